@@ -1,0 +1,8 @@
+#include "cli/JsonDump.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+QByteArray dictionaryToJson(const QVariantMap& dictionary) {
+    return QJsonDocument(QJsonObject::fromVariantMap(dictionary)).toJson(QJsonDocument::Indented);
+}

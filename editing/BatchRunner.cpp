@@ -1,0 +1,93 @@
+#include "editing/BatchRunner.h"
+
+#include "metadata/AtomicFile.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QThread>
+
+#include <numeric>
+#include <thread>
+
+namespace {
+
+// Groups the jobs into lanes: two jobs share a lane when they share a file.
+std::vector<std::vector<int>> lanesOf(const std::vector<RewriteJob>& jobs) {
+    std::vector<int> parent(jobs.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    auto find = [&](int i) {
+        while (parent[i] != i)
+            i = parent[i] = parent[parent[i]];
+        return i;
+    };
+    QHash<QString, int> owner;
+    for (int i = 0; i < int(jobs.size()); ++i) {
+        for (const QString& path : {jobs[i].inputPath, jobs[i].outputPath}) {
+            if (path.isEmpty())
+                continue;
+            const QString key = canonicalPathOf(path);
+            auto it = owner.find(key);
+            if (it == owner.end())
+                owner.insert(key, i);
+            else
+                parent[find(i)] = find(it.value());
+        }
+    }
+    std::vector<std::vector<int>> lanes;
+    QHash<int, int> laneOfRoot;
+    for (int i = 0; i < int(jobs.size()); ++i) {
+        const int root = find(i);
+        auto it = laneOfRoot.find(root);
+        if (it == laneOfRoot.end()) {
+            it = laneOfRoot.insert(root, int(lanes.size()));
+            lanes.emplace_back();
+        }
+        lanes[it.value()].push_back(i);
+    }
+    return lanes;
+}
+
+} // namespace
+
+std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, const BatchOptions& options) {
+    std::vector<PhotoOutcome> outcomes(jobs.size());
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        outcomes[i].inputPath = jobs[i].inputPath;
+        outcomes[i].outputPath = jobs[i].outputPath;
+    }
+    const std::vector<std::vector<int>> lanes = lanesOf(jobs);
+    std::atomic<size_t> nextLane{0};
+    std::atomic<int> done{0};
+    const int total = int(jobs.size());
+    auto work = [&] {
+        for (size_t lane = nextLane++; lane < lanes.size(); lane = nextLane++) {
+            for (int index : lanes[lane]) {
+                if (options.cancel && options.cancel->load())
+                    return;
+                outcomes[index] = runRewrite(jobs[index]);
+                const int finished = ++done;
+                if (options.progress)
+                    options.progress(finished, total);
+            }
+        }
+    };
+    const int threadCount = std::max(
+        1, std::min<int>(options.threads > 0 ? options.threads : QThread::idealThreadCount(),
+                         int(lanes.size())));
+    std::vector<std::thread> threads;
+    for (int t = 1; t < threadCount; ++t)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
+
+    QSet<QString> folders;
+    for (const PhotoOutcome& outcome : outcomes) {
+        if (outcome.written() && outcome.needsSync)
+            folders.insert(QFileInfo(outcome.outputPath).absolutePath());
+    }
+    for (const QString& folder : folders)
+        syncFileSystem(folder);
+    return outcomes;
+}

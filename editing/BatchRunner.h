@@ -1,0 +1,22 @@
+#pragma once
+
+#include "editing/RewritePipeline.h"
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+struct BatchOptions {
+    int threads = 0; // 0: one per core
+    // Called from the worker threads after each photo: photos done, photos in all.
+    std::function<void(int done, int total)> progress;
+    // Set from any thread: each worker stops after the photo in hand.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// Runs the jobs on worker threads with the results of a sequential run in job
+// order: jobs that touch the same file (one's output is another's output or
+// input) run in their order on one thread, so of two photos with the same
+// output name the later one's file remains. Memory is one photo per thread.
+// Written files are flushed once at the end.
+std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, const BatchOptions& options = {});

@@ -1,0 +1,89 @@
+#include "editing/RemovalOperation.h"
+
+#include "metadata/PropertyKeys.h"
+
+std::optional<RemovalKind> removalKindFromName(const QString& name) {
+    if (name == QLatin1String("exif"))
+        return RemovalKind::Exif;
+    if (name == QLatin1String("gps"))
+        return RemovalKind::Gps;
+    if (name == QLatin1String("iptc"))
+        return RemovalKind::Iptc;
+    if (name == QLatin1String("exif-gps"))
+        return RemovalKind::ExifAndGps;
+    return std::nullopt;
+}
+
+OutputForm removalOutputForm(RemovalKind kind) {
+    switch (kind) {
+    case RemovalKind::Exif:
+        return OutputForm::NoExif;
+    case RemovalKind::Gps:
+        return OutputForm::NoGPS;
+    case RemovalKind::Iptc:
+        return OutputForm::NoIPTC;
+    case RemovalKind::ExifAndGps:
+        break;
+    }
+    return OutputForm::NoExifAndGPS;
+}
+
+QVariantMap removalChanges(RemovalKind kind, SourceMode mode, const QVariantMap& properties) {
+    using namespace PropertyKeys;
+    switch (kind) {
+    case RemovalKind::Exif:
+        return {{ExifSet, removal()}};
+    case RemovalKind::Gps:
+        return {{GpsSet, removal()}};
+    case RemovalKind::Iptc: {
+        QVariantMap changes = mode == SourceMode::Computer ? properties : QVariantMap();
+        changes.insert(IptcSet, removal());
+        return changes;
+    }
+    case RemovalKind::ExifAndGps:
+        break;
+    }
+    return {{ExifSet, removal()}, {GpsSet, removal()}};
+}
+
+RemovalReveal removalReveal(RemovalKind kind, SourceMode mode) {
+    const bool computer = mode == SourceMode::Computer;
+    switch (kind) {
+    case RemovalKind::Exif:
+        return {true, false};
+    case RemovalKind::Gps:
+    case RemovalKind::Iptc:
+        return {computer, true};
+    case RemovalKind::ExifAndGps:
+        break;
+    }
+    return {false, true};
+}
+
+std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
+                                    const std::vector<SelectedPhoto>& photos, const QString& storage) {
+    std::vector<RewriteJob> jobs;
+    jobs.reserve(photos.size());
+    for (const SelectedPhoto& photo : photos) {
+        RewriteJob job;
+        job.inputPath = photo.inputPath;
+        const auto output = outputPath(storage, removalOutputForm(kind), photo.fileName);
+        if (output)
+            job.outputPath = output.value();
+        else
+            job.refusal = output.error();
+        if (kind == RemovalKind::Iptc && mode == SourceMode::Computer)
+            job.buildChanges = [mode](const QVariantMap& properties) {
+                return removalChanges(RemovalKind::Iptc, mode, properties);
+            };
+        else
+            job.changes = removalChanges(kind, mode);
+        jobs.push_back(std::move(job));
+    }
+    return jobs;
+}
+
+OperationReport runRemoval(RemovalKind kind, SourceMode mode, const std::vector<SelectedPhoto>& photos,
+                           const QString& storage, const BatchOptions& options) {
+    return OperationReport::from(runBatch(removalJobs(kind, mode, photos, storage), options));
+}

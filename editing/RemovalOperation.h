@@ -1,0 +1,38 @@
+#pragma once
+
+#include "editing/BatchRunner.h"
+#include "editing/OperationReport.h"
+#include "editing/OutputNaming.h"
+#include "editing/PhotoSelection.h"
+
+#include <QVariantMap>
+
+#include <optional>
+
+enum class RemovalKind { Exif, Gps, Iptc, ExifAndGps };
+
+// "exif", "gps", "iptc", "exif-gps".
+std::optional<RemovalKind> removalKindFromName(const QString& name);
+
+OutputForm removalOutputForm(RemovalKind kind);
+
+// The change dictionary of a removal. Removing IPTC from a computer photo
+// hands back the photo's whole dictionary with the IPTC set removed; the
+// other removals name only the sets they remove.
+QVariantMap removalChanges(RemovalKind kind, SourceMode mode, const QVariantMap& properties = {});
+
+// Where the window shows the results of a removal.
+struct RemovalReveal {
+    bool revealEachWritten = false;
+    bool openStorageAtEnd = false;
+};
+RemovalReveal removalReveal(RemovalKind kind, SourceMode mode);
+
+// The rewrite jobs of a removal over the selected photos, in visiting order.
+// A photo whose output name would leave the storage folder gets a job that
+// is skipped with that reason.
+std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
+                                    const std::vector<SelectedPhoto>& photos, const QString& storage);
+
+OperationReport runRemoval(RemovalKind kind, SourceMode mode, const std::vector<SelectedPhoto>& photos,
+                           const QString& storage, const BatchOptions& options = {});

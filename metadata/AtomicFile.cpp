@@ -1,0 +1,117 @@
+#include "metadata/AtomicFile.h"
+
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, const char* data, qint64 size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(std::min<qint64>(size, 1 << 30)));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+} // namespace
+
+Result<QByteArray> readWholeFile(const QString& path) {
+    using R = Result<QByteArray>;
+    FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0)
+        return R::fail(QStringLiteral("cannot read: %1").arg(systemError(errno)));
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        return R::fail(QStringLiteral("cannot read: %1").arg(systemError(errno)));
+    if (!S_ISREG(info.st_mode))
+        return R::fail(QStringLiteral("not a regular file"));
+    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(fd.get(), bytes.data() + filled, size_t(bytes.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return R::fail(QStringLiteral("cannot read: %1").arg(systemError(errno)));
+        if (got == 0)
+            break; // the file shrank while we read it
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return R::ok(std::move(bytes));
+}
+
+Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMode sync) {
+    const QFileInfo target(path);
+    const QString folder = target.absolutePath();
+    const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
+    QByteArray tempName;
+    int fdValue = -1;
+    for (int attempt = 0; attempt < 16 && fdValue < 0; ++attempt) {
+        tempName = QFile::encodeName(QStringLiteral("%1/.%2.%3.part")
+                                         .arg(folder, target.fileName())
+                                         .arg(QRandomGenerator::global()->generate64(), 0, 36));
+        fdValue = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fdValue < 0 && errno != EEXIST)
+            break;
+    }
+    if (fdValue < 0)
+        return Status::fail(QStringLiteral("cannot write into %1: %2").arg(folder, systemError(errno)));
+    FileDescriptor fd(fdValue);
+    auto failWith = [&](const QString& what) {
+        const int error = errno;
+        ::unlink(tempName.constData());
+        return Status::fail(QStringLiteral("%1: %2").arg(what, systemError(error)));
+    };
+    if (!writeAll(fd.get(), bytes.constData(), bytes.size()))
+        return failWith(QStringLiteral("cannot write"));
+    if (sync == SyncMode::Now && ::fsync(fd.get()) != 0)
+        return failWith(QStringLiteral("cannot flush"));
+    if (::close(fd.release()) != 0)
+        return failWith(QStringLiteral("cannot write"));
+    if (::rename(tempName.constData(), finalName.constData()) != 0)
+        return failWith(QStringLiteral("cannot replace %1").arg(path));
+    if (sync == SyncMode::Now) {
+        FileDescriptor dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir.get() >= 0)
+            ::fsync(dir.get());
+    }
+    return Status::ok();
+}
+
+Status syncFileSystem(const QString& folder) {
+    FileDescriptor dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0 || ::syncfs(dir.get()) != 0)
+        return Status::fail(QStringLiteral("cannot flush %1: %2").arg(folder, systemError(errno)));
+    return Status::ok();
+}

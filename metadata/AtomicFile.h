@@ -1,0 +1,23 @@
+#pragma once
+
+#include "metadata/Result.h"
+
+#include <QByteArray>
+#include <QString>
+
+enum class SyncMode {
+    Now,   // the write replaces a file we read: it must be on disk before we go on
+    Later, // a new output: one syncFileSystem() at the end of the batch is enough
+};
+
+// Reads a regular file whole. FIFOs, devices and folders are refused without
+// blocking on them.
+Result<QByteArray> readWholeFile(const QString& path);
+
+// Writes the bytes beside the path, then renames them over it, so a reader
+// sees either the old file or the whole new one. On any failure the file
+// already at the path is left as it was and no temporary file remains.
+Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMode sync);
+
+// Flushes the file system that holds the folder.
+Status syncFileSystem(const QString& folder);

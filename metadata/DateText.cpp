@@ -1,0 +1,57 @@
+#include "metadata/DateText.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTimeZone>
+
+namespace DateText {
+
+std::optional<QDateTime> parse(const QString& text) {
+    static const QRegularExpression layouts[] = {
+        QRegularExpression(QStringLiteral("^(\\d{4}):(\\d{2}):(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$")),
+        QRegularExpression(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$")),
+    };
+    for (const QRegularExpression& layout : layouts) {
+        const QRegularExpressionMatch match = layout.match(text);
+        if (!match.hasMatch())
+            continue;
+        const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
+                         match.captured(3).toInt());
+        const QTime time(match.captured(4).toInt(), match.captured(5).toInt(),
+                         match.captured(6).toInt());
+        if (!date.isValid() || !time.isValid())
+            return std::nullopt;
+        const QDateTime when(date, time, Qt::LocalTime);
+        if (!when.isValid())
+            return std::nullopt;
+        return when;
+    }
+    return std::nullopt;
+}
+
+bool isValid(const QString& text) { return parse(text).has_value(); }
+
+QString normalise(const QString& text) {
+    QString result = text;
+    return result.replace(QLatin1Char('-'), QLatin1Char(':'));
+}
+
+QString shorten(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(' '));
+    if (parts.size() != 3)
+        return text;
+    return parts[0] + QLatin1Char(' ') + parts[1];
+}
+
+QString describeTimePoint(const QDateTime& when) {
+    const QDateTime local = when.toLocalTime();
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+           (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
+           QStringLiteral("%1%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString timePointText(const QDateTime& when) { return shorten(describeTimePoint(when)); }
+
+} // namespace DateText

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// The date texts of the editing commands. Dates are read and written in the
+// local time zone, so a text read from a time point and parsed again names
+// the same instant.
+namespace DateText {
+
+// "yyyy:MM:dd HH:mm:ss", then "yyyy-MM-dd HH:mm:ss", local time, every field
+// in range for its calendar month; nothing otherwise.
+std::optional<QDateTime> parse(const QString& text);
+bool isValid(const QString& text);
+
+// Every "-" becomes ":" (a dashed text becomes the EXIF form).
+QString normalise(const QString& text);
+
+// A text of exactly three space-separated parts loses its third (a zone
+// offset); anything else is returned unchanged.
+QString shorten(const QString& text);
+
+// "yyyy-MM-dd HH:mm:ss +hhmm", the time point in the local time zone.
+QString describeTimePoint(const QDateTime& when);
+
+// describeTimePoint() shortened: "yyyy-MM-dd HH:mm:ss" in local time.
+QString timePointText(const QDateTime& when);
+
+} // namespace DateText

@@ -1,0 +1,49 @@
+#pragma once
+
+// Private to the metadata folder: the mapping between the library's keys and
+// values and the property dictionary's.
+#include "metadata/Exiv2Include.h"
+#include "metadata/Result.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace Exiv2Values {
+
+// Which dictionary set an Exif datum belongs to, with its key inside that set;
+// nothing for data the dictionary does not show (thumbnail, maker notes,
+// pointers, embedded blobs), which a rewrite still keeps.
+struct SetEntry {
+    QString set;
+    QString key;
+};
+std::optional<SetEntry> dictionaryEntry(const Exiv2::Exifdatum& datum);
+
+// The Exiv2 key of a dictionary key of the TIFF, EXIF or GPS set.
+QString exifKeyName(const QString& set, const QString& key);
+
+// IPTC application record: dictionary name <-> dataset number.
+QString iptcName(uint16_t dataset);
+std::optional<uint16_t> iptcDataset(const QString& name);
+bool iptcAlwaysList(uint16_t dataset);
+
+QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const QString& key);
+QVariant iptcToVariant(const Exiv2::Iptcdatum& datum);
+
+// The library value that stands for a dictionary value, typed for the key.
+Result<std::shared_ptr<Exiv2::Value>> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type,
+                                                const QString& set, const QString& name,
+                                                const QVariant& value);
+
+// Whether two dictionary values mean the same, with numbers compared as
+// numbers (a value read back as a double equals the float it came from).
+bool sameValue(const QVariant& a, const QVariant& b);
+
+} // namespace Exiv2Values
+
+namespace Exiv2Values {
+// The whole property dictionary of an image whose metadata has been read.
+QVariantMap dictionaryOf(Exiv2::Image& image);
+} // namespace Exiv2Values

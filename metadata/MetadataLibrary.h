@@ -1,0 +1,5 @@
+#pragma once
+
+// Process-wide set-up of the metadata library. Call once from main() before
+// any thread reads a photo; the readers also call it lazily so tests need not.
+void initialiseMetadataLibrary();

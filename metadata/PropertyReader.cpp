@@ -1,0 +1,62 @@
+#include "metadata/PropertyReader.h"
+
+#include "metadata/Exiv2Values.h"
+#include "metadata/MetadataLibrary.h"
+
+#include <QSet>
+
+namespace {
+
+quint32 readTiffInt(const QByteArray& bytes, qsizetype at, int size, bool little) {
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i) {
+        const quint8 byte = quint8(bytes[at + (little ? size - 1 - i : i)]);
+        value = (value << 8) | byte;
+    }
+    return value;
+}
+
+} // namespace
+
+int countImages(PhotoFormat format, const QByteArray& bytes) {
+    if (format != PhotoFormat::Tiff)
+        return format == PhotoFormat::Unknown ? 0 : 1;
+    // Walk the chain of main directories; a loop or an offset out of the file
+    // ends the walk rather than the program.
+    const bool little = bytes.startsWith("II");
+    quint32 offset = readTiffInt(bytes, 4, 4, little);
+    QSet<quint32> seen;
+    int pages = 0;
+    while (offset != 0 && qsizetype(offset) + 2 <= bytes.size() && !seen.contains(offset)) {
+        seen.insert(offset);
+        ++pages;
+        const quint32 entries = readTiffInt(bytes, offset, 2, little);
+        const qsizetype next = qsizetype(offset) + 2 + qsizetype(entries) * 12;
+        if (next + 4 > bytes.size())
+            break;
+        offset = readTiffInt(bytes, next, 4, little);
+    }
+    return std::max(pages, 1);
+}
+
+Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
+    using R = Result<PhotoProperties>;
+    if (bytes.isEmpty())
+        return R::fail(QStringLiteral("empty file"));
+    PhotoProperties properties;
+    properties.format = sniffPhotoFormat(bytes);
+    if (properties.format == PhotoFormat::Unknown)
+        return R::fail(QStringLiteral("not a supported photo format"));
+    initialiseMetadataLibrary();
+    try {
+        auto image = Exiv2Owned::openImage(bytes.constData(), bytes.size());
+        if (!image.get())
+            return R::fail(QStringLiteral("not a supported photo format"));
+        image->readMetadata();
+        properties.dictionary = Exiv2Values::dictionaryOf(*image);
+    } catch (const std::exception& error) {
+        return R::fail(QStringLiteral("unreadable photo: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+    properties.imageCount = countImages(properties.format, bytes);
+    return R::ok(std::move(properties));
+}

@@ -1,0 +1,230 @@
+#include "metadata/PropertyWriter.h"
+
+#include "metadata/Exiv2Values.h"
+#include "metadata/MetadataLibrary.h"
+#include "metadata/PhotoFormat.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/PropertyReader.h"
+#include "metadata/TiffGuard.h"
+
+namespace {
+
+using namespace PropertyKeys;
+
+class ChangeApplier {
+public:
+    ChangeApplier(Exiv2::Image& image, QVariantMap source)
+        : m_image(image), m_source(std::move(source)) {}
+
+    Status apply(const QVariantMap& changes) {
+        for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+            const Status status = isSetKey(it.key()) ? applySet(it.key(), it.value())
+                                                     : applyTopLevel(it.key(), it.value());
+            if (!status)
+                return status;
+        }
+        return Status::ok();
+    }
+
+private:
+    Status applyTopLevel(const QString& key, const QVariant& value) {
+        if (!isRemoval(value) && Exiv2Values::sameValue(m_source.value(key), value))
+            return Status::ok();
+        if (key == Orientation)
+            return writeExif(TiffSet, Orientation, value);
+        return Status::fail(QStringLiteral("cannot write %1: it is a property of the pixels").arg(key));
+    }
+
+    Status applySet(const QString& set, const QVariant& value) {
+        if (isRemoval(value)) {
+            removeSet(set);
+            return Status::ok();
+        }
+        if (value.typeId() != QMetaType::QVariantMap)
+            return Status::fail(QStringLiteral("cannot write %1: not a set of properties").arg(set));
+        const QVariantMap values = value.toMap();
+        const QVariantMap current = m_source.value(set).toMap();
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            if (!isRemoval(it.value()) && current.contains(it.key()) &&
+                Exiv2Values::sameValue(current.value(it.key()), it.value()))
+                continue;
+            const Status status = set == IptcSet ? writeIptc(it.key(), it.value())
+                                                 : writeExif(set, it.key(), it.value());
+            if (!status)
+                return status;
+        }
+        return Status::ok();
+    }
+
+    void removeSet(const QString& set) {
+        if (set == IptcSet) {
+            m_image.iptcData().clear();
+            return;
+        }
+        Exiv2::ExifData& exif = m_image.exifData();
+        for (auto it = exif.begin(); it != exif.end();) {
+            const std::string group = it->groupName();
+            bool remove = false;
+            if (set == ExifSet)
+                remove = group == "Photo" || group == "Iop" || Exiv2::ExifTags::isMakerGroup(group) ||
+                         (group == "Image" && it->tag() == 0x8769);
+            else if (set == GpsSet)
+                remove = group == "GPSInfo" || (group == "Image" && it->tag() == 0x8825);
+            else if (set == TiffSet)
+                remove = group == "Image" && Exiv2Values::dictionaryEntry(*it).has_value();
+            it = remove ? exif.erase(it) : std::next(it);
+        }
+        if (set == GpsSet) {
+            // A position mirrored into XMP would survive the removal otherwise.
+            Exiv2::XmpData& xmp = m_image.xmpData();
+            for (auto it = xmp.begin(); it != xmp.end();) {
+                const bool gps = it->groupName() == "exif" && it->tagName().rfind("GPS", 0) == 0;
+                if (gps)
+                    m_image.writeXmpFromPacket(false);
+                it = gps ? xmp.erase(it) : std::next(it);
+            }
+        }
+    }
+
+    Status writeExif(const QString& set, const QString& name, const QVariant& value) {
+        const QString keyName = Exiv2Values::exifKeyName(set, name);
+        try {
+            const Exiv2::ExifKey key(keyName.toStdString());
+            Exiv2::ExifData& exif = m_image.exifData();
+            auto existing = exif.findKey(key);
+            if (isRemoval(value)) {
+                if (existing != exif.end())
+                    exif.erase(existing);
+                return Status::ok();
+            }
+            Exiv2::Exifdatum probe(key);
+            const auto entry = Exiv2Values::dictionaryEntry(probe);
+            if (!entry || entry->set != set)
+                return Status::fail(QStringLiteral("cannot write %1: not a property of %2").arg(name, set));
+            Exiv2::TypeId type = existing != exif.end() ? existing->typeId() : key.defaultTypeId();
+            if (type == Exiv2::invalidTypeId)
+                type = Exiv2::asciiString;
+            auto converted = Exiv2Values::exifValue(key, type, set, name, value);
+            if (!converted)
+                return Status::fail(converted.error());
+            if (existing != exif.end())
+                existing->setValue(converted.value().get());
+            else
+                exif.add(key, converted.value().get());
+        } catch (const std::exception&) {
+            return Status::fail(QStringLiteral("cannot write %1: unknown property of %2").arg(name, set));
+        }
+        return Status::ok();
+    }
+
+    Status writeIptc(const QString& name, const QVariant& value) {
+        const auto dataset = Exiv2Values::iptcDataset(name);
+        if (!dataset)
+            return Status::fail(QStringLiteral("cannot write %1: unknown property of {IPTC}").arg(name));
+        const uint16_t record = Exiv2::IptcDataSets::application2;
+        Exiv2::IptcData& iptc = m_image.iptcData();
+        for (auto it = iptc.begin(); it != iptc.end();) {
+            const bool same = it->record() == record && it->tag() == *dataset;
+            it = same ? iptc.erase(it) : std::next(it);
+        }
+        if (isRemoval(value))
+            return Status::ok();
+        QStringList items;
+        if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList) {
+            for (const QVariant& item : value.toList())
+                items << item.toString();
+        } else {
+            items << value.toString();
+        }
+        bool ascii = true;
+        try {
+            const Exiv2::IptcKey key(*dataset, record);
+            const Exiv2::TypeId type = Exiv2::IptcDataSets::dataSetType(*dataset, record);
+            for (const QString& item : items) {
+                for (QChar c : item)
+                    ascii = ascii && c.unicode() < 0x80;
+                auto converted = Exiv2Owned::createValue(type);
+                if (converted->read(item.toStdString()) != 0)
+                    return Status::fail(QStringLiteral("cannot write %1: bad value \"%2\"").arg(name, item));
+                if (iptc.add(key, converted.get()) != 0)
+                    return Status::fail(QStringLiteral("cannot write %1: not repeatable").arg(name));
+            }
+            if (!ascii)
+                iptc["Iptc.Envelope.CharacterSet"] = std::string("\x1b%G");
+        } catch (const std::exception&) {
+            return Status::fail(QStringLiteral("cannot write %1").arg(name));
+        }
+        return Status::ok();
+    }
+
+    Exiv2::Image& m_image;
+    QVariantMap m_source;
+};
+
+QByteArray contentsOf(Exiv2::BasicIo& io) {
+    io.open();
+    QByteArray bytes(qsizetype(io.size()), Qt::Uninitialized);
+    io.seek(0, Exiv2::BasicIo::beg);
+    const long read = io.read(reinterpret_cast<Exiv2::byte*>(bytes.data()), long(bytes.size()));
+    io.close();
+    bytes.truncate(read < 0 ? 0 : read);
+    return bytes;
+}
+
+} // namespace
+
+QVariantMap handSet(const QString& setName, const QVariantMap& values) {
+    return QVariantMap{{setName, values}};
+}
+
+Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& changes,
+                                const QVariantMap& containerProperties) {
+    using R = Result<QByteArray>;
+    if (source.isEmpty())
+        return R::fail(QStringLiteral("empty file"));
+    const PhotoFormat format = sniffPhotoFormat(source);
+    if (format == PhotoFormat::Unknown)
+        return R::fail(QStringLiteral("not a supported photo format"));
+    if (!isWritableFormat(format))
+        return R::fail(QStringLiteral("format not writable"));
+    if (format == PhotoFormat::Tiff) {
+        const Status safe = checkTiffIsSafeToWrite(source);
+        if (!safe)
+            return R::fail(safe.error());
+    }
+    initialiseMetadataLibrary();
+    QByteArray written;
+    QVariantMap before;
+    try {
+        auto image = Exiv2Owned::openImage(source.constData(), source.size());
+        if (!image.get())
+            return R::fail(QStringLiteral("not a supported photo format"));
+        image->readMetadata();
+        // The XMP packet is copied as it stands unless a change has to edit it.
+        image->writeXmpFromPacket(true);
+        before = Exiv2Values::dictionaryOf(*image);
+        ChangeApplier applier(*image, before);
+        Status applied = applier.apply(containerProperties);
+        if (applied)
+            applied = applier.apply(changes);
+        if (!applied)
+            return R::fail(applied.error());
+        image->writeMetadata();
+        written = contentsOf(image->io());
+    } catch (const std::exception& error) {
+        return R::fail(QStringLiteral("metadata library error: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+
+    // Finalising is only trusted once the result reads back as the same kind
+    // of photo with the same images.
+    if (sniffPhotoFormat(written) != format)
+        return R::fail(QStringLiteral("the written photo is incomplete"));
+    const auto check = readPhotoProperties(written);
+    if (!check)
+        return R::fail(QStringLiteral("the written photo does not read back: %1").arg(check.error()));
+    if (check->imageCount != countImages(format, source) ||
+        check->dictionary.value(PixelWidth) != before.value(PixelWidth) ||
+        check->dictionary.value(PixelHeight) != before.value(PixelHeight))
+        return R::fail(QStringLiteral("the written photo lost image data"));
+    return R::ok(std::move(written));
+}

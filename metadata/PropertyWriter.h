@@ -1,0 +1,22 @@
+#pragma once
+
+#include "metadata/Result.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVariantMap>
+
+// Copies every image of a photo into a new buffer of the same format with a
+// change dictionary merged over the source's properties: a key with a value
+// replaces, a removal value removes the key, or the whole set when it names
+// one. Pixels are copied, never re-encoded. The container properties are
+// merged first, then the changes. A value equal to what the photo already has
+// is left as it is, so a dictionary read from the photo and handed back
+// changes nothing but what was altered. The result is parsed again before it
+// is returned; any failure says why and returns no bytes.
+Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& changes,
+                                const QVariantMap& containerProperties = {});
+
+// A change dictionary carrying one set by itself: every key of the set
+// written into that set, the photo's other sets kept.
+QVariantMap handSet(const QString& setName, const QVariantMap& values);
