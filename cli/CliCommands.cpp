@@ -42,7 +42,8 @@ int usageError(const CliStreams& streams, const QString& message) {
 }
 
 void reportSkipped(const CliStreams& streams, const QString& path, const QString& reason) {
-    std::fprintf(streams.err, "%s: %s\n", QFile::encodeName(path).constData(), reason.toUtf8().constData());
+    std::fprintf(streams.err, "%s: %s\n", QFile::encodeName(path).constData(),
+                 reason.toUtf8().constData());
 }
 
 int dump(const QStringList& arguments, const CliStreams& streams) {
@@ -76,10 +77,12 @@ int dump(const QStringList& arguments, const CliStreams& streams) {
 
 int remove(const QStringList& arguments, const CliStreams& streams) {
     if (arguments.isEmpty())
-        return usageError(streams, QStringLiteral("remove needs a set: exif, gps, iptc or exif-gps"));
+        return usageError(streams,
+                          QStringLiteral("remove needs a set: exif, gps, iptc or exif-gps"));
     const auto kind = removalKindFromName(arguments.first());
     if (!kind)
-        return usageError(streams, QStringLiteral("remove: unknown set \"%1\"").arg(arguments.first()));
+        return usageError(streams,
+                          QStringLiteral("remove: unknown set \"%1\"").arg(arguments.first()));
     QString outDir;
     int jobs = 0;
     QList<ListedPhoto> photos;
@@ -112,7 +115,8 @@ int remove(const QStringList& arguments, const CliStreams& streams) {
         return usageError(streams, QStringLiteral("remove needs at least one FILE"));
     const QString storage = QDir::cleanPath(QFileInfo(outDir).absoluteFilePath());
     if (!QDir().mkpath(storage)) {
-        std::fprintf(streams.err, "tessaview-cli: cannot create %s\n", QFile::encodeName(storage).constData());
+        std::fprintf(streams.err, "tessaview-cli: cannot create %s\n",
+                     QFile::encodeName(storage).constData());
         return ExitSomeSkipped;
     }
     QSet<int> everyPhoto;
@@ -121,8 +125,8 @@ int remove(const QStringList& arguments, const CliStreams& streams) {
     BatchOptions options;
     options.threads = jobs;
     const OperationReport report = runRemoval(
-        *kind, SourceMode::Computer, selectPhotos(SourceMode::Computer, photos, everyPhoto, storage),
-        storage, options);
+        *kind, SourceMode::Computer,
+        selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage, options);
     for (const OperationReport::Skipped& skipped : report.skipped)
         reportSkipped(streams, skipped.path, skipped.reason);
     return report.skipped.isEmpty() ? ExitAllWritten : ExitSomeSkipped;

@@ -50,7 +50,8 @@ std::vector<std::vector<int>> lanesOf(const std::vector<RewriteJob>& jobs) {
 
 } // namespace
 
-std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, const BatchOptions& options) {
+std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs,
+                                   const BatchOptions& options) {
     std::vector<PhotoOutcome> outcomes(jobs.size());
     for (size_t i = 0; i < jobs.size(); ++i) {
         outcomes[i].inputPath = jobs[i].inputPath;

@@ -19,4 +19,5 @@ struct BatchOptions {
 // input) run in their order on one thread, so of two photos with the same
 // output name the later one's file remains. Memory is one photo per thread.
 // Written files are flushed once at the end.
-std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, const BatchOptions& options = {});
+std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs,
+                                   const BatchOptions& options = {});

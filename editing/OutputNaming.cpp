@@ -26,6 +26,7 @@ bool isSafeFileName(const QString& name) {
 Result<QString> outputPath(const QString& storage, OutputForm form, const QString& fileName) {
     if (!isSafeFileName(fileName))
         return Result<QString>::fail(
-            QStringLiteral("unsafe file name \"%1\": it would leave the storage folder").arg(fileName));
+            QStringLiteral("unsafe file name \"%1\": it would leave the storage folder")
+                .arg(fileName));
     return Result<QString>::ok(storage + QLatin1Char('/') + outputPrefix(form) + fileName);
 }

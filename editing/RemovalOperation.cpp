@@ -61,7 +61,8 @@ RemovalReveal removalReveal(RemovalKind kind, SourceMode mode) {
 }
 
 std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
-                                    const std::vector<SelectedPhoto>& photos, const QString& storage) {
+                                    const std::vector<SelectedPhoto>& photos,
+                                    const QString& storage) {
     std::vector<RewriteJob> jobs;
     jobs.reserve(photos.size());
     for (const SelectedPhoto& photo : photos) {
@@ -83,7 +84,8 @@ std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
     return jobs;
 }
 
-OperationReport runRemoval(RemovalKind kind, SourceMode mode, const std::vector<SelectedPhoto>& photos,
-                           const QString& storage, const BatchOptions& options) {
+OperationReport runRemoval(RemovalKind kind, SourceMode mode,
+                           const std::vector<SelectedPhoto>& photos, const QString& storage,
+                           const BatchOptions& options) {
     return OperationReport::from(runBatch(removalJobs(kind, mode, photos, storage), options));
 }

@@ -32,7 +32,9 @@ RemovalReveal removalReveal(RemovalKind kind, SourceMode mode);
 // A photo whose output name would leave the storage folder gets a job that
 // is skipped with that reason.
 std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
-                                    const std::vector<SelectedPhoto>& photos, const QString& storage);
+                                    const std::vector<SelectedPhoto>& photos,
+                                    const QString& storage);
 
-OperationReport runRemoval(RemovalKind kind, SourceMode mode, const std::vector<SelectedPhoto>& photos,
-                           const QString& storage, const BatchOptions& options = {});
+OperationReport runRemoval(RemovalKind kind, SourceMode mode,
+                           const std::vector<SelectedPhoto>& photos, const QString& storage,
+                           const BatchOptions& options = {});

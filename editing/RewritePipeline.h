@@ -21,7 +21,7 @@ struct PhotoOutcome {
     State state = State::NotRun;
     QString inputPath;
     QString outputPath;
-    QString reason; // why a photo was skipped
+    QString reason;         // why a photo was skipped
     bool needsSync = false; // written without a flush: the batch flushes once at its end
 
     bool written() const { return state == State::Written; }

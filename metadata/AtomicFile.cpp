@@ -11,7 +11,9 @@
 
 namespace {
 
-QString systemError(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString systemError(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
 
 class FileDescriptor {
 public:
@@ -47,7 +49,8 @@ bool writeAll(int fd, const char* data, qint64 size) {
 
 Result<QByteArray> readWholeFile(const QString& path) {
     using R = Result<QByteArray>;
-    FileDescriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return R::fail(QStringLiteral("cannot read: %1").arg(systemError(errno)));
     struct stat info {};
@@ -86,7 +89,8 @@ Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMod
             break;
     }
     if (fdValue < 0)
-        return Status::fail(QStringLiteral("cannot write into %1: %2").arg(folder, systemError(errno)));
+        return Status::fail(
+            QStringLiteral("cannot write into %1: %2").arg(folder, systemError(errno)));
     FileDescriptor fd(fdValue);
     auto failWith = [&](const QString& what) {
         const int error = errno;
@@ -102,7 +106,8 @@ Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMod
     if (::rename(tempName.constData(), finalName.constData()) != 0)
         return failWith(QStringLiteral("cannot replace %1").arg(path));
     if (sync == SyncMode::Now) {
-        FileDescriptor dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        FileDescriptor dir(
+            ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (dir.get() >= 0)
             ::fsync(dir.get());
     }
@@ -110,7 +115,8 @@ Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMod
 }
 
 Status syncFileSystem(const QString& folder) {
-    FileDescriptor dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor dir(
+        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() < 0 || ::syncfs(dir.get()) != 0)
         return Status::fail(QStringLiteral("cannot flush %1: %2").arg(folder, systemError(errno)));
     return Status::ok();

@@ -8,8 +8,10 @@ namespace DateText {
 
 std::optional<QDateTime> parse(const QString& text) {
     static const QRegularExpression layouts[] = {
-        QRegularExpression(QStringLiteral("^(\\d{4}):(\\d{2}):(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$")),
-        QRegularExpression(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$")),
+        QRegularExpression(
+            QStringLiteral("^(\\d{4}):(\\d{2}):(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$")),
+        QRegularExpression(
+            QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$")),
     };
     for (const QRegularExpression& layout : layouts) {
         const QRegularExpressionMatch match = layout.match(text);
@@ -29,7 +31,9 @@ std::optional<QDateTime> parse(const QString& text) {
     return std::nullopt;
 }
 
-bool isValid(const QString& text) { return parse(text).has_value(); }
+bool isValid(const QString& text) {
+    return parse(text).has_value();
+}
 
 QString normalise(const QString& text) {
     QString result = text;
@@ -49,9 +53,13 @@ QString describeTimePoint(const QDateTime& when) {
     const int minutes = std::abs(offset) / 60;
     return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
            (offset < 0 ? QLatin1Char('-') : QLatin1Char('+')) +
-           QStringLiteral("%1%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+           QStringLiteral("%1%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
-QString timePointText(const QDateTime& when) { return shorten(describeTimePoint(when)); }
+QString timePointText(const QDateTime& when) {
+    return shorten(describeTimePoint(when));
+}
 
 } // namespace DateText

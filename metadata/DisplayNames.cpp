@@ -69,7 +69,8 @@ QString displayNameForKey(const QString& key) {
         {QStringLiteral("Caption/Abstract"), QStringLiteral("Caption/Abstract")},
         {QStringLiteral("By-line"), QStringLiteral("Byline")},
         {QStringLiteral("Province/State"), QStringLiteral("Province/State")},
-        {QStringLiteral("Country/PrimaryLocationName"), QStringLiteral("Country/Primary Location Name")},
+        {QStringLiteral("Country/PrimaryLocationName"),
+         QStringLiteral("Country/Primary Location Name")},
         {QStringLiteral("CopyrightNotice"), QStringLiteral("Copyright Notice")},
     };
     return names.value(key, key);

@@ -13,7 +13,8 @@
 namespace Exiv2Owned {
 inline std::unique_ptr<Exiv2::Image> openImage(const char* data, qsizetype size) {
     return std::unique_ptr<Exiv2::Image>(
-        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(data), long(size)).release());
+        Exiv2::ImageFactory::open(reinterpret_cast<const Exiv2::byte*>(data), long(size))
+            .release());
 }
 inline std::unique_ptr<Exiv2::Value> createValue(Exiv2::TypeId type) {
     return std::unique_ptr<Exiv2::Value>(Exiv2::Value::create(type).release());

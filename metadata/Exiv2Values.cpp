@@ -49,8 +49,9 @@ bool isWindowsXpTag(const std::string& group, uint16_t tag) {
 }
 
 bool isCommentTag(const std::string& group, uint16_t tag) {
-    return (group == "Photo" && tag == 0x9286) ||                  // UserComment
-           (group == "GPSInfo" && (tag == 0x001b || tag == 0x001c)); // ProcessingMethod, AreaInformation
+    return (group == "Photo" && tag == 0x9286) || // UserComment
+           (group == "GPSInfo" &&
+            (tag == 0x001b || tag == 0x001c)); // ProcessingMethod, AreaInformation
 }
 
 bool isDegreesTag(const QString& set, const QString& key) {
@@ -79,7 +80,7 @@ QString secondsText(double seconds) {
     if (text.endsWith(QLatin1Char('.')))
         text.chop(1);
     return text.length() == 1 || text.indexOf(QLatin1Char('.')) == 1 ? QLatin1Char('0') + text
-                                                                      : text;
+                                                                     : text;
 }
 
 QVariant listOrSingle(const QVariantList& items) {
@@ -187,8 +188,8 @@ Result<ValuePtr> numbersValue(Exiv2::TypeId type, const QVariantList& items, con
     for (const QVariant& item : items) {
         const auto x = number(item);
         if (!x)
-            return Result<ValuePtr>::fail(
-                QStringLiteral("cannot write %1: \"%2\" is not a number").arg(name, item.toString()));
+            return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: \"%2\" is not a number")
+                                              .arg(name, item.toString()));
         if (!text.empty())
             text += ' ';
         text += rational ? rationalText(*x) : std::to_string(std::llround(*x));
@@ -337,7 +338,8 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
         return parts.join(QLatin1Char('.'));
     }
     if (isDegreesTag(set, key) && count == 3) {
-        return rationalToDouble(value.toRational(0)) + rationalToDouble(value.toRational(1)) / 60.0 +
+        return rationalToDouble(value.toRational(0)) +
+               rationalToDouble(value.toRational(1)) / 60.0 +
                rationalToDouble(value.toRational(2)) / 3600.0;
     }
     if (set == PropertyKeys::GpsSet && key == PropertyKeys::TimeStamp && count == 3) {
@@ -414,13 +416,15 @@ Result<ValuePtr> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type, const 
         for (QChar c : text)
             ascii = ascii && c.unicode() < 0x80;
         return readValue(Exiv2::comment,
-                         (ascii ? "charset=Ascii " : "charset=Unicode ") + text.toStdString(), name);
+                         (ascii ? "charset=Ascii " : "charset=Unicode ") + text.toStdString(),
+                         name);
     }
     if (isWindowsXpTag(group, tag)) {
         const QString text = value.toString();
         std::string bytes;
         for (QChar c : text)
-            bytes += std::to_string(c.unicode() & 0xff) + ' ' + std::to_string(c.unicode() >> 8) + ' ';
+            bytes +=
+                std::to_string(c.unicode() & 0xff) + ' ' + std::to_string(c.unicode() >> 8) + ' ';
         return readValue(Exiv2::unsignedByte, bytes + "0 0", name);
     }
     if (set == PropertyKeys::GpsSet && name == PropertyKeys::GPSVersion) {
@@ -436,15 +440,16 @@ Result<ValuePtr> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type, const 
     if (isDegreesTag(set, name)) {
         const auto degrees = number(value);
         if (!degrees)
-            return Result<ValuePtr>::fail(
-                QStringLiteral("cannot write %1: \"%2\" is not a number").arg(name, value.toString()));
+            return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: \"%2\" is not a number")
+                                              .arg(name, value.toString()));
         return readValue(Exiv2::unsignedRational, degreesText(*degrees), name);
     }
     if (set == PropertyKeys::GpsSet && name == PropertyKeys::TimeStamp) {
         const QVariantList parts = components(value);
         if (parts.size() != 3)
             return Result<ValuePtr>::fail(
-                QStringLiteral("cannot write TimeStamp: \"%1\" is not HH:MM:SS").arg(value.toString()));
+                QStringLiteral("cannot write TimeStamp: \"%1\" is not HH:MM:SS")
+                    .arg(value.toString()));
         return numbersValue(Exiv2::unsignedRational, parts, name, true);
     }
     switch (type) {
@@ -484,7 +489,8 @@ Result<ValuePtr> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type, const 
         return readValue(type, text, name);
     }
     default:
-        return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: unsupported type").arg(name));
+        return Result<ValuePtr>::fail(
+            QStringLiteral("cannot write %1: unsupported type").arg(name));
     }
 }
 
@@ -494,8 +500,10 @@ bool sameValue(const QVariant& a, const QVariant& b) {
         const double y = b.toDouble();
         return x == y || std::fabs(x - y) <= 1e-6 * std::max(std::fabs(x), std::fabs(y));
     }
-    const bool aList = a.typeId() == QMetaType::QVariantList || a.typeId() == QMetaType::QStringList;
-    const bool bList = b.typeId() == QMetaType::QVariantList || b.typeId() == QMetaType::QStringList;
+    const bool aList =
+        a.typeId() == QMetaType::QVariantList || a.typeId() == QMetaType::QStringList;
+    const bool bList =
+        b.typeId() == QMetaType::QVariantList || b.typeId() == QMetaType::QStringList;
     if (aList && bList) {
         const QVariantList x = a.toList();
         const QVariantList y = b.toList();
@@ -530,7 +538,8 @@ namespace Exiv2Values {
 QVariantMap dictionaryOf(Exiv2::Image& image) {
     QVariantMap top;
     QVariantMap sets[3];
-    const QString setNames[3] = {PropertyKeys::TiffSet, PropertyKeys::ExifSet, PropertyKeys::GpsSet};
+    const QString setNames[3] = {PropertyKeys::TiffSet, PropertyKeys::ExifSet,
+                                 PropertyKeys::GpsSet};
     for (const Exiv2::Exifdatum& datum : image.exifData()) {
         const auto entry = dictionaryEntry(datum);
         if (!entry)

@@ -15,7 +15,8 @@ QDateTime fromTimestamp(const struct statx_timestamp& stamp) {
 
 Result<FileTimes> readFileTimes(const QString& path) {
     struct statx info {};
-    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_BTIME | STATX_MTIME, &info) != 0)
+    if (::statx(AT_FDCWD, QFile::encodeName(path).constData(), 0, STATX_BTIME | STATX_MTIME,
+                &info) != 0)
         return Result<FileTimes>::fail(QString::fromLocal8Bit(std::strerror(errno)));
     FileTimes times;
     times.modified = fromTimestamp(info.stx_mtime);

@@ -8,7 +8,7 @@
 #include <optional>
 
 struct FileTimes {
-    QDateTime created;  // the birth time where the file system keeps one, else the modification time
+    QDateTime created; // the birth time where the file system keeps one, else the modification time
     QDateTime modified;
 };
 

@@ -8,8 +8,8 @@ bool startsWith(const QByteArray& bytes, const char* magic, qsizetype length, qs
 }
 
 bool isHeifBrand(const QByteArray& brand) {
-    static const char* const brands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx",
-                                         "mif1", "msf1", "avif", "avis"};
+    static const char* const brands[] = {"heic", "heix", "heim", "heis", "hevc",
+                                         "hevx", "mif1", "msf1", "avif", "avis"};
     for (const char* known : brands) {
         if (brand == known)
             return true;

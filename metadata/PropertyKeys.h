@@ -50,7 +50,9 @@ inline bool isSetKey(const QString& key) {
 
 namespace PropertyKeys {
 // The value that removes a key, or a whole set when the key names one.
-inline QVariant removal() { return QVariant::fromValue(nullptr); }
+inline QVariant removal() {
+    return QVariant::fromValue(nullptr);
+}
 inline bool isRemoval(const QVariant& value) {
     return !value.isValid() || value.typeId() == QMetaType::Nullptr;
 }

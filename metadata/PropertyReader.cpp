@@ -1,7 +1,9 @@
 #include "metadata/PropertyReader.h"
 
+#include "metadata/ContainerFacts.h"
 #include "metadata/Exiv2Values.h"
 #include "metadata/MetadataLibrary.h"
+#include "metadata/PropertyKeys.h"
 
 #include <QSet>
 
@@ -54,8 +56,17 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
             return R::fail(QStringLiteral("not a supported photo format"));
         image->readMetadata();
         properties.dictionary = Exiv2Values::dictionaryOf(*image);
+        if (properties.format == PhotoFormat::Heif) {
+            // The library answers with the EXIF dimensions, which describe the
+            // camera's original rather than the image this file holds.
+            if (const auto size = heifPrimaryImageSize(bytes)) {
+                properties.dictionary.insert(PropertyKeys::PixelWidth, qlonglong(size->width()));
+                properties.dictionary.insert(PropertyKeys::PixelHeight, qlonglong(size->height()));
+            }
+        }
     } catch (const std::exception& error) {
-        return R::fail(QStringLiteral("unreadable photo: %1").arg(QString::fromLocal8Bit(error.what())));
+        return R::fail(
+            QStringLiteral("unreadable photo: %1").arg(QString::fromLocal8Bit(error.what())));
     }
     properties.imageCount = countImages(properties.format, bytes);
     return R::ok(std::move(properties));

@@ -1,5 +1,6 @@
 #include "metadata/PropertyWriter.h"
 
+#include "metadata/ContainerFacts.h"
 #include "metadata/Exiv2Values.h"
 #include "metadata/MetadataLibrary.h"
 #include "metadata/PhotoFormat.h"
@@ -32,7 +33,8 @@ private:
             return Status::ok();
         if (key == Orientation)
             return writeExif(TiffSet, Orientation, value);
-        return Status::fail(QStringLiteral("cannot write %1: it is a property of the pixels").arg(key));
+        return Status::fail(
+            QStringLiteral("cannot write %1: it is a property of the pixels").arg(key));
     }
 
     Status applySet(const QString& set, const QVariant& value) {
@@ -41,7 +43,8 @@ private:
             return Status::ok();
         }
         if (value.typeId() != QMetaType::QVariantMap)
-            return Status::fail(QStringLiteral("cannot write %1: not a set of properties").arg(set));
+            return Status::fail(
+                QStringLiteral("cannot write %1: not a set of properties").arg(set));
         const QVariantMap values = value.toMap();
         const QVariantMap current = m_source.value(set).toMap();
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
@@ -66,7 +69,8 @@ private:
             const std::string group = it->groupName();
             bool remove = false;
             if (set == ExifSet)
-                remove = group == "Photo" || group == "Iop" || Exiv2::ExifTags::isMakerGroup(group) ||
+                remove = group == "Photo" || group == "Iop" ||
+                         Exiv2::ExifTags::isMakerGroup(group) ||
                          (group == "Image" && it->tag() == 0x8769);
             else if (set == GpsSet)
                 remove = group == "GPSInfo" || (group == "Image" && it->tag() == 0x8825);
@@ -100,7 +104,8 @@ private:
             Exiv2::Exifdatum probe(key);
             const auto entry = Exiv2Values::dictionaryEntry(probe);
             if (!entry || entry->set != set)
-                return Status::fail(QStringLiteral("cannot write %1: not a property of %2").arg(name, set));
+                return Status::fail(
+                    QStringLiteral("cannot write %1: not a property of %2").arg(name, set));
             Exiv2::TypeId type = existing != exif.end() ? existing->typeId() : key.defaultTypeId();
             if (type == Exiv2::invalidTypeId)
                 type = Exiv2::asciiString;
@@ -112,7 +117,8 @@ private:
             else
                 exif.add(key, converted.value().get());
         } catch (const std::exception&) {
-            return Status::fail(QStringLiteral("cannot write %1: unknown property of %2").arg(name, set));
+            return Status::fail(
+                QStringLiteral("cannot write %1: unknown property of %2").arg(name, set));
         }
         return Status::ok();
     }
@@ -120,7 +126,8 @@ private:
     Status writeIptc(const QString& name, const QVariant& value) {
         const auto dataset = Exiv2Values::iptcDataset(name);
         if (!dataset)
-            return Status::fail(QStringLiteral("cannot write %1: unknown property of {IPTC}").arg(name));
+            return Status::fail(
+                QStringLiteral("cannot write %1: unknown property of {IPTC}").arg(name));
         const uint16_t record = Exiv2::IptcDataSets::application2;
         Exiv2::IptcData& iptc = m_image.iptcData();
         for (auto it = iptc.begin(); it != iptc.end();) {
@@ -145,9 +152,11 @@ private:
                     ascii = ascii && c.unicode() < 0x80;
                 auto converted = Exiv2Owned::createValue(type);
                 if (converted->read(item.toStdString()) != 0)
-                    return Status::fail(QStringLiteral("cannot write %1: bad value \"%2\"").arg(name, item));
+                    return Status::fail(
+                        QStringLiteral("cannot write %1: bad value \"%2\"").arg(name, item));
                 if (iptc.add(key, converted.get()) != 0)
-                    return Status::fail(QStringLiteral("cannot write %1: not repeatable").arg(name));
+                    return Status::fail(
+                        QStringLiteral("cannot write %1: not repeatable").arg(name));
             }
             if (!ascii)
                 iptc["Iptc.Envelope.CharacterSet"] = std::string("\x1b%G");
@@ -187,6 +196,9 @@ Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& cha
         return R::fail(QStringLiteral("not a supported photo format"));
     if (!isWritableFormat(format))
         return R::fail(QStringLiteral("format not writable"));
+    const Status complete = checkImageDataComplete(format, source);
+    if (!complete)
+        return R::fail(complete.error());
     if (format == PhotoFormat::Tiff) {
         const Status safe = checkTiffIsSafeToWrite(source);
         if (!safe)
@@ -212,7 +224,8 @@ Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& cha
         image->writeMetadata();
         written = contentsOf(image->io());
     } catch (const std::exception& error) {
-        return R::fail(QStringLiteral("metadata library error: %1").arg(QString::fromLocal8Bit(error.what())));
+        return R::fail(
+            QStringLiteral("metadata library error: %1").arg(QString::fromLocal8Bit(error.what())));
     }
 
     // Finalising is only trusted once the result reads back as the same kind
@@ -221,7 +234,8 @@ Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& cha
         return R::fail(QStringLiteral("the written photo is incomplete"));
     const auto check = readPhotoProperties(written);
     if (!check)
-        return R::fail(QStringLiteral("the written photo does not read back: %1").arg(check.error()));
+        return R::fail(
+            QStringLiteral("the written photo does not read back: %1").arg(check.error()));
     if (check->imageCount != countImages(format, source) ||
         check->dictionary.value(PixelWidth) != before.value(PixelWidth) ||
         check->dictionary.value(PixelHeight) != before.value(PixelHeight))

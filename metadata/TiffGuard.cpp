@@ -4,7 +4,8 @@ namespace {
 
 class TiffBytes {
 public:
-    explicit TiffBytes(const QByteArray& bytes) : m_bytes(bytes), m_little(bytes.startsWith("II")) {}
+    explicit TiffBytes(const QByteArray& bytes)
+        : m_bytes(bytes), m_little(bytes.startsWith("II")) {}
 
     bool has(qint64 at, qint64 length) const {
         return at >= 0 && length >= 0 && at + length <= m_bytes.size();

@@ -132,6 +132,7 @@ Result<QVariantMap> fromXmlPropertyList(const QByteArray& xml) {
     plist_from_xml(xml.constData(), uint32_t(xml.size()), &parsed);
     PlistNode root(parsed);
     if (!parsed || plist_get_node_type(parsed) != PLIST_DICT)
-        return Result<QVariantMap>::fail(QStringLiteral("not a property list with a dictionary at its root"));
+        return Result<QVariantMap>::fail(
+            QStringLiteral("not a property list with a dictionary at its root"));
     return Result<QVariantMap>::ok(valueOf(parsed).toMap());
 }

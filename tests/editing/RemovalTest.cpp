@@ -1,0 +1,159 @@
+#include "editing/RemovalOperation.h"
+#include "support/TestPhotos.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The exiftool groups each removal must take away.
+QStringList removedGroups(RemovalKind kind) {
+    switch (kind) {
+    case RemovalKind::Exif:
+        return {QStringLiteral("ExifIFD"), QStringLiteral("InteropIFD")};
+    case RemovalKind::Gps:
+        return {QStringLiteral("GPS")};
+    case RemovalKind::Iptc:
+        return {QStringLiteral("IPTC")};
+    case RemovalKind::ExifAndGps:
+        break;
+    }
+    return {QStringLiteral("ExifIFD"), QStringLiteral("InteropIFD"), QStringLiteral("GPS")};
+}
+
+// Groups that a removal rewrites as a side effect: maker notes go with the
+// EXIF set, the Photoshop digest with the IPTC set.
+bool isCollateral(RemovalKind kind, const QString& key) {
+    const QString group = key.section(QLatin1Char(':'), 0, 0);
+    if (kind == RemovalKind::Iptc)
+        return key == QLatin1String("Photoshop:IPTCDigest") ||
+               key == QLatin1String("Photoshop:CurrentIPTCDigest");
+    if (kind == RemovalKind::Exif || kind == RemovalKind::ExifAndGps)
+        return !QStringList{QStringLiteral("IFD0"), QStringLiteral("IFD1"),  QStringLiteral("GPS"),
+                            QStringLiteral("IPTC"), QStringLiteral("XMP-x"), QStringLiteral("JFIF")}
+                    .contains(group) &&
+               !group.startsWith(QLatin1String("XMP")) &&
+               !group.startsWith(QLatin1String("Photoshop")) &&
+               !group.startsWith(QLatin1String("PNG")) && !group.startsWith(QLatin1String("RIFF"));
+    return false;
+}
+
+QJsonObject keptTags(RemovalKind kind, QJsonObject tags) {
+    tags = withoutVolatileTags(tags);
+    for (const QString& key : tags.keys()) {
+        const QString group = key.section(QLatin1Char(':'), 0, 0);
+        if (removedGroups(kind).contains(group) || isCollateral(kind, key))
+            tags.remove(key);
+    }
+    // The pointers to a removed directory go with it.
+    for (const char* pointer : {"IFD0:ExifOffset", "IFD0:GPSInfo", "ExifIFD:InteropOffset"})
+        tags.remove(QLatin1String(pointer));
+    return tags;
+}
+
+} // namespace
+
+TEST(Removal, takesAwayExactlyTheNamedSetAndKeepsEveryPixel) {
+    const QStringList photos = {QStringLiteral("DSCN0010.jpg"),  QStringLiteral("BlueSquare.jpg"),
+                                QStringLiteral("Canon_40D.jpg"), QStringLiteral("multipage.tiff"),
+                                QStringLiteral("photo.png"),     QStringLiteral("photo.webp")};
+    TestFolder folder;
+    QList<ListedPhoto> listed;
+    QSet<int> all;
+    for (const QString& name : photos) {
+        listed.append({folder.copyPhoto(name), name});
+        all.insert(int(all.size()));
+    }
+    const QList<QJsonObject> sources = exiftoolRead([&] {
+        QStringList paths;
+        for (const ListedPhoto& photo : listed)
+            paths << photo.filePath;
+        return paths;
+    }());
+    for (RemovalKind kind :
+         {RemovalKind::Exif, RemovalKind::Gps, RemovalKind::Iptc, RemovalKind::ExifAndGps}) {
+        const QString storage = folder.file(QStringLiteral("storage"));
+        QDir().mkpath(storage);
+        const OperationReport report =
+            runRemoval(kind, SourceMode::Computer,
+                       selectPhotos(SourceMode::Computer, listed, all, storage), storage);
+        EXPECT_TRUE(report.skipped.isEmpty());
+        ASSERT_EQ(report.written.size(), photos.size());
+        const QList<QJsonObject> outputs = exiftoolRead(report.written);
+        for (int i = 0; i < photos.size(); ++i) {
+            SCOPED_TRACE((outputPrefix(removalOutputForm(kind)) + photos[i]).toStdString());
+            EXPECT_EQ(report.written[i], storage + QLatin1Char('/') +
+                                             outputPrefix(removalOutputForm(kind)) + photos[i]);
+            for (const QString& key : outputs[i].keys())
+                EXPECT_FALSE(removedGroups(kind).contains(key.section(QLatin1Char(':'), 0, 0)))
+                    << qPrintable(key);
+            EXPECT_EQ(keptTags(kind, outputs[i]), keptTags(kind, sources[i]));
+            EXPECT_GT(keptTags(kind, sources[i]).size(), 8)
+                << "the comparison must cover real tags";
+            const QString output = report.written[i];
+            if (photos[i].endsWith(QLatin1String(".jpg")))
+                EXPECT_EQ(jpegImageData(fileBytes(output)),
+                          jpegImageData(fileBytes(listed[i].filePath)));
+            else
+                EXPECT_EQ(pixelSignatures(output), pixelSignatures(listed[i].filePath));
+        }
+        QDir(storage).removeRecursively();
+    }
+    // The originals were only read.
+    for (int i = 0; i < photos.size(); ++i)
+        EXPECT_EQ(fileBytes(listed[i].filePath), fileBytes(fixturePath(photos[i])));
+}
+
+TEST(Removal, keepsThePagesOfAMultiPageTiff) {
+    TestFolder folder;
+    const QString input = folder.copyPhoto(QStringLiteral("multipage.tiff"));
+    const OperationReport report =
+        runRemoval(RemovalKind::ExifAndGps, SourceMode::Computer,
+                   {{0, input, QStringLiteral("multipage.tiff")}}, folder.path());
+    ASSERT_EQ(report.written.size(), 1);
+    EXPECT_EQ(pixelSignatures(report.written.first()).size(), 2);
+    EXPECT_EQ(exiv2Value(report.written.first(), QStringLiteral("Exif.GPSInfo.GPSLatitude")),
+              QString());
+    EXPECT_EQ(exiv2Value(report.written.first(), QStringLiteral("Exif.Image.Artist")),
+              QStringLiteral("Page Maker"));
+}
+
+TEST(Removal, removingIptcFromAComputerPhotoHandsBackItsWholeDictionary) {
+    const QVariantMap properties = {
+        {QStringLiteral("PixelWidth"), 10},
+        {QStringLiteral("{TIFF}"), QVariantMap{{QStringLiteral("Make"), QStringLiteral("X")}}},
+        {QStringLiteral("{IPTC}"),
+         QVariantMap{{QStringLiteral("Keywords"), QStringList{QStringLiteral("a")}}}}};
+    const QVariantMap computer =
+        removalChanges(RemovalKind::Iptc, SourceMode::Computer, properties);
+    EXPECT_EQ(computer.value(QStringLiteral("{TIFF}")), properties.value(QStringLiteral("{TIFF}")));
+    EXPECT_EQ(computer.value(QStringLiteral("{IPTC}")).typeId(), QMetaType::Nullptr);
+    const QVariantMap device = removalChanges(RemovalKind::Iptc, SourceMode::Device, properties);
+    EXPECT_EQ(device.keys(), QStringList{QStringLiteral("{IPTC}")});
+    EXPECT_EQ(removalChanges(RemovalKind::ExifAndGps, SourceMode::Computer).keys(),
+              (QStringList{QStringLiteral("{Exif}"), QStringLiteral("{GPS}")}));
+}
+
+TEST(Removal, revealsAsEachCommandAlwaysHas) {
+    const struct {
+        RemovalKind kind;
+        SourceMode mode;
+        bool each;
+        bool atEnd;
+    } cases[] = {
+        {RemovalKind::Exif, SourceMode::Computer, true, false},
+        {RemovalKind::Exif, SourceMode::Device, true, false},
+        {RemovalKind::Gps, SourceMode::Computer, true, true},
+        {RemovalKind::Gps, SourceMode::Device, false, true},
+        {RemovalKind::Iptc, SourceMode::Computer, true, true},
+        {RemovalKind::Iptc, SourceMode::Device, false, true},
+        {RemovalKind::ExifAndGps, SourceMode::Computer, false, true},
+        {RemovalKind::ExifAndGps, SourceMode::Device, false, true},
+    };
+    for (const auto& c : cases) {
+        const RemovalReveal reveal = removalReveal(c.kind, c.mode);
+        EXPECT_EQ(reveal.revealEachWritten, c.each);
+        EXPECT_EQ(reveal.openStorageAtEnd, c.atEnd);
+    }
+}

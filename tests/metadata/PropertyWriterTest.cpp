@@ -1,0 +1,259 @@
+#include "metadata/PropertyWriter.h"
+#include "metadata/AtomicFile.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/PropertyReader.h"
+#include "support/TestPhotos.h"
+
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+using namespace PropertyKeys;
+
+namespace {
+
+QVariantMap dictionaryOf(const QByteArray& bytes) {
+    const auto properties = readPhotoProperties(bytes);
+    EXPECT_TRUE(properties.isOk()) << qPrintable(properties.error());
+    return properties.isOk() ? properties->dictionary : QVariantMap();
+}
+
+// Every kind of value the editing commands write.
+QVariantMap everyValueType() {
+    return {
+        {TiffSet, QVariantMap{{Artist, QStringLiteral("Ana Lopez")},
+                              {ImageDescription, QStringLiteral("Lake at dawn")},
+                              {Copyright, QStringLiteral("(c) 2026 the photographer")},
+                              {Make, QStringLiteral("Tessa")},
+                              {Model, QStringLiteral("View 1")},
+                              {DateTime, QStringLiteral("2014:05:06 07:08:09")}}},
+        {ExifSet, QVariantMap{{DateTimeOriginal, QStringLiteral("2014:05:06 07:08:09")},
+                              {DateTimeDigitized, QStringLiteral("2014:05:06 07:08:10")},
+                              {LensMake, QStringLiteral("LensCo")},
+                              {LensModel, QStringLiteral("Prime 50")},
+                              {UserComment, QStringLiteral("Grüße vom See")}}},
+        {GpsSet, QVariantMap{{Latitude, QVariant(33.8688f)},
+                             {LatitudeRef, QStringLiteral("S")},
+                             {Longitude, QVariant(151.2093f)},
+                             {LongitudeRef, QStringLiteral("W")},
+                             {Altitude, QStringLiteral("12.5")},
+                             {AltitudeRef, 0},
+                             {DateStamp, QStringLiteral("2014:05:06")},
+                             {TimeStamp, QStringLiteral("07:08:09")},
+                             {GPSVersion, QStringLiteral("2.2.0.0")}}},
+        {IptcSet,
+         QVariantMap{{Keywords, QStringList{QStringLiteral("lake"), QStringLiteral("dawn"),
+                                            QStringLiteral("Zürich")}},
+                     {QStringLiteral("ObjectName"), QStringLiteral("Morning")},
+                     {QStringLiteral("Caption/Abstract"), QStringLiteral("The lake, early")},
+                     {QStringLiteral("By-line"), QStringLiteral("Ana Lopez")}}},
+    };
+}
+
+void expectEveryValueType(const QString& path, const QVariantMap& ours) {
+    const QJsonObject tags = exiftoolRead(path);
+    EXPECT_EQ(tags.value(QStringLiteral("IFD0:Artist")).toString(), QStringLiteral("Ana Lopez"));
+    EXPECT_EQ(tags.value(QStringLiteral("IFD0:Make")).toString(), QStringLiteral("Tessa"));
+    EXPECT_EQ(tags.value(QStringLiteral("IFD0:ModifyDate")).toString(),
+              QStringLiteral("2014:05:06 07:08:09"));
+    EXPECT_EQ(tags.value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(),
+              QStringLiteral("2014:05:06 07:08:09"));
+    EXPECT_EQ(tags.value(QStringLiteral("ExifIFD:CreateDate")).toString(),
+              QStringLiteral("2014:05:06 07:08:10"));
+    EXPECT_EQ(tags.value(QStringLiteral("ExifIFD:LensModel")).toString(),
+              QStringLiteral("Prime 50"));
+    EXPECT_EQ(tags.value(QStringLiteral("ExifIFD:UserComment")).toString(),
+              QStringLiteral("Grüße vom See"));
+    EXPECT_NEAR(tags.value(QStringLiteral("Composite:GPSLatitude")).toDouble(), -33.8688, 1e-5);
+    EXPECT_NEAR(tags.value(QStringLiteral("Composite:GPSLongitude")).toDouble(), -151.2093, 1e-5);
+    EXPECT_NEAR(tags.value(QStringLiteral("GPS:GPSAltitude")).toDouble(), 12.5, 1e-9);
+    EXPECT_EQ(tags.value(QStringLiteral("GPS:GPSVersionID")).toString(), QStringLiteral("2 2 0 0"));
+    EXPECT_EQ(tags.value(QStringLiteral("GPS:GPSTimeStamp")).toVariant().toString(),
+              QStringLiteral("07:08:09"));
+    EXPECT_EQ(tags.value(QStringLiteral("GPS:GPSDateStamp")).toString(),
+              QStringLiteral("2014:05:06"));
+    QStringList keywords;
+    for (const QJsonValue& keyword : tags.value(QStringLiteral("IPTC:Keywords")).toArray())
+        keywords << keyword.toString();
+    EXPECT_EQ(keywords, (QStringList{QStringLiteral("lake"), QStringLiteral("dawn"),
+                                     QStringLiteral("Zürich")}));
+    EXPECT_EQ(tags.value(QStringLiteral("IPTC:Caption-Abstract")).toString(),
+              QStringLiteral("The lake, early"));
+    EXPECT_EQ(tags.value(QStringLiteral("IPTC:By-line")).toString(), QStringLiteral("Ana Lopez"));
+
+    // A second, independent reader.
+    EXPECT_EQ(exiv2Value(path, QStringLiteral("Exif.GPSInfo.GPSLatitudeRef")), QStringLiteral("S"));
+    EXPECT_EQ(exiv2Value(path, QStringLiteral("Exif.Image.Copyright")),
+              QStringLiteral("(c) 2026 the photographer"));
+
+    // And our own reader gives back what was written.
+    const QVariantMap gps = ours.value(GpsSet).toMap();
+    EXPECT_NEAR(gps.value(Latitude).toDouble(), 33.8688, 1e-5);
+    EXPECT_EQ(gps.value(GPSVersion).toString(), QStringLiteral("2.2.0.0"));
+    EXPECT_EQ(gps.value(TimeStamp).toString(), QStringLiteral("07:08:09"));
+    EXPECT_EQ(ours.value(ExifSet).toMap().value(UserComment).toString(),
+              QStringLiteral("Grüße vom See"));
+    EXPECT_EQ(ours.value(IptcSet).toMap().value(Keywords).toStringList().size(), 3);
+}
+
+} // namespace
+
+TEST(PropertyWriter, writesEveryValueTypeIntoEachWritableFormat) {
+    TestFolder folder;
+    for (const QString& name : {QStringLiteral("DSCN0010.jpg"), QStringLiteral("no_exif.jpg"),
+                                QStringLiteral("multipage.tiff"), QStringLiteral("photo.png"),
+                                QStringLiteral("photo.webp")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray source = fileBytes(fixturePath(name));
+        const auto written = rewritePhoto(source, everyValueType());
+        ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+        const QString path = folder.writeFile(QStringLiteral("out_") + name, written.value());
+        if (name.endsWith(QLatin1String(".webp"))) {
+            // WebP carries no IPTC; check the rest.
+            const QJsonObject tags = exiftoolRead(path);
+            EXPECT_NEAR(tags.value(QStringLiteral("Composite:GPSLatitude")).toDouble(), -33.8688,
+                        1e-5);
+            EXPECT_EQ(tags.value(QStringLiteral("IFD0:Artist")).toString(),
+                      QStringLiteral("Ana Lopez"));
+        } else {
+            expectEveryValueType(path, dictionaryOf(written.value()));
+        }
+        if (name.endsWith(QLatin1String(".jpg")))
+            EXPECT_EQ(jpegImageData(written.value()), jpegImageData(source))
+                << "pixels were re-encoded";
+        else
+            EXPECT_EQ(pixelSignatures(path), pixelSignatures(fixturePath(name)));
+    }
+}
+
+TEST(PropertyWriter, handsBackAPhotosOwnDictionaryWithoutChangingIt) {
+    TestFolder folder;
+    for (const QString& name :
+         {QStringLiteral("DSCN0010.jpg"), QStringLiteral("BlueSquare.jpg"),
+          QStringLiteral("Canon_40D.jpg"), QStringLiteral("multipage.tiff")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray source = fileBytes(fixturePath(name));
+        const auto written = rewritePhoto(source, dictionaryOf(source));
+        ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+        const QString path = folder.writeFile(name, written.value());
+        EXPECT_EQ(dictionaryOf(written.value()), dictionaryOf(source));
+        EXPECT_EQ(withoutVolatileTags(exiftoolRead(path)),
+                  withoutVolatileTags(exiftoolRead(fixturePath(name))));
+    }
+}
+
+TEST(PropertyWriter, mergesChangesKeyByKeyAndSetBySet) {
+    const QByteArray source = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
+    const QVariantMap before = dictionaryOf(source);
+
+    // A removal value on one key removes that key only.
+    auto written = rewritePhoto(source, {{TiffSet, QVariantMap{{Model, removal()}}}});
+    ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+    QVariantMap after = dictionaryOf(written.value());
+    EXPECT_FALSE(after.value(TiffSet).toMap().contains(Model));
+    EXPECT_EQ(after.value(TiffSet).toMap().value(Make), before.value(TiffSet).toMap().value(Make));
+    EXPECT_EQ(after.value(GpsSet), before.value(GpsSet));
+
+    // One set handed by itself, changed in place: its other keys and the other sets stay.
+    QVariantMap exif = before.value(ExifSet).toMap();
+    exif[DateTimeOriginal] = QStringLiteral("2020:01:02 03:04:05");
+    QVariantMap tiff = before.value(TiffSet).toMap();
+    tiff[DateTime] = QStringLiteral("2020:01:02 03:04:05");
+    written = rewritePhoto(source, handSet(ExifSet, exif), handSet(TiffSet, tiff));
+    ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+    after = dictionaryOf(written.value());
+    EXPECT_EQ(after.value(ExifSet).toMap().value(DateTimeOriginal).toString(),
+              QStringLiteral("2020:01:02 03:04:05"));
+    EXPECT_EQ(after.value(TiffSet).toMap().value(DateTime).toString(),
+              QStringLiteral("2020:01:02 03:04:05"));
+    EXPECT_EQ(after.value(ExifSet).toMap().value(QStringLiteral("FNumber")),
+              before.value(ExifSet).toMap().value(QStringLiteral("FNumber")));
+    EXPECT_EQ(after.value(GpsSet), before.value(GpsSet));
+}
+
+TEST(PropertyWriter, reportsWhatItCannotWriteInsteadOfDroppingIt) {
+    const QByteArray jpeg = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
+    const struct {
+        const char* what;
+        QByteArray source;
+        QVariantMap changes;
+        const char* mentions;
+    } cases[] = {
+        {"an unknown EXIF key",
+         jpeg,
+         {{ExifSet, QVariantMap{{QStringLiteral("NoSuchTag"), 1}}}},
+         "NoSuchTag"},
+        {"an unknown IPTC key",
+         jpeg,
+         {{IptcSet, QVariantMap{{QStringLiteral("Mood"), QStringLiteral("calm")}}}},
+         "Mood"},
+        {"text where a number belongs",
+         jpeg,
+         {{ExifSet, QVariantMap{{QStringLiteral("FNumber"), QStringLiteral("wide")}}}},
+         "FNumber"},
+        {"a GPS version of three parts",
+         jpeg,
+         {{GpsSet, QVariantMap{{GPSVersion, QStringLiteral("2.2.0")}}}},
+         "GPSVersion"},
+        {"a new pixel width", jpeg, {{PixelWidth, 10}}, "PixelWidth"},
+        {"a set that is not a dictionary", jpeg, {{ExifSet, QStringLiteral("none")}}, "{Exif}"},
+        {"a HEIC photo",
+         fileBytes(fixturePath(QStringLiteral("IMG_5195.HEIC"))),
+         {{GpsSet, removal()}},
+         "format not writable"},
+        {"a RIFF video",
+         fileBytes(fixturePath(QStringLiteral("riff-idit-chunk-overflow.fuzzed"))),
+         {{GpsSet, removal()}},
+         "not a supported"},
+        {"a truncated JPEG", jpeg.left(jpeg.size() / 3), {{GpsSet, removal()}}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto written = rewritePhoto(c.source, c.changes);
+        EXPECT_FALSE(written.isOk());
+        EXPECT_TRUE(written.error().contains(QLatin1String(c.mentions)))
+            << qPrintable(written.error());
+    }
+}
+
+TEST(PropertyWriter, refusesATiffWhosePhotoshopBlockRunsPastItsField) {
+    QByteArray tiff = fileBytes(fixturePath(QStringLiteral("Arbitro.tiff")));
+    ASSERT_TRUE(rewritePhoto(tiff, {{GpsSet, removal()}}).isOk());
+    // Append a resource block that claims more bytes than it has, and point a
+    // new ImageResources entry of the first directory at it.
+    const auto properties = readPhotoProperties(tiff);
+    ASSERT_TRUE(properties.isOk());
+    const bool little = tiff.startsWith("II");
+    auto put = [&](QByteArray& bytes, qsizetype at, quint32 value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes[at + (little ? i : size - 1 - i)] = char((value >> (8 * i)) & 0xff);
+    };
+    auto get = [&](qsizetype at, int size) {
+        quint32 value = 0;
+        for (int i = 0; i < size; ++i)
+            value |= quint32(quint8(tiff[at + (little ? i : size - 1 - i)])) << (8 * i);
+        return value;
+    };
+    const quint32 ifd = get(4, 4);
+    const quint32 entries = get(ifd, 2);
+    QByteArray block("8BIM\x04\x04\0\0\x7f\xff\xff\xff", 12);
+    QByteArray patched = tiff;
+    const quint32 blockAt = quint32(patched.size());
+    patched += block;
+    // Move the directory to the end with one more entry.
+    const quint32 newIfd = quint32(patched.size());
+    QByteArray directory(2 + (entries + 1) * 12 + 4, '\0');
+    put(directory, 0, entries + 1, 2);
+    directory.replace(2, qsizetype(entries) * 12, tiff.mid(ifd + 2, qsizetype(entries) * 12));
+    const qsizetype entry = 2 + qsizetype(entries) * 12;
+    put(directory, entry, 0x8649, 2);
+    put(directory, entry + 2, 7, 2);
+    put(directory, entry + 4, quint32(block.size()), 4);
+    put(directory, entry + 8, blockAt, 4);
+    patched += directory;
+    put(patched, 4, newIfd, 4);
+    const auto written = rewritePhoto(patched, {{GpsSet, removal()}});
+    EXPECT_FALSE(written.isOk());
+    EXPECT_TRUE(written.error().contains(QLatin1String("Photoshop")))
+        << qPrintable(written.error());
+}

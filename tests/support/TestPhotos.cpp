@@ -1,0 +1,106 @@
+#include "TestPhotos.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+TestFolder::TestFolder() {
+    EXPECT_TRUE(m_dir.isValid());
+}
+
+QString fixturePath(const QString& name) {
+    return QStringLiteral(TV_TEST_PHOTOS "/") + name;
+}
+
+QString TestFolder::copyPhoto(const QString& fixture, const QString& as) const {
+    const QString target = file(as.isEmpty() ? QFileInfo(fixture).fileName() : as);
+    QFile::remove(target);
+    EXPECT_TRUE(QFile::copy(fixturePath(fixture), target)) << qPrintable(fixture);
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                      QFile::ReadOther);
+    return target;
+}
+
+QString TestFolder::writeFile(const QString& name, const QByteArray& bytes) const {
+    QFile out(file(name));
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(bytes);
+    return out.fileName();
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    return in.readAll();
+}
+
+QString runTool(const QString& program, const QStringList& arguments, int* exitCode) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    if (exitCode)
+        *exitCode = process.exitCode();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QList<QJsonObject> exiftoolRead(const QStringList& files) {
+    const QString json = runTool(QStringLiteral("exiftool"),
+                                 QStringList{QStringLiteral("-j"), QStringLiteral("-G1"),
+                                             QStringLiteral("-a"), QStringLiteral("-n")} +
+                                     files);
+    QList<QJsonObject> result;
+    for (const QJsonValue& value : QJsonDocument::fromJson(json.toUtf8()).array())
+        result << value.toObject();
+    return result;
+}
+
+QJsonObject exiftoolRead(const QString& file) {
+    const auto all = exiftoolRead(QStringList{file});
+    return all.isEmpty() ? QJsonObject() : all.first();
+}
+
+QJsonObject withoutVolatileTags(QJsonObject tags) {
+    for (const QString& key : tags.keys()) {
+        if (key.startsWith(QLatin1String("System:")) || key.startsWith(QLatin1String("File:")) ||
+            key.startsWith(QLatin1String("ExifTool:")) ||
+            key.startsWith(QLatin1String("Composite:")) || key == QLatin1String("SourceFile") ||
+            key.endsWith(QLatin1String("ThumbnailOffset")) ||
+            key.endsWith(QLatin1String("PreviewImageStart")) ||
+            key.endsWith(QLatin1String("StripOffsets")))
+            tags.remove(key);
+    }
+    return tags;
+}
+
+QString exiv2Value(const QString& file, const QString& key) {
+    return runTool(QStringLiteral("exiv2"),
+                   {QStringLiteral("-q"), QStringLiteral("-Pv"), QStringLiteral("-K"), key, file})
+        .trimmed();
+}
+
+QByteArray jpegImageData(const QByteArray& jpeg) {
+    QByteArray data;
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF) {
+        const quint8 marker = quint8(jpeg[at + 1]);
+        const qsizetype length = (quint8(jpeg[at + 2]) << 8) | quint8(jpeg[at + 3]);
+        const bool metadata = (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE;
+        if (marker == 0xDA)
+            return data + jpeg.mid(at);
+        if (!metadata)
+            data += jpeg.mid(at, length + 2);
+        at += length + 2;
+    }
+    return data;
+}
+
+QStringList pixelSignatures(const QString& file) {
+    return runTool(QStringLiteral("identify"),
+                   {QStringLiteral("-format"), QStringLiteral("%#\\n"), file})
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}

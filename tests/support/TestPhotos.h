@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Real photos for the tests, copied into a temporary folder before anything writes.
+class TestFolder {
+public:
+    TestFolder();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+    // Copies a fixture photo in (optionally under another name) and returns its path.
+    QString copyPhoto(const QString& fixture, const QString& as = QString()) const;
+    QString writeFile(const QString& name, const QByteArray& bytes) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QString fixturePath(const QString& name);
+QByteArray fileBytes(const QString& path);
+
+// What exiftool reads: one JSON object per file, tags keyed "Group:Tag" (-G1),
+// values as numbers where they are numbers (-n).
+QList<QJsonObject> exiftoolRead(const QStringList& files);
+QJsonObject exiftoolRead(const QString& file);
+// The same tags without the groups that a rewrite legitimately changes.
+QJsonObject withoutVolatileTags(QJsonObject tags);
+
+// What the exiv2 command-line tool prints for one key, or an empty text.
+QString exiv2Value(const QString& file, const QString& key);
+
+// The image data of a JPEG: every segment but APPn and COM, then the scan data.
+QByteArray jpegImageData(const QByteArray& jpeg);
+
+// A signature of the decoded pixels of each page, by ImageMagick.
+QStringList pixelSignatures(const QString& file);
+
+QString runTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr);

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Each platform library is reached from one folder only.
+set -u
+root=${1:-.}
+cd "$root" || exit 2
+status=0
+check() { # pattern, allowed path regex, what
+  local hits
+  hits=$(grep -rlE "$1" --include='*.cpp' --include='*.h' app cli editing metadata templates sources tests bench 2>/dev/null | grep -vE "$2")
+  if [ -n "$hits" ]; then
+    echo "$3 included outside its folder:"; echo "$hits" | sed 's/^/  /'; status=1
+  fi
+}
+check '#include <exiv2/' '^metadata/[^/]+\.(cpp|h)$' 'Exiv2'
+check '#include "metadata/(Exiv2Include|Exiv2Values)\.h"' '^metadata/[^/]+\.cpp$|^metadata/Exiv2Values\.h$' 'The private Exiv2 bridge'
+check '#include <plist/' '^templates/' 'libplist'
+check '#include <gphoto2' '^sources/Camera' 'libgphoto2'
+check '#include <(QtWidgets|QWidget|QApplication|QMainWindow|QLabel|QDialog)' '^(app|tests/app)/' 'Qt Widgets'
+exit $status
