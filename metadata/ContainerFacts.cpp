@@ -214,6 +214,25 @@ Status checkWebP(const QByteArray& bytes) {
 
 } // namespace
 
+std::optional<qsizetype> jpegFirstScanOffset(const QByteArray& bytes) {
+    qsizetype at = 2;
+    while (at + 4 <= bytes.size()) {
+        if (quint8(bytes[at]) != 0xFF)
+            return std::nullopt;
+        const quint8 marker = quint8(bytes[at + 1]);
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker == 0xDA)
+            return at;
+        if (marker == 0xD9)
+            return std::nullopt;
+        at += 2 + qsizetype(bigEndian(bytes, at + 2, 2));
+    }
+    return std::nullopt;
+}
+
 Status checkImageDataComplete(PhotoFormat format, const QByteArray& bytes) {
     switch (format) {
     case PhotoFormat::Jpeg:

@@ -2,6 +2,7 @@
 
 #include "metadata/Exiv2Include.h"
 
+#include <malloc.h>
 #include <mutex>
 
 namespace {
@@ -13,6 +14,13 @@ void quietHandler(int, const char*) {}
 void initialiseMetadataLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
+        // Each photo passes through buffers of its own size. Left to the
+        // default, every such buffer is a fresh mapping: mapped, faulted in
+        // page by page and unmapped again, which made two worker threads
+        // spend most of a batch of large photos in the kernel. Keep them in
+        // the heap, where the next photo reuses them.
+        mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
+        mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
         Exiv2::XmpParser::initialize();
         Exiv2::enableBMFF(true);
         Exiv2::LogMsg::setHandler(quietHandler);

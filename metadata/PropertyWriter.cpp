@@ -186,6 +186,77 @@ QVariantMap handSet(const QString& setName, const QVariantMap& values) {
     return QVariantMap{{setName, values}};
 }
 
+namespace {
+
+// Removals need nothing of the source's dictionary; values are compared with
+// it so that unchanged ones are left exactly as the photo has them.
+bool setsValues(const QVariantMap& changes) {
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (!isSetKey(it.key()))
+            return true;
+        const QVariantMap values = it.value().toMap();
+        for (const QVariant& value : values) {
+            if (!isRemoval(value))
+                return true;
+        }
+        if (!isRemoval(it.value()) && it.value().typeId() != QMetaType::QVariantMap)
+            return true;
+    }
+    return false;
+}
+
+struct ImageShape {
+    long width = 0;
+    long height = 0;
+};
+
+Result<QByteArray> writeWithLibrary(const QByteArray& source, const QVariantMap& changes,
+                                    const QVariantMap& containerProperties, ImageShape& shape) {
+    using R = Result<QByteArray>;
+    try {
+        auto image = Exiv2Owned::openImage(source.constData(), source.size());
+        if (!image)
+            return R::fail(QStringLiteral("not a supported photo format"));
+        image->readMetadata();
+        // The XMP packet is copied as it stands unless a change has to edit it.
+        image->writeXmpFromPacket(true);
+        shape = {long(image->pixelWidth()), long(image->pixelHeight())};
+        const bool compare = setsValues(changes) || setsValues(containerProperties);
+        ChangeApplier applier(*image, compare ? Exiv2Values::dictionaryOf(*image) : QVariantMap());
+        Status applied = applier.apply(containerProperties);
+        if (applied)
+            applied = applier.apply(changes);
+        if (!applied)
+            return R::fail(applied.error());
+        image->writeMetadata();
+        return R::ok(contentsOf(image->io()));
+    } catch (const std::exception& error) {
+        return R::fail(QStringLiteral("metadata library error: %1")
+                           .arg(QString::fromLocal8Bit(error.what())));
+    }
+}
+
+// Finalising is only trusted once the result parses again as the same kind
+// of photo with the same image size.
+Status verifyWritten(const QByteArray& written, PhotoFormat format, const ImageShape& shape) {
+    if (sniffPhotoFormat(written) != format)
+        return Status::fail(QStringLiteral("the written photo is incomplete"));
+    try {
+        auto image = Exiv2Owned::openImage(written.constData(), written.size());
+        if (!image)
+            return Status::fail(QStringLiteral("the written photo does not read back"));
+        image->readMetadata();
+        if (long(image->pixelWidth()) != shape.width || long(image->pixelHeight()) != shape.height)
+            return Status::fail(QStringLiteral("the written photo lost image data"));
+    } catch (const std::exception& error) {
+        return Status::fail(QStringLiteral("the written photo does not read back: %1")
+                                .arg(QString::fromLocal8Bit(error.what())));
+    }
+    return Status::ok();
+}
+
+} // namespace
+
 Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& changes,
                                 const QVariantMap& containerProperties) {
     using R = Result<QByteArray>;
@@ -205,40 +276,33 @@ Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& cha
             return R::fail(safe.error());
     }
     initialiseMetadataLibrary();
-    QByteArray written;
-    QVariantMap before;
-    try {
-        auto image = Exiv2Owned::openImage(source.constData(), source.size());
-        if (!image.get())
-            return R::fail(QStringLiteral("not a supported photo format"));
-        image->readMetadata();
-        // The XMP packet is copied as it stands unless a change has to edit it.
-        image->writeXmpFromPacket(true);
-        before = Exiv2Values::dictionaryOf(*image);
-        ChangeApplier applier(*image, before);
-        Status applied = applier.apply(containerProperties);
-        if (applied)
-            applied = applier.apply(changes);
-        if (!applied)
-            return R::fail(applied.error());
-        image->writeMetadata();
-        written = contentsOf(image->io());
-    } catch (const std::exception& error) {
-        return R::fail(
-            QStringLiteral("metadata library error: %1").arg(QString::fromLocal8Bit(error.what())));
-    }
 
-    // Finalising is only trusted once the result reads back as the same kind
-    // of photo with the same images.
-    if (sniffPhotoFormat(written) != format)
+    // A JPEG's image data follows its metadata: the library rewrites only the
+    // headers (ended by an end marker), and the scans are appended unchanged.
+    // Its writer would otherwise copy megabytes of scan data in small pieces.
+    std::optional<qsizetype> scan;
+    if (format == PhotoFormat::Jpeg)
+        scan = jpegFirstScanOffset(source);
+    const QByteArray input = scan ? source.left(*scan) + QByteArray("\xFF\xD9", 2) : source;
+
+    ImageShape shape;
+    auto written = writeWithLibrary(input, changes, containerProperties, shape);
+    if (!written)
+        return written;
+    const Status verified = verifyWritten(written.value(), format, shape);
+    if (!verified)
+        return R::fail(verified.error());
+    if (format == PhotoFormat::Tiff && countImages(format, written.value()) != countImages(format, source))
+        return R::fail(QStringLiteral("the written photo lost pages"));
+    if (!scan)
+        return written;
+
+    const QByteArray& headers = written.value();
+    if (!headers.endsWith(QByteArray("\xFF\xD9", 2)))
         return R::fail(QStringLiteral("the written photo is incomplete"));
-    const auto check = readPhotoProperties(written);
-    if (!check)
-        return R::fail(
-            QStringLiteral("the written photo does not read back: %1").arg(check.error()));
-    if (check->imageCount != countImages(format, source) ||
-        check->dictionary.value(PixelWidth) != before.value(PixelWidth) ||
-        check->dictionary.value(PixelHeight) != before.value(PixelHeight))
-        return R::fail(QStringLiteral("the written photo lost image data"));
-    return R::ok(std::move(written));
+    QByteArray whole;
+    whole.reserve(headers.size() - 2 + source.size() - *scan);
+    whole.append(headers.constData(), headers.size() - 2);
+    whole.append(source.constData() + *scan, source.size() - *scan);
+    return R::ok(std::move(whole));
 }

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Throughput of tessaview-cli against exiftool and cp. Prints figures; it
+# passes or fails nothing.
+set -euo pipefail
+bin=$(cd "${1:-build/bin}" && pwd)
+here=$(cd "$(dirname "$0")/.." && pwd)
+photo="$here/tests/data/photos/DSCN0010.jpg"
+work=${BENCH_DIR:-/tmp/tessaview-bench}
+small_count=${SMALL_COUNT:-1000}
+big_count=${BIG_COUNT:-100}
+
+now() { date +%s.%N; }
+elapsed() { echo "$(now) - $1" | bc -l; }
+rate() { printf '%.1f' "$(echo "$1 / $2" | bc -l)"; }
+ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
+
+mkdir -p "$work"
+if [ ! -f "$work/big/ready" ]; then
+  echo "Preparing fixtures in $work ..."
+  rm -rf "$work/small" "$work/big"; mkdir -p "$work/small" "$work/big"
+  for i in $(seq 1 "$small_count"); do cp "$photo" "$work/small/s$i.jpg"; done
+  # A 24-megapixel photo with EXIF, GPS, IPTC and a thumbnail: the real
+  # camera photo enlarged, with sensor-like noise so it compresses like one.
+  convert "$photo" -resize 6000x4000! -attenuate 0.4 +noise Gaussian -quality 92 "$work/big.jpg"
+  convert "$photo" -resize 160x120 "$work/thumb.jpg"
+  exiftool -q -overwrite_original -tagsfromfile "$photo" -all:all "-ThumbnailImage<=$work/thumb.jpg" \
+    -Keywords=lake -Keywords=hills -City=Siena -By-line=Bench "$work/big.jpg"
+  for i in $(seq 1 "$big_count"); do cp "$work/big.jpg" "$work/big/b$i.jpg"; done
+  touch "$work/big/ready"
+fi
+echo "small: $small_count x $(stat -c %s "$photo") bytes; big: $big_count x $(stat -c %s "$work/big.jpg") bytes ($(identify -format '%wx%h' "$work/big.jpg"))"
+
+bench_remove() { # name, folder
+  local name=$1 dir=$2 n t0 tv et cp_t
+  n=$(ls "$dir"/*.jpg | wc -l)
+  rm -rf "$work/out-tv" "$work/out-et" "$work/out-cp"; mkdir -p "$work/out-et" "$work/out-cp"
+  sync
+  t0=$(now); "$bin/tessaview-cli" remove gps --out "$work/out-tv" "$dir"/*.jpg; sync; tv=$(elapsed "$t0")
+  t0=$(now); exiftool -q -gps:all= -o "$work/out-et/" "$dir"/*.jpg; sync; et=$(elapsed "$t0")
+  t0=$(now); cp "$dir"/*.jpg "$work/out-cp/"; sync; cp_t=$(elapsed "$t0")
+  echo "remove gps, $name ($n files):"
+  echo "  tessaview-cli  $(rate "$n" "$tv") files/s  ($(printf '%.2f' "$tv") s)"
+  echo "  exiftool       $(rate "$n" "$et") files/s  ($(printf '%.2f' "$et") s)"
+  echo "  cp             $(rate "$n" "$cp_t") files/s  ($(printf '%.2f' "$cp_t") s)"
+  echo "  tessaview/exiftool files/s: $(ratio "$et" "$tv")x; tessaview time / cp time: $(ratio "$tv" "$cp_t")x"
+}
+
+bench_remove "small real JPEGs" "$work/small"
+bench_remove "24-megapixel JPEGs" "$work/big"
+
+n=$small_count
+tv_rate=$("$bin/tv_bench_dump" "$work/small"/*.jpg)
+t0=$(now); exiftool -j "$work/small"/*.jpg > /dev/null; et=$(elapsed "$t0")
+et_rate=$(rate "$n" "$et")
+t0=$(now); for f in $(ls "$work/small"/*.jpg | head -200); do "$bin/tessaview-cli" dump "$f" > /dev/null; done; proc=$(elapsed "$t0")
+echo "dump, small real JPEGs ($n files):"
+echo "  tessaview dump, one process     $tv_rate files/s"
+echo "  exiftool -j, one process        $et_rate files/s"
+echo "  tessaview-cli dump, per file    $(rate 200 "$proc") files/s (a process per file)"
+echo "  tessaview/exiftool files/s: $(ratio "$tv_rate" "$et_rate")x"
