@@ -10,39 +10,7 @@
 #include <numeric>
 
 namespace Exiv2Values {
-namespace {
-
-// Directory plumbing and embedded blobs: the file keeps them, the dictionary
-// does not show them, and they are never written from a dictionary.
-bool isHiddenTag(const std::string& group, uint16_t tag) {
-    if (group == "Image") {
-        switch (tag) {
-        case 0x8769: // ExifTag
-        case 0x8825: // GPSTag
-        case 0x0111: // StripOffsets
-        case 0x0117: // StripByteCounts
-        case 0x0144: // TileOffsets
-        case 0x0145: // TileByteCounts
-        case 0x0120: // FreeOffsets
-        case 0x0121: // FreeByteCounts
-        case 0x014a: // SubIFDs
-        case 0x0201: // JPEGInterchangeFormat
-        case 0x0202: // JPEGInterchangeFormatLength
-        case 0x02bc: // XMLPacket
-        case 0x83bb: // IPTCNAA
-        case 0x8649: // ImageResources
-        case 0x8773: // InterColorProfile
-        case 0xc4a5: // PrintImageMatching
-        case 0xc634: // DNGPrivateData
-            return true;
-        default:
-            return false;
-        }
-    }
-    if (group == "Photo")
-        return tag == 0x927c /* MakerNote */ || tag == 0xa005 /* InteroperabilityTag */;
-    return false;
-}
+namespace detail {
 
 bool isWindowsXpTag(const std::string& group, uint16_t tag) {
     return group == "Image" && tag >= 0x9c9b && tag <= 0x9c9f;
@@ -58,72 +26,6 @@ bool isDegreesTag(const QString& set, const QString& key) {
     return set == PropertyKeys::GpsSet &&
            (key == QLatin1String("Latitude") || key == QLatin1String("Longitude") ||
             key == QLatin1String("DestLatitude") || key == QLatin1String("DestLongitude"));
-}
-
-double rationalToDouble(const Exiv2::Rational& r) {
-    return r.second == 0 ? 0.0 : double(r.first) / double(r.second);
-}
-
-QString textFromBytes(const std::string& bytes) {
-    const std::string trimmed = bytes.substr(0, bytes.find('\0'));
-    auto decoder = QStringDecoder(QStringDecoder::Utf8);
-    QString text = decoder(QByteArray::fromStdString(trimmed));
-    if (decoder.hasError())
-        text = QString::fromLatin1(trimmed.data(), qsizetype(trimmed.size()));
-    return text;
-}
-
-QString secondsText(double seconds) {
-    QString text = QString::number(seconds, 'f', 3);
-    while (text.endsWith(QLatin1Char('0')))
-        text.chop(1);
-    if (text.endsWith(QLatin1Char('.')))
-        text.chop(1);
-    return text.length() == 1 || text.indexOf(QLatin1Char('.')) == 1 ? QLatin1Char('0') + text
-                                                                     : text;
-}
-
-QVariant listOrSingle(const QVariantList& items) {
-    if (items.size() == 1)
-        return items.first();
-    return items;
-}
-
-std::string rationalText(double x) {
-    if (!std::isfinite(x))
-        x = 0;
-    const bool negative = x < 0;
-    const double magnitude = std::fabs(x);
-    if (magnitude == std::floor(magnitude) && magnitude < 2147483647.0)
-        return (negative ? "-" : "") + std::to_string(static_cast<long long>(magnitude)) + "/1";
-    double denominator = 1000000;
-    while (denominator > 1 && magnitude * denominator > 2147483647.0)
-        denominator /= 10;
-    long long num = std::llround(magnitude * denominator);
-    long long den = static_cast<long long>(denominator);
-    const long long divisor = std::gcd(num, den);
-    if (divisor > 1) {
-        num /= divisor;
-        den /= divisor;
-    }
-    return (negative ? "-" : "") + std::to_string(num) + "/" + std::to_string(den);
-}
-
-std::string degreesText(double degrees) {
-    double magnitude = std::fabs(degrees);
-    double whole = std::floor(magnitude);
-    double minutes = std::floor((magnitude - whole) * 60.0);
-    double seconds = std::round(((magnitude - whole) * 60.0 - minutes) * 60.0 * 10000.0) / 10000.0;
-    if (seconds >= 60.0) {
-        seconds -= 60.0;
-        minutes += 1;
-    }
-    if (minutes >= 60.0) {
-        minutes -= 60.0;
-        whole += 1;
-    }
-    return rationalText(whole) + " " + rationalText(minutes) + " " +
-           std::to_string(std::llround(seconds * 10000.0)) + "/10000";
 }
 
 std::optional<double> number(const QVariant& value) {
@@ -154,49 +56,70 @@ bool isNumber(const QVariant& value) {
 
 // The components of a value: a list as it is, a text split at blanks, dots or
 // colons ("2.2.0.0", "12:30:05"), anything else as one component.
-QVariantList components(const QVariant& value) {
-    if (value.typeId() == QMetaType::QVariantList)
-        return value.toList();
-    if (value.typeId() == QMetaType::QStringList) {
-        QVariantList items;
-        for (const QString& s : value.toStringList())
-            items << s;
-        return items;
+
+} // namespace detail
+
+namespace {
+
+using namespace detail;
+
+bool isHiddenTag(const std::string& group, uint16_t tag) {
+    if (group == "Image") {
+        switch (tag) {
+        case 0x8769: // ExifTag
+        case 0x8825: // GPSTag
+        case 0x0111: // StripOffsets
+        case 0x0117: // StripByteCounts
+        case 0x0144: // TileOffsets
+        case 0x0145: // TileByteCounts
+        case 0x0120: // FreeOffsets
+        case 0x0121: // FreeByteCounts
+        case 0x014a: // SubIFDs
+        case 0x0201: // JPEGInterchangeFormat
+        case 0x0202: // JPEGInterchangeFormatLength
+        case 0x02bc: // XMLPacket
+        case 0x83bb: // IPTCNAA
+        case 0x8649: // ImageResources
+        case 0x8773: // InterColorProfile
+        case 0xc4a5: // PrintImageMatching
+        case 0xc634: // DNGPrivateData
+            return true;
+        default:
+            return false;
+        }
     }
-    if (value.typeId() == QMetaType::QString) {
-        QVariantList items;
-        static const QRegularExpression separators(QStringLiteral("[\\s:,]+"));
-        for (const QString& s : value.toString().split(separators, Qt::SkipEmptyParts))
-            items << s;
-        return items;
-    }
-    return {value};
+    if (group == "Photo")
+        return tag == 0x927c /* MakerNote */ || tag == 0xa005 /* InteroperabilityTag */;
+    return false;
 }
 
-using ValuePtr = std::shared_ptr<Exiv2::Value>;
-
-Result<ValuePtr> readValue(Exiv2::TypeId type, const std::string& text, const QString& name) {
-    ValuePtr value(Exiv2Owned::createValue(type).release());
-    if (value->read(text) != 0)
-        return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: bad value").arg(name));
-    return Result<ValuePtr>::ok(value);
+double rationalToDouble(const Exiv2::Rational& r) {
+    return r.second == 0 ? 0.0 : double(r.first) / double(r.second);
 }
 
-Result<ValuePtr> numbersValue(Exiv2::TypeId type, const QVariantList& items, const QString& name,
-                              bool rational) {
-    std::string text;
-    for (const QVariant& item : items) {
-        const auto x = number(item);
-        if (!x)
-            return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: \"%2\" is not a number")
-                                              .arg(name, item.toString()));
-        if (!text.empty())
-            text += ' ';
-        text += rational ? rationalText(*x) : std::to_string(std::llround(*x));
-    }
-    if (text.empty())
-        return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: no value").arg(name));
-    return readValue(type, text, name);
+QString textFromBytes(const std::string& bytes) {
+    const std::string trimmed = bytes.substr(0, bytes.find('\0'));
+    auto decoder = QStringDecoder(QStringDecoder::Utf8);
+    QString text = decoder(QByteArray::fromStdString(trimmed));
+    if (decoder.hasError())
+        text = QString::fromLatin1(trimmed.data(), qsizetype(trimmed.size()));
+    return text;
+}
+
+QString secondsText(double seconds) {
+    QString text = QString::number(seconds, 'f', 3);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text.length() == 1 || text.indexOf(QLatin1Char('.')) == 1 ? QLatin1Char('0') + text
+                                                                     : text;
+}
+
+QVariant listOrSingle(const QVariantList& items) {
+    if (items.size() == 1)
+        return items.first();
+    return items;
 }
 
 } // namespace
@@ -229,90 +152,6 @@ QString exifKeyName(const QString& set, const QString& key) {
     if (key.startsWith(QLatin1String("0x")))
         return QStringLiteral("Exif.GPSInfo.") + key;
     return QStringLiteral("Exif.GPSInfo.GPS") + key;
-}
-
-namespace {
-struct IptcName {
-    uint16_t dataset;
-    const char* name;
-};
-// The standard IIM names of the application record.
-constexpr IptcName iptcNames[] = {
-    {0, "RecordVersion"},
-    {3, "ObjectTypeReference"},
-    {4, "ObjectAttributeReference"},
-    {5, "ObjectName"},
-    {7, "EditStatus"},
-    {8, "EditorialUpdate"},
-    {10, "Urgency"},
-    {12, "SubjectReference"},
-    {15, "Category"},
-    {20, "SupplementalCategory"},
-    {22, "FixtureIdentifier"},
-    {25, "Keywords"},
-    {26, "ContentLocationCode"},
-    {27, "ContentLocationName"},
-    {30, "ReleaseDate"},
-    {35, "ReleaseTime"},
-    {37, "ExpirationDate"},
-    {38, "ExpirationTime"},
-    {40, "SpecialInstructions"},
-    {42, "ActionAdvised"},
-    {45, "ReferenceService"},
-    {47, "ReferenceDate"},
-    {50, "ReferenceNumber"},
-    {55, "DateCreated"},
-    {60, "TimeCreated"},
-    {62, "DigitalCreationDate"},
-    {63, "DigitalCreationTime"},
-    {65, "OriginatingProgram"},
-    {70, "ProgramVersion"},
-    {75, "ObjectCycle"},
-    {80, "By-line"},
-    {85, "By-lineTitle"},
-    {90, "City"},
-    {92, "Sub-location"},
-    {95, "Province/State"},
-    {100, "Country/PrimaryLocationCode"},
-    {101, "Country/PrimaryLocationName"},
-    {103, "OriginalTransmissionReference"},
-    {105, "Headline"},
-    {110, "Credit"},
-    {115, "Source"},
-    {116, "CopyrightNotice"},
-    {118, "Contact"},
-    {120, "Caption/Abstract"},
-    {122, "Writer/Editor"},
-    {130, "ImageType"},
-    {131, "ImageOrientation"},
-    {135, "LanguageIdentifier"},
-};
-} // namespace
-
-QString iptcName(uint16_t dataset) {
-    for (const IptcName& entry : iptcNames) {
-        if (entry.dataset == dataset)
-            return QString::fromLatin1(entry.name);
-    }
-    return QStringLiteral("0x%1").arg(dataset, 4, 16, QLatin1Char('0'));
-}
-
-std::optional<uint16_t> iptcDataset(const QString& name) {
-    for (const IptcName& entry : iptcNames) {
-        if (name == QLatin1String(entry.name))
-            return entry.dataset;
-    }
-    if (name.startsWith(QLatin1String("0x"))) {
-        bool ok = false;
-        const uint value = name.mid(2).toUInt(&ok, 16);
-        if (ok && value <= 0xff)
-            return uint16_t(value);
-    }
-    return std::nullopt;
-}
-
-bool iptcAlwaysList(uint16_t dataset) {
-    return dataset == 25 || dataset == 20 || dataset == 12;
 }
 
 QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const QString& key) {
@@ -406,94 +245,6 @@ QVariant iptcToVariant(const Exiv2::Iptcdatum& datum) {
     }
 }
 
-Result<ValuePtr> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type, const QString& set,
-                           const QString& name, const QVariant& value) {
-    const std::string group = key.groupName();
-    const uint16_t tag = key.tag();
-    if (isCommentTag(group, tag)) {
-        const QString text = value.toString();
-        bool ascii = true;
-        for (QChar c : text)
-            ascii = ascii && c.unicode() < 0x80;
-        return readValue(Exiv2::comment,
-                         (ascii ? "charset=Ascii " : "charset=Unicode ") + text.toStdString(),
-                         name);
-    }
-    if (isWindowsXpTag(group, tag)) {
-        const QString text = value.toString();
-        std::string bytes;
-        for (QChar c : text)
-            bytes +=
-                std::to_string(c.unicode() & 0xff) + ' ' + std::to_string(c.unicode() >> 8) + ' ';
-        return readValue(Exiv2::unsignedByte, bytes + "0 0", name);
-    }
-    if (set == PropertyKeys::GpsSet && name == PropertyKeys::GPSVersion) {
-        QVariantList parts = value.typeId() == QMetaType::QString
-                                 ? components(value.toString().replace(QLatin1Char('.'), ' '))
-                                 : components(value);
-        if (parts.size() != 4)
-            return Result<ValuePtr>::fail(
-                QStringLiteral("cannot write GPSVersion: \"%1\" is not four numbers")
-                    .arg(value.toString()));
-        return numbersValue(Exiv2::unsignedByte, parts, name, false);
-    }
-    if (isDegreesTag(set, name)) {
-        const auto degrees = number(value);
-        if (!degrees)
-            return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: \"%2\" is not a number")
-                                              .arg(name, value.toString()));
-        return readValue(Exiv2::unsignedRational, degreesText(*degrees), name);
-    }
-    if (set == PropertyKeys::GpsSet && name == PropertyKeys::TimeStamp) {
-        const QVariantList parts = components(value);
-        if (parts.size() != 3)
-            return Result<ValuePtr>::fail(
-                QStringLiteral("cannot write TimeStamp: \"%1\" is not HH:MM:SS")
-                    .arg(value.toString()));
-        return numbersValue(Exiv2::unsignedRational, parts, name, true);
-    }
-    switch (type) {
-    case Exiv2::asciiString:
-    case Exiv2::string:
-        if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QVariantMap)
-            return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: not a text").arg(name));
-        return readValue(Exiv2::asciiString, value.toString().toStdString(), name);
-    case Exiv2::unsignedRational:
-    case Exiv2::signedRational:
-        return numbersValue(type, components(value), name, true);
-    case Exiv2::undefined:
-        if (value.typeId() == QMetaType::QString) {
-            std::string bytes;
-            for (char c : value.toString().toLatin1())
-                bytes += std::to_string(quint8(c)) + ' ';
-            return readValue(type, bytes, name);
-        }
-        return numbersValue(type, components(value), name, false);
-    case Exiv2::unsignedByte:
-    case Exiv2::signedByte:
-    case Exiv2::unsignedShort:
-    case Exiv2::signedShort:
-    case Exiv2::unsignedLong:
-    case Exiv2::signedLong:
-        return numbersValue(type, components(value), name, false);
-    case Exiv2::tiffFloat:
-    case Exiv2::tiffDouble: {
-        std::string text;
-        for (const QVariant& item : components(value)) {
-            const auto x = number(item);
-            if (!x)
-                return Result<ValuePtr>::fail(
-                    QStringLiteral("cannot write %1: not a number").arg(name));
-            text += std::to_string(*x) + ' ';
-        }
-        return readValue(type, text, name);
-    }
-    default:
-        return Result<ValuePtr>::fail(
-            QStringLiteral("cannot write %1: unsupported type").arg(name));
-    }
-}
-
 bool sameValue(const QVariant& a, const QVariant& b) {
     if (isNumber(a) && isNumber(b)) {
         const double x = a.toDouble();
@@ -530,10 +281,6 @@ bool sameValue(const QVariant& a, const QVariant& b) {
         return a.toString() == b.toString();
     return a == b;
 }
-
-} // namespace Exiv2Values
-
-namespace Exiv2Values {
 
 QVariantMap dictionaryOf(Exiv2::Image& image) {
     QVariantMap top;

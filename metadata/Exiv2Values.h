@@ -37,6 +37,14 @@ Result<std::shared_ptr<Exiv2::Value>> exifValue(const Exiv2::ExifKey& key, Exiv2
                                                 const QString& set, const QString& name,
                                                 const QVariant& value);
 
+namespace detail {
+bool isWindowsXpTag(const std::string& group, uint16_t tag);
+bool isCommentTag(const std::string& group, uint16_t tag);
+bool isDegreesTag(const QString& set, const QString& key);
+std::optional<double> number(const QVariant& value);
+bool isNumber(const QVariant& value);
+} // namespace detail
+
 // Whether two dictionary values mean the same, with numbers compared as
 // numbers (a value read back as a double equals the float it came from).
 bool sameValue(const QVariant& a, const QVariant& b);

@@ -231,8 +231,8 @@ Result<QByteArray> writeWithLibrary(const QByteArray& source, const QVariantMap&
         image->writeMetadata();
         return R::ok(contentsOf(image->io()));
     } catch (const std::exception& error) {
-        return R::fail(QStringLiteral("metadata library error: %1")
-                           .arg(QString::fromLocal8Bit(error.what())));
+        return R::fail(
+            QStringLiteral("metadata library error: %1").arg(QString::fromLocal8Bit(error.what())));
     }
 }
 
@@ -292,7 +292,8 @@ Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& cha
     const Status verified = verifyWritten(written.value(), format, shape);
     if (!verified)
         return R::fail(verified.error());
-    if (format == PhotoFormat::Tiff && countImages(format, written.value()) != countImages(format, source))
+    if (format == PhotoFormat::Tiff &&
+        countImages(format, written.value()) != countImages(format, source))
         return R::fail(QStringLiteral("the written photo lost pages"));
     if (!scan)
         return written;

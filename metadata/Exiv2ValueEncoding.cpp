@@ -1,0 +1,187 @@
+#include "metadata/Exiv2Values.h"
+
+#include "metadata/PropertyKeys.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+#include <numeric>
+
+namespace Exiv2Values {
+namespace {
+
+using namespace detail;
+
+std::string rationalText(double x) {
+    if (!std::isfinite(x))
+        x = 0;
+    const bool negative = x < 0;
+    const double magnitude = std::fabs(x);
+    if (magnitude == std::floor(magnitude) && magnitude < 2147483647.0)
+        return (negative ? "-" : "") + std::to_string(static_cast<long long>(magnitude)) + "/1";
+    double denominator = 1000000;
+    while (denominator > 1 && magnitude * denominator > 2147483647.0)
+        denominator /= 10;
+    long long num = std::llround(magnitude * denominator);
+    long long den = static_cast<long long>(denominator);
+    const long long divisor = std::gcd(num, den);
+    if (divisor > 1) {
+        num /= divisor;
+        den /= divisor;
+    }
+    return (negative ? "-" : "") + std::to_string(num) + "/" + std::to_string(den);
+}
+
+std::string degreesText(double degrees) {
+    double magnitude = std::fabs(degrees);
+    double whole = std::floor(magnitude);
+    double minutes = std::floor((magnitude - whole) * 60.0);
+    double seconds = std::round(((magnitude - whole) * 60.0 - minutes) * 60.0 * 10000.0) / 10000.0;
+    if (seconds >= 60.0) {
+        seconds -= 60.0;
+        minutes += 1;
+    }
+    if (minutes >= 60.0) {
+        minutes -= 60.0;
+        whole += 1;
+    }
+    return rationalText(whole) + " " + rationalText(minutes) + " " +
+           std::to_string(std::llround(seconds * 10000.0)) + "/10000";
+}
+
+QVariantList components(const QVariant& value) {
+    if (value.typeId() == QMetaType::QVariantList)
+        return value.toList();
+    if (value.typeId() == QMetaType::QStringList) {
+        QVariantList items;
+        for (const QString& s : value.toStringList())
+            items << s;
+        return items;
+    }
+    if (value.typeId() == QMetaType::QString) {
+        QVariantList items;
+        static const QRegularExpression separators(QStringLiteral("[\\s:,]+"));
+        for (const QString& s : value.toString().split(separators, Qt::SkipEmptyParts))
+            items << s;
+        return items;
+    }
+    return {value};
+}
+
+using ValuePtr = std::shared_ptr<Exiv2::Value>;
+
+Result<ValuePtr> readValue(Exiv2::TypeId type, const std::string& text, const QString& name) {
+    ValuePtr value(Exiv2Owned::createValue(type).release());
+    if (value->read(text) != 0)
+        return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: bad value").arg(name));
+    return Result<ValuePtr>::ok(value);
+}
+
+Result<ValuePtr> numbersValue(Exiv2::TypeId type, const QVariantList& items, const QString& name,
+                              bool rational) {
+    std::string text;
+    for (const QVariant& item : items) {
+        const auto x = number(item);
+        if (!x)
+            return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: \"%2\" is not a number")
+                                              .arg(name, item.toString()));
+        if (!text.empty())
+            text += ' ';
+        text += rational ? rationalText(*x) : std::to_string(std::llround(*x));
+    }
+    if (text.empty())
+        return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: no value").arg(name));
+    return readValue(type, text, name);
+}
+
+} // namespace
+
+Result<ValuePtr> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type, const QString& set,
+                           const QString& name, const QVariant& value) {
+    const std::string group = key.groupName();
+    const uint16_t tag = key.tag();
+    if (isCommentTag(group, tag)) {
+        const QString text = value.toString();
+        bool ascii = true;
+        for (QChar c : text)
+            ascii = ascii && c.unicode() < 0x80;
+        return readValue(Exiv2::comment,
+                         (ascii ? "charset=Ascii " : "charset=Unicode ") + text.toStdString(),
+                         name);
+    }
+    if (isWindowsXpTag(group, tag)) {
+        const QString text = value.toString();
+        std::string bytes;
+        for (QChar c : text)
+            bytes +=
+                std::to_string(c.unicode() & 0xff) + ' ' + std::to_string(c.unicode() >> 8) + ' ';
+        return readValue(Exiv2::unsignedByte, bytes + "0 0", name);
+    }
+    if (set == PropertyKeys::GpsSet && name == PropertyKeys::GPSVersion) {
+        QVariantList parts = value.typeId() == QMetaType::QString
+                                 ? components(value.toString().replace(QLatin1Char('.'), ' '))
+                                 : components(value);
+        if (parts.size() != 4)
+            return Result<ValuePtr>::fail(
+                QStringLiteral("cannot write GPSVersion: \"%1\" is not four numbers")
+                    .arg(value.toString()));
+        return numbersValue(Exiv2::unsignedByte, parts, name, false);
+    }
+    if (isDegreesTag(set, name)) {
+        const auto degrees = number(value);
+        if (!degrees)
+            return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: \"%2\" is not a number")
+                                              .arg(name, value.toString()));
+        return readValue(Exiv2::unsignedRational, degreesText(*degrees), name);
+    }
+    if (set == PropertyKeys::GpsSet && name == PropertyKeys::TimeStamp) {
+        const QVariantList parts = components(value);
+        if (parts.size() != 3)
+            return Result<ValuePtr>::fail(
+                QStringLiteral("cannot write TimeStamp: \"%1\" is not HH:MM:SS")
+                    .arg(value.toString()));
+        return numbersValue(Exiv2::unsignedRational, parts, name, true);
+    }
+    switch (type) {
+    case Exiv2::asciiString:
+    case Exiv2::string:
+        if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QVariantMap)
+            return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: not a text").arg(name));
+        return readValue(Exiv2::asciiString, value.toString().toStdString(), name);
+    case Exiv2::unsignedRational:
+    case Exiv2::signedRational:
+        return numbersValue(type, components(value), name, true);
+    case Exiv2::undefined:
+        if (value.typeId() == QMetaType::QString) {
+            std::string bytes;
+            for (char c : value.toString().toLatin1())
+                bytes += std::to_string(quint8(c)) + ' ';
+            return readValue(type, bytes, name);
+        }
+        return numbersValue(type, components(value), name, false);
+    case Exiv2::unsignedByte:
+    case Exiv2::signedByte:
+    case Exiv2::unsignedShort:
+    case Exiv2::signedShort:
+    case Exiv2::unsignedLong:
+    case Exiv2::signedLong:
+        return numbersValue(type, components(value), name, false);
+    case Exiv2::tiffFloat:
+    case Exiv2::tiffDouble: {
+        std::string text;
+        for (const QVariant& item : components(value)) {
+            const auto x = number(item);
+            if (!x)
+                return Result<ValuePtr>::fail(
+                    QStringLiteral("cannot write %1: not a number").arg(name));
+            text += std::to_string(*x) + ' ';
+        }
+        return readValue(type, text, name);
+    }
+    default:
+        return Result<ValuePtr>::fail(
+            QStringLiteral("cannot write %1: unsupported type").arg(name));
+    }
+}
+
+} // namespace Exiv2Values

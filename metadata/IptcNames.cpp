@@ -1,0 +1,89 @@
+#include "metadata/Exiv2Values.h"
+
+namespace Exiv2Values {
+
+namespace {
+struct IptcName {
+    uint16_t dataset;
+    const char* name;
+};
+// The standard IIM names of the application record.
+constexpr IptcName iptcNames[] = {
+    {0, "RecordVersion"},
+    {3, "ObjectTypeReference"},
+    {4, "ObjectAttributeReference"},
+    {5, "ObjectName"},
+    {7, "EditStatus"},
+    {8, "EditorialUpdate"},
+    {10, "Urgency"},
+    {12, "SubjectReference"},
+    {15, "Category"},
+    {20, "SupplementalCategory"},
+    {22, "FixtureIdentifier"},
+    {25, "Keywords"},
+    {26, "ContentLocationCode"},
+    {27, "ContentLocationName"},
+    {30, "ReleaseDate"},
+    {35, "ReleaseTime"},
+    {37, "ExpirationDate"},
+    {38, "ExpirationTime"},
+    {40, "SpecialInstructions"},
+    {42, "ActionAdvised"},
+    {45, "ReferenceService"},
+    {47, "ReferenceDate"},
+    {50, "ReferenceNumber"},
+    {55, "DateCreated"},
+    {60, "TimeCreated"},
+    {62, "DigitalCreationDate"},
+    {63, "DigitalCreationTime"},
+    {65, "OriginatingProgram"},
+    {70, "ProgramVersion"},
+    {75, "ObjectCycle"},
+    {80, "By-line"},
+    {85, "By-lineTitle"},
+    {90, "City"},
+    {92, "Sub-location"},
+    {95, "Province/State"},
+    {100, "Country/PrimaryLocationCode"},
+    {101, "Country/PrimaryLocationName"},
+    {103, "OriginalTransmissionReference"},
+    {105, "Headline"},
+    {110, "Credit"},
+    {115, "Source"},
+    {116, "CopyrightNotice"},
+    {118, "Contact"},
+    {120, "Caption/Abstract"},
+    {122, "Writer/Editor"},
+    {130, "ImageType"},
+    {131, "ImageOrientation"},
+    {135, "LanguageIdentifier"},
+};
+} // namespace
+
+QString iptcName(uint16_t dataset) {
+    for (const IptcName& entry : iptcNames) {
+        if (entry.dataset == dataset)
+            return QString::fromLatin1(entry.name);
+    }
+    return QStringLiteral("0x%1").arg(dataset, 4, 16, QLatin1Char('0'));
+}
+
+std::optional<uint16_t> iptcDataset(const QString& name) {
+    for (const IptcName& entry : iptcNames) {
+        if (name == QLatin1String(entry.name))
+            return entry.dataset;
+    }
+    if (name.startsWith(QLatin1String("0x"))) {
+        bool ok = false;
+        const uint value = name.mid(2).toUInt(&ok, 16);
+        if (ok && value <= 0xff)
+            return uint16_t(value);
+    }
+    return std::nullopt;
+}
+
+bool iptcAlwaysList(uint16_t dataset) {
+    return dataset == 25 || dataset == 20 || dataset == 12;
+}
+
+} // namespace Exiv2Values
