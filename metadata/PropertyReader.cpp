@@ -25,6 +25,8 @@ int countImages(PhotoFormat format, const QByteArray& bytes) {
         return format == PhotoFormat::Unknown ? 0 : 1;
     // Walk the chain of main directories; a loop or an offset out of the file
     // ends the walk rather than the program.
+    if (bytes.size() < 8)
+        return 1;
     const bool little = bytes.startsWith("II");
     quint32 offset = readTiffInt(bytes, 4, 4, little);
     QSet<quint32> seen;

@@ -257,3 +257,45 @@ TEST(PropertyWriter, refusesATiffWhosePhotoshopBlockRunsPastItsField) {
     EXPECT_TRUE(written.error().contains(QLatin1String("Photoshop")))
         << qPrintable(written.error());
 }
+
+TEST(PropertyWriter, survivesTheHostileTiffWhateverIsWritten) {
+    TestFolder folder;
+    const QByteArray hostile =
+        fileBytes(fixturePath(QStringLiteral("tiff-photoshop-block-overread.tif")));
+    const QList<QVariantMap> changes = {
+        everyValueType(),
+        {{IptcSet, removal()}},
+        {{ExifSet, removal()}, {GpsSet, removal()}},
+        {{IptcSet, QVariantMap{{Keywords, QStringList{QStringLiteral("x")}}}}}};
+    for (const QVariantMap& change : changes) {
+        const auto written = rewritePhoto(hostile, change);
+        if (!written.isOk()) {
+            EXPECT_FALSE(written.error().isEmpty());
+            continue;
+        }
+        const QString path = folder.writeFile(QStringLiteral("hostile.tif"), written.value());
+        EXPECT_FALSE(exiftoolRead(path).contains(QStringLiteral("ExifTool:Error")));
+        EXPECT_EQ(pixelSignatures(path), pixelSignatures(fixturePath(
+                                             QStringLiteral("tiff-photoshop-block-overread.tif"))));
+    }
+}
+
+TEST(PropertyWriter, removingGpsAlsoRemovesAPositionMirroredInXmp) {
+    TestFolder folder;
+    const QString photo = folder.copyPhoto(QStringLiteral("Canon_40D.jpg"));
+    runTool(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-XMP-exif:GPSLatitude=48.8584"),
+             QStringLiteral("-XMP-exif:GPSLongitude=2.2945"),
+             QStringLiteral("-GPSLatitude=48.8584"), QStringLiteral("-GPSLatitudeRef=N"),
+             QStringLiteral("-XMP-dc:Subject=tower"), photo});
+    ASSERT_TRUE(exiftoolRead(photo).contains(QStringLiteral("XMP-exif:GPSLatitude")));
+    const auto written = rewritePhoto(fileBytes(photo), {{GpsSet, removal()}});
+    ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+    const QJsonObject tags =
+        exiftoolRead(folder.writeFile(QStringLiteral("out.jpg"), written.value()));
+    EXPECT_FALSE(tags.contains(QStringLiteral("XMP-exif:GPSLatitude")));
+    EXPECT_FALSE(tags.contains(QStringLiteral("XMP-exif:GPSLongitude")));
+    EXPECT_FALSE(tags.contains(QStringLiteral("GPS:GPSLatitude")));
+    EXPECT_EQ(tags.value(QStringLiteral("XMP-dc:Subject")).toString(), QStringLiteral("tower"));
+}
