@@ -1,17 +1,12 @@
 #include "metadata/ContainerFacts.h"
 
+#include "metadata/ByteReading.h"
+
 #include <QMap>
 
 #include <cstring>
 
 namespace {
-
-quint32 bigEndian(const QByteArray& bytes, qsizetype at, int size) {
-    quint32 value = 0;
-    for (int i = 0; i < size; ++i)
-        value = (value << 8) | quint8(bytes[at + i]);
-    return value;
-}
 
 // ISO base media boxes: calls visit(type, payloadStart, payloadEnd) for each
 // box in [begin, end); stops at the first box that does not fit.
@@ -19,12 +14,13 @@ template <typename Visit>
 void forEachBox(const QByteArray& bytes, qsizetype begin, qsizetype end, Visit visit) {
     qsizetype at = begin;
     while (at + 8 <= end) {
-        qint64 size = bigEndian(bytes, at, 4);
+        qint64 size = readBigEndian(bytes, at, 4);
         qsizetype header = 8;
         if (size == 1) {
             if (at + 16 > end)
                 return;
-            size = (qint64(bigEndian(bytes, at + 8, 4)) << 32) | bigEndian(bytes, at + 12, 4);
+            size =
+                (qint64(readBigEndian(bytes, at + 8, 4)) << 32) | readBigEndian(bytes, at + 12, 4);
             header = 16;
         } else if (size == 0) {
             size = end - at;
@@ -47,36 +43,36 @@ std::optional<QSize> heifPrimaryImageSize(const QByteArray& bytes) {
             return;
         forEachBox(bytes, begin + 4, end, [&](const QByteArray& inner, qsizetype b, qsizetype e) {
             if (inner == "pitm" && e - b >= 6)
-                primary = bytes[b] == 0 ? bigEndian(bytes, b + 4, 2)
-                                        : (e - b >= 8 ? bigEndian(bytes, b + 4, 4) : 0);
+                primary = bytes[b] == 0 ? readBigEndian(bytes, b + 4, 2)
+                                        : (e - b >= 8 ? readBigEndian(bytes, b + 4, 4) : 0);
             if (inner != "iprp")
                 return;
             forEachBox(bytes, b, e, [&](const QByteArray& part, qsizetype pb, qsizetype pe) {
                 if (part == "ipco") {
                     int index = 0;
-                    forEachBox(bytes, pb, pe,
-                               [&](const QByteArray& property, qsizetype qb, qsizetype qe) {
-                                   ++index;
-                                   if (property == "ispe" && qe - qb >= 12)
-                                       sizes.insert(index, QSize(int(bigEndian(bytes, qb + 4, 4)),
-                                                                 int(bigEndian(bytes, qb + 8, 4))));
-                               });
+                    forEachBox(
+                        bytes, pb, pe, [&](const QByteArray& property, qsizetype qb, qsizetype qe) {
+                            ++index;
+                            if (property == "ispe" && qe - qb >= 12)
+                                sizes.insert(index, QSize(int(readBigEndian(bytes, qb + 4, 4)),
+                                                          int(readBigEndian(bytes, qb + 8, 4))));
+                        });
                 } else if (part == "ipma" && pe - pb >= 8) {
                     const int version = quint8(bytes[pb]);
                     const bool wide = bytes[pb + 3] & 1;
-                    const quint32 entries = bigEndian(bytes, pb + 4, 4);
+                    const quint32 entries = readBigEndian(bytes, pb + 4, 4);
                     qsizetype at = pb + 8;
                     for (quint32 i = 0; i < entries; ++i) {
                         const int idSize = version < 1 ? 2 : 4;
                         if (at + idSize + 1 > pe)
                             return;
-                        const quint32 item = bigEndian(bytes, at, idSize);
+                        const quint32 item = readBigEndian(bytes, at, idSize);
                         const int count = quint8(bytes[at + idSize]);
                         at += idSize + 1;
                         for (int j = 0; j < count; ++j) {
                             if (at + (wide ? 2 : 1) > pe)
                                 return;
-                            associations[item] << int(wide ? bigEndian(bytes, at, 2) & 0x7fff
+                            associations[item] << int(wide ? readBigEndian(bytes, at, 2) & 0x7fff
                                                            : quint8(bytes[at]) & 0x7f);
                             at += wide ? 2 : 1;
                         }
@@ -116,7 +112,7 @@ Status checkJpeg(const QByteArray& bytes) {
             return Status::ok();
         if (at + 4 > size)
             return incomplete();
-        const qsizetype length = bigEndian(bytes, at + 2, 2);
+        const qsizetype length = readBigEndian(bytes, at + 2, 2);
         if (length < 2 || at + 2 + length > size)
             return incomplete();
         at += 2 + length;
@@ -142,40 +138,33 @@ Status checkJpeg(const QByteArray& bytes) {
     return incomplete();
 }
 
-quint32 tiffInt(const QByteArray& bytes, qsizetype at, int size, bool little) {
-    quint32 value = 0;
-    for (int i = 0; i < size; ++i)
-        value = (value << 8) | quint8(bytes[at + (little ? size - 1 - i : i)]);
-    return value;
-}
-
 Status checkTiff(const QByteArray& bytes) {
     if (bytes.size() < 8)
         return incomplete();
     const bool little = bytes.startsWith("II");
-    quint32 ifd = tiffInt(bytes, 4, 4, little);
+    quint32 ifd = readUnsigned(bytes, 4, 4, little);
     for (int page = 0; ifd != 0 && page < 10000; ++page) {
         if (qsizetype(ifd) + 2 > bytes.size())
             return incomplete();
-        const quint32 entries = tiffInt(bytes, ifd, 2, little);
+        const quint32 entries = readUnsigned(bytes, ifd, 2, little);
         if (qsizetype(ifd) + 2 + qsizetype(entries) * 12 + 4 > bytes.size())
             return incomplete();
         QMap<quint32, QList<quint64>> fields;
         for (quint32 i = 0; i < entries; ++i) {
             const qsizetype entry = ifd + 2 + qsizetype(i) * 12;
-            const quint32 tag = tiffInt(bytes, entry, 2, little);
+            const quint32 tag = readUnsigned(bytes, entry, 2, little);
             if (tag != 0x0111 && tag != 0x0117 && tag != 0x0144 && tag != 0x0145)
                 continue;
-            const quint32 type = tiffInt(bytes, entry + 2, 2, little);
-            const quint32 count = tiffInt(bytes, entry + 4, 4, little);
+            const quint32 type = readUnsigned(bytes, entry + 2, 2, little);
+            const quint32 count = readUnsigned(bytes, entry + 4, 4, little);
             const int width = type == 3 ? 2 : 4;
             const qsizetype at = qint64(count) * width <= 4
                                      ? entry + 8
-                                     : qsizetype(tiffInt(bytes, entry + 8, 4, little));
+                                     : qsizetype(readUnsigned(bytes, entry + 8, 4, little));
             if (count > 1000000 || at + qsizetype(count) * width > bytes.size())
                 return incomplete();
             for (quint32 j = 0; j < count; ++j)
-                fields[tag] << tiffInt(bytes, at + qsizetype(j) * width, width, little);
+                fields[tag] << readUnsigned(bytes, at + qsizetype(j) * width, width, little);
         }
         for (const auto& [offsets, counts] :
              {std::pair{0x0111u, 0x0117u}, std::pair{0x0144u, 0x0145u}}) {
@@ -186,7 +175,7 @@ Status checkTiff(const QByteArray& bytes) {
                     return incomplete();
             }
         }
-        ifd = tiffInt(bytes, ifd + 2 + qsizetype(entries) * 12, 4, little);
+        ifd = readUnsigned(bytes, ifd + 2 + qsizetype(entries) * 12, 4, little);
     }
     return Status::ok();
 }
@@ -194,7 +183,7 @@ Status checkTiff(const QByteArray& bytes) {
 Status checkPng(const QByteArray& bytes) {
     qsizetype at = 8;
     while (at + 12 <= bytes.size()) {
-        const quint32 length = bigEndian(bytes, at, 4);
+        const quint32 length = readBigEndian(bytes, at, 4);
         if (qint64(at) + 12 + length > bytes.size())
             return incomplete();
         if (bytes.mid(at + 4, 4) == "IEND")
@@ -228,7 +217,7 @@ std::optional<qsizetype> jpegFirstScanOffset(const QByteArray& bytes) {
             return at;
         if (marker == 0xD9)
             return std::nullopt;
-        at += 2 + qsizetype(bigEndian(bytes, at + 2, 2));
+        at += 2 + qsizetype(readBigEndian(bytes, at + 2, 2));
     }
     return std::nullopt;
 }

@@ -1,24 +1,12 @@
 #include "metadata/PropertyReader.h"
 
+#include "metadata/ByteReading.h"
 #include "metadata/ContainerFacts.h"
 #include "metadata/Exiv2Values.h"
 #include "metadata/MetadataLibrary.h"
 #include "metadata/PropertyKeys.h"
 
 #include <QSet>
-
-namespace {
-
-quint32 readTiffInt(const QByteArray& bytes, qsizetype at, int size, bool little) {
-    quint32 value = 0;
-    for (int i = 0; i < size; ++i) {
-        const quint8 byte = quint8(bytes[at + (little ? size - 1 - i : i)]);
-        value = (value << 8) | byte;
-    }
-    return value;
-}
-
-} // namespace
 
 int countImages(PhotoFormat format, const QByteArray& bytes) {
     if (format != PhotoFormat::Tiff)
@@ -28,17 +16,17 @@ int countImages(PhotoFormat format, const QByteArray& bytes) {
     if (bytes.size() < 8)
         return 1;
     const bool little = bytes.startsWith("II");
-    quint32 offset = readTiffInt(bytes, 4, 4, little);
+    quint32 offset = readUnsigned(bytes, 4, 4, little);
     QSet<quint32> seen;
     int pages = 0;
     while (offset != 0 && qsizetype(offset) + 2 <= bytes.size() && !seen.contains(offset)) {
         seen.insert(offset);
         ++pages;
-        const quint32 entries = readTiffInt(bytes, offset, 2, little);
+        const quint32 entries = readUnsigned(bytes, offset, 2, little);
         const qsizetype next = qsizetype(offset) + 2 + qsizetype(entries) * 12;
         if (next + 4 > bytes.size())
             break;
-        offset = readTiffInt(bytes, next, 4, little);
+        offset = readUnsigned(bytes, next, 4, little);
     }
     return std::max(pages, 1);
 }

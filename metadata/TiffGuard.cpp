@@ -1,5 +1,7 @@
 #include "metadata/TiffGuard.h"
 
+#include "metadata/ByteReading.h"
+
 namespace {
 
 class TiffBytes {
@@ -10,18 +12,8 @@ public:
     bool has(qint64 at, qint64 length) const {
         return at >= 0 && length >= 0 && at + length <= m_bytes.size();
     }
-    quint32 read(qint64 at, int size) const {
-        quint32 value = 0;
-        for (int i = 0; i < size; ++i)
-            value = (value << 8) | quint8(m_bytes[at + (m_little ? size - 1 - i : i)]);
-        return value;
-    }
-    quint32 readBigEndian(qint64 at, int size) const {
-        quint32 value = 0;
-        for (int i = 0; i < size; ++i)
-            value = (value << 8) | quint8(m_bytes[at + i]);
-        return value;
-    }
+    quint32 read(qint64 at, int size) const { return readUnsigned(m_bytes, at, size, m_little); }
+    quint32 readBigEndian(qint64 at, int size) const { return ::readBigEndian(m_bytes, at, size); }
     const QByteArray& bytes() const { return m_bytes; }
 
 private:
