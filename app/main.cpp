@@ -1,13 +1,9 @@
-#include "metadata/MetadataLibrary.h"
-
 #include <QApplication>
-#include <QLabel>
 #include <QMainWindow>
 
 // The window comes with the photo browser; until then the application opens
 // an empty main window of the final size.
 int main(int argc, char** argv) {
-    initialiseMetadataLibrary();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaview"));
     QApplication::setApplicationVersion(QStringLiteral(TESSAVIEW_VERSION));

@@ -3,8 +3,7 @@
 #include "cli/JsonDump.h"
 #include "editing/PhotoSelection.h"
 #include "editing/RemovalOperation.h"
-#include "metadata/AtomicFile.h"
-#include "metadata/PropertyReader.h"
+#include "metadata/MetadataService.h"
 #include "templates/PropertyListCodec.h"
 
 #include <QDir>
@@ -46,7 +45,7 @@ void reportSkipped(const CliStreams& streams, const QString& path, const QString
                  reason.toUtf8().constData());
 }
 
-int dump(const QStringList& arguments, const CliStreams& streams) {
+int dump(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
     bool plist = false;
     QStringList files;
     for (const QString& argument : arguments) {
@@ -59,12 +58,7 @@ int dump(const QStringList& arguments, const CliStreams& streams) {
     }
     if (files.size() != 1)
         return usageError(streams, QStringLiteral("dump takes exactly one FILE"));
-    const auto bytes = readWholeFile(files.first());
-    if (!bytes) {
-        reportSkipped(streams, files.first(), bytes.error());
-        return ExitSomeSkipped;
-    }
-    const auto properties = readPhotoProperties(bytes.value());
+    const auto properties = service.readProperties(files.first());
     if (!properties) {
         reportSkipped(streams, files.first(), properties.error());
         return ExitSomeSkipped;
@@ -75,7 +69,7 @@ int dump(const QStringList& arguments, const CliStreams& streams) {
     return ExitAllWritten;
 }
 
-int remove(const QStringList& arguments, const CliStreams& streams) {
+int remove(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
     if (arguments.isEmpty())
         return usageError(streams,
                           QStringLiteral("remove needs a set: exif, gps, iptc or exif-gps"));
@@ -126,7 +120,8 @@ int remove(const QStringList& arguments, const CliStreams& streams) {
     options.threads = jobs;
     const OperationReport report = runRemoval(
         *kind, SourceMode::Computer,
-        selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage, options);
+        selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage, service,
+        options);
     for (const OperationReport::Skipped& skipped : report.skipped)
         reportSkipped(streams, skipped.path, skipped.reason);
     return report.skipped.isEmpty() ? ExitAllWritten : ExitSomeSkipped;
@@ -134,7 +129,7 @@ int remove(const QStringList& arguments, const CliStreams& streams) {
 
 } // namespace
 
-int runCli(const QStringList& arguments, const CliStreams& streams) {
+int runCli(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
     if (arguments.isEmpty())
         return usageError(streams, QStringLiteral("no command given"));
     const QString command = arguments.first();
@@ -145,8 +140,8 @@ int runCli(const QStringList& arguments, const CliStreams& streams) {
         return ExitAllWritten;
     }
     if (command == QLatin1String("dump"))
-        return dump(rest, streams);
+        return dump(rest, service, streams);
     if (command == QLatin1String("remove"))
-        return remove(rest, streams);
+        return remove(rest, service, streams);
     return usageError(streams, QStringLiteral("unknown command \"%1\"").arg(command));
 }

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+class MetadataService;
+
 #include <cstdio>
 
 // Exit codes of tessaview-cli.
@@ -13,4 +15,4 @@ struct CliStreams {
 };
 
 // Runs one command line (without the program name) and returns its exit code.
-int runCli(const QStringList& arguments, const CliStreams& streams = {});
+int runCli(const QStringList& arguments, MetadataService& service, const CliStreams& streams = {});

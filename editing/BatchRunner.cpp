@@ -50,7 +50,7 @@ std::vector<std::vector<int>> lanesOf(const std::vector<RewriteJob>& jobs) {
 
 } // namespace
 
-std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs,
+std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, MetadataService& service,
                                    const BatchOptions& options) {
     std::vector<PhotoOutcome> outcomes(jobs.size());
     for (size_t i = 0; i < jobs.size(); ++i) {
@@ -66,7 +66,7 @@ std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs,
             for (int index : lanes[lane]) {
                 if (options.cancel && options.cancel->load())
                     return;
-                outcomes[index] = runRewrite(jobs[index]);
+                outcomes[index] = service.rewrite(jobs[index]);
                 const int finished = ++done;
                 if (options.progress)
                     options.progress(finished, total);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editing/RewritePipeline.h"
+#include "metadata/MetadataService.h"
 
 #include <atomic>
 #include <functional>
@@ -10,7 +10,7 @@ struct BatchOptions {
     int threads = 0; // 0: one per core
     // Called from the worker threads after each photo: photos done, photos in all.
     std::function<void(int done, int total)> progress;
-    // Set from any thread: each worker stops after the photo in hand.
+    // Set from any thread: each thread stops after the photo in hand.
     const std::atomic<bool>* cancel = nullptr;
 };
 
@@ -19,5 +19,5 @@ struct BatchOptions {
 // input) run in their order on one thread, so of two photos with the same
 // output name the later one's file remains. Memory is one photo per thread.
 // Written files are flushed once at the end.
-std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs,
+std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, MetadataService& service,
                                    const BatchOptions& options = {});

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editing/RewritePipeline.h"
+#include "metadata/RewriteRequest.h"
 
 #include <QList>
 #include <QString>

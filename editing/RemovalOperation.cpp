@@ -73,12 +73,9 @@ std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
             job.outputPath = output.value();
         else
             job.refusal = output.error();
-        if (kind == RemovalKind::Iptc && mode == SourceMode::Computer)
-            job.buildChanges = [mode](const QVariantMap& properties) {
-                return removalChanges(RemovalKind::Iptc, mode, properties);
-            };
-        else
-            job.changes = removalChanges(kind, mode);
+        job.changes = removalChanges(kind, mode);
+        // Removing IPTC from a computer photo hands back its whole dictionary.
+        job.overlaySourceProperties = kind == RemovalKind::Iptc && mode == SourceMode::Computer;
         jobs.push_back(std::move(job));
     }
     return jobs;
@@ -86,6 +83,7 @@ std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
 
 OperationReport runRemoval(RemovalKind kind, SourceMode mode,
                            const std::vector<SelectedPhoto>& photos, const QString& storage,
-                           const BatchOptions& options) {
-    return OperationReport::from(runBatch(removalJobs(kind, mode, photos, storage), options));
+                           MetadataService& service, const BatchOptions& options) {
+    return OperationReport::from(
+        runBatch(removalJobs(kind, mode, photos, storage), service, options));
 }

@@ -37,4 +37,4 @@ std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
 
 OperationReport runRemoval(RemovalKind kind, SourceMode mode,
                            const std::vector<SelectedPhoto>& photos, const QString& storage,
-                           const BatchOptions& options = {});
+                           MetadataService& service, const BatchOptions& options = {});

@@ -1,5 +1,6 @@
 #include "metadata/AtomicFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
@@ -120,4 +121,14 @@ Status syncFileSystem(const QString& folder) {
     if (dir.get() < 0 || ::syncfs(dir.get()) != 0)
         return Status::fail(QStringLiteral("cannot flush %1: %2").arg(folder, systemError(errno)));
     return Status::ok();
+}
+
+QString canonicalPathOf(const QString& path) {
+    const QFileInfo info(path);
+    const QString existing = info.canonicalFilePath();
+    if (!existing.isEmpty())
+        return existing;
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return (folder.isEmpty() ? QDir::cleanPath(info.absolutePath()) : folder) + QLatin1Char('/') +
+           info.fileName();
 }

@@ -19,5 +19,9 @@ Result<QByteArray> readWholeFile(const QString& path);
 // already at the path is left as it was and no temporary file remains.
 Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMode sync);
 
+// The path with links and "." and ".." resolved, for a file that may not
+// exist yet: two paths name the same file when these are equal.
+QString canonicalPathOf(const QString& path);
+
 // Flushes the file system that holds the folder.
 Status syncFileSystem(const QString& folder);

@@ -11,8 +11,9 @@ check() { # pattern, allowed path regex, what
     echo "$3 included outside its folder:"; echo "$hits" | sed 's/^/  /'; status=1
   fi
 }
-check '#include <exiv2/' '^metadata/[^/]+\.(cpp|h)$' 'Exiv2'
-check '#include "metadata/(Exiv2Include|Exiv2Values)\.h"' '^metadata/[^/]+\.cpp$|^metadata/Exiv2Values\.h$' 'The private Exiv2 bridge'
+check '#include <exiv2/' '^metadata/engine/[^/]+\.(cpp|h)$' 'Exiv2'
+check '#include "metadata/engine/' '^(metadata/engine/|worker/|tests/|bench/)' 'The metadata engine'
+check '#include "metadata/engine/(Exiv2Include|Exiv2Values)\.h"' '^metadata/engine/' 'The private Exiv2 bridge'
 check '#include <plist/' '^templates/' 'libplist'
 check '#include <gphoto2' '^sources/Camera' 'libgphoto2'
 check '#include <(QtWidgets|QWidget|QApplication|QMainWindow|QLabel|QDialog)' '^(app|tests/app)/' 'Qt Widgets'

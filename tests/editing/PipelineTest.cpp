@@ -2,6 +2,7 @@
 #include "editing/OutputNaming.h"
 #include "editing/PhotoSelection.h"
 #include "editing/RemovalOperation.h"
+#include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
 #include "support/TestPhotos.h"
 
@@ -101,7 +102,7 @@ TEST(Pipeline, skipsBadInputWithAReasonAndGoesOn) {
          QStringLiteral("good2.jpg")},
     };
     const OperationReport report =
-        runRemoval(RemovalKind::Gps, SourceMode::Computer, photos, storage);
+        runRemoval(RemovalKind::Gps, SourceMode::Computer, photos, storage, workerService());
     QStringList skipped;
     for (const auto& s : report.skipped) {
         EXPECT_FALSE(s.reason.isEmpty()) << qPrintable(s.path);
@@ -135,8 +136,9 @@ TEST(Pipeline, neverReplacesAGoodFileWithAFailedOne) {
         folder.writeFile(QStringLiteral("NoGPS_photo.jpg"), "an earlier good output");
     const QByteArray jpeg = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
     const QString broken = folder.writeFile(QStringLiteral("source.jpg"), jpeg.left(500));
-    const OperationReport report = runRemoval(RemovalKind::Gps, SourceMode::Computer,
-                                              {{0, broken, QStringLiteral("photo.jpg")}}, storage);
+    const OperationReport report =
+        runRemoval(RemovalKind::Gps, SourceMode::Computer,
+                   {{0, broken, QStringLiteral("photo.jpg")}}, storage, workerService());
     EXPECT_EQ(report.skipped.size(), 1);
     EXPECT_EQ(fileBytes(kept), QByteArray("an earlier good output"));
 }
@@ -149,7 +151,7 @@ TEST(Pipeline, aPlainNameOutputReplacesTheCopyInTheStorageFolderInPlace) {
     job.outputPath =
         outputPath(folder.path(), OutputForm::PlainName, QStringLiteral("DSCN0010.jpg")).value();
     job.changes = {{PropertyKeys::GpsSet, PropertyKeys::removal()}};
-    const PhotoOutcome outcome = runRewrite(job);
+    const PhotoOutcome outcome = workerService().rewrite(job);
     ASSERT_TRUE(outcome.written()) << qPrintable(outcome.reason);
     EXPECT_FALSE(outcome.needsSync) << "a replaced input is flushed at once";
     EXPECT_EQ(exiv2Value(inStorage, QStringLiteral("Exif.GPSInfo.GPSLatitudeRef")), QString());
@@ -178,8 +180,8 @@ TEST(Batch, givesTheFilesOfASequentialRunWhereTheLaterOfTwoNamesWins) {
         QDir().mkpath(storage);
         BatchOptions options;
         options.threads = threads;
-        reports[threads] =
-            runRemoval(RemovalKind::Exif, SourceMode::Computer, photos, storage, options);
+        reports[threads] = runRemoval(RemovalKind::Exif, SourceMode::Computer, photos, storage,
+                                      workerService(), options);
     }
     EXPECT_EQ(reports[1].written.size(), reports[2].written.size());
     EXPECT_EQ(reports[1].skipped.size(), 1);
@@ -223,8 +225,8 @@ TEST(Batch, stopsAfterThePhotoInHandWhenCancelled) {
         if (done >= 3)
             cancel = true;
     };
-    const OperationReport report =
-        runRemoval(RemovalKind::Gps, SourceMode::Computer, photos, storage, options);
+    const OperationReport report = runRemoval(RemovalKind::Gps, SourceMode::Computer, photos,
+                                              storage, workerService(), options);
     EXPECT_GE(report.written.size(), 3);
     EXPECT_LE(report.written.size(), 4);
     EXPECT_EQ(report.written.size() + report.notRun, 20);

@@ -1,6 +1,6 @@
-#include "metadata/ContainerFacts.h"
-#include "metadata/PropertyReader.h"
-#include "metadata/TiffGuard.h"
+#include "metadata/engine/ContainerFacts.h"
+#include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/TiffGuard.h"
 #include "support/TestPhotos.h"
 
 #include <QRandomGenerator>

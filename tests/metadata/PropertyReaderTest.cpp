@@ -1,4 +1,4 @@
-#include "metadata/PropertyReader.h"
+#include "metadata/engine/PropertyReader.h"
 #include "metadata/AtomicFile.h"
 #include "metadata/DisplayNames.h"
 #include "metadata/PropertyKeys.h"

@@ -1,7 +1,7 @@
-#include "metadata/PropertyWriter.h"
+#include "metadata/engine/PropertyWriter.h"
 #include "metadata/AtomicFile.h"
 #include "metadata/PropertyKeys.h"
-#include "metadata/PropertyReader.h"
+#include "metadata/engine/PropertyReader.h"
 #include "support/TestPhotos.h"
 
 #include <QJsonArray>

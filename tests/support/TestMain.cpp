@@ -1,4 +1,4 @@
-#include "metadata/MetadataLibrary.h"
+#include "metadata/engine/MetadataLibrary.h"
 
 #include <QCoreApplication>
 

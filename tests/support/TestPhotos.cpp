@@ -1,5 +1,7 @@
 #include "TestPhotos.h"
 
+#include "metadata/WorkerMetadataClient.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -103,4 +105,9 @@ QStringList pixelSignatures(const QString& file) {
     return runTool(QStringLiteral("identify"),
                    {QStringLiteral("-format"), QStringLiteral("%#\\n"), file})
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+MetadataService& workerService() {
+    static WorkerMetadataClient client;
+    return client;
 }

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class MetadataService;
+
 // Real photos for the tests, copied into a temporary folder before anything writes.
 class TestFolder {
 public:
@@ -40,3 +42,6 @@ QByteArray jpegImageData(const QByteArray& jpeg);
 QStringList pixelSignatures(const QString& file);
 
 QString runTool(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
+
+// The real worker processes, shared by the tests of one binary.
+MetadataService& workerService();

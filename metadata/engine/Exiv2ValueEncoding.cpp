@@ -1,4 +1,4 @@
-#include "metadata/Exiv2Values.h"
+#include "metadata/engine/Exiv2Values.h"
 
 #include "metadata/PropertyKeys.h"
 

@@ -1,6 +1,6 @@
-#include "metadata/MetadataLibrary.h"
+#include "metadata/engine/MetadataLibrary.h"
 
-#include "metadata/Exiv2Include.h"
+#include "metadata/engine/Exiv2Include.h"
 
 #include <malloc.h>
 #include <mutex>

@@ -2,7 +2,7 @@
 
 // Private to the metadata folder: the mapping between the library's keys and
 // values and the property dictionary's.
-#include "metadata/Exiv2Include.h"
+#include "metadata/engine/Exiv2Include.h"
 #include "metadata/Result.h"
 
 #include <QString>

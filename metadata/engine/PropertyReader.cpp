@@ -1,10 +1,10 @@
-#include "metadata/PropertyReader.h"
+#include "metadata/engine/PropertyReader.h"
 
-#include "metadata/ByteReading.h"
-#include "metadata/ContainerFacts.h"
-#include "metadata/Exiv2Values.h"
-#include "metadata/MetadataLibrary.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/ByteReading.h"
+#include "metadata/engine/ContainerFacts.h"
+#include "metadata/engine/Exiv2Values.h"
+#include "metadata/engine/MetadataLibrary.h"
 
 #include <QSet>
 
@@ -54,10 +54,48 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
                 properties.dictionary.insert(PropertyKeys::PixelHeight, qlonglong(size->height()));
             }
         }
+    } catch (const std::bad_alloc&) {
+        throw; // over the memory cap: the worker ends rather than answer
     } catch (const std::exception& error) {
         return R::fail(
             QStringLiteral("unreadable photo: %1").arg(QString::fromLocal8Bit(error.what())));
     }
     properties.imageCount = countImages(properties.format, bytes);
     return R::ok(std::move(properties));
+}
+
+Result<PhotoPreview> readEmbeddedPreview(const QByteArray& bytes, int maxSide) {
+    using R = Result<PhotoPreview>;
+    if (sniffPhotoFormat(bytes) == PhotoFormat::Unknown)
+        return R::fail(QStringLiteral("not a supported photo format"));
+    initialiseMetadataLibrary();
+    try {
+        auto image = Exiv2Owned::openImage(bytes.constData(), bytes.size());
+        if (!image)
+            return R::fail(QStringLiteral("not a supported photo format"));
+        image->readMetadata();
+        Exiv2::PreviewManager manager(*image);
+        const Exiv2::PreviewPropertiesList list = manager.getPreviewProperties();
+        if (list.empty())
+            return R::fail(QStringLiteral("no embedded preview"));
+        // The smallest preview that is large enough, else the largest there is.
+        const Exiv2::PreviewProperties* chosen = &list.back();
+        for (const Exiv2::PreviewProperties& candidate : list) {
+            if (int(std::max(candidate.width_, candidate.height_)) >= maxSide) {
+                chosen = &candidate;
+                break;
+            }
+        }
+        const Exiv2::PreviewImage preview = manager.getPreviewImage(*chosen);
+        PhotoPreview result;
+        result.bytes =
+            QByteArray(reinterpret_cast<const char*>(preview.pData()), qsizetype(preview.size()));
+        result.size = QSize(int(preview.width()), int(preview.height()));
+        return R::ok(std::move(result));
+    } catch (const std::bad_alloc&) {
+        throw; // over the memory cap: the worker ends rather than answer
+    } catch (const std::exception& error) {
+        return R::fail(
+            QStringLiteral("unreadable photo: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
 }

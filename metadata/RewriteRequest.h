@@ -3,15 +3,14 @@
 #include <QString>
 #include <QVariantMap>
 
-#include <functional>
-
 // One photo to copy through the metadata writer into the storage folder.
 struct RewriteJob {
     QString inputPath;
     QString outputPath; // formed by outputPath(): always inside the storage folder
     QVariantMap changes;
-    // When set, the changes are built from the photo's own properties instead.
-    std::function<QVariantMap(const QVariantMap& properties)> buildChanges;
+    // The changes are laid over a copy of the photo's own dictionary, which is
+    // then handed to the writer whole.
+    bool overlaySourceProperties = false;
     QVariantMap containerProperties;
     QString refusal; // set when the photo must not be processed at all, with the reason
 };
@@ -26,14 +25,8 @@ struct PhotoOutcome {
 
     bool written() const { return state == State::Written; }
     bool skipped() const { return state == State::Skipped; }
+
+    static PhotoOutcome skip(const RewriteJob& job, const QString& reason) {
+        return {State::Skipped, job.inputPath, job.outputPath, reason, false};
+    }
 };
-
-// Reads the photo, writes the changed copy in memory, checks it and commits
-// it atomically. A file already at the output path is replaced only by a
-// complete photo. When the output replaces the very file that was read, it
-// is flushed before the call returns.
-PhotoOutcome runRewrite(const RewriteJob& job);
-
-// Whether two paths name the same file (following links), for paths that
-// may not exist yet.
-QString canonicalPathOf(const QString& path);

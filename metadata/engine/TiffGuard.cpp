@@ -1,6 +1,6 @@
-#include "metadata/TiffGuard.h"
+#include "metadata/engine/TiffGuard.h"
 
-#include "metadata/ByteReading.h"
+#include "metadata/engine/ByteReading.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "metadata/PropertyWriter.h"
+#include "metadata/engine/PropertyWriter.h"
 
-#include "metadata/ContainerFacts.h"
-#include "metadata/Exiv2Values.h"
-#include "metadata/MetadataLibrary.h"
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
-#include "metadata/PropertyReader.h"
-#include "metadata/TiffGuard.h"
+#include "metadata/engine/ContainerFacts.h"
+#include "metadata/engine/Exiv2Values.h"
+#include "metadata/engine/MetadataLibrary.h"
+#include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/TiffGuard.h"
 
 namespace {
 
@@ -230,6 +230,8 @@ Result<QByteArray> writeWithLibrary(const QByteArray& source, const QVariantMap&
             return R::fail(applied.error());
         image->writeMetadata();
         return R::ok(contentsOf(image->io()));
+    } catch (const std::bad_alloc&) {
+        throw; // over the memory cap: the worker ends rather than answer
     } catch (const std::exception& error) {
         return R::fail(
             QStringLiteral("metadata library error: %1").arg(QString::fromLocal8Bit(error.what())));
@@ -248,6 +250,8 @@ Status verifyWritten(const QByteArray& written, PhotoFormat format, const ImageS
         image->readMetadata();
         if (long(image->pixelWidth()) != shape.width || long(image->pixelHeight()) != shape.height)
             return Status::fail(QStringLiteral("the written photo lost image data"));
+    } catch (const std::bad_alloc&) {
+        throw; // over the memory cap: the worker ends rather than answer
     } catch (const std::exception& error) {
         return Status::fail(QStringLiteral("the written photo does not read back: %1")
                                 .arg(QString::fromLocal8Bit(error.what())));

@@ -1,6 +1,6 @@
-#include "metadata/ContainerFacts.h"
+#include "metadata/engine/ContainerFacts.h"
 
-#include "metadata/ByteReading.h"
+#include "metadata/engine/ByteReading.h"
 
 #include <QMap>
 

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "metadata/MetadataService.h"
+
+#include <QList>
+#include <QString>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class WorkerProcess;
+
+// The application's only way to the metadata library: requests go to
+// long-lived worker processes, so a photo that crashes or hangs the library
+// costs one answer and a restart, never the caller.
+class WorkerMetadataClient : public MetadataService {
+public:
+    struct Options {
+        QString program;                      // empty: tessaview-worker beside this executable
+        int timeoutMs = 10000;                // per request
+        qint64 memoryLimit = qint64(2) << 30; // bytes of address space per worker
+        int workers = 0;                      // 0: one per core
+    };
+
+    WorkerMetadataClient();
+    explicit WorkerMetadataClient(Options options);
+    ~WorkerMetadataClient() override;
+
+    Result<PhotoProperties> readProperties(const QString& path) override;
+    Result<PhotoPreview> readPreview(const QString& path, int maxSide) override;
+    PhotoOutcome rewrite(const RewriteJob& job) override;
+
+    // The process ids of the workers that are running now.
+    QList<qint64> workerProcessIds() const;
+
+    static QString failedOnFileMessage();
+
+private:
+    struct Answer {
+        bool delivered = false;
+        QVariantMap message;
+    };
+    Answer call(const QVariantMap& request);
+    WorkerProcess* acquire();
+    void release(WorkerProcess* worker);
+
+    Options m_options;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_available;
+    std::vector<std::unique_ptr<WorkerProcess>> m_workers;
+    std::vector<WorkerProcess*> m_idle;
+};

@@ -1,0 +1,214 @@
+#include "metadata/WorkerProtocol.h"
+
+#include <QCborValue>
+#include <QDeadlineTimer>
+
+#include <cerrno>
+#include <poll.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace WorkerProtocol {
+namespace {
+
+const QString Op = QStringLiteral("op");
+const QString Ok = QStringLiteral("ok");
+const QString Error = QStringLiteral("error");
+const QString Path = QStringLiteral("path");
+constexpr quint32 maximumFrame = 1u << 30;
+
+QVariantMap failure(const QString& why) {
+    return {{Ok, false}, {Error, why}};
+}
+
+} // namespace
+
+QByteArray encode(const QVariantMap& message) {
+    return QCborValue::fromVariant(message).toCbor();
+}
+
+std::optional<QVariantMap> decode(const QByteArray& frame) {
+    QCborParserError error;
+    const QCborValue value = QCborValue::fromCbor(frame, &error);
+    if (error.error != QCborError::NoError || !value.isMap())
+        return std::nullopt;
+    return value.toVariant().toMap();
+}
+
+QVariantMap readRequest(const QString& path) {
+    return {{Op, QStringLiteral("read")}, {Path, path}};
+}
+
+QVariantMap previewRequest(const QString& path, int maxSide) {
+    return {{Op, QStringLiteral("preview")}, {Path, path}, {QStringLiteral("maxSide"), maxSide}};
+}
+
+QVariantMap rewriteRequest(const RewriteJob& job) {
+    return {{Op, QStringLiteral("rewrite")},
+            {Path, job.inputPath},
+            {QStringLiteral("output"), job.outputPath},
+            {QStringLiteral("changes"), job.changes},
+            {QStringLiteral("overlay"), job.overlaySourceProperties},
+            {QStringLiteral("container"), job.containerProperties},
+            {QStringLiteral("refusal"), job.refusal}};
+}
+
+RewriteJob jobOf(const QVariantMap& request) {
+    RewriteJob job;
+    job.inputPath = request.value(Path).toString();
+    job.outputPath = request.value(QStringLiteral("output")).toString();
+    job.changes = request.value(QStringLiteral("changes")).toMap();
+    job.overlaySourceProperties = request.value(QStringLiteral("overlay")).toBool();
+    job.containerProperties = request.value(QStringLiteral("container")).toMap();
+    job.refusal = request.value(QStringLiteral("refusal")).toString();
+    return job;
+}
+
+QString pathOf(const QVariantMap& request) {
+    return request.value(Path).toString();
+}
+
+QVariantMap propertiesAnswer(const Result<PhotoProperties>& result) {
+    if (!result)
+        return failure(result.error());
+    return {{Ok, true},
+            {QStringLiteral("format"), int(result->format)},
+            {QStringLiteral("imageCount"), result->imageCount},
+            {QStringLiteral("dictionary"), result->dictionary}};
+}
+
+Result<PhotoProperties> propertiesOf(const QVariantMap& answer) {
+    if (!answer.value(Ok).toBool())
+        return Result<PhotoProperties>::fail(answer.value(Error).toString());
+    PhotoProperties properties;
+    properties.format = PhotoFormat(answer.value(QStringLiteral("format")).toInt());
+    properties.imageCount = answer.value(QStringLiteral("imageCount")).toInt();
+    properties.dictionary = answer.value(QStringLiteral("dictionary")).toMap();
+    return Result<PhotoProperties>::ok(std::move(properties));
+}
+
+QVariantMap previewAnswer(const Result<PhotoPreview>& result) {
+    if (!result)
+        return failure(result.error());
+    return {{Ok, true},
+            {QStringLiteral("bytes"), result->bytes},
+            {QStringLiteral("width"), result->size.width()},
+            {QStringLiteral("height"), result->size.height()}};
+}
+
+Result<PhotoPreview> previewOf(const QVariantMap& answer) {
+    if (!answer.value(Ok).toBool())
+        return Result<PhotoPreview>::fail(answer.value(Error).toString());
+    PhotoPreview preview;
+    preview.bytes = answer.value(QStringLiteral("bytes")).toByteArray();
+    preview.size = QSize(answer.value(QStringLiteral("width")).toInt(),
+                         answer.value(QStringLiteral("height")).toInt());
+    return Result<PhotoPreview>::ok(std::move(preview));
+}
+
+QVariantMap outcomeAnswer(const PhotoOutcome& outcome) {
+    return {{QStringLiteral("state"), int(outcome.state)},
+            {QStringLiteral("reason"), outcome.reason},
+            {QStringLiteral("needsSync"), outcome.needsSync}};
+}
+
+PhotoOutcome outcomeOf(const QVariantMap& answer, const RewriteJob& job) {
+    PhotoOutcome outcome;
+    outcome.inputPath = job.inputPath;
+    outcome.outputPath = job.outputPath;
+    outcome.state = PhotoOutcome::State(answer.value(QStringLiteral("state")).toInt());
+    outcome.reason = answer.value(QStringLiteral("reason")).toString();
+    outcome.needsSync = answer.value(QStringLiteral("needsSync")).toBool();
+    return outcome;
+}
+
+bool writeFrame(int fd, const QByteArray& payload) {
+    QByteArray frame(4, Qt::Uninitialized);
+    const quint32 size = quint32(payload.size());
+    for (int i = 0; i < 4; ++i)
+        frame[i] = char((size >> (24 - 8 * i)) & 0xff);
+    frame += payload;
+    const char* data = frame.constData();
+    qsizetype left = frame.size();
+    while (left > 0) {
+        // MSG_NOSIGNAL: a worker that died must not take the caller with it.
+        const ssize_t sent = ::send(fd, data, size_t(left), MSG_NOSIGNAL);
+        if (sent < 0 && errno == ENOTSOCK) {
+            const ssize_t written = ::write(fd, data, size_t(left));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return false;
+            data += written;
+            left -= written;
+            continue;
+        }
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent <= 0)
+            return false;
+        data += sent;
+        left -= sent;
+    }
+    return true;
+}
+
+namespace {
+FrameStatus readExactly(int fd, char* into, qsizetype size, const QDeadlineTimer& deadline) {
+    // An answer usually follows within a fraction of a millisecond: look for
+    // it a few times, yielding the processor, before sleeping in poll(), whose
+    // wake-up costs more than a small request takes to serve.
+    for (int spin = 0; spin < 200 && size > 0; ++spin) {
+        const ssize_t got = ::recv(fd, into, size_t(size), MSG_DONTWAIT);
+        if (got > 0) {
+            into += got;
+            size -= got;
+            continue;
+        }
+        if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            return FrameStatus::Closed;
+        sched_yield();
+    }
+    while (size > 0) {
+        pollfd waiting{fd, POLLIN, 0};
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining == 0)
+            return FrameStatus::TimedOut;
+        const int ready =
+            ::poll(&waiting, 1, remaining < 0 ? -1 : int(std::min<qint64>(remaining, 1 << 30)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            return FrameStatus::Closed;
+        if (ready == 0)
+            return FrameStatus::TimedOut;
+        const ssize_t got = ::read(fd, into, size_t(size));
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got <= 0)
+            return FrameStatus::Closed;
+        into += got;
+        size -= got;
+    }
+    return FrameStatus::Ok;
+}
+} // namespace
+
+FrameStatus readFrame(int fd, QByteArray* payload, int timeoutMs) {
+    const QDeadlineTimer deadline =
+        timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs);
+    char header[4];
+    FrameStatus status = readExactly(fd, header, 4, deadline);
+    if (status != FrameStatus::Ok)
+        return status;
+    quint32 size = 0;
+    for (char byte : header)
+        size = (size << 8) | quint8(byte);
+    if (size > maximumFrame)
+        return FrameStatus::Invalid;
+    payload->resize(qsizetype(size));
+    return readExactly(fd, payload->data(), payload->size(), deadline);
+}
+
+} // namespace WorkerProtocol
