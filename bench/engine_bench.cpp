@@ -1,15 +1,20 @@
-// The same commands through a warm worker process and in this process, side
+// The same commands through warm worker processes and in this process, side
 // by side: dump over the small photos, remove gps over the small and the
-// large ones. Prints files/s; it passes or fails nothing.
+// large ones. Prints files/s and processor time per file; it passes or fails
+// nothing.
 #include "cli/CliCommands.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "metadata/engine/LocalMetadataService.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
 
 #include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,51 +26,93 @@ QStringList photosIn(const QString& folder) {
     return paths;
 }
 
-double filesPerSecond(const std::function<void()>& work, int files) {
+using Workers = std::function<QList<qint64>()>;
+
+// Processor time of this process and of the workers, in seconds: steadier
+// than the wall clock on a shared machine.
+double processorSeconds(const QList<qint64>& workers) {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    double seconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    for (qint64 pid : workers) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> fields = stat.readAll().split(')').value(1).trimmed().split(' ');
+        seconds += (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+                   double(sysconf(_SC_CLK_TCK));
+    }
+    return seconds;
+}
+
+struct Rate {
+    double filesPerSecond = 0;
+    double processorMsPerFile = 0;
+};
+
+Rate measureRate(const std::function<void()>& work, qsizetype files, const Workers& workers) {
+    const double before = processorSeconds(workers());
     QElapsedTimer timer;
     timer.start();
     work();
-    return files / (timer.nsecsElapsed() / 1e9);
+    const double wall = double(timer.nsecsElapsed()) / 1e9;
+    return {double(files) / wall, (processorSeconds(workers()) - before) * 1000 / double(files)};
 }
 
 struct Figures {
-    double dump = 0;
-    double removeSmall = 0;
-    double removeBig = 0;
+    Rate dump;
+    Rate removeSmall;
+    Rate removeBig;
 };
 
 Figures measure(MetadataService& service, const QStringList& small, const QStringList& big,
-                const QString& out) {
+                const QString& out, const Workers& workers) {
     std::FILE* sink = std::fopen("/dev/null", "w");
     CliStreams streams;
     streams.out = sink;
+    auto remove = [&](const QString& into, const QStringList& photos) {
+        runCli(QStringList{QStringLiteral("remove"), QStringLiteral("gps"), QStringLiteral("--out"),
+                           into} +
+                   photos,
+               service, streams);
+    };
     Figures figures;
-    figures.dump = filesPerSecond(
+    figures.dump = measureRate(
         [&] {
             for (const QString& photo : small)
                 runCli({QStringLiteral("dump"), photo}, service, streams);
         },
-        int(small.size()));
+        small.size(), workers);
     QDir(out).removeRecursively();
-    figures.removeSmall = filesPerSecond(
-        [&] {
-            runCli(QStringList{QStringLiteral("remove"), QStringLiteral("gps"),
-                               QStringLiteral("--out"), out + QStringLiteral("/small")} +
-                       small,
-                   service, streams);
-        },
-        int(small.size()));
-    figures.removeBig = filesPerSecond(
-        [&] {
-            runCli(QStringList{QStringLiteral("remove"), QStringLiteral("gps"),
-                               QStringLiteral("--out"), out + QStringLiteral("/big")} +
-                       big,
-                   service, streams);
-        },
-        int(big.size()));
+    figures.removeSmall =
+        measureRate([&] { remove(out + QStringLiteral("/small"), small); }, small.size(), workers);
+    figures.removeBig =
+        measureRate([&] { remove(out + QStringLiteral("/big"), big); }, big.size(), workers);
     QDir(out).removeRecursively();
     std::fclose(sink);
     return figures;
+}
+
+void keepBest(Rate& kept, const Rate& now) {
+    kept.filesPerSecond = std::max(kept.filesPerSecond, now.filesPerSecond);
+    if (kept.processorMsPerFile == 0 || now.processorMsPerFile < kept.processorMsPerFile)
+        kept.processorMsPerFile = now.processorMsPerFile;
+}
+
+void keepBest(Figures& kept, const Figures& now) {
+    keepBest(kept.dump, now.dump);
+    keepBest(kept.removeSmall, now.removeSmall);
+    keepBest(kept.removeBig, now.removeBig);
+}
+
+void printRow(const char* what, const Rate& local, const Rate& remote) {
+    std::printf("  %-26s %8.1f files/s in process %8.1f files/s via workers (%.2fx); processor "
+                "%.3f ms/file "
+                "in process, %.3f via workers (%.2fx)\n",
+                what, local.filesPerSecond, remote.filesPerSecond,
+                remote.filesPerSecond / local.filesPerSecond, local.processorMsPerFile,
+                remote.processorMsPerFile, remote.processorMsPerFile / local.processorMsPerFile);
 }
 
 } // namespace
@@ -83,27 +130,18 @@ int main(int argc, char** argv) {
     WorkerMetadataClient worker;
     (void)worker.readProperties(small.first()); // start a worker before timing
 
-    // The machine's speed wanders between runs: interleave the two and keep
-    // the best of three of each.
+    // The machine's speed wanders between runs: interleave the two ways and
+    // keep the best of three of each.
     Figures inProcess;
-    Figures viaWorker;
-    auto best = [](Figures& kept, const Figures& now) {
-        kept.dump = std::max(kept.dump, now.dump);
-        kept.removeSmall = std::max(kept.removeSmall, now.removeSmall);
-        kept.removeBig = std::max(kept.removeBig, now.removeBig);
-    };
+    Figures viaWorkers;
     for (int round = 0; round < 3; ++round) {
-        best(inProcess, measure(local, small, big, out));
-        best(viaWorker, measure(worker, small, big, out));
+        keepBest(inProcess, measure(local, small, big, out, [] { return QList<qint64>(); }));
+        keepBest(viaWorkers,
+                 measure(worker, small, big, out, [&] { return worker.workerProcessIds(); }));
     }
-
-    auto row = [](const char* what, double local, double remote) {
-        std::printf("  %-28s %9.1f files/s in process  %9.1f files/s via workers  (%.2fx)\n", what,
-                    local, remote, remote / local);
-    };
     std::printf("in process against warm worker processes (best of 3, outputs in %s):\n", argv[3]);
-    row("dump, small", inProcess.dump, viaWorker.dump);
-    row("remove gps, small", inProcess.removeSmall, viaWorker.removeSmall);
-    row("remove gps, 24-megapixel", inProcess.removeBig, viaWorker.removeBig);
+    printRow("dump, small", inProcess.dump, viaWorkers.dump);
+    printRow("remove gps, small", inProcess.removeSmall, viaWorkers.removeSmall);
+    printRow("remove gps, 24-megapixel", inProcess.removeBig, viaWorkers.removeBig);
     return 0;
 }

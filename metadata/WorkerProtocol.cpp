@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <poll.h>
-#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -156,20 +155,6 @@ bool writeFrame(int fd, const QByteArray& payload) {
 
 namespace {
 FrameStatus readExactly(int fd, char* into, qsizetype size, const QDeadlineTimer& deadline) {
-    // An answer usually follows within a fraction of a millisecond: look for
-    // it a few times, yielding the processor, before sleeping in poll(), whose
-    // wake-up costs more than a small request takes to serve.
-    for (int spin = 0; spin < 200 && size > 0; ++spin) {
-        const ssize_t got = ::recv(fd, into, size_t(size), MSG_DONTWAIT);
-        if (got > 0) {
-            into += got;
-            size -= got;
-            continue;
-        }
-        if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
-            return FrameStatus::Closed;
-        sched_yield();
-    }
     while (size > 0) {
         pollfd waiting{fd, POLLIN, 0};
         const qint64 remaining = deadline.remainingTime();

@@ -60,6 +60,10 @@ void enterSandbox(qint64 memoryLimitBytes) {
     ::prctl(PR_SET_DUMPABLE, 0);
     const struct rlimit noCore = {0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
+#if defined(TESSAVIEW_SANITIZED_BUILD)
+    // The sanitizers reserve terabytes of address space for their shadow memory.
+    memoryLimitBytes = 0;
+#endif
     if (memoryLimitBytes > 0) {
         const struct rlimit memory = {rlim_t(memoryLimitBytes), rlim_t(memoryLimitBytes)};
         ::setrlimit(RLIMIT_AS, &memory);
