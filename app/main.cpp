@@ -1,15 +1,17 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/AppDelegate.h"
+#include "app/FileViewer.h"
+#include "metadata/WorkerMetadataClient.h"
 
-// The window comes with the photo browser; until then the application opens
-// an empty main window of the final size.
+#include <QApplication>
+
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Tessaview"));
     QApplication::setApplicationName(QStringLiteral("Tessaview"));
     QApplication::setApplicationVersion(QStringLiteral(TESSAVIEW_VERSION));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tessaview"));
-    window.setFixedSize(900, 752);
-    window.show();
+    WorkerMetadataClient metadata;
+    DesktopFileViewer fileViewer;
+    AppDelegate controller(metadata, fileViewer);
+    controller.applicationDidFinishLaunching();
     return application.exec();
 }

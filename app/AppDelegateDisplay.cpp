@@ -1,0 +1,188 @@
+#include "app/AppDelegate.h"
+
+#include "app/DropTargets.h"
+#include "app/MapWidget.h"
+#include "metadata/DateText.h"
+#include "metadata/FileTimes.h"
+#include "metadata/MetadataService.h"
+#include "metadata/PhotoDisplay.h"
+#include "metadata/PropertyTree.h"
+#include "metadata/SizeText.h"
+#include "sources/PhotoListModel.h"
+
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QPointer>
+#include <QStandardItemModel>
+#include <QThreadPool>
+#include <QTreeView>
+
+// What a selection needs from the disk, read off the GUI thread.
+struct AppDelegate::SelectionRead {
+    quint64 generation = 0;
+    bool doubleClick = false;
+    QString path;
+    QString fileName;
+    bool readable = false;
+    QVariantMap dictionary;
+    QString creationText; // empty when unknown
+    qint64 size = 0;
+    QImage photo; // double click only
+};
+
+namespace {
+// The map display settings of every map: this span around the position.
+constexpr double spanLatitude = 0.1255;
+constexpr double spanLongitude = 0.234;
+} // namespace
+
+void AppDelegate::imageBrowserSelectionDidChange() {
+    const QModelIndexList selected =
+        m_outlets.localImageBrowserView->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return; // an emptied selection keeps the last display
+    int first = selected.first().row();
+    for (const QModelIndex& index : selected)
+        first = std::min(first, index.row());
+    const IKImageItem& item = m_localPhotos->itemAt(first);
+    currentChooseFilePath = item.filePath;
+    readInBackground(item.filePath, false, item.fileName);
+}
+
+void AppDelegate::cellWasDoubleClickedAtIndex(int index) {
+    if (index < 0 || index >= m_localPhotos->rowCount())
+        return;
+    const IKImageItem& item = m_localPhotos->itemAt(index);
+    currentChooseFilePath = item.filePath;
+    readInBackground(item.filePath, true, item.fileName);
+}
+
+void AppDelegate::readInBackground(const QString& path, bool doubleClick, const QString& fileName) {
+    SelectionRead read;
+    read.generation = ++m_readGeneration;
+    read.doubleClick = doubleClick;
+    read.path = path;
+    read.fileName = fileName;
+    const QSize photoSize = m_outlets.localPhotoImageView->size();
+    QPointer<AppDelegate> self(this);
+    MetadataService* metadata = &m_metadata;
+    QThreadPool::globalInstance()->start([self, metadata, read, photoSize]() mutable {
+        const auto properties = metadata->readProperties(read.path);
+        read.readable = properties.isOk();
+        if (read.readable)
+            read.dictionary = properties->dictionary;
+        if (const auto times = readFileTimes(read.path))
+            read.creationText = DateText::describeTimePoint(times->created);
+        read.size = QFileInfo(read.path).size();
+        if (read.doubleClick && read.readable) {
+            QImageReader reader(read.path);
+            reader.setAutoTransform(true);
+            if (reader.size().isValid())
+                reader.setScaledSize(reader.size().scaled(photoSize, Qt::KeepAspectRatio));
+            read.photo = reader.read();
+        }
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, read] {
+                if (self)
+                    self->showSelectionRead(read);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void AppDelegate::showSelectionRead(const SelectionRead& read) {
+    if (read.generation != m_readGeneration)
+        return; // a later selection is on its way
+    if (!read.readable) {
+        m_outline->removeRows(0, m_outline->rowCount());
+        m_outlets.localPhotoImageView->clear();
+        Q_EMIT photoShown(read.path);
+        return;
+    }
+    showOutline(read.dictionary);
+    const PhotoDisplay display = photoDisplayFor(read.dictionary);
+    bMapPreview = display.hasPosition;
+    if (display.hasPosition)
+        currentCoords = QPointF(display.latitude, display.longitude);
+    currentExifDictionary = read.dictionary;
+    currentFileName = read.fileName;
+
+    if (read.doubleClick) {
+        m_outlets.localPhotoImageView->setPixmap(QPixmap::fromImage(read.photo));
+        Q_EMIT photoShown(read.path);
+        return;
+    }
+    if (display.hasPosition) {
+        m_outlets.currentlocalMapView->show();
+        showPosition(display.latitude, display.longitude);
+    } else {
+        m_outlets.currentlocalMapView->hide();
+    }
+    if (!read.fileName.isEmpty())
+        m_outlets.photoNamelab->setText(read.fileName);
+    if (!read.creationText.isEmpty())
+        m_outlets.photoCreateDatelab->setText(read.creationText);
+    if (read.size > 0)
+        m_outlets.photoFileSizelab->setText(fileSizeText(quint64(read.size)));
+    applyDisplay(display);
+    Q_EMIT photoShown(read.path);
+}
+
+void AppDelegate::showPosition(double latitude, double longitude) {
+    MapWidget* map = m_outlets.currentlocalMapView;
+    map->setZoomEnabled(true);
+    map->setRegion(latitude, longitude, spanLatitude, spanLongitude);
+    map->addPin(latitude, longitude); // pins of earlier photos stay
+}
+
+void AppDelegate::applyDisplay(const PhotoDisplay& display) {
+    const MainWindowOutlets& o = m_outlets;
+    const std::pair<const std::optional<QString>*, QLineEdit*> fields[] = {
+        {&display.photoImageSizelab, o.photoImageSizelab},
+        {&display.photoDPIlab, o.photoDPIlab},
+        {&display.artistlab, o.artistlab},
+        {&display.imageDescrilab, o.imageDescrilab},
+        {&display.copyrightlab, o.copyrightlab},
+        {&display.cameraMakelab, o.cameraMakelab},
+        {&display.cameraModelab, o.cameraModelab},
+        {&display.cameraDatelab, o.cameraDatelab},
+        {&display.commentslab, o.commentslab},
+        {&display.photoModDatelab, o.photoModDatelab},
+        {&display.gpsDatelab, o.gpsDatelab},
+        {&display.gpsTimelab, o.gpsTimelab},
+        {&display.gpsAitlab, o.gpsAitlab},
+        {&display.gpsLatilab, o.gpsLatilab},
+        {&display.gpsLongtlab, o.gpsLongtlab},
+        {&display.keywordslab, o.keywordslab},
+    };
+    for (const auto& [value, edit] : fields) {
+        if (value->has_value()) {
+            edit->setText(**value);
+            edit->setCursorPosition(0);
+        }
+    }
+}
+
+namespace {
+void appendNodes(QStandardItem* parent, const QList<PropertyNode>& nodes) {
+    for (const PropertyNode& node : nodes) {
+        auto* key = new QStandardItem(node.key);
+        auto* value = new QStandardItem(displayText(node.val));
+        key->setEditable(false);
+        value->setEditable(false);
+        key->setForeground(Qt::white);
+        value->setForeground(Qt::white);
+        if (node.hasChildren)
+            appendNodes(key, node.children);
+        parent->appendRow({key, value});
+    }
+}
+} // namespace
+
+void AppDelegate::showOutline(const QVariantMap& dictionary) {
+    m_outline->removeRows(0, m_outline->rowCount());
+    appendNodes(m_outline->invisibleRootItem(), propTree(dictionary));
+    m_outlets.propertyOutline->setColumnWidth(0, 220);
+}

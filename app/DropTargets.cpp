@@ -1,0 +1,82 @@
+#include "app/DropTargets.h"
+
+#include "metadata/PhotoFormat.h"
+
+#include <QDragMoveEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMimeData>
+
+bool acceptsPhotoDrag(const QList<QUrl>& urls) {
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return false;
+    const QString path = urls.first().toLocalFile();
+    if (!QFileInfo::exists(path))
+        return false;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && sniffPhotoFormat(file.read(64)) != PhotoFormat::Unknown)
+        return true;
+    return QImageReader(path).canRead();
+}
+
+namespace {
+template <typename Event> void judgeDrag(Event* event) {
+    if (event->mimeData()->hasUrls() && acceptsPhotoDrag(event->mimeData()->urls())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+} // namespace
+
+NSDragImageBrowserView::NSDragImageBrowserView(QWidget* parent) : QListView(parent) {
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DropOnly);
+}
+
+void NSDragImageBrowserView::dragEnterEvent(QDragEnterEvent* event) {
+    judgeDrag(event);
+}
+void NSDragImageBrowserView::dragMoveEvent(QDragMoveEvent* event) {
+    judgeDrag(event);
+}
+
+void NSDragImageBrowserView::dropEvent(QDropEvent* event) {
+    if (performDragOperation(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+bool NSDragImageBrowserView::performDragOperation(const QMimeData* data) {
+    if (!data->hasUrls())
+        return false;
+    m_urlArray = data->urls();
+    Q_EMIT NSDragOperationImageNote();
+    return true;
+}
+
+PRDragImageView::PRDragImageView(QWidget* parent) : QLabel(parent) {
+    setAcceptDrops(true);
+}
+
+void PRDragImageView::dragEnterEvent(QDragEnterEvent* event) {
+    judgeDrag(event);
+}
+void PRDragImageView::dragMoveEvent(QDragMoveEvent* event) {
+    judgeDrag(event);
+}
+
+void PRDragImageView::dropEvent(QDropEvent* event) {
+    if (performDragOperation(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+bool PRDragImageView::performDragOperation(const QMimeData* data) {
+    if (!data->hasUrls())
+        return false;
+    m_urlArray = data->urls();
+    Q_EMIT NSDragOperationImageViewNote();
+    return true;
+}

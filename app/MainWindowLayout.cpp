@@ -1,0 +1,186 @@
+#include "app/MainWindowLayout.h"
+
+#include "app/DropTargets.h"
+#include "app/MapWidget.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+QList<QLineEdit*> MainWindowOutlets::summaryFields() const {
+    return {photoNamelab,      photoCreateDatelab, photoFileSizelab,
+            photoImageSizelab, photoDPIlab,        photoModDatelab};
+}
+
+QList<QLineEdit*> MainWindowOutlets::formFields() const {
+    return {artistlab,     imageDescrilab, copyrightlab, cameraMakelab, cameraModelab,
+            cameraDatelab, commentslab,    keywordslab,  gpsDatelab,    gpsTimelab,
+            gpsAitlab,     gpsLatilab,     gpsLongtlab};
+}
+
+namespace {
+
+QLineEdit* field(const QString& name, bool editable) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setReadOnly(!editable);
+    return edit;
+}
+
+QPushButton* button(const QString& title, const QString& name) {
+    auto* b = new QPushButton(title);
+    b->setObjectName(name);
+    return b;
+}
+
+} // namespace
+
+MainWindowOutlets buildMainWindow() {
+    MainWindowOutlets o;
+    o.window = new QMainWindow;
+    o.window->setWindowTitle(QStringLiteral("Tessaview"));
+    o.window->setFixedSize(900, 752);
+    auto* central = new QWidget;
+    central->setObjectName(QStringLiteral("mainView"));
+    o.window->setCentralWidget(central);
+    auto* columns = new QHBoxLayout(central);
+    columns->setContentsMargins(8, 8, 8, 8);
+
+    // Left pane.
+    auto* left = new QWidget;
+    left->setFixedWidth(300);
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    auto* commands = new QGridLayout;
+    o.importButton = button(QObject::tr("Import…"), QStringLiteral("importButton"));
+    o.clearAndImportButton =
+        button(QObject::tr("Clear and Import…"), QStringLiteral("clearAndImportButton"));
+    o.openButton = button(QObject::tr("Open…"), QStringLiteral("openButton"));
+    o.clearButton = button(QObject::tr("Clear"), QStringLiteral("clearButton"));
+    o.computerSourceButton =
+        button(QObject::tr("Computer"), QStringLiteral("computerSourceButton"));
+    o.preferencesButton = button(QObject::tr("Preferences…"), QStringLiteral("preferencesButton"));
+    commands->addWidget(o.importButton, 0, 0);
+    commands->addWidget(o.clearAndImportButton, 0, 1);
+    commands->addWidget(o.openButton, 0, 2);
+    commands->addWidget(o.clearButton, 1, 0);
+    commands->addWidget(o.computerSourceButton, 1, 1);
+    commands->addWidget(o.preferencesButton, 1, 2);
+    leftLayout->addLayout(commands);
+
+    o.localImageBrowserView = new NSDragImageBrowserView;
+    o.localImageBrowserView->setObjectName(QStringLiteral("localImageBrowserView"));
+    o.localImageBrowserView->setViewMode(QListView::IconMode);
+    o.localImageBrowserView->setResizeMode(QListView::Adjust);
+    o.localImageBrowserView->setMovement(QListView::Static);
+    o.localImageBrowserView->setUniformItemSizes(true);
+    o.localImageBrowserView->setGridSize(QSize(90, 110));
+    o.localImageBrowserView->setIconSize(QSize(85, 85));
+    o.localImageBrowserView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    o.localImageBrowserView->setTextElideMode(Qt::ElideMiddle);
+    o.localImageBrowserView->setStyleSheet(
+        QStringLiteral("QListView { background: rgb(63, 58, 57); color: white; }"
+                       "QListView::item:selected { background: rgb(90, 120, 160); }"));
+    leftLayout->addWidget(o.localImageBrowserView, 1);
+
+    o.leftTipView = new QWidget;
+    o.leftTipView->setObjectName(QStringLiteral("leftTipView"));
+    o.leftTipView->setStyleSheet(QStringLiteral("background: rgb(63, 58, 57); color: white;"));
+    auto* tipLayout = new QVBoxLayout(o.leftTipView);
+    o.leftTipImageView = new PRDragImageView;
+    o.leftTipImageView->setObjectName(QStringLiteral("leftTipImageView"));
+    o.leftTipImageView->setAlignment(Qt::AlignCenter);
+    o.leftTipImageView->setWordWrap(true);
+    o.leftTipImageView->setText(QObject::tr("Drop photos here\nor use Import…"));
+    o.leftTipImageView->setStyleSheet(
+        QStringLiteral("border: 2px dashed rgb(150, 150, 150); font-size: 16px;"));
+    tipLayout->addWidget(o.leftTipImageView);
+    leftLayout->addWidget(o.leftTipView, 1);
+
+    o.leftTipCameraImageView = new QLabel(QObject::tr("Connect a camera or phone"));
+    o.leftTipCameraImageView->setObjectName(QStringLiteral("leftTipCameraImageView"));
+    o.leftTipCameraImageView->setAlignment(Qt::AlignCenter);
+    leftLayout->addWidget(o.leftTipCameraImageView, 1);
+    columns->addWidget(left);
+
+    // Right: the computer photo view.
+    o.localphotoView = new QWidget;
+    o.localphotoView->setObjectName(QStringLiteral("localphotoView"));
+    auto* right = new QVBoxLayout(o.localphotoView);
+    right->setContentsMargins(0, 0, 0, 0);
+    auto* top = new QHBoxLayout;
+    auto* summaryBox = new QGroupBox(QObject::tr("Photo"));
+    auto* summary = new QFormLayout(summaryBox);
+    o.photoNamelab = field(QStringLiteral("photoNamelab"), false);
+    o.photoFileSizelab = field(QStringLiteral("photoFileSizelab"), false);
+    o.photoImageSizelab = field(QStringLiteral("photoImageSizelab"), false);
+    o.photoDPIlab = field(QStringLiteral("photoDPIlab"), false);
+    o.photoCreateDatelab = field(QStringLiteral("photoCreateDatelab"), false);
+    o.photoModDatelab = field(QStringLiteral("photoModDatelab"), false);
+    summary->addRow(QObject::tr("Name"), o.photoNamelab);
+    summary->addRow(QObject::tr("File size"), o.photoFileSizelab);
+    summary->addRow(QObject::tr("Pixels"), o.photoImageSizelab);
+    summary->addRow(QObject::tr("Camera"), o.photoDPIlab);
+    summary->addRow(QObject::tr("Created"), o.photoCreateDatelab);
+    summary->addRow(QObject::tr("Digitized"), o.photoModDatelab);
+    top->addWidget(summaryBox, 1);
+    auto* pictureColumn = new QVBoxLayout;
+    o.localPhotoImageView = new QLabel;
+    o.localPhotoImageView->setObjectName(QStringLiteral("localPhotoImageView"));
+    o.localPhotoImageView->setFixedSize(270, 200);
+    o.localPhotoImageView->setAlignment(Qt::AlignCenter);
+    o.localPhotoImageView->setStyleSheet(QStringLiteral("background: rgb(40, 40, 40);"));
+    o.currentlocalMapView = new MapWidget;
+    o.currentlocalMapView->setObjectName(QStringLiteral("currentlocalMapView"));
+    o.currentlocalMapView->setFixedSize(270, 200);
+    pictureColumn->addWidget(o.localPhotoImageView);
+    pictureColumn->addWidget(o.currentlocalMapView);
+    top->addLayout(pictureColumn);
+    right->addLayout(top);
+
+    o.propertyOutline = new QTreeView;
+    o.propertyOutline->setObjectName(QStringLiteral("propertyOutline"));
+    o.propertyOutline->setStyleSheet(
+        QStringLiteral("QTreeView { background: rgb(63, 58, 57); color: white; }"));
+    o.propertyOutline->setUniformRowHeights(true);
+    right->addWidget(o.propertyOutline, 1);
+
+    auto* formBox = new QGroupBox(QObject::tr("Metadata"));
+    auto* form = new QGridLayout(formBox);
+    const QList<std::pair<QString, QLineEdit**>> rows = {
+        {QObject::tr("Artist"), &o.artistlab},
+        {QObject::tr("Description"), &o.imageDescrilab},
+        {QObject::tr("Copyright"), &o.copyrightlab},
+        {QObject::tr("Make"), &o.cameraMakelab},
+        {QObject::tr("Model"), &o.cameraModelab},
+        {QObject::tr("Date"), &o.cameraDatelab},
+        {QObject::tr("Comment"), &o.commentslab},
+        {QObject::tr("Keywords"), &o.keywordslab},
+        {QObject::tr("GPS date"), &o.gpsDatelab},
+        {QObject::tr("GPS time"), &o.gpsTimelab},
+        {QObject::tr("Altitude"), &o.gpsAitlab},
+        {QObject::tr("Latitude"), &o.gpsLatilab},
+        {QObject::tr("Longitude"), &o.gpsLongtlab},
+    };
+    const QStringList names = {QStringLiteral("artistlab"),     QStringLiteral("imageDescrilab"),
+                               QStringLiteral("copyrightlab"),  QStringLiteral("cameraMakelab"),
+                               QStringLiteral("cameraModelab"), QStringLiteral("cameraDatelab"),
+                               QStringLiteral("commentslab"),   QStringLiteral("keywordslab"),
+                               QStringLiteral("gpsDatelab"),    QStringLiteral("gpsTimelab"),
+                               QStringLiteral("gpsAitlab"),     QStringLiteral("gpsLatilab"),
+                               QStringLiteral("gpsLongtlab")};
+    for (int i = 0; i < rows.size(); ++i) {
+        *rows[i].second = field(names[i], true);
+        form->addWidget(new QLabel(rows[i].first), i / 2, (i % 2) * 2);
+        form->addWidget(*rows[i].second, i / 2, (i % 2) * 2 + 1);
+    }
+    right->addWidget(formBox);
+    columns->addWidget(o.localphotoView, 1);
+    return o;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QList>
+
+class MapWidget;
+class NSDragImageBrowserView;
+class PRDragImageView;
+class QLabel;
+class QMainWindow;
+class QPushButton;
+class QTreeView;
+class QWidget;
+
+// The controls of the main window by the controller's names for them.
+struct MainWindowOutlets {
+    QMainWindow* window = nullptr;
+
+    // Left pane: exactly one of the three is visible.
+    NSDragImageBrowserView* localImageBrowserView = nullptr; // also the scroll view
+    QWidget* leftTipView = nullptr;
+    PRDragImageView* leftTipImageView = nullptr;
+    QLabel* leftTipCameraImageView = nullptr;
+
+    QWidget* localphotoView = nullptr;
+    QLabel* localPhotoImageView = nullptr;
+    MapWidget* currentlocalMapView = nullptr;
+    QTreeView* propertyOutline = nullptr;
+
+    QLineEdit *photoNamelab = nullptr, *photoFileSizelab = nullptr, *photoImageSizelab = nullptr,
+              *photoDPIlab = nullptr, *photoCreateDatelab = nullptr, *photoModDatelab = nullptr;
+    QLineEdit *artistlab = nullptr, *imageDescrilab = nullptr, *copyrightlab = nullptr,
+              *cameraMakelab = nullptr, *cameraModelab = nullptr, *cameraDatelab = nullptr,
+              *commentslab = nullptr, *keywordslab = nullptr, *gpsDatelab = nullptr,
+              *gpsTimelab = nullptr, *gpsAitlab = nullptr, *gpsLatilab = nullptr,
+              *gpsLongtlab = nullptr;
+
+    QPushButton *importButton = nullptr, *clearAndImportButton = nullptr, *openButton = nullptr,
+                *clearButton = nullptr, *computerSourceButton = nullptr,
+                *preferencesButton = nullptr;
+
+    QList<QLineEdit*> summaryFields() const;
+    QList<QLineEdit*> formFields() const;
+};
+
+// Builds the main window: 900 x 752, not resizable.
+MainWindowOutlets buildMainWindow();

@@ -1,0 +1,214 @@
+#include "app/MapWidget.h"
+
+#include <QDir>
+#include <QMouseEvent>
+#include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
+#include <QNetworkReply>
+#include <QPainter>
+#include <QStandardPaths>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace {
+constexpr int tileSize = 256;
+constexpr int maxZoom = 19;
+
+double mercatorY(double latitude) {
+    const double radians = std::clamp(latitude, -85.05112878, 85.05112878) * M_PI / 180.0;
+    return (1.0 - std::log(std::tan(radians) + 1.0 / std::cos(radians)) / M_PI) / 2.0;
+}
+} // namespace
+
+MapWidget::MapWidget(QWidget* parent)
+    : QWidget(parent), m_network(new QNetworkAccessManager(this)) {
+    auto* cache = new QNetworkDiskCache(m_network);
+    cache->setCacheDirectory(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                             QStringLiteral("/tiles"));
+    cache->setMaximumCacheSize(200 * 1024 * 1024);
+    m_network->setCache(cache);
+    m_urlTemplate = defaultTileUrlTemplate();
+    m_tiles.setMaxCost(256);
+    setMinimumSize(120, 90);
+    setMouseTracking(false);
+}
+
+QString MapWidget::defaultTileUrlTemplate() {
+    return QStringLiteral("https://tile.openstreetmap.org/{z}/{x}/{y}.png");
+}
+
+QString MapWidget::userAgent() {
+    // The tile servers' usage policy asks every client to name itself.
+    return QStringLiteral("Tessaview/%1 (photo metadata editor)")
+        .arg(QStringLiteral(TESSAVIEW_VERSION));
+}
+
+void MapWidget::setTileUrlTemplate(const QString& urlTemplate) {
+    m_urlTemplate = urlTemplate;
+    m_tiles.clear();
+    m_requested.clear();
+    m_offline = false;
+    update();
+}
+
+int MapWidget::zoomForSpan(double latitude, double spanLatitude, double spanLongitude,
+                           QSize viewport) {
+    const double byWidth =
+        std::log2(viewport.width() * 360.0 / (tileSize * std::max(spanLongitude, 1e-9)));
+    const double fraction =
+        std::fabs(mercatorY(latitude - spanLatitude / 2) - mercatorY(latitude + spanLatitude / 2));
+    const double byHeight = std::log2(viewport.height() / (tileSize * std::max(fraction, 1e-12)));
+    return std::clamp(int(std::floor(std::min(byWidth, byHeight))), 0, maxZoom);
+}
+
+void MapWidget::setRegion(double latitude, double longitude, double spanLatitude,
+                          double spanLongitude) {
+    m_latitude = std::clamp(latitude, -85.0, 85.0);
+    m_longitude = longitude;
+    m_zoom = zoomForSpan(m_latitude, spanLatitude, spanLongitude, size());
+    update();
+}
+
+void MapWidget::addPin(double latitude, double longitude) {
+    m_pins.append(QPointF(longitude, latitude));
+    update();
+}
+
+void MapWidget::removeAllPins() {
+    m_pins.clear();
+    update();
+}
+
+QPointF MapWidget::worldPixel(double latitude, double longitude) const {
+    const double scale = tileSize * std::pow(2.0, m_zoom);
+    return {(longitude + 180.0) / 360.0 * scale, mercatorY(latitude) * scale};
+}
+
+void MapWidget::positionFromWorldPixel(QPointF pixel, double* latitude, double* longitude) const {
+    const double scale = tileSize * std::pow(2.0, m_zoom);
+    *longitude = pixel.x() / scale * 360.0 - 180.0;
+    const double n = M_PI * (1.0 - 2.0 * pixel.y() / scale);
+    *latitude = std::atan(std::sinh(n)) * 180.0 / M_PI;
+}
+
+void MapWidget::requestTile(int z, int x, int y) {
+    const QString key = QStringLiteral("%1/%2/%3").arg(z).arg(x).arg(y);
+    if (m_requested.contains(key) || m_requested.size() > 64)
+        return;
+    m_requested.insert(key);
+    QString url = m_urlTemplate;
+    url.replace(QLatin1String("{z}"), QString::number(z))
+        .replace(QLatin1String("{x}"), QString::number(x))
+        .replace(QLatin1String("{y}"), QString::number(y));
+    QNetworkRequest request{QUrl(url)};
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferCache);
+    request.setTransferTimeout(10000);
+    QNetworkReply* reply = m_network->get(request);
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, key] { tileFinished(reply, key); });
+}
+
+void MapWidget::tileFinished(QNetworkReply* reply, const QString& key) {
+    reply->deleteLater();
+    m_requested.remove(key);
+    if (reply->error() != QNetworkReply::NoError) {
+        // A server that answers, even with an error page, is not "offline".
+        if (!reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+            m_offline = true;
+        update();
+        return;
+    }
+    QImage tile;
+    if (tile.loadFromData(reply->readAll())) {
+        m_tiles.insert(key, new QImage(tile));
+        m_offline = false;
+        Q_EMIT tileArrived();
+        update();
+    }
+}
+
+void MapWidget::drawGraticule(QPainter& painter, QPointF origin) {
+    // Lines every 10^k degrees, spaced some 80 pixels or more apart.
+    const double degreesPerPixel = 360.0 / (tileSize * std::pow(2.0, m_zoom));
+    double step = std::pow(10.0, std::ceil(std::log10(80 * degreesPerPixel)));
+    painter.setPen(QPen(QColor(90, 110, 130), 1));
+    double topLatitude = 0, leftLongitude = 0, bottomLatitude = 0, rightLongitude = 0;
+    positionFromWorldPixel(origin, &topLatitude, &leftLongitude);
+    positionFromWorldPixel(origin + QPointF(width(), height()), &bottomLatitude, &rightLongitude);
+    for (double lon = std::floor(leftLongitude / step) * step; lon <= rightLongitude; lon += step) {
+        const double x = worldPixel(0, lon).x() - origin.x();
+        painter.drawLine(QPointF(x, 0), QPointF(x, height()));
+    }
+    for (double lat = std::floor(bottomLatitude / step) * step; lat <= topLatitude; lat += step) {
+        const double y = worldPixel(lat, 0).y() - origin.y();
+        painter.drawLine(QPointF(0, y), QPointF(width(), y));
+    }
+}
+
+void MapWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(rect(), QColor(38, 52, 66));
+    const QPointF center = worldPixel(m_latitude, m_longitude);
+    const QPointF origin = center - QPointF(width() / 2.0, height() / 2.0);
+    const int tiles = 1 << m_zoom;
+    m_tilesShown = 0;
+    const int firstX = int(std::floor(origin.x() / tileSize));
+    const int lastX = int(std::floor((origin.x() + width()) / tileSize));
+    const int firstY = std::max(0, int(std::floor(origin.y() / tileSize)));
+    const int lastY = std::min(tiles - 1, int(std::floor((origin.y() + height()) / tileSize)));
+    for (int y = firstY; y <= lastY; ++y) {
+        for (int x = firstX; x <= lastX; ++x) {
+            const int wrapped = ((x % tiles) + tiles) % tiles;
+            const QString key = QStringLiteral("%1/%2/%3").arg(m_zoom).arg(wrapped).arg(y);
+            const QPointF at(x * tileSize - origin.x(), y * tileSize - origin.y());
+            if (const QImage* tile = m_tiles.object(key)) {
+                painter.drawImage(at, *tile);
+                ++m_tilesShown;
+            } else {
+                requestTile(m_zoom, wrapped, y);
+            }
+        }
+    }
+    if (m_tilesShown == 0)
+        drawGraticule(painter, origin);
+    for (const QPointF& pin : m_pins) {
+        const QPointF at = worldPixel(pin.y(), pin.x()) - origin;
+        painter.setPen(QPen(Qt::white, 2));
+        painter.setBrush(QColor(220, 50, 47));
+        painter.drawEllipse(at - QPointF(0, 12), 7, 7);
+        painter.drawLine(at - QPointF(0, 5), at);
+    }
+    painter.setPen(Qt::white);
+    const QString coordinates =
+        QStringLiteral("%1, %2").arg(m_latitude, 0, 'f', 5).arg(m_longitude, 0, 'f', 5);
+    painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignBottom, coordinates);
+    if (m_offline && m_tilesShown == 0)
+        painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop,
+                         tr("Offline: map tiles are not available"));
+    else
+        painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignRight | Qt::AlignBottom,
+                         QStringLiteral("\u00A9 OpenStreetMap contributors"));
+}
+
+void MapWidget::wheelEvent(QWheelEvent* event) {
+    if (!m_zoomEnabled)
+        return;
+    const int steps = event->angleDelta().y() / 120;
+    m_zoom = std::clamp(m_zoom + steps, 0, maxZoom);
+    update();
+}
+
+void MapWidget::mousePressEvent(QMouseEvent* event) {
+    m_dragFrom = event->position().toPoint();
+}
+
+void MapWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint now = event->position().toPoint();
+    const QPointF center = worldPixel(m_latitude, m_longitude) - QPointF(now - m_dragFrom);
+    positionFromWorldPixel(center, &m_latitude, &m_longitude);
+    m_dragFrom = now;
+    update();
+}

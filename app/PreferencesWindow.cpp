@@ -1,0 +1,66 @@
+#include "app/PreferencesWindow.h"
+
+#include "app/AppSettings.h"
+
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+PreferencesWindow::PreferencesWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("preferenceWindow"));
+    setWindowTitle(tr("Preferences"));
+    setModal(false);
+    auto* form = new QFormLayout(this);
+
+    storePathlab = new QLabel;
+    storePathlab->setObjectName(QStringLiteral("storePathlab"));
+    storePathlab->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    changeLocationButton = new QPushButton(tr("Choose…"));
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(storePathlab, 1);
+    pathRow->addWidget(changeLocationButton);
+    form->addRow(tr("Storage folder"), pathRow);
+
+    showFontlab = new QLabel;
+    showFontlab->setObjectName(QStringLiteral("showFontlab"));
+    fontButton = new QPushButton(tr("Font…"));
+    auto* fontRow = new QHBoxLayout;
+    fontRow->addWidget(showFontlab, 1);
+    fontRow->addWidget(fontButton);
+    form->addRow(tr("Date stamp font"), fontRow);
+
+    colorwell = new QPushButton;
+    colorwell->setObjectName(QStringLiteral("colorwell"));
+    colorwell->setFixedWidth(60);
+    setColor(Qt::white);
+    connect(colorwell, &QPushButton::clicked, this, [this] {
+        const QColor chosen = QColorDialog::getColor(m_color, this, tr("Date stamp colour"));
+        if (chosen.isValid())
+            setColor(chosen);
+    });
+    form->addRow(tr("Date stamp colour"), colorwell);
+
+    postionBtn = new QComboBox;
+    postionBtn->setObjectName(QStringLiteral("postionBtn"));
+    postionBtn->addItems(AppSettings::cornerTitles());
+    postionBtn->setCurrentText(QStringLiteral("Lower left corner"));
+    form->addRow(tr("Date stamp corner"), postionBtn);
+
+    confirmButton = new QPushButton(tr("OK"));
+    confirmButton->setDefault(true);
+    cancelButton = new QPushButton(tr("Cancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cancelButton);
+    buttons->addWidget(confirmButton);
+    form->addRow(buttons);
+    setMinimumWidth(520);
+}
+
+void PreferencesWindow::setColor(const QColor& color) {
+    m_color = color;
+    colorwell->setStyleSheet(QStringLiteral("background: %1;").arg(color.name()));
+}

@@ -1,0 +1,68 @@
+#include "metadata/PhotoDisplay.h"
+
+#include "metadata/PropertyKeys.h"
+#include "metadata/PropertyTree.h"
+
+using namespace PropertyKeys;
+
+double signedLatitude(const QVariantMap& gps) {
+    const double value = gps.value(Latitude).toDouble();
+    return gps.value(LatitudeRef).toString() == QLatin1String("N") ? value : -value;
+}
+
+double signedLongitude(const QVariantMap& gps) {
+    const double value = gps.value(Longitude).toDouble();
+    return gps.value(LongitudeRef).toString() == QLatin1String("E") ? value : -value;
+}
+
+namespace {
+QString numberText(double value) {
+    return QString::number(value, 'g', 10);
+}
+} // namespace
+
+PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
+    PhotoDisplay d;
+    if (dictionary.contains(PixelWidth) && dictionary.contains(PixelHeight))
+        d.photoImageSizelab = QStringLiteral("%1 x %2")
+                                  .arg(dictionary.value(PixelWidth).toLongLong())
+                                  .arg(dictionary.value(PixelHeight).toLongLong());
+
+    // Cleared first; the TIFF set, then the EXIF set, fill them.
+    const QString empty;
+    d.photoDPIlab = d.artistlab = d.imageDescrilab = d.copyrightlab = empty;
+    d.cameraMakelab = d.cameraModelab = d.cameraDatelab = d.commentslab = empty;
+    if (dictionary.contains(TiffSet)) {
+        const QVariantMap tiff = dictionary.value(TiffSet).toMap();
+        d.artistlab = displayText(tiff.value(Artist));
+        d.imageDescrilab = displayText(tiff.value(ImageDescription));
+        d.copyrightlab = displayText(tiff.value(Copyright));
+        d.cameraMakelab = displayText(tiff.value(Make));
+        d.cameraModelab = displayText(tiff.value(Model));
+        d.photoDPIlab = displayText(tiff.value(Model));
+    }
+    d.photoModDatelab = empty;
+    if (dictionary.contains(ExifSet)) {
+        // A photo with an EXIF set shows its lens in the make and model fields.
+        const QVariantMap exif = dictionary.value(ExifSet).toMap();
+        d.cameraMakelab = displayText(exif.value(LensMake));
+        d.cameraModelab = displayText(exif.value(LensModel));
+        d.photoDPIlab = displayText(exif.value(LensModel));
+        d.cameraDatelab = displayText(exif.value(DateTimeDigitized));
+        d.photoModDatelab = displayText(exif.value(DateTimeDigitized));
+        d.commentslab = displayText(exif.value(UserComment));
+    }
+    const QVariantMap gps = dictionary.value(GpsSet).toMap();
+    d.gpsDatelab = displayText(gps.value(DateStamp));
+    d.gpsTimelab = displayText(gps.value(TimeStamp));
+    d.gpsAitlab = displayText(gps.value(Altitude));
+    d.gpsLatilab = gps.contains(Latitude) ? numberText(signedLatitude(gps)) : empty;
+    d.gpsLongtlab = gps.contains(Longitude) ? numberText(signedLongitude(gps)) : empty;
+    d.keywordslab = displayText(dictionary.value(IptcSet).toMap().value(Keywords));
+    if (dictionary.contains(GpsSet)) {
+        d.hasPosition = true;
+        d.latitude = signedLatitude(gps);
+        d.longitude = signedLongitude(gps);
+    }
+    return d;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QVariantMap>
+
+#include <optional>
+
+// What the summary and the edit form show for a selected photo. A field
+// without a value keeps what it showed before.
+struct PhotoDisplay {
+    std::optional<QString> photoDPIlab, artistlab, imageDescrilab, copyrightlab, cameraMakelab,
+        cameraModelab, cameraDatelab, commentslab, photoModDatelab, gpsDatelab, gpsTimelab,
+        gpsAitlab, gpsLatilab, gpsLongtlab, keywordslab, photoImageSizelab;
+    bool hasPosition = false;
+    double latitude = 0;  // north positive
+    double longitude = 0; // east positive
+};
+
+PhotoDisplay photoDisplayFor(const QVariantMap& dictionary);
+
+// The signed position of a GPS set: only "N" and "E" count as positive.
+double signedLatitude(const QVariantMap& gps);
+double signedLongitude(const QVariantMap& gps);

@@ -1,0 +1,71 @@
+#include "sources/PhotoListModel.h"
+
+#include "sources/ThumbnailLoader.h"
+
+#include <QPixmap>
+
+PhotoListModel::PhotoListModel(ThumbnailLoader* thumbnails, QObject* parent)
+    : QAbstractListModel(parent), m_thumbnails(thumbnails) {
+    if (m_thumbnails)
+        connect(m_thumbnails, &ThumbnailLoader::thumbnailReady, this,
+                &PhotoListModel::onThumbnailReady);
+}
+
+int PhotoListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_items.size());
+}
+
+Qt::ItemFlags PhotoListModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+QVariant PhotoListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_items.size())
+        return {};
+    const IKImageItem& item = m_items.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return item.fileName;
+    case Qt::ToolTipRole:
+        return item.filePath;
+    case Qt::DecorationRole:
+        // Asked only for cells being drawn: this is what keeps thumbnails to
+        // the ones on screen.
+        if (m_thumbnails) {
+            const QImage image = m_thumbnails->thumbnail(item.filePath);
+            if (!image.isNull())
+                return image;
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+void PhotoListModel::append(const QList<IKImageItem>& items) {
+    if (items.isEmpty())
+        return;
+    const int first = int(m_items.size());
+    beginInsertRows(QModelIndex(), first, first + int(items.size()) - 1);
+    for (const IKImageItem& item : items) {
+        m_rowsOfPath.insert(item.filePath, int(m_items.size()));
+        m_items.append(item);
+    }
+    endInsertRows();
+}
+
+void PhotoListModel::clear() {
+    beginResetModel();
+    m_items.clear();
+    m_rowsOfPath.clear();
+    endResetModel();
+    if (m_thumbnails)
+        m_thumbnails->cancelPending();
+}
+
+void PhotoListModel::onThumbnailReady(const QString& path) {
+    for (int row : m_rowsOfPath.values(path)) {
+        const QModelIndex changed = index(row);
+        Q_EMIT dataChanged(changed, changed, {Qt::DecorationRole});
+    }
+}

@@ -1,0 +1,106 @@
+#include "sources/ThumbnailLoader.h"
+
+#include "metadata/MetadataService.h"
+
+#include <QImageReader>
+#include <QThreadPool>
+
+namespace {
+constexpr int maxPending = 512;
+}
+
+ThumbnailLoader::ThumbnailLoader(MetadataService& metadata, QSize size, QObject* parent)
+    : QObject(parent), m_metadata(metadata), m_size(size), m_pool(new QThreadPool(this)) {
+    m_pool->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    m_cache.setMaxCost(64 * 1024 * 1024);
+}
+
+ThumbnailLoader::~ThumbnailLoader() {
+    cancelPending();
+    m_pool->waitForDone();
+}
+
+void ThumbnailLoader::setCacheLimit(qint64 bytes) {
+    QMutexLocker lock(&m_mutex);
+    m_cache.setMaxCost(bytes);
+}
+
+int ThumbnailLoader::pendingCount() const {
+    QMutexLocker lock(&m_mutex);
+    return int(m_pending.size()) + m_running;
+}
+
+void ThumbnailLoader::cancelPending() {
+    QMutexLocker lock(&m_mutex);
+    m_pending.clear();
+    m_queued.clear();
+}
+
+QImage ThumbnailLoader::thumbnail(const QString& path) {
+    QMutexLocker lock(&m_mutex);
+    if (const QImage* cached = m_cache.object(path))
+        return *cached;
+    if (m_queued.contains(path)) {
+        // Asked again: it is on screen now, so it moves to the front.
+        m_pending.removeOne(path);
+        m_pending.append(path);
+        return {};
+    }
+    m_pending.append(path);
+    m_queued.insert(path);
+    // Requests scrolled far past are dropped; they are asked again if shown.
+    while (m_pending.size() > maxPending)
+        m_queued.remove(m_pending.takeFirst());
+    lock.unlock();
+    startWork();
+    return {};
+}
+
+void ThumbnailLoader::startWork() {
+    QMutexLocker lock(&m_mutex);
+    while (m_running < m_pool->maxThreadCount() && !m_pending.isEmpty()) {
+        ++m_running;
+        m_pool->start([this] {
+            for (;;) {
+                QString path;
+                {
+                    QMutexLocker inner(&m_mutex);
+                    if (m_pending.isEmpty()) {
+                        --m_running;
+                        return;
+                    }
+                    path = m_pending.takeLast();
+                }
+                const QImage image = make(path);
+                {
+                    QMutexLocker inner(&m_mutex);
+                    m_queued.remove(path);
+                    m_cache.insert(path, new QImage(image),
+                                   std::max<qsizetype>(1, image.sizeInBytes()));
+                }
+                QMetaObject::invokeMethod(
+                    this, [this, path] { Q_EMIT thumbnailReady(path); }, Qt::QueuedConnection);
+            }
+        });
+    }
+}
+
+QImage ThumbnailLoader::make(const QString& path) const {
+    QImage image;
+    const auto preview =
+        m_metadata.readPreview(path, std::max(m_size.width(), m_size.height()) * 2);
+    if (preview.isOk())
+        image = QImage::fromData(preview->bytes);
+    if (image.isNull()) {
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        const QSize full = reader.size();
+        if (full.isValid())
+            reader.setScaledSize(full.scaled(m_size * 2, Qt::KeepAspectRatio));
+        image = reader.read();
+    }
+    if (image.isNull())
+        return image;
+    return image.scaled(m_size, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QCache>
+#include <QImage>
+#include <QMutex>
+#include <QObject>
+#include <QSet>
+#include <QSize>
+#include <QStringList>
+
+class MetadataService;
+class QThreadPool;
+
+// Makes thumbnails on worker threads: the photo's embedded preview where it
+// has one (through the metadata worker), else a decode scaled while reading.
+// Only requested paths are made, the latest requests first, so the cells on
+// screen come before the ones scrolled past; finished thumbnails live in a
+// cache bounded by bytes.
+class ThumbnailLoader : public QObject {
+    Q_OBJECT
+public:
+    ThumbnailLoader(MetadataService& metadata, QSize size, QObject* parent = nullptr);
+    ~ThumbnailLoader() override;
+
+    // The thumbnail if it is ready; otherwise a null image, and it is queued.
+    QImage thumbnail(const QString& path);
+    void setCacheLimit(qint64 bytes);
+    int pendingCount() const;
+    // Forgets the queue (the list was emptied); the cache stays.
+    void cancelPending();
+
+Q_SIGNALS:
+    void thumbnailReady(const QString& path);
+
+private:
+    void startWork();
+    QImage make(const QString& path) const;
+
+    MetadataService& m_metadata;
+    QSize m_size;
+    QThreadPool* m_pool;
+    mutable QMutex m_mutex;
+    QCache<QString, QImage> m_cache;
+    QStringList m_pending; // the last is served first
+    QSet<QString> m_queued;
+    int m_running = 0;
+};

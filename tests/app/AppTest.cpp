@@ -1,0 +1,333 @@
+#include "TileServer.h"
+#include "app/AppDelegate.h"
+#include "app/AppSettings.h"
+#include "app/DropTargets.h"
+#include "app/FileViewer.h"
+#include "app/MapWidget.h"
+#include "app/PreferencesWindow.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/WorkerMetadataClient.h"
+#include "sources/PhotoListModel.h"
+#include "support/TestPhotos.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMimeData>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+class RecordingFileViewer : public FileViewer {
+public:
+    void revealFiles(const QStringList& paths) override { revealed << paths; }
+    void openFolder(const QString& folder) override { opened << folder; }
+    QList<QStringList> revealed;
+    QStringList opened;
+};
+
+QString home() {
+    return qEnvironmentVariable("HOME");
+}
+
+} // namespace
+
+class AppTest : public QObject {
+    Q_OBJECT
+
+private:
+    WorkerMetadataClient m_metadata;
+    RecordingFileViewer m_viewer;
+    TestFolder* m_photos = nullptr;
+    AppDelegate* m_app = nullptr;
+
+    QString photo(const QString& fixture, const QString& as = QString()) {
+        return m_photos->copyPhoto(fixture, as);
+    }
+    bool showAndWait(const QStringList& paths) {
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        m_app->openPanelDidEnd1(1, paths);
+        m_app->outlets().localImageBrowserView->selectionModel()->select(
+            m_app->localPhotoItemArray()->index(m_app->localPhotoItemArray()->rowCount() -
+                                                int(paths.size())),
+            QItemSelectionModel::ClearAndSelect);
+        return shown.wait(10000);
+    }
+    bool selectRow(int row) {
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        m_app->outlets().localImageBrowserView->selectionModel()->select(
+            m_app->localPhotoItemArray()->index(row), QItemSelectionModel::ClearAndSelect);
+        return shown.wait(10000);
+    }
+    QString text(QLineEdit* field) const { return field->text(); }
+
+private Q_SLOTS:
+    void init() {
+        m_photos = new TestFolder;
+        m_app = new AppDelegate(m_metadata, m_viewer);
+        m_app->applicationDidFinishLaunching();
+    }
+    void cleanup() {
+        delete m_app;
+        delete m_photos;
+    }
+
+    void firstLaunchWritesTheSettingsAndCreatesTheFolder() {
+        const QString folder = home() + QStringLiteral("/Pictures/com.Quillmar.kestrelios");
+        QCOMPARE(m_app->storagelocation, folder);
+        QVERIFY(QFileInfo(folder).isDir());
+        QSettings settings;
+        QCOMPARE(settings.value(SettingsKeys::StoragePath).toString(), folder);
+        QCOMPARE(settings.value(SettingsKeys::FontName).toString(),
+                 QStringLiteral("Lucida Grande"));
+        QCOMPARE(settings.value(SettingsKeys::Position).toString(),
+                 QStringLiteral("Lower left corner"));
+        QVERIFY(!settings.contains(SettingsKeys::FontSize));
+        QCOMPARE(m_app->preferenceWindow()->showFontlab->text(),
+                 QStringLiteral("Lucida Grande 14"));
+        QCOMPARE(m_app->preferenceWindow()->postionBtn->currentText(),
+                 QStringLiteral("Lower left corner"));
+        QMainWindow* window = m_app->outlets().window;
+        QCOMPARE(window->size(), QSize(900, 752));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        QVERIFY(m_app->outlets().leftTipView->isVisible());
+        QVERIFY(!m_app->outlets().localImageBrowserView->isVisible());
+        QVERIFY(!m_app->outlets().leftTipCameraImageView->isVisible());
+    }
+
+    void aFontThisSystemLacksFallsBackToTheDefaultSansFont() {
+        const QString fallback =
+            AppSettings::availableFontFamily(QStringLiteral("No Such Font Family"));
+        QVERIFY(!fallback.isEmpty());
+        QVERIFY(fallback != QStringLiteral("No Such Font Family"));
+    }
+
+    void cancellingThePreferencesKeepsTheFolderAndConfirmingStoresIt() {
+        const QString chosen = m_photos->file(QStringLiteral("elsewhere"));
+        const QString before = m_app->storagelocation;
+        m_app->ShowPreferenceSetting();
+        m_app->openPanelDidEnd5(1, chosen);
+        m_app->CancelPreferenceSetting();
+        QCOMPARE(m_app->storagelocation, before);
+        QCOMPARE(QSettings().value(SettingsKeys::StoragePath).toString(), before);
+        m_app->ResetPreferenceSetting();
+        QCOMPARE(m_app->storagelocation, chosen);
+        QVERIFY(QFileInfo(chosen).isDir());
+        QCOMPARE(QSettings().value(SettingsKeys::StoragePath).toString(), chosen);
+        QCOMPARE(QSettings().value(SettingsKeys::FontSize).toInt(), 14);
+        QSettings().setValue(SettingsKeys::StoragePath, before);
+    }
+
+    void importingThreeFilesAppendsThemInOrderAndShowsTheBrowser() {
+        m_app->openPanelDidEnd1(1, {photo(QStringLiteral("Canon_40D.jpg"))});
+        const QStringList three = {
+            photo(QStringLiteral("DSCN0010.jpg")), photo(QStringLiteral("Nikon_D70.jpg")),
+            photo(QStringLiteral("DSCN0010.jpg"), QStringLiteral("again.jpg"))};
+        m_app->openPanelDidEnd1(0, three); // cancelled: nothing
+        QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 1);
+        m_app->openPanelDidEnd1(1, three);
+        const auto& items = m_app->localPhotoItemArray()->items();
+        QCOMPARE(items.size(), 4);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(items[i + 1].filePath, three[i]);
+            QCOMPARE(items[i + 1].fileType, QStringLiteral("Image"));
+        }
+        QCOMPARE(items[3].fileName, QStringLiteral("again.jpg"));
+        QVERIFY(m_app->outlets().localImageBrowserView->isVisible());
+        QVERIFY(!m_app->outlets().leftTipView->isVisible());
+        QVERIFY(m_app->blocalMode);
+    }
+
+    void aDropOnTheDropHintShowsTheBrowserAndSelectsTheFirstPhoto() {
+        const QString first = photo(QStringLiteral("Kodak_CX7530.jpg"));
+        const QString second = photo(QStringLiteral("DSCN0010.jpg"));
+        const QString notes = m_photos->writeFile(QStringLiteral("notes.txt"), "not a photo");
+        QVERIFY(!acceptsPhotoDrag({QUrl::fromLocalFile(notes)}));
+        QVERIFY(acceptsPhotoDrag({QUrl::fromLocalFile(first), QUrl::fromLocalFile(notes)}));
+
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        QVERIFY(m_app->outlets().leftTipImageView->performDragOperation(&mime));
+        QVERIFY(shown.wait(10000));
+        QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 2);
+        QCOMPARE(m_app->outlets()
+                     .localImageBrowserView->selectionModel()
+                     ->selectedIndexes()
+                     .value(0)
+                     .row(),
+                 0);
+        QVERIFY(m_app->outlets().localImageBrowserView->isVisible());
+        QCOMPARE(m_app->currentChooseFilePath, first);
+        QCOMPARE(m_app->currentFileName, QStringLiteral("Kodak_CX7530.jpg"));
+        QCOMPARE(text(m_app->outlets().photoNamelab), QStringLiteral("Kodak_CX7530.jpg"));
+    }
+
+    void aDropOnTheBrowserSelectsTheFirstPhotoOfTheWholeList() {
+        m_app->openPanelDidEnd1(1, {photo(QStringLiteral("Canon_40D.jpg"))});
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(photo(QStringLiteral("DSCN0010.jpg")))});
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        QVERIFY(m_app->outlets().localImageBrowserView->performDragOperation(&mime));
+        QVERIFY(shown.wait(10000));
+        QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 2);
+        QCOMPARE(m_app->currentFileName, QStringLiteral("Canon_40D.jpg"));
+    }
+
+    void selectingPhotosFillsTheSummaryTheFormAndTheMap() {
+        const MainWindowOutlets& o = m_app->outlets();
+        // South: a negative latitude.
+        QVERIFY(showAndWait({photo(QStringLiteral("Kodak_CX7530.jpg"))}));
+        QVERIFY(text(o.gpsLatilab).toDouble() < 0);
+        QVERIFY(m_app->bMapPreview);
+        QVERIFY(m_app->currentCoords.x() < 0);
+        QVERIFY(o.currentlocalMapView->isVisible());
+        QCOMPARE(text(o.photoFileSizelab), QStringLiteral("5.96 KB (5958 bytes)"));
+        QVERIFY(!text(o.photoCreateDatelab).isEmpty());
+
+        // West: a negative longitude (a HEIC photo, read only).
+        QVERIFY(showAndWait({photo(QStringLiteral("IMG_5195.HEIC"))}));
+        QVERIFY(text(o.gpsLongtlab).toDouble() < 0);
+        QCOMPARE(text(o.photoImageSizelab), QStringLiteral("2566 x 3313"));
+        QCOMPARE(o.currentlocalMapView->pins().size(), 2);
+
+        // A TIFF Make with an EXIF set lacking LensMake shows an empty make field.
+        QVERIFY(showAndWait({photo(QStringLiteral("DSCN0010.jpg"))}));
+        QCOMPARE(text(o.cameraMakelab), QString());
+        QCOMPARE(text(o.cameraDatelab), QStringLiteral("2008:10:22 16:28:39"));
+        QCOMPARE(text(o.photoImageSizelab), QStringLiteral("640 x 480"));
+
+        // With a LensMake, the make field shows it rather than the TIFF Make.
+        RewriteJob lens;
+        lens.inputPath = photo(QStringLiteral("DSCN0010.jpg"), QStringLiteral("lens-source.jpg"));
+        lens.outputPath = m_photos->file(QStringLiteral("lens.jpg"));
+        lens.changes = {
+            {PropertyKeys::ExifSet,
+             QVariantMap{{PropertyKeys::LensMake, QStringLiteral("LensCo")}}},
+            {PropertyKeys::IptcSet,
+             QVariantMap{{PropertyKeys::Keywords,
+                          QStringList{QStringLiteral("lake"), QStringLiteral("hills")}}}}};
+        QVERIFY(m_metadata.rewrite(lens).written());
+        QVERIFY(showAndWait({lens.outputPath}));
+        QCOMPARE(text(o.cameraMakelab), QStringLiteral("LensCo"));
+        QCOMPARE(text(o.keywordslab), QStringLiteral("lake, hills"));
+        QCOMPARE(text(o.artistlab), QString());
+
+        // A photo without TIFF and EXIF sets empties the fields, whatever was shown before.
+        RewriteJob bare;
+        bare.inputPath = lens.outputPath;
+        bare.outputPath = m_photos->file(QStringLiteral("bare.jpg"));
+        bare.changes = {{PropertyKeys::TiffSet, PropertyKeys::removal()},
+                        {PropertyKeys::ExifSet, PropertyKeys::removal()},
+                        {PropertyKeys::GpsSet, PropertyKeys::removal()}};
+        QVERIFY(m_metadata.rewrite(bare).written());
+        QVERIFY(showAndWait({bare.outputPath}));
+        for (QLineEdit* field : {o.artistlab, o.imageDescrilab, o.copyrightlab, o.cameraMakelab,
+                                 o.cameraModelab, o.cameraDatelab, o.commentslab})
+            QCOMPARE(text(field), QString());
+        QVERIFY(!m_app->bMapPreview);
+        QVERIFY(!o.currentlocalMapView->isVisible());
+    }
+
+    void theOutlineListsTopLevelKeysInRawKeyOrderWithExpandableSets() {
+        QVERIFY(showAndWait({photo(QStringLiteral("DSCN0010.jpg"))}));
+        QStandardItemModel* outline = m_app->outlineModel();
+        QStringList keys;
+        for (int row = 0; row < outline->rowCount(); ++row)
+            keys << outline->item(row, 0)->text();
+        QCOMPARE(keys, (QStringList{QStringLiteral("DPI Height"), QStringLiteral("DPI Width"),
+                                    QStringLiteral("Orientation"), QStringLiteral("Pixel Height"),
+                                    QStringLiteral("Pixel Width"), QStringLiteral("Exif"),
+                                    QStringLiteral("GPS"), QStringLiteral("TIFF")}));
+        for (int row = 5; row < 8; ++row) {
+            QVERIFY(outline->item(row, 0)->hasChildren());
+            QCOMPARE(outline->item(row, 1)->text(), QString());
+        }
+        QCOMPARE(outline->item(4, 1)->text(), QStringLiteral("640"));
+    }
+
+    void anUnreadableOrHostileFileClearsTheOutlineAndTheNextPhotoShows() {
+        QVERIFY(showAndWait({photo(QStringLiteral("DSCN0010.jpg"))}));
+        QVERIFY(m_app->outlineModel()->rowCount() > 0);
+        QVERIFY(showAndWait({photo(QStringLiteral("riff-idit-chunk-overflow.fuzzed"))}));
+        QCOMPARE(m_app->outlineModel()->rowCount(), 0);
+        // The summary keeps what it showed.
+        QCOMPARE(text(m_app->outlets().photoNamelab), QStringLiteral("DSCN0010.jpg"));
+        QVERIFY(showAndWait({photo(QStringLiteral("Canon_40D.jpg"))}));
+        QVERIFY(m_app->outlineModel()->rowCount() > 0);
+        QCOMPARE(text(m_app->outlets().photoNamelab), QStringLiteral("Canon_40D.jpg"));
+    }
+
+    void emptyingTheListClearsTheFields() {
+        QVERIFY(showAndWait({photo(QStringLiteral("DSCN0010.jpg"))}));
+        QVERIFY(!text(m_app->outlets().gpsLatilab).isEmpty());
+        m_app->ClearLeftPhotos();
+        QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 0);
+        for (QLineEdit* field : m_app->outlets().summaryFields())
+            QCOMPARE(text(field), QString());
+        QCOMPARE(text(m_app->outlets().gpsLatilab), QString());
+        QVERIFY(
+            m_app->outlets().localImageBrowserView->isVisible()); // the empty browser stays shown
+        m_app->ChangeToImportComputerPhoto();
+        QVERIFY(m_app->outlets().leftTipView->isVisible());
+    }
+
+    void theMapCentresAndPinsWithTilesFromALoopbackServer() {
+        TileServer server(QColor(10, 200, 30));
+        MapWidget* map = m_app->outlets().currentlocalMapView;
+        map->setTileUrlTemplate(server.urlTemplate());
+        QVERIFY(showAndWait({photo(QStringLiteral("DSCN0010.jpg"))}));
+        QVERIFY(qAbs(map->centerLatitude() - 43.4674) < 1e-3);
+        QVERIFY(qAbs(map->centerLongitude() - 11.8851) < 1e-3);
+        QCOMPARE(map->zoom(), MapWidget::zoomForSpan(43.4674, 0.1255, 0.234, map->size()));
+        QTRY_VERIFY_WITH_TIMEOUT(map->tilesShown() > 0, 10000);
+        QVERIFY(!map->isOffline());
+        QVERIFY(server.paths().first().startsWith(QStringLiteral("/%1/").arg(map->zoom())));
+        QVERIFY(server.userAgents().first().startsWith(QStringLiteral("Tessaview/")));
+        const QImage shot = map->grab().toImage();
+        QCOMPARE(shot.pixelColor(5, 5), QColor(10, 200, 30));
+        QCOMPARE(map->pins().size(), 1);
+    }
+
+    void theMapDrawsOfflineWithoutAServer() {
+        MapWidget map;
+        map.resize(270, 200);
+        QTcpServer closed;
+        closed.listen(QHostAddress::LocalHost, 0);
+        const quint16 port = closed.serverPort();
+        closed.close();
+        map.setTileUrlTemplate(QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port));
+        map.setRegion(-33.8688, 151.2093, 0.1255, 0.234);
+        map.addPin(-33.8688, 151.2093);
+        map.show();
+        QTRY_VERIFY_WITH_TIMEOUT(map.isOffline(), 10000);
+        const QImage shot = map.grab().toImage();
+        QCOMPARE(map.tilesShown(), 0);
+        // The pin is drawn red at the centre, above its point.
+        QCOMPARE(shot.pixelColor(135, 100 - 12), QColor(220, 50, 47));
+    }
+};
+
+int main(int argc, char** argv) {
+    // A fresh home for the settings, the Pictures folder and the tile cache.
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.cache")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
+    qunsetenv("XDG_PICTURES_DIR");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Tessaview"));
+    QApplication::setApplicationName(QStringLiteral("Tessaview"));
+    AppTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "AppTest.moc"
