@@ -71,6 +71,7 @@ AppDelegate::~AppDelegate() {
 
 void AppDelegate::applicationDidFinishLaunching() {
     m_localPhotos = new PhotoListModel(m_thumbnails, this);
+    m_devicePhotos = new PhotoListModel(m_thumbnails, this);
     m_outlets.localImageBrowserView->setModel(m_localPhotos);
     connect(m_outlets.localImageBrowserView->selectionModel(),
             &QItemSelectionModel::selectionChanged, this,

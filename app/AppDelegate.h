@@ -33,6 +33,7 @@ public:
     const MainWindowOutlets& outlets() const { return m_outlets; }
     PreferencesWindow* preferenceWindow() const { return m_preferences; }
     PhotoListModel* localPhotoItemArray() const { return m_localPhotos; }
+    PhotoListModel* cameItemArray() const { return m_devicePhotos; }
     QStandardItemModel* outlineModel() const { return m_outline; }
 
     QString storagelocation;
@@ -90,6 +91,7 @@ private:
     PreferencesWindow* m_preferences = nullptr;
     ThumbnailLoader* m_thumbnails = nullptr;
     PhotoListModel* m_localPhotos = nullptr;
+    PhotoListModel* m_devicePhotos = nullptr; // filled by the device source
     QStandardItemModel* m_outline = nullptr;
     QSettings* m_settings = nullptr;
     quint64 m_readGeneration = 0;

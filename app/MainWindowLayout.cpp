@@ -2,6 +2,7 @@
 
 #include "app/DropTargets.h"
 #include "app/MapWidget.h"
+#include "app/PhotoCellDelegate.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -80,8 +81,10 @@ MainWindowOutlets buildMainWindow() {
     o.localImageBrowserView->setResizeMode(QListView::Adjust);
     o.localImageBrowserView->setMovement(QListView::Static);
     o.localImageBrowserView->setUniformItemSizes(true);
-    o.localImageBrowserView->setGridSize(QSize(90, 110));
+    o.localImageBrowserView->setGridSize(PhotoCellDelegate::cellSize());
     o.localImageBrowserView->setIconSize(QSize(85, 85));
+    o.localImageBrowserView->setItemDelegate(new PhotoCellDelegate(o.localImageBrowserView));
+    o.localImageBrowserView->setSpacing(0);
     o.localImageBrowserView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     o.localImageBrowserView->setTextElideMode(Qt::ElideMiddle);
     o.localImageBrowserView->setStyleSheet(
@@ -117,6 +120,7 @@ MainWindowOutlets buildMainWindow() {
     auto* top = new QHBoxLayout;
     auto* summaryBox = new QGroupBox(QObject::tr("Photo"));
     auto* summary = new QFormLayout(summaryBox);
+    summary->setVerticalSpacing(4);
     o.photoNamelab = field(QStringLiteral("photoNamelab"), false);
     o.photoFileSizelab = field(QStringLiteral("photoFileSizelab"), false);
     o.photoImageSizelab = field(QStringLiteral("photoImageSizelab"), false);
@@ -130,26 +134,27 @@ MainWindowOutlets buildMainWindow() {
     summary->addRow(QObject::tr("Created"), o.photoCreateDatelab);
     summary->addRow(QObject::tr("Digitized"), o.photoModDatelab);
     top->addWidget(summaryBox, 1);
-    auto* pictureColumn = new QVBoxLayout;
-    o.localPhotoImageView = new QLabel;
+    o.localPhotoImageView = new QLabel(QObject::tr("Double-click a photo to view it"));
     o.localPhotoImageView->setObjectName(QStringLiteral("localPhotoImageView"));
     o.localPhotoImageView->setFixedSize(270, 200);
     o.localPhotoImageView->setAlignment(Qt::AlignCenter);
-    o.localPhotoImageView->setStyleSheet(QStringLiteral("background: rgb(40, 40, 40);"));
-    o.currentlocalMapView = new MapWidget;
-    o.currentlocalMapView->setObjectName(QStringLiteral("currentlocalMapView"));
-    o.currentlocalMapView->setFixedSize(270, 200);
-    pictureColumn->addWidget(o.localPhotoImageView);
-    pictureColumn->addWidget(o.currentlocalMapView);
-    top->addLayout(pictureColumn);
+    o.localPhotoImageView->setStyleSheet(
+        QStringLiteral("background: rgb(40, 40, 40); color: rgb(160, 160, 160);"));
+    top->addWidget(o.localPhotoImageView, 0, Qt::AlignTop);
     right->addLayout(top);
 
+    auto* middle = new QHBoxLayout;
     o.propertyOutline = new QTreeView;
     o.propertyOutline->setObjectName(QStringLiteral("propertyOutline"));
     o.propertyOutline->setStyleSheet(
         QStringLiteral("QTreeView { background: rgb(63, 58, 57); color: white; }"));
     o.propertyOutline->setUniformRowHeights(true);
-    right->addWidget(o.propertyOutline, 1);
+    middle->addWidget(o.propertyOutline, 1);
+    o.currentlocalMapView = new MapWidget;
+    o.currentlocalMapView->setObjectName(QStringLiteral("currentlocalMapView"));
+    o.currentlocalMapView->setFixedSize(270, 200);
+    middle->addWidget(o.currentlocalMapView, 0, Qt::AlignTop);
+    right->addLayout(middle, 1);
 
     auto* formBox = new QGroupBox(QObject::tr("Metadata"));
     auto* form = new QGridLayout(formBox);

@@ -60,3 +60,7 @@ echo "  tessaview dump via workers, one process  $tv_rate files/s"
 echo "  exiftool -j, one process                 $et_rate files/s"
 echo "  tessaview-cli dump, a process per file   $(rate 200 "$proc") files/s"
 echo "  tessaview/exiftool files/s: $(ratio "$tv_rate" "$et_rate")x"
+
+photos="$here/tests/data/photos"
+"$bin/tv_bench_import" 10000 "$photos/DSCN0010.jpg" "$photos/Canon_40D.jpg" "$photos/Nikon_D70.jpg" \
+  "$photos/Kodak_CX7530.jpg" "$photos/BlueSquare.jpg" 2>/dev/null
