@@ -16,5 +16,5 @@ check '#include "metadata/engine/' '^(metadata/engine/|worker/|tests/|bench/)' '
 check '#include "metadata/engine/(Exiv2Include|Exiv2Values)\.h"' '^metadata/engine/' 'The private Exiv2 bridge'
 check '#include <plist/' '^templates/' 'libplist'
 check '#include <gphoto2' '^sources/Camera' 'libgphoto2'
-check '#include <(QtWidgets|QWidget|QApplication|QMainWindow|QLabel|QDialog)' '^(app|tests/app)/' 'Qt Widgets'
+check '#include <(QtWidgets|QWidget|QApplication|QMainWindow|QLabel|QDialog)' '^(app|tests/app|bench)/' 'Qt Widgets'
 exit $status
