@@ -13,7 +13,7 @@
 namespace {
 
 // Groups the jobs into lanes: two jobs share a lane when they share a file.
-std::vector<std::vector<int>> lanesOf(const std::vector<RewriteJob>& jobs) {
+std::vector<std::vector<int>> lanesOf(const std::vector<BatchTask>& jobs) {
     std::vector<int> parent(jobs.size());
     std::iota(parent.begin(), parent.end(), 0);
     auto find = [&](int i) {
@@ -52,6 +52,16 @@ std::vector<std::vector<int>> lanesOf(const std::vector<RewriteJob>& jobs) {
 
 std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, MetadataService& service,
                                    const BatchOptions& options) {
+    std::vector<BatchTask> tasks;
+    tasks.reserve(jobs.size());
+    for (const RewriteJob& job : jobs)
+        tasks.push_back({job.inputPath, job.outputPath,
+                         [job](MetadataService& metadata) { return metadata.rewrite(job); }});
+    return runTasks(tasks, service, options);
+}
+
+std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& jobs, MetadataService& service,
+                                   const BatchOptions& options) {
     std::vector<PhotoOutcome> outcomes(jobs.size());
     for (size_t i = 0; i < jobs.size(); ++i) {
         outcomes[i].inputPath = jobs[i].inputPath;
@@ -66,7 +76,7 @@ std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, Metadata
             for (int index : lanes[lane]) {
                 if (options.cancel && options.cancel->load())
                     return;
-                outcomes[index] = service.rewrite(jobs[index]);
+                outcomes[index] = jobs[index].run(service);
                 const int finished = ++done;
                 if (options.progress)
                     options.progress(finished, total);

@@ -14,6 +14,17 @@ struct BatchOptions {
     const std::atomic<bool>* cancel = nullptr;
 };
 
+// One photo of a batch: the files it reads and writes, and how to do it.
+struct BatchTask {
+    QString inputPath;
+    QString outputPath;
+    std::function<PhotoOutcome(MetadataService&)> run;
+};
+
+// Runs the tasks as runBatch() runs rewrite jobs.
+std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& tasks, MetadataService& service,
+                                   const BatchOptions& options = {});
+
 // Runs the jobs on worker threads with the results of a sequential run in job
 // order: jobs that touch the same file (one's output is another's output or
 // input) run in their order on one thread, so of two photos with the same

@@ -12,6 +12,7 @@ std::vector<SelectedPhoto> selectPhotos(SourceMode mode, const QList<ListedPhoto
         SelectedPhoto photo;
         photo.position = position;
         photo.fileName = item.fileName;
+        photo.itemPath = item.filePath;
         if (mode == SourceMode::Computer)
             photo.inputPath = item.filePath;
         else if (isSafeFileName(item.fileName))

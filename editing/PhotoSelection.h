@@ -16,9 +16,14 @@ struct ListedPhoto {
 };
 
 struct SelectedPhoto {
+    SelectedPhoto() = default;
+    SelectedPhoto(int at, QString input, QString name, QString item = QString())
+        : position(at), inputPath(std::move(input)), fileName(std::move(name)), itemPath(std::move(item)) {}
+
     int position = 0;
     QString inputPath; // empty when the photo has no safe input (a device name that would escape)
     QString fileName;
+    QString itemPath; // the listed item's own path (a device photo's thumbnail file)
 };
 
 // The photos a multi-photo command visits: the selected positions of the

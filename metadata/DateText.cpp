@@ -6,29 +6,28 @@
 
 namespace DateText {
 
+std::optional<QDateTime> parseInLayout(const QString& text, Layout layout) {
+    static const QRegularExpression exif(
+        QStringLiteral("^(\\d{4}):(\\d{2}):(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$"));
+    static const QRegularExpression dashed(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$"));
+    const QRegularExpressionMatch match = (layout == Layout::Exif ? exif : dashed).match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    const QTime time(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt());
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    const QDateTime when(date, time, Qt::LocalTime);
+    if (!when.isValid())
+        return std::nullopt;
+    return when;
+}
+
 std::optional<QDateTime> parse(const QString& text) {
-    static const QRegularExpression layouts[] = {
-        QRegularExpression(
-            QStringLiteral("^(\\d{4}):(\\d{2}):(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$")),
-        QRegularExpression(
-            QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2}) (\\d{2}):(\\d{2}):(\\d{2})$")),
-    };
-    for (const QRegularExpression& layout : layouts) {
-        const QRegularExpressionMatch match = layout.match(text);
-        if (!match.hasMatch())
-            continue;
-        const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
-                         match.captured(3).toInt());
-        const QTime time(match.captured(4).toInt(), match.captured(5).toInt(),
-                         match.captured(6).toInt());
-        if (!date.isValid() || !time.isValid())
-            return std::nullopt;
-        const QDateTime when(date, time, Qt::LocalTime);
-        if (!when.isValid())
-            return std::nullopt;
+    if (auto when = parseInLayout(text, Layout::Exif))
         return when;
-    }
-    return std::nullopt;
+    return parseInLayout(text, Layout::Dashed);
 }
 
 bool isValid(const QString& text) {

@@ -13,6 +13,10 @@ namespace DateText {
 // "yyyy:MM:dd HH:mm:ss", then "yyyy-MM-dd HH:mm:ss", local time, every field
 // in range for its calendar month; nothing otherwise.
 std::optional<QDateTime> parse(const QString& text);
+
+enum class Layout { Exif, Dashed };
+// One layout only, local time, the same checks.
+std::optional<QDateTime> parseInLayout(const QString& text, Layout layout);
 bool isValid(const QString& text);
 
 // Every "-" becomes ":" (a dashed text becomes the EXIF form).

@@ -47,6 +47,7 @@ inline bool isSetKey(const QString& key) {
 } // namespace PropertyKeys
 
 #include <QVariant>
+#include <QVariantMap>
 
 namespace PropertyKeys {
 // The value that removes a key, or a whole set when the key names one.
@@ -55,5 +56,13 @@ inline QVariant removal() {
 }
 inline bool isRemoval(const QVariant& value) {
     return !value.isValid() || value.typeId() == QMetaType::Nullptr;
+}
+} // namespace PropertyKeys
+
+namespace PropertyKeys {
+// A change dictionary carrying one set by itself: every key of the set
+// written into that set, the photo's other sets kept.
+inline QVariantMap handSet(const QString& setName, const QVariantMap& values) {
+    return QVariantMap{{setName, values}};
 }
 } // namespace PropertyKeys

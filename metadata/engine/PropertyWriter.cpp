@@ -182,10 +182,6 @@ QByteArray contentsOf(Exiv2::BasicIo& io) {
 
 } // namespace
 
-QVariantMap handSet(const QString& setName, const QVariantMap& values) {
-    return QVariantMap{{setName, values}};
-}
-
 namespace {
 
 // Removals need nothing of the source's dictionary; values are compared with

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "metadata/PropertyKeys.h"
 #include "metadata/Result.h"
 
 #include <QByteArray>
@@ -17,6 +18,3 @@
 Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& changes,
                                 const QVariantMap& containerProperties = {});
 
-// A change dictionary carrying one set by itself: every key of the set
-// written into that set, the photo's other sets kept.
-QVariantMap handSet(const QString& setName, const QVariantMap& values);
