@@ -72,7 +72,8 @@ PhotoOutcome copyBytes(const QString& input, const QString& output) {
         return outcome;
     }
     const bool inPlace = canonicalPathOf(input) == canonicalPathOf(output);
-    const Status written = writeFileAtomically(output, bytes.value(), inPlace ? SyncMode::Now : SyncMode::Later);
+    const Status written =
+        writeFileAtomically(output, bytes.value(), inPlace ? SyncMode::Now : SyncMode::Later);
     if (!written) {
         outcome.reason = written.error();
         return outcome;
@@ -82,10 +83,12 @@ PhotoOutcome copyBytes(const QString& input, const QString& output) {
     return outcome;
 }
 
-using PhotoWork = std::function<PhotoOutcome(MetadataService&, const SelectedPhoto&, const QString& output)>;
+using PhotoWork =
+    std::function<PhotoOutcome(MetadataService&, const SelectedPhoto&, const QString& output)>;
 
 OperationReport runOverPhotos(const std::vector<SelectedPhoto>& photos, const QString& storage,
-                              MetadataService& service, const BatchOptions& options, const PhotoWork& work) {
+                              MetadataService& service, const BatchOptions& options,
+                              const PhotoWork& work) {
     std::vector<BatchTask> tasks;
     for (const SelectedPhoto& photo : photos) {
         const auto output = outputPath(storage, OutputForm::PlainName, photo.fileName);
@@ -93,7 +96,8 @@ OperationReport runOverPhotos(const std::vector<SelectedPhoto>& photos, const QS
         if (!output || photo.inputPath.isEmpty()) {
             const QString reason = output ? QStringLiteral("no downloaded copy") : output.error();
             task.run = [photo, reason](MetadataService&) {
-                return PhotoOutcome{PhotoOutcome::State::Skipped, photo.inputPath, QString(), reason, false};
+                return PhotoOutcome{PhotoOutcome::State::Skipped, photo.inputPath, QString(),
+                                    reason, false};
             };
         } else {
             task.run = [work, photo, path = output.value()](MetadataService& metadata) {
@@ -114,7 +118,8 @@ PhotoOutcome unreadable(const SelectedPhoto& photo, const QString& output, const
 PhotoDatePair photoDatePair(MetadataService& metadata, const QString& path) {
     PhotoDatePair pair;
     const auto properties = metadata.readProperties(path);
-    const QVariantMap exif = properties ? properties->dictionary.value(ExifSet).toMap() : QVariantMap();
+    const QVariantMap exif =
+        properties ? properties->dictionary.value(ExifSet).toMap() : QVariantMap();
     if (properties && exif.contains(DateTimeOriginal) && exif.contains(DateTimeDigitized)) {
         pair.original = exif.value(DateTimeOriginal).toString();
         pair.digitized = exif.value(DateTimeDigitized).toString();
@@ -148,8 +153,10 @@ qint64 amountOffset(const QList<qint64>& amounts, bool add) {
     return add ? offset : -offset;
 }
 
-std::optional<PreviewShift> previewShiftOf(const QString& beforeOriginal, const QString& beforeDigitized,
-                                           const QString& afterOriginal, const QString& afterDigitized) {
+std::optional<PreviewShift> previewShiftOf(const QString& beforeOriginal,
+                                           const QString& beforeDigitized,
+                                           const QString& afterOriginal,
+                                           const QString& afterDigitized) {
     const DateText::Layout layout = DateText::parseInLayout(beforeOriginal, DateText::Layout::Exif)
                                         ? DateText::Layout::Exif
                                         : DateText::Layout::Dashed;
@@ -171,123 +178,133 @@ OperationReport runDateEdit(const std::vector<SelectedPhoto>& photos, const QStr
     plan.digitized = computer ? DateText::normalise(digitized) : digitized;
     plan.tiffAsContainer = computer;
     plan.created = plan.modified = DateText::parse(original);
-    return runOverPhotos(photos, storage, service, options,
-                         [plan, computer, original, digitized](MetadataService& metadata, const SelectedPhoto& photo,
-                                                               const QString& output) {
-                             if (!computer)
-                                 qInfo("[orignalDatelab stringValue]==%s, [diginalDatelab stringValue]==%s",
-                                       qPrintable(original), qPrintable(digitized));
-                             const auto properties = metadata.readProperties(photo.inputPath);
-                             if (!properties)
-                                 return unreadable(photo, output, properties.error());
-                             return writeDates(metadata, photo.inputPath, output, properties->dictionary, plan);
-                         });
+    return runOverPhotos(
+        photos, storage, service, options,
+        [plan, computer, original, digitized](MetadataService& metadata, const SelectedPhoto& photo,
+                                              const QString& output) {
+            if (!computer)
+                qInfo("[orignalDatelab stringValue]==%s, [diginalDatelab stringValue]==%s",
+                      qPrintable(original), qPrintable(digitized));
+            const auto properties = metadata.readProperties(photo.inputPath);
+            if (!properties)
+                return unreadable(photo, output, properties.error());
+            return writeDates(metadata, photo.inputPath, output, properties->dictionary, plan);
+        });
 }
 
-OperationReport runSetDate(const std::vector<SelectedPhoto>& photos, const QString& storage, const QString& date,
-                           MetadataService& service, const BatchOptions& options) {
+OperationReport runSetDate(const std::vector<SelectedPhoto>& photos, const QString& storage,
+                           const QString& date, MetadataService& service,
+                           const BatchOptions& options) {
     return runDateEdit(photos, storage, date, date, SourceMode::Computer, service, options);
 }
 
-OperationReport runAmountShift(const std::vector<SelectedPhoto>& photos, const QString& storage, qint64 offset,
-                               MetadataService& service, const BatchOptions& options) {
-    return runOverPhotos(photos, storage, service, options, [offset](MetadataService& metadata,
-                                                                     const SelectedPhoto& photo,
-                                                                     const QString& output) {
-        DatePlan plan;
-        if (const auto times = readFileTimes(photo.inputPath))
-            plan.created = plan.modified = times->created.addSecs(offset);
-        const auto properties = metadata.readProperties(photo.inputPath);
-        const QVariantMap exif = properties ? properties->dictionary.value(ExifSet).toMap() : QVariantMap();
-        QString result = exif.value(DateTimeOriginal).toString();
-        const bool hasDigitized = exif.contains(DateTimeDigitized);
-        if (hasDigitized) {
-            if (const auto when = DateText::parse(exif.value(DateTimeDigitized).toString()))
-                result = DateText::normalise(DateText::timePointText(when->addSecs(offset)));
-        }
-        PhotoOutcome outcome;
-        if (properties && (hasDigitized || exif.contains(DateTimeOriginal))) {
-            qInfo("%s=", qPrintable(result));
-            plan.original = plan.digitized = result;
-            outcome = writeDates(metadata, photo.inputPath, output, properties->dictionary, plan);
-        }
-        // A photo that could not be written with new dates (or has none) is
-        // copied as it is, so every selected photo has its file.
-        if (!outcome.written() && !QFileInfo::exists(output)) {
-            const QString why = outcome.reason;
-            outcome = setFileDatesAfter(copyBytes(photo.inputPath, output), plan);
-            if (!outcome.written() && !why.isEmpty())
-                outcome.reason = why;
-        }
-        return outcome;
-    });
+OperationReport runAmountShift(const std::vector<SelectedPhoto>& photos, const QString& storage,
+                               qint64 offset, MetadataService& service,
+                               const BatchOptions& options) {
+    return runOverPhotos(
+        photos, storage, service, options,
+        [offset](MetadataService& metadata, const SelectedPhoto& photo, const QString& output) {
+            DatePlan plan;
+            if (const auto times = readFileTimes(photo.inputPath))
+                plan.created = plan.modified = times->created.addSecs(offset);
+            const auto properties = metadata.readProperties(photo.inputPath);
+            const QVariantMap exif =
+                properties ? properties->dictionary.value(ExifSet).toMap() : QVariantMap();
+            QString result = exif.value(DateTimeOriginal).toString();
+            const bool hasDigitized = exif.contains(DateTimeDigitized);
+            if (hasDigitized) {
+                if (const auto when = DateText::parse(exif.value(DateTimeDigitized).toString()))
+                    result = DateText::normalise(DateText::timePointText(when->addSecs(offset)));
+            }
+            PhotoOutcome outcome;
+            if (properties && (hasDigitized || exif.contains(DateTimeOriginal))) {
+                qInfo("%s=", qPrintable(result));
+                plan.original = plan.digitized = result;
+                outcome =
+                    writeDates(metadata, photo.inputPath, output, properties->dictionary, plan);
+            }
+            // A photo that could not be written with new dates (or has none) is
+            // copied as it is, so every selected photo has its file.
+            if (!outcome.written() && !QFileInfo::exists(output)) {
+                const QString why = outcome.reason;
+                outcome = setFileDatesAfter(copyBytes(photo.inputPath, output), plan);
+                if (!outcome.written() && !why.isEmpty())
+                    outcome.reason = why;
+            }
+            return outcome;
+        });
 }
 
 OperationReport runPreviewShift(const std::vector<SelectedPhoto>& photos, const QString& storage,
-                                PreviewShift shift, MetadataService& service, const BatchOptions& options) {
-    return runOverPhotos(photos, storage, service, options, [shift](MetadataService& metadata,
-                                                                    const SelectedPhoto& photo,
-                                                                    const QString& output) {
-        const auto properties = metadata.readProperties(photo.inputPath);
-        if (!properties)
-            return unreadable(photo, output, properties.error());
-        const QVariantMap exif = properties->dictionary.value(ExifSet).toMap();
-        QString original = exif.value(DateTimeOriginal).toString();
-        QString digitized = exif.value(DateTimeDigitized).toString();
-        if (original.isEmpty() && digitized.isEmpty()) {
-            const auto [created, modified] = fileDateTexts(photo.inputPath);
-            original = DateText::shorten(created);
-            digitized = DateText::shorten(modified);
-        } else if (original.isEmpty()) {
-            original = digitized;
-        } else if (digitized.isEmpty()) {
-            digitized = original;
-        }
-        const DateText::Layout layout = DateText::parseInLayout(original, DateText::Layout::Exif)
-                                            ? DateText::Layout::Exif
-                                            : DateText::Layout::Dashed;
-        std::optional<QDateTime> newOriginal = DateText::parseInLayout(original, layout);
-        std::optional<QDateTime> newDigitized = DateText::parseInLayout(digitized, layout);
-        if (newOriginal)
-            newOriginal = newOriginal->addSecs(shift.original);
-        if (newDigitized)
-            newDigitized = newDigitized->addSecs(shift.digitized);
-        DatePlan plan;
-        plan.original = newOriginal ? DateText::normalise(timePointText(newOriginal)) : original;
-        plan.digitized = newDigitized ? DateText::normalise(timePointText(newDigitized)) : digitized;
-        qInfo("%s=", qPrintable(plan.original));
-        if (newDigitized) {
-            plan.modified = newDigitized;
-            plan.created = newOriginal ? newOriginal : newDigitized;
-        }
-        return writeDates(metadata, photo.inputPath, output, properties->dictionary, plan);
-    });
+                                PreviewShift shift, MetadataService& service,
+                                const BatchOptions& options) {
+    return runOverPhotos(
+        photos, storage, service, options,
+        [shift](MetadataService& metadata, const SelectedPhoto& photo, const QString& output) {
+            const auto properties = metadata.readProperties(photo.inputPath);
+            if (!properties)
+                return unreadable(photo, output, properties.error());
+            const QVariantMap exif = properties->dictionary.value(ExifSet).toMap();
+            QString original = exif.value(DateTimeOriginal).toString();
+            QString digitized = exif.value(DateTimeDigitized).toString();
+            if (original.isEmpty() && digitized.isEmpty()) {
+                const auto [created, modified] = fileDateTexts(photo.inputPath);
+                original = DateText::shorten(created);
+                digitized = DateText::shorten(modified);
+            } else if (original.isEmpty()) {
+                original = digitized;
+            } else if (digitized.isEmpty()) {
+                digitized = original;
+            }
+            const DateText::Layout layout =
+                DateText::parseInLayout(original, DateText::Layout::Exif)
+                    ? DateText::Layout::Exif
+                    : DateText::Layout::Dashed;
+            std::optional<QDateTime> newOriginal = DateText::parseInLayout(original, layout);
+            std::optional<QDateTime> newDigitized = DateText::parseInLayout(digitized, layout);
+            if (newOriginal)
+                newOriginal = newOriginal->addSecs(shift.original);
+            if (newDigitized)
+                newDigitized = newDigitized->addSecs(shift.digitized);
+            DatePlan plan;
+            plan.original =
+                newOriginal ? DateText::normalise(timePointText(newOriginal)) : original;
+            plan.digitized =
+                newDigitized ? DateText::normalise(timePointText(newDigitized)) : digitized;
+            qInfo("%s=", qPrintable(plan.original));
+            if (newDigitized) {
+                plan.modified = newDigitized;
+                plan.created = newOriginal ? newOriginal : newDigitized;
+            }
+            return writeDates(metadata, photo.inputPath, output, properties->dictionary, plan);
+        });
 }
 
-OperationReport runFileDates(const std::vector<SelectedPhoto>& photos, const QString& storage, SourceMode mode,
-                             MetadataService& service, const BatchOptions& options) {
+OperationReport runFileDates(const std::vector<SelectedPhoto>& photos, const QString& storage,
+                             SourceMode mode, MetadataService& service,
+                             const BatchOptions& options) {
     const bool computer = mode == SourceMode::Computer;
-    return runOverPhotos(photos, storage, service, options, [computer](MetadataService& metadata,
-                                                                       const SelectedPhoto& photo,
-                                                                       const QString& output) {
-        const auto properties = metadata.readProperties(photo.inputPath);
-        if (!properties)
-            return unreadable(photo, output, properties.error());
-        const QVariantMap exif = properties->dictionary.value(ExifSet).toMap();
-        const bool hasOriginal = exif.contains(DateTimeOriginal);
-        const bool hasDigitized = exif.contains(DateTimeDigitized);
-        QString text;
-        if (hasOriginal && hasDigitized)
-            text = exif.value(DateTimeOriginal).toString();
-        else if (computer && (hasOriginal || hasDigitized))
-            text = exif.value(hasOriginal ? DateTimeOriginal : DateTimeDigitized).toString();
-        else
-            text = fileDateTexts(computer ? photo.inputPath : photo.itemPath).first;
-        const auto when = DateText::parse(DateText::shorten(text));
-        DatePlan plan;
-        plan.created = when;
-        if (computer)
-            plan.modified = when;
-        return setFileDatesAfter(copyBytes(photo.inputPath, output), plan);
-    });
+    return runOverPhotos(
+        photos, storage, service, options,
+        [computer](MetadataService& metadata, const SelectedPhoto& photo, const QString& output) {
+            const auto properties = metadata.readProperties(photo.inputPath);
+            if (!properties)
+                return unreadable(photo, output, properties.error());
+            const QVariantMap exif = properties->dictionary.value(ExifSet).toMap();
+            const bool hasOriginal = exif.contains(DateTimeOriginal);
+            const bool hasDigitized = exif.contains(DateTimeDigitized);
+            QString text;
+            if (hasOriginal && hasDigitized)
+                text = exif.value(DateTimeOriginal).toString();
+            else if (computer && (hasOriginal || hasDigitized))
+                text = exif.value(hasOriginal ? DateTimeOriginal : DateTimeDigitized).toString();
+            else
+                text = fileDateTexts(computer ? photo.inputPath : photo.itemPath).first;
+            const auto when = DateText::parse(DateText::shorten(text));
+            DatePlan plan;
+            plan.created = when;
+            if (computer)
+                plan.modified = when;
+            return setFileDatesAfter(copyBytes(photo.inputPath, output), plan);
+        });
 }

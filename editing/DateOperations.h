@@ -35,8 +35,10 @@ struct PreviewShift {
     qint64 original = 0;
     qint64 digitized = 0;
 };
-std::optional<PreviewShift> previewShiftOf(const QString& beforeOriginal, const QString& beforeDigitized,
-                                           const QString& afterOriginal, const QString& afterDigitized);
+std::optional<PreviewShift> previewShiftOf(const QString& beforeOriginal,
+                                           const QString& beforeDigitized,
+                                           const QString& afterOriginal,
+                                           const QString& afterDigitized);
 
 // Each operation writes every photo under its own name into the storage
 // folder and sets the written file's dates; a photo already in the storage
@@ -49,17 +51,21 @@ OperationReport runDateEdit(const std::vector<SelectedPhoto>& photos, const QStr
                             MetadataService& service, const BatchOptions& options = {});
 
 // One date for all three keys.
-OperationReport runSetDate(const std::vector<SelectedPhoto>& photos, const QString& storage, const QString& date,
-                           MetadataService& service, const BatchOptions& options = {});
+OperationReport runSetDate(const std::vector<SelectedPhoto>& photos, const QString& storage,
+                           const QString& date, MetadataService& service,
+                           const BatchOptions& options = {});
 
 // The digitized date moved by the offset becomes all three dates.
-OperationReport runAmountShift(const std::vector<SelectedPhoto>& photos, const QString& storage, qint64 offset,
-                               MetadataService& service, const BatchOptions& options = {});
+OperationReport runAmountShift(const std::vector<SelectedPhoto>& photos, const QString& storage,
+                               qint64 offset, MetadataService& service,
+                               const BatchOptions& options = {});
 
 // The original and digitized dates each moved by their difference.
 OperationReport runPreviewShift(const std::vector<SelectedPhoto>& photos, const QString& storage,
-                                PreviewShift shift, MetadataService& service, const BatchOptions& options = {});
+                                PreviewShift shift, MetadataService& service,
+                                const BatchOptions& options = {});
 
 // A byte-for-byte copy whose file dates are the photo's EXIF date.
-OperationReport runFileDates(const std::vector<SelectedPhoto>& photos, const QString& storage, SourceMode mode,
-                             MetadataService& service, const BatchOptions& options = {});
+OperationReport runFileDates(const std::vector<SelectedPhoto>& photos, const QString& storage,
+                             SourceMode mode, MetadataService& service,
+                             const BatchOptions& options = {});

@@ -18,7 +18,8 @@ struct ListedPhoto {
 struct SelectedPhoto {
     SelectedPhoto() = default;
     SelectedPhoto(int at, QString input, QString name, QString item = QString())
-        : position(at), inputPath(std::move(input)), fileName(std::move(name)), itemPath(std::move(item)) {}
+        : position(at), inputPath(std::move(input)), fileName(std::move(name)),
+          itemPath(std::move(item)) {}
 
     int position = 0;
     QString inputPath; // empty when the photo has no safe input (a device name that would escape)

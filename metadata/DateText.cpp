@@ -14,8 +14,10 @@ std::optional<QDateTime> parseInLayout(const QString& text, Layout layout) {
     const QRegularExpressionMatch match = (layout == Layout::Exif ? exif : dashed).match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
-    const QTime time(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt());
+    const QDate date(match.captured(1).toInt(), match.captured(2).toInt(),
+                     match.captured(3).toInt());
+    const QTime time(match.captured(4).toInt(), match.captured(5).toInt(),
+                     match.captured(6).toInt());
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
     const QDateTime when(date, time, Qt::LocalTime);

@@ -1,0 +1,248 @@
+#include "editing/DateOperations.h"
+#include "metadata/DateText.h"
+#include "metadata/FileTimes.h"
+#include "metadata/MetadataService.h"
+#include "metadata/PropertyKeys.h"
+#include "support/TestPhotos.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace PropertyKeys;
+
+// Run once in UTC and once two hours east of it (TV_EXPECTED_OFFSET says which).
+namespace {
+
+QDateTime local(const char* text) {
+    return *DateText::parse(QString::fromLatin1(text));
+}
+
+struct Dated {
+    TestFolder folder;
+    QString storage = folder.file(QStringLiteral("storage"));
+    Dated() { QDir().mkpath(storage); }
+
+    // A real photo carrying the given EXIF dates (empty: the key removed).
+    SelectedPhoto photo(const QString& name, const QString& original, const QString& digitized,
+                        const QString& fixture = QStringLiteral("DSCN0010.jpg")) {
+        const QString source = folder.copyPhoto(fixture, QStringLiteral("src-") + name);
+        RewriteJob job;
+        job.inputPath = source;
+        job.outputPath = folder.file(name);
+        job.changes = {
+            {ExifSet,
+             QVariantMap{
+                 {DateTimeOriginal, original.isEmpty() ? removal() : QVariant(original)},
+                 {DateTimeDigitized, digitized.isEmpty() ? removal() : QVariant(digitized)}}}};
+        const PhotoOutcome outcome = workerService().rewrite(job);
+        EXPECT_TRUE(outcome.written()) << qPrintable(outcome.reason);
+        QFile::remove(source);
+        return {0, job.outputPath, name};
+    }
+    QString out(const QString& name) const { return storage + QLatin1Char('/') + name; }
+};
+
+// The three dates as exiftool reads them: original, digitized, TIFF.
+QStringList datesOf(const QString& path) {
+    const QJsonObject tags = exiftoolRead(path);
+    return {tags.value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(),
+            tags.value(QStringLiteral("ExifIFD:CreateDate")).toString(),
+            tags.value(QStringLiteral("IFD0:ModifyDate")).toString()};
+}
+
+QStringList three(const char* date) {
+    return {QLatin1String(date), QLatin1String(date), QLatin1String(date)};
+}
+
+QDateTime modified(const QString& path) {
+    return readFileTimes(path)->modified;
+}
+
+} // namespace
+
+TEST(AmountShift, movesTheDigitizedDateAndWritesItAsAllThreeInEveryZone) {
+    Dated dated;
+    const SelectedPhoto photo =
+        dated.photo(QStringLiteral("a.jpg"), QStringLiteral("2014:01:01 00:00:00"),
+                    QStringLiteral("2014:05:06 07:08:09"));
+    const QDateTime sourceCreated = readFileTimes(photo.inputPath)->created;
+    const OperationReport report = runAmountShift(
+        {photo}, dated.storage, amountOffset({0, 0, 1, 0, 0, 0}, true), workerService());
+    ASSERT_EQ(report.written.size(), 1);
+    EXPECT_EQ(datesOf(dated.out(QStringLiteral("a.jpg"))), three("2014:05:07 07:08:09"));
+    EXPECT_EQ(modified(dated.out(QStringLiteral("a.jpg"))), sourceCreated.addSecs(86400));
+}
+
+TEST(AmountShift, usesFixedLengthUnitsAndOnlyPositiveAmounts) {
+    EXPECT_EQ(amountOffset({0, 1, 0, 0, 0, 0}, true), 2592000);
+    EXPECT_EQ(amountOffset({0, 0, -5, 3, 0, 0}, false), -10800);
+    EXPECT_EQ(amountOffset({0, 0, 0, 0, 0, 0}, true), 0);
+    // Far beyond what a 32-bit product holds.
+    EXPECT_EQ(amountOffset({100, 0, 0, 0, 0, 0}, true), 3153600000LL);
+    EXPECT_EQ(amountOffset({0, 0, 0, 0, 40000000, 0}, false), -2400000000LL);
+    const struct {
+        const char* text;
+        qint64 value;
+    } amounts[] = {{"", 0}, {"  12", 12}, {"-5", -5}, {"+3x", 3}, {"x3", 0}, {"7 days", 7}};
+    for (const auto& a : amounts)
+        EXPECT_EQ(readAmount(QString::fromLatin1(a.text)), a.value) << a.text;
+
+    Dated dated;
+    const SelectedPhoto month =
+        dated.photo(QStringLiteral("m.jpg"), QStringLiteral("2014:01:31 00:00:00"),
+                    QStringLiteral("2014:01:31 00:00:00"));
+    runAmountShift({month}, dated.storage, amountOffset({0, 1, 0, 0, 0, 0}, true), workerService());
+    EXPECT_EQ(datesOf(dated.out(QStringLiteral("m.jpg"))), three("2014:03:02 00:00:00"));
+
+    const SelectedPhoto back =
+        dated.photo(QStringLiteral("b.jpg"), QStringLiteral("2014:05:06 07:08:09"),
+                    QStringLiteral("2014:05:06 07:08:09"));
+    runAmountShift({back}, dated.storage, amountOffset({0, 0, -5, 3, 0, 0}, false),
+                   workerService());
+    EXPECT_EQ(datesOf(dated.out(QStringLiteral("b.jpg"))), three("2014:05:06 04:08:09"));
+
+    const SelectedPhoto none =
+        dated.photo(QStringLiteral("n.jpg"), QStringLiteral("2010:01:01 00:00:00"),
+                    QStringLiteral("2014-05-06 07:08:09"));
+    runAmountShift({none}, dated.storage, amountOffset({}, true), workerService());
+    EXPECT_EQ(datesOf(dated.out(QStringLiteral("n.jpg"))), three("2014:05:06 07:08:09"));
+}
+
+TEST(AmountShift, copiesAPhotoWithoutDatesAsItIs) {
+    Dated dated;
+    const SelectedPhoto photo = dated.photo(QStringLiteral("plain.jpg"), QString(), QString());
+    const OperationReport report = runAmountShift({photo}, dated.storage, 3600, workerService());
+    ASSERT_EQ(report.written.size(), 1);
+    EXPECT_EQ(fileBytes(dated.out(QStringLiteral("plain.jpg"))), fileBytes(photo.inputPath));
+}
+
+TEST(SetDate, acceptsTheDashedFormAndSetsTheFileDatesInLocalTime) {
+    Dated dated;
+    std::vector<SelectedPhoto> photos = {dated.photo(QStringLiteral("x.jpg"),
+                                                     QStringLiteral("2001:01:01 00:00:00"),
+                                                     QStringLiteral("2001:01:01 00:00:00")),
+                                         dated.photo(QStringLiteral("y.jpg"), QString(), QString(),
+                                                     QStringLiteral("Canon_40D.jpg"))};
+    photos[1].position = 1;
+    const OperationReport report =
+        runSetDate(photos, dated.storage, QStringLiteral("2014-05-06 07:08:09"), workerService());
+    ASSERT_EQ(report.written.size(), 2);
+    for (const QString& name : {QStringLiteral("x.jpg"), QStringLiteral("y.jpg")}) {
+        EXPECT_EQ(datesOf(dated.out(name)), three("2014:05:06 07:08:09"));
+        EXPECT_EQ(modified(dated.out(name)), local("2014:05:06 07:08:09"));
+        EXPECT_EQ(exiv2Value(dated.out(name), QStringLiteral("Exif.Photo.DateTimeOriginal")),
+                  QStringLiteral("2014:05:06 07:08:09"));
+    }
+}
+
+TEST(DateEdit, normalisesInComputerModeAndWritesAsTypedFromADevice) {
+    Dated dated;
+    const SelectedPhoto photo =
+        dated.photo(QStringLiteral("e.jpg"), QStringLiteral("2001:01:01 00:00:00"),
+                    QStringLiteral("2001:01:01 00:00:00"));
+    runDateEdit({photo}, dated.storage, QStringLiteral("2014-05-06 07:08:08"),
+                QStringLiteral("2014-05-06 07:08:09"), SourceMode::Computer, workerService());
+    EXPECT_EQ(
+        datesOf(dated.out(QStringLiteral("e.jpg"))),
+        (QStringList{QStringLiteral("2014:05:06 07:08:08"), QStringLiteral("2014:05:06 07:08:09"),
+                     QStringLiteral("2014:05:06 07:08:08")}));
+    EXPECT_EQ(modified(dated.out(QStringLiteral("e.jpg"))), local("2014:05:06 07:08:08"));
+
+    // An original that does not parse is written all the same; the file keeps the dates of its
+    // writing.
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-5);
+    runDateEdit({photo}, dated.storage, QStringLiteral("not a date"),
+                QStringLiteral("2014:05:06 07:08:09"), SourceMode::Computer, workerService());
+    EXPECT_EQ(datesOf(dated.out(QStringLiteral("e.jpg"))).first(), QStringLiteral("not a date"));
+    EXPECT_GT(modified(dated.out(QStringLiteral("e.jpg"))), before);
+
+    // A device photo is its own copy in the storage folder, edited in place, dashes kept.
+    QFile::copy(photo.inputPath, dated.out(QStringLiteral("d.jpg")));
+    const auto device = selectPhotos(SourceMode::Device,
+                                     {{QStringLiteral("/thumbs/d.jpg"), QStringLiteral("d.jpg")}},
+                                     {0}, dated.storage);
+    runDateEdit(device, dated.storage, QStringLiteral("2014-05-06 07:08:09"),
+                QStringLiteral("2014-05-06 07:08:09"), SourceMode::Device, workerService());
+    EXPECT_EQ(datesOf(dated.out(QStringLiteral("d.jpg"))), three("2014-05-06 07:08:09"));
+}
+
+TEST(PreviewShift, movesEachDateByItsDifference) {
+    const auto shift = previewShiftOf(
+        QStringLiteral("2014:05:06 07:08:09"), QStringLiteral("2014:05:06 07:08:09"),
+        QStringLiteral("2014:05:06 07:08:09"), QStringLiteral("2014:05:06 09:08:09"));
+    ASSERT_TRUE(shift.has_value());
+    EXPECT_EQ(shift->original, 0);
+    EXPECT_EQ(shift->digitized, 7200);
+    // Texts that do not read give no shift at all rather than a shift by nothing.
+    EXPECT_FALSE(previewShiftOf(QString(), QString(), QStringLiteral("2014:05:06 07:08:09"),
+                                QStringLiteral("2014:05:06 09:08:09"))
+                     .has_value());
+    EXPECT_FALSE(
+        previewShiftOf(QStringLiteral("2014:05:06 07:08:09"), QStringLiteral("2014:05:06 07:08:09"),
+                       QStringLiteral("2014-05-06 07:08:09"), QStringLiteral("2014:05:06 09:08:09"))
+            .has_value());
+
+    Dated dated;
+    const SelectedPhoto photo =
+        dated.photo(QStringLiteral("p.jpg"), QStringLiteral("2020:02:02 10:00:00"),
+                    QStringLiteral("2020:02:02 10:30:00"));
+    runPreviewShift({photo}, dated.storage, *shift, workerService());
+    EXPECT_EQ(
+        datesOf(dated.out(QStringLiteral("p.jpg"))),
+        (QStringList{QStringLiteral("2020:02:02 10:00:00"), QStringLiteral("2020:02:02 12:30:00"),
+                     QStringLiteral("2020:02:02 10:00:00")}));
+    EXPECT_EQ(modified(dated.out(QStringLiteral("p.jpg"))), local("2020:02:02 12:30:00"));
+}
+
+TEST(FileDates, copyTheBytesWithTheExifDateAsTheFileDates) {
+    Dated dated;
+    const SelectedPhoto both =
+        dated.photo(QStringLiteral("f1.jpg"), QStringLiteral("2014:05:06 07:08:09"),
+                    QStringLiteral("2015:01:01 00:00:00"));
+    const SelectedPhoto digitizedOnly =
+        dated.photo(QStringLiteral("f2.jpg"), QString(), QStringLiteral("2013:03:03 03:03:03"));
+    const SelectedPhoto neither = dated.photo(QStringLiteral("f3.jpg"), QString(), QString());
+    const QDateTime neitherCreated = readFileTimes(neither.inputPath)->created;
+    const OperationReport report = runFileDates({both, digitizedOnly, neither}, dated.storage,
+                                                SourceMode::Computer, workerService());
+    ASSERT_EQ(report.written.size(), 3);
+    for (const SelectedPhoto& photo : {both, digitizedOnly, neither})
+        EXPECT_EQ(fileBytes(dated.out(photo.fileName)), fileBytes(photo.inputPath));
+    EXPECT_EQ(modified(dated.out(QStringLiteral("f1.jpg"))), local("2014:05:06 07:08:09"));
+    EXPECT_EQ(modified(dated.out(QStringLiteral("f2.jpg"))), local("2013:03:03 03:03:03"));
+    // The creation date read back as the same instant, whatever the zone.
+    EXPECT_EQ(modified(dated.out(QStringLiteral("f3.jpg"))).toSecsSinceEpoch(),
+              neitherCreated.toSecsSinceEpoch());
+}
+
+TEST(DateBatch, givesTheOutputsOfASequentialRunOn200Photos) {
+    Dated dated;
+    std::vector<SelectedPhoto> photos;
+    const SelectedPhoto model =
+        dated.photo(QStringLiteral("model.jpg"), QStringLiteral("2014:05:06 07:08:09"),
+                    QStringLiteral("2014:05:06 07:08:10"));
+    for (int i = 0; i < 200; ++i) {
+        const QString name = QStringLiteral("b%1.jpg").arg(i % 150); // 50 names come twice
+        const QString sub = QStringLiteral("in%1/").arg(i / 150);
+        QDir().mkpath(dated.folder.file(sub));
+        QFile::copy(model.inputPath, dated.folder.file(sub + name));
+        photos.push_back({i, dated.folder.file(sub + name), name});
+    }
+    QStringList outputs[2];
+    for (int threads : {1, 2}) {
+        const QString storage = dated.folder.file(QStringLiteral("out%1").arg(threads));
+        QDir().mkpath(storage);
+        BatchOptions options;
+        options.threads = threads;
+        const OperationReport report =
+            runAmountShift(photos, storage, 3600, workerService(), options);
+        EXPECT_EQ(report.written.size(), 200);
+        for (const QString& name : QDir(storage).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+            outputs[threads - 1] << name + QLatin1Char(':') +
+                                        QString::number(
+                                            qHash(fileBytes(storage + QLatin1Char('/') + name)));
+    }
+    EXPECT_EQ(outputs[0].size(), 150);
+    EXPECT_EQ(outputs[0], outputs[1]);
+}
