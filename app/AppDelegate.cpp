@@ -1,6 +1,8 @@
 #include "app/AppDelegate.h"
 
 #include "app/AppSettings.h"
+#include "app/CommandRunner.h"
+#include "app/DateWindows.h"
 #include "app/DropTargets.h"
 #include "app/MapWidget.h"
 #include "app/PreferencesWindow.h"
@@ -14,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -24,6 +27,9 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     : QObject(parent), m_metadata(metadata), m_fileViewer(fileViewer) {
     m_outlets = buildMainWindow();
     m_preferences = new PreferencesWindow(m_outlets.window);
+    m_changeDateWindow = new ChangeDateWindow(m_outlets.window);
+    m_changeMutiDateWindow = new ChangeMutiDateWindow(m_outlets.window);
+    m_runner = new CommandRunner(m_outlets.window, this);
     m_thumbnails = new ThumbnailLoader(m_metadata, QSize(85, 85), this);
     m_outline = new QStandardItemModel(this);
     m_outline->setHorizontalHeaderLabels({tr("Property"), tr("Value")});
@@ -46,6 +52,29 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     connect(o.localImageBrowserView, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { cellWasDoubleClickedAtIndex(index.row()); });
 
+    connect(o.removeExifItem, &QAction::triggered, this, &AppDelegate::RemoveExifDataFromPhoto);
+    connect(o.removeGpsItem, &QAction::triggered, this, &AppDelegate::RemoveGPSDataFromPhoto);
+    connect(o.removeIptcItem, &QAction::triggered, this, &AppDelegate::RemoveIPTCDataFromPhoto);
+    connect(o.removeExifAndGpsItem, &QAction::triggered, this, &AppDelegate::DeleteExifAndGPSData);
+    connect(o.changeDateItem, &QAction::triggered, this, &AppDelegate::ChangeDateExifFromPhoto);
+    connect(o.fileDatesItem, &QAction::triggered, this,
+            &AppDelegate::ClickCopyExifDateToCreateDateAction);
+
+    ChangeDateWindow* dates = m_changeDateWindow;
+    connect(dates->saveButton, &QPushButton::clicked, this,
+            &AppDelegate::ClickDateChangedSaveAction);
+    connect(dates->cancelButton, &QPushButton::clicked, this,
+            &AppDelegate::ClickDateChangedCancelAction);
+    ChangeMutiDateWindow* batch = m_changeMutiDateWindow;
+    connect(batch->dateChoosePhotoBtn, &QPushButton::clicked, this,
+            &AppDelegate::ChoosePhotosAction);
+    connect(batch->AddTimeBtn, &QPushButton::clicked, this, &AppDelegate::ClickAddTimeAction);
+    connect(batch->RemoveTimeBtn, &QPushButton::clicked, this, &AppDelegate::ClickRemoveTimeAction);
+    connect(batch->saveButton, &QPushButton::clicked, this,
+            &AppDelegate::ClickMutiDateChangedSaveAction);
+    connect(batch->cancelButton, &QPushButton::clicked, this,
+            &AppDelegate::ClickMutiDateChangedCancelAction);
+
     connect(m_preferences->changeLocationButton, &QPushButton::clicked, this,
             &AppDelegate::ChangeStoreLocation);
     connect(m_preferences->confirmButton, &QPushButton::clicked, this,
@@ -66,6 +95,8 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
 }
 
 AppDelegate::~AppDelegate() {
+    delete m_runner; // waits for the photo in hand of a running command
+    m_runner = nullptr;
     delete m_outlets.window;
 }
 
@@ -73,6 +104,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_localPhotos = new PhotoListModel(m_thumbnails, this);
     m_devicePhotos = new PhotoListModel(m_thumbnails, this);
     m_outlets.localImageBrowserView->setModel(m_localPhotos);
+    m_outlets.imageBrowserView->setModel(m_devicePhotos);
     connect(m_outlets.localImageBrowserView->selectionModel(),
             &QItemSelectionModel::selectionChanged, this,
             &AppDelegate::imageBrowserSelectionDidChange);

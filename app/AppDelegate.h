@@ -1,6 +1,9 @@
 #pragma once
 
 #include "app/MainWindowLayout.h"
+#include "editing/OperationReport.h"
+#include "editing/PhotoSelection.h"
+#include "editing/RemovalOperation.h"
 
 #include <QColor>
 #include <QObject>
@@ -8,8 +11,15 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
+
+class ChangeDateWindow;
+class ChangeMutiDateWindow;
+class CommandRunner;
 class FileViewer;
 class MetadataService;
+class QListView;
+class QMessageBox;
 class PhotoListModel;
 class PreferencesWindow;
 class QSettings;
@@ -35,6 +45,11 @@ public:
     PhotoListModel* localPhotoItemArray() const { return m_localPhotos; }
     PhotoListModel* cameItemArray() const { return m_devicePhotos; }
     QStandardItemModel* outlineModel() const { return m_outline; }
+    ChangeDateWindow* changeDateWindow() const { return m_changeDateWindow; }
+    ChangeMutiDateWindow* changeMutiDateWindow() const { return m_changeMutiDateWindow; }
+    CommandRunner* commandRunner() const { return m_runner; }
+    // What the last editing command did.
+    const OperationReport& lastReport() const { return m_lastReport; }
 
     QString storagelocation;
     QString currentFontname;
@@ -63,14 +78,40 @@ public Q_SLOTS:
     void ResetPreferenceSetting();
     void CancelPreferenceSetting();
 
+    // Removal, from the remove menu.
+    void RemoveExifDataFromPhoto();
+    void RemoveGPSDataFromPhoto();
+    void RemoveIPTCDataFromPhoto();
+    void DeleteExifAndGPSData();
+
+    // Dates: the date window, the batch date window and the file dates.
+    void ChangeDateExifFromPhoto();
+    void ClickDateChangedSaveAction();
+    void ClickDateChangedCancelAction();
+    void ChoosePhotosAction();
+    void ClickAddTimeAction();
+    void ClickRemoveTimeAction();
+    void ClickMutiDateChangedSaveAction();
+    void ClickMutiDateChangedCancelAction();
+    void ClickCopyExifDateToCreateDateAction();
+
     // Completions of the open panels (return code 1 is OK).
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
     void openPanelDidEnd(int returnCode, const QStringList& paths);
     void openPanelDidEnd5(int returnCode, const QString& folder);
+    void openPanelDidEnd3(int returnCode, const QStringList& paths);
+    // Completion of the alert sheets on the main window.
+    void savePanelDidEnd3(QMessageBox* alert, int returnCode);
 
 Q_SIGNALS:
     // The selection's photo has been read and shown (or found unreadable).
     void photoShown(const QString& path);
+    // A date window has been filled and shown, or the preview photo taken.
+    void dateWindowFilled();
+    // An editing command has finished: lastReport() says what it did.
+    void commandFinished();
+    // An alert is up, with its text and informative text.
+    void alertShown(const QString& text, const QString& informative);
 
 private:
     struct SelectionRead;
@@ -85,6 +126,27 @@ private:
     void applyDisplay(const PhotoDisplay& display);
     void createStorageFolder() const;
 
+    // Editing commands.
+    SourceMode mode() const { return blocalMode ? SourceMode::Computer : SourceMode::Device; }
+    QListView* browserOf(SourceMode mode) const;
+    PhotoListModel* listOf(SourceMode mode) const;
+    int selectionCount(SourceMode mode) const;
+    std::vector<SelectedPhoto> selectedPhotos(SourceMode mode) const;
+    void runRemovalCommand(RemovalKind kind);
+    struct Presentation {
+        bool revealWritten = false;
+        bool openStorage = false;
+    };
+    void runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
+                    std::function<OperationReport(const BatchOptions&)> work,
+                    Presentation presentation, std::function<void()> afterwards = {});
+    void presentReport(const OperationReport& report, Presentation presentation);
+    QMessageBox* alert(const QString& text, const QString& informative, QWidget* on);
+    void showEmptySelectionAlert();
+    void showInvalidDateAlert(QWidget* on);
+    void fillDateWindow(const QString& path, int count);
+    void closeMutiDateWindow();
+
     MetadataService& m_metadata;
     FileViewer& m_fileViewer;
     MainWindowOutlets m_outlets;
@@ -95,4 +157,8 @@ private:
     QStandardItemModel* m_outline = nullptr;
     QSettings* m_settings = nullptr;
     quint64 m_readGeneration = 0;
+    ChangeDateWindow* m_changeDateWindow = nullptr;
+    ChangeMutiDateWindow* m_changeMutiDateWindow = nullptr;
+    CommandRunner* m_runner = nullptr;
+    OperationReport m_lastReport;
 };

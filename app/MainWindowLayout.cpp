@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -73,6 +74,23 @@ MainWindowOutlets buildMainWindow() {
     commands->addWidget(o.clearButton, 1, 0);
     commands->addWidget(o.computerSourceButton, 1, 1);
     commands->addWidget(o.preferencesButton, 1, 2);
+
+    o.remoMetaDataLocalBtn = button(QObject::tr("Remove"), QStringLiteral("remoMetaDataLocalBtn"));
+    o.removeExifMenu = new QMenu(o.remoMetaDataLocalBtn);
+    o.removeExifMenu->setObjectName(QStringLiteral("removeExifMenu"));
+    o.removeExifItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF"));
+    o.removeGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove GPS"));
+    o.removeIptcItem = o.removeExifMenu->addAction(QObject::tr("Remove IPTC"));
+    o.removeExifAndGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF and GPS"));
+    o.remoMetaDataLocalBtn->setMenu(o.removeExifMenu);
+    o.editMetaDataLocalBtn = button(QObject::tr("Dates"), QStringLiteral("editMetaDataLocalBtn"));
+    o.editExifMenu = new QMenu(o.editMetaDataLocalBtn);
+    o.editExifMenu->setObjectName(QStringLiteral("editExifMenu"));
+    o.changeDateItem = o.editExifMenu->addAction(QObject::tr("Change Dates…"));
+    o.fileDatesItem = o.editExifMenu->addAction(QObject::tr("File Dates from EXIF Date"));
+    o.editMetaDataLocalBtn->setMenu(o.editExifMenu);
+    commands->addWidget(o.remoMetaDataLocalBtn, 2, 0);
+    commands->addWidget(o.editMetaDataLocalBtn, 2, 1);
     leftLayout->addLayout(commands);
 
     o.localImageBrowserView = new NSDragImageBrowserView;
@@ -110,6 +128,15 @@ MainWindowOutlets buildMainWindow() {
     o.leftTipCameraImageView->setObjectName(QStringLiteral("leftTipCameraImageView"));
     o.leftTipCameraImageView->setAlignment(Qt::AlignCenter);
     leftLayout->addWidget(o.leftTipCameraImageView, 1);
+
+    o.imageBrowserView = new QListView;
+    o.imageBrowserView->setObjectName(QStringLiteral("imageBrowserView"));
+    o.imageBrowserView->setViewMode(QListView::IconMode);
+    o.imageBrowserView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    o.imageBrowserView->setGridSize(PhotoCellDelegate::cellSize());
+    o.imageBrowserView->setItemDelegate(new PhotoCellDelegate(o.imageBrowserView));
+    o.imageBrowserView->hide();
+    leftLayout->addWidget(o.imageBrowserView, 1);
     columns->addWidget(left);
 
     // Right: the computer photo view.

@@ -6,8 +6,11 @@
 class MapWidget;
 class NSDragImageBrowserView;
 class PRDragImageView;
+class QAction;
 class QLabel;
+class QListView;
 class QMainWindow;
+class QMenu;
 class QPushButton;
 class QTreeView;
 class QWidget;
@@ -21,6 +24,8 @@ struct MainWindowOutlets {
     QWidget* leftTipView = nullptr;
     PRDragImageView* leftTipImageView = nullptr;
     QLabel* leftTipCameraImageView = nullptr;
+    // The device photos; shown by the device source.
+    QListView* imageBrowserView = nullptr;
 
     QWidget* localphotoView = nullptr;
     QLabel* localPhotoImageView = nullptr;
@@ -38,6 +43,13 @@ struct MainWindowOutlets {
     QPushButton *importButton = nullptr, *clearAndImportButton = nullptr, *openButton = nullptr,
                 *clearButton = nullptr, *computerSourceButton = nullptr,
                 *preferencesButton = nullptr;
+
+    // The remove and edit buttons open their menus below them.
+    QPushButton *remoMetaDataLocalBtn = nullptr, *editMetaDataLocalBtn = nullptr;
+    QMenu *removeExifMenu = nullptr, *editExifMenu = nullptr;
+    QAction *removeExifItem = nullptr, *removeGpsItem = nullptr, *removeIptcItem = nullptr,
+            *removeExifAndGpsItem = nullptr;
+    QAction *changeDateItem = nullptr, *fileDatesItem = nullptr;
 
     QList<QLineEdit*> summaryFields() const;
     QList<QLineEdit*> formFields() const;

@@ -1,35 +1,59 @@
 #include "cli/CliCommands.h"
 
 #include "cli/JsonDump.h"
+#include "editing/DateOperations.h"
 #include "editing/PhotoSelection.h"
 #include "editing/RemovalOperation.h"
+#include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
 #include "templates/PropertyListCodec.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <functional>
 
 namespace {
 
 const char usageText[] =
     "Usage: tessaview-cli COMMAND [OPTIONS] FILE...\n"
     "\n"
-    "Views and removes the EXIF, TIFF, GPS and IPTC metadata of photos. Originals\n"
-    "are never written: every result is a new file in the output folder.\n"
+    "Views and changes the EXIF, TIFF, GPS and IPTC metadata of photos. Originals\n"
+    "are never written: every result is a file in the output folder DIR (created\n"
+    "with its parents). Pixels are copied, never re-encoded. Of two photos with the\n"
+    "same name the later one in argument order is the one that remains. --jobs N\n"
+    "sets the number of worker threads of a writing command (default: one per core).\n"
     "\n"
     "Commands:\n"
     "  dump [--plist] FILE\n"
     "      Print the photo's property dictionary as one JSON object, or with\n"
     "      --plist as an XML property list.\n"
-    "  remove exif|gps|iptc|exif-gps --out DIR [--jobs N] FILE...\n"
-    "      Write a copy of each photo without the named metadata set into DIR\n"
-    "      (created with its parents), named NoExif_, NoGPS_, NoIPTC_ or\n"
-    "      NoExifAndGPS_ followed by the photo's file name. Pixels are copied,\n"
-    "      never re-encoded. Of two photos with the same name the later one in\n"
-    "      argument order is the one that remains. --jobs sets the number of\n"
-    "      worker threads (default: one per core).\n"
+    "  remove exif|gps|iptc|exif-gps --out DIR FILE...\n"
+    "      Write a copy of each photo without the named metadata set, named\n"
+    "      NoExif_, NoGPS_, NoIPTC_ or NoExifAndGPS_ followed by its file name.\n"
+    "  dates edit --original DATE --digitized DATE --out DIR FILE...\n"
+    "      Write each photo under its own name with the two EXIF dates (and the\n"
+    "      TIFF date) set; the file dates become the original date.\n"
+    "  dates set DATE --out DIR FILE...\n"
+    "      The same with one date for all three.\n"
+    "  dates shift --add|--subtract [--years N] [--months N] [--days N]\n"
+    "              [--hours N] [--minutes N] [--seconds N] --out DIR FILE...\n"
+    "      Move each photo's digitized date by the amount and write it as all\n"
+    "      three dates. Years are 365 days, months 30 days; amounts below 1 count\n"
+    "      as nothing. The file dates move by the same amount.\n"
+    "  dates preview --before-original DATE --before-digitized DATE\n"
+    "                --after-original DATE --after-digitized DATE --out DIR FILE...\n"
+    "      Move each photo's original and digitized dates by the differences\n"
+    "      between the after and before dates of a preview photo.\n"
+    "  file-dates --out DIR FILE...\n"
+    "      Copy each photo byte for byte under its own name, its file dates set\n"
+    "      from its EXIF date.\n"
     "  help, --help\n"
     "      Print this text.\n"
+    "\n"
+    "A DATE is YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS, in local time.\n"
     "\n"
     "Exit status: 0 when every file was written (or dumped), 1 when any was\n"
     "skipped (one line on standard error per file: its path and why), 2 on a\n"
@@ -43,6 +67,98 @@ int usageError(const CliStreams& streams, const QString& message) {
 void reportSkipped(const CliStreams& streams, const QString& path, const QString& reason) {
     std::fprintf(streams.err, "%s: %s\n", QFile::encodeName(path).constData(),
                  reason.toUtf8().constData());
+}
+
+// A writing command's line: its own options, then --out, --jobs and the files.
+struct CommandLine {
+    QHash<QString, QString> values;
+    QSet<QString> flags;
+    QStringList positional;
+    QString outDir;
+    int jobs = 0;
+};
+
+// Nothing, with *exitCode set, when the line is malformed.
+std::optional<CommandLine> parseLine(const QString& command, const QStringList& arguments,
+                                     const QStringList& valueOptions,
+                                     const QStringList& flagOptions, const CliStreams& streams,
+                                     int* exitCode) {
+    CommandLine line;
+    auto fail = [&](const QString& message) {
+        *exitCode = usageError(streams, message);
+        return std::nullopt;
+    };
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--")) {
+            line.positional += arguments.mid(i + 1);
+            break;
+        }
+        if (flagOptions.contains(argument)) {
+            line.flags.insert(argument);
+            continue;
+        }
+        const bool common =
+            argument == QLatin1String("--out") || argument == QLatin1String("--jobs");
+        if (common || valueOptions.contains(argument)) {
+            if (i + 1 >= arguments.size())
+                return fail(QStringLiteral("%1 needs a value").arg(argument));
+            const QString value = arguments[++i];
+            if (argument == QLatin1String("--out")) {
+                line.outDir = value;
+            } else if (argument == QLatin1String("--jobs")) {
+                bool ok = false;
+                line.jobs = value.toInt(&ok);
+                if (!ok || line.jobs < 1)
+                    return fail(QStringLiteral("--jobs needs a positive number"));
+            } else {
+                line.values.insert(argument, value);
+            }
+            continue;
+        }
+        if (argument.startsWith(QLatin1String("--")))
+            return fail(QStringLiteral("%1: unknown option %2").arg(command, argument));
+        line.positional << argument;
+    }
+    if (line.outDir.isEmpty())
+        return fail(QStringLiteral("%1 needs --out DIR").arg(command));
+    return line;
+}
+
+std::optional<QString> badDate(const QString& text) {
+    if (DateText::isValid(text))
+        return std::nullopt;
+    return QStringLiteral("invalid date \"%1\": use YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS")
+        .arg(text);
+}
+
+using Operation = std::function<OperationReport(const std::vector<SelectedPhoto>& photos,
+                                                const QString& storage, const BatchOptions&)>;
+
+// Runs an operation over the files in argument order and reports what it skipped.
+int runOverFiles(const CommandLine& line, const QStringList& files, const CliStreams& streams,
+                 const Operation& operation) {
+    if (files.isEmpty())
+        return usageError(streams, QStringLiteral("at least one FILE is needed"));
+    const QString storage = QDir::cleanPath(QFileInfo(line.outDir).absoluteFilePath());
+    if (!QDir().mkpath(storage)) {
+        std::fprintf(streams.err, "tessaview-cli: cannot create %s\n",
+                     QFile::encodeName(storage).constData());
+        return ExitSomeSkipped;
+    }
+    QList<ListedPhoto> photos;
+    QSet<int> everyPhoto;
+    for (const QString& file : files) {
+        everyPhoto.insert(int(photos.size()));
+        photos.append({file, QFileInfo(file).fileName()});
+    }
+    BatchOptions options;
+    options.threads = line.jobs;
+    const OperationReport report = operation(
+        selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage, options);
+    for (const OperationReport::Skipped& skipped : report.skipped)
+        reportSkipped(streams, skipped.path, skipped.reason);
+    return report.skipped.isEmpty() ? ExitAllWritten : ExitSomeSkipped;
 }
 
 int dump(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
@@ -77,54 +193,137 @@ int remove(const QStringList& arguments, MetadataService& service, const CliStre
     if (!kind)
         return usageError(streams,
                           QStringLiteral("remove: unknown set \"%1\"").arg(arguments.first()));
-    QString outDir;
-    int jobs = 0;
-    QList<ListedPhoto> photos;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == QLatin1String("--out") || argument == QLatin1String("--jobs")) {
-            if (i + 1 >= arguments.size())
-                return usageError(streams, QStringLiteral("%1 needs a value").arg(argument));
-            const QString value = arguments[++i];
-            if (argument == QLatin1String("--out")) {
-                outDir = value;
-            } else {
-                bool ok = false;
-                jobs = value.toInt(&ok);
-                if (!ok || jobs < 1)
-                    return usageError(streams, QStringLiteral("--jobs needs a positive number"));
-            }
-        } else if (argument == QLatin1String("--")) {
-            for (++i; i < arguments.size(); ++i)
-                photos.append({arguments[i], QFileInfo(arguments[i]).fileName()});
-        } else if (argument.startsWith(QLatin1String("--"))) {
-            return usageError(streams, QStringLiteral("remove: unknown option %1").arg(argument));
-        } else {
-            photos.append({argument, QFileInfo(argument).fileName()});
-        }
+    int exitCode = ExitUsage;
+    const auto line =
+        parseLine(QStringLiteral("remove"), arguments.mid(1), {}, {}, streams, &exitCode);
+    if (!line)
+        return exitCode;
+    return runOverFiles(*line, line->positional, streams,
+                        [&](const auto& photos, const QString& storage, const auto& options) {
+                            return runRemoval(*kind, SourceMode::Computer, photos, storage, service,
+                                              options);
+                        });
+}
+
+int datesEdit(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
+    const QString original = QStringLiteral("--original");
+    const QString digitized = QStringLiteral("--digitized");
+    int exitCode = ExitUsage;
+    const auto line = parseLine(QStringLiteral("dates edit"), arguments, {original, digitized}, {},
+                                streams, &exitCode);
+    if (!line)
+        return exitCode;
+    for (const QString& option : {original, digitized}) {
+        if (!line->values.contains(option))
+            return usageError(streams, QStringLiteral("dates edit needs %1 DATE").arg(option));
+        if (const auto bad = badDate(line->values.value(option)))
+            return usageError(streams, *bad);
     }
-    if (outDir.isEmpty())
-        return usageError(streams, QStringLiteral("remove needs --out DIR"));
-    if (photos.isEmpty())
-        return usageError(streams, QStringLiteral("remove needs at least one FILE"));
-    const QString storage = QDir::cleanPath(QFileInfo(outDir).absoluteFilePath());
-    if (!QDir().mkpath(storage)) {
-        std::fprintf(streams.err, "tessaview-cli: cannot create %s\n",
-                     QFile::encodeName(storage).constData());
-        return ExitSomeSkipped;
+    return runOverFiles(*line, line->positional, streams,
+                        [&](const auto& photos, const QString& storage, const auto& options) {
+                            return runDateEdit(photos, storage, line->values.value(original),
+                                               line->values.value(digitized), SourceMode::Computer,
+                                               service, options);
+                        });
+}
+
+int datesSet(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
+    int exitCode = ExitUsage;
+    const auto line = parseLine(QStringLiteral("dates set"), arguments, {}, {}, streams, &exitCode);
+    if (!line)
+        return exitCode;
+    if (line->positional.isEmpty())
+        return usageError(streams, QStringLiteral("dates set needs a DATE"));
+    const QString date = line->positional.first();
+    if (const auto bad = badDate(date))
+        return usageError(streams, *bad);
+    return runOverFiles(*line, line->positional.mid(1), streams,
+                        [&](const auto& photos, const QString& storage, const auto& options) {
+                            return runSetDate(photos, storage, date, service, options);
+                        });
+}
+
+int datesShift(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
+    const QStringList units = {QStringLiteral("--years"),   QStringLiteral("--months"),
+                               QStringLiteral("--days"),    QStringLiteral("--hours"),
+                               QStringLiteral("--minutes"), QStringLiteral("--seconds")};
+    int exitCode = ExitUsage;
+    const auto line =
+        parseLine(QStringLiteral("dates shift"), arguments, units,
+                  {QStringLiteral("--add"), QStringLiteral("--subtract")}, streams, &exitCode);
+    if (!line)
+        return exitCode;
+    if (line->flags.size() != 1)
+        return usageError(streams, QStringLiteral("dates shift needs --add or --subtract"));
+    QList<qint64> amounts;
+    for (const QString& unit : units) {
+        const QString text = line->values.value(unit, QStringLiteral("0"));
+        bool ok = false;
+        const qint64 amount = text.trimmed().toLongLong(&ok);
+        // Beyond a million years no photo date means anything.
+        if (!ok || amount > 400000000000LL || amount < -400000000000LL)
+            return usageError(
+                streams, QStringLiteral("%1 needs a whole number, not \"%2\"").arg(unit, text));
+        amounts << amount;
     }
-    QSet<int> everyPhoto;
-    for (int i = 0; i < photos.size(); ++i)
-        everyPhoto.insert(i);
-    BatchOptions options;
-    options.threads = jobs;
-    const OperationReport report = runRemoval(
-        *kind, SourceMode::Computer,
-        selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage, service,
-        options);
-    for (const OperationReport::Skipped& skipped : report.skipped)
-        reportSkipped(streams, skipped.path, skipped.reason);
-    return report.skipped.isEmpty() ? ExitAllWritten : ExitSomeSkipped;
+    const qint64 offset = amountOffset(amounts, line->flags.contains(QStringLiteral("--add")));
+    return runOverFiles(*line, line->positional, streams,
+                        [&](const auto& photos, const QString& storage, const auto& options) {
+                            return runAmountShift(photos, storage, offset, service, options);
+                        });
+}
+
+int datesPreview(const QStringList& arguments, MetadataService& service,
+                 const CliStreams& streams) {
+    const QStringList texts = {
+        QStringLiteral("--before-original"), QStringLiteral("--before-digitized"),
+        QStringLiteral("--after-original"), QStringLiteral("--after-digitized")};
+    int exitCode = ExitUsage;
+    const auto line =
+        parseLine(QStringLiteral("dates preview"), arguments, texts, {}, streams, &exitCode);
+    if (!line)
+        return exitCode;
+    for (const QString& option : texts) {
+        if (!line->values.contains(option))
+            return usageError(streams, QStringLiteral("dates preview needs %1 DATE").arg(option));
+        if (const auto bad = badDate(line->values.value(option)))
+            return usageError(streams, *bad);
+    }
+    const auto shift = previewShiftOf(line->values.value(texts[0]), line->values.value(texts[1]),
+                                      line->values.value(texts[2]), line->values.value(texts[3]));
+    if (!shift)
+        return usageError(streams, QStringLiteral("the four preview dates must share one layout"));
+    return runOverFiles(*line, line->positional, streams,
+                        [&](const auto& photos, const QString& storage, const auto& options) {
+                            return runPreviewShift(photos, storage, *shift, service, options);
+                        });
+}
+
+int dates(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
+    const QString variant = arguments.value(0);
+    const QStringList rest = arguments.mid(1);
+    if (variant == QLatin1String("edit"))
+        return datesEdit(rest, service, streams);
+    if (variant == QLatin1String("set"))
+        return datesSet(rest, service, streams);
+    if (variant == QLatin1String("shift"))
+        return datesShift(rest, service, streams);
+    if (variant == QLatin1String("preview"))
+        return datesPreview(rest, service, streams);
+    return usageError(streams, QStringLiteral("dates needs edit, set, shift or preview"));
+}
+
+int fileDates(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
+    int exitCode = ExitUsage;
+    const auto line =
+        parseLine(QStringLiteral("file-dates"), arguments, {}, {}, streams, &exitCode);
+    if (!line)
+        return exitCode;
+    return runOverFiles(*line, line->positional, streams,
+                        [&](const auto& photos, const QString& storage, const auto& options) {
+                            return runFileDates(photos, storage, SourceMode::Computer, service,
+                                                options);
+                        });
 }
 
 } // namespace
@@ -143,5 +342,9 @@ int runCli(const QStringList& arguments, MetadataService& service, const CliStre
         return dump(rest, service, streams);
     if (command == QLatin1String("remove"))
         return remove(rest, service, streams);
+    if (command == QLatin1String("dates"))
+        return dates(rest, service, streams);
+    if (command == QLatin1String("file-dates"))
+        return fileDates(rest, service, streams);
     return usageError(streams, QStringLiteral("unknown command \"%1\"").arg(command));
 }

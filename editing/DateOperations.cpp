@@ -10,7 +10,13 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 using namespace PropertyKeys;
+
+namespace {
+constexpr qint64 maxAmount = 1000000000;
+}
 
 namespace {
 
@@ -113,6 +119,19 @@ PhotoOutcome unreadable(const SelectedPhoto& photo, const QString& output, const
     return {PhotoOutcome::State::Skipped, photo.inputPath, output, reason, false};
 }
 
+// A date moved by an offset, or nothing when it would leave the four-digit
+// years that a date text can hold.
+std::optional<QDateTime> shiftedDate(const QDateTime& when, qint64 seconds) {
+    const QDateTime moved = when.addSecs(seconds);
+    if (!moved.isValid() || moved.date().year() < 1 || moved.date().year() > 9999)
+        return std::nullopt;
+    return moved;
+}
+
+QString outOfRange() {
+    return QStringLiteral("the shifted date would fall outside the years 0001 to 9999");
+}
+
 } // namespace
 
 PhotoDatePair photoDatePair(MetadataService& metadata, const QString& path) {
@@ -137,7 +156,8 @@ qint64 readAmount(const QString& text) {
     if (!match.hasMatch())
         return 0;
     bool ok = false;
-    qint64 value = match.captured(2).left(15).toLongLong(&ok);
+    // More digits than any amount that counts: the rest cannot matter.
+    qint64 value = std::min(match.captured(2).left(15).toLongLong(&ok), maxAmount);
     if (!ok)
         return 0;
     return match.captured(1) == QLatin1String("-") ? -value : value;
@@ -147,8 +167,10 @@ qint64 amountOffset(const QList<qint64>& amounts, bool add) {
     static const qint64 units[] = {31536000, 2592000, 86400, 3600, 60, 1};
     qint64 offset = 0;
     for (int i = 0; i < 6 && i < amounts.size(); ++i) {
+        // A billion of any unit already leaves every date a photo can carry,
+        // and keeps the sum far from overflowing.
         if (amounts[i] >= 1)
-            offset += amounts[i] * units[i];
+            offset += std::min(amounts[i], maxAmount) * units[i];
     }
     return add ? offset : -offset;
 }
@@ -206,15 +228,19 @@ OperationReport runAmountShift(const std::vector<SelectedPhoto>& photos, const Q
         [offset](MetadataService& metadata, const SelectedPhoto& photo, const QString& output) {
             DatePlan plan;
             if (const auto times = readFileTimes(photo.inputPath))
-                plan.created = plan.modified = times->created.addSecs(offset);
+                plan.created = plan.modified = shiftedDate(times->created, offset);
             const auto properties = metadata.readProperties(photo.inputPath);
             const QVariantMap exif =
                 properties ? properties->dictionary.value(ExifSet).toMap() : QVariantMap();
             QString result = exif.value(DateTimeOriginal).toString();
             const bool hasDigitized = exif.contains(DateTimeDigitized);
             if (hasDigitized) {
-                if (const auto when = DateText::parse(exif.value(DateTimeDigitized).toString()))
-                    result = DateText::normalise(DateText::timePointText(when->addSecs(offset)));
+                if (const auto when = DateText::parse(exif.value(DateTimeDigitized).toString())) {
+                    const auto moved = shiftedDate(*when, offset);
+                    if (!moved)
+                        return unreadable(photo, output, outOfRange());
+                    result = DateText::normalise(DateText::timePointText(*moved));
+                }
             }
             PhotoOutcome outcome;
             if (properties && (hasDigitized || exif.contains(DateTimeOriginal))) {
@@ -262,6 +288,10 @@ OperationReport runPreviewShift(const std::vector<SelectedPhoto>& photos, const 
                     : DateText::Layout::Dashed;
             std::optional<QDateTime> newOriginal = DateText::parseInLayout(original, layout);
             std::optional<QDateTime> newDigitized = DateText::parseInLayout(digitized, layout);
+            const bool inRange = (!newOriginal || shiftedDate(*newOriginal, shift.original)) &&
+                                 (!newDigitized || shiftedDate(*newDigitized, shift.digitized));
+            if (!inRange)
+                return unreadable(photo, output, outOfRange());
             if (newOriginal)
                 newOriginal = newOriginal->addSecs(shift.original);
             if (newDigitized)
