@@ -221,11 +221,12 @@ void AppDelegate::ChangeDateExifFromPhoto() {
 void AppDelegate::fillDateWindow(const QString& path, int count) {
     QPointer<AppDelegate> self(this);
     MetadataService* metadata = &m_metadata;
-    QThreadPool::globalInstance()->start([self, metadata, path, count] {
+    const QString created = m_outlets.photoCreateDatelab->text();
+    QThreadPool::globalInstance()->start([self, metadata, path, count, created] {
         const PhotoDatePair pair = photoDatePair(*metadata, path);
         QMetaObject::invokeMethod(
             self.data(),
-            [self, pair, count] {
+            [self, pair, count, created] {
                 if (!self)
                     return;
                 if (count == 1) {
@@ -233,7 +234,6 @@ void AppDelegate::fillDateWindow(const QString& path, int count) {
                     self->m_changeDateWindow->diginalDatelab->setText(pair.digitized);
                     showCentred(self->m_changeDateWindow);
                 } else {
-                    const QString created = self->m_outlets.photoCreateDatelab->text();
                     if (!created.isEmpty())
                         self->m_changeMutiDateWindow->mutSetDatelab->setPlaceholderText(
                             DateText::shorten(created));

@@ -1,3 +1,4 @@
+#include "GuiTestSupport.h"
 #include "TileServer.h"
 #include "app/AppDelegate.h"
 #include "app/AppSettings.h"
@@ -23,14 +24,6 @@
 #include <QTest>
 
 namespace {
-
-class RecordingFileViewer : public FileViewer {
-public:
-    void revealFiles(const QStringList& paths) override { revealed << paths; }
-    void openFolder(const QString& folder) override { opened << folder; }
-    QList<QStringList> revealed;
-    QStringList opened;
-};
 
 QString home() {
     return qEnvironmentVariable("HOME");
@@ -315,19 +308,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    // A fresh home for the settings, the Pictures folder and the tile cache.
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.cache")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
-    qunsetenv("XDG_PICTURES_DIR");
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Tessaview"));
-    QApplication::setApplicationName(QStringLiteral("Tessaview"));
-    AppTest test;
-    return QTest::qExec(&test, argc, argv);
+    return runGuiTests<AppTest>(argc, argv);
 }
 
 #include "AppTest.moc"

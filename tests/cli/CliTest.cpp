@@ -1,7 +1,9 @@
 #include "support/TestPhotos.h"
 #include "templates/PropertyListCodec.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -143,4 +145,119 @@ TEST(Cli, aParallelBatchWritesWhatASequentialOneWrites) {
     for (const QString& name : names)
         EXPECT_EQ(fileBytes(folder.file(QStringLiteral("one/") + name)),
                   fileBytes(folder.file(QStringLiteral("two/") + name)));
+}
+
+namespace {
+QString dateOf(const QString& file, const char* tag) {
+    return exiftoolRead(file).value(QLatin1String(tag)).toString();
+}
+} // namespace
+
+TEST(CliDates, eachCommandWritesThePhotoUnderItsOwnNameWithItsNewDates) {
+    TestFolder folder;
+    const QString canon = folder.copyPhoto(QStringLiteral("Canon_40D.jpg")); // 2008:05:30 15:56:01
+    const QString out = folder.file(QStringLiteral("out"));
+    const QString written = out + QStringLiteral("/Canon_40D.jpg");
+    struct Case {
+        QStringList arguments;
+        QString original;
+        QString digitized;
+    };
+    const QList<Case> cases = {
+        {{QStringLiteral("dates"), QStringLiteral("edit"), QStringLiteral("--original"),
+          QStringLiteral("2014:05:06 07:08:08"), QStringLiteral("--digitized"),
+          QStringLiteral("2014-05-06 07:08:09")},
+         QStringLiteral("2014:05:06 07:08:08"),
+         QStringLiteral("2014:05:06 07:08:09")},
+        {{QStringLiteral("dates"), QStringLiteral("set"), QStringLiteral("2014-05-06 07:08:09")},
+         QStringLiteral("2014:05:06 07:08:09"),
+         QStringLiteral("2014:05:06 07:08:09")},
+        {{QStringLiteral("dates"), QStringLiteral("shift"), QStringLiteral("--subtract"),
+          QStringLiteral("--months"), QStringLiteral("1"), QStringLiteral("--days"),
+          QStringLiteral("-5"), QStringLiteral("--seconds"), QStringLiteral("1")},
+         QStringLiteral("2008:04:30 15:56:00"),
+         QStringLiteral("2008:04:30 15:56:00")},
+        {{QStringLiteral("dates"), QStringLiteral("preview"), QStringLiteral("--before-original"),
+          QStringLiteral("2020:01:01 00:00:00"), QStringLiteral("--before-digitized"),
+          QStringLiteral("2020:01:01 00:00:00"), QStringLiteral("--after-original"),
+          QStringLiteral("2020:01:01 00:00:00"), QStringLiteral("--after-digitized"),
+          QStringLiteral("2020:01:01 02:00:00")},
+         QStringLiteral("2008:05:30 15:56:01"),
+         QStringLiteral("2008:05:30 17:56:01")},
+    };
+    for (const Case& c : cases) {
+        const CliRun run = cli(c.arguments + QStringList{QStringLiteral("--out"), out, canon});
+        const QString what = c.arguments.join(QLatin1Char(' '));
+        EXPECT_EQ(run.exitCode, 0) << qPrintable(what) << qPrintable(run.err);
+        EXPECT_EQ(dateOf(written, "ExifIFD:DateTimeOriginal"), c.original) << qPrintable(what);
+        EXPECT_EQ(dateOf(written, "ExifIFD:CreateDate"), c.digitized) << qPrintable(what);
+        EXPECT_EQ(exiv2Value(written, QStringLiteral("Exif.Photo.DateTimeDigitized")), c.digitized)
+            << qPrintable(what);
+        EXPECT_EQ(jpegImageData(fileBytes(written)), jpegImageData(fileBytes(canon)));
+    }
+
+    const CliRun copy = cli({QStringLiteral("file-dates"), QStringLiteral("--out"), out, canon});
+    EXPECT_EQ(copy.exitCode, 0) << qPrintable(copy.err);
+    EXPECT_EQ(fileBytes(written), fileBytes(canon));
+    EXPECT_EQ(QFileInfo(written).lastModified(),
+              QDateTime(QDate(2008, 5, 30), QTime(15, 56, 1), Qt::LocalTime));
+}
+
+TEST(CliDates, aBadDateOrAmountIsAUsageErrorThatNamesIt) {
+    TestFolder folder;
+    const QString photo = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    const QString out = folder.file(QStringLiteral("out"));
+    const QStringList tail = {QStringLiteral("--out"), out, photo};
+    const QList<std::pair<QStringList, QString>> misuses = {
+        {{QStringLiteral("dates"), QStringLiteral("set"), QStringLiteral("2014/05/06 07:08:09")},
+         QStringLiteral("\"2014/05/06 07:08:09\"")},
+        {{QStringLiteral("dates"), QStringLiteral("set"), QStringLiteral("2014:13:01 00:00:00")},
+         QStringLiteral("\"2014:13:01 00:00:00\"")},
+        {{QStringLiteral("dates"), QStringLiteral("edit"), QStringLiteral("--original"),
+          QStringLiteral("yesterday"), QStringLiteral("--digitized"),
+          QStringLiteral("2014:05:06 07:08:09")},
+         QStringLiteral("\"yesterday\"")},
+        {{QStringLiteral("dates"), QStringLiteral("edit"), QStringLiteral("--digitized"),
+          QStringLiteral("2014:05:06 07:08:09")},
+         QStringLiteral("--original")},
+        {{QStringLiteral("dates"), QStringLiteral("shift"), QStringLiteral("--days"),
+          QStringLiteral("1")},
+         QStringLiteral("--add or --subtract")},
+        {{QStringLiteral("dates"), QStringLiteral("shift"), QStringLiteral("--add"),
+          QStringLiteral("--subtract")},
+         QStringLiteral("--add or --subtract")},
+        {{QStringLiteral("dates"), QStringLiteral("shift"), QStringLiteral("--add"),
+          QStringLiteral("--days"), QStringLiteral("one")},
+         QStringLiteral("\"one\"")},
+        {{QStringLiteral("dates"), QStringLiteral("preview"), QStringLiteral("--before-original"),
+          QStringLiteral("2020:01:01 00:00:00"), QStringLiteral("--before-digitized"),
+          QStringLiteral("2020:01:01 00:00:00"), QStringLiteral("--after-original"),
+          QStringLiteral("2020-01-01 00:00:00"), QStringLiteral("--after-digitized"),
+          QStringLiteral("2020:01:01 02:00:00")},
+         QStringLiteral("one layout")},
+        {{QStringLiteral("dates"), QStringLiteral("rewind")}, QStringLiteral("edit, set")},
+    };
+    for (const auto& [arguments, named] : misuses) {
+        const CliRun run = cli(arguments + tail);
+        const QString what = arguments.join(QLatin1Char(' '));
+        EXPECT_EQ(run.exitCode, 2) << qPrintable(what);
+        const QString firstLine = run.err.section(QLatin1Char('\n'), 0, 0);
+        EXPECT_TRUE(firstLine.contains(named)) << qPrintable(what) << ": " << qPrintable(firstLine);
+        // A date is named with the two layouts it may take.
+        const bool isDate = named.startsWith(QLatin1Char('"')) && named != QLatin1String("\"one\"");
+        EXPECT_EQ(firstLine.contains(QLatin1String("YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS")),
+                  isDate)
+            << qPrintable(firstLine);
+    }
+    EXPECT_FALSE(QFileInfo::exists(out)) << "a usage error writes nothing";
+
+    // A shift past the four-digit years skips the photo and says why.
+    const CliRun far =
+        cli(QStringList{QStringLiteral("dates"), QStringLiteral("shift"), QStringLiteral("--add"),
+                        QStringLiteral("--years"), QStringLiteral("9000")} +
+            tail);
+    EXPECT_EQ(far.exitCode, 1);
+    EXPECT_TRUE(far.err.startsWith(photo + QStringLiteral(": ")));
+    EXPECT_TRUE(far.err.contains(QLatin1String("9999")));
+    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/DSCN0010.jpg")));
 }
