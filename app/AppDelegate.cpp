@@ -74,6 +74,8 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
             &AppDelegate::ClickMutiDateChangedSaveAction);
     connect(batch->cancelButton, &QPushButton::clicked, this,
             &AppDelegate::ClickMutiDateChangedCancelAction);
+    // Escape or the title bar's close button cancel as the button does.
+    connect(batch, &QDialog::rejected, this, &AppDelegate::ClickMutiDateChangedCancelAction);
 
     connect(m_preferences->changeLocationButton, &QPushButton::clicked, this,
             &AppDelegate::ChangeStoreLocation);

@@ -9,6 +9,7 @@
 #include "metadata/MetadataService.h"
 #include "sources/PhotoListModel.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -114,6 +115,11 @@ void AppDelegate::showInvalidDateAlert(QWidget* on) {
 void AppDelegate::runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
                              std::function<OperationReport(const BatchOptions&)> work,
                              Presentation presentation, std::function<void()> afterwards) {
+    if (m_runner->isRunning()) {
+        // Only in the moment before the progress dialog shows: one command at a time.
+        QApplication::beep();
+        return;
+    }
     createStorageFolder();
     m_runner->start(label, int(photos.size()), std::move(work),
                     [this, presentation, afterwards](const OperationReport& report) {

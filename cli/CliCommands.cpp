@@ -132,6 +132,18 @@ std::optional<QString> badDate(const QString& text) {
         .arg(text);
 }
 
+// Each named option given, as a valid date; otherwise the usage error's exit code.
+std::optional<int> missingOrBadDate(const CommandLine& line, const QString& command,
+                                    const QStringList& options, const CliStreams& streams) {
+    for (const QString& option : options) {
+        if (!line.values.contains(option))
+            return usageError(streams, QStringLiteral("%1 needs %2 DATE").arg(command, option));
+        if (const auto bad = badDate(line.values.value(option)))
+            return usageError(streams, *bad);
+    }
+    return std::nullopt;
+}
+
 using Operation = std::function<OperationReport(const std::vector<SelectedPhoto>& photos,
                                                 const QString& storage, const BatchOptions&)>;
 
@@ -213,12 +225,9 @@ int datesEdit(const QStringList& arguments, MetadataService& service, const CliS
                                 streams, &exitCode);
     if (!line)
         return exitCode;
-    for (const QString& option : {original, digitized}) {
-        if (!line->values.contains(option))
-            return usageError(streams, QStringLiteral("dates edit needs %1 DATE").arg(option));
-        if (const auto bad = badDate(line->values.value(option)))
-            return usageError(streams, *bad);
-    }
+    if (const auto failed =
+            missingOrBadDate(*line, QStringLiteral("dates edit"), {original, digitized}, streams))
+        return *failed;
     return runOverFiles(*line, line->positional, streams,
                         [&](const auto& photos, const QString& storage, const auto& options) {
                             return runDateEdit(photos, storage, line->values.value(original),
@@ -260,8 +269,7 @@ int datesShift(const QStringList& arguments, MetadataService& service, const Cli
         const QString text = line->values.value(unit, QStringLiteral("0"));
         bool ok = false;
         const qint64 amount = text.trimmed().toLongLong(&ok);
-        // Beyond a million years no photo date means anything.
-        if (!ok || amount > 400000000000LL || amount < -400000000000LL)
+        if (!ok)
             return usageError(
                 streams, QStringLiteral("%1 needs a whole number, not \"%2\"").arg(unit, text));
         amounts << amount;
@@ -283,12 +291,9 @@ int datesPreview(const QStringList& arguments, MetadataService& service,
         parseLine(QStringLiteral("dates preview"), arguments, texts, {}, streams, &exitCode);
     if (!line)
         return exitCode;
-    for (const QString& option : texts) {
-        if (!line->values.contains(option))
-            return usageError(streams, QStringLiteral("dates preview needs %1 DATE").arg(option));
-        if (const auto bad = badDate(line->values.value(option)))
-            return usageError(streams, *bad);
-    }
+    if (const auto failed =
+            missingOrBadDate(*line, QStringLiteral("dates preview"), texts, streams))
+        return *failed;
     const auto shift = previewShiftOf(line->values.value(texts[0]), line->values.value(texts[1]),
                                       line->values.value(texts[2]), line->values.value(texts[3]));
     if (!shift)
