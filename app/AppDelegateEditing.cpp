@@ -144,13 +144,10 @@ void AppDelegate::presentReport(const OperationReport& report, Presentation pres
 
     if (report.skipped.isEmpty() && report.notRun == 0)
         return;
-    QStringList lines;
-    for (int i = 0; i < report.skipped.size(); ++i) {
-        const auto& skipped = report.skipped[i];
-        const QString line = QStringLiteral("%1: %2").arg(skipped.path, skipped.reason);
-        if (i < namedSkipsInAlert)
-            lines << line;
-    }
+    QStringList all;
+    for (const auto& skipped : report.skipped)
+        all << QStringLiteral("%1: %2").arg(skipped.path, skipped.reason);
+    QStringList lines = all.mid(0, namedSkipsInAlert);
     if (report.skipped.size() > namedSkipsInAlert)
         lines << tr("… and %1 more.").arg(report.skipped.size() - namedSkipsInAlert);
     if (report.notRun > 0)
@@ -162,12 +159,8 @@ void AppDelegate::presentReport(const OperationReport& report, Presentation pres
                   .arg(report.skipped.size())
                   .arg(written.size());
     QMessageBox* box = alert(text, lines.join(QLatin1Char('\n')), m_outlets.window);
-    if (report.skipped.size() > namedSkipsInAlert) {
-        QStringList all;
-        for (const auto& skipped : report.skipped)
-            all << QStringLiteral("%1: %2").arg(skipped.path, skipped.reason);
+    if (report.skipped.size() > namedSkipsInAlert)
         box->setDetailedText(all.join(QLatin1Char('\n')));
-    }
     box->setWindowModality(Qt::WindowModal);
     box->open();
 }
