@@ -2,6 +2,7 @@
 
 #include "metadata/AtomicFile.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/MappedFile.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
@@ -11,17 +12,17 @@ LocalMetadataService::LocalMetadataService() {
 }
 
 Result<PhotoProperties> LocalMetadataService::readProperties(const QString& path) {
-    const auto bytes = readWholeFile(path);
-    if (!bytes)
-        return Result<PhotoProperties>::fail(bytes.error());
-    return readPhotoProperties(bytes.value());
+    const auto file = MappedFile::open(path);
+    if (!file)
+        return Result<PhotoProperties>::fail(file.error());
+    return readPhotoProperties(file->bytes());
 }
 
 Result<PhotoPreview> LocalMetadataService::readPreview(const QString& path, int maxSide) {
-    const auto bytes = readWholeFile(path);
-    if (!bytes)
-        return Result<PhotoPreview>::fail(bytes.error());
-    return readEmbeddedPreview(bytes.value(), maxSide);
+    const auto file = MappedFile::open(path);
+    if (!file)
+        return Result<PhotoPreview>::fail(file.error());
+    return readEmbeddedPreview(file->bytes(), maxSide);
 }
 
 namespace {
@@ -51,17 +52,20 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (job.outputPath.isEmpty())
         return PhotoOutcome::skip(job, QStringLiteral("no output name"));
 
-    const auto bytes = readWholeFile(job.inputPath);
-    if (!bytes)
-        return PhotoOutcome::skip(job, bytes.error());
+    // A rewrite copies every byte anyway, so the file is read whole: a
+    // mapping would save nothing and would fault on a file cut short meanwhile.
+    const auto read = readWholeFile(job.inputPath);
+    if (!read)
+        return PhotoOutcome::skip(job, read.error());
+    const QByteArray& bytes = read.value();
     QVariantMap changes = job.changes;
     if (job.overlaySourceProperties) {
-        const auto properties = readPhotoProperties(bytes.value());
+        const auto properties = readPhotoProperties(bytes);
         if (!properties)
             return PhotoOutcome::skip(job, properties.error());
         changes = overlay(properties->dictionary, job.changes);
     }
-    const auto written = rewritePhoto(bytes.value(), changes, job.containerProperties);
+    const auto written = rewritePhoto(bytes, changes, job.containerProperties);
     if (!written)
         return PhotoOutcome::skip(job, written.error());
 

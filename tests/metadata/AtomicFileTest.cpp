@@ -1,7 +1,11 @@
 #include "metadata/AtomicFile.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/engine/LocalMetadataService.h"
+#include "metadata/engine/MappedFile.h"
 #include "support/TestPhotos.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -46,4 +50,71 @@ TEST(AtomicFile, readsRegularFilesOnlyAndNeverBlocksOnAPipe) {
     const QString empty = folder.writeFile(QStringLiteral("empty.jpg"), QByteArray());
     ASSERT_TRUE(readWholeFile(empty).isOk());
     EXPECT_TRUE(readWholeFile(empty)->isEmpty());
+
+    // The mapped reader refuses and accepts the same files.
+    const auto mappedPipe = MappedFile::open(fifo);
+    EXPECT_FALSE(mappedPipe.isOk());
+    EXPECT_EQ(mappedPipe.error(), QStringLiteral("not a regular file"));
+    EXPECT_FALSE(MappedFile::open(folder.path()).isOk());
+    EXPECT_FALSE(MappedFile::open(folder.file(QStringLiteral("missing.jpg"))).isOk());
+    const auto mappedEmpty = MappedFile::open(empty);
+    ASSERT_TRUE(mappedEmpty.isOk());
+    EXPECT_TRUE(mappedEmpty->bytes().isEmpty());
+}
+
+TEST(MappedFile, holdsTheFileBytesForAsLongAsItLives) {
+    TestFolder folder;
+    const QString small = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    const auto copied = MappedFile::open(small);
+    ASSERT_TRUE(copied.isOk());
+    EXPECT_FALSE(copied->isMapped());
+    EXPECT_EQ(copied->bytes(), fileBytes(small));
+
+    const QString large = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("l.jpg"));
+    ASSERT_TRUE(QFile::resize(large, qint64(3) << 20));
+    const QByteArray original = fileBytes(large);
+    auto opened = MappedFile::open(large);
+    ASSERT_TRUE(opened.isOk());
+    EXPECT_TRUE(opened->isMapped());
+    MappedFile kept = std::move(opened.value());
+    EXPECT_EQ(kept.bytes(), original);
+    // The file replaced under the same name leaves the mapped bytes as they were.
+    ASSERT_TRUE(writeFileAtomically(large, "replaced", SyncMode::Later).isOk());
+    EXPECT_EQ(kept.bytes(), original);
+}
+
+namespace {
+// Bytes this process has asked the kernel to read, whether from disk or cache.
+qint64 bytesReadSoFar() {
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n')) {
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    }
+    return -1;
+}
+} // namespace
+
+TEST(MappedFile, readsTheHeadersOfALargePhotoWithoutCopyingTheRest) {
+    TestFolder folder;
+    // A real photo followed by 256 MB that nothing needs: a sparse tail, so
+    // the test costs no disk.
+    const QString photo =
+        folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("big.jpg"));
+    constexpr qint64 size = qint64(256) << 20;
+    ASSERT_TRUE(QFile::resize(photo, size));
+    LocalMetadataService engine;
+    const qint64 before = bytesReadSoFar();
+    ASSERT_GE(before, 0);
+    const auto properties = engine.readProperties(photo);
+    const auto preview = engine.readPreview(photo, 160);
+    const qint64 read = bytesReadSoFar() - before;
+    ASSERT_TRUE(properties.isOk()) << qPrintable(properties.error());
+    EXPECT_EQ(properties->dictionary.value(PropertyKeys::TiffSet).toMap().value(PropertyKeys::Make),
+              QStringLiteral("NIKON"));
+    ASSERT_TRUE(preview.isOk()) << qPrintable(preview.error());
+    EXPECT_FALSE(preview->bytes.isEmpty());
+    EXPECT_LT(read, qint64(4) << 20) << "read " << read << " bytes of a " << size << "-byte file";
 }
