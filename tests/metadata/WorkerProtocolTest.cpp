@@ -1,0 +1,165 @@
+#include "metadata/WorkerProtocol.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/engine/LocalMetadataService.h"
+#include "support/TestPhotos.h"
+
+#include <QCborArray>
+#include <QCborMap>
+#include <QCborValue>
+#include <QDate>
+#include <QDir>
+#include <QRandomGenerator>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+
+// What a message became after crossing with the general CBOR conversion, as
+// the worker's messages did before they were streamed.
+QVariantMap throughCborValues(const QVariantMap& message) {
+    return QCborValue::fromCbor(QCborValue::fromVariant(message).toCbor()).toVariant().toMap();
+}
+
+// Compared as CBOR, value for value and type for type: QVariant equality
+// would let an integer stand for a double, and a NaN never equals itself.
+QByteArray asCbor(const QVariantMap& message) {
+    return QCborValue::fromVariant(message).toCbor();
+}
+
+void expectCrossesAsBefore(const QVariantMap& message) {
+    // Byte for byte the CBOR the general conversion writes.
+    const QByteArray frame = WorkerProtocol::encode(message);
+    EXPECT_EQ(frame, QCborValue::fromVariant(message).toCbor());
+    const auto decoded = WorkerProtocol::decode(frame);
+    ASSERT_TRUE(decoded.has_value());
+    const QVariantMap before = throughCborValues(message);
+    EXPECT_EQ(asCbor(*decoded), asCbor(before));
+    EXPECT_EQ(asCbor(QCborValue::fromCbor(frame).toVariant().toMap()), asCbor(before));
+}
+
+} // namespace
+
+TEST(WorkerProtocol, carriesTheDictionariesOfRealPhotosUnchanged) {
+    LocalMetadataService engine;
+    const QStringList names =
+        QDir(fixturePath(QString()))
+            .entryList({QStringLiteral("*.jpg"), QStringLiteral("*.tiff"), QStringLiteral("*.HEIC"),
+                        QStringLiteral("*.png"), QStringLiteral("*.webp")},
+                       QDir::Files);
+    ASSERT_GE(names.size(), 12);
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const auto properties = engine.readProperties(fixturePath(name));
+        ASSERT_TRUE(properties.isOk()) << qPrintable(properties.error());
+        const QVariantMap answer = WorkerProtocol::propertiesAnswer(properties);
+        expectCrossesAsBefore(answer);
+        const auto back =
+            WorkerProtocol::propertiesOf(*WorkerProtocol::decode(WorkerProtocol::encode(answer)));
+        ASSERT_TRUE(back.isOk());
+        EXPECT_EQ(back->dictionary, properties->dictionary);
+        EXPECT_EQ(back->imageCount, properties->imageCount);
+    }
+}
+
+TEST(WorkerProtocol, carriesEveryKindOfValueAsTheGeneralConversionDid) {
+    RewriteJob job;
+    job.inputPath = QString::fromUtf8("/photos/été ☃.jpg");
+    job.outputPath = QStringLiteral("/storage/out.jpg");
+    job.changes = {
+        {PropertyKeys::GpsSet, QVariantMap{{PropertyKeys::Latitude, QVariant(12.5f)},
+                                           {PropertyKeys::Altitude, PropertyKeys::removal()}}},
+        {PropertyKeys::IptcSet, PropertyKeys::removal()},
+        {QStringLiteral("Keywords"), QStringList{QStringLiteral("lake"), QString()}},
+    };
+    job.overlaySourceProperties = true;
+    expectCrossesAsBefore(WorkerProtocol::rewriteRequest(job));
+
+    expectCrossesAsBefore({
+        {QStringLiteral("invalid"), QVariant()},
+        {QStringLiteral("int"), -5},
+        {QStringLiteral("uint"), 4000000000u},
+        {QStringLiteral("smallest"), std::numeric_limits<qint64>::min()},
+        {QStringLiteral("largest"), std::numeric_limits<qint64>::max()},
+        {QStringLiteral("double"), 1.0 / 3},
+        {QStringLiteral("whole double"), 300.0},
+        {QStringLiteral("not a number"), std::numeric_limits<double>::quiet_NaN()},
+        {QStringLiteral("bytes"), QByteArray("\0\xff\x01zz", 5)},
+        {QStringLiteral("empty"), QString()},
+        {QStringLiteral("lone surrogate"), QString(QChar(0xD800))},
+        {QStringLiteral("nested"),
+         QVariantList{QVariantList{}, QVariantMap{}, QVariantMap{{QStringLiteral("k"), false}}}},
+        {QStringLiteral("preview"),
+         WorkerProtocol::previewAnswer(Result<PhotoPreview>::ok({QByteArray(70000, 'p'), {}}))},
+    });
+
+    // Types the stream coder leaves to the general conversion.
+    expectCrossesAsBefore({{QStringLiteral("huge"), std::numeric_limits<quint64>::max()},
+                           {QStringLiteral("date"), QDate(2024, 2, 29)},
+                           {QStringLiteral("url"), QUrl(QStringLiteral("https://example.org"))}});
+}
+
+TEST(WorkerProtocol, refusesFramesThatAreNotAWellFormedMap) {
+    const QByteArray good = WorkerProtocol::encode(
+        {{QStringLiteral("ok"), true}, {QStringLiteral("list"), QVariantList{1, 2, 3}}});
+    for (qsizetype cut = 0; cut < good.size(); ++cut)
+        EXPECT_FALSE(WorkerProtocol::decode(good.left(cut)).has_value()) << cut;
+    EXPECT_FALSE(WorkerProtocol::decode(QCborValue(QCborArray{1, 2}).toCbor()).has_value());
+
+    // Nesting far deeper than any message: refused or read, never a crash.
+    QByteArray deep;
+    deep += char(0xa1);
+    deep += char(0x61);
+    deep += 'k';
+    for (int i = 0; i < 100000; ++i)
+        deep += char(0x81);
+    deep += char(0x01);
+    (void)WorkerProtocol::decode(deep);
+
+    // Keys that are not texts read as the general conversion reads them.
+    const QByteArray numericKeys = QCborValue(QCborMap{{1, QStringLiteral("one")}}).toCbor();
+    const auto decoded = WorkerProtocol::decode(numericKeys);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(*decoded, QCborValue::fromCbor(numericKeys).toVariant().toMap());
+}
+
+TEST(WorkerProtocol, readsDamagedFramesExactlyAsTheGeneralConversionDoes) {
+    // A worker corrupted by a hostile photo may send anything: whatever the
+    // frame reader makes of a damaged frame must be what the general
+    // conversion makes of it, and neither may crash.
+    LocalMetadataService engine;
+    const auto properties = engine.readProperties(fixturePath(QStringLiteral("Canon_40D.jpg")));
+    ASSERT_TRUE(properties.isOk());
+    const QByteArray frame = WorkerProtocol::encode(WorkerProtocol::propertiesAnswer(properties));
+    QRandomGenerator random(20261207);
+    int accepted = 0;
+    for (int round = 0; round < 4000; ++round) {
+        QByteArray damaged = frame;
+        const int changes = 1 + int(random.bounded(3));
+        for (int c = 0; c < changes; ++c) {
+            const qsizetype at = qsizetype(random.bounded(quint32(damaged.size())));
+            switch (random.bounded(3)) {
+            case 0:
+                damaged[at] = char(random.bounded(256));
+                break;
+            case 1:
+                damaged.remove(at, 1 + qsizetype(random.bounded(8)));
+                break;
+            default:
+                damaged.insert(at, char(random.bounded(256)));
+            }
+        }
+        const auto decoded = WorkerProtocol::decode(damaged);
+        QCborParserError error;
+        const QCborValue general = QCborValue::fromCbor(damaged, &error);
+        const bool generalTakes = error.error == QCborError::NoError && general.isMap();
+        ASSERT_EQ(decoded.has_value(), generalTakes) << round;
+        if (decoded) {
+            ++accepted;
+            ASSERT_EQ(asCbor(*decoded), asCbor(general.toVariant().toMap())) << round;
+        }
+    }
+    // Single-byte changes to texts and numbers leave many frames readable.
+    EXPECT_GT(accepted, 400);
+}
