@@ -2,7 +2,6 @@
 #include "metadata/MetadataService.h"
 #include "support/TestPhotos.h"
 
-#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -19,11 +18,7 @@ QByteArray documentJson(const QVariantMap& dictionary) {
 } // namespace
 
 TEST(JsonDump, writesEveryRealPhotoExactlyAsTheJsonDocumentDoes) {
-    const QStringList names =
-        QDir(fixturePath(QString()))
-            .entryList({QStringLiteral("*.jpg"), QStringLiteral("*.tiff"), QStringLiteral("*.HEIC"),
-                        QStringLiteral("*.png"), QStringLiteral("*.webp")},
-                       QDir::Files);
+    const QStringList names = stillPhotoFixtures();
     ASSERT_GE(names.size(), 12);
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());

@@ -7,7 +7,6 @@
 #include <QCborMap>
 #include <QCborValue>
 #include <QDate>
-#include <QDir>
 #include <QRandomGenerator>
 #include <QUrl>
 
@@ -43,11 +42,7 @@ void expectCrossesAsBefore(const QVariantMap& message) {
 
 TEST(WorkerProtocol, carriesTheDictionariesOfRealPhotosUnchanged) {
     LocalMetadataService engine;
-    const QStringList names =
-        QDir(fixturePath(QString()))
-            .entryList({QStringLiteral("*.jpg"), QStringLiteral("*.tiff"), QStringLiteral("*.HEIC"),
-                        QStringLiteral("*.png"), QStringLiteral("*.webp")},
-                       QDir::Files);
+    const QStringList names = stillPhotoFixtures();
     ASSERT_GE(names.size(), 12);
     for (const QString& name : names) {
         SCOPED_TRACE(name.toStdString());

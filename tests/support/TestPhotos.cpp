@@ -18,6 +18,13 @@ QString fixturePath(const QString& name) {
     return QStringLiteral(TV_TEST_PHOTOS "/") + name;
 }
 
+QStringList stillPhotoFixtures() {
+    return QDir(QStringLiteral(TV_TEST_PHOTOS))
+        .entryList({QStringLiteral("*.jpg"), QStringLiteral("*.tiff"), QStringLiteral("*.HEIC"),
+                    QStringLiteral("*.png"), QStringLiteral("*.webp")},
+                   QDir::Files);
+}
+
 QString TestFolder::copyPhoto(const QString& fixture, const QString& as) const {
     const QString target = file(as.isEmpty() ? QFileInfo(fixture).fileName() : as);
     QFile::remove(target);

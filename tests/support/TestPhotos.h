@@ -23,6 +23,8 @@ private:
 };
 
 QString fixturePath(const QString& name);
+// The names of every readable still photo among the fixtures.
+QStringList stillPhotoFixtures();
 QByteArray fileBytes(const QString& path);
 
 // What exiftool reads: one JSON object per file, tags keyed "Group:Tag" (-G1),
