@@ -169,6 +169,18 @@ TEST(Worker, answersAsTheLibraryDoesInProcess) {
         EXPECT_EQ(remote->imageCount, here->imageCount);
         EXPECT_EQ(remote->format, here->format);
     }
+    // A photo large enough to be mapped rather than copied reads the same.
+    TestFolder folder;
+    const QString large =
+        folder.copyPhoto(QStringLiteral("Canon_40D.jpg"), QStringLiteral("large.jpg"));
+    ASSERT_TRUE(QFile::resize(large, qint64(48) << 20));
+    const auto remoteLarge = workerService().readProperties(large);
+    ASSERT_TRUE(remoteLarge.isOk()) << qPrintable(remoteLarge.error());
+    EXPECT_EQ(remoteLarge->dictionary, local.readProperties(large)->dictionary);
+    const auto largePreview = workerService().readPreview(large, 85);
+    ASSERT_TRUE(largePreview.isOk()) << qPrintable(largePreview.error());
+    EXPECT_EQ(largePreview->bytes, local.readPreview(large, 85)->bytes);
+
     const auto refused = workerService().readProperties(
         fixturePath(QStringLiteral("riff-idit-chunk-overflow.fuzzed")));
     EXPECT_EQ(refused.error(), QStringLiteral("not a supported photo format"));
