@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -75,10 +76,46 @@ Result<QByteArray> readWholeFile(const QString& path) {
     return R::ok(std::move(bytes));
 }
 
+namespace {
+
+// A new file written unnamed and then linked in under its name, so that it
+// appears only when complete: one operation on the folder instead of a create
+// and a rename, which matters when both workers fill one folder. Nothing when
+// the file system has no unnamed files or the name is taken meanwhile; the
+// caller then goes the way of a temporary name.
+std::optional<Status> writeNewFileUnnamed(const QString& folder, const QByteArray& finalName,
+                                          const QByteArray& bytes) {
+    FileDescriptor fd(
+        ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (fd.get() < 0)
+        return std::nullopt;
+    if (!writeAll(fd.get(), bytes.constData(), bytes.size()))
+        return Status::fail(QStringLiteral("cannot write: %1").arg(systemError(errno)));
+    ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd.get());
+    if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, finalName.constData(), AT_SYMLINK_FOLLOW) !=
+        0)
+        return std::nullopt;
+    if (::close(fd.release()) != 0) {
+        const int error = errno;
+        ::unlink(finalName.constData());
+        return Status::fail(QStringLiteral("cannot write: %1").arg(systemError(error)));
+    }
+    return Status::ok();
+}
+
+} // namespace
+
 Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMode sync) {
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
     const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
+    struct stat existing {};
+    if (sync == SyncMode::Later && ::lstat(finalName.constData(), &existing) != 0 &&
+        errno == ENOENT) {
+        if (auto written = writeNewFileUnnamed(folder, finalName, bytes))
+            return *written;
+    }
     QByteArray tempName;
     int fdValue = -1;
     for (int attempt = 0; attempt < 16 && fdValue < 0; ++attempt) {

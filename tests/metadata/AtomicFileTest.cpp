@@ -22,6 +22,31 @@ TEST(AtomicFile, replacesAFileWholeAndLeavesNoTemporaryBehind) {
     EXPECT_TRUE(syncFileSystem(folder.path()).isOk());
 }
 
+TEST(AtomicFile, givesNewAndReplacedFilesTheSamePermissionsAndNothingElseInTheFolder) {
+    TestFolder folder;
+    const QString fresh = folder.file(QStringLiteral("fresh.jpg"));
+    const QString replaced = folder.writeFile(QStringLiteral("replaced.jpg"), "old");
+    ASSERT_TRUE(writeFileAtomically(fresh, "fresh contents", SyncMode::Later).isOk());
+    ASSERT_TRUE(writeFileAtomically(replaced, "new contents", SyncMode::Later).isOk());
+    EXPECT_EQ(fileBytes(fresh), QByteArray("fresh contents"));
+    EXPECT_EQ(fileBytes(replaced), QByteArray("new contents"));
+    struct stat freshInfo {};
+    struct stat replacedInfo {};
+    ASSERT_EQ(::stat(fresh.toLocal8Bit().constData(), &freshInfo), 0);
+    ASSERT_EQ(::stat(replaced.toLocal8Bit().constData(), &replacedInfo), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(freshInfo.st_mode & 0777, 0666 & ~mask);
+    EXPECT_EQ(replacedInfo.st_mode & 0777, 0666 & ~mask);
+    EXPECT_EQ(freshInfo.st_nlink, 1u);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              (QStringList{QStringLiteral("fresh.jpg"), QStringLiteral("replaced.jpg")}));
+    // A name taken by something that is not a file is refused, not replaced.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("taken.jpg")));
+    EXPECT_FALSE(
+        writeFileAtomically(folder.file(QStringLiteral("taken.jpg")), "x", SyncMode::Later).isOk());
+}
+
 TEST(AtomicFile, leavesTheOldFileAloneWhenTheWriteFails) {
     TestFolder folder;
     // A folder standing at the output path cannot be replaced by a file.
