@@ -72,3 +72,5 @@ echo "  tessaview/exiftool files/s: $(ratio "$tv_rate" "$et_rate")x"
 photos="$here/tests/data/photos"
 "$bin/tv_bench_import" 10000 "$photos/DSCN0010.jpg" "$photos/Canon_40D.jpg" "$photos/Nikon_D70.jpg" \
   "$photos/Kodak_CX7530.jpg" "$photos/BlueSquare.jpg" 2>/dev/null
+echo "(the same with the 24-megapixel photo:)"
+"$bin/tv_bench_import" 2000 "$work/big.jpg" 2>/dev/null
