@@ -17,12 +17,6 @@ namespace {
 class IndentedJsonWriter {
 public:
     bool writeObject(const QVariantMap& map, int depth) {
-        if (map.isEmpty()) {
-            m_out += "{\n";
-            indent(depth);
-            m_out += '}';
-            return true;
-        }
         m_out += "{\n";
         bool first = true;
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
@@ -36,7 +30,8 @@ public:
             if (!writeValue(it.value(), depth + 1))
                 return false;
         }
-        m_out += '\n';
+        if (!first)
+            m_out += '\n';
         indent(depth);
         m_out += '}';
         return true;

@@ -47,6 +47,13 @@ bool writeAll(int fd, const char* data, qint64 size) {
     return true;
 }
 
+// Starts writing a new copy to disk now, without waiting for it: a batch then
+// flushes while it works, instead of piling up dirty pages that throttle it
+// and all have to be written by the one flush at its end.
+void startWriteBack(int fd) {
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 } // namespace
 
 Result<QByteArray> readWholeFile(const QString& path) {
@@ -91,7 +98,7 @@ std::optional<Status> writeNewFileUnnamed(const QString& folder, const QByteArra
         return std::nullopt;
     if (!writeAll(fd.get(), bytes.constData(), bytes.size()))
         return Status::fail(QStringLiteral("cannot write: %1").arg(systemError(errno)));
-    ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    startWriteBack(fd.get());
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd.get());
     if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, finalName.constData(), AT_SYMLINK_FOLLOW) !=
         0)
@@ -139,11 +146,8 @@ Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMod
         return failWith(QStringLiteral("cannot write"));
     if (sync == SyncMode::Now && ::fsync(fd.get()) != 0)
         return failWith(QStringLiteral("cannot flush"));
-    // Start writing the copy to disk now, without waiting for it: a batch then
-    // flushes while it works, instead of piling up dirty pages that throttle
-    // it and all have to be written by the one flush at its end.
     if (sync == SyncMode::Later)
-        ::sync_file_range(fd.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        startWriteBack(fd.get());
     if (::close(fd.release()) != 0)
         return failWith(QStringLiteral("cannot write"));
     if (::rename(tempName.constData(), finalName.constData()) != 0)

@@ -24,6 +24,17 @@ QVariantMap failure(const QString& why) {
     return {{Ok, false}, {Error, why}};
 }
 
+// The CBOR major types, the top three bits of each item's first byte.
+enum : quint8 {
+    UnsignedType = 0,
+    NegativeType = 1,
+    BytesType = 2,
+    TextType = 3,
+    ArrayType = 4,
+    MapType = 5,
+    SimpleType = 7
+};
+
 // Messages are CBOR, written straight from the variant maps by the frame
 // writer and read back by the frame reader: a property dictionary crosses the
 // process boundary with every selected photo and every dump, and building a
@@ -45,9 +56,6 @@ public:
     QByteArray take() { return std::move(m_out); }
 
 private:
-    enum : quint8 { UnsignedType = 0, NegativeType = 1, BytesType = 2, TextType = 3 };
-    enum : quint8 { ArrayType = 4, MapType = 5, SimpleType = 7 };
-
     // The shortest head for the argument, as the CBOR rules want it.
     void writeHead(quint8 major, quint64 argument) {
         const char type = char(major << 5);
@@ -174,16 +182,6 @@ public:
     }
 
 private:
-    enum : quint8 {
-        UnsignedType = 0,
-        NegativeType = 1,
-        BytesType = 2,
-        TextType = 3,
-        ArrayType = 4,
-        MapType = 5,
-        SimpleType = 7
-    };
-
     bool readHead(quint8& major, quint8& info, quint64& argument) {
         if (m_pos >= m_size)
             return false;
