@@ -54,18 +54,17 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
 
     // A rewrite copies every byte anyway, so the file is read whole: a
     // mapping would save nothing and would fault on a file cut short meanwhile.
-    const auto read = readWholeFile(job.inputPath);
-    if (!read)
-        return PhotoOutcome::skip(job, read.error());
-    const QByteArray& bytes = read.value();
+    const auto bytes = readWholeFile(job.inputPath);
+    if (!bytes)
+        return PhotoOutcome::skip(job, bytes.error());
     QVariantMap changes = job.changes;
     if (job.overlaySourceProperties) {
-        const auto properties = readPhotoProperties(bytes);
+        const auto properties = readPhotoProperties(bytes.value());
         if (!properties)
             return PhotoOutcome::skip(job, properties.error());
         changes = overlay(properties->dictionary, job.changes);
     }
-    const auto written = rewritePhoto(bytes, changes, job.containerProperties);
+    const auto written = rewritePhoto(bytes.value(), changes, job.containerProperties);
     if (!written)
         return PhotoOutcome::skip(job, written.error());
 
