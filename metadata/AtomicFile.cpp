@@ -7,11 +7,14 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+using ContentWriter = std::function<bool(int fd)>;
 
 QString systemError(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -91,18 +94,27 @@ namespace {
 // the file system has no unnamed files or the name is taken meanwhile; the
 // caller then goes the way of a temporary name.
 std::optional<Status> writeNewFileUnnamed(const QString& folder, const QByteArray& finalName,
-                                          const QByteArray& bytes) {
+                                          const ContentWriter& write) {
     FileDescriptor fd(
         ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
     if (fd.get() < 0)
         return std::nullopt;
-    if (!writeAll(fd.get(), bytes.constData(), bytes.size()))
+    if (!write(fd.get()))
         return Status::fail(QStringLiteral("cannot write: %1").arg(systemError(errno)));
     startWriteBack(fd.get());
+    if (AtomicFileTesting::beforeLink)
+        AtomicFileTesting::beforeLink(finalName);
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd.get());
     if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, finalName.constData(), AT_SYMLINK_FOLLOW) !=
-        0)
+        0) {
+        // Another writer took the name while this copy was written: replacing
+        // its file would lose it, so this copy fails instead.
+        if (errno == EEXIST)
+            return Status::fail(
+                QStringLiteral("not written: %1 appeared while it was being written")
+                    .arg(QFile::decodeName(finalName)));
         return std::nullopt;
+    }
     if (::close(fd.release()) != 0) {
         const int error = errno;
         ::unlink(finalName.constData());
@@ -113,14 +125,14 @@ std::optional<Status> writeNewFileUnnamed(const QString& folder, const QByteArra
 
 } // namespace
 
-Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMode sync) {
+static Status writeWithAtomically(const QString& path, const ContentWriter& write, SyncMode sync) {
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
     const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
     struct stat existing {};
     if (sync == SyncMode::Later && ::lstat(finalName.constData(), &existing) != 0 &&
         errno == ENOENT) {
-        if (auto written = writeNewFileUnnamed(folder, finalName, bytes))
+        if (auto written = writeNewFileUnnamed(folder, finalName, write))
             return *written;
     }
     QByteArray tempName;
@@ -142,7 +154,7 @@ Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMod
         ::unlink(tempName.constData());
         return Status::fail(QStringLiteral("%1: %2").arg(what, systemError(error)));
     };
-    if (!writeAll(fd.get(), bytes.constData(), bytes.size()))
+    if (!write(fd.get()))
         return failWith(QStringLiteral("cannot write"));
     if (sync == SyncMode::Now && ::fsync(fd.get()) != 0)
         return failWith(QStringLiteral("cannot flush"));
@@ -159,6 +171,52 @@ Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMod
             ::fsync(dir.get());
     }
     return Status::ok();
+}
+
+Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMode sync) {
+    return writeWithAtomically(
+        path, [&](int fd) { return writeAll(fd, bytes.constData(), bytes.size()); }, sync);
+}
+
+namespace {
+// Copies a range of the source in the kernel (a reflink where the file
+// system shares blocks); from the bytes in memory where it cannot.
+bool copyRange(int from, int to, qint64 offset, qint64 length, const QByteArray& source) {
+    loff_t at = offset;
+    qint64 left = length;
+    while (left > 0) {
+        const ssize_t copied =
+            ::copy_file_range(from, &at, to, nullptr, size_t(std::min<qint64>(left, 1 << 30)), 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied <= 0)
+            break;
+        left -= copied;
+    }
+    if (left == 0)
+        return true;
+    if (at + left > source.size())
+        return false;
+    return writeAll(to, source.constData() + at, left);
+}
+} // namespace
+
+Status writePlanAtomically(const QString& path, const RewritePlan& plan, int sourceFd,
+                           const QByteArray& source, SyncMode sync) {
+    return writeWithAtomically(
+        path,
+        [&](int fd) {
+            for (const RewritePlan::Piece& piece : plan.pieces) {
+                const bool ok =
+                    piece.isSource()
+                        ? copyRange(sourceFd, fd, piece.sourceOffset, piece.length, source)
+                        : writeAll(fd, piece.bytes.constData(), piece.bytes.size());
+                if (!ok)
+                    return false;
+            }
+            return true;
+        },
+        sync);
 }
 
 Status syncFileSystem(const QString& folder) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "metadata/Result.h"
+#include "metadata/RewritePlan.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,6 +19,16 @@ Result<QByteArray> readWholeFile(const QString& path);
 // sees either the old file or the whole new one. On any failure the file
 // already at the path is left as it was and no temporary file remains.
 Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMode sync);
+
+// The same for a photo written as a plan: its source ranges are copied from
+// sourceFd, or from the source's bytes where the kernel cannot copy them.
+Status writePlanAtomically(const QString& path, const RewritePlan& plan, int sourceFd,
+                           const QByteArray& source, SyncMode sync);
+
+// Lets a test act in the moment between writing a new copy and naming it.
+namespace AtomicFileTesting {
+inline void (*beforeLink)(const QByteArray& finalName) = nullptr;
+}
 
 // The path with links and "." and ".." resolved, for a file that may not
 // exist yet: two paths name the same file when these are equal.

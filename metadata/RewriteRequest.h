@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 // One photo to copy through the metadata writer into the storage folder.
@@ -22,6 +23,13 @@ struct PhotoOutcome {
     QString outputPath;
     QString reason;         // why a photo was skipped
     bool needsSync = false; // written without a flush: the batch flushes once at its end
+    QStringList notes; // what was repaired in a written photo ("dropped 1 invalid entry of IFD0")
+
+    PhotoOutcome() = default;
+    PhotoOutcome(State state, QString inputPath, QString outputPath, QString reason, bool needsSync,
+                 QStringList notes = {})
+        : state(state), inputPath(std::move(inputPath)), outputPath(std::move(outputPath)),
+          reason(std::move(reason)), needsSync(needsSync), notes(std::move(notes)) {}
 
     bool written() const { return state == State::Written; }
     bool skipped() const { return state == State::Skipped; }

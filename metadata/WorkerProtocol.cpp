@@ -419,7 +419,8 @@ Result<PhotoPreview> previewOf(const QVariantMap& answer) {
 QVariantMap outcomeAnswer(const PhotoOutcome& outcome) {
     return {{QStringLiteral("state"), int(outcome.state)},
             {QStringLiteral("reason"), outcome.reason},
-            {QStringLiteral("needsSync"), outcome.needsSync}};
+            {QStringLiteral("needsSync"), outcome.needsSync},
+            {QStringLiteral("notes"), outcome.notes}};
 }
 
 PhotoOutcome outcomeOf(const QVariantMap& answer, const RewriteJob& job) {
@@ -429,6 +430,7 @@ PhotoOutcome outcomeOf(const QVariantMap& answer, const RewriteJob& job) {
     outcome.state = PhotoOutcome::State(answer.value(QStringLiteral("state")).toInt());
     outcome.reason = answer.value(QStringLiteral("reason")).toString();
     outcome.needsSync = answer.value(QStringLiteral("needsSync")).toBool();
+    outcome.notes = answer.value(QStringLiteral("notes")).toStringList();
     return outcome;
 }
 

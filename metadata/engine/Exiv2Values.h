@@ -2,8 +2,8 @@
 
 // Private to the metadata folder: the mapping between the library's keys and
 // values and the property dictionary's.
-#include "metadata/engine/Exiv2Include.h"
 #include "metadata/Result.h"
+#include "metadata/engine/Exiv2Include.h"
 
 #include <QString>
 #include <QVariant>
@@ -28,6 +28,8 @@ QString exifKeyName(const QString& set, const QString& key);
 QString iptcName(uint16_t dataset);
 std::optional<uint16_t> iptcDataset(const QString& name);
 bool iptcAlwaysList(uint16_t dataset);
+// A dataset's value as stored, from its text.
+Result<QByteArray> iptcBytes(uint16_t dataset, const QString& text);
 
 QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const QString& key);
 QVariant iptcToVariant(const Exiv2::Iptcdatum& datum);

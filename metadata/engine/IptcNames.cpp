@@ -87,3 +87,21 @@ bool iptcAlwaysList(uint16_t dataset) {
 }
 
 } // namespace Exiv2Values
+
+namespace Exiv2Values {
+Result<QByteArray> iptcBytes(uint16_t dataset, const QString& text) {
+    using R = Result<QByteArray>;
+    try {
+        const Exiv2::TypeId type =
+            Exiv2::IptcDataSets::dataSetType(dataset, Exiv2::IptcDataSets::application2);
+        auto value = Exiv2Owned::createValue(type);
+        if (value->read(text.toStdString()) != 0)
+            return R::fail(QStringLiteral("bad value \"%1\"").arg(text));
+        QByteArray bytes(qsizetype(value->size()), '\0');
+        value->copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::bigEndian);
+        return R::ok(std::move(bytes));
+    } catch (const std::exception&) {
+        return R::fail(QStringLiteral("bad value \"%1\"").arg(text));
+    }
+}
+} // namespace Exiv2Values

@@ -7,6 +7,11 @@
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
 
+#include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 LocalMetadataService::LocalMetadataService() {
     initialiseMetadataLibrary();
 }
@@ -52,26 +57,34 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (job.outputPath.isEmpty())
         return PhotoOutcome::skip(job, QStringLiteral("no output name"));
 
-    // A rewrite copies every byte anyway, so the file is read whole: a
-    // mapping would save nothing and would fault on a file cut short meanwhile.
-    const auto bytes = readWholeFile(job.inputPath);
-    if (!bytes)
-        return PhotoOutcome::skip(job, bytes.error());
+    // The photo is mapped, not read: only its headers are parsed, and the
+    // image data is copied file to file by the kernel. A photo cut short by
+    // another program meanwhile faults this worker, which costs that photo.
+    const auto source = MappedFile::open(job.inputPath);
+    if (!source)
+        return PhotoOutcome::skip(job, source.error());
+    const QByteArray& bytes = source->bytes();
     QVariantMap changes = job.changes;
     if (job.overlaySourceProperties) {
-        const auto properties = readPhotoProperties(bytes.value());
+        const auto properties = readPhotoProperties(bytes);
         if (!properties)
             return PhotoOutcome::skip(job, properties.error());
         changes = overlay(properties->dictionary, job.changes);
     }
-    const auto written = rewritePhoto(bytes.value(), changes, job.containerProperties);
-    if (!written)
-        return PhotoOutcome::skip(job, written.error());
+    const auto plan = planRewrite(bytes, changes, job.containerProperties);
+    if (!plan)
+        return PhotoOutcome::skip(job, plan.error());
 
+    const int input = ::open(QFile::encodeName(job.inputPath).constData(), O_RDONLY | O_CLOEXEC);
     const bool replacesInput = canonicalPathOf(job.inputPath) == canonicalPathOf(job.outputPath);
-    const Status committed = writeFileAtomically(job.outputPath, written.value(),
+    const Status committed = writePlanAtomically(job.outputPath, plan.value(), input, bytes,
                                                  replacesInput ? SyncMode::Now : SyncMode::Later);
+    if (input >= 0)
+        ::close(input);
     if (!committed)
         return PhotoOutcome::skip(job, committed.error());
-    return {PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(), !replacesInput};
+    PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
+                         !replacesInput};
+    outcome.notes = plan->notes;
+    return outcome;
 }

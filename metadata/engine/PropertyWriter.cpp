@@ -4,6 +4,8 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
+#include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/TiffGuard.h"
@@ -257,29 +259,16 @@ Status verifyWritten(const QByteArray& written, PhotoFormat format, const ImageS
 
 } // namespace
 
-Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& changes,
-                                const QVariantMap& containerProperties) {
-    using R = Result<QByteArray>;
-    if (source.isEmpty())
-        return R::fail(QStringLiteral("empty file"));
-    const PhotoFormat format = sniffPhotoFormat(source);
-    if (format == PhotoFormat::Unknown)
-        return R::fail(QStringLiteral("not a supported photo format"));
-    if (!isWritableFormat(format))
-        return R::fail(QStringLiteral("format not writable"));
-    const Status complete = checkImageDataComplete(format, source);
-    if (!complete)
-        return R::fail(complete.error());
-    if (format == PhotoFormat::Tiff) {
-        const Status safe = checkTiffIsSafeToWrite(source);
-        if (!safe)
-            return R::fail(safe.error());
-    }
-    initialiseMetadataLibrary();
+namespace {
 
+// The library's writer, for what the in-place writers leave to it. It
+// rewrites the metadata blocks whole.
+Result<QByteArray> rewriteWithLibrary(const QByteArray& source, PhotoFormat format,
+                                      const QVariantMap& changes,
+                                      const QVariantMap& containerProperties) {
+    using R = Result<QByteArray>;
     // A JPEG's image data follows its metadata: the library rewrites only the
     // headers (ended by an end marker), and the scans are appended unchanged.
-    // Its writer would otherwise copy megabytes of scan data in small pieces.
     std::optional<qsizetype> scan;
     if (format == PhotoFormat::Jpeg)
         scan = jpegFirstScanOffset(source);
@@ -306,4 +295,127 @@ Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& cha
     whole.append(headers.constData(), headers.size() - 2);
     whole.append(source.constData() + *scan, source.size() - *scan);
     return R::ok(std::move(whole));
+}
+
+Status libraryReads(const QByteArray& bytes) {
+    try {
+        auto image = Exiv2Owned::openImage(bytes.constData(), bytes.size());
+        if (!image)
+            return Status::fail(QStringLiteral("the written photo does not read back"));
+        image->readMetadata();
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& error) {
+        return Status::fail(QStringLiteral("the written photo does not read back: %1")
+                                .arg(QString::fromLocal8Bit(error.what())));
+    }
+    return Status::ok();
+}
+
+// An in-place result is trusted once its headers read back as the same kind
+// of photo, with all of its image data and every page.
+Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat format) {
+    if (plan.pieces.size() == 1 && plan.pieces.first().isSource())
+        return Status::ok(); // the source itself
+    if (format == PhotoFormat::Jpeg) {
+        if (plan.pieces.isEmpty() || plan.pieces.first().isSource())
+            return Status::fail(QStringLiteral("the written photo is incomplete"));
+        const QByteArray head = plan.pieces.first().bytes + QByteArray("\xFF\xD9", 2);
+        if (sniffPhotoFormat(head) != format)
+            return Status::fail(QStringLiteral("the written photo is incomplete"));
+        return libraryReads(head);
+    }
+    const QByteArray written = plan.assemble(source);
+    if (sniffPhotoFormat(written) != format)
+        return Status::fail(QStringLiteral("the written photo is incomplete"));
+    const Status complete = checkImageDataComplete(format, written);
+    if (!complete)
+        return Status::fail(QStringLiteral("the written photo lost image data"));
+    if (format == PhotoFormat::Tiff && countImages(format, written) != countImages(format, source))
+        return Status::fail(QStringLiteral("the written photo lost pages"));
+    return libraryReads(written);
+}
+
+} // namespace
+
+Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
+                                const QVariantMap& containerProperties) {
+    using R = Result<RewritePlan>;
+    if (source.isEmpty())
+        return R::fail(QStringLiteral("empty file"));
+    const PhotoFormat format = sniffPhotoFormat(source);
+    if (format == PhotoFormat::Unknown)
+        return R::fail(QStringLiteral("not a supported photo format"));
+    if (!isWritableFormat(format))
+        return R::fail(QStringLiteral("format not writable"));
+    const Status complete = checkImageDataComplete(format, source);
+    if (!complete)
+        return R::fail(complete.error());
+    if (format == PhotoFormat::Tiff) {
+        // A damaged Photoshop block is refused whichever writer would take
+        // the photo: the library's reads past its end.
+        const Status safe = checkTiffIsSafeToWrite(source);
+        if (!safe)
+            return R::fail(safe.error());
+    }
+    initialiseMetadataLibrary();
+
+    QVariantMap dictionary;
+    if (setsValues(changes) || setsValues(containerProperties)) {
+        const auto properties = readPhotoProperties(source);
+        if (!properties)
+            return R::fail(properties.error());
+        dictionary = properties->dictionary;
+    }
+    const auto edit = resolveEdit(dictionary, containerProperties, changes);
+    if (!edit)
+        return R::fail(edit.error());
+
+    InPlaceResult inPlace;
+    try {
+        switch (format) {
+        case PhotoFormat::Jpeg:
+            inPlace = rewriteJpegInPlace(source, edit.value());
+            break;
+        case PhotoFormat::Tiff:
+            inPlace = rewriteTiffInPlace(source, edit.value());
+            break;
+        case PhotoFormat::Png:
+            inPlace = rewritePngInPlace(source, edit.value());
+            break;
+        case PhotoFormat::WebP:
+            inPlace = rewriteWebpInPlace(source, edit.value());
+            break;
+        case PhotoFormat::Heif:
+        case PhotoFormat::Unknown:
+            break;
+        }
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& error) {
+        return R::fail(
+            QStringLiteral("metadata library error: %1").arg(QString::fromLocal8Bit(error.what())));
+    }
+    if (inPlace) {
+        if (!inPlace->isOk())
+            return *inPlace;
+        const Status verified = verifyPlan(inPlace->value(), source, format);
+        if (!verified)
+            return R::fail(verified.error());
+        return *inPlace;
+    }
+    auto written = rewriteWithLibrary(source, format, changes, containerProperties);
+    if (!written)
+        return R::fail(written.error());
+    RewritePlan plan;
+    plan.addBytes(written.value());
+    return R::ok(std::move(plan));
+}
+
+Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& changes,
+                                const QVariantMap& containerProperties) {
+    auto plan = planRewrite(source, changes, containerProperties);
+    if (!plan)
+        return Result<QByteArray>::fail(plan.error());
+    return Result<QByteArray>::ok(plan->assemble(source));
 }

@@ -2,6 +2,7 @@
 
 #include "metadata/PropertyKeys.h"
 #include "metadata/Result.h"
+#include "metadata/RewritePlan.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,3 +19,8 @@
 Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& changes,
                                 const QVariantMap& containerProperties = {});
 
+// The same as pieces of new bytes and ranges of the source, with what was
+// repaired on the way. Only the EXIF, IPTC and XMP data a change concerns is
+// rewritten; every other byte keeps its place.
+Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
+                                const QVariantMap& containerProperties = {});

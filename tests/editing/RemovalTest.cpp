@@ -46,6 +46,14 @@ QJsonObject keptTags(RemovalKind kind, QJsonObject tags) {
         if (removedGroups(kind).contains(group) || isCollateral(kind, key))
             tags.remove(key);
     }
+    // Text copies of EXIF tags (a PNG's "exif:..." chunks) go with the sets
+    // they copy; which ones stay is checked where PNG text is tested.
+    if (kind != RemovalKind::Iptc) {
+        for (const QString& key : tags.keys()) {
+            if (key.startsWith(QLatin1String("PNG:Exif")))
+                tags.remove(key);
+        }
+    }
     // The pointers to a removed directory go with it.
     for (const char* pointer : {"IFD0:ExifOffset", "IFD0:GPSInfo", "ExifIFD:InteropOffset"})
         tags.remove(QLatin1String(pointer));

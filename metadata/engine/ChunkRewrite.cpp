@@ -1,0 +1,352 @@
+#include "metadata/PropertyKeys.h"
+#include "metadata/engine/ByteReading.h"
+#include "metadata/engine/ExifBlockEdit.h"
+#include "metadata/engine/Exiv2Include.h"
+#include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/IptcBlock.h"
+#include "metadata/engine/MetadataEdit.h"
+#include "metadata/engine/TiffEditor.h"
+#include "metadata/engine/XmpEdit.h"
+
+#include <array>
+
+namespace {
+
+using namespace PropertyKeys;
+
+const QByteArray ExifHeader("Exif\0\0", 6);
+constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
+
+quint32 crc32(const QByteArray& bytes) {
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 c = 0xffffffffu;
+    for (char byte : bytes)
+        c = table[(c ^ quint8(byte)) & 0xff] ^ (c >> 8);
+    return c ^ 0xffffffffu;
+}
+
+QByteArray bigEndian32(quint32 value) {
+    QByteArray out(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        out[i] = char((value >> (24 - 8 * i)) & 0xff);
+    return out;
+}
+
+QByteArray littleEndian32(quint32 value) {
+    QByteArray out(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        out[i] = char((value >> (8 * i)) & 0xff);
+    return out;
+}
+
+QByteArray pngChunk(const QByteArray& type, const QByteArray& data) {
+    return bigEndian32(quint32(data.size())) + type + data + bigEndian32(crc32(type + data));
+}
+
+QByteArray inflated(const QByteArray& deflated) {
+    // qUncompress wants the expected size first; it grows past a low guess.
+    return qUncompress(bigEndian32(quint32(std::min<qsizetype>(deflated.size() * 8, 1 << 24))) +
+                       deflated);
+}
+
+// The text of a text chunk and its keyword; nothing for a form we do not read.
+std::optional<std::pair<QByteArray, QByteArray>> textChunk(const QByteArray& type,
+                                                           const QByteArray& data) {
+    const qsizetype nul = data.indexOf('\0');
+    if (nul < 0)
+        return std::nullopt;
+    const QByteArray keyword = data.left(nul);
+    if (type == "tEXt")
+        return std::pair{keyword, data.mid(nul + 1)};
+    if (type == "zTXt")
+        return std::pair{keyword, inflated(data.mid(nul + 2))};
+    // iTXt: flag, method, language, translated keyword, text.
+    if (nul + 3 > data.size())
+        return std::nullopt;
+    const bool compressed = data[nul + 1] != 0;
+    const qsizetype language = data.indexOf('\0', nul + 3);
+    const qsizetype translated = language < 0 ? -1 : data.indexOf('\0', language + 1);
+    if (translated < 0)
+        return std::nullopt;
+    const QByteArray text = data.mid(translated + 1);
+    return std::pair{keyword, compressed ? inflated(text) : text};
+}
+
+// ImageMagick's "Raw profile type" text: a name line, a length line, hex digits.
+QByteArray rawProfile(const QByteArray& text) {
+    const QList<QByteArray> lines = text.trimmed().split('\n');
+    if (lines.size() < 3)
+        return {};
+    QByteArray hex;
+    for (qsizetype i = 2; i < lines.size(); ++i)
+        hex += lines[i].trimmed();
+    return QByteArray::fromHex(hex);
+}
+
+bool knownTag(const std::string& key) {
+    try {
+        const Exiv2::ExifKey probe(key);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// A text copy of a tag of the EXIF set; tags of the main image (the TIFF
+// set), of the thumbnail and of the GPS set are not.
+bool isExifSetTextKey(const QByteArray& keyword) {
+    if (!keyword.startsWith("exif:"))
+        return false;
+    const QByteArray name = keyword.mid(5);
+    if (name.startsWith("thumbnail:") || name.startsWith("GPS"))
+        return false;
+    return knownTag("Exif.Photo." + name.toStdString()) ||
+           !knownTag("Exif.Image." + name.toStdString());
+}
+
+} // namespace
+
+InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& edit) {
+    using R = Result<RewritePlan>;
+    if (edit.touches(IptcSet))
+        return std::nullopt;
+    struct Chunk {
+        qsizetype start;
+        qsizetype end;
+        QByteArray type;
+    };
+    QList<Chunk> chunks;
+    qsizetype at = 8;
+    while (at + 12 <= source.size()) {
+        const qint64 length = readBigEndian(source, at, 4);
+        if (at + 12 + length > source.size())
+            return R::fail(QStringLiteral("damaged PNG: a chunk runs past the end"));
+        chunks.append({at, qsizetype(at + 12 + length), source.mid(at + 4, 4)});
+        at += 12 + length;
+        if (chunks.last().type == "IEND")
+            break;
+    }
+    qsizetype exifIndex = -1;
+    qsizetype firstData = -1;
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        if (chunks[i].type == "eXIf" && exifIndex < 0)
+            exifIndex = i;
+        if (chunks[i].type == "IDAT" && firstData < 0)
+            firstData = i;
+        if (edit.touchesExifBlock() &&
+            (chunks[i].type == "zTXt" || chunks[i].type == "tEXt" || chunks[i].type == "iTXt")) {
+            const QByteArray data =
+                source.mid(chunks[i].start + 8, chunks[i].end - chunks[i].start - 12);
+            const QByteArray keyword = data.left(data.indexOf('\0'));
+            if (keyword == "Raw profile type exif" || keyword == "Raw profile type APP1")
+                return std::nullopt; // a second EXIF block, in a form the library edits
+        }
+    }
+    if (firstData < 0)
+        return R::fail(QStringLiteral("damaged PNG: no image data"));
+
+    const QByteArray exifData =
+        exifIndex < 0 ? QByteArray()
+                      : source.mid(chunks[exifIndex].start + 8,
+                                   chunks[exifIndex].end - chunks[exifIndex].start - 12);
+    const bool prefixed = exifData.startsWith(ExifHeader);
+    const QByteArray block = prefixed ? exifData.mid(ExifHeader.size()) : exifData;
+    auto exif = editExifBlock(exifIndex < 0 ? nullptr : &block, edit, Unlimited);
+    if (!exif)
+        return R::fail(exif.error());
+    if (exif->tooLarge)
+        return std::nullopt;
+
+    RewritePlan plan;
+    plan.notes = exif->repairs;
+    plan.addSource(0, 8);
+    const bool removesGps = edit.removesSet(GpsSet);
+    const bool removesExif = edit.removesSet(ExifSet);
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        const Chunk& chunk = chunks[i];
+        if (i == firstData && exifIndex < 0 && exif->bytes)
+            plan.addBytes(pngChunk("eXIf", *exif->bytes));
+        if (i == exifIndex && exif->bytes) {
+            plan.addBytes(pngChunk("eXIf", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes));
+            continue;
+        }
+        const bool text = chunk.type == "tEXt" || chunk.type == "zTXt" || chunk.type == "iTXt";
+        if (text && (removesGps || removesExif)) {
+            const QByteArray data = source.mid(chunk.start + 8, chunk.end - chunk.start - 12);
+            const auto parsed = textChunk(chunk.type, data);
+            const QByteArray keyword = data.left(data.indexOf('\0'));
+            // Copies of EXIF tags in text chunks go with the set they copy.
+            if ((removesGps && keyword.startsWith("exif:GPS")) ||
+                (removesExif && isExifSetTextKey(keyword)))
+                continue;
+            const bool xmp = keyword == "XML:com.adobe.xmp" || keyword == "Raw profile type xmp";
+            if (xmp && removesGps && parsed) {
+                const QByteArray packet =
+                    keyword == "XML:com.adobe.xmp" ? parsed->second : rawProfile(parsed->second);
+                const auto edited = xmpWithoutGps(packet);
+                if (!edited)
+                    return R::fail(edited.error());
+                if (edited.value()) {
+                    plan.addBytes(pngChunk("iTXt", QByteArray("XML:com.adobe.xmp\0\0\0\0\0", 22) +
+                                                       *edited.value()));
+                    continue;
+                }
+            }
+        }
+        plan.addSource(chunk.start, chunk.end - chunk.start);
+    }
+    if (!chunks.isEmpty())
+        plan.addSource(chunks.last().end, source.size() - chunks.last().end);
+    return R::ok(std::move(plan));
+}
+
+InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& edit) {
+    using R = Result<RewritePlan>;
+    if (edit.touches(IptcSet))
+        return std::nullopt;
+    struct Chunk {
+        qsizetype start;
+        qsizetype end; // past the padding
+        QByteArray type;
+    };
+    QList<Chunk> chunks;
+    qsizetype at = 12;
+    while (at + 8 <= source.size()) {
+        const qint64 length = readUnsigned(source, at + 4, 4, true);
+        const qint64 end = at + 8 + length + (length & 1);
+        if (at + 8 + length > source.size())
+            return R::fail(QStringLiteral("damaged WebP: a chunk runs past the end"));
+        chunks.append({at, qsizetype(std::min<qint64>(end, source.size())), source.mid(at, 4)});
+        at = chunks.last().end;
+    }
+    qsizetype exifIndex = -1;
+    qsizetype header = -1;
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        if (chunks[i].type == "EXIF" && exifIndex < 0)
+            exifIndex = i;
+        if (chunks[i].type == "VP8X" && header < 0)
+            header = i;
+    }
+    auto payloadOf = [&](const Chunk& c) {
+        return source.mid(c.start + 8, qsizetype(readUnsigned(source, c.start + 4, 4, true)));
+    };
+    const QByteArray exifData = exifIndex < 0 ? QByteArray() : payloadOf(chunks[exifIndex]);
+    const bool prefixed = exifData.startsWith(ExifHeader);
+    const QByteArray block = prefixed ? exifData.mid(ExifHeader.size()) : exifData;
+    auto exif = editExifBlock(exifIndex < 0 ? nullptr : &block, edit, Unlimited);
+    if (!exif)
+        return R::fail(exif.error());
+    if (exif->tooLarge || (exifIndex < 0 && exif->bytes && header < 0))
+        return std::nullopt; // a simple WebP must first gain an extended header
+
+    auto chunkBytes = [](const QByteArray& type, const QByteArray& data) {
+        QByteArray out = type + littleEndian32(quint32(data.size())) + data;
+        if (data.size() & 1)
+            out.append('\0');
+        return out;
+    };
+    QByteArray body;
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        const Chunk& chunk = chunks[i];
+        if (i == exifIndex && exif->bytes) {
+            body += chunkBytes("EXIF", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes);
+            continue;
+        }
+        if (i == header && exifIndex < 0 && exif->bytes) {
+            QByteArray flagged = source.mid(chunk.start, chunk.end - chunk.start);
+            flagged[8] = char(quint8(flagged[8]) | 0x08); // "has EXIF"
+            body += flagged;
+            continue;
+        }
+        if (chunk.type == "XMP " && edit.removesSet(GpsSet)) {
+            const auto edited = xmpWithoutGps(payloadOf(chunk));
+            if (!edited)
+                return R::fail(edited.error());
+            if (edited.value()) {
+                body += chunkBytes("XMP ", *edited.value());
+                continue;
+            }
+        }
+        body += source.mid(chunk.start, chunk.end - chunk.start);
+    }
+    if (exifIndex < 0 && exif->bytes)
+        body += chunkBytes("EXIF", *exif->bytes);
+    RewritePlan plan;
+    plan.notes = exif->repairs;
+    plan.addBytes(QByteArray("RIFF") + littleEndian32(quint32(body.size() + 4)) + "WEBP" + body);
+    return R::ok(std::move(plan));
+}
+
+InPlaceResult rewriteTiffInPlace(const QByteArray& source, const MetadataEdit& edit) {
+    using R = Result<RewritePlan>;
+    auto opened = TiffEditor::open(source, TiffEditor::Origin::TiffFile);
+    if (!opened)
+        return R::fail(opened.error());
+    TiffEditor& editor = opened.value();
+    Status status = applyExifSteps(editor, edit);
+    if (!status)
+        return R::fail(status.error());
+    using D = TiffEditor::Directory;
+    if (edit.touches(IptcSet)) {
+        constexpr quint16 IptcTag = 0x83bb, PhotoshopTag = 0x8649;
+        const QByteArray iptc = editor.valueOf(D::Ifd0, IptcTag).value_or(QByteArray());
+        auto block = IptcBlock::parse(iptc);
+        if (!block)
+            return R::fail(block.error());
+        status = applyIptcSteps(block.value(), edit);
+        if (!status)
+            return R::fail(status.error());
+        const QByteArray newIptc = block->serialize();
+        if (newIptc != iptc) {
+            if (newIptc.isEmpty())
+                editor.removeEntry(D::Ifd0, IptcTag);
+            else
+                status = editor.setEntry(D::Ifd0, IptcTag, 7, quint32(newIptc.size()), newIptc);
+            if (const auto resources = editor.valueOf(D::Ifd0, PhotoshopTag);
+                status && resources &&
+                PhotoshopResources::find(*resources, PhotoshopResources::IptcId)) {
+                const auto updated = PhotoshopResources::withIptc(*resources, newIptc);
+                if (!updated)
+                    return R::fail(updated.error());
+                status = editor.setEntry(D::Ifd0, PhotoshopTag, 7, quint32(updated->size()),
+                                         updated.value());
+            }
+            if (!status)
+                return R::fail(status.error());
+        }
+    }
+    if (edit.removesSet(GpsSet)) {
+        constexpr quint16 XmpTag = 0x02bc;
+        if (const auto packet = editor.valueOf(D::Ifd0, XmpTag)) {
+            const auto edited = xmpWithoutGps(*packet);
+            if (!edited)
+                return R::fail(edited.error());
+            if (edited.value()) {
+                status = editor.setEntry(D::Ifd0, XmpTag, *editor.typeOf(D::Ifd0, XmpTag),
+                                         quint32(edited.value()->size()), *edited.value());
+                if (!status)
+                    return R::fail(status.error());
+            }
+        }
+    }
+    RewritePlan plan;
+    if (!editor.changed()) {
+        plan.addSource(0, source.size());
+        return R::ok(std::move(plan));
+    }
+    auto finished = editor.finish(Unlimited);
+    if (!finished)
+        return R::fail(finished.error());
+    plan.notes = editor.repairs();
+    plan.addBytes(finished.value());
+    return R::ok(std::move(plan));
+}

@@ -1,0 +1,33 @@
+#include "metadata/engine/ExifBlockEdit.h"
+
+#include "metadata/engine/MetadataEdit.h"
+#include "metadata/engine/TiffEditor.h"
+
+Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit& edit,
+                                    qsizetype maxSize) {
+    using R = Result<ExifBlockEdit>;
+    ExifBlockEdit result;
+    if (!edit.touchesExifBlock() || (!block && !edit.writesExifValues()))
+        return R::ok(result);
+    auto opened = block ? TiffEditor::open(*block, TiffEditor::Origin::ExifBlock)
+                        : Result<TiffEditor>::ok(TiffEditor::empty(true));
+    if (!opened)
+        return R::fail(opened.error());
+    TiffEditor& editor = opened.value();
+    const Status applied = applyExifSteps(editor, edit);
+    if (!applied)
+        return R::fail(applied.error());
+    if (!editor.changed())
+        return R::ok(result);
+    auto finished = editor.finish(maxSize);
+    if (!finished) {
+        result.tooLarge = true;
+        return R::ok(result);
+    }
+    // What we wrote must read back as a TIFF structure before anything trusts it.
+    if (!TiffEditor::open(finished.value(), TiffEditor::Origin::ExifBlock))
+        return R::fail(QStringLiteral("the written EXIF block does not read back"));
+    result.bytes = std::move(finished.value());
+    result.repairs = editor.repairs();
+    return R::ok(result);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "metadata/Result.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <optional>
+
+struct MetadataEdit;
+
+// The EXIF block (a TIFF structure) of a photo after the edit's steps of the
+// TIFF, EXIF and GPS sets. block is null for a photo without one; a block is
+// then made only when a step writes a value.
+struct ExifBlockEdit {
+    std::optional<QByteArray> bytes; // nothing: the block stays as it is
+    QStringList repairs;
+    bool tooLarge = false; // it would outgrow maxSize: a failure the library's writer may mend
+};
+Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit& edit,
+                                    qsizetype maxSize);

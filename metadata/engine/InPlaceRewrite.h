@@ -1,0 +1,19 @@
+#pragma once
+
+#include "metadata/Result.h"
+#include "metadata/RewritePlan.h"
+
+#include <optional>
+
+struct MetadataEdit;
+
+// Writers that change a photo's metadata where it lies and copy every other
+// byte as it is. Each answers nothing when the photo needs something they do
+// not do (a block that would outgrow its container, a container form they do
+// not edit); the metadata library's writer takes it then.
+using InPlaceResult = std::optional<Result<RewritePlan>>;
+
+InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& edit);
+InPlaceResult rewriteTiffInPlace(const QByteArray& source, const MetadataEdit& edit);
+InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& edit);
+InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& edit);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "metadata/Result.h"
+
+#include <QList>
+#include <QVariantMap>
+
+class TiffEditor;
+class IptcBlock;
+
+// What a change dictionary asks of one photo, as a list of single steps in
+// the order they apply: the container properties first, then the changes.
+// Values equal to what the photo already has are left out, so handing a
+// photo's own dictionary back changes nothing.
+struct MetadataEdit {
+    struct Step {
+        QString set;    // one of the four set keys
+        QString key;    // empty: the step removes the whole set
+        QVariant value; // a removal value removes the key
+    };
+    QList<Step> steps;
+
+    bool touches(const QString& set) const;
+    bool touchesExifBlock() const; // the TIFF, EXIF or GPS set
+    bool writesExifValues() const; // some step of those sets writes a value
+    bool removesSet(const QString& set) const;
+};
+
+// Fails when the changes ask for what cannot be written (a property of the
+// pixels, a set that is not a dictionary).
+Result<MetadataEdit> resolveEdit(const QVariantMap& source, const QVariantMap& containerProperties,
+                                 const QVariantMap& changes);
+
+// The steps of the TIFF, EXIF and GPS sets applied to an EXIF block or to a
+// TIFF file's directories.
+Status applyExifSteps(TiffEditor& editor, const MetadataEdit& edit);
+// The steps of the IPTC set.
+Status applyIptcSteps(IptcBlock& block, const MetadataEdit& edit);

@@ -1,0 +1,364 @@
+#include "metadata/engine/TiffEditor.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+constexpr quint16 ExifPointer = 0x8769;
+constexpr quint16 GpsPointer = 0x8825;
+constexpr quint16 InteropPointer = 0xa005;
+constexpr int MaxPages = 10000;
+
+QString directoryName(TiffEditor::Directory kind, int page) {
+    switch (kind) {
+    case TiffEditor::Directory::Ifd0:
+        return page == 0 ? QStringLiteral("IFD0") : QStringLiteral("IFD%1").arg(page);
+    case TiffEditor::Directory::Exif:
+        return QStringLiteral("the EXIF directory");
+    case TiffEditor::Directory::Gps:
+        return QStringLiteral("the GPS directory");
+    case TiffEditor::Directory::Interop:
+        return QStringLiteral("the interoperability directory");
+    }
+    return {};
+}
+
+int childSlot(TiffEditor::Directory kind) {
+    return kind == TiffEditor::Directory::Exif ? 0 : kind == TiffEditor::Directory::Gps ? 1 : 2;
+}
+
+} // namespace
+
+int TiffEditor::typeSize(quint16 type) {
+    switch (type) {
+    case 1: // BYTE
+    case 2: // ASCII
+    case 6: // SBYTE
+    case 7: // UNDEFINED
+        return 1;
+    case 3: // SHORT
+    case 8: // SSHORT
+        return 2;
+    case 4:  // LONG
+    case 9:  // SLONG
+    case 11: // FLOAT
+    case 13: // IFD
+        return 4;
+    case 5:  // RATIONAL
+    case 10: // SRATIONAL
+    case 12: // DOUBLE
+        return 8;
+    default:
+        return 0;
+    }
+}
+
+quint16 TiffEditor::pointerTag(Directory kind) {
+    return kind == Directory::Exif ? ExifPointer
+                                   : (kind == Directory::Gps ? GpsPointer : InteropPointer);
+}
+
+quint32 TiffEditor::readU(qint64 at, int size) const {
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | quint8(m_bytes[at + (m_little ? size - 1 - i : i)]);
+    return value;
+}
+
+qint64 TiffEditor::valueSize(const Entry& entry) const {
+    return qint64(entry.count) * typeSize(entry.type);
+}
+
+Result<TiffEditor> TiffEditor::open(QByteArray bytes, Origin origin) {
+    TiffEditor editor;
+    editor.m_bytes = std::move(bytes);
+    editor.m_origin = origin;
+    const Status parsed = editor.parse();
+    if (!parsed)
+        return Result<TiffEditor>::fail(parsed.error());
+    return Result<TiffEditor>::ok(std::move(editor));
+}
+
+TiffEditor TiffEditor::empty(bool littleEndian) {
+    TiffEditor editor;
+    editor.m_little = littleEndian;
+    editor.m_bytes = littleEndian ? QByteArray("II\x2a\x00", 4) : QByteArray("MM\x00\x2a", 4);
+    editor.m_bytes.append(QByteArray(4, '\0'));
+    Ifd ifd0;
+    editor.m_ifds.append(ifd0); // new: laid out when finishing
+    editor.m_pages.append(0);
+    editor.m_changed = true;
+    return editor;
+}
+
+Status TiffEditor::parse() {
+    if (m_bytes.size() < 8)
+        return Status::fail(QStringLiteral("damaged EXIF: the block is too short"));
+    if (m_bytes.startsWith("II"))
+        m_little = true;
+    else if (m_bytes.startsWith("MM"))
+        m_little = false;
+    else
+        return Status::fail(QStringLiteral("damaged EXIF: no byte order mark"));
+    if (readU(2, 2) != 42)
+        return Status::fail(QStringLiteral("damaged EXIF: not a TIFF structure"));
+    QSet<qint64> seen;
+    qint64 offset = readU(4, 4);
+    while (offset != 0 && m_pages.size() < MaxPages) {
+        const bool first = m_pages.isEmpty();
+        // A chain that leads nowhere after the first page is left as it is:
+        // other readers stop there too.
+        if (seen.contains(offset)) {
+            if (first || m_origin == Origin::TiffFile)
+                return Status::fail(QStringLiteral("damaged EXIF: its directories form a loop"));
+            break;
+        }
+        seen.insert(offset);
+        auto page = parseIfd(offset, Directory::Ifd0, 0);
+        if (!page) {
+            if (first || m_origin == Origin::TiffFile)
+                return Status::fail(page.error());
+            break;
+        }
+        m_pages.append(page.value());
+        offset = m_ifds[page.value()].next;
+    }
+    if (m_pages.isEmpty())
+        return Status::fail(QStringLiteral("damaged EXIF: it has no first directory"));
+    return Status::ok();
+}
+
+Result<int> TiffEditor::parseIfd(qint64 offset, Directory kind, int depth) {
+    using R = Result<int>;
+    const QString name = directoryName(kind, int(m_pages.size()));
+    if (offset < 8 || offset + 2 > m_bytes.size())
+        return R::fail(QStringLiteral("damaged EXIF: %1 lies outside the block").arg(name));
+    const int stored = int(readU(offset, 2));
+    if (offset + 2 + qint64(stored) * 12 + 4 > m_bytes.size())
+        return R::fail(QStringLiteral("damaged EXIF: %1 is cut short").arg(name));
+    Ifd ifd;
+    ifd.kind = kind;
+    ifd.offset = offset;
+    ifd.storedEntries = stored;
+    ifd.next = readU(offset + 2 + qint64(stored) * 12, 4);
+    int dropped = 0;
+    for (int i = 0; i < stored; ++i) {
+        const qint64 at = offset + 2 + qint64(i) * 12;
+        Entry entry;
+        entry.tag = quint16(readU(at, 2));
+        entry.type = quint16(readU(at + 2, 2));
+        entry.count = readU(at + 4, 4);
+        entry.field = readU(at + 8, 4);
+        entry.at = at;
+        const qint64 size = valueSize(entry);
+        const bool valid = typeSize(entry.type) != 0 &&
+                           (size <= 4 || qint64(entry.field) + size <= m_bytes.size());
+        if (!valid) {
+            ++dropped;
+            continue;
+        }
+        ifd.entries.append(entry);
+    }
+    if (dropped > 0) {
+        m_changed = true;
+        m_repairs << QStringLiteral("dropped %1 invalid %2 of %3")
+                         .arg(dropped)
+                         .arg(dropped == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
+                         .arg(name);
+    }
+    const int index = int(m_ifds.size());
+    m_ifds.append(ifd);
+    if (depth > 2)
+        return R::ok(index);
+    const QList<Directory> children =
+        kind == Directory::Ifd0   ? QList<Directory>{Directory::Exif, Directory::Gps}
+        : kind == Directory::Exif ? QList<Directory>{Directory::Interop}
+                                  : QList<Directory>{};
+    for (Directory child : children) {
+        const Entry* pointer = entryOf(index, pointerTag(child));
+        if (!pointer)
+            continue;
+        if (pointer->count == 0) {
+            // A pointer to nothing: dropping it loses nothing.
+            QList<Entry>& entries = m_ifds[index].entries;
+            entries.removeIf([&](const Entry& e) { return e.tag == pointerTag(child); });
+            m_changed = true;
+            m_repairs << QStringLiteral("dropped the empty pointer to %1 from %2")
+                             .arg(directoryName(child, 0), name);
+            continue;
+        }
+        if ((pointer->type != 4 && pointer->type != 13) || pointer->count != 1)
+            return R::fail(QStringLiteral("damaged EXIF: the pointer to %1 is invalid")
+                               .arg(directoryName(child, 0)));
+        for (const Ifd& other : std::as_const(m_ifds)) {
+            if (other.offset == qint64(pointer->field))
+                return R::fail(QStringLiteral("damaged EXIF: its directories form a loop"));
+        }
+        auto parsed = parseIfd(pointer->field, child, depth + 1);
+        if (!parsed)
+            return parsed;
+        m_ifds[index].children[childSlot(child)] = parsed.value();
+    }
+    return R::ok(index);
+}
+
+int TiffEditor::find(Directory directory, int page) const {
+    if (page >= m_pages.size())
+        return -1;
+    const int ifd0 = m_pages[page];
+    if (directory == Directory::Ifd0)
+        return ifd0;
+    if (directory == Directory::Interop) {
+        const int exif = m_ifds[ifd0].children[0];
+        return exif < 0 ? -1 : m_ifds[exif].children[2];
+    }
+    return m_ifds[ifd0].children[childSlot(directory)];
+}
+
+TiffEditor::Entry* TiffEditor::entryOf(int ifd, quint16 tag) {
+    for (Entry& entry : m_ifds[ifd].entries) {
+        if (entry.tag == tag)
+            return &entry;
+    }
+    return nullptr;
+}
+
+const TiffEditor::Entry* TiffEditor::entryOf(int ifd, quint16 tag) const {
+    for (const Entry& entry : m_ifds[ifd].entries) {
+        if (entry.tag == tag)
+            return &entry;
+    }
+    return nullptr;
+}
+
+bool TiffEditor::hasDirectory(Directory directory) const {
+    return find(directory) >= 0;
+}
+
+std::optional<quint16> TiffEditor::typeOf(Directory directory, quint16 tag) const {
+    const int ifd = find(directory);
+    const Entry* entry = ifd < 0 ? nullptr : entryOf(ifd, tag);
+    if (!entry)
+        return std::nullopt;
+    return entry->type;
+}
+
+QList<quint16> TiffEditor::tagsOf(Directory directory) const {
+    QList<quint16> tags;
+    const int ifd = find(directory);
+    if (ifd >= 0) {
+        for (const Entry& entry : m_ifds[ifd].entries)
+            tags << entry.tag;
+    }
+    return tags;
+}
+
+std::optional<QByteArray> TiffEditor::valueOf(Directory directory, quint16 tag) const {
+    const int ifd = find(directory);
+    const Entry* entry = ifd < 0 ? nullptr : entryOf(ifd, tag);
+    if (!entry)
+        return std::nullopt;
+    if (entry->valueChanged)
+        return entry->newValue;
+    const qint64 size = valueSize(*entry);
+    return size <= 4 ? m_bytes.mid(entry->at + 8, size) : m_bytes.mid(entry->field, size);
+}
+
+void TiffEditor::removeEntry(Directory directory, quint16 tag) {
+    const int ifd = find(directory);
+    if (ifd < 0)
+        return;
+    QList<Entry>& entries = m_ifds[ifd].entries;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i].tag != tag)
+            continue;
+        const Entry& entry = entries[i];
+        if (entry.at >= 0 && valueSize(entry) > 4)
+            m_dead.append({qint64(entry.field), valueSize(entry)});
+        entries.removeAt(i);
+        m_changed = true;
+        return;
+    }
+}
+
+void TiffEditor::removeDirectory(Directory directory) {
+    for (int page = 0; page < m_pages.size(); ++page) {
+        const int ifd = find(directory, page);
+        if (ifd < 0)
+            continue;
+        std::function<void(int)> drop = [&](int index) {
+            Ifd& dir = m_ifds[index];
+            dir.removed = true;
+            if (dir.offset >= 0)
+                m_dead.append({dir.offset, 2 + qint64(dir.storedEntries) * 12 + 4});
+            for (const Entry& entry : dir.entries) {
+                if (entry.at >= 0 && valueSize(entry) > 4)
+                    m_dead.append({qint64(entry.field), valueSize(entry)});
+            }
+            for (int child : dir.children) {
+                if (child >= 0)
+                    drop(child);
+            }
+        };
+        drop(ifd);
+        const int parent =
+            directory == Directory::Interop ? find(Directory::Exif, page) : m_pages[page];
+        QList<Entry>& entries = m_ifds[parent].entries;
+        entries.erase(
+            std::remove_if(entries.begin(), entries.end(),
+                           [&](const Entry& e) { return e.tag == pointerTag(directory); }),
+            entries.end());
+        m_ifds[parent].children[childSlot(directory)] = -1;
+        m_changed = true;
+    }
+}
+
+Status TiffEditor::setEntry(Directory directory, quint16 tag, quint16 type, quint32 count,
+                            const QByteArray& value) {
+    if (typeSize(type) == 0 || qint64(count) * typeSize(type) != value.size())
+        return Status::fail(
+            QStringLiteral("cannot write tag 0x%1: its value does not match its type")
+                .arg(tag, 4, 16, QLatin1Char('0')));
+    int ifd = find(directory);
+    if (ifd < 0) {
+        if (directory == Directory::Ifd0 || directory == Directory::Interop)
+            return Status::fail(QStringLiteral("cannot write tag 0x%1: no directory for it")
+                                    .arg(tag, 4, 16, QLatin1Char('0')));
+        Ifd created;
+        created.kind = directory;
+        ifd = int(m_ifds.size());
+        m_ifds.append(created);
+        const int parent = m_pages[0];
+        m_ifds[parent].children[childSlot(directory)] = ifd;
+        Entry pointer;
+        pointer.tag = pointerTag(directory);
+        pointer.type = 4;
+        pointer.count = 1;
+        QList<Entry>& parentEntries = m_ifds[parent].entries;
+        auto place = std::find_if(parentEntries.begin(), parentEntries.end(),
+                                  [&](const Entry& e) { return e.tag > pointer.tag; });
+        parentEntries.insert(place, pointer);
+    }
+    m_changed = true;
+    if (Entry* existing = entryOf(ifd, tag)) {
+        existing->type = type;
+        existing->count = count;
+        existing->newValue = value;
+        existing->valueChanged = true;
+        return Status::ok();
+    }
+    Entry entry;
+    entry.tag = tag;
+    entry.type = type;
+    entry.count = count;
+    entry.newValue = value;
+    entry.valueChanged = true;
+    QList<Entry>& entries = m_ifds[ifd].entries;
+    auto place =
+        std::find_if(entries.begin(), entries.end(), [&](const Entry& e) { return e.tag > tag; });
+    entries.insert(place, entry);
+    return Status::ok();
+}
