@@ -257,6 +257,14 @@ OperationReport runAmountShift(const std::vector<SelectedPhoto>& photos, const Q
                 if (!outcome.written() && !why.isEmpty())
                     outcome.reason = why;
             }
+            // Neither written nor copied (a file of its name is there already):
+            // the photo is skipped, and says why.
+            if (!outcome.written() && !outcome.skipped())
+                outcome = unreadable(photo, output,
+                                     !properties ? properties.error()
+                                                 : QStringLiteral("it has no dates to shift, and a "
+                                                                  "file of its name is already in "
+                                                                  "the storage folder"));
             return outcome;
         });
 }

@@ -387,9 +387,17 @@ QVariantMap propertiesAnswer(const Result<PhotoProperties>& result) {
             {QStringLiteral("dictionary"), result->dictionary}};
 }
 
+namespace {
+// A failure's reason; a damaged or foreign answer still gets one.
+QString reasonOf(const QVariantMap& answer) {
+    const QString why = answer.value(Error).toString();
+    return why.isEmpty() ? QStringLiteral("the metadata worker gave no usable answer") : why;
+}
+} // namespace
+
 Result<PhotoProperties> propertiesOf(const QVariantMap& answer) {
     if (!answer.value(Ok).toBool())
-        return Result<PhotoProperties>::fail(answer.value(Error).toString());
+        return Result<PhotoProperties>::fail(reasonOf(answer));
     PhotoProperties properties;
     properties.format = PhotoFormat(answer.value(QStringLiteral("format")).toInt());
     properties.imageCount = answer.value(QStringLiteral("imageCount")).toInt();
@@ -408,7 +416,7 @@ QVariantMap previewAnswer(const Result<PhotoPreview>& result) {
 
 Result<PhotoPreview> previewOf(const QVariantMap& answer) {
     if (!answer.value(Ok).toBool())
-        return Result<PhotoPreview>::fail(answer.value(Error).toString());
+        return Result<PhotoPreview>::fail(reasonOf(answer));
     PhotoPreview preview;
     preview.bytes = answer.value(QStringLiteral("bytes")).toByteArray();
     preview.size = QSize(answer.value(QStringLiteral("width")).toInt(),
@@ -427,8 +435,21 @@ PhotoOutcome outcomeOf(const QVariantMap& answer, const RewriteJob& job) {
     PhotoOutcome outcome;
     outcome.inputPath = job.inputPath;
     outcome.outputPath = job.outputPath;
-    outcome.state = PhotoOutcome::State(answer.value(QStringLiteral("state")).toInt());
+    // Only a state the worker sends counts: an answer without one (the
+    // written state is 0) must never read as written.
+    const QVariant state = answer.value(QStringLiteral("state"));
+    const bool whole = state.typeId() == QMetaType::Int || state.typeId() == QMetaType::LongLong;
+    const qlonglong value = state.toLongLong();
+    if (!whole || (value != qlonglong(PhotoOutcome::State::Written) &&
+                   value != qlonglong(PhotoOutcome::State::Skipped))) {
+        outcome.state = PhotoOutcome::State::Skipped;
+        outcome.reason = reasonOf(answer);
+        return outcome;
+    }
+    outcome.state = PhotoOutcome::State(value);
     outcome.reason = answer.value(QStringLiteral("reason")).toString();
+    if (outcome.skipped() && outcome.reason.isEmpty())
+        outcome.reason = reasonOf(answer);
     outcome.needsSync = answer.value(QStringLiteral("needsSync")).toBool();
     outcome.notes = answer.value(QStringLiteral("notes")).toStringList();
     return outcome;

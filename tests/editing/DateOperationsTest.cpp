@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using namespace PropertyKeys;
@@ -245,4 +247,103 @@ TEST(DateBatch, givesTheOutputsOfASequentialRunOn200Photos) {
     }
     EXPECT_EQ(outputs[0].size(), 150);
     EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+// A date text holds the years 0001 to 9999: a shift may land on either end
+// to the second, and is refused one second past it.
+TEST(DateShift, reachesTheEndsOfTheYearsADateHoldsAndNoFurther) {
+    const QString refused =
+        QStringLiteral("the shifted date would fall outside the years 0001 to 9999");
+    const struct {
+        const char* date;
+        qint64 seconds;
+        const char* written; // nullptr: refused
+    } cases[] = {
+        {"9999:12:31 23:59:58", 1, "9999:12:31 23:59:59"},
+        {"9999:12:31 23:59:58", 2, nullptr},
+        {"9999:12:31 23:59:59", 1, nullptr},
+        {"0001:01:01 00:00:01", -1, "0001:01:01 00:00:00"},
+        {"0001:01:01 00:00:01", -2, nullptr},
+    };
+    for (const auto& c : cases) {
+        for (const bool amount : {true, false}) {
+            SCOPED_TRACE(std::string(amount ? "amount " : "preview ") + c.date + " " +
+                         std::to_string(c.seconds));
+            Dated dated;
+            const QString date = QLatin1String(c.date);
+            const SelectedPhoto photo = dated.photo(QStringLiteral("edge.jpg"), date, date);
+            const OperationReport report =
+                amount ? runAmountShift({photo}, dated.storage, c.seconds, workerService())
+                       : runPreviewShift({photo}, dated.storage, {c.seconds, c.seconds},
+                                         workerService());
+            const QString output = dated.out(QStringLiteral("edge.jpg"));
+            if (c.written) {
+                EXPECT_EQ(report.written, QStringList{output});
+                EXPECT_TRUE(report.skipped.isEmpty());
+                EXPECT_EQ(datesOf(output), three(c.written));
+            } else {
+                EXPECT_TRUE(report.written.isEmpty());
+                ASSERT_EQ(report.skipped.size(), 1);
+                EXPECT_EQ(report.skipped.first().reason, refused);
+                EXPECT_FALSE(QFile::exists(output));
+            }
+        }
+    }
+    // Each date of a preview shift is checked by itself.
+    Dated dated;
+    const SelectedPhoto photo =
+        dated.photo(QStringLiteral("one.jpg"), QStringLiteral("2000:01:01 00:00:00"),
+                    QStringLiteral("9999:12:31 23:59:59"));
+    const OperationReport report = runPreviewShift({photo}, dated.storage, {1, 1}, workerService());
+    EXPECT_TRUE(report.written.isEmpty());
+    ASSERT_EQ(report.skipped.size(), 1);
+    EXPECT_EQ(report.skipped.first().reason, refused);
+}
+
+// Two photos of one name: the later one cannot be written, so the earlier
+// one's output must stay as it was written, not be replaced by a plain copy.
+TEST(AmountShift, aLaterPhotoOfTheSameNameThatFailsLeavesTheEarliersOutput) {
+    const struct {
+        const char* what;
+        std::function<QByteArray(const QByteArray& dated)> later;
+    } cases[] = {
+        {"a truncated photo", [](const QByteArray& bytes) { return bytes.left(bytes.size() / 2); }},
+        {"a photo of a format that cannot be written",
+         [](const QByteArray&) { return fileBytes(fixturePath(QStringLiteral("IMG_5195.HEIC"))); }},
+        {"a photo without dates",
+         [](const QByteArray&) { return fileBytes(fixturePath(QStringLiteral("no_exif.jpg"))); }},
+        {"not a photo at all", [](const QByteArray&) { return QByteArray("not a photo"); }},
+    };
+    for (const auto& c : cases) {
+        for (const int threads : {1, 2}) {
+            SCOPED_TRACE(std::string(c.what) + ", threads " + std::to_string(threads));
+            Dated dated;
+            const SelectedPhoto earlier =
+                dated.photo(QStringLiteral("same.jpg"), QStringLiteral("2014:05:06 07:08:09"),
+                            QStringLiteral("2014:05:06 07:08:09"));
+            QDir().mkpath(dated.folder.file(QStringLiteral("later")));
+            const QString laterPath = dated.folder.writeFile(QStringLiteral("later/same.jpg"),
+                                                             c.later(fileBytes(earlier.inputPath)));
+            const SelectedPhoto later{1, laterPath, QStringLiteral("same.jpg")};
+
+            // What the earlier photo alone gives.
+            const QString alone = dated.folder.file(QStringLiteral("alone"));
+            QDir().mkpath(alone);
+            ASSERT_EQ(runAmountShift({earlier}, alone, 3600, workerService()).written.size(), 1);
+            const QByteArray expected = fileBytes(alone + QStringLiteral("/same.jpg"));
+
+            BatchOptions options;
+            options.threads = threads;
+            const OperationReport report =
+                runAmountShift({earlier, later}, dated.storage, 3600, workerService(), options);
+            const QString output = dated.out(QStringLiteral("same.jpg"));
+            EXPECT_EQ(report.written, QStringList{output});
+            ASSERT_EQ(report.skipped.size(), 1);
+            EXPECT_EQ(report.skipped.first().path, laterPath);
+            EXPECT_FALSE(report.skipped.first().reason.isEmpty());
+            EXPECT_EQ(report.notRun, 0);
+            EXPECT_EQ(fileBytes(output), expected);
+            EXPECT_EQ(datesOf(output), three("2014:05:06 08:08:09"));
+        }
+    }
 }

@@ -233,3 +233,57 @@ TEST(Batch, stopsAfterThePhotoInHandWhenCancelled) {
     EXPECT_EQ(filesIn(storage).size(), report.written.size());
     EXPECT_EQ(reported.load(), report.written.size());
 }
+
+// Each pair of same-named photos sits side by side in the batch, so two
+// threads would take the two at once unless the batch keeps them in one
+// lane; the sources differ in size, so either may finish first.
+TEST(Batch, sameNamedPhotosOnTwoThreadsGiveTheLaterOnesOutputEveryRun) {
+    TestFolder folder;
+    const QStringList fixtures = {QStringLiteral("DSCN0010.jpg"), QStringLiteral("Canon_40D.jpg"),
+                                  QStringLiteral("no_exif.jpg"), QStringLiteral("Nikon_D70.jpg"),
+                                  QStringLiteral("67-0_length_string.jpg")};
+    QDir().mkpath(folder.file(QStringLiteral("a")));
+    QDir().mkpath(folder.file(QStringLiteral("b")));
+    std::vector<SelectedPhoto> photos;
+    std::vector<SelectedPhoto> later;
+    for (int k = 0; k < 50; ++k) {
+        const QString name = QStringLiteral("p%1.jpg").arg(k);
+        photos.push_back(
+            {2 * k, folder.copyPhoto(fixtures[k % 5], QStringLiteral("a/") + name), name});
+        photos.push_back({2 * k + 1,
+                          folder.copyPhoto(fixtures[(k + 1) % 5], QStringLiteral("b/") + name),
+                          name});
+        later.push_back(photos.back());
+    }
+
+    // What the later photo of each name gives by itself.
+    const QString alone = folder.file(QStringLiteral("alone"));
+    QDir().mkpath(alone);
+    BatchOptions sequential;
+    sequential.threads = 1;
+    ASSERT_EQ(runRemoval(RemovalKind::Gps, SourceMode::Computer, later, alone, workerService(),
+                         sequential)
+                  .written.size(),
+              50);
+
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        const QString storage = folder.file(QStringLiteral("out%1").arg(run));
+        QDir().mkpath(storage);
+        BatchOptions options;
+        options.threads = 2;
+        const OperationReport report = runRemoval(RemovalKind::Gps, SourceMode::Computer, photos,
+                                                  storage, workerService(), options);
+        EXPECT_EQ(report.written.size(), 100);
+        EXPECT_TRUE(report.skipped.isEmpty());
+        ASSERT_EQ(filesIn(storage), filesIn(alone));
+        int wrong = 0;
+        for (const QString& name : filesIn(alone)) {
+            const bool same = fileBytes(storage + QLatin1Char('/') + name) ==
+                              fileBytes(alone + QLatin1Char('/') + name);
+            wrong += same ? 0 : 1;
+            EXPECT_TRUE(same) << qPrintable(name) << " is not the later photo's output";
+        }
+        EXPECT_EQ(wrong, 0);
+    }
+}

@@ -143,26 +143,3 @@ TEST(Removal, removingIptcFromAComputerPhotoHandsBackItsWholeDictionary) {
     EXPECT_EQ(removalChanges(RemovalKind::ExifAndGps, SourceMode::Computer).keys(),
               (QStringList{QStringLiteral("{Exif}"), QStringLiteral("{GPS}")}));
 }
-
-TEST(Removal, revealsAsEachCommandAlwaysHas) {
-    const struct {
-        RemovalKind kind;
-        SourceMode mode;
-        bool each;
-        bool atEnd;
-    } cases[] = {
-        {RemovalKind::Exif, SourceMode::Computer, true, false},
-        {RemovalKind::Exif, SourceMode::Device, true, false},
-        {RemovalKind::Gps, SourceMode::Computer, true, true},
-        {RemovalKind::Gps, SourceMode::Device, false, true},
-        {RemovalKind::Iptc, SourceMode::Computer, true, true},
-        {RemovalKind::Iptc, SourceMode::Device, false, true},
-        {RemovalKind::ExifAndGps, SourceMode::Computer, false, true},
-        {RemovalKind::ExifAndGps, SourceMode::Device, false, true},
-    };
-    for (const auto& c : cases) {
-        const RemovalReveal reveal = removalReveal(c.kind, c.mode);
-        EXPECT_EQ(reveal.revealEachWritten, c.each);
-        EXPECT_EQ(reveal.openStorageAtEnd, c.atEnd);
-    }
-}

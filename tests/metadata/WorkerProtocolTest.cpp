@@ -12,6 +12,10 @@
 
 #include <gtest/gtest.h>
 #include <limits>
+#include <thread>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -102,15 +106,30 @@ TEST(WorkerProtocol, refusesFramesThatAreNotAWellFormedMap) {
         EXPECT_FALSE(WorkerProtocol::decode(good.left(cut)).has_value()) << cut;
     EXPECT_FALSE(WorkerProtocol::decode(QCborValue(QCborArray{1, 2}).toCbor()).has_value());
 
-    // Nesting far deeper than any message: refused or read, never a crash.
-    QByteArray deep;
-    deep += char(0xa1);
-    deep += char(0x61);
-    deep += 'k';
-    for (int i = 0; i < 100000; ++i)
-        deep += char(0x81);
-    deep += char(0x01);
-    (void)WorkerProtocol::decode(deep);
+    // A map {"k": [[...[1]...]]}: nesting that the general conversion reads
+    // is read as it reads it, past the frame reader's own depth too; nesting
+    // far deeper is refused, not followed down the stack.
+    auto nested = [](int depth) {
+        QByteArray bytes("\xa1\x61k", 3);
+        bytes += QByteArray(depth, char(0x81));
+        return bytes + char(0x01);
+    };
+    for (int depth : {1, 16, 31, 32, 33, 100, 1000}) {
+        const auto decoded = WorkerProtocol::decode(nested(depth));
+        ASSERT_TRUE(decoded.has_value()) << depth;
+        EXPECT_EQ(asCbor(*decoded), asCbor(QCborValue::fromCbor(nested(depth)).toVariant().toMap()))
+            << depth;
+        QVariant inner = decoded->value(QStringLiteral("k"));
+        for (int level = 1; level < depth; ++level)
+            inner = inner.toList().value(0);
+        EXPECT_EQ(inner.toList(), QVariantList{1}) << depth;
+    }
+    for (int depth : {5000, 100000}) {
+        QCborParserError error;
+        QCborValue::fromCbor(nested(depth), &error);
+        ASSERT_NE(error.error, QCborError::NoError) << depth;
+        EXPECT_FALSE(WorkerProtocol::decode(nested(depth)).has_value()) << depth;
+    }
 
     // Keys that are not texts read as the general conversion reads them.
     const QByteArray numericKeys = QCborValue(QCborMap{{1, QStringLiteral("one")}}).toCbor();
@@ -157,4 +176,46 @@ TEST(WorkerProtocol, readsDamagedFramesExactlyAsTheGeneralConversionDoes) {
     }
     // Single-byte changes to texts and numbers leave many frames readable.
     EXPECT_GT(accepted, 400);
+}
+
+// CBOR writes a length in the item's first byte up to 23, then in 1, 2, 4 or
+// 8 more bytes: texts and byte strings on each side of every step cross the
+// frame writer and reader byte for byte.
+TEST(WorkerProtocol, carriesTextsAndBytesOfEveryLengthEncoding) {
+    int sockets[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sockets), 0);
+    for (const qsizetype length : {0, 1, 23, 24, 255, 256, 65535, 65536, 70000}) {
+        SCOPED_TRACE(length);
+        QByteArray bytes(length, Qt::Uninitialized);
+        for (qsizetype i = 0; i < length; ++i)
+            bytes[i] = char((i * 7 + 3) & 0xff);
+        const QString text(length, QLatin1Char('t'));
+        const QVariantMap message{{QStringLiteral("text"), text},
+                                  {QStringLiteral("bytes"), bytes},
+                                  {QString(length, QLatin1Char('k')), true}};
+        const QByteArray frame = WorkerProtocol::encode(message);
+        EXPECT_EQ(frame, QCborValue::fromVariant(message).toCbor());
+
+        // Through a socket, the writer on a thread of its own: a frame may be
+        // larger than what the socket buffers.
+        bool sent = false;
+        std::thread writer([&] { sent = WorkerProtocol::writeFrame(sockets[0], frame); });
+        QByteArray received;
+        const auto status = WorkerProtocol::readFrame(sockets[1], &received, 10000);
+        writer.join();
+        ASSERT_TRUE(sent);
+        ASSERT_EQ(status, WorkerProtocol::FrameStatus::Ok);
+        EXPECT_EQ(received, frame);
+        const auto decoded = WorkerProtocol::decode(received);
+        ASSERT_TRUE(decoded.has_value());
+        EXPECT_EQ(decoded->value(QStringLiteral("text")).toString(), text);
+        EXPECT_EQ(decoded->value(QStringLiteral("text")).typeId(), QMetaType::QString);
+        EXPECT_EQ(decoded->value(QStringLiteral("bytes")).toByteArray(), bytes);
+        EXPECT_EQ(decoded->value(QStringLiteral("bytes")).typeId(), QMetaType::QByteArray);
+        EXPECT_TRUE(decoded->value(QString(length, QLatin1Char('k'))).toBool());
+        EXPECT_EQ(decoded->size(), 3);
+        EXPECT_EQ(asCbor(*decoded), asCbor(throughCborValues(message)));
+    }
+    ::close(sockets[0]);
+    ::close(sockets[1]);
 }

@@ -261,3 +261,64 @@ TEST(Worker, endsWithTheProcessItServesEvenWhileHanging) {
         QThread::msleep(50);
     EXPECT_TRUE(workersMarkedWith(marker).isEmpty());
 }
+
+namespace {
+// A stand-in worker: a shell script that answers every request with the
+// given bytes (printf escapes) and then waits until it is stopped.
+QString fakeWorker(const TestFolder& folder, const QString& name, const char* answer) {
+    const QString path = folder.writeFile(name, QByteArray("#!/bin/sh\nprintf '") + answer +
+                                                    "'\nexec cat >/dev/null\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+} // namespace
+
+TEST(Worker, aWorkerThatAnswersGarbageFailsThePhotoWithAReason) {
+    const struct {
+        const char* what;
+        const char* answer;
+    } cases[] = {
+        {"text instead of a frame", "garbage, not a frame at all"},
+        {"a frame that is no CBOR", "\\000\\000\\000\\020xxxxxxxxxxxxxxxx"},
+        {"a frame cut short, then the end", "\\000\\000\\001\\000\\241\\141"},
+        {"an empty frame", "\\000\\000\\000\\000"},
+        {"a map that is no answer", "\\000\\000\\000\\004\\241\\141\\141\\001"},
+        {"a state no outcome has", "\\000\\000\\000\\010\\241\\145state\\007"},
+        {"a state that is a text", "\\000\\000\\000\\011\\241\\145state\\141\\060"},
+        {"an error without a state", "\\000\\000\\000\\020\\242\\142ok\\364\\145error\\144nope"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestFolder folder;
+        WorkerMetadataClient::Options options;
+        options.program = fakeWorker(folder, QStringLiteral("fake-worker.sh"), c.answer);
+        options.timeoutMs = 1000;
+        options.workers = 1;
+        WorkerMetadataClient client(options);
+        const QString photo = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+        const QString storage = folder.file(QStringLiteral("storage"));
+        QDir().mkpath(storage);
+
+        RewriteJob job;
+        job.inputPath = photo;
+        job.outputPath = storage + QStringLiteral("/out.jpg");
+        job.changes = {{PropertyKeys::GpsSet, PropertyKeys::removal()}};
+        const PhotoOutcome outcome = client.rewrite(job);
+        EXPECT_FALSE(outcome.written());
+        EXPECT_TRUE(outcome.skipped());
+        EXPECT_FALSE(outcome.reason.isEmpty());
+
+        const auto read = client.readProperties(photo);
+        EXPECT_FALSE(read.isOk());
+        EXPECT_FALSE(read.error().isEmpty());
+
+        const OperationReport report =
+            runRemoval(RemovalKind::Gps, SourceMode::Computer,
+                       {{0, photo, QStringLiteral("DSCN0010.jpg")}}, storage, client);
+        EXPECT_TRUE(report.written.isEmpty());
+        ASSERT_EQ(report.skipped.size(), 1);
+        EXPECT_EQ(report.skipped.first().path, photo);
+        EXPECT_FALSE(report.skipped.first().reason.isEmpty());
+        EXPECT_TRUE(QDir(storage).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
