@@ -119,6 +119,7 @@ private:
     void showBrowser();
     void selectFirstPhoto();
     void openImportPanel(bool clearFirst, bool openCommand);
+    void selectPhotoPath(const QString& path);
     void readInBackground(const QString& path, bool doubleClick, const QString& fileName);
     void showSelectionRead(const SelectionRead& read);
     void showOutline(const QVariantMap& dictionary);

@@ -46,7 +46,7 @@ void AppDelegate::imageBrowserSelectionDidChange() {
     for (const QModelIndex& index : selected)
         first = std::min(first, index.row());
     const IKImageItem& item = m_localPhotos->itemAt(first);
-    currentChooseFilePath = item.filePath;
+    selectPhotoPath(item.filePath);
     readInBackground(item.filePath, false, item.fileName);
 }
 
@@ -54,8 +54,15 @@ void AppDelegate::cellWasDoubleClickedAtIndex(int index) {
     if (index < 0 || index >= m_localPhotos->rowCount())
         return;
     const IKImageItem& item = m_localPhotos->itemAt(index);
-    currentChooseFilePath = item.filePath;
+    selectPhotoPath(item.filePath);
     readInBackground(item.filePath, true, item.fileName);
+}
+
+// The selected photo is current at once; until its read returns it has no
+// dictionary, so nothing can pair its path with the previous photo's values.
+void AppDelegate::selectPhotoPath(const QString& path) {
+    currentChooseFilePath = path;
+    currentExifDictionary.clear();
 }
 
 void AppDelegate::readInBackground(const QString& path, bool doubleClick, const QString& fileName) {
@@ -92,10 +99,16 @@ void AppDelegate::readInBackground(const QString& path, bool doubleClick, const 
     });
 }
 
+// Every part of the display comes from one read, the read of the current
+// selection: the outline, the summary, the form, the map, the photo's name and
+// its dictionary. A read for a photo no longer current is dropped, so a later
+// Apply never writes one photo's values into another.
 void AppDelegate::showSelectionRead(const SelectionRead& read) {
     if (read.generation != m_readGeneration)
         return; // a later selection is on its way
+    currentFileName = read.fileName;
     if (!read.readable) {
+        currentExifDictionary.clear();
         m_outline->removeRows(0, m_outline->rowCount());
         m_outlets.localPhotoImageView->clear();
         Q_EMIT photoShown(read.path);
@@ -107,13 +120,9 @@ void AppDelegate::showSelectionRead(const SelectionRead& read) {
     if (display.hasPosition)
         currentCoords = QPointF(display.latitude, display.longitude);
     currentExifDictionary = read.dictionary;
-    currentFileName = read.fileName;
 
-    if (read.doubleClick) {
+    if (read.doubleClick)
         m_outlets.localPhotoImageView->setPixmap(QPixmap::fromImage(read.photo));
-        Q_EMIT photoShown(read.path);
-        return;
-    }
     if (display.hasPosition) {
         m_outlets.currentlocalMapView->show();
         showPosition(display.latitude, display.longitude);

@@ -68,6 +68,13 @@ echo "  tessaview dump via workers, one process  $tv_rate files/s"
 echo "  exiftool -j, one process                 $et_rate files/s"
 echo "  tessaview-cli dump, a process per file   $(rate 200 "$proc") files/s"
 echo "  tessaview/exiftool files/s: $(ratio "$tv_rate" "$et_rate")x"
+# All the files in one call, as exiftool -j is run: one JSON array, best of three.
+many=""
+for round in 1 2 3; do
+  t0=$(now); "$bin/tessaview-cli" dump "$work/small"/*.jpg > /dev/null; many=$(min "$many" "$(elapsed "$t0")")
+done
+echo "  tessaview-cli dump FILE..., one call     $(rate "$n" "$many") files/s  ($(printf '%.2f' "$many") s)"
+echo "  tessaview-cli dump FILE.../exiftool -j files/s: $(ratio "$et" "$many")x"
 
 photos="$here/tests/data/photos"
 "$bin/tv_bench_import" 10000 "$photos/DSCN0010.jpg" "$photos/Canon_40D.jpg" "$photos/Nikon_D70.jpg" \

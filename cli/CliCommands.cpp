@@ -1,12 +1,11 @@
 #include "cli/CliCommands.h"
 
-#include "cli/JsonDump.h"
+#include "cli/CliOutput.h"
 #include "editing/DateOperations.h"
 #include "editing/PhotoSelection.h"
 #include "editing/RemovalOperation.h"
 #include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
-#include "templates/PropertyListCodec.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -26,10 +25,26 @@ const char usageText[] =
     "same name the later one in argument order is the one that remains. --jobs N\n"
     "sets the number of worker threads of a writing command (default: one per core).\n"
     "\n"
+    "--dry-run, with any writing command, writes nothing and creates no folder:\n"
+    "it prints one JSON object per line for each photo it would write,\n"
+    "  {\"file\": FILE, \"changes\": [{\"key\": KEY, \"from\": OLD, \"to\": NEW}, ...]}\n"
+    "listing each key whose value would change: \"{GPS}.Latitude\" for a key of a\n"
+    "set, \"Orientation\" for a top-level key, null for a key the photo lacks\n"
+    "(\"from\") or loses (\"to\"), IPTC lists as arrays. A removed set lists each of\n"
+    "its keys. A command that copies the bytes (file-dates, or a dates shift of\n"
+    "a photo without dates) lists the file date it would set as\n"
+    "\"FileModificationDate\" (YYYY:MM:DD HH:MM:SS, local time). Photos that\n"
+    "would be skipped are reported on standard error as in a real run.\n"
+    "\n"
     "Commands:\n"
-    "  dump [--plist] FILE\n"
+    "  dump [--plist] FILE...\n"
     "      Print the photo's property dictionary as one JSON object, or with\n"
-    "      --plist as an XML property list.\n"
+    "      --plist as an XML property list (one FILE only). With several files:\n"
+    "      one JSON array of objects in argument order, each with a \"SourceFile\"\n"
+    "      key holding the path as given; a file that cannot be read is reported\n"
+    "      on standard error and left out. Blocks of a photo that cannot be read\n"
+    "      (a damaged ICC profile, XMP packet or maker note) are reported on\n"
+    "      standard error as \"FILE: warning: ...\"; the rest is printed.\n"
     "  remove exif|gps|iptc|exif-gps --out DIR FILE...\n"
     "      Write a copy of each photo without the named metadata set, named\n"
     "      NoExif_, NoGPS_, NoIPTC_ or NoExifAndGPS_ followed by its file name.\n"
@@ -55,7 +70,8 @@ const char usageText[] =
     "\n"
     "A DATE is YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS, in local time.\n"
     "\n"
-    "Exit status: 0 when every file was written (or dumped), 1 when any was\n"
+    "Exit status: 0 when every file was written (or dumped, warnings or not; or\n"
+    "would be written), 1 when any was\n"
     "skipped (one line on standard error per file: its path and why), 2 on a\n"
     "usage error.\n";
 
@@ -76,6 +92,7 @@ struct CommandLine {
     QStringList positional;
     QString outDir;
     int jobs = 0;
+    bool dryRun = false;
 };
 
 // Nothing, with *exitCode set, when the line is malformed.
@@ -93,6 +110,10 @@ std::optional<CommandLine> parseLine(const QString& command, const QStringList& 
         if (argument == QLatin1String("--")) {
             line.positional += arguments.mid(i + 1);
             break;
+        }
+        if (argument == QLatin1String("--dry-run")) {
+            line.dryRun = true;
+            continue;
         }
         if (flagOptions.contains(argument)) {
             line.flags.insert(argument);
@@ -146,13 +167,27 @@ std::optional<int> missingOrBadDate(const CommandLine& line, const QString& comm
 
 using Operation = std::function<OperationReport(const std::vector<SelectedPhoto>& photos,
                                                 const QString& storage, const BatchOptions&)>;
+using Preview = std::function<std::vector<PhotoChangePreview>(
+    const std::vector<SelectedPhoto>& photos, const QString& storage)>;
 
-// Runs an operation over the files in argument order and reports what it skipped.
+// Runs an operation over the files in argument order and reports what it
+// skipped; a dry run shows what it would change instead.
 int runOverFiles(const CommandLine& line, const QStringList& files, const CliStreams& streams,
-                 const Operation& operation) {
+                 const Operation& operation, const Preview& preview) {
     if (files.isEmpty())
         return usageError(streams, QStringLiteral("at least one FILE is needed"));
     const QString storage = QDir::cleanPath(QFileInfo(line.outDir).absoluteFilePath());
+    if (line.dryRun) {
+        QList<ListedPhoto> photos;
+        QSet<int> everyPhoto;
+        for (const QString& file : files) {
+            everyPhoto.insert(int(photos.size()));
+            photos.append({file, QFileInfo(file).fileName()});
+        }
+        return printPreviews(
+            preview(selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage),
+            streams);
+    }
     if (!QDir().mkpath(storage)) {
         std::fprintf(streams.err, "tessaview-cli: cannot create %s\n",
                      QFile::encodeName(storage).constData());
@@ -184,17 +219,11 @@ int dump(const QStringList& arguments, MetadataService& service, const CliStream
         else
             files << argument;
     }
-    if (files.size() != 1)
-        return usageError(streams, QStringLiteral("dump takes exactly one FILE"));
-    const auto properties = service.readProperties(files.first());
-    if (!properties) {
-        reportSkipped(streams, files.first(), properties.error());
-        return ExitSomeSkipped;
-    }
-    const QByteArray text = plist ? toXmlPropertyList(properties->dictionary)
-                                  : dictionaryToJson(properties->dictionary);
-    std::fwrite(text.constData(), 1, size_t(text.size()), streams.out);
-    return ExitAllWritten;
+    if (files.isEmpty())
+        return usageError(streams, QStringLiteral("dump needs a FILE"));
+    if (plist && files.size() > 1)
+        return usageError(streams, QStringLiteral("dump --plist takes exactly one FILE"));
+    return dumpFiles(files, plist, service, streams);
 }
 
 int remove(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
@@ -210,11 +239,14 @@ int remove(const QStringList& arguments, MetadataService& service, const CliStre
         parseLine(QStringLiteral("remove"), arguments.mid(1), {}, {}, streams, &exitCode);
     if (!line)
         return exitCode;
-    return runOverFiles(*line, line->positional, streams,
-                        [&](const auto& photos, const QString& storage, const auto& options) {
-                            return runRemoval(*kind, SourceMode::Computer, photos, storage, service,
-                                              options);
-                        });
+    return runOverFiles(
+        *line, line->positional, streams,
+        [&](const auto& photos, const QString& storage, const auto& options) {
+            return runRemoval(*kind, SourceMode::Computer, photos, storage, service, options);
+        },
+        [&](const auto& photos, const QString& storage) {
+            return previewRemoval(*kind, SourceMode::Computer, photos, storage, service);
+        });
 }
 
 int datesEdit(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
@@ -228,12 +260,20 @@ int datesEdit(const QStringList& arguments, MetadataService& service, const CliS
     if (const auto failed =
             missingOrBadDate(*line, QStringLiteral("dates edit"), {original, digitized}, streams))
         return *failed;
-    return runOverFiles(*line, line->positional, streams,
-                        [&](const auto& photos, const QString& storage, const auto& options) {
-                            return runDateEdit(photos, storage, line->values.value(original),
-                                               line->values.value(digitized), SourceMode::Computer,
-                                               service, options);
-                        });
+    return runOverFiles(
+        *line, line->positional, streams,
+        [&](const auto& photos, const QString& storage, const auto& options) {
+            return runDateEdit(photos, storage, line->values.value(original),
+                               line->values.value(digitized), SourceMode::Computer, service,
+                               options);
+        },
+        [&](const auto& photos, const QString& storage) {
+            return previewDates(photos, storage,
+                                dateEditPlanner(line->values.value(original),
+                                                line->values.value(digitized),
+                                                SourceMode::Computer),
+                                service);
+        });
 }
 
 int datesSet(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
@@ -246,10 +286,15 @@ int datesSet(const QStringList& arguments, MetadataService& service, const CliSt
     const QString date = line->positional.first();
     if (const auto bad = badDate(date))
         return usageError(streams, *bad);
-    return runOverFiles(*line, line->positional.mid(1), streams,
-                        [&](const auto& photos, const QString& storage, const auto& options) {
-                            return runSetDate(photos, storage, date, service, options);
-                        });
+    return runOverFiles(
+        *line, line->positional.mid(1), streams,
+        [&](const auto& photos, const QString& storage, const auto& options) {
+            return runSetDate(photos, storage, date, service, options);
+        },
+        [&](const auto& photos, const QString& storage) {
+            return previewDates(photos, storage, dateEditPlanner(date, date, SourceMode::Computer),
+                                service);
+        });
 }
 
 int datesShift(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
@@ -275,10 +320,14 @@ int datesShift(const QStringList& arguments, MetadataService& service, const Cli
         amounts << amount;
     }
     const qint64 offset = amountOffset(amounts, line->flags.contains(QStringLiteral("--add")));
-    return runOverFiles(*line, line->positional, streams,
-                        [&](const auto& photos, const QString& storage, const auto& options) {
-                            return runAmountShift(photos, storage, offset, service, options);
-                        });
+    return runOverFiles(
+        *line, line->positional, streams,
+        [&](const auto& photos, const QString& storage, const auto& options) {
+            return runAmountShift(photos, storage, offset, service, options);
+        },
+        [&](const auto& photos, const QString& storage) {
+            return previewDates(photos, storage, amountShiftPlanner(offset), service);
+        });
 }
 
 int datesPreview(const QStringList& arguments, MetadataService& service,
@@ -298,10 +347,14 @@ int datesPreview(const QStringList& arguments, MetadataService& service,
                                       line->values.value(texts[2]), line->values.value(texts[3]));
     if (!shift)
         return usageError(streams, QStringLiteral("the four preview dates must share one layout"));
-    return runOverFiles(*line, line->positional, streams,
-                        [&](const auto& photos, const QString& storage, const auto& options) {
-                            return runPreviewShift(photos, storage, *shift, service, options);
-                        });
+    return runOverFiles(
+        *line, line->positional, streams,
+        [&](const auto& photos, const QString& storage, const auto& options) {
+            return runPreviewShift(photos, storage, *shift, service, options);
+        },
+        [&](const auto& photos, const QString& storage) {
+            return previewDates(photos, storage, previewShiftPlanner(*shift), service);
+        });
 }
 
 int dates(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
@@ -324,11 +377,14 @@ int fileDates(const QStringList& arguments, MetadataService& service, const CliS
         parseLine(QStringLiteral("file-dates"), arguments, {}, {}, streams, &exitCode);
     if (!line)
         return exitCode;
-    return runOverFiles(*line, line->positional, streams,
-                        [&](const auto& photos, const QString& storage, const auto& options) {
-                            return runFileDates(photos, storage, SourceMode::Computer, service,
-                                                options);
-                        });
+    return runOverFiles(
+        *line, line->positional, streams,
+        [&](const auto& photos, const QString& storage, const auto& options) {
+            return runFileDates(photos, storage, SourceMode::Computer, service, options);
+        },
+        [&](const auto& photos, const QString& storage) {
+            return previewDates(photos, storage, fileDatesPlanner(SourceMode::Computer), service);
+        });
 }
 
 } // namespace

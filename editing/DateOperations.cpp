@@ -32,7 +32,7 @@ std::pair<QString, QString> fileDateTexts(const QString& path) {
     return {DateText::timePointText(times->created), DateText::timePointText(times->modified)};
 }
 
-// What one photo gets: the three date texts and the file dates.
+// The dates one photo gets: the three date texts and the file dates.
 struct DatePlan {
     QString original;
     QString digitized;
@@ -41,32 +41,38 @@ struct DatePlan {
     std::optional<QDateTime> modified;
 };
 
-PhotoOutcome setFileDatesAfter(PhotoOutcome outcome, const DatePlan& plan) {
-    if (outcome.written() && (plan.created || plan.modified))
-        setFileTimes(outcome.outputPath, plan.created, plan.modified);
+PhotoOutcome setFileDatesAfter(PhotoOutcome outcome, const DateChange& change) {
+    if (outcome.written() && (change.created || change.modified))
+        setFileTimes(outcome.outputPath, change.created, change.modified);
     return outcome;
 }
 
-// Writes the plan's dates into the photo's own EXIF set (a new one when it
+// The plan's dates written into the photo's own EXIF set (a new one when it
 // has none) and its TIFF set (only when it has one).
-PhotoOutcome writeDates(MetadataService& metadata, const QString& input, const QString& output,
-                        const QVariantMap& dictionary, const DatePlan& plan) {
+DateChange datesWritten(const QVariantMap& dictionary, const DatePlan& plan) {
+    DateChange change;
+    change.rewrite = true;
+    change.created = plan.created;
+    change.modified = plan.modified;
     QVariantMap exif = dictionary.value(ExifSet).toMap();
     exif.insert(DateTimeOriginal, plan.original);
     exif.insert(DateTimeDigitized, plan.digitized);
-    RewriteJob job;
-    job.inputPath = input;
-    job.outputPath = output;
-    job.changes = handSet(ExifSet, exif);
+    change.changes = handSet(ExifSet, exif);
     if (dictionary.contains(TiffSet)) {
         QVariantMap tiff = dictionary.value(TiffSet).toMap();
         tiff.insert(DateTime, plan.original);
         if (plan.tiffAsContainer)
-            job.containerProperties = handSet(TiffSet, tiff);
+            change.containerProperties = handSet(TiffSet, tiff);
         else
-            job.changes.insert(TiffSet, tiff);
+            change.changes.insert(TiffSet, tiff);
     }
-    return setFileDatesAfter(metadata.rewrite(job), plan);
+    return change;
+}
+
+DateChange skipped(const QString& reason) {
+    DateChange change;
+    change.skipReason = reason;
+    return change;
 }
 
 // Copies the bytes as they are; a copy over its own source is flushed at once.
@@ -89,34 +95,18 @@ PhotoOutcome copyBytes(const QString& input, const QString& output) {
     return outcome;
 }
 
-using PhotoWork =
-    std::function<PhotoOutcome(MetadataService&, const SelectedPhoto&, const QString& output)>;
-
-OperationReport runOverPhotos(const std::vector<SelectedPhoto>& photos, const QString& storage,
-                              MetadataService& service, const BatchOptions& options,
-                              const PhotoWork& work) {
-    std::vector<BatchTask> tasks;
-    for (const SelectedPhoto& photo : photos) {
-        const auto output = outputPath(storage, OutputForm::PlainName, photo.fileName);
-        BatchTask task{photo.inputPath, output ? output.value() : QString(), {}};
-        if (!output || photo.inputPath.isEmpty()) {
-            const QString reason = output ? QStringLiteral("no downloaded copy") : output.error();
-            task.run = [photo, reason](MetadataService&) {
-                return PhotoOutcome{PhotoOutcome::State::Skipped, photo.inputPath, QString(),
-                                    reason, false};
-            };
-        } else {
-            task.run = [work, photo, path = output.value()](MetadataService& metadata) {
-                return work(metadata, photo, path);
-            };
-        }
-        tasks.push_back(std::move(task));
-    }
-    return OperationReport::from(runTasks(tasks, service, options));
-}
-
-PhotoOutcome unreadable(const SelectedPhoto& photo, const QString& output, const QString& reason) {
-    return {PhotoOutcome::State::Skipped, photo.inputPath, output, reason, false};
+PhotoOutcome applyDateChange(MetadataService& metadata, const SelectedPhoto& photo,
+                             const QString& output, const DateChange& change) {
+    if (!change.skipReason.isEmpty())
+        return {PhotoOutcome::State::Skipped, photo.inputPath, output, change.skipReason, false};
+    if (!change.rewrite)
+        return setFileDatesAfter(copyBytes(photo.inputPath, output), change);
+    RewriteJob job;
+    job.inputPath = photo.inputPath;
+    job.outputPath = output;
+    job.changes = change.changes;
+    job.containerProperties = change.containerProperties;
+    return setFileDatesAfter(metadata.rewrite(job), change);
 }
 
 // A date moved by an offset, or nothing when it would leave the four-digit
@@ -133,6 +123,36 @@ QString outOfRange() {
 }
 
 } // namespace
+
+Result<QString> dateOutputPath(const QString& storage, const SelectedPhoto& photo) {
+    const auto output = outputPath(storage, OutputForm::PlainName, photo.fileName);
+    if (output && photo.inputPath.isEmpty())
+        return Result<QString>::fail(QStringLiteral("no downloaded copy"));
+    return output;
+}
+
+OperationReport runDatePlanner(const std::vector<SelectedPhoto>& photos, const QString& storage,
+                               const DatePlanner& planner, MetadataService& service,
+                               const BatchOptions& options) {
+    std::vector<BatchTask> tasks;
+    for (const SelectedPhoto& photo : photos) {
+        const auto output = dateOutputPath(storage, photo);
+        BatchTask task{photo.inputPath, output ? output.value() : QString(), {}};
+        if (!output) {
+            task.run = [photo, reason = output.error()](MetadataService&) {
+                return PhotoOutcome{PhotoOutcome::State::Skipped, photo.inputPath, QString(),
+                                    reason, false};
+            };
+        } else {
+            task.run = [planner, photo, path = output.value()](MetadataService& metadata) {
+                const auto properties = metadata.readProperties(photo.inputPath);
+                return applyDateChange(metadata, photo, path, planner(photo, properties, path));
+            };
+        }
+        tasks.push_back(std::move(task));
+    }
+    return OperationReport::from(runTasks(tasks, service, options));
+}
 
 PhotoDatePair photoDatePair(MetadataService& metadata, const QString& path) {
     PhotoDatePair pair;
@@ -191,27 +211,138 @@ std::optional<PreviewShift> previewShiftOf(const QString& beforeOriginal,
     return PreviewShift{bO->secsTo(*aO), bD->secsTo(*aD)};
 }
 
-OperationReport runDateEdit(const std::vector<SelectedPhoto>& photos, const QString& storage,
-                            const QString& original, const QString& digitized, SourceMode mode,
-                            MetadataService& service, const BatchOptions& options) {
+DatePlanner dateEditPlanner(const QString& original, const QString& digitized, SourceMode mode) {
     const bool computer = mode == SourceMode::Computer;
     DatePlan plan;
     plan.original = computer ? DateText::normalise(original) : original;
     plan.digitized = computer ? DateText::normalise(digitized) : digitized;
     plan.tiffAsContainer = computer;
     plan.created = plan.modified = DateText::parse(original);
-    return runOverPhotos(
-        photos, storage, service, options,
-        [plan, computer, original, digitized](MetadataService& metadata, const SelectedPhoto& photo,
-                                              const QString& output) {
-            if (!computer)
-                qInfo("[orignalDatelab stringValue]==%s, [diginalDatelab stringValue]==%s",
-                      qPrintable(original), qPrintable(digitized));
-            const auto properties = metadata.readProperties(photo.inputPath);
-            if (!properties)
-                return unreadable(photo, output, properties.error());
-            return writeDates(metadata, photo.inputPath, output, properties->dictionary, plan);
-        });
+    return [plan, computer, original, digitized](
+               const SelectedPhoto&, const Result<PhotoProperties>& properties, const QString&) {
+        if (!computer)
+            qInfo("[orignalDatelab stringValue]==%s, [diginalDatelab stringValue]==%s",
+                  qPrintable(original), qPrintable(digitized));
+        if (!properties)
+            return skipped(properties.error());
+        return datesWritten(properties->dictionary, plan);
+    };
+}
+
+DatePlanner amountShiftPlanner(qint64 offset) {
+    return [offset](const SelectedPhoto& photo, const Result<PhotoProperties>& properties,
+                    const QString& output) {
+        DatePlan plan;
+        if (const auto times = readFileTimes(photo.inputPath))
+            plan.created = plan.modified = shiftedDate(times->created, offset);
+        const QVariantMap exif =
+            properties ? properties->dictionary.value(ExifSet).toMap() : QVariantMap();
+        QString result = exif.value(DateTimeOriginal).toString();
+        const bool hasDigitized = exif.contains(DateTimeDigitized);
+        if (hasDigitized) {
+            if (const auto when = DateText::parse(exif.value(DateTimeDigitized).toString())) {
+                const auto moved = shiftedDate(*when, offset);
+                if (!moved)
+                    return skipped(outOfRange());
+                result = DateText::normalise(DateText::timePointText(*moved));
+            }
+        }
+        if (properties && (hasDigitized || exif.contains(DateTimeOriginal))) {
+            // Nothing to move and nothing to keep: writing would empty all
+            // three dates, a sound TIFF date among them.
+            if (result.isEmpty())
+                return skipped(QStringLiteral("the digitized date does not read as a date and "
+                                              "there is no original date to keep"));
+            qInfo("%s=", qPrintable(result));
+            plan.original = plan.digitized = result;
+            return datesWritten(properties->dictionary, plan);
+        }
+        // A photo without dates is copied as it is, so every selected photo
+        // has its file; a file already there is left alone.
+        if (QFileInfo::exists(output))
+            return skipped(QStringLiteral("not written: the photo has no dates to shift and %1 "
+                                          "already exists")
+                               .arg(output));
+        DateChange copy;
+        copy.created = plan.created;
+        copy.modified = plan.modified;
+        return copy;
+    };
+}
+
+DatePlanner previewShiftPlanner(PreviewShift shift) {
+    return [shift](const SelectedPhoto& photo, const Result<PhotoProperties>& properties,
+                   const QString&) {
+        if (!properties)
+            return skipped(properties.error());
+        const QVariantMap exif = properties->dictionary.value(ExifSet).toMap();
+        QString original = exif.value(DateTimeOriginal).toString();
+        QString digitized = exif.value(DateTimeDigitized).toString();
+        if (original.isEmpty() && digitized.isEmpty()) {
+            const auto [created, modified] = fileDateTexts(photo.inputPath);
+            original = DateText::shorten(created);
+            digitized = DateText::shorten(modified);
+        } else if (original.isEmpty()) {
+            original = digitized;
+        } else if (digitized.isEmpty()) {
+            digitized = original;
+        }
+        const DateText::Layout layout = DateText::parseInLayout(original, DateText::Layout::Exif)
+                                            ? DateText::Layout::Exif
+                                            : DateText::Layout::Dashed;
+        std::optional<QDateTime> newOriginal = DateText::parseInLayout(original, layout);
+        std::optional<QDateTime> newDigitized = DateText::parseInLayout(digitized, layout);
+        const bool inRange = (!newOriginal || shiftedDate(*newOriginal, shift.original)) &&
+                             (!newDigitized || shiftedDate(*newDigitized, shift.digitized));
+        if (!inRange)
+            return skipped(outOfRange());
+        if (newOriginal)
+            newOriginal = newOriginal->addSecs(shift.original);
+        if (newDigitized)
+            newDigitized = newDigitized->addSecs(shift.digitized);
+        DatePlan plan;
+        plan.original = newOriginal ? DateText::normalise(timePointText(newOriginal)) : original;
+        plan.digitized =
+            newDigitized ? DateText::normalise(timePointText(newDigitized)) : digitized;
+        qInfo("%s=", qPrintable(plan.original));
+        if (newDigitized) {
+            plan.modified = newDigitized;
+            plan.created = newOriginal ? newOriginal : newDigitized;
+        }
+        return datesWritten(properties->dictionary, plan);
+    };
+}
+
+DatePlanner fileDatesPlanner(SourceMode mode) {
+    const bool computer = mode == SourceMode::Computer;
+    return [computer](const SelectedPhoto& photo, const Result<PhotoProperties>& properties,
+                      const QString&) {
+        if (!properties)
+            return skipped(properties.error());
+        const QVariantMap exif = properties->dictionary.value(ExifSet).toMap();
+        const bool hasOriginal = exif.contains(DateTimeOriginal);
+        const bool hasDigitized = exif.contains(DateTimeDigitized);
+        QString text;
+        if (hasOriginal && hasDigitized)
+            text = exif.value(DateTimeOriginal).toString();
+        else if (computer && (hasOriginal || hasDigitized))
+            text = exif.value(hasOriginal ? DateTimeOriginal : DateTimeDigitized).toString();
+        else
+            text = fileDateTexts(computer ? photo.inputPath : photo.itemPath).first;
+        const auto when = DateText::parse(DateText::shorten(text));
+        DateChange copy;
+        copy.created = when;
+        if (computer)
+            copy.modified = when;
+        return copy;
+    };
+}
+
+OperationReport runDateEdit(const std::vector<SelectedPhoto>& photos, const QString& storage,
+                            const QString& original, const QString& digitized, SourceMode mode,
+                            MetadataService& service, const BatchOptions& options) {
+    return runDatePlanner(photos, storage, dateEditPlanner(original, digitized, mode), service,
+                          options);
 }
 
 OperationReport runSetDate(const std::vector<SelectedPhoto>& photos, const QString& storage,
@@ -223,126 +354,17 @@ OperationReport runSetDate(const std::vector<SelectedPhoto>& photos, const QStri
 OperationReport runAmountShift(const std::vector<SelectedPhoto>& photos, const QString& storage,
                                qint64 offset, MetadataService& service,
                                const BatchOptions& options) {
-    return runOverPhotos(
-        photos, storage, service, options,
-        [offset](MetadataService& metadata, const SelectedPhoto& photo, const QString& output) {
-            DatePlan plan;
-            if (const auto times = readFileTimes(photo.inputPath))
-                plan.created = plan.modified = shiftedDate(times->created, offset);
-            const auto properties = metadata.readProperties(photo.inputPath);
-            const QVariantMap exif =
-                properties ? properties->dictionary.value(ExifSet).toMap() : QVariantMap();
-            QString result = exif.value(DateTimeOriginal).toString();
-            const bool hasDigitized = exif.contains(DateTimeDigitized);
-            if (hasDigitized) {
-                if (const auto when = DateText::parse(exif.value(DateTimeDigitized).toString())) {
-                    const auto moved = shiftedDate(*when, offset);
-                    if (!moved)
-                        return unreadable(photo, output, outOfRange());
-                    result = DateText::normalise(DateText::timePointText(*moved));
-                }
-            }
-            PhotoOutcome outcome;
-            if (properties && (hasDigitized || exif.contains(DateTimeOriginal))) {
-                qInfo("%s=", qPrintable(result));
-                plan.original = plan.digitized = result;
-                outcome =
-                    writeDates(metadata, photo.inputPath, output, properties->dictionary, plan);
-            }
-            // A photo that could not be written with new dates (or has none) is
-            // copied as it is, so every selected photo has its file.
-            if (!outcome.written() && !QFileInfo::exists(output)) {
-                const QString why = outcome.reason;
-                outcome = setFileDatesAfter(copyBytes(photo.inputPath, output), plan);
-                if (!outcome.written() && !why.isEmpty())
-                    outcome.reason = why;
-            }
-            // Neither written nor copied (a file of its name is there already):
-            // the photo is skipped, and says why.
-            if (!outcome.written() && !outcome.skipped())
-                outcome = unreadable(photo, output,
-                                     !properties ? properties.error()
-                                                 : QStringLiteral("it has no dates to shift, and a "
-                                                                  "file of its name is already in "
-                                                                  "the storage folder"));
-            return outcome;
-        });
+    return runDatePlanner(photos, storage, amountShiftPlanner(offset), service, options);
 }
 
 OperationReport runPreviewShift(const std::vector<SelectedPhoto>& photos, const QString& storage,
                                 PreviewShift shift, MetadataService& service,
                                 const BatchOptions& options) {
-    return runOverPhotos(
-        photos, storage, service, options,
-        [shift](MetadataService& metadata, const SelectedPhoto& photo, const QString& output) {
-            const auto properties = metadata.readProperties(photo.inputPath);
-            if (!properties)
-                return unreadable(photo, output, properties.error());
-            const QVariantMap exif = properties->dictionary.value(ExifSet).toMap();
-            QString original = exif.value(DateTimeOriginal).toString();
-            QString digitized = exif.value(DateTimeDigitized).toString();
-            if (original.isEmpty() && digitized.isEmpty()) {
-                const auto [created, modified] = fileDateTexts(photo.inputPath);
-                original = DateText::shorten(created);
-                digitized = DateText::shorten(modified);
-            } else if (original.isEmpty()) {
-                original = digitized;
-            } else if (digitized.isEmpty()) {
-                digitized = original;
-            }
-            const DateText::Layout layout =
-                DateText::parseInLayout(original, DateText::Layout::Exif)
-                    ? DateText::Layout::Exif
-                    : DateText::Layout::Dashed;
-            std::optional<QDateTime> newOriginal = DateText::parseInLayout(original, layout);
-            std::optional<QDateTime> newDigitized = DateText::parseInLayout(digitized, layout);
-            const bool inRange = (!newOriginal || shiftedDate(*newOriginal, shift.original)) &&
-                                 (!newDigitized || shiftedDate(*newDigitized, shift.digitized));
-            if (!inRange)
-                return unreadable(photo, output, outOfRange());
-            if (newOriginal)
-                newOriginal = newOriginal->addSecs(shift.original);
-            if (newDigitized)
-                newDigitized = newDigitized->addSecs(shift.digitized);
-            DatePlan plan;
-            plan.original =
-                newOriginal ? DateText::normalise(timePointText(newOriginal)) : original;
-            plan.digitized =
-                newDigitized ? DateText::normalise(timePointText(newDigitized)) : digitized;
-            qInfo("%s=", qPrintable(plan.original));
-            if (newDigitized) {
-                plan.modified = newDigitized;
-                plan.created = newOriginal ? newOriginal : newDigitized;
-            }
-            return writeDates(metadata, photo.inputPath, output, properties->dictionary, plan);
-        });
+    return runDatePlanner(photos, storage, previewShiftPlanner(shift), service, options);
 }
 
 OperationReport runFileDates(const std::vector<SelectedPhoto>& photos, const QString& storage,
                              SourceMode mode, MetadataService& service,
                              const BatchOptions& options) {
-    const bool computer = mode == SourceMode::Computer;
-    return runOverPhotos(
-        photos, storage, service, options,
-        [computer](MetadataService& metadata, const SelectedPhoto& photo, const QString& output) {
-            const auto properties = metadata.readProperties(photo.inputPath);
-            if (!properties)
-                return unreadable(photo, output, properties.error());
-            const QVariantMap exif = properties->dictionary.value(ExifSet).toMap();
-            const bool hasOriginal = exif.contains(DateTimeOriginal);
-            const bool hasDigitized = exif.contains(DateTimeDigitized);
-            QString text;
-            if (hasOriginal && hasDigitized)
-                text = exif.value(DateTimeOriginal).toString();
-            else if (computer && (hasOriginal || hasDigitized))
-                text = exif.value(hasOriginal ? DateTimeOriginal : DateTimeDigitized).toString();
-            else
-                text = fileDateTexts(computer ? photo.inputPath : photo.itemPath).first;
-            const auto when = DateText::parse(DateText::shorten(text));
-            DatePlan plan;
-            plan.created = when;
-            if (computer)
-                plan.modified = when;
-            return setFileDatesAfter(copyBytes(photo.inputPath, output), plan);
-        });
+    return runDatePlanner(photos, storage, fileDatesPlanner(mode), service, options);
 }

@@ -3,10 +3,15 @@
 #include "editing/BatchRunner.h"
 #include "editing/OperationReport.h"
 #include "editing/PhotoSelection.h"
+#include "metadata/PhotoProperties.h"
+#include "metadata/Result.h"
 
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QVariantMap>
+
+#include <functional>
 
 #include <optional>
 
@@ -39,6 +44,33 @@ std::optional<PreviewShift> previewShiftOf(const QString& beforeOriginal,
                                            const QString& beforeDigitized,
                                            const QString& afterOriginal,
                                            const QString& afterDigitized);
+
+// What a date command does to one photo, worked out before anything is
+// written: a run applies it, a dry run shows it.
+struct DateChange {
+    QString skipReason;   // set: the photo is skipped with this reason
+    bool rewrite = false; // the metadata is rewritten with the changes; else the bytes are copied
+    QVariantMap changes;  // the change dictionary handed to the writer
+    QVariantMap containerProperties;
+    std::optional<QDateTime> created; // the written file's dates
+    std::optional<QDateTime> modified;
+};
+// From the photo, its properties as read (a failed read too) and its output path.
+using DatePlanner = std::function<DateChange(
+    const SelectedPhoto& photo, const Result<PhotoProperties>& properties, const QString& output)>;
+
+DatePlanner dateEditPlanner(const QString& original, const QString& digitized, SourceMode mode);
+DatePlanner amountShiftPlanner(qint64 offset);
+DatePlanner previewShiftPlanner(PreviewShift shift);
+DatePlanner fileDatesPlanner(SourceMode mode);
+
+// Where a date command writes the photo, or why it cannot.
+Result<QString> dateOutputPath(const QString& storage, const SelectedPhoto& photo);
+
+// Reads each photo, plans its change and applies it.
+OperationReport runDatePlanner(const std::vector<SelectedPhoto>& photos, const QString& storage,
+                               const DatePlanner& planner, MetadataService& service,
+                               const BatchOptions& options = {});
 
 // Each operation writes every photo under its own name into the storage
 // folder and sets the written file's dates; a photo already in the storage

@@ -4,12 +4,16 @@
 
 #include <QByteArray>
 #include <QSize>
+#include <QStringList>
 #include <QVariantMap>
 
 struct PhotoProperties {
     PhotoFormat format = PhotoFormat::Unknown;
     int imageCount = 0;
     QVariantMap dictionary; // the properties of image 0
+    // Blocks that could not be read (a damaged ICC profile, XMP packet or
+    // maker note): the rest of the photo is still read.
+    QStringList warnings;
 };
 
 // A small image the photo carries for quick display, as encoded bytes.

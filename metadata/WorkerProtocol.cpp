@@ -381,10 +381,15 @@ QString pathOf(const QVariantMap& request) {
 QVariantMap propertiesAnswer(const Result<PhotoProperties>& result) {
     if (!result)
         return failure(result.error());
-    return {{Ok, true},
-            {QStringLiteral("format"), int(result->format)},
-            {QStringLiteral("imageCount"), result->imageCount},
-            {QStringLiteral("dictionary"), result->dictionary}};
+    QVariantMap answer{{Ok, true},
+                       {QStringLiteral("format"), int(result->format)},
+                       {QStringLiteral("imageCount"), result->imageCount},
+                       {QStringLiteral("dictionary"), result->dictionary}};
+    // Only when there are any, so an answer without warnings is the same
+    // frame as before and either side reads the other's.
+    if (!result->warnings.isEmpty())
+        answer.insert(QStringLiteral("warnings"), result->warnings);
+    return answer;
 }
 
 namespace {
@@ -402,6 +407,7 @@ Result<PhotoProperties> propertiesOf(const QVariantMap& answer) {
     properties.format = PhotoFormat(answer.value(QStringLiteral("format")).toInt());
     properties.imageCount = answer.value(QStringLiteral("imageCount")).toInt();
     properties.dictionary = answer.value(QStringLiteral("dictionary")).toMap();
+    properties.warnings = answer.value(QStringLiteral("warnings")).toStringList();
     return Result<PhotoProperties>::ok(std::move(properties));
 }
 

@@ -1,6 +1,7 @@
 #include "metadata/engine/Exiv2Values.h"
 
 #include "metadata/PropertyKeys.h"
+#include "metadata/PropertyValues.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -37,21 +38,7 @@ std::optional<double> number(const QVariant& value) {
 }
 
 bool isNumber(const QVariant& value) {
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
+    return PropertyValues::isNumber(value);
 }
 
 // The components of a value: a list as it is, a text split at blanks, dots or
@@ -95,6 +82,29 @@ bool isHiddenTag(const std::string& group, uint16_t tag) {
 
 double rationalToDouble(const Exiv2::Rational& r) {
     return r.second == 0 ? 0.0 : double(r.first) / double(r.second);
+}
+
+// The library hands every rational out as a signed pair, which turns an
+// unsigned numerator or denominator of 2^31 or more negative: read the
+// unsigned ones from their own storage.
+double rationalAt(const Exiv2::Value& value, long i) {
+    if (const auto* unsignedValue = dynamic_cast<const Exiv2::URationalValue*>(&value)) {
+        if (i < 0 || size_t(i) >= unsignedValue->value_.size())
+            return 0.0;
+        const Exiv2::URational& r = unsignedValue->value_[size_t(i)];
+        return r.second == 0 ? 0.0 : double(r.first) / double(r.second);
+    }
+    return rationalToDouble(value.toRational(i));
+}
+
+// Integers whole: an unsigned long above 2^31 stays positive.
+qlonglong integerAt(const Exiv2::Value& value, long i) {
+    if (const auto* unsignedValue = dynamic_cast<const Exiv2::ULongValue*>(&value)) {
+        if (i < 0 || size_t(i) >= unsignedValue->value_.size())
+            return 0;
+        return qlonglong(unsignedValue->value_[size_t(i)]);
+    }
+    return qlonglong(value.toLong(i));
 }
 
 QString textFromBytes(const std::string& bytes) {
@@ -177,15 +187,13 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
         return parts.join(QLatin1Char('.'));
     }
     if (isDegreesTag(set, key) && count == 3) {
-        return rationalToDouble(value.toRational(0)) +
-               rationalToDouble(value.toRational(1)) / 60.0 +
-               rationalToDouble(value.toRational(2)) / 3600.0;
+        return rationalAt(value, 0) + rationalAt(value, 1) / 60.0 + rationalAt(value, 2) / 3600.0;
     }
     if (set == PropertyKeys::GpsSet && key == PropertyKeys::TimeStamp && count == 3) {
         return QStringLiteral("%1:%2:%3")
-            .arg(int(rationalToDouble(value.toRational(0))), 2, 10, QLatin1Char('0'))
-            .arg(int(rationalToDouble(value.toRational(1))), 2, 10, QLatin1Char('0'))
-            .arg(secondsText(rationalToDouble(value.toRational(2))));
+            .arg(int(rationalAt(value, 0)), 2, 10, QLatin1Char('0'))
+            .arg(int(rationalAt(value, 1)), 2, 10, QLatin1Char('0'))
+            .arg(secondsText(rationalAt(value, 2)));
     }
     switch (value.typeId()) {
     case Exiv2::asciiString:
@@ -195,7 +203,7 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
     case Exiv2::signedRational: {
         QVariantList items;
         for (long i = 0; i < count; ++i)
-            items << rationalToDouble(value.toRational(i));
+            items << rationalAt(value, i);
         return listOrSingle(items);
     }
     case Exiv2::tiffFloat:
@@ -226,7 +234,7 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
     default: {
         QVariantList items;
         for (long i = 0; i < count; ++i)
-            items << qlonglong(value.toLong(i));
+            items << integerAt(value, i);
         if (items.isEmpty())
             return {};
         return listOrSingle(items);
@@ -239,47 +247,14 @@ QVariant iptcToVariant(const Exiv2::Iptcdatum& datum) {
     switch (value.typeId()) {
     case Exiv2::unsignedShort:
     case Exiv2::unsignedLong:
-        return qlonglong(value.toLong(0));
+        return integerAt(value, 0);
     default:
         return textFromBytes(value.toString());
     }
 }
 
 bool sameValue(const QVariant& a, const QVariant& b) {
-    if (isNumber(a) && isNumber(b)) {
-        const double x = a.toDouble();
-        const double y = b.toDouble();
-        return x == y || std::fabs(x - y) <= 1e-6 * std::max(std::fabs(x), std::fabs(y));
-    }
-    const bool aList =
-        a.typeId() == QMetaType::QVariantList || a.typeId() == QMetaType::QStringList;
-    const bool bList =
-        b.typeId() == QMetaType::QVariantList || b.typeId() == QMetaType::QStringList;
-    if (aList && bList) {
-        const QVariantList x = a.toList();
-        const QVariantList y = b.toList();
-        if (x.size() != y.size())
-            return false;
-        for (qsizetype i = 0; i < x.size(); ++i) {
-            if (!sameValue(x[i], y[i]))
-                return false;
-        }
-        return true;
-    }
-    if (a.typeId() == QMetaType::QVariantMap && b.typeId() == QMetaType::QVariantMap) {
-        const QVariantMap x = a.toMap();
-        const QVariantMap y = b.toMap();
-        if (x.keys() != y.keys())
-            return false;
-        for (auto it = x.cbegin(); it != x.cend(); ++it) {
-            if (!sameValue(it.value(), y.value(it.key())))
-                return false;
-        }
-        return true;
-    }
-    if (a.typeId() == QMetaType::QString && b.typeId() == QMetaType::QString)
-        return a.toString() == b.toString();
-    return a == b;
+    return PropertyValues::same(a, b);
 }
 
 QVariantMap dictionaryOf(Exiv2::Image& image) {

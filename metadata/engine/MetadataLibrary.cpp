@@ -6,10 +6,24 @@
 #include <mutex>
 
 namespace {
-// The library's own warnings describe quirks of individual files; the
-// operations report what matters to the user as their results instead.
-void quietHandler(int, const char*) {}
+thread_local QStringList* collecting = nullptr;
+
+// The library's own warnings describe quirks of individual files: a read
+// collects them and keeps those that say a block was lost; anywhere else
+// they are dropped.
+void collectingHandler(int, const char* message) {
+    if (collecting && message)
+        collecting->append(QString::fromLocal8Bit(message).trimmed());
+}
 } // namespace
+
+LibraryWarningScope::LibraryWarningScope() {
+    collecting = &m_messages;
+}
+
+LibraryWarningScope::~LibraryWarningScope() {
+    collecting = nullptr;
+}
 
 void initialiseMetadataLibrary() {
     static std::once_flag once;
@@ -23,7 +37,7 @@ void initialiseMetadataLibrary() {
         mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
         Exiv2::XmpParser::initialize();
         Exiv2::enableBMFF(true);
-        Exiv2::LogMsg::setHandler(quietHandler);
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::LogMsg::setHandler(collectingHandler);
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
     });
 }

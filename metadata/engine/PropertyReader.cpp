@@ -4,6 +4,7 @@
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
+#include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataLibrary.h"
 
 #include <QSet>
@@ -31,6 +32,106 @@ int countImages(PhotoFormat format, const QByteArray& bytes) {
     return std::max(pages, 1);
 }
 
+namespace {
+
+QString what(const std::exception& error) {
+    return QString::fromLocal8Bit(error.what());
+}
+
+// The library's log lines that say a block was lost, one warning per block;
+// the rest describe harmless quirks.
+QStringList blockWarnings(const QStringList& messages) {
+    QStringList warnings;
+    bool xmp = false, makerNote = false, iptc = false;
+    for (const QString& message : messages) {
+        if (!xmp && message.contains(QLatin1String("XMP"))) {
+            xmp = true;
+            warnings << QStringLiteral("the XMP packet could not be read (%1)").arg(message);
+        } else if (!makerNote && message.contains(QLatin1String("akernote"))) {
+            makerNote = true;
+            warnings << QStringLiteral("the maker note could not be read (%1)").arg(message);
+        } else if (!iptc && message.contains(QLatin1String("IPTC"))) {
+            iptc = true;
+            warnings << QStringLiteral("the IPTC block could not be read whole (%1)").arg(message);
+        }
+    }
+    return warnings;
+}
+
+QString wholeReadWarning(const QString& reason) {
+    if (reason.contains(QLatin1String("ICC")))
+        return QStringLiteral("the ICC profile could not be read (%1)").arg(reason);
+    return QStringLiteral("the metadata could not be read whole (%1); its blocks were read one by "
+                          "one")
+        .arg(reason);
+}
+
+// Decodes each block on its own, so one damaged block costs only itself.
+// Whether any block was read: a photo with none is as unreadable as before.
+bool readBlockByBlock(Exiv2::Image& image, PhotoFormat format, const QByteArray& bytes,
+                      QStringList& warnings) {
+    image.clearMetadata();
+    const MetadataBlocks blocks = findMetadataBlocks(format, bytes);
+    QByteArray iptc = blocks.iptc;
+    QByteArray xmp = blocks.xmp;
+    bool anyRead = false;
+    if (!blocks.exif.isEmpty()) {
+        try {
+            Exiv2::ExifData exif;
+            const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(
+                exif, reinterpret_cast<const Exiv2::byte*>(blocks.exif.constData()),
+                uint32_t(blocks.exif.size()));
+            if (order == Exiv2::invalidByteOrder)
+                warnings << QStringLiteral("the EXIF block could not be read");
+            else
+                anyRead = true;
+            // A TIFF carries its IPTC and XMP as tags of its main directory.
+            for (const auto& [tag, into] : {std::pair{"Exif.Image.IPTCNAA", &iptc},
+                                            std::pair{"Exif.Image.XMLPacket", &xmp}}) {
+                const auto found = exif.findKey(Exiv2::ExifKey(tag));
+                if (found != exif.end() && into->isEmpty()) {
+                    Exiv2::DataBuf buffer(found->size());
+                    found->copy(buffer.pData_, Exiv2::bigEndian);
+                    *into = QByteArray(reinterpret_cast<const char*>(buffer.pData_),
+                                       qsizetype(buffer.size_));
+                }
+            }
+            image.exifData() = exif;
+        } catch (const std::exception& error) {
+            warnings << QStringLiteral("the EXIF block could not be read (%1)").arg(what(error));
+        }
+    }
+    if (!iptc.isEmpty()) {
+        try {
+            Exiv2::IptcData data;
+            if (Exiv2::IptcParser::decode(data,
+                                          reinterpret_cast<const Exiv2::byte*>(iptc.constData()),
+                                          uint32_t(iptc.size())) != 0)
+                warnings << QStringLiteral("the IPTC block could not be read");
+            else
+                image.iptcData() = data;
+            anyRead = anyRead || !data.empty();
+        } catch (const std::exception& error) {
+            warnings << QStringLiteral("the IPTC block could not be read (%1)").arg(what(error));
+        }
+    }
+    if (!xmp.isEmpty()) {
+        // The dictionary shows no XMP; it is decoded to say whether it is sound.
+        try {
+            Exiv2::XmpData data;
+            if (Exiv2::XmpParser::decode(data, xmp.toStdString()) != 0)
+                warnings << QStringLiteral("the XMP packet could not be read");
+            else
+                anyRead = true;
+        } catch (const std::exception& error) {
+            warnings << QStringLiteral("the XMP packet could not be read (%1)").arg(what(error));
+        }
+    }
+    return anyRead;
+}
+
+} // namespace
+
 Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
     using R = Result<PhotoProperties>;
     if (bytes.isEmpty())
@@ -44,8 +145,33 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
         auto image = Exiv2Owned::openImage(bytes.constData(), bytes.size());
         if (!image.get())
             return R::fail(QStringLiteral("not a supported photo format"));
-        image->readMetadata();
+        QStringList warnings;
+        std::optional<QSize> blockPixelSize;
+        {
+            LibraryWarningScope scope;
+            try {
+                image->readMetadata();
+            } catch (const std::bad_alloc&) {
+                throw;
+            } catch (const std::exception& error) {
+                // A JPEG without its frame header has no image to speak of.
+                blockPixelSize = findMetadataBlocks(properties.format, bytes).pixelSize;
+                if ((properties.format == PhotoFormat::Jpeg && !blockPixelSize) ||
+                    !readBlockByBlock(*image, properties.format, bytes, warnings))
+                    throw;
+                warnings.prepend(wholeReadWarning(what(error)));
+            }
+            warnings = blockWarnings(scope.messages()) + warnings;
+        }
+        warnings.removeDuplicates();
+        properties.warnings = warnings;
         properties.dictionary = Exiv2Values::dictionaryOf(*image);
+        if (blockPixelSize && !blockPixelSize->isEmpty()) {
+            properties.dictionary.insert(PropertyKeys::PixelWidth,
+                                         qlonglong(blockPixelSize->width()));
+            properties.dictionary.insert(PropertyKeys::PixelHeight,
+                                         qlonglong(blockPixelSize->height()));
+        }
         if (properties.format == PhotoFormat::Heif) {
             // The library answers with the EXIF dimensions, which describe the
             // camera's original rather than the image this file holds.
@@ -57,8 +183,7 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
     } catch (const std::bad_alloc&) {
         throw; // over the memory cap: the worker ends rather than answer
     } catch (const std::exception& error) {
-        return R::fail(
-            QStringLiteral("unreadable photo: %1").arg(QString::fromLocal8Bit(error.what())));
+        return R::fail(QStringLiteral("unreadable photo: %1").arg(what(error)));
     }
     properties.imageCount = countImages(properties.format, bytes);
     return R::ok(std::move(properties));

@@ -7,6 +7,7 @@
 #include "app/MapWidget.h"
 #include "app/PreferencesWindow.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/SizeText.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/PhotoListModel.h"
 #include "support/TestPhotos.h"
@@ -22,6 +23,7 @@
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -29,13 +31,34 @@ QString home() {
     return qEnvironmentVariable("HOME");
 }
 
+// The real worker service, with the reads of chosen files held back so that
+// two selections' reads overlap.
+class DelayingService : public MetadataService {
+public:
+    explicit DelayingService(MetadataService& real) : m_real(real) {}
+    Result<PhotoProperties> readProperties(const QString& path) override {
+        if (slowFiles.contains(QFileInfo(path).fileName()))
+            QThread::msleep(800);
+        return m_real.readProperties(path);
+    }
+    Result<PhotoPreview> readPreview(const QString& path, int maxSide) override {
+        return m_real.readPreview(path, maxSide);
+    }
+    PhotoOutcome rewrite(const RewriteJob& job) override { return m_real.rewrite(job); }
+    QStringList slowFiles;
+
+private:
+    MetadataService& m_real;
+};
+
 } // namespace
 
 class AppTest : public QObject {
     Q_OBJECT
 
 private:
-    WorkerMetadataClient m_metadata;
+    WorkerMetadataClient m_workers;
+    DelayingService m_metadata{m_workers};
     RecordingFileViewer m_viewer;
     TestFolder* m_photos = nullptr;
     AppDelegate* m_app = nullptr;
@@ -62,6 +85,7 @@ private:
 
 private Q_SLOTS:
     void init() {
+        m_metadata.slowFiles.clear();
         m_photos = new TestFolder;
         m_app = new AppDelegate(m_metadata, m_viewer);
         m_app->applicationDidFinishLaunching();
@@ -286,6 +310,98 @@ private Q_SLOTS:
         const QImage shot = map->grab().toImage();
         QCOMPARE(shot.pixelColor(5, 5), QColor(10, 200, 30));
         QCOMPARE(map->pins().size(), 1);
+    }
+
+    // Every displayed part names the photo of the last selection, however the
+    // reads of the selections before it overlap with it.
+    void theDisplayShowsOnePhotoWhenReadsOverlap() {
+        const QString first = photo(QStringLiteral("Canon_40D.jpg"));
+        const QString second = photo(QStringLiteral("DSCN0010.jpg"));
+        const QString third = photo(QStringLiteral("Nikon_D70.jpg"));
+        QVERIFY(showAndWait({first}));
+        m_app->openPanelDidEnd1(1, {second, third});
+        QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 3);
+
+        const struct {
+            const char* what;
+            QStringList slowFiles;
+            int selectRow;   // the selection whose read is overtaken
+            int doubleClick; // then: a double click on this row, or -1
+            int selectLast;  // or: a second selection of this row, or -1
+            QString expected;
+        } cases[] = {
+            {"a double click before the selection's read returns",
+             {"DSCN0010.jpg"},
+             1,
+             1,
+             -1,
+             second},
+            {"a double click on another photo before the selection's read returns",
+             {"Nikon_D70.jpg"},
+             2,
+             1,
+             -1,
+             second},
+            {"a second selection while the first one's slower read runs",
+             {"Nikon_D70.jpg"},
+             2,
+             -1,
+             1,
+             second},
+        };
+        for (const auto& c : cases) {
+            qInfo("%s", c.what);
+            // Back to the first photo.
+            m_app->outlets().localImageBrowserView->selectionModel()->clearSelection();
+            QVERIFY(selectRow(0));
+            QCOMPARE(text(m_app->outlets().photoNamelab), QStringLiteral("Canon_40D.jpg"));
+            m_metadata.slowFiles = c.slowFiles;
+            QSignalSpy shown(m_app, &AppDelegate::photoShown);
+            m_app->outlets().localImageBrowserView->selectionModel()->select(
+                m_app->localPhotoItemArray()->index(c.selectRow),
+                QItemSelectionModel::ClearAndSelect);
+            if (c.doubleClick >= 0)
+                m_app->cellWasDoubleClickedAtIndex(c.doubleClick);
+            else
+                m_app->outlets().localImageBrowserView->selectionModel()->select(
+                    m_app->localPhotoItemArray()->index(c.selectLast),
+                    QItemSelectionModel::ClearAndSelect);
+            // Until the read returns, the new photo has no dictionary to pair
+            // with the previous photo's.
+            QCOMPARE(m_app->currentChooseFilePath, c.expected);
+            QVERIFY(m_app->currentExifDictionary.isEmpty());
+            QVERIFY(shown.wait(10000));
+            // The overtaken read, too, has had time to return.
+            QTest::qWait(1200);
+            m_metadata.slowFiles.clear();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown.first().first().toString(), c.expected);
+
+            const QVariantMap dictionary = m_workers.readProperties(c.expected)->dictionary;
+            QCOMPARE(m_app->currentChooseFilePath, c.expected);
+            QCOMPARE(m_app->currentFileName, QFileInfo(c.expected).fileName());
+            QCOMPARE(m_app->currentExifDictionary, dictionary);
+            QCOMPARE(text(m_app->outlets().photoNamelab), QFileInfo(c.expected).fileName());
+            QCOMPARE(text(m_app->outlets().cameraDatelab), QStringLiteral("2008:10:22 16:28:39"));
+            QCOMPARE(text(m_app->outlets().photoImageSizelab), QStringLiteral("640 x 480"));
+            QCOMPARE(text(m_app->outlets().gpsLatilab), QStringLiteral("43.46744833"));
+            QCOMPARE(text(m_app->outlets().photoFileSizelab),
+                     fileSizeText(quint64(QFileInfo(c.expected).size())));
+            QStandardItemModel* outline = m_app->outlineModel();
+            QString outlineMake;
+            for (int row = 0; row < outline->rowCount(); ++row) {
+                QStandardItem* set = outline->item(row, 0);
+                for (int child = 0; child < set->rowCount(); ++child) {
+                    if (set->child(child, 0)->text() == QLatin1String("Make"))
+                        outlineMake = set->child(child, 1)->text();
+                }
+            }
+            QCOMPARE(outlineMake, QStringLiteral("NIKON"));
+            MapWidget* map = m_app->outlets().currentlocalMapView;
+            QVERIFY(!map->isHidden());
+            QVERIFY(qAbs(map->centerLatitude() - 43.4674) < 1e-3);
+            QVERIFY(qAbs(map->centerLongitude() - 11.8851) < 1e-3);
+        }
     }
 
     void theMapDrawsOfflineWithoutAServer() {

@@ -347,3 +347,51 @@ TEST(AmountShift, aLaterPhotoOfTheSameNameThatFailsLeavesTheEarliersOutput) {
         }
     }
 }
+
+TEST(AmountShift, writesNothingAndSaysWhyWhereItCannotShift) {
+    Dated dated;
+    const SelectedPhoto unreadableDate =
+        dated.photo(QStringLiteral("u.jpg"), QString(), QStringLiteral("sometime in May"));
+    const QString heicCopy = dated.folder.copyPhoto(QStringLiteral("IMG_5195.HEIC"));
+    const SelectedPhoto heic{0, heicCopy, QStringLiteral("IMG_5195.HEIC")};
+    const SelectedPhoto undated = dated.photo(QStringLiteral("plain.jpg"), QString(), QString());
+    const QByteArray already("a file already in the storage folder");
+    QFile existing(dated.out(QStringLiteral("plain.jpg")));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.write(already);
+    existing.close();
+    const QString tiffDate = datesOf(unreadableDate.inputPath)[2];
+    ASSERT_FALSE(tiffDate.isEmpty());
+
+    const struct {
+        const char* what;
+        SelectedPhoto photo;
+        QString reason;
+    } cases[] = {
+        {"a digitized date that does not read, without an original date", unreadableDate,
+         QStringLiteral("the digitized date does not read as a date and there is no original "
+                        "date to keep")},
+        {"a photo the writer refuses", heic, QStringLiteral("format not writable")},
+        {"a photo without dates whose output is already there", undated,
+         QStringLiteral("not written: the photo has no dates to shift and %1 already exists")
+             .arg(dated.out(QStringLiteral("plain.jpg")))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QByteArray before = fileBytes(c.photo.inputPath);
+        const OperationReport report =
+            runAmountShift({c.photo}, dated.storage, 3600, workerService());
+        EXPECT_TRUE(report.written.isEmpty());
+        EXPECT_EQ(report.notRun, 0);
+        ASSERT_EQ(report.skipped.size(), 1);
+        EXPECT_EQ(report.skipped.first().path, c.photo.inputPath);
+        EXPECT_EQ(report.skipped.first().reason, c.reason);
+        EXPECT_EQ(fileBytes(c.photo.inputPath), before);
+    }
+    // Nothing was written: the storage folder holds only the file that was there.
+    EXPECT_EQ(QDir(dated.storage).entryList(QDir::Files), QStringList{QStringLiteral("plain.jpg")});
+    EXPECT_EQ(fileBytes(dated.out(QStringLiteral("plain.jpg"))), already);
+    // The photo's own dates are as they were, its TIFF date among them.
+    EXPECT_EQ(datesOf(unreadableDate.inputPath),
+              (QStringList{QString(), QStringLiteral("sometime in May"), tiffDate}));
+}

@@ -1,0 +1,244 @@
+#include "metadata/engine/MetadataBlocks.h"
+
+#include "metadata/engine/ByteReading.h"
+
+#include <QMap>
+
+namespace {
+
+const QByteArray exifHeader("Exif\0\0", 6);
+const QByteArray xmpNamespace("http://ns.adobe.com/xap/1.0/\0", 29);
+const QByteArray photoshopHeader("Photoshop 3.0\0", 14);
+
+// Cuts off the "Exif\0\0" some writers put before the TIFF header.
+QByteArray withoutExifHeader(const QByteArray& block) {
+    return block.startsWith(exifHeader) ? block.mid(exifHeader.size()) : block;
+}
+
+void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
+    QByteArray resources;
+    qsizetype at = 2;
+    while (at + 4 <= bytes.size()) {
+        if (quint8(bytes[at]) != 0xFF)
+            break;
+        const quint8 marker = quint8(bytes[at + 1]);
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9)
+            break;
+        const qsizetype length = readBigEndian(bytes, at + 2, 2);
+        if (length < 2 || at + 2 + length > bytes.size())
+            break;
+        const QByteArray payload = bytes.mid(at + 4, length - 2);
+        if (marker == 0xE1 && blocks.exif.isEmpty() && payload.startsWith(exifHeader))
+            blocks.exif = payload.mid(exifHeader.size());
+        else if (marker == 0xE1 && blocks.xmp.isEmpty() && payload.startsWith(xmpNamespace))
+            blocks.xmp = payload.mid(xmpNamespace.size());
+        else if (marker == 0xED && payload.startsWith(photoshopHeader))
+            resources += payload.mid(photoshopHeader.size());
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && !blocks.pixelSize && payload.size() >= 5)
+            blocks.pixelSize =
+                QSize(int(readBigEndian(payload, 3, 2)), int(readBigEndian(payload, 1, 2)));
+        at += 2 + length;
+    }
+    blocks.iptc = iptcFromImageResources(resources);
+}
+
+// ISO base media boxes in [begin, end): visit(type, payloadStart, payloadEnd);
+// the walk stops at the first box that does not fit.
+template <typename Visit>
+void forEachBox(const QByteArray& bytes, qsizetype begin, qsizetype end, Visit visit) {
+    qsizetype at = begin;
+    while (at + 8 <= end) {
+        qint64 size = readBigEndian(bytes, at, 4);
+        qsizetype header = 8;
+        if (size == 1) {
+            if (at + 16 > end)
+                return;
+            size =
+                (qint64(readBigEndian(bytes, at + 8, 4)) << 32) | readBigEndian(bytes, at + 12, 4);
+            header = 16;
+        } else if (size == 0) {
+            size = end - at;
+        }
+        if (size < header || at + size > end)
+            return;
+        visit(bytes.mid(at + 4, 4), at + header, qsizetype(at + size));
+        at += qsizetype(size);
+    }
+}
+
+// An unsigned field of 0, 4 or 8 bytes, as the item location box sizes them.
+quint64 readField(const QByteArray& bytes, qsizetype& at, int size, qsizetype end) {
+    if (size == 0 || at + size > end) {
+        at += size;
+        return 0;
+    }
+    quint64 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | quint8(bytes[at + i]);
+    at += size;
+    return value;
+}
+
+void readHeif(const QByteArray& bytes, MetadataBlocks& blocks) {
+    QMap<quint32, QByteArray> itemTypes; // item -> "Exif", or the content type of "mime"
+    QMap<quint32, std::pair<quint64, quint64>> locations; // item -> first extent
+    forEachBox(bytes, 0, bytes.size(), [&](const QByteArray& type, qsizetype begin, qsizetype end) {
+        if (type != "meta")
+            return;
+        forEachBox(bytes, begin + 4, end, [&](const QByteArray& inner, qsizetype b, qsizetype e) {
+            if (inner == "iinf" && e - b >= 6) {
+                const int version = quint8(bytes[b]);
+                const qsizetype first = b + (version == 0 ? 6 : 8);
+                forEachBox(bytes, first, e,
+                           [&](const QByteArray& entry, qsizetype ib, qsizetype ie) {
+                               if (entry != "infe" || ie - ib < 12 || quint8(bytes[ib]) < 2)
+                                   return;
+                               const bool wide = quint8(bytes[ib]) >= 3;
+                               qsizetype at = ib + 4;
+                               const quint32 item = readBigEndian(bytes, at, wide ? 4 : 2);
+                               at += (wide ? 4 : 2) + 2;
+                               if (at + 4 > ie)
+                                   return;
+                               const QByteArray itemType = bytes.mid(at, 4);
+                               at += 4;
+                               if (itemType == "mime") {
+                                   const qsizetype nameEnd = bytes.indexOf('\0', at);
+                                   const qsizetype typeEnd =
+                                       nameEnd < 0 ? -1 : bytes.indexOf('\0', nameEnd + 1);
+                                   if (typeEnd > 0 && typeEnd < ie)
+                                       itemTypes.insert(
+                                           item, bytes.mid(nameEnd + 1, typeEnd - nameEnd - 1));
+                               } else {
+                                   itemTypes.insert(item, itemType);
+                               }
+                           });
+            } else if (inner == "iloc" && e - b >= 8) {
+                const int version = quint8(bytes[b]);
+                const int offsetSize = quint8(bytes[b + 4]) >> 4;
+                const int lengthSize = quint8(bytes[b + 4]) & 15;
+                const int baseSize = quint8(bytes[b + 5]) >> 4;
+                const int indexSize = version >= 1 ? quint8(bytes[b + 5]) & 15 : 0;
+                qsizetype at = b + 6;
+                const quint64 count = readField(bytes, at, version < 2 ? 2 : 4, e);
+                for (quint64 i = 0; i < count && at < e; ++i) {
+                    const quint32 item = quint32(readField(bytes, at, version < 2 ? 2 : 4, e));
+                    const quint64 method = version >= 1 ? readField(bytes, at, 2, e) & 15 : 0;
+                    at += 2; // data reference index
+                    const quint64 base = readField(bytes, at, baseSize, e);
+                    const quint64 extents = readField(bytes, at, 2, e);
+                    for (quint64 x = 0; x < extents && at < e; ++x) {
+                        readField(bytes, at, indexSize, e);
+                        const quint64 offset = readField(bytes, at, offsetSize, e);
+                        const quint64 length = readField(bytes, at, lengthSize, e);
+                        if (x == 0 && method == 0)
+                            locations.insert(item, {base + offset, length});
+                    }
+                }
+            }
+        });
+    });
+    for (auto it = itemTypes.cbegin(); it != itemTypes.cend(); ++it) {
+        if (!locations.contains(it.key()))
+            continue;
+        const auto [offset, length] = locations.value(it.key());
+        if (offset + length > quint64(bytes.size()))
+            continue;
+        const QByteArray payload = bytes.mid(qsizetype(offset), qsizetype(length));
+        if (it.value() == "Exif" && payload.size() >= 4) {
+            const quint32 skip = readBigEndian(payload, 0, 4);
+            if (qsizetype(skip) + 4 < payload.size())
+                blocks.exif = payload.mid(4 + skip);
+        } else if (it.value() == "application/rdf+xml") {
+            blocks.xmp = payload;
+        }
+    }
+}
+
+// RIFF chunks are little-endian and padded to an even length.
+void readWebP(const QByteArray& bytes, MetadataBlocks& blocks) {
+    qsizetype at = 12;
+    while (at + 8 <= bytes.size()) {
+        const QByteArray type = bytes.mid(at, 4);
+        const qsizetype length = readUnsigned(bytes, at + 4, 4, true);
+        if (at + 8 + length > bytes.size())
+            break;
+        if (type == "EXIF")
+            blocks.exif = withoutExifHeader(bytes.mid(at + 8, length));
+        else if (type == "XMP ")
+            blocks.xmp = bytes.mid(at + 8, length);
+        at += 8 + length + (length & 1);
+    }
+}
+
+void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
+    static const QByteArray xmpKeyword("XML:com.adobe.xmp\0", 18);
+    qsizetype at = 8;
+    while (at + 12 <= bytes.size()) {
+        const qsizetype length = readBigEndian(bytes, at, 4);
+        if (at + 12 + length > bytes.size())
+            break;
+        const QByteArray type = bytes.mid(at + 4, 4);
+        const QByteArray data = bytes.mid(at + 8, length);
+        if (type == "eXIf")
+            blocks.exif = withoutExifHeader(data);
+        // An uncompressed iTXt: keyword, flag, method, language and
+        // translated keyword (both empty here), then the text.
+        else if (type == "iTXt" && data.startsWith(xmpKeyword) && data.size() > 22 && data[18] == 0)
+            blocks.xmp = data.mid(22);
+        if (type == "IEND")
+            break;
+        at += 12 + length;
+    }
+}
+
+} // namespace
+
+QByteArray iptcFromImageResources(const QByteArray& resources) {
+    QByteArray iptc;
+    qsizetype at = 0;
+    while (at + 12 <= resources.size() && resources.mid(at, 4) == "8BIM") {
+        const quint32 id = readBigEndian(resources, at + 4, 2);
+        const int nameLength = quint8(resources[at + 6]);
+        qsizetype data = at + 6 + ((nameLength + 2) & ~1);
+        if (data + 4 > resources.size())
+            break;
+        const qsizetype size = readBigEndian(resources, data, 4);
+        data += 4;
+        if (data + size > resources.size())
+            break;
+        if (id == 0x0404)
+            iptc += resources.mid(data, size);
+        at = data + size + (size & 1);
+    }
+    return iptc;
+}
+
+MetadataBlocks findMetadataBlocks(PhotoFormat format, const QByteArray& bytes) {
+    MetadataBlocks blocks;
+    switch (format) {
+    case PhotoFormat::Jpeg:
+        readJpeg(bytes, blocks);
+        break;
+    case PhotoFormat::Tiff:
+        blocks.exif = bytes; // its embedded IPTC and XMP come out of the EXIF decoding
+        break;
+    case PhotoFormat::Heif:
+        readHeif(bytes, blocks);
+        break;
+    case PhotoFormat::WebP:
+        readWebP(bytes, blocks);
+        break;
+    case PhotoFormat::Png:
+        readPng(bytes, blocks);
+        break;
+    case PhotoFormat::Unknown:
+        break;
+    }
+    return blocks;
+}

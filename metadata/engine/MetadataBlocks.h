@@ -1,0 +1,24 @@
+#pragma once
+
+#include "metadata/PhotoFormat.h"
+
+#include <QByteArray>
+#include <QSize>
+
+#include <optional>
+
+// The metadata blocks of a container, found by walking its structure
+// ourselves: what a photo still offers when the library's whole-image read
+// gives up on one damaged block (an ICC profile, say) and takes the rest
+// down with it.
+struct MetadataBlocks {
+    QByteArray exif; // from its TIFF header on
+    QByteArray iptc; // IIM datasets
+    QByteArray xmp;  // the packet text
+    std::optional<QSize> pixelSize;
+};
+
+MetadataBlocks findMetadataBlocks(PhotoFormat format, const QByteArray& bytes);
+
+// The IIM datasets inside a Photoshop image resource block (resource 0x0404).
+QByteArray iptcFromImageResources(const QByteArray& resources);

@@ -1,0 +1,276 @@
+#include "support/TestPhotos.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+ToolRun run(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(TV_CLI_BINARY), arguments);
+    EXPECT_TRUE(process.waitForFinished(120000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    return {process.exitCode(), process.readAllStandardOutput(),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QJsonObject dumpOf(const QString& path) {
+    const ToolRun single = run({QStringLiteral("dump"), path});
+    EXPECT_EQ(single.exitCode, 0) << qPrintable(single.err);
+    return QJsonDocument::fromJson(single.out).object();
+}
+
+QList<QJsonObject> lines(const QByteArray& out) {
+    QList<QJsonObject> objects;
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        objects << QJsonDocument::fromJson(line, &error).object();
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << line.constData();
+    }
+    return objects;
+}
+
+QStringList filesUnder(const QString& folder) {
+    QStringList names;
+    for (const QFileInfo& info : QDir(folder).entryInfoList(QDir::Files | QDir::NoDotAndDotDot))
+        names << info.fileName();
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+TEST(CliDump, printsOneArrayOfObjectsInArgumentOrderForSeveralFiles) {
+    TestFolder folder;
+    const QString first = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    const QString second = folder.copyPhoto(QStringLiteral("BlueSquare.jpg"));
+    const QString third = folder.copyPhoto(QStringLiteral("IMG_5195.HEIC"));
+    const QString bad = folder.writeFile(QStringLiteral("bad.jpg"), "not a photo");
+    const QStringList files = {second, bad, first, third, second};
+    const ToolRun many = run(QStringList{QStringLiteral("dump")} + files);
+    EXPECT_EQ(many.exitCode, 1);
+    EXPECT_EQ(many.err, bad + QStringLiteral(": not a supported photo format\n"));
+    QJsonParseError error;
+    const QJsonArray array = QJsonDocument::fromJson(many.out, &error).array();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << many.out.left(400).constData();
+    const QStringList expected = {second, first, third, second};
+    ASSERT_EQ(array.size(), expected.size());
+    const QList<QJsonObject> theirs = exiftoolRead(expected);
+    for (int i = 0; i < expected.size(); ++i) {
+        QJsonObject object = array[i].toObject();
+        EXPECT_EQ(object.value(QStringLiteral("SourceFile")).toString(), expected[i]);
+        EXPECT_EQ(theirs[i].value(QStringLiteral("SourceFile")).toString(), expected[i]);
+        object.remove(QStringLiteral("SourceFile"));
+        EXPECT_EQ(object, dumpOf(expected[i])) << "each object is the file's own dump";
+    }
+    // One file still prints its object alone.
+    const QJsonDocument one =
+        QJsonDocument::fromJson(run({QStringLiteral("dump"), first}).out, &error);
+    EXPECT_TRUE(one.isObject());
+    EXPECT_FALSE(one.object().contains(QStringLiteral("SourceFile")));
+    // Every file unreadable: an empty array.
+    const ToolRun none = run({QStringLiteral("dump"), bad, bad});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(QJsonDocument::fromJson(none.out).array().size(), 0);
+}
+
+TEST(CliDump, keepsArgumentOrderOverAThousandFiles) {
+    TestFolder folder;
+    QStringList files;
+    const QStringList fixtures = {QStringLiteral("DSCN0010.jpg"), QStringLiteral("Canon_40D.jpg"),
+                                  QStringLiteral("photo.png"), QStringLiteral("no_exif.jpg")};
+    for (int i = 0; i < 1000; ++i)
+        files << folder.copyPhoto(fixtures[i % fixtures.size()],
+                                  QStringLiteral("p%1-%2").arg(i).arg(fixtures[i % 4]));
+    const ToolRun many = run(QStringList{QStringLiteral("dump")} + files);
+    ASSERT_EQ(many.exitCode, 0) << qPrintable(many.err);
+    const QJsonArray array = QJsonDocument::fromJson(many.out).array();
+    ASSERT_EQ(array.size(), files.size());
+    QList<QJsonObject> singles;
+    for (int i = 0; i < 4; ++i) {
+        singles << dumpOf(files[i]);
+    }
+    for (int i = 0; i < files.size(); ++i) {
+        QJsonObject object = array[i].toObject();
+        ASSERT_EQ(object.take(QStringLiteral("SourceFile")).toString(), files[i]);
+        ASSERT_EQ(object, singles[i % 4]) << i;
+    }
+}
+
+TEST(CliDump, printsTheWarningsOfADamagedBlockAndTheRestOfThePhoto) {
+    TestFolder folder;
+    QByteArray bytes = fileBytes(fixturePath(QStringLiteral("IMG_5195.HEIC")));
+    const qsizetype profile = bytes.indexOf("colrprof") + 8;
+    qToBigEndian<quint32>(0xfffffff0u, bytes.data() + profile);
+    bytes.replace(profile + 36, 4, "xxxx");
+    const QString damaged = folder.writeFile(QStringLiteral("damaged.heic"), bytes);
+    const ToolRun dump = run({QStringLiteral("dump"), damaged});
+    EXPECT_EQ(dump.exitCode, 0);
+    EXPECT_EQ(dump.err,
+              damaged + QStringLiteral(": warning: the ICC profile could not be read (Not a "
+                                       "valid ICC Profile)\n"));
+    EXPECT_EQ(QJsonDocument::fromJson(dump.out).object(),
+              dumpOf(fixturePath(QStringLiteral("IMG_5195.HEIC"))));
+}
+
+TEST(CliDryRun, listsTheKeysEachCommandWouldChangeAndWritesNothing) {
+    TestFolder folder;
+    const QString gpsPhoto = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    const QString iptcPhoto = folder.copyPhoto(QStringLiteral("BlueSquare.jpg"));
+    const QString out = folder.file(QStringLiteral("not/made"));
+    const QJsonObject gps = dumpOf(gpsPhoto).value(QStringLiteral("{GPS}")).toObject();
+    const QJsonObject iptc = dumpOf(iptcPhoto).value(QStringLiteral("{IPTC}")).toObject();
+    const QJsonObject exif = dumpOf(gpsPhoto).value(QStringLiteral("{Exif}")).toObject();
+    const QJsonObject tiff = dumpOf(gpsPhoto).value(QStringLiteral("{TIFF}")).toObject();
+
+    auto removed = [](const QString& set, const QJsonObject& values) {
+        QJsonArray changes;
+        for (auto it = values.begin(); it != values.end(); ++it)
+            changes.append(QJsonObject{{QStringLiteral("key"), set + QLatin1Char('.') + it.key()},
+                                       {QStringLiteral("from"), it.value()},
+                                       {QStringLiteral("to"), QJsonValue::Null}});
+        return changes;
+    };
+    auto dateChange = [](const QString& key, const QJsonValue& from, const char* to) {
+        return QJsonObject{{QStringLiteral("key"), key},
+                           {QStringLiteral("from"), from},
+                           {QStringLiteral("to"), QLatin1String(to)}};
+    };
+    const QString date = QStringLiteral("2020:02:03 04:05:06");
+    const struct {
+        const char* what;
+        QStringList arguments;
+        QString file;
+        QJsonArray changes;
+    } cases[] = {
+        {"remove gps lists every GPS key",
+         {QStringLiteral("remove"), QStringLiteral("gps")},
+         gpsPhoto,
+         removed(QStringLiteral("{GPS}"), gps)},
+        {"remove iptc lists every IPTC key, lists as arrays",
+         {QStringLiteral("remove"), QStringLiteral("iptc")},
+         iptcPhoto,
+         removed(QStringLiteral("{IPTC}"), iptc)},
+        {"dates set lists the three dates",
+         {QStringLiteral("dates"), QStringLiteral("set"), date},
+         gpsPhoto,
+         QJsonArray{
+             dateChange(QStringLiteral("{Exif}.DateTimeDigitized"),
+                        exif.value(QStringLiteral("DateTimeDigitized")), "2020:02:03 04:05:06"),
+             dateChange(QStringLiteral("{Exif}.DateTimeOriginal"),
+                        exif.value(QStringLiteral("DateTimeOriginal")), "2020:02:03 04:05:06"),
+             dateChange(QStringLiteral("{TIFF}.DateTime"), tiff.value(QStringLiteral("DateTime")),
+                        "2020:02:03 04:05:06")}},
+        {"file-dates lists the modification date it sets",
+         {QStringLiteral("file-dates")},
+         gpsPhoto,
+         QJsonArray{dateChange(
+             QStringLiteral("FileModificationDate"),
+             QFileInfo(gpsPhoto).lastModified().toString(QStringLiteral("yyyy:MM:dd HH:mm:ss")),
+             "2008:10:22 16:28:39")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ToolRun dry = run(c.arguments + QStringList{QStringLiteral("--dry-run"),
+                                                          QStringLiteral("--out"), out, c.file});
+        EXPECT_EQ(dry.exitCode, 0) << qPrintable(dry.err);
+        EXPECT_EQ(dry.err, QString());
+        const QList<QJsonObject> objects = lines(dry.out);
+        ASSERT_EQ(objects.size(), 1) << dry.out.constData();
+        EXPECT_EQ(objects.first().value(QStringLiteral("file")).toString(), c.file);
+        EXPECT_EQ(objects.first().value(QStringLiteral("changes")).toArray(), c.changes)
+            << dry.out.constData();
+        EXPECT_FALSE(QFileInfo::exists(folder.file(QStringLiteral("not"))));
+    }
+
+    // The real run writes what the dry run listed.
+    const ToolRun real = run({QStringLiteral("dates"), QStringLiteral("set"), date,
+                              QStringLiteral("--out"), out, gpsPhoto});
+    ASSERT_EQ(real.exitCode, 0) << qPrintable(real.err);
+    const QJsonObject written = exiftoolRead(out + QStringLiteral("/DSCN0010.jpg"));
+    EXPECT_EQ(written.value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(), date);
+    EXPECT_EQ(written.value(QStringLiteral("ExifIFD:CreateDate")).toString(), date);
+    EXPECT_EQ(written.value(QStringLiteral("IFD0:ModifyDate")).toString(), date);
+}
+
+TEST(CliDryRun, reportsThePhotosARunWouldSkipOnEveryWritingCommand) {
+    TestFolder folder;
+    const QString good = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    const QString heic = folder.copyPhoto(QStringLiteral("IMG_5195.HEIC"));
+    const QString bad = folder.writeFile(QStringLiteral("bad.jpg"), "not a photo");
+    const QString out = folder.file(QStringLiteral("out"));
+    const QString date = QStringLiteral("2020:02:03 04:05:06");
+    const QList<QStringList> commands = {
+        {QStringLiteral("remove"), QStringLiteral("exif")},
+        {QStringLiteral("remove"), QStringLiteral("gps")},
+        {QStringLiteral("remove"), QStringLiteral("iptc")},
+        {QStringLiteral("remove"), QStringLiteral("exif-gps")},
+        {QStringLiteral("dates"), QStringLiteral("edit"), QStringLiteral("--original"), date,
+         QStringLiteral("--digitized"), date},
+        {QStringLiteral("dates"), QStringLiteral("set"), date},
+        {QStringLiteral("dates"), QStringLiteral("shift"), QStringLiteral("--add"),
+         QStringLiteral("--hours"), QStringLiteral("2")},
+        {QStringLiteral("dates"), QStringLiteral("preview"), QStringLiteral("--before-original"),
+         date, QStringLiteral("--before-digitized"), date, QStringLiteral("--after-original"),
+         QStringLiteral("2020:02:03 05:05:06"), QStringLiteral("--after-digitized"),
+         QStringLiteral("2020:02:03 05:05:06")},
+        {QStringLiteral("file-dates")},
+    };
+    for (const QStringList& command : commands) {
+        SCOPED_TRACE(command.join(QLatin1Char(' ')).toStdString());
+        const bool copies = command.first() == QLatin1String("file-dates");
+        // A shift copies a photo it cannot read the dates of as it is.
+        const bool shift = command.contains(QStringLiteral("shift"));
+        const ToolRun dry =
+            run(command + QStringList{QStringLiteral("--dry-run"), QStringLiteral("--out"), out,
+                                      bad, good, heic});
+        EXPECT_EQ(dry.exitCode, 1);
+        const QList<QJsonObject> objects = lines(dry.out);
+        // The real run's skips, on standard error.
+        const ToolRun real =
+            run(command + QStringList{QStringLiteral("--out"), folder.file(QStringLiteral("real")),
+                                      bad, good, heic});
+        EXPECT_EQ(real.exitCode, 1);
+        // The lines that name a photo; the run's log lines come in any order.
+        auto skips = [&](const QString& err) {
+            QStringList named;
+            for (const QString& line : err.split(QLatin1Char('\n'))) {
+                if (line.startsWith(folder.path()))
+                    named << line;
+            }
+            return named;
+        };
+        EXPECT_EQ(skips(dry.err), skips(real.err));
+        EXPECT_EQ(skips(dry.err).size(), shift || copies ? 1 : 2) << qPrintable(dry.err);
+        QStringList expectedFiles = shift ? QStringList{bad, good} : QStringList{good};
+        if (copies)
+            expectedFiles << heic;
+        ASSERT_EQ(objects.size(), expectedFiles.size()) << dry.out.constData();
+        for (int i = 0; i < objects.size(); ++i) {
+            EXPECT_EQ(objects[i].value(QStringLiteral("file")).toString(), expectedFiles[i]);
+            // The photo has no IPTC set: its removal changes no key.
+            EXPECT_EQ(objects[i].value(QStringLiteral("changes")).toArray().isEmpty(),
+                      command.contains(QStringLiteral("iptc")))
+                << dry.out.constData();
+        }
+        EXPECT_FALSE(QFileInfo::exists(out));
+    }
+    EXPECT_EQ(filesUnder(folder.path()),
+              (QStringList{QStringLiteral("DSCN0010.jpg"), QStringLiteral("IMG_5195.HEIC"),
+                           QStringLiteral("bad.jpg")}));
+}
