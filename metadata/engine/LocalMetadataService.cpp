@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 LocalMetadataService::LocalMetadataService() {
@@ -76,7 +77,13 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
         return PhotoOutcome::skip(job, plan.error());
 
     const int input = ::open(QFile::encodeName(job.inputPath).constData(), O_RDONLY | O_CLOEXEC);
-    const bool replacesInput = canonicalPathOf(job.inputPath) == canonicalPathOf(job.outputPath);
+    // The same file when it is the same inode: a new output cannot be the
+    // input, and two stats cost less than resolving both paths.
+    struct stat in {
+    }, out{};
+    const bool replacesInput = input >= 0 && ::fstat(input, &in) == 0 &&
+                               ::stat(QFile::encodeName(job.outputPath).constData(), &out) == 0 &&
+                               in.st_dev == out.st_dev && in.st_ino == out.st_ino;
     const Status committed = writePlanAtomically(job.outputPath, plan.value(), input, bytes,
                                                  replacesInput ? SyncMode::Now : SyncMode::Later);
     if (input >= 0)
