@@ -142,24 +142,30 @@ void AppDelegate::presentReport(const OperationReport& report, Presentation pres
     else if (presentation.openStorage)
         m_fileViewer.openFolder(storagelocation);
 
-    if (report.skipped.isEmpty() && report.notRun == 0)
+    if (report.skipped.isEmpty() && report.notRun == 0 && report.repaired.isEmpty())
         return;
     QStringList all;
     for (const auto& skipped : report.skipped)
         all << QStringLiteral("%1: %2").arg(skipped.path, skipped.reason);
+    for (const auto& repaired : report.repaired)
+        all << QStringLiteral("%1: repaired: %2").arg(repaired.path, repaired.reason);
     QStringList lines = all.mid(0, namedSkipsInAlert);
-    if (report.skipped.size() > namedSkipsInAlert)
-        lines << tr("… and %1 more.").arg(report.skipped.size() - namedSkipsInAlert);
+    if (all.size() > namedSkipsInAlert)
+        lines << tr("… and %1 more.").arg(all.size() - namedSkipsInAlert);
     if (report.notRun > 0)
         lines << tr("Cancelled: %1 photo(s) were left as they were.").arg(report.notRun);
     const QString text =
-        report.skipped.isEmpty()
+        report.skipped.isEmpty() && report.notRun == 0
+            ? tr("%1 photo(s) written; %2 had damaged metadata that was left out.")
+                  .arg(written.size())
+                  .arg(report.repaired.size())
+        : report.skipped.isEmpty()
             ? tr("%1 photo(s) written before the command was cancelled.").arg(written.size())
             : tr("%1 photo(s) could not be written; %2 written.")
                   .arg(report.skipped.size())
                   .arg(written.size());
     QMessageBox* box = alert(text, lines.join(QLatin1Char('\n')), m_outlets.window);
-    if (report.skipped.size() > namedSkipsInAlert)
+    if (all.size() > namedSkipsInAlert)
         box->setDetailedText(all.join(QLatin1Char('\n')));
     box->setWindowModality(Qt::WindowModal);
     box->open();

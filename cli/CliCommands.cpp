@@ -203,6 +203,8 @@ int runOverFiles(const CommandLine& line, const QStringList& files, const CliStr
     options.threads = line.jobs;
     const OperationReport report = operation(
         selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage, options);
+    for (const OperationReport::Skipped& repaired : report.repaired)
+        reportSkipped(streams, repaired.path, QStringLiteral("repaired: ") + repaired.reason);
     for (const OperationReport::Skipped& skipped : report.skipped)
         reportSkipped(streams, skipped.path, skipped.reason);
     return report.skipped.isEmpty() ? ExitAllWritten : ExitSomeSkipped;

@@ -16,14 +16,17 @@ struct OperationReport {
     };
     QStringList written; // in visiting order
     QList<Skipped> skipped;
-    int notRun = 0; // photos a cancel left alone
+    QList<Skipped> repaired; // written, with what was dropped from a damaged block
+    int notRun = 0;          // photos a cancel left alone
 
     static OperationReport from(const std::vector<PhotoOutcome>& outcomes) {
         OperationReport report;
         for (const PhotoOutcome& outcome : outcomes) {
-            if (outcome.written())
+            if (outcome.written()) {
                 report.written << outcome.outputPath;
-            else if (outcome.skipped())
+                for (const QString& note : outcome.notes)
+                    report.repaired.append({outcome.inputPath, note});
+            } else if (outcome.skipped())
                 report.skipped.append({outcome.inputPath, outcome.reason});
             else
                 ++report.notRun;
