@@ -11,7 +11,7 @@
 #include "sources/PhotoListModel.h"
 
 #include <QFileInfo>
-#include <QImageReader>
+#include "sources/PhotoImage.h"
 #include <QLabel>
 #include <QPointer>
 #include <QStandardItemModel>
@@ -82,13 +82,8 @@ void AppDelegate::readInBackground(const QString& path, bool doubleClick, const 
         if (const auto times = readFileTimes(read.path))
             read.creationText = DateText::describeTimePoint(times->created);
         read.size = QFileInfo(read.path).size();
-        if (read.doubleClick && read.readable) {
-            QImageReader reader(read.path);
-            reader.setAutoTransform(true);
-            if (reader.size().isValid())
-                reader.setScaledSize(reader.size().scaled(photoSize, Qt::KeepAspectRatio));
-            read.photo = reader.read();
-        }
+        if (read.doubleClick && read.readable)
+            read.photo = loadPhotoImage(*metadata, read.path, photoSize);
         QMetaObject::invokeMethod(
             self.data(),
             [self, read] {

@@ -14,7 +14,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
+#include "sources/PhotoImage.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -36,14 +36,6 @@ void showCentred(QWidget* window) {
         window->move(screen->availableGeometry().center() - window->rect().center());
     window->raise();
     window->activateWindow();
-}
-
-QImage loadPreview(const QString& path, const QSize& box) {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    if (reader.size().isValid())
-        reader.setScaledSize(reader.size().scaled(box, Qt::KeepAspectRatio));
-    return reader.read();
 }
 
 } // namespace
@@ -298,7 +290,7 @@ void AppDelegate::openPanelDidEnd3(int returnCode, const QStringList& paths) {
     const QSize box = m_changeMutiDateWindow->dateImageview->size();
     QThreadPool::globalInstance()->start([self, metadata, path, box] {
         const PhotoDatePair pair = photoDatePair(*metadata, path);
-        const QImage image = loadPreview(path, box);
+        const QImage image = loadPhotoImage(*metadata, path, box);
         QMetaObject::invokeMethod(
             self.data(),
             [self, pair, image] {

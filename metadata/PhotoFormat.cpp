@@ -48,8 +48,8 @@ bool isWritableFormat(PhotoFormat format) {
     case PhotoFormat::Tiff:
     case PhotoFormat::Png:
     case PhotoFormat::WebP:
-        return true;
     case PhotoFormat::Heif:
+        return true;
     case PhotoFormat::Unknown:
         return false;
     }

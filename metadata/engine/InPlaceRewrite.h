@@ -17,3 +17,4 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
 InPlaceResult rewriteTiffInPlace(const QByteArray& source, const MetadataEdit& edit);
 InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& edit);
 InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& edit);
+InPlaceResult rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& edit);

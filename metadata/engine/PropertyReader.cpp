@@ -4,6 +4,7 @@
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
+#include "metadata/engine/HeifDecoder.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataLibrary.h"
 
@@ -191,8 +192,13 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
 
 Result<PhotoPreview> readEmbeddedPreview(const QByteArray& bytes, int maxSide) {
     using R = Result<PhotoPreview>;
-    if (sniffPhotoFormat(bytes) == PhotoFormat::Unknown)
+    const PhotoFormat format = sniffPhotoFormat(bytes);
+    if (format == PhotoFormat::Unknown)
         return R::fail(QStringLiteral("not a supported photo format"));
+    // The window's process cannot decode HEIF at all: its thumbnail or a
+    // scaled decode of its image stands for the embedded preview.
+    if (format == PhotoFormat::Heif)
+        return decodeHeifPreview(bytes, maxSide);
     initialiseMetadataLibrary();
     try {
         auto image = Exiv2Owned::openImage(bytes.constData(), bytes.size());

@@ -387,6 +387,10 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
             inPlace = rewriteWebpInPlace(source, edit.value());
             break;
         case PhotoFormat::Heif:
+            inPlace = rewriteHeifInPlace(source, edit.value());
+            if (!inPlace)
+                return R::fail(QStringLiteral("format not writable"));
+            break;
         case PhotoFormat::Unknown:
             break;
         }

@@ -308,8 +308,8 @@ TEST(AmountShift, aLaterPhotoOfTheSameNameThatFailsLeavesTheEarliersOutput) {
         std::function<QByteArray(const QByteArray& dated)> later;
     } cases[] = {
         {"a truncated photo", [](const QByteArray& bytes) { return bytes.left(bytes.size() / 2); }},
-        {"a photo of a format that cannot be written",
-         [](const QByteArray&) { return fileBytes(fixturePath(QStringLiteral("IMG_5195.HEIC"))); }},
+        {"a photo whose image data is cut short",
+         [](const QByteArray& bytes) { return bytes.left(bytes.size() - 100); }},
         {"a photo without dates",
          [](const QByteArray&) { return fileBytes(fixturePath(QStringLiteral("no_exif.jpg"))); }},
         {"not a photo at all", [](const QByteArray&) { return QByteArray("not a photo"); }},
@@ -352,8 +352,14 @@ TEST(AmountShift, writesNothingAndSaysWhyWhereItCannotShift) {
     Dated dated;
     const SelectedPhoto unreadableDate =
         dated.photo(QStringLiteral("u.jpg"), QString(), QStringLiteral("sometime in May"));
-    const QString heicCopy = dated.folder.copyPhoto(QStringLiteral("IMG_5195.HEIC"));
-    const SelectedPhoto heic{0, heicCopy, QStringLiteral("IMG_5195.HEIC")};
+    const SelectedPhoto dated2 =
+        dated.photo(QStringLiteral("cut.jpg"), QStringLiteral("2014:05:06 07:08:09"),
+                    QStringLiteral("2014:05:06 07:08:09"));
+    const QByteArray whole = fileBytes(dated2.inputPath);
+    QFile cut(dated2.inputPath);
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(whole.left(whole.size() - 100));
+    cut.close();
     const SelectedPhoto undated = dated.photo(QStringLiteral("plain.jpg"), QString(), QString());
     const QByteArray already("a file already in the storage folder");
     QFile existing(dated.out(QStringLiteral("plain.jpg")));
@@ -371,7 +377,7 @@ TEST(AmountShift, writesNothingAndSaysWhyWhereItCannotShift) {
         {"a digitized date that does not read, without an original date", unreadableDate,
          QStringLiteral("the digitized date does not read as a date and there is no original "
                         "date to keep")},
-        {"a photo the writer refuses", heic, QStringLiteral("format not writable")},
+        {"a photo the writer refuses", dated2, QStringLiteral("truncated or damaged image data")},
         {"a photo without dates whose output is already there", undated,
          QStringLiteral("not written: the photo has no dates to shift and %1 already exists")
              .arg(dated.out(QStringLiteral("plain.jpg")))},

@@ -1,0 +1,224 @@
+#include "metadata/PropertyKeys.h"
+#include "metadata/engine/ExifBlockEdit.h"
+#include "metadata/engine/HeifItems.h"
+#include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/MetadataEdit.h"
+#include "metadata/engine/TiffEditor.h"
+#include "metadata/engine/XmpEdit.h"
+
+#include <QHash>
+#include <QMap>
+
+namespace {
+
+using namespace PropertyKeys;
+using Item = HeifItems::Item;
+
+constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
+
+bool isXmp(const Item& item) {
+    return item.type == "mime" && item.contentType == "application/rdf+xml";
+}
+
+QByteArray sizeField(quint64 value, int size) {
+    QByteArray out;
+    for (int i = size - 1; i >= 0; --i)
+        out.append(char((value >> (8 * i)) & 0xff));
+    return out;
+}
+
+// The TIFF structure inside an Exif item: after a 4-byte offset to it.
+std::optional<qsizetype> tiffStartOf(const QByteArray& data) {
+    if (data.size() < 4)
+        return std::nullopt;
+    const quint32 skip = (quint32(quint8(data[0])) << 24) | (quint32(quint8(data[1])) << 16) |
+                         (quint32(quint8(data[2])) << 8) | quint32(quint8(data[3]));
+    if (qint64(skip) + 4 > data.size())
+        return std::nullopt;
+    return qsizetype(4 + skip);
+}
+
+// Every item's data but the ones we changed must come out byte for byte;
+// the EXIF item we wrote must read as a TIFF structure.
+Status checkWritten(const QByteArray& written, const QByteArray& source, const HeifItems& before,
+                    const QHash<quint32, QByteArray>& changed) {
+    const auto after = HeifItems::parse(written);
+    if (!after)
+        return Status::fail(
+            QStringLiteral("the written photo does not read back: %1").arg(after.error()));
+    if (after->items.size() != before.items.size())
+        return Status::fail(QStringLiteral("the written photo lost items"));
+    for (qsizetype i = 0; i < before.items.size(); ++i) {
+        const Item& old = before.items[i];
+        const Item& now = after->items[i];
+        const QByteArray data = after->dataOf(now, written);
+        if (changed.contains(old.id)) {
+            if (data != changed.value(old.id))
+                return Status::fail(QStringLiteral("the written photo lost its metadata"));
+            if (old.type == "Exif") {
+                const auto start = tiffStartOf(data);
+                if (!start || !TiffEditor::open(data.mid(*start), TiffEditor::Origin::ExifBlock))
+                    return Status::fail(QStringLiteral("the written EXIF item does not read back"));
+            }
+        } else if (data != before.dataOf(old, source)) {
+            return Status::fail(QStringLiteral("the written photo lost image data"));
+        }
+    }
+    return Status::ok();
+}
+
+} // namespace
+
+InPlaceResult rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& edit) {
+    using R = Result<RewritePlan>;
+    auto parsed = HeifItems::parse(source);
+    if (!parsed)
+        return R::fail(parsed.error());
+    HeifItems heif = parsed.value();
+    const HeifItems original = heif;
+    for (const MetadataEdit::Step& step : edit.steps) {
+        if (step.set == IptcSet && !step.key.isEmpty() && !isRemoval(step.value))
+            return R::fail(
+                QStringLiteral("cannot write %1: a HEIF photo has no IPTC data").arg(step.key));
+    }
+
+    QHash<quint32, QByteArray> changed;
+    QStringList notes;
+    qsizetype exifIndex = -1;
+    for (qsizetype i = 0; i < heif.items.size() && exifIndex < 0; ++i) {
+        if (heif.items[i].type == "Exif")
+            exifIndex = i;
+    }
+    if (edit.touchesExifBlock()) {
+        QByteArray data, block;
+        qsizetype start = 0;
+        if (exifIndex >= 0) {
+            data = heif.dataOf(heif.items[exifIndex], source);
+            const auto found = tiffStartOf(data);
+            if (!found)
+                return R::fail(QStringLiteral("damaged HEIF: its EXIF item is cut short"));
+            start = *found;
+            block = data.mid(start);
+        }
+        auto exif = editExifBlock(exifIndex >= 0 ? &block : nullptr, edit, Unlimited);
+        if (!exif)
+            return R::fail(exif.error());
+        if (exif->bytes && exifIndex < 0)
+            return R::fail(QStringLiteral("this HEIF photo has no EXIF item to write into"));
+        if (exif->bytes)
+            changed.insert(heif.items[exifIndex].id, data.left(start) + *exif->bytes);
+        notes << exif->repairs;
+    }
+    if (edit.removesSet(GpsSet)) {
+        for (const Item& item : std::as_const(heif.items)) {
+            if (!isXmp(item))
+                continue;
+            const auto packet = xmpWithoutGps(heif.dataOf(item, source));
+            if (!packet)
+                return R::fail(packet.error());
+            if (packet.value())
+                changed.insert(item.id, *packet.value());
+        }
+    }
+    RewritePlan plan;
+    plan.notes = notes;
+    if (changed.isEmpty()) {
+        plan.addSource(0, source.size());
+        return R::ok(std::move(plan));
+    }
+
+    // Data that still fits its single extent is written there and the rest of
+    // the extent zeroed; anything else goes into a new box at the end, and its
+    // old bytes are zeroed.
+    const HeifItems::Box meta = heif.top[heif.meta];
+    QMap<qint64, QByteArray> patches; // file offset -> same-length replacement
+    QByteArray tail;
+    QList<std::pair<qsizetype, qint64>> moved; // item index, offset in tail
+    for (qsizetype i = 0; i < heif.items.size(); ++i) {
+        Item& item = heif.items[i];
+        if (!changed.contains(item.id))
+            continue;
+        const QByteArray data = changed.value(item.id);
+        const qint64 area = item.construction == 0 ? 0 : heif.idat.start + heif.idat.header;
+        if (item.extents.size() == 1 && data.size() <= item.extents[0].length) {
+            HeifItems::Extent& extent = item.extents[0];
+            patches.insert(area + item.baseOffset + extent.offset,
+                           data + QByteArray(qsizetype(extent.length - data.size()), '\0'));
+            extent.length = data.size();
+            continue;
+        }
+        for (const HeifItems::Extent& extent : std::as_const(item.extents))
+            patches.insert(area + item.baseOffset + extent.offset,
+                           QByteArray(qsizetype(extent.length), '\0'));
+        moved.append({i, tail.size()});
+        tail += data;
+    }
+    if (heif.offsetSize == 0)
+        heif.offsetSize = 4;
+    if (heif.lengthSize == 0)
+        heif.lengthSize = 4;
+    if (source.size() + tail.size() + (1 << 20) > qint64(0xffffffff))
+        heif.offsetSize = 8; // room for offsets past 4 GB
+    const qint64 delta = heif.ilocBytes().size() - original.iloc.size;
+    const qint64 metaEnd = meta.start + meta.size;
+    const qint64 tailData = source.size() + delta + 8;
+    for (qsizetype i = 0; i < heif.items.size(); ++i) {
+        Item& item = heif.items[i];
+        const auto move =
+            std::find_if(moved.cbegin(), moved.cend(), [&](const auto& m) { return m.first == i; });
+        if (move != moved.cend()) {
+            item.construction = 0;
+            item.baseOffset = 0;
+            item.extents = {{0, tailData + move->second, qint64(changed.value(item.id).size())}};
+            continue;
+        }
+        if (item.construction != 0 || delta == 0)
+            continue;
+        // Data after the meta box moves with its change of size.
+        for (HeifItems::Extent& extent : item.extents) {
+            if (item.baseOffset + extent.offset >= metaEnd) {
+                if (item.baseOffset != 0 && item.baseOffset >= metaEnd) {
+                    item.baseOffset += delta;
+                    break;
+                }
+                extent.offset += delta;
+            }
+        }
+    }
+    const QByteArray iloc = heif.ilocBytes();
+    if (iloc.size() - original.iloc.size != delta)
+        return R::fail(QStringLiteral("the item locations cannot be rewritten"));
+
+    QByteArray newMeta = source.mid(meta.start, meta.size);
+    for (auto it = patches.cbegin(); it != patches.cend(); ++it) {
+        if (it.key() >= meta.start && it.key() < metaEnd)
+            newMeta.replace(it.key() - meta.start, it.value().size(), it.value());
+    }
+    newMeta.replace(original.iloc.start - meta.start, original.iloc.size, iloc);
+    if (meta.header == 16)
+        newMeta.replace(8, 8, sizeField(quint64(newMeta.size()), 8));
+    else
+        newMeta.replace(0, 4, sizeField(quint64(newMeta.size()), 4));
+
+    QMap<qint64, std::pair<qint64, QByteArray>> replacements; // offset -> old length, new bytes
+    replacements.insert(meta.start, {meta.size, newMeta});
+    for (auto it = patches.cbegin(); it != patches.cend(); ++it) {
+        if (it.key() < meta.start || it.key() >= metaEnd)
+            replacements.insert(it.key(), {it.value().size(), it.value()});
+    }
+    qint64 cursor = 0;
+    for (auto it = replacements.cbegin(); it != replacements.cend(); ++it) {
+        plan.addSource(cursor, it.key() - cursor);
+        plan.addBytes(it.value().second);
+        cursor = it.key() + it.value().first;
+    }
+    plan.addSource(cursor, source.size() - cursor);
+    if (!tail.isEmpty())
+        plan.addBytes(sizeField(quint64(tail.size() + 8), 4) + "mdat" + tail);
+
+    const QByteArray written = plan.assemble(source);
+    const Status checked = checkWritten(written, source, original, changed);
+    if (!checked)
+        return R::fail(checked.error());
+    return R::ok(std::move(plan));
+}
