@@ -3,9 +3,27 @@
 #include "metadata/engine/Exiv2Include.h"
 #include "metadata/engine/MetadataLibrary.h"
 
+#include <QRegularExpression>
+
 namespace {
 bool isGpsKey(const std::string& key) {
     return key.rfind("Xmp.exif.GPS", 0) == 0;
+}
+
+// A packet the XMP parser refuses (repeated properties are common) still
+// loses its position: the GPS properties are cut out of its text, as
+// attributes and as elements, and the rest is kept byte for byte.
+std::optional<QByteArray> cutGpsFromText(const QByteArray& packet) {
+    static const QRegularExpression attribute(
+        QStringLiteral("\\s+exif:GPS\\w*\\s*=\\s*(\"[^\"]*\"|'[^']*')"));
+    static const QRegularExpression empty(QStringLiteral("<exif:GPS\\w*\\b[^>]*/>"));
+    static const QRegularExpression element(QStringLiteral("<(exif:GPS\\w*)\\b[^>]*>.*?</\\1\\s*>"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    QString text = QString::fromUtf8(packet);
+    text.remove(attribute).remove(empty).remove(element);
+    if (text.contains(QLatin1String("exif:GPS")))
+        return std::nullopt;
+    return text.toUtf8();
 }
 } // namespace
 
@@ -16,8 +34,13 @@ Result<std::optional<QByteArray>> xmpWithoutGps(const QByteArray& packet) {
     initialiseMetadataLibrary();
     try {
         Exiv2::XmpData xmp;
-        if (Exiv2::XmpParser::decode(xmp, packet.toStdString()) != 0)
+        if (Exiv2::XmpParser::decode(xmp, packet.toStdString()) != 0) {
+            if (!packet.contains("exif:GPS"))
+                return R::ok(std::nullopt);
+            if (const auto cut = cutGpsFromText(packet))
+                return R::ok(*cut);
             return R::fail(QStringLiteral("the XMP packet holds a position but does not read"));
+        }
         bool found = false;
         for (auto it = xmp.begin(); it != xmp.end();) {
             const bool gps = isGpsKey(it->key());
