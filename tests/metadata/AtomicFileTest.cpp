@@ -2,13 +2,17 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/LocalMetadataService.h"
 #include "metadata/engine/MappedFile.h"
+#include "metadata/engine/PropertyWriter.h"
 #include "support/TestPhotos.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 TEST(AtomicFile, replacesAFileWholeAndLeavesNoTemporaryBehind) {
     TestFolder folder;
@@ -142,4 +146,81 @@ TEST(MappedFile, readsTheHeadersOfALargePhotoWithoutCopyingTheRest) {
     ASSERT_TRUE(preview.isOk()) << qPrintable(preview.error());
     EXPECT_FALSE(preview->bytes.isEmpty());
     EXPECT_LT(read, qint64(4) << 20) << "read " << read << " bytes of a " << size << "-byte file";
+}
+
+namespace {
+// What another program puts at the final name while a new copy is written.
+const QByteArray TheirContents = "another program's file";
+void theyTakeTheName(const QByteArray& finalName) {
+    QFile theirs(QFile::decodeName(finalName));
+    if (theirs.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        theirs.write(TheirContents);
+}
+} // namespace
+
+TEST(AtomicFile, failsANewCopyWhoseNameAppearsWhileItIsWrittenAndLeavesThatFileAlone) {
+    TestFolder folder;
+    const QByteArray source = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
+    RewritePlan plan;
+    plan.addBytes("ours");
+    plan.addSource(100, 1000);
+    struct Case {
+        const char* what;
+        std::function<Status(const QString&)> write;
+    };
+    const QList<Case> cases = {
+        {"bytes",
+         [](const QString& path) { return writeFileAtomically(path, "ours", SyncMode::Later); }},
+        {"a plan",
+         [&](const QString& path) {
+             return writePlanAtomically(path, plan, -1, source, SyncMode::Later);
+         }},
+    };
+    AtomicFileTesting::beforeLink = theyTakeTheName;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = folder.file(QStringLiteral("new %1.jpg").arg(QLatin1String(c.what)));
+        const Status written = c.write(path);
+        EXPECT_FALSE(written.isOk());
+        EXPECT_EQ(written.error(),
+                  QStringLiteral("not written: %1 appeared while it was being written").arg(path));
+        EXPECT_EQ(fileBytes(path), TheirContents);
+    }
+    AtomicFileTesting::beforeLink = nullptr;
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              (QStringList{QStringLiteral("new a plan.jpg"), QStringLiteral("new bytes.jpg")}));
+}
+
+TEST(AtomicFile, writesAPlanByteForByteFromTheSourceFileOrItsBytes) {
+    TestFolder folder;
+    const QString input = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    const QByteArray source = fileBytes(input);
+    RewritePlan handMade;
+    handMade.addSource(0, 2);
+    handMade.addBytes(QByteArray("\xff\xfe\x00\x05hi!", 7));
+    handMade.addSource(2, 1001);
+    handMade.addSource(1003, source.size() - 1003);
+    handMade.addBytes("tail");
+    handMade.addSource(source.size() - 1, 1);
+    const auto planned =
+        planRewrite(source, {{PropertyKeys::GpsSet, QVariant::fromValue(nullptr)}});
+    ASSERT_TRUE(planned.isOk()) << qPrintable(planned.error());
+    ASSERT_TRUE(std::any_of(planned->pieces.cbegin(), planned->pieces.cend(),
+                            [](const RewritePlan::Piece& p) { return p.isSource(); }))
+        << "the image data is copied, not carried";
+    const int fd = ::open(QFile::encodeName(input).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    int n = 0;
+    for (const RewritePlan& plan : {handMade, planned.value()}) {
+        for (const int from : {fd, -1}) {
+            for (const SyncMode sync : {SyncMode::Later, SyncMode::Now}) {
+                SCOPED_TRACE(++n);
+                const QString path = folder.file(QStringLiteral("out%1.jpg").arg(n));
+                ASSERT_TRUE(writePlanAtomically(path, plan, from, source, sync).isOk());
+                EXPECT_EQ(fileBytes(path), plan.assemble(source));
+                EXPECT_EQ(fileBytes(path).size(), plan.size());
+            }
+        }
+    }
+    ::close(fd);
 }

@@ -1,0 +1,336 @@
+#include "editing/DateOperations.h"
+#include "editing/RemovalOperation.h"
+#include "metadata/MetadataService.h"
+#include "support/TestPhotos.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Real camera photos whose maker notes other readers find by offsets into
+// the EXIF block: a writer that moves what it does not change breaks them.
+const QStringList MakerNotePhotos = {
+    QStringLiteral("DSCN0010.jpg"),
+    QStringLiteral("makernotes/Fujifilm_FinePix_E500.jpg"),
+    QStringLiteral("makernotes/fujifilm-finepix40i.jpg"),
+    QStringLiteral("makernotes/Nikon_COOLPIX_P1.jpg"),
+    QStringLiteral("makernotes/Nikon_D70s_iptc.jpg"),
+    QStringLiteral("makernotes/nikon-e950.jpg"),
+    QStringLiteral("makernotes/Canon_DIGITAL_IXUS_400.jpg"),
+    QStringLiteral("makernotes/Canon_PowerShot_S40.jpg"),
+    QStringLiteral("makernotes/Panasonic_DMC-FZ30.jpg"),
+    QStringLiteral("makernotes/Konica_Minolta_DiMAGE_Z3.jpg"),
+    QStringLiteral("makernotes/olympus-c960.jpg"),
+    QStringLiteral("makernotes/kodak-dc240.jpg"),
+    QStringLiteral("makernotes/sanyo-vpcg250.jpg"),
+    QStringLiteral("makernotes/ricoh-rdc5300.jpg"),
+};
+
+const QString NewDate = QStringLiteral("2019:08:07 06:05:04");
+const QString LongArtist =
+    QStringLiteral("An artist whose name is far longer than any camera leaves room for");
+
+// One change through the real pipeline, with the tags it may change.
+struct Operation {
+    QString name;
+    std::function<QString(const QString& input, const QString& storage)> run;
+    std::function<bool(const QString& key)> changes;
+    QList<quint8> rewrittenMarkers; // JPEG segments the change may rewrite
+};
+
+QString onlyWritten(const OperationReport& report) {
+    for (const auto& skipped : report.skipped)
+        ADD_FAILURE() << qPrintable(skipped.path) << ": " << qPrintable(skipped.reason);
+    return report.written.size() == 1 ? report.written.first() : QString();
+}
+
+QString removal(RemovalKind kind, const QString& input, const QString& storage) {
+    return onlyWritten(runRemoval(kind, SourceMode::Computer,
+                                  {{0, input, QFileInfo(input).fileName()}}, storage,
+                                  workerService()));
+}
+
+QString rewriteWith(const QVariantMap& changes, const QString& input, const QString& storage) {
+    RewriteJob job;
+    job.inputPath = input;
+    job.outputPath = storage + QLatin1Char('/') + QFileInfo(input).fileName();
+    job.changes = changes;
+    const PhotoOutcome outcome = workerService().rewrite(job);
+    EXPECT_TRUE(outcome.written()) << qPrintable(input) << ": " << qPrintable(outcome.reason);
+    EXPECT_EQ(outcome.notes, QStringList()) << "a real photo needs no repair";
+    return outcome.written() ? outcome.outputPath : QString();
+}
+
+bool isGpsKey(const QString& key) {
+    return key.startsWith(QLatin1String("GPS:")) || key == QLatin1String("IFD0:GPSInfo") ||
+           key.startsWith(QLatin1String("XMP-exif:GPS"));
+}
+
+const QList<Operation>& operations() {
+    static const QList<Operation> table = {
+        {QStringLiteral("remove gps"),
+         [](const QString& in, const QString& out) { return removal(RemovalKind::Gps, in, out); },
+         isGpsKey,
+         {0xe1}},
+        {QStringLiteral("remove iptc"),
+         [](const QString& in, const QString& out) { return removal(RemovalKind::Iptc, in, out); },
+         [](const QString& key) {
+             return key.startsWith(QLatin1String("IPTC:")) ||
+                    key == QLatin1String("Photoshop:IPTCDigest");
+         },
+         {0xed}},
+        {QStringLiteral("set date"),
+         [](const QString& in, const QString& out) {
+             return onlyWritten(
+                 runSetDate({{0, in, QFileInfo(in).fileName()}}, out, NewDate, workerService()));
+         },
+         [](const QString& key) {
+             return key == QLatin1String("ExifIFD:DateTimeOriginal") ||
+                    key == QLatin1String("ExifIFD:CreateDate") ||
+                    key == QLatin1String("IFD0:ModifyDate");
+         },
+         {0xe1}},
+        {QStringLiteral("add a position"),
+         [](const QString& in, const QString& out) {
+             return rewriteWith(
+                 {{QStringLiteral("{GPS}"),
+                   QVariantMap{{QStringLiteral("GPSVersion"), QStringLiteral("2.2.0.0")},
+                               {QStringLiteral("Latitude"), 48.8584},
+                               {QStringLiteral("LatitudeRef"), QStringLiteral("N")},
+                               {QStringLiteral("Longitude"), 2.2945},
+                               {QStringLiteral("LongitudeRef"), QStringLiteral("E")}}}},
+                 in, out);
+         },
+         isGpsKey,
+         {0xe1}},
+        {QStringLiteral("set a longer artist"),
+         [](const QString& in, const QString& out) {
+             return rewriteWith(
+                 {{QStringLiteral("{TIFF}"), QVariantMap{{QStringLiteral("Artist"), LongArtist}}}},
+                 in, out);
+         },
+         [](const QString& key) { return key == QLatin1String("IFD0:Artist"); },
+         {0xe1}},
+    };
+    return table;
+}
+
+QJsonObject unchangedTags(const QJsonObject& tags, const Operation& operation) {
+    QJsonObject kept = withoutVolatileTags(tags);
+    for (const QString& key : kept.keys()) {
+        if (operation.changes(key))
+            kept.remove(key);
+    }
+    return kept;
+}
+
+struct Segment {
+    quint8 marker;
+    QByteArray bytes;
+    bool operator==(const Segment&) const = default;
+};
+
+// The APPn and COM segments of a JPEG, in order.
+QList<Segment> metadataSegments(const QByteArray& jpeg) {
+    QList<Segment> segments;
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xff && quint8(jpeg[at + 1]) != 0xda) {
+        const quint8 marker = quint8(jpeg[at + 1]);
+        const qsizetype length = (quint8(jpeg[at + 2]) << 8) | quint8(jpeg[at + 3]);
+        if ((marker >= 0xe0 && marker <= 0xef) || marker == 0xfe)
+            segments.append({marker, jpeg.mid(at, length + 2)});
+        at += length + 2;
+    }
+    return segments;
+}
+
+QList<Segment> untouchedSegments(const QByteArray& jpeg, const Operation& operation) {
+    QList<Segment> kept;
+    for (const Segment& segment : metadataSegments(jpeg)) {
+        const bool xmp = segment.bytes.mid(4).startsWith("http://ns.adobe.com/xap/1.0/");
+        const bool asked = operation.rewrittenMarkers.contains(segment.marker) &&
+                           (!xmp || (operation.name == QLatin1String("remove gps") &&
+                                     segment.bytes.contains("GPS")));
+        if (!asked)
+            kept.append(segment);
+    }
+    return kept;
+}
+
+// exiftool's warnings about each file, without the line that counts them.
+QList<QStringList> validationWarnings(const QStringList& files) {
+    const QString text =
+        runTool(QStringLiteral("exiftool"),
+                QStringList{QStringLiteral("-validate"), QStringLiteral("-warning"),
+                            QStringLiteral("-a"), QStringLiteral("-s")} +
+                    files);
+    QList<QStringList> warnings;
+    if (files.size() == 1)
+        warnings.append(QStringList());
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1String("========")))
+            warnings.append(QStringList());
+        else if (line.startsWith(QLatin1String("Warning")) && !warnings.isEmpty())
+            warnings.last() << line.section(QLatin1Char(':'), 1).trimmed();
+    }
+    return warnings;
+}
+
+} // namespace
+
+TEST(WriterFidelity, leavesEveryTagAChangeDoesNotNameAsOtherReadersReadIt) {
+    TestFolder folder;
+    QStringList inputs;
+    for (const QString& photo : MakerNotePhotos)
+        inputs << folder.copyPhoto(photo);
+    const QList<QJsonObject> before = exiftoolRead(inputs);
+    ASSERT_EQ(before.size(), inputs.size());
+    for (const Operation& operation : operations()) {
+        SCOPED_TRACE(operation.name.toStdString());
+        const QString storage = folder.file(operation.name.section(QLatin1Char(' '), -1) +
+                                            QString::number(qHash(operation.name)));
+        ASSERT_TRUE(QDir().mkpath(storage));
+        QStringList outputs;
+        for (const QString& input : inputs)
+            outputs << operation.run(input, storage);
+        const QList<QJsonObject> after = exiftoolRead(outputs);
+        ASSERT_EQ(after.size(), inputs.size());
+        for (int i = 0; i < inputs.size(); ++i) {
+            SCOPED_TRACE(MakerNotePhotos[i].toStdString());
+            EXPECT_EQ(unchangedTags(after[i], operation), unchangedTags(before[i], operation));
+            const QByteArray in = fileBytes(inputs[i]);
+            const QByteArray out = fileBytes(outputs[i]);
+            EXPECT_EQ(jpegImageData(out), jpegImageData(in));
+            EXPECT_EQ(untouchedSegments(out, operation), untouchedSegments(in, operation));
+        }
+    }
+}
+
+TEST(WriterFidelity, eachChangeDoesWhatItSaysOnPhotosWithMakerNotes) {
+    TestFolder folder;
+    QStringList inputs;
+    for (const QString& photo : MakerNotePhotos)
+        inputs << folder.copyPhoto(photo);
+    const QList<QJsonObject> before = exiftoolRead(inputs);
+    int makerNotes = 0;
+    for (const QJsonObject& tags : before) {
+        const QStringList keys = tags.keys();
+        makerNotes += int(std::any_of(keys.cbegin(), keys.cend(), [](const QString& key) {
+            const QString group = key.section(QLatin1Char(':'), 0, 0);
+            return !QStringList{QStringLiteral("IFD0"),     QStringLiteral("IFD1"),
+                                QStringLiteral("ExifIFD"),  QStringLiteral("InteropIFD"),
+                                QStringLiteral("GPS"),      QStringLiteral("JFIF"),
+                                QStringLiteral("File"),     QStringLiteral("System"),
+                                QStringLiteral("ExifTool"), QStringLiteral("Composite"),
+                                QStringLiteral("IPTC"),     QStringLiteral("Photoshop"),
+                                QStringLiteral("PrintIM"),  QStringLiteral("SourceFile")}
+                        .contains(group) &&
+                   !group.startsWith(QLatin1String("XMP")) &&
+                   !group.startsWith(QLatin1String("ICC"));
+        }));
+    }
+    EXPECT_EQ(makerNotes, MakerNotePhotos.size()) << "every photo has a maker note of its camera";
+
+    for (const Operation& operation : operations()) {
+        SCOPED_TRACE(operation.name.toStdString());
+        const QString storage = folder.file(QString::number(qHash(operation.name)));
+        ASSERT_TRUE(QDir().mkpath(storage));
+        QStringList outputs;
+        for (const QString& input : inputs)
+            outputs << operation.run(input, storage);
+        const QList<QJsonObject> after = exiftoolRead(outputs);
+        ASSERT_EQ(after.size(), inputs.size());
+        for (int i = 0; i < inputs.size(); ++i) {
+            SCOPED_TRACE(MakerNotePhotos[i].toStdString());
+            const QJsonObject& tags = after[i];
+            if (operation.name == QLatin1String("remove gps")) {
+                for (const QString& key : tags.keys())
+                    EXPECT_FALSE(isGpsKey(key)) << qPrintable(key);
+            } else if (operation.name == QLatin1String("remove iptc")) {
+                for (const QString& key : tags.keys())
+                    EXPECT_FALSE(key.startsWith(QLatin1String("IPTC:"))) << qPrintable(key);
+            } else if (operation.name == QLatin1String("set date")) {
+                EXPECT_EQ(tags.value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(),
+                          NewDate);
+                EXPECT_EQ(tags.value(QStringLiteral("ExifIFD:CreateDate")).toString(), NewDate);
+                EXPECT_EQ(tags.value(QStringLiteral("IFD0:ModifyDate")).toString(), NewDate);
+            } else if (operation.name == QLatin1String("add a position")) {
+                EXPECT_NEAR(tags.value(QStringLiteral("GPS:GPSLatitude")).toDouble(), 48.8584,
+                            1e-6);
+                EXPECT_NEAR(tags.value(QStringLiteral("GPS:GPSLongitude")).toDouble(), 2.2945,
+                            1e-6);
+                EXPECT_EQ(tags.value(QStringLiteral("GPS:GPSLatitudeRef")).toString(),
+                          QStringLiteral("N"));
+            } else {
+                EXPECT_EQ(tags.value(QStringLiteral("IFD0:Artist")).toString(), LongArtist);
+            }
+        }
+        // Nothing another reader checks got worse.
+        const QList<QStringList> warningsBefore = validationWarnings(inputs);
+        const QList<QStringList> warningsAfter = validationWarnings(outputs);
+        ASSERT_EQ(warningsAfter.size(), inputs.size());
+        for (int i = 0; i < inputs.size(); ++i) {
+            for (const QString& warning : warningsAfter[i])
+                EXPECT_TRUE(warningsBefore[i].contains(warning))
+                    << qPrintable(MakerNotePhotos[i]) << ": " << qPrintable(warning);
+        }
+    }
+}
+
+TEST(WriterFidelity, removingGpsKeepsTheIptcBytesAndPhotoshopsDigestCurrent) {
+    TestFolder folder;
+    const QString input = folder.copyPhoto(QStringLiteral("makernotes/Nikon_D70s_iptc.jpg"));
+    const QString storage = folder.file(QStringLiteral("storage"));
+    ASSERT_TRUE(QDir().mkpath(storage));
+    const QString output = removal(RemovalKind::Gps, input, storage);
+    const QJsonObject before = exiftoolRead(input);
+    const QJsonObject after = exiftoolRead(output);
+    ASSERT_TRUE(before.contains(QStringLiteral("GPS:GPSLatitude")));
+    ASSERT_TRUE(before.contains(QStringLiteral("IPTC:DateCreated")));
+    EXPECT_FALSE(after.contains(QStringLiteral("GPS:GPSLatitude")));
+    EXPECT_EQ(after.value(QStringLiteral("Photoshop:IPTCDigest")),
+              before.value(QStringLiteral("Photoshop:IPTCDigest")));
+    EXPECT_EQ(after.value(QStringLiteral("File:CurrentIPTCDigest")),
+              after.value(QStringLiteral("Photoshop:IPTCDigest")));
+    QList<Segment> app13Before, app13After;
+    for (const Segment& segment : metadataSegments(fileBytes(input)))
+        if (segment.marker == 0xed)
+            app13Before << segment;
+    for (const Segment& segment : metadataSegments(fileBytes(output)))
+        if (segment.marker == 0xed)
+            app13After << segment;
+    ASSERT_FALSE(app13Before.isEmpty());
+    EXPECT_EQ(app13After, app13Before);
+    for (const QString& warning : validationWarnings({output}).value(0))
+        EXPECT_FALSE(warning.contains(QLatin1String("IPTCDigest"))) << qPrintable(warning);
+}
+
+TEST(WriterFidelity, refusesToRemoveGpsWhileAPositionStaysInXmpItCannotRead) {
+    // The packet repeats properties, which the XMP parser refuses: its GPS
+    // version would survive a removal, so the photo is refused instead.
+    TestFolder folder;
+    const QString input = folder.copyPhoto(QStringLiteral("makernotes/Nikon_D300.jpg"));
+    ASSERT_TRUE(fileBytes(input).contains("<exif:GPSVersionID>"));
+    const QString storage = folder.file(QStringLiteral("storage"));
+    ASSERT_TRUE(QDir().mkpath(storage));
+    const OperationReport report =
+        runRemoval(RemovalKind::Gps, SourceMode::Computer,
+                   {{0, input, QStringLiteral("Nikon_D300.jpg")}}, storage, workerService());
+    EXPECT_TRUE(report.written.isEmpty());
+    ASSERT_EQ(report.skipped.size(), 1);
+    EXPECT_EQ(report.skipped.first().reason,
+              QStringLiteral("the XMP packet holds a position but does not read"));
+    EXPECT_EQ(QDir(storage).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Changes that leave the packet alone keep every other tag of its maker note.
+    const Operation& date = operations()[2];
+    const QString output = date.run(input, storage);
+    EXPECT_EQ(unchangedTags(exiftoolRead(output), date), unchangedTags(exiftoolRead(input), date));
+    EXPECT_EQ(exiftoolRead(output).value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(),
+              NewDate);
+}
