@@ -32,19 +32,19 @@ echo "small: $small_count x $(stat -c %s "$photo") bytes; big: $big_count x $(st
 
 min() { if [ -z "$1" ] || [ "$(echo "$2 < $1" | bc -l)" = 1 ]; then echo "$2"; else echo "$1"; fi; }
 
-bench_remove() { # name, folder
+bench_remove() { # name, folder[, file extension]
   # Best of three rounds for each tool, the tools taking turns: on a virtual
   # machine, memory freed by deleting one round's outputs is slow to touch
   # again, and that must not always fall on the same tool.
-  local name=$1 dir=$2 n t0 tv="" et="" cp_t="" round
-  n=$(ls "$dir"/*.jpg | wc -l)
+  local name=$1 dir=$2 ext=${3:-jpg} n t0 tv="" et="" cp_t="" round
+  n=$(ls "$dir"/*."$ext" | wc -l)
   for round in 1 2 3; do
     rm -rf "$work/out-tv"; sync
-    t0=$(now); "$bin/tessaview-cli" remove gps --out "$work/out-tv" "$dir"/*.jpg; sync; tv=$(min "$tv" "$(elapsed "$t0")")
+    t0=$(now); "$bin/tessaview-cli" remove gps --out "$work/out-tv" "$dir"/*."$ext"; sync; tv=$(min "$tv" "$(elapsed "$t0")")
     rm -rf "$work/out-et"; mkdir -p "$work/out-et"; sync
-    t0=$(now); exiftool -q -gps:all= -o "$work/out-et/" "$dir"/*.jpg; sync; et=$(min "$et" "$(elapsed "$t0")")
+    t0=$(now); exiftool -q -gps:all= -o "$work/out-et/" "$dir"/*."$ext"; sync; et=$(min "$et" "$(elapsed "$t0")")
     rm -rf "$work/out-cp"; mkdir -p "$work/out-cp"; sync
-    t0=$(now); cp "$dir"/*.jpg "$work/out-cp/"; sync; cp_t=$(min "$cp_t" "$(elapsed "$t0")")
+    t0=$(now); cp "$dir"/*."$ext" "$work/out-cp/"; sync; cp_t=$(min "$cp_t" "$(elapsed "$t0")")
   done
   echo "remove gps, $name ($n files, best of 3):"
   echo "  tessaview-cli  $(rate "$n" "$tv") files/s  ($(printf '%.2f' "$tv") s)"
@@ -55,6 +55,13 @@ bench_remove() { # name, folder
 
 bench_remove "small real JPEGs" "$work/small"
 bench_remove "24-megapixel JPEGs" "$work/big"
+# 12-megapixel phone photos, as phones write them.
+if [ ! -f "$work/heic/ready" ]; then
+  rm -rf "$work/heic"; mkdir -p "$work/heic"
+  for i in $(seq 1 200); do cp "$here/tests/data/photos/IMG_5195.HEIC" "$work/heic/h$i.HEIC"; done
+  touch "$work/heic/ready"
+fi
+bench_remove "12-megapixel HEICs" "$work/heic" HEIC
 
 n=$small_count
 # Outputs on tmpfs, so the figures compare the work and not the disk.
