@@ -15,7 +15,6 @@ check '#include <exiv2/' '^metadata/engine/[^/]+\.(cpp|h)$' 'Exiv2'
 check '#include "metadata/engine/' '^(metadata/engine/|worker/|tests/|bench/)' 'The metadata engine'
 check '#include "metadata/engine/(Exiv2Include|Exiv2Values)\.h"' '^metadata/engine/' 'The private Exiv2 bridge'
 check '#include <libheif/' '^metadata/engine/' 'libheif'
-check '#include <plist/' '^templates/' 'libplist'
 check '#include <gphoto2' '^sources/Camera' 'libgphoto2'
 check '#include <(QtWidgets|QWidget|QApplication|QMainWindow|QLabel|QDialog)' '^(app|tests/app|bench)/' 'Qt Widgets'
 exit $status
