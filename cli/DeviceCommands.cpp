@@ -87,12 +87,17 @@ struct OpenDevice {
 std::optional<OpenDevice> openDevice(CameraService& service, const QString& port,
                                      const CliStreams& streams, int* exitCode) {
     *exitCode = ExitSomeSkipped;
-    const auto found = service.detect();
+    // A named folder camera needs no search of the USB buses.
+    std::optional<DeviceInfo> chosen;
+    for (const DeviceInfo& extra : extraCameraPorts()) {
+        if (!port.isEmpty() && extra.port == port)
+            chosen = extra;
+    }
+    const auto found = chosen ? Result<QList<DeviceInfo>>::ok({*chosen}) : service.detect();
     if (!found) {
         std::fprintf(streams.err, "tessaview-cli: %s\n", qPrintable(found.error()));
         return std::nullopt;
     }
-    std::optional<DeviceInfo> chosen;
     for (const DeviceInfo& device : found.value()) {
         if (port.isEmpty() || device.port == port) {
             chosen = device;
