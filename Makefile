@@ -8,8 +8,8 @@ BUILD_TYPE  ?= RelWithDebInfo
 
 PACKAGES = cmake make g++ pkg-config \
            qt6-base-dev qt6-base-dev-tools libgl-dev \
-           libexiv2-dev libheif-dev libgtest-dev \
-           exiv2 libheif-examples libimage-exiftool-perl imagemagick bc dbus-daemon
+           libexiv2-dev libheif-dev libgtest-dev libgphoto2-dev \
+           exiv2 libheif-examples libimage-exiftool-perl imagemagick bc dbus-daemon gphoto2
 
 .PHONY: deps build run test bench test-asan clean
 

@@ -3,9 +3,12 @@
 #include "app/AppSettings.h"
 #include "app/CommandRunner.h"
 #include "app/DateWindows.h"
+#include "app/DeviceWindow.h"
 #include "app/DropTargets.h"
 #include "app/MapWidget.h"
 #include "app/PreferencesWindow.h"
+#include "sources/CameraServiceGPhoto.h"
+#include "sources/DeviceBrowser.h"
 #include "sources/PhotoListModel.h"
 #include "sources/ThumbnailLoader.h"
 
@@ -23,14 +26,17 @@
 #include <QStandardItemModel>
 #include <QTreeView>
 
-AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObject* parent)
-    : QObject(parent), m_metadata(metadata), m_fileViewer(fileViewer) {
+AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObject* parent,
+                         std::shared_ptr<CameraService> cameras)
+    : QObject(parent), m_metadata(metadata), m_fileViewer(fileViewer),
+      m_cameraService(cameras ? std::move(cameras) : makeGPhotoCameraService()) {
     m_outlets = buildMainWindow();
     m_preferences = new PreferencesWindow(m_outlets.window);
     m_changeDateWindow = new ChangeDateWindow(m_outlets.window);
     m_changeMutiDateWindow = new ChangeMutiDateWindow(m_outlets.window);
     m_runner = new CommandRunner(m_outlets.window, this);
     m_thumbnails = new ThumbnailLoader(m_metadata, QSize(85, 85), this);
+    setUpDeviceWindow();
     m_outline = new QStandardItemModel(this);
     m_outline->setHorizontalHeaderLabels({tr("Property"), tr("Value")});
     m_outlets.propertyOutline->setModel(m_outline);
@@ -99,6 +105,11 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
 AppDelegate::~AppDelegate() {
     delete m_runner; // waits for the photo in hand of a running command
     m_runner = nullptr;
+    delete mDeviceBrowser;
+    mDeviceBrowser = nullptr;
+    qDeleteAll(mCameras);
+    mCameras.clear();
+    CameraDevice::waitForStoppedDevices();
     delete m_outlets.window;
 }
 
@@ -107,6 +118,15 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_devicePhotos = new PhotoListModel(m_thumbnails, this);
     m_outlets.localImageBrowserView->setModel(m_localPhotos);
     m_outlets.imageBrowserView->setModel(m_devicePhotos);
+    connect(m_outlets.imageBrowserView->selectionModel(), &QItemSelectionModel::currentChanged,
+            this, [this](const QModelIndex& current) {
+                if (current.isValid())
+                    currentFileName = m_devicePhotos->itemAt(current.row()).fileName;
+            });
+    mDeviceBrowser = new DeviceBrowser(m_cameraService, 3000);
+    connect(mDeviceBrowser, &DeviceBrowser::didAddDevice, this, &AppDelegate::deviceDidAdd);
+    connect(mDeviceBrowser, &DeviceBrowser::didRemoveDevice, this, &AppDelegate::deviceDidRemove);
+    mDeviceBrowser->start();
     connect(m_outlets.localImageBrowserView->selectionModel(),
             &QItemSelectionModel::selectionChanged, this,
             &AppDelegate::imageBrowserSelectionDidChange);

@@ -6,14 +6,21 @@
 #include "editing/RemovalOperation.h"
 
 #include <QColor>
+#include <QHash>
 #include <QObject>
 #include <QPointF>
 #include <QStringList>
 #include <QVariantMap>
 
 #include <functional>
+#include <memory>
 
+#include "sources/CameraDevice.h"
+
+class CameraService;
 class ChangeDateWindow;
+class DeviceBrowser;
+class DeviceWindow;
 class ChangeMutiDateWindow;
 class CommandRunner;
 class FileViewer;
@@ -34,7 +41,9 @@ struct PhotoDisplay;
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObject* parent = nullptr);
+    // Without a camera service of its own it uses the USB cameras and phones.
+    AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObject* parent = nullptr,
+                std::shared_ptr<CameraService> cameras = nullptr);
     ~AppDelegate() override;
 
     // Lists, window geometry, settings and the storage folder.
@@ -48,6 +57,10 @@ public:
     ChangeDateWindow* changeDateWindow() const { return m_changeDateWindow; }
     ChangeMutiDateWindow* changeMutiDateWindow() const { return m_changeMutiDateWindow; }
     CommandRunner* commandRunner() const { return m_runner; }
+    DeviceWindow* cameraWindow() const { return m_cameraWindow; }
+    DeviceBrowser* deviceBrowser() const { return mDeviceBrowser; }
+    const QList<CameraDevice*>& cameras() const { return mCameras; }
+    CameraDevice* currentDevice() const { return m_currentDevice; }
     // What the last editing command did.
     const OperationReport& lastReport() const { return m_lastReport; }
 
@@ -95,6 +108,14 @@ public Q_SLOTS:
     void ClickMutiDateChangedCancelAction();
     void ClickCopyExifDateToCreateDateAction();
 
+    // The device source.
+    void ChangeToImportiOSDevicePhoto();
+    void OpenDeviceAction();
+    void DownloadPhotoAction();
+    void DownloadImportEditePhotoAction();
+    void DeletePhotoAction();
+    void ViewExifData();
+
     // Completions of the open panels (return code 1 is OK).
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
     void openPanelDidEnd(int returnCode, const QStringList& paths);
@@ -110,6 +131,12 @@ Q_SIGNALS:
     void dateWindowFilled();
     // An editing command has finished: lastReport() says what it did.
     void commandFinished();
+    // The device list has changed: a camera came or went, files were listed or deleted.
+    void deviceListChanged();
+    // A device download command has finished, with what became of each file.
+    void deviceDownloadsFinished(const QList<DownloadOutcome>& outcomes);
+    // The delete confirmation is up.
+    void deleteConfirmationShown(QMessageBox* box);
     // An alert is up, with its text and informative text.
     void alertShown(const QString& text, const QString& informative);
 
@@ -148,6 +175,26 @@ private:
     void fillDateWindow(const QString& path, int count);
     void closeMutiDateWindow();
 
+    // The device source.
+    enum class DownloadPurpose { Download, Import, View };
+    struct DeviceEntry {
+        QString port;
+        DeviceFile file;
+    };
+    void setUpDeviceWindow();
+    void deviceDidAdd(const DeviceInfo& device);
+    void deviceDidRemove(const DeviceInfo& device);
+    void thumbnailDidArrive(CameraDevice* camera, const DeviceFile& file, const QString& path);
+    void downloadDidProgress(CameraDevice* camera, const DownloadOutcome& outcome, int done,
+                             int total);
+    void downloadsDidFinish(const QList<DownloadOutcome>& outcomes, int tag);
+    void filesDidDelete(CameraDevice* camera, const QList<DeviceFile>& deleted,
+                        const QStringList& failures);
+    void requestDownloads(DownloadPurpose purpose);
+    void startProgreess(int total);
+    void endProgress();
+    void rebuildDeviceList(const std::function<bool(const DeviceEntry&)>& keep);
+
     MetadataService& m_metadata;
     FileViewer& m_fileViewer;
     MainWindowOutlets m_outlets;
@@ -162,4 +209,14 @@ private:
     ChangeMutiDateWindow* m_changeMutiDateWindow = nullptr;
     CommandRunner* m_runner = nullptr;
     OperationReport m_lastReport;
+
+    std::shared_ptr<CameraService> m_cameraService;
+    DeviceBrowser* mDeviceBrowser = nullptr;
+    QList<CameraDevice*> mCameras;
+    CameraDevice* m_currentDevice = nullptr; // one of mCameras, or none
+    DeviceWindow* m_cameraWindow = nullptr;
+    QList<DeviceEntry> m_deviceEntries; // beside the device photo list, row for row
+    bool bDownloadandimportToEdit = false;
+    int m_nextDownloadTag = 0;
+    QHash<int, DownloadPurpose> m_downloadPurposes;
 };

@@ -204,9 +204,9 @@ void AppDelegate::ChangeDateExifFromPhoto() {
     if (sourceMode == SourceMode::Device) {
         path = storagelocation + QLatin1Char('/') + currentFileName;
         if (currentFileName.isEmpty() || !QFileInfo::exists(path)) {
-            // Device photos are edited in their downloaded copy; without one
-            // there is nothing to show yet.
-            qInfo("no downloaded copy of %s in the storage folder", qPrintable(currentFileName));
+            // Device photos are edited in their downloaded copy: fetch the
+            // selected ones; the command finds them when run again.
+            ViewExifData();
             return;
         }
     }

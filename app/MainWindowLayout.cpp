@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -91,6 +92,12 @@ MainWindowOutlets buildMainWindow() {
     o.editMetaDataLocalBtn->setMenu(o.editExifMenu);
     commands->addWidget(o.remoMetaDataLocalBtn, 2, 0);
     commands->addWidget(o.editMetaDataLocalBtn, 2, 1);
+    o.cameraphotoBtn = button(QObject::tr("Camera"), QStringLiteral("cameraphotoBtn"));
+    commands->addWidget(o.cameraphotoBtn, 2, 2);
+    QMenu* sourceMenu = o.window->menuBar()->addMenu(QObject::tr("Source"));
+    o.changtoiOSmodemenu = sourceMenu->addAction(QObject::tr("Camera or Phone"));
+    o.changtoiOSmodemenu->setObjectName(QStringLiteral("changtoiOSmodemenu"));
+    o.changtoiOSmodemenu->setEnabled(false);
     leftLayout->addLayout(commands);
 
     o.localImageBrowserView = new NSDragImageBrowserView;

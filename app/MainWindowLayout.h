@@ -43,6 +43,9 @@ struct MainWindowOutlets {
     QPushButton *importButton = nullptr, *clearAndImportButton = nullptr, *openButton = nullptr,
                 *clearButton = nullptr, *computerSourceButton = nullptr,
                 *preferencesButton = nullptr;
+    // The device source: its button and the menu item, enabled once a camera is there.
+    QPushButton* cameraphotoBtn = nullptr;
+    QAction* changtoiOSmodemenu = nullptr;
 
     // The remove and edit buttons open their menus below them.
     QPushButton *remoMetaDataLocalBtn = nullptr, *editMetaDataLocalBtn = nullptr;

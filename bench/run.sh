@@ -88,3 +88,25 @@ photos="$here/tests/data/photos"
   "$photos/Kodak_CX7530.jpg" "$photos/BlueSquare.jpg" 2>/dev/null
 echo "(the same with the 24-megapixel photo:)"
 "$bin/tv_bench_import" 2000 "$work/big.jpg" 2>/dev/null
+
+# Downloading from a camera: a folder camera of 500 two-megabyte photos,
+# tessaview-cli against gphoto2 on the same port, best of three each.
+device_count=${DEVICE_COUNT:-500}
+camera="$work/camera"
+if [ ! -f "$camera/ready" ]; then
+  rm -rf "$camera"; mkdir -p "$camera/DCIM/100APPLE"
+  convert "$work/big.jpg" -resize 3000x2000 -quality 92 "$work/device.jpg"
+  for i in $(seq -w 1 "$device_count"); do cp "$work/device.jpg" "$camera/DCIM/100APPLE/IMG_$i.JPG"; done
+  touch "$camera/ready"
+fi
+gp="" tvd=""
+for round in 1 2 3; do
+  rm -rf "$work/out-gp"; mkdir -p "$work/out-gp"; sync
+  t0=$(now); (cd "$work/out-gp" && gphoto2 -q --camera "Directory Browse" --port "disk:$camera" --get-all-files > /dev/null); sync; gp=$(min "$gp" "$(elapsed "$t0")")
+  rm -rf "$work/out-tvd"; sync
+  t0=$(now); TESSAVIEW_EXTRA_CAMERA_PORTS="disk:$camera" "$bin/tessaview-cli" device download --port "disk:$camera" --out "$work/out-tvd" --all > /dev/null; sync; tvd=$(min "$tvd" "$(elapsed "$t0")")
+done
+echo "device download, folder camera ($device_count x $(stat -c %s "$work/device.jpg") bytes, best of 3):"
+echo "  tessaview-cli  $(rate "$device_count" "$tvd") files/s  ($(printf '%.2f' "$tvd") s)"
+echo "  gphoto2        $(rate "$device_count" "$gp") files/s  ($(printf '%.2f' "$gp") s)"
+echo "  tessaview/gphoto2 files/s: $(ratio "$gp" "$tvd")x"

@@ -1,11 +1,13 @@
 #include "cli/CliCommands.h"
 
 #include "cli/CliOutput.h"
+#include "cli/DeviceCommands.h"
 #include "editing/DateOperations.h"
 #include "editing/PhotoSelection.h"
 #include "editing/RemovalOperation.h"
 #include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
+#include "sources/CameraServiceGPhoto.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -65,6 +67,9 @@ const char usageText[] =
     "  file-dates --out DIR FILE...\n"
     "      Copy each photo byte for byte under its own name, its file dates set\n"
     "      from its EXIF date.\n"
+    "  device list | files | download | delete ...\n"
+    "      The photos and movies of a connected camera or phone: see\n"
+    "      tessaview-cli device --help.\n"
     "  help, --help\n"
     "      Print this text.\n"
     "\n"
@@ -409,5 +414,13 @@ int runCli(const QStringList& arguments, MetadataService& service, const CliStre
         return dates(rest, service, streams);
     if (command == QLatin1String("file-dates"))
         return fileDates(rest, service, streams);
+    if (command == QLatin1String("device")) {
+        if (rest.value(0) == QLatin1String("--help") || rest.value(0) == QLatin1String("help")) {
+            std::fputs(deviceUsageText(), streams.out);
+            return ExitAllWritten;
+        }
+        const auto cameras = makeGPhotoCameraService();
+        return runDeviceCommand(rest, *cameras, streams);
+    }
     return usageError(streams, QStringLiteral("unknown command \"%1\"").arg(command));
 }

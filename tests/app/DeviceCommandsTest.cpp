@@ -1,0 +1,248 @@
+#include "GuiTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/DeviceWindow.h"
+#include "metadata/WorkerMetadataClient.h"
+#include "sources/DeviceBrowser.h"
+#include "sources/DeviceFixture.h"
+#include "sources/PhotoListModel.h"
+#include "support/TestPhotos.h"
+
+#include <QAction>
+#include <QDirIterator>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+// The device source through the window, on a folder camera attached and
+// detached through the extra port.
+class DeviceCommandsTest : public QObject {
+    Q_OBJECT
+
+private:
+    WorkerMetadataClient m_metadata;
+    RecordingFileViewer* m_viewer = nullptr;
+    DeviceFixture* m_camera = nullptr;
+    AppDelegate* m_app = nullptr;
+    QString m_storage;
+
+    void attach(bool attached) {
+        if (attached)
+            qputenv("TESSAVIEW_EXTRA_CAMERA_PORTS", m_camera->port().toUtf8());
+        else
+            qunsetenv("TESSAVIEW_EXTRA_CAMERA_PORTS");
+        QSignalSpy scanned(m_app->deviceBrowser(), &DeviceBrowser::didScan);
+        m_app->deviceBrowser()->rescan();
+        QVERIFY(scanned.wait(10000));
+        QCoreApplication::processEvents();
+    }
+    // Attaches the camera, opens it and waits for every file to be listed.
+    void openCamera() {
+        attach(true);
+        m_app->ChangeToImportiOSDevicePhoto();
+        m_app->cameraWindow()->opendeviceBtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->cameItemArray()->rowCount(), 7, 20000);
+    }
+    void select(const QStringList& names) {
+        QListView* browser = m_app->outlets().imageBrowserView;
+        browser->clearSelection();
+        for (int row = 0; row < m_app->cameItemArray()->rowCount(); ++row) {
+            if (names.contains(m_app->cameItemArray()->itemAt(row).fileName))
+                browser->selectionModel()->select(m_app->cameItemArray()->index(row),
+                                                  QItemSelectionModel::Select);
+        }
+    }
+    QList<DownloadOutcome> download(void (AppDelegate::*command)()) {
+        QSignalSpy finished(m_app, &AppDelegate::deviceDownloadsFinished);
+        (m_app->*command)();
+        if (!finished.wait(20000))
+            return {};
+        return finished.first().first().value<QList<DownloadOutcome>>();
+    }
+    static QStringList tree(const QString& folder) {
+        QStringList files;
+        QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+        return files;
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_camera = new DeviceFixture;
+        m_viewer = new RecordingFileViewer;
+        m_app = new AppDelegate(m_metadata, *m_viewer);
+        m_app->applicationDidFinishLaunching();
+        m_storage = m_camera->folder.file(QStringLiteral("storage"));
+        m_app->storagelocation = m_storage;
+        QDir().mkpath(m_storage);
+    }
+    void cleanup() {
+        qunsetenv("TESSAVIEW_EXTRA_CAMERA_PORTS");
+        delete m_app;
+        delete m_viewer;
+        delete m_camera;
+    }
+
+    void arrivalNamesTheDeviceAndTheSourceFlagFollowsTheSource() {
+        QVERIFY(!m_app->outlets().changtoiOSmodemenu->isEnabled());
+        QVERIFY(!m_app->cameraWindow()->downloadPhotoBtn->isEnabled());
+        attach(true);
+        QVERIFY(m_app->outlets().changtoiOSmodemenu->isEnabled());
+        QCOMPARE(m_app->cameraWindow()->deviceNamelab->text(),
+                 QStringLiteral("Directory Browse (camera)"));
+        QCOMPARE(m_app->cameras().size(), 1);
+        QVERIFY(m_app->blocalMode);
+        m_app->outlets().changtoiOSmodemenu->trigger();
+        QVERIFY(!m_app->blocalMode);
+        QVERIFY(m_app->cameraWindow()->isVisible());
+        m_app->ChangeToImportComputerPhoto();
+        QVERIFY(m_app->blocalMode);
+    }
+
+    void openListsExactlyThePhotosAndMoviesWithTheirKinds() {
+        openCamera();
+        QMap<QString, QString> kinds;
+        for (const IKImageItem& item : m_app->cameItemArray()->items()) {
+            kinds.insert(item.fileName, item.fileType);
+            QVERIFY(
+                QFileInfo(item.filePath)
+                    .absolutePath()
+                    .startsWith(QStandardPaths::writableLocation(QStandardPaths::CacheLocation)));
+        }
+        const QString image = QStringLiteral("Image");
+        QMap<QString, QString> expected{{QStringLiteral("CLIP.MOV"), QStringLiteral("Movie")},
+                                        {QStringLiteral("Canon_40D.jpg"), image},
+                                        {QStringLiteral("DSCN0010.jpg"), image},
+                                        {QStringLiteral("Nikon_D70.jpg"), image},
+                                        {QStringLiteral("_rf.jpg"), image},
+                                        {QStringLiteral("caf_.jpg"), image},
+                                        {QStringLiteral("ctl__[31mname.jpg"), image}};
+        QCOMPARE(kinds, expected);
+        QVERIFY(m_app->cameraWindow()->camerataskProgressor->isHidden());
+        QVERIFY(m_app->cameraWindow()->downloadPhotoBtn->isEnabled());
+    }
+
+    void downloadAndImportGiveTheDevicesBytesAndWriteNowhereElse_data() {
+        QTest::addColumn<bool>("import");
+        QTest::newRow("download") << false;
+        QTest::newRow("download and import") << true;
+    }
+    void downloadAndImportGiveTheDevicesBytesAndWriteNowhereElse() {
+        QFETCH(bool, import);
+        const QString home = qEnvironmentVariable("HOME");
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        const QStringList before = tree(home) + tree(m_camera->folder.path());
+        openCamera();
+        const QStringList names{QStringLiteral("Canon_40D.jpg"), QStringLiteral("CLIP.MOV"),
+                                QStringLiteral("ctl__[31mname.jpg")};
+        select(names);
+        const auto outcomes = download(import ? &AppDelegate::DownloadImportEditePhotoAction
+                                              : &AppDelegate::DownloadPhotoAction);
+        QCOMPARE(outcomes.size(), 3);
+        QStringList written;
+        for (const DownloadOutcome& outcome : outcomes) {
+            QVERIFY2(outcome.isOk(), qPrintable(outcome.error));
+            QCOMPARE(fileBytes(outcome.path), m_camera->bytesOf(outcome.file.name));
+            written << QFileInfo(outcome.path).fileName();
+        }
+        written.sort();
+        QStringList sortedNames = names;
+        sortedNames.sort();
+        QCOMPARE(written, sortedNames);
+        QCOMPARE(m_viewer->revealed.size(), 1);
+        QCOMPARE(m_app->localPhotoItemArray()->rowCount(), import ? 3 : 0);
+        for (const IKImageItem& item : m_app->localPhotoItemArray()->items()) {
+            QCOMPARE(item.fileType, QStringLiteral("Image"));
+            QVERIFY(QFileInfo(item.filePath).absolutePath() == QDir(m_storage).canonicalPath());
+        }
+        QStringList strays;
+        for (const QString& path : tree(home) + tree(m_camera->folder.path())) {
+            if (!before.contains(path) && !path.startsWith(m_storage) && !path.startsWith(cache) &&
+                !path.startsWith(home + QStringLiteral("/.config")))
+                strays << path;
+        }
+        QCOMPARE(strays, QStringList());
+    }
+
+    void aFailedDownloadIsNamedAndNotImported() {
+        openCamera();
+        select({QStringLiteral("Canon_40D.jpg"), QStringLiteral("Nikon_D70.jpg")});
+        QVERIFY(QFile::remove(m_camera->dcim + QStringLiteral("/Nikon_D70.jpg")));
+        QSignalSpy alerts(m_app, &AppDelegate::alertShown);
+        const auto outcomes = download(&AppDelegate::DownloadImportEditePhotoAction);
+        QCOMPARE(outcomes.size(), 2);
+        QCOMPARE(alerts.count(), 1);
+        QVERIFY(alerts.first()[1].toString().startsWith(QStringLiteral("Nikon_D70.jpg: ")));
+        QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 1);
+        QCOMPARE(m_app->localPhotoItemArray()->itemAt(0).fileName, QStringLiteral("Canon_40D.jpg"));
+        QVERIFY(!QFileInfo::exists(m_storage + QStringLiteral("/Nikon_D70.jpg")));
+        QCOMPARE(m_viewer->revealed.size(), 1);
+        QCOMPARE(m_viewer->revealed.first().size(), 1);
+    }
+
+    void deleteAsksThenRemovesTheFilesFromTheDevice() {
+        openCamera();
+        select({QStringLiteral("Canon_40D.jpg"), QStringLiteral("DSCN0010.jpg")});
+        for (const bool confirm : {false, true}) {
+            QSignalSpy shown(m_app, &AppDelegate::deleteConfirmationShown);
+            QSignalSpy changed(m_app, &AppDelegate::deviceListChanged);
+            m_app->DeletePhotoAction();
+            QCOMPARE(shown.count(), 1);
+            auto* box = m_app->cameraWindow()->findChild<QMessageBox*>();
+            QVERIFY(box);
+            QCOMPARE(box->text(),
+                     QStringLiteral("Are you sure you want to delete the selected photo ?"));
+            for (QAbstractButton* button : box->buttons()) {
+                if (button->text() ==
+                    (confirm ? QStringLiteral(" Delete ") : QStringLiteral("Cancel")))
+                    button->click();
+            }
+            if (confirm)
+                QVERIFY(changed.wait(10000));
+            else
+                QTest::qWait(200);
+            QCOMPARE(m_app->cameItemArray()->rowCount(), confirm ? 5 : 7);
+            QCOMPARE(m_camera->exists("Canon_40D.jpg"), !confirm);
+            QCOMPARE(m_camera->exists("DSCN0010.jpg"), !confirm);
+            QVERIFY(m_camera->exists("Nikon_D70.jpg"));
+        }
+    }
+
+    void departureOfTheLastCameraEmptiesTheListAndHidesTheWindow() {
+        openCamera();
+        QVERIFY(m_app->cameraWindow()->isVisible());
+        attach(false);
+        QCOMPARE(m_app->cameras().size(), 0);
+        QCOMPARE(m_app->cameItemArray()->rowCount(), 0);
+        QVERIFY(!m_app->cameraWindow()->isVisible());
+        QVERIFY(m_app->currentDevice() == nullptr);
+    }
+
+    void removeGpsInDeviceModeWritesFromTheDownloadedCopy() {
+        openCamera();
+        select({QStringLiteral("DSCN0010.jpg")});
+        QCOMPARE(download(&AppDelegate::ViewExifData).size(), 1);
+        QCOMPARE(m_app->currentFileName, QStringLiteral("DSCN0010.jpg"));
+        QVERIFY(!m_app->blocalMode);
+        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
+        m_app->RemoveGPSDataFromPhoto();
+        QVERIFY(finished.wait(20000));
+        const QString output = m_storage + QStringLiteral("/NoGPS_DSCN0010.jpg");
+        QVERIFY(QFileInfo::exists(output));
+        QVERIFY(!exiftoolRead(m_storage + QStringLiteral("/DSCN0010.jpg"))
+                     .value(QStringLiteral("GPS:GPSLatitude"))
+                     .isUndefined());
+        QVERIFY(exiftoolRead(output).value(QStringLiteral("GPS:GPSLatitude")).isUndefined());
+    }
+};
+
+int main(int argc, char** argv) {
+    return runGuiTests<DeviceCommandsTest>(argc, argv);
+}
+
+#include "DeviceCommandsTest.moc"
