@@ -2,9 +2,12 @@
 
 #include "cli/CliOutput.h"
 #include "cli/DeviceCommands.h"
+#include "cli/TemplateCommands.h"
+#include "editing/ChangePreview.h"
 #include "editing/DateOperations.h"
 #include "editing/PhotoSelection.h"
 #include "editing/RemovalOperation.h"
+#include "editing/TemplateOperations.h"
 #include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
 #include "sources/CameraServiceGPhoto.h"
@@ -67,6 +70,18 @@ const char usageText[] =
     "  file-dates --out DIR FILE...\n"
     "      Copy each photo byte for byte under its own name, its file dates set\n"
     "      from its EXIF date.\n"
+    "  export tiff|exif|exif-tiff|exif-gps|all --out DIR FILE\n"
+    "      Save the photo's TIFF set, EXIF set, both, EXIF and GPS, or its whole\n"
+    "      dictionary as a property list in DIR: NAME_Tiff.plist, NAME_Exif.plist\n"
+    "      or NAME.plist, NAME being the photo's name without its extension.\n"
+    "  template export [--artist T] [--description T] [--copyright T] [--make T]\n"
+    "                  [--model T] [--date DATE] [--comment T] [--keywords T,T]\n"
+    "                  [--gps-date D] [--gps-time T] [--altitude M] [--lat DEG]\n"
+    "                  [--lon DEG] --out DIR\n"
+    "      Save the fields as DIR/templatefile.plist, as the edit form does.\n"
+    "  import tiff|exif|exif-tiff|exif-gps|all|template PLIST --out DIR FILE...\n"
+    "      Write each photo under its own name with the property list applied.\n"
+    "      A template without a position leaves each photo's GPS set alone.\n"
     "  device list | files | download | delete ...\n"
     "      The photos and movies of a connected camera or phone: see\n"
     "      tessaview-cli device --help.\n"
@@ -394,6 +409,34 @@ int fileDates(const QStringList& arguments, MetadataService& service, const CliS
         });
 }
 
+int importFile(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
+    const auto kind = importKindFromName(arguments.value(0));
+    if (!kind)
+        return usageError(streams, QStringLiteral("import needs a kind: tiff, exif, exif-tiff, "
+                                                  "exif-gps, all or template"));
+    int exitCode = ExitUsage;
+    const auto line =
+        parseLine(QStringLiteral("import"), arguments.mid(1), {}, {}, streams, &exitCode);
+    if (!line)
+        return exitCode;
+    if (line->positional.isEmpty())
+        return usageError(streams, QStringLiteral("import needs a PLIST"));
+    const QString plist = line->positional.first();
+    const auto file = readPropertyListFile(plist);
+    if (!file) {
+        reportSkipped(streams, plist, file.error());
+        return ExitSomeSkipped;
+    }
+    return runOverFiles(
+        *line, line->positional.mid(1), streams,
+        [&](const auto& photos, const QString& storage, const auto& options) {
+            return runImport(*kind, file.value(), photos, storage, service, options);
+        },
+        [&](const auto& photos, const QString& storage) {
+            return previewJobs(importJobs(*kind, file.value(), photos, storage), service);
+        });
+}
+
 } // namespace
 
 int runCli(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
@@ -414,6 +457,10 @@ int runCli(const QStringList& arguments, MetadataService& service, const CliStre
         return dates(rest, service, streams);
     if (command == QLatin1String("file-dates"))
         return fileDates(rest, service, streams);
+    if (command == QLatin1String("import"))
+        return importFile(rest, service, streams);
+    if (command == QLatin1String("export") || command == QLatin1String("template"))
+        return runTemplateCommand(command, rest, service, streams);
     if (command == QLatin1String("device")) {
         if (rest.value(0) == QLatin1String("--help") || rest.value(0) == QLatin1String("help")) {
             std::fputs(deviceUsageText(), streams.out);

@@ -86,11 +86,10 @@ QString writeRefusal(const PhotoProperties& properties) {
 
 } // namespace
 
-std::vector<PhotoChangePreview> previewRemoval(RemovalKind kind, SourceMode mode,
-                                               const std::vector<SelectedPhoto>& photos,
-                                               const QString& storage, MetadataService& service) {
+std::vector<PhotoChangePreview> previewJobs(const std::vector<RewriteJob>& jobs,
+                                            MetadataService& service) {
     std::vector<PhotoChangePreview> previews;
-    for (const RewriteJob& job : removalJobs(kind, mode, photos, storage)) {
+    for (const RewriteJob& job : jobs) {
         if (!job.refusal.isEmpty()) {
             previews.push_back(skippedPreview(job.inputPath, job.refusal));
             continue;
@@ -111,6 +110,12 @@ std::vector<PhotoChangePreview> previewRemoval(RemovalKind kind, SourceMode mode
              previewChanges(properties->dictionary, job.changes, job.containerProperties)});
     }
     return previews;
+}
+
+std::vector<PhotoChangePreview> previewRemoval(RemovalKind kind, SourceMode mode,
+                                               const std::vector<SelectedPhoto>& photos,
+                                               const QString& storage, MetadataService& service) {
+    return previewJobs(removalJobs(kind, mode, photos, storage), service);
 }
 
 std::vector<PhotoChangePreview> previewDates(const std::vector<SelectedPhoto>& photos,

@@ -39,6 +39,10 @@ struct PhotoChangePreview {
     QList<KeyChange> changes;
 };
 
+// The dry run of any list of rewrite jobs.
+std::vector<PhotoChangePreview> previewJobs(const std::vector<RewriteJob>& jobs,
+                                            MetadataService& service);
+
 // Dry runs of the commands: the same jobs and date plans as the real runs,
 // read and compared but never written. The photos in visiting order.
 std::vector<PhotoChangePreview> previewRemoval(RemovalKind kind, SourceMode mode,
