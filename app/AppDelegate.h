@@ -6,14 +6,18 @@
 #include "editing/RemovalOperation.h"
 
 #include <QColor>
+#include <QFont>
 #include <QObject>
 #include <QPointF>
+#include <QPointer>
 #include <QStringList>
 #include <QVariantMap>
 
 #include <functional>
+#include <memory>
 
 class ChangeDateWindow;
+class QFontDialog;
 class ChangeMutiDateWindow;
 class CommandRunner;
 class FileViewer;
@@ -59,7 +63,8 @@ public:
     QString currentChooseFilePath;
     QVariantMap currentExifDictionary;
     bool blocalMode = true;
-    QPointF currentCoords; // (latitude, longitude)
+    QPointF currentCoords;           // (latitude, longitude)
+    QPointer<QFontDialog> fontPanel; // made by the first ShowFontPanelAction
     bool bMapPreview = false;
 
 public Q_SLOTS:
@@ -94,6 +99,11 @@ public Q_SLOTS:
     void ClickMutiDateChangedSaveAction();
     void ClickMutiDateChangedCancelAction();
     void ClickCopyExifDateToCreateDateAction();
+
+    // The date stamp and its font panel.
+    void AddDateOnPhotoAction();
+    void ShowFontPanelAction();
+    void changeFont(const QFont& font);
 
     // Completions of the open panels (return code 1 is OK).
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
@@ -138,10 +148,13 @@ private:
         bool revealWritten = false;
         bool openStorage = false;
     };
+    // Notes: lines the command adds to its end message, filled while it runs.
     void runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
                     std::function<OperationReport(const BatchOptions&)> work,
-                    Presentation presentation, std::function<void()> afterwards = {});
-    void presentReport(const OperationReport& report, Presentation presentation);
+                    Presentation presentation, std::function<void()> afterwards = {},
+                    std::shared_ptr<const QStringList> notes = {});
+    void presentReport(const OperationReport& report, Presentation presentation,
+                       const QStringList& notes = {});
     QMessageBox* alert(const QString& text, const QString& informative, QWidget* on);
     void showEmptySelectionAlert();
     void showInvalidDateAlert(QWidget* on);
