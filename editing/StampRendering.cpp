@@ -112,6 +112,10 @@ Result<QImage> decodeUpright(const QString& path) {
 Result<QByteArray> encodeStamped(QImage image, const QByteArray& format) {
     if (format == "jpeg" && image.hasAlphaChannel())
         image = withoutTransparency(image);
+    // The reader hands over the source's text chunks (a PNG's XMP and IPTC
+    // among them), and the writers would write them again.
+    for (const QString& key : image.textKeys())
+        image.setText(key, QString());
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
