@@ -2,7 +2,9 @@
 
 #include "editing/DateStamp.h"
 
+#include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
