@@ -17,7 +17,6 @@
 #include <memory>
 
 class ChangeDateWindow;
-class QFontDialog;
 class ChangeMutiDateWindow;
 class CommandRunner;
 class FileViewer;
@@ -26,6 +25,7 @@ class QListView;
 class QMessageBox;
 class PhotoListModel;
 class PreferencesWindow;
+class QFontDialog;
 class QSettings;
 class QStandardItemModel;
 class ThumbnailLoader;
@@ -148,7 +148,7 @@ private:
         bool revealWritten = false;
         bool openStorage = false;
     };
-    // Notes: lines the command adds to its end message, filled while it runs.
+    // The notes are lines the command adds to its end message, filled while it runs.
     void runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
                     std::function<OperationReport(const BatchOptions&)> work,
                     Presentation presentation, std::function<void()> afterwards = {},
