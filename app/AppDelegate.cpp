@@ -65,6 +65,7 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     connect(o.changeDateItem, &QAction::triggered, this, &AppDelegate::ChangeDateExifFromPhoto);
     connect(o.fileDatesItem, &QAction::triggered, this,
             &AppDelegate::ClickCopyExifDateToCreateDateAction);
+    connect(o.dateStampItem, &QAction::triggered, this, &AppDelegate::AddDateOnPhotoAction);
 
     ChangeDateWindow* dates = m_changeDateWindow;
     connect(dates->saveButton, &QPushButton::clicked, this,
@@ -89,17 +90,8 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
             &AppDelegate::ResetPreferenceSetting);
     connect(m_preferences->cancelButton, &QPushButton::clicked, this,
             &AppDelegate::CancelPreferenceSetting);
-    connect(m_preferences->fontButton, &QPushButton::clicked, this, [this] {
-        bool ok = false;
-        const QFont font =
-            QFontDialog::getFont(&ok, QFont(currentFontname, currentFontSize), m_preferences);
-        if (!ok)
-            return;
-        currentFontname = font.family();
-        currentFontSize = font.pointSize();
-        m_preferences->showFontlab->setText(
-            QStringLiteral("%1 %2").arg(currentFontname).arg(currentFontSize));
-    });
+    connect(m_preferences->fontButton, &QPushButton::clicked, this,
+            &AppDelegate::ShowFontPanelAction);
 }
 
 AppDelegate::~AppDelegate() {
@@ -294,6 +286,8 @@ void AppDelegate::openPanelDidEnd5(int returnCode, const QString& folder) {
 }
 
 void AppDelegate::ResetPreferenceSetting() {
+    if (fontPanel)
+        fontPanel->hide();
     currentFontColor = m_preferences->color();
     AppSettings settings;
     settings.fontName = currentFontname;

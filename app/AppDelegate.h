@@ -6,9 +6,11 @@
 #include "editing/RemovalOperation.h"
 
 #include <QColor>
+#include <QFont>
 #include <QHash>
 #include <QObject>
 #include <QPointF>
+#include <QPointer>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -29,6 +31,7 @@ class QListView;
 class QMessageBox;
 class PhotoListModel;
 class PreferencesWindow;
+class QFontDialog;
 class QSettings;
 class QStandardItemModel;
 class ThumbnailLoader;
@@ -72,7 +75,8 @@ public:
     QString currentChooseFilePath;
     QVariantMap currentExifDictionary;
     bool blocalMode = true;
-    QPointF currentCoords; // (latitude, longitude)
+    QPointF currentCoords;           // (latitude, longitude)
+    QPointer<QFontDialog> fontPanel; // made by the first ShowFontPanelAction
     bool bMapPreview = false;
 
 public Q_SLOTS:
@@ -115,6 +119,10 @@ public Q_SLOTS:
     void DownloadImportEditePhotoAction();
     void DeletePhotoAction();
     void ViewExifData();
+    // The date stamp and its font panel.
+    void AddDateOnPhotoAction();
+    void ShowFontPanelAction();
+    void changeFont(const QFont& font);
 
     // Completions of the open panels (return code 1 is OK).
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
@@ -165,10 +173,13 @@ private:
         bool revealWritten = false;
         bool openStorage = false;
     };
+    // The notes are lines the command adds to its end message, filled while it runs.
     void runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
                     std::function<OperationReport(const BatchOptions&)> work,
-                    Presentation presentation, std::function<void()> afterwards = {});
-    void presentReport(const OperationReport& report, Presentation presentation);
+                    Presentation presentation, std::function<void()> afterwards = {},
+                    std::shared_ptr<const QStringList> notes = {});
+    void presentReport(const OperationReport& report, Presentation presentation,
+                       const QStringList& notes = {});
     QMessageBox* alert(const QString& text, const QString& informative, QWidget* on);
     void showEmptySelectionAlert();
     void showInvalidDateAlert(QWidget* on);

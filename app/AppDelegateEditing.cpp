@@ -106,7 +106,8 @@ void AppDelegate::showInvalidDateAlert(QWidget* on) {
 
 void AppDelegate::runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
                              std::function<OperationReport(const BatchOptions&)> work,
-                             Presentation presentation, std::function<void()> afterwards) {
+                             Presentation presentation, std::function<void()> afterwards,
+                             std::shared_ptr<const QStringList> notes) {
     if (m_runner->isRunning()) {
         // Only in the moment before the progress dialog shows: one command at a time.
         QApplication::beep();
@@ -114,9 +115,9 @@ void AppDelegate::runEditing(const QString& label, const std::vector<SelectedPho
     }
     createStorageFolder();
     m_runner->start(label, int(photos.size()), std::move(work),
-                    [this, presentation, afterwards](const OperationReport& report) {
+                    [this, presentation, afterwards, notes](const OperationReport& report) {
                         m_lastReport = report;
-                        presentReport(report, presentation);
+                        presentReport(report, presentation, notes ? *notes : QStringList());
                         if (afterwards)
                             afterwards();
                         Q_EMIT commandFinished();
@@ -126,7 +127,8 @@ void AppDelegate::runEditing(const QString& label, const std::vector<SelectedPho
 // One file-viewer window for the whole command, rooted at the storage folder
 // with the written files selected, rather than one window per photo; it
 // stands for the folder's opening at the end too.
-void AppDelegate::presentReport(const OperationReport& report, Presentation presentation) {
+void AppDelegate::presentReport(const OperationReport& report, Presentation presentation,
+                                const QStringList& notes) {
     QStringList written = report.written;
     written.removeDuplicates();
     if (presentation.revealWritten && !written.isEmpty())
@@ -134,9 +136,10 @@ void AppDelegate::presentReport(const OperationReport& report, Presentation pres
     else if (presentation.openStorage)
         m_fileViewer.openFolder(storagelocation);
 
-    if (report.skipped.isEmpty() && report.notRun == 0 && report.repaired.isEmpty())
+    if (report.skipped.isEmpty() && report.notRun == 0 && report.repaired.isEmpty() &&
+        notes.isEmpty())
         return;
-    QStringList all;
+    QStringList all = notes;
     for (const auto& skipped : report.skipped)
         all << QStringLiteral("%1: %2").arg(skipped.path, skipped.reason);
     for (const auto& repaired : report.repaired)
@@ -147,7 +150,9 @@ void AppDelegate::presentReport(const OperationReport& report, Presentation pres
     if (report.notRun > 0)
         lines << tr("Cancelled: %1 photo(s) were left as they were.").arg(report.notRun);
     const QString text =
-        report.skipped.isEmpty() && report.notRun == 0
+        report.skipped.isEmpty() && report.notRun == 0 && report.repaired.isEmpty()
+            ? tr("%1 photo(s) written; %2 under a new name.").arg(written.size()).arg(notes.size())
+        : report.skipped.isEmpty() && report.notRun == 0
             ? tr("%1 photo(s) written; %2 had damaged metadata that was left out.")
                   .arg(written.size())
                   .arg(report.repaired.size())

@@ -89,6 +89,7 @@ MainWindowOutlets buildMainWindow() {
     o.editExifMenu->setObjectName(QStringLiteral("editExifMenu"));
     o.changeDateItem = o.editExifMenu->addAction(QObject::tr("Change Dates…"));
     o.fileDatesItem = o.editExifMenu->addAction(QObject::tr("File Dates from EXIF Date"));
+    o.dateStampItem = o.editExifMenu->addAction(QObject::tr("Add Date on Photo"));
     o.editMetaDataLocalBtn->setMenu(o.editExifMenu);
     commands->addWidget(o.remoMetaDataLocalBtn, 2, 0);
     commands->addWidget(o.editMetaDataLocalBtn, 2, 1);

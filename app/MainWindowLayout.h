@@ -52,7 +52,7 @@ struct MainWindowOutlets {
     QMenu *removeExifMenu = nullptr, *editExifMenu = nullptr;
     QAction *removeExifItem = nullptr, *removeGpsItem = nullptr, *removeIptcItem = nullptr,
             *removeExifAndGpsItem = nullptr;
-    QAction *changeDateItem = nullptr, *fileDatesItem = nullptr;
+    QAction *changeDateItem = nullptr, *fileDatesItem = nullptr, *dateStampItem = nullptr;
 
     QList<QLineEdit*> summaryFields() const;
     QList<QLineEdit*> formFields() const;

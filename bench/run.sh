@@ -83,6 +83,41 @@ done
 echo "  tessaview-cli dump FILE..., one call     $(rate "$n" "$many") files/s  ($(printf '%.2f' "$many") s)"
 echo "  tessaview-cli dump FILE.../exiftool -j files/s: $(ratio "$et" "$many")x"
 
+# The date stamp: decode, draw and encode 24-megapixel JPEGs, against
+# ImageMagick drawing the same text into the same files one process each.
+stamp_count=${STAMP_COUNT:-50}
+stamp_files=$(ls "$work/big"/*.jpg | head -n "$stamp_count")
+n=$(echo "$stamp_files" | wc -l)
+stamp_text="2008:10:22 16:28:39"
+peak_kb() { # pid: the most the process and its children held at once, sampled
+  local pid=$1 peak=0 now_kb
+  while kill -0 "$pid" 2>/dev/null; do
+    now_kb=$(ps -o rss= --pid "$pid" --ppid "$pid" 2>/dev/null | awk '{s += $1} END {print s + 0}')
+    [ "$now_kb" -gt "$peak" ] && peak=$now_kb
+    sleep 0.1
+  done
+  echo "$peak"
+}
+rm -rf "$work/out-stamp"; sync
+t0=$(now)
+"$bin/tessaview-cli" stamp --font "DejaVu Sans" --size 120 --color "#FFFFFF" --corner lower-left \
+  --out "$work/out-stamp" $stamp_files &
+stamp_pid=$!
+stamp_peak=$(peak_kb "$stamp_pid")
+wait "$stamp_pid"; sync; tv=$(elapsed "$t0")
+rm -rf "$work/out-im"; mkdir -p "$work/out-im"; sync
+t0=$(now)
+for f in $stamp_files; do
+  convert "$f" -font DejaVu-Sans -pointsize 120 -fill white -gravity SouthWest \
+    -annotate +50+100 "$stamp_text" -quality 95 "$work/out-im/$(basename "$f")"
+done
+sync; im=$(elapsed "$t0")
+echo "stamp, 24-megapixel JPEGs ($n files):"
+echo "  tessaview-cli stamp     $(rate "$n" "$tv") files/s  ($(printf '%.2f' "$tv") s, peak $((stamp_peak / 1024)) MB with its workers)"
+echo "  convert -annotate       $(rate "$n" "$im") files/s  ($(printf '%.2f' "$im") s)"
+echo "  tessaview/convert files/s: $(ratio "$im" "$tv")x"
+rm -rf "$work/out-stamp" "$work/out-im"
+
 photos="$here/tests/data/photos"
 "$bin/tv_bench_import" 10000 "$photos/DSCN0010.jpg" "$photos/Canon_40D.jpg" "$photos/Nikon_D70.jpg" \
   "$photos/Kodak_CX7530.jpg" "$photos/BlueSquare.jpg" 2>/dev/null

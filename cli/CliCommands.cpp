@@ -2,6 +2,7 @@
 
 #include "cli/CliOutput.h"
 #include "cli/DeviceCommands.h"
+#include "cli/StampCommand.h"
 #include "cli/TemplateCommands.h"
 #include "editing/ChangePreview.h"
 #include "editing/DateOperations.h"
@@ -26,9 +27,10 @@ const char usageText[] =
     "\n"
     "Views and changes the EXIF, TIFF, GPS and IPTC metadata of photos. Originals\n"
     "are never written: every result is a file in the output folder DIR (created\n"
-    "with its parents). Pixels are copied, never re-encoded. Of two photos with the\n"
-    "same name the later one in argument order is the one that remains. --jobs N\n"
-    "sets the number of worker threads of a writing command (default: one per core).\n"
+    "with its parents). Pixels are copied, never re-encoded, but by stamp. Of two\n"
+    "photos with the same name the later one in argument order is the one that\n"
+    "remains. --jobs N sets the number of worker threads of a writing command\n"
+    "(default: one per core; stamp takes none and runs two).\n"
     "\n"
     "--dry-run, with any writing command, writes nothing and creates no folder:\n"
     "it prints one JSON object per line for each photo it would write,\n"
@@ -85,6 +87,17 @@ const char usageText[] =
     "  device list | files | download | delete ...\n"
     "      The photos and movies of a connected camera or phone: see\n"
     "      tessaview-cli device --help.\n"
+    "  stamp [--corner upper-left|upper-right|lower-left|lower-right] [--font NAME]\n"
+    "        [--size N] [--color #RRGGBB] --out DIR FILE...\n"
+    "      Draw each photo's date onto its pixels and write it under its own\n"
+    "      name: the EXIF original date when the photo has both EXIF dates, else\n"
+    "      its file's creation date. The photo is turned upright first; the copy\n"
+    "      holds none of its metadata. Each is encoded as its name says (JPEG at\n"
+    "      quality 95, PNG, TIFF, WebP); one whose format cannot be written is\n"
+    "      written as JPEG under its base name with \".jpg\", noted on standard\n"
+    "      error. The defaults are the window's stored settings (corner, font,\n"
+    "      size; white text). Two photos at a time. --dry-run prints per photo\n"
+    "      {\"file\": FILE, \"output\": PATH, \"format\": FORMAT, \"text\": DATE}.\n"
     "  help, --help\n"
     "      Print this text.\n"
     "\n"
@@ -469,5 +482,7 @@ int runCli(const QStringList& arguments, MetadataService& service, const CliStre
         const auto cameras = makeGPhotoCameraService();
         return runDeviceCommand(rest, *cameras, streams);
     }
+    if (command == QLatin1String("stamp"))
+        return stampCommand(rest, service, streams);
     return usageError(streams, QStringLiteral("unknown command \"%1\"").arg(command));
 }
