@@ -66,8 +66,11 @@ QVariantMap templateChanges(const QVariantMap& t) {
         if (t.contains(key))
             tiff.insert(key, t.value(key).toString());
     }
-    if (t.contains(Keywords))
-        iptc.insert(Keywords, keywordList(t.value(Keywords)));
+    if (t.contains(Keywords)) {
+        // No words (an empty form's field) takes the photo's keywords away.
+        const QVariantList words = keywordList(t.value(Keywords));
+        iptc.insert(Keywords, words.isEmpty() ? removal() : QVariant(words));
+    }
     // A position is written only where the template has one: a template
     // without it leaves each photo's GPS set as it is.
     const auto latitudeRead =

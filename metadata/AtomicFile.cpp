@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -229,10 +230,18 @@ Status syncFileSystem(const QString& folder) {
 
 QString canonicalPathOf(const QString& path) {
     const QFileInfo info(path);
-    const QString existing = info.canonicalFilePath();
-    if (!existing.isEmpty())
-        return existing;
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return (folder.isEmpty() ? QDir::cleanPath(info.absolutePath()) : folder) + QLatin1Char('/') +
-           info.fileName();
+    if (info.isSymLink())
+        return info.canonicalFilePath();
+    // A batch names thousands of files in a few folders: each folder is
+    // resolved once per thread rather than component by component per file.
+    static thread_local QHash<QString, QString> folders;
+    const QString folder = info.absolutePath();
+    auto known = folders.constFind(folder);
+    if (known == folders.cend()) {
+        const QString resolved = QFileInfo(folder).canonicalFilePath();
+        if (resolved.isEmpty())
+            return QDir::cleanPath(folder) + QLatin1Char('/') + info.fileName();
+        known = folders.insert(folder, resolved);
+    }
+    return *known + QLatin1Char('/') + info.fileName();
 }

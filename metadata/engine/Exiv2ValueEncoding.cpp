@@ -153,9 +153,12 @@ Result<ValuePtr> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type, const 
         return numbersValue(type, components(value), name, true);
     case Exiv2::undefined:
         if (value.typeId() == QMetaType::QString) {
+            // The library's reader fails on a separator after the last byte.
             std::string bytes;
             for (char c : value.toString().toLatin1())
-                bytes += std::to_string(quint8(c)) + ' ';
+                bytes += (bytes.empty() ? "" : " ") + std::to_string(quint8(c));
+            if (bytes.empty())
+                return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: no value").arg(name));
             return readValue(type, bytes, name);
         }
         return numbersValue(type, components(value), name, false);
