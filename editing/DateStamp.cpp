@@ -50,7 +50,7 @@ PhotoOutcome stampOne(MetadataService& metadata, const SelectedPhoto& photo,
     {
         // The decoded photo is the biggest thing a thread holds: let it go
         // before the encoded bytes are written.
-        Result<QImage> image = decodeUpright(photo.inputPath);
+        Result<QImage> image = decodeUpright(photo.inputPath, metadata);
         if (!image) {
             outcome.reason = image.error();
             return outcome;
@@ -145,7 +145,7 @@ std::vector<StampPlan> planDateStamp(const std::vector<SelectedPhoto>& photos,
         QImageReader reader(photo.inputPath);
         if (!target)
             plan.skipReason = target.error();
-        else if (!reader.canRead())
+        else if (!reader.canRead() && !isWorkerDecoded(photo.inputPath))
             plan.skipReason =
                 QStringLiteral("cannot decode its pixels: %1").arg(reader.errorString());
         else {

@@ -60,7 +60,9 @@ struct StampTarget {
 Result<StampTarget> stampTarget(const QString& storage, const SelectedPhoto& photo);
 
 // The photo's pixels as people see it: its orientation applied.
-Result<QImage> decodeUpright(const QString& path);
+Result<QImage> decodeUpright(const QString& path, MetadataService& metadata);
+// Whether a photo's pixels come from the metadata worker (HEIF) rather than Qt.
+bool isWorkerDecoded(const QString& path);
 
 // The image in the target's format, without any of the source's metadata:
 // JPEG and WebP at quality 95, a JPEG of a photo with transparency laid on white.

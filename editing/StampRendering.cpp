@@ -2,12 +2,18 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QImageReader>
+
+#include "metadata/MetadataService.h"
+#include "metadata/PhotoFormat.h"
+
 #include <QImageWriter>
 #include <QPainter>
+#include <limits>
 
 #include <algorithm>
 
@@ -99,14 +105,30 @@ void drawStamp(QImage& image, const QString& text, const StampStyle& style) {
     painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
-Result<QImage> decodeUpright(const QString& path) {
+Result<QImage> decodeUpright(const QString& path, MetadataService& metadata) {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     QImage image;
-    if (!reader.read(&image))
-        return Result<QImage>::fail(
-            QStringLiteral("cannot decode its pixels: %1").arg(reader.errorString()));
-    return Result<QImage>::ok(std::move(image));
+    if (reader.read(&image))
+        return Result<QImage>::ok(std::move(image));
+    // What Qt cannot decode here (HEIF) the metadata worker decodes whole,
+    // turned upright, so a hostile file costs that photo only.
+    if (isWorkerDecoded(path)) {
+        const auto decoded = metadata.readPreview(path, std::numeric_limits<int>::max());
+        if (!decoded)
+            return Result<QImage>::fail(
+                QStringLiteral("cannot decode its pixels: %1").arg(decoded.error()));
+        image = QImage::fromData(decoded->bytes);
+        if (!image.isNull())
+            return Result<QImage>::ok(std::move(image));
+    }
+    return Result<QImage>::fail(
+        QStringLiteral("cannot decode its pixels: %1").arg(reader.errorString()));
+}
+
+bool isWorkerDecoded(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && sniffPhotoFormat(file.read(64)) == PhotoFormat::Heif;
 }
 
 Result<QByteArray> encodeStamped(QImage image, const QByteArray& format) {

@@ -200,6 +200,27 @@ TEST(DateStamp, eachOutputIsEncodedAsItsNameSaysWithThePhotosPixelSize) {
     }
 }
 
+// Qt cannot decode HEIF here: the metadata worker decodes it, upright, and
+// the copy is a JPEG under the photo's base name.
+TEST(DateStamp, aHeifPhotoIsDecodedByTheWorkerAndWrittenAsJpeg) {
+    TestFolder folder;
+    const QString input = folder.copyPhoto(QStringLiteral("IMG_5195.HEIC"));
+    const QString storage = folder.file(QStringLiteral("storage"));
+    QDir().mkpath(storage);
+    const DateStampReport report =
+        runDateStamp(selection({input}), storage, style(StampCorner::LowerRight), workerService());
+    const QString output = storage + QStringLiteral("/IMG_5195.jpg");
+    ASSERT_EQ(report.operation.written, QStringList{output});
+    ASSERT_EQ(report.renamed.size(), 1);
+    EXPECT_TRUE(fileBytes(output).startsWith(QByteArray("\xff\xd8\xff", 3)));
+    // The size the file says its image has, as shown.
+    const auto properties = workerService().readProperties(input);
+    ASSERT_TRUE(properties.isOk());
+    EXPECT_EQ(QImageReader(output).size(),
+              QSize(properties->dictionary.value(QStringLiteral("PixelWidth")).toInt(),
+                    properties->dictionary.value(QStringLiteral("PixelHeight")).toInt()));
+}
+
 TEST(DateStamp, aJpegCopyIsAtQuality95) {
     Stamped run;
     stamp(run, QStringLiteral("Nikon_D70.jpg"), QString(), StampCorner::LowerLeft);
