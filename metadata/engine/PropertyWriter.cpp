@@ -14,15 +14,20 @@ namespace {
 
 using namespace PropertyKeys;
 
+// Applies the resolved steps of an edit to the library's image: for the
+// photos the in-place writers leave to the library.
 class ChangeApplier {
 public:
-    ChangeApplier(Exiv2::Image& image, QVariantMap source)
-        : m_image(image), m_source(std::move(source)) {}
+    explicit ChangeApplier(Exiv2::Image& image) : m_image(image) {}
 
-    Status apply(const QVariantMap& changes) {
-        for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
-            const Status status = isSetKey(it.key()) ? applySet(it.key(), it.value())
-                                                     : applyTopLevel(it.key(), it.value());
+    Status apply(const MetadataEdit& edit) {
+        for (const MetadataEdit::Step& step : edit.steps) {
+            if (step.key.isEmpty()) {
+                removeSet(step.set);
+                continue;
+            }
+            const Status status = step.set == IptcSet ? writeIptc(step.key, step.value)
+                                                      : writeExif(step.set, step.key, step.value);
             if (!status)
                 return status;
         }
@@ -30,37 +35,6 @@ public:
     }
 
 private:
-    Status applyTopLevel(const QString& key, const QVariant& value) {
-        if (!isRemoval(value) && Exiv2Values::sameValue(m_source.value(key), value))
-            return Status::ok();
-        if (key == Orientation)
-            return writeExif(TiffSet, Orientation, value);
-        return Status::fail(
-            QStringLiteral("cannot write %1: it is a property of the pixels").arg(key));
-    }
-
-    Status applySet(const QString& set, const QVariant& value) {
-        if (isRemoval(value)) {
-            removeSet(set);
-            return Status::ok();
-        }
-        if (value.typeId() != QMetaType::QVariantMap)
-            return Status::fail(
-                QStringLiteral("cannot write %1: not a set of properties").arg(set));
-        const QVariantMap values = value.toMap();
-        const QVariantMap current = m_source.value(set).toMap();
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            if (!isRemoval(it.value()) && current.contains(it.key()) &&
-                Exiv2Values::sameValue(current.value(it.key()), it.value()))
-                continue;
-            const Status status = set == IptcSet ? writeIptc(it.key(), it.value())
-                                                 : writeExif(set, it.key(), it.value());
-            if (!status)
-                return status;
-        }
-        return Status::ok();
-    }
-
     void removeSet(const QString& set) {
         if (set == IptcSet) {
             m_image.iptcData().clear();
@@ -169,7 +143,6 @@ private:
     }
 
     Exiv2::Image& m_image;
-    QVariantMap m_source;
 };
 
 QByteArray contentsOf(Exiv2::BasicIo& io) {
@@ -208,8 +181,8 @@ struct ImageShape {
     long height = 0;
 };
 
-Result<QByteArray> writeWithLibrary(const QByteArray& source, const QVariantMap& changes,
-                                    const QVariantMap& containerProperties, ImageShape& shape) {
+Result<QByteArray> writeWithLibrary(const QByteArray& source, const MetadataEdit& edit,
+                                    ImageShape& shape) {
     using R = Result<QByteArray>;
     try {
         auto image = Exiv2Owned::openImage(source.constData(), source.size());
@@ -219,11 +192,7 @@ Result<QByteArray> writeWithLibrary(const QByteArray& source, const QVariantMap&
         // The XMP packet is copied as it stands unless a change has to edit it.
         image->writeXmpFromPacket(true);
         shape = {long(image->pixelWidth()), long(image->pixelHeight())};
-        const bool compare = setsValues(changes) || setsValues(containerProperties);
-        ChangeApplier applier(*image, compare ? Exiv2Values::dictionaryOf(*image) : QVariantMap());
-        Status applied = applier.apply(containerProperties);
-        if (applied)
-            applied = applier.apply(changes);
+        const Status applied = ChangeApplier(*image).apply(edit);
         if (!applied)
             return R::fail(applied.error());
         image->writeMetadata();
@@ -264,8 +233,7 @@ namespace {
 // The library's writer, for what the in-place writers leave to it. It
 // rewrites the metadata blocks whole.
 Result<QByteArray> rewriteWithLibrary(const QByteArray& source, PhotoFormat format,
-                                      const QVariantMap& changes,
-                                      const QVariantMap& containerProperties) {
+                                      const MetadataEdit& edit) {
     using R = Result<QByteArray>;
     // A JPEG's image data follows its metadata: the library rewrites only the
     // headers (ended by an end marker), and the scans are appended unchanged.
@@ -275,7 +243,7 @@ Result<QByteArray> rewriteWithLibrary(const QByteArray& source, PhotoFormat form
     const QByteArray input = scan ? source.left(*scan) + QByteArray("\xFF\xD9", 2) : source;
 
     ImageShape shape;
-    auto written = writeWithLibrary(input, changes, containerProperties, shape);
+    auto written = writeWithLibrary(input, edit, shape);
     if (!written)
         return written;
     const Status verified = verifyWritten(written.value(), format, shape);
@@ -410,7 +378,7 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
             return R::fail(verified.error());
         return *inPlace;
     }
-    auto written = rewriteWithLibrary(source, format, changes, containerProperties);
+    auto written = rewriteWithLibrary(source, format, edit.value());
     if (!written)
         return R::fail(written.error());
     RewritePlan plan;
