@@ -183,6 +183,10 @@ namespace {
 // Copies a range of the source in the kernel (a reflink where the file
 // system shares blocks); from the bytes in memory where it cannot.
 bool copyRange(int from, int to, qint64 offset, qint64 length, const QByteArray& source) {
+    // A small range already in memory costs less as a plain write than as a
+    // copy the kernel sets up.
+    if (length < (1 << 20) && offset + length <= source.size())
+        return writeAll(to, source.constData() + offset, length);
     loff_t at = offset;
     qint64 left = length;
     while (left > 0) {
