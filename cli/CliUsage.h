@@ -1,0 +1,4 @@
+#pragma once
+
+// What tessaview-cli --help prints.
+extern const char* const usageText;
