@@ -37,6 +37,7 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     m_runner = new CommandRunner(m_outlets.window, this);
     m_thumbnails = new ThumbnailLoader(m_metadata, QSize(85, 85), this);
     setUpDeviceWindow();
+    setUpTemplateMenu();
     m_outline = new QStandardItemModel(this);
     m_outline->setHorizontalHeaderLabels({tr("Property"), tr("Value")});
     m_outlets.propertyOutline->setModel(m_outline);

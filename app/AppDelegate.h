@@ -4,6 +4,7 @@
 #include "editing/OperationReport.h"
 #include "editing/PhotoSelection.h"
 #include "editing/RemovalOperation.h"
+#include "editing/TemplateOperations.h"
 
 #include <QColor>
 #include <QFont>
@@ -124,6 +125,26 @@ public Q_SLOTS:
     void ShowFontPanelAction();
     void changeFont(const QFont& font);
 
+    // Metadata exported to property lists and imported from them.
+    void ExportTIFFtoPlistAction();
+    void ExportExiftoPlistAction();
+    void ExportExifAndIiFFDataToPlist();
+    void ExportExifAndGPSDataToPlist();
+    void WriteExifDataToPlist();
+    void WriteSelectedItemsExifDataToPlist();
+    void ImportTIFFtoPlistAction();
+    void ImportExiFtoPlistAction();
+    void ImportExiFAndTiffPlistAction();
+    void ImportExiFAndGPSPlistAction();
+    void ImportTemplateDataPlistAction();
+    void ImportMetaDataPlistAction();
+    void openPanelDidEnd10(int returnCode, const QStringList& paths);
+    void openPanelDidEnd11(int returnCode, const QStringList& paths);
+    void openPanelDidEnd12(int returnCode, const QStringList& paths);
+    void openPanelDidEnd16(int returnCode, const QStringList& paths);
+    void openPanelDidEnd13(int returnCode, const QStringList& paths);
+    void openPanelDidEnd14(int returnCode, const QStringList& paths);
+
     // Completions of the open panels (return code 1 is OK).
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
     void openPanelDidEnd(int returnCode, const QStringList& paths);
@@ -145,6 +166,8 @@ Q_SIGNALS:
     void deviceDownloadsFinished(const QList<DownloadOutcome>& outcomes);
     // The delete confirmation is up.
     void deleteConfirmationShown(QMessageBox* box);
+    // An export has been written (its path) or has failed (an empty path).
+    void exportFinished(const QString& path);
     // An alert is up, with its text and informative text.
     void alertShown(const QString& text, const QString& informative);
 
@@ -169,6 +192,10 @@ private:
     int selectionCount(SourceMode mode) const;
     std::vector<SelectedPhoto> selectedPhotos(SourceMode mode) const;
     void runRemovalCommand(RemovalKind kind);
+    void setUpTemplateMenu();
+    void exportCurrentPhoto(ExportKind kind);
+    void openImportPanel(void (AppDelegate::*completion)(int, const QStringList&));
+    void importFile(ImportKind kind, int returnCode, const QStringList& paths);
     struct Presentation {
         bool revealWritten = false;
         bool openStorage = false;

@@ -1,0 +1,111 @@
+#include "GuiTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/DropTargets.h"
+#include "metadata/WorkerMetadataClient.h"
+#include "support/TestPhotos.h"
+#include "templates/PropertyListCodec.h"
+
+#include <QDir>
+#include <QListView>
+#include <QSignalSpy>
+
+// The window's exports and imports of property lists.
+class TemplateCommandsTest : public QObject {
+    Q_OBJECT
+
+private:
+    WorkerMetadataClient m_metadata;
+    RecordingFileViewer* m_viewer = nullptr;
+    TestFolder* m_photos = nullptr;
+    AppDelegate* m_app = nullptr;
+
+    QString stored(const QString& name) const {
+        return m_app->storagelocation + QLatin1Char('/') + name;
+    }
+    void showPhoto(const QString& path) {
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        m_app->openPanelDidEnd1(1, {path});
+        m_app->cellWasDoubleClickedAtIndex(0);
+        QVERIFY(shown.wait(30000) || m_app->currentFileName == QFileInfo(path).fileName());
+        QTRY_VERIFY(!m_app->currentExifDictionary.isEmpty());
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_photos = new TestFolder;
+        m_viewer = new RecordingFileViewer;
+        m_app = new AppDelegate(m_metadata, *m_viewer);
+        m_app->applicationDidFinishLaunching();
+        m_app->storagelocation = m_photos->file(QStringLiteral("storage"));
+        QDir().mkpath(m_app->storagelocation);
+    }
+    void cleanup() {
+        delete m_app;
+        delete m_viewer;
+        delete m_photos;
+    }
+
+    void anExportWritesTheSetsOfTheShownPhotoAndRevealsIt() {
+        showPhoto(
+            m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("IMG_0001.JPG")));
+        QSignalSpy exported(m_app, &AppDelegate::exportFinished);
+        m_app->ExportExifAndIiFFDataToPlist();
+        QVERIFY(exported.wait(10000));
+        const QString path = stored(QStringLiteral("IMG_0001.plist"));
+        QCOMPARE(exported.first().first().toString(), path);
+        QCOMPARE(m_viewer->revealed, QList<QStringList>{QStringList{path}});
+        const auto read = readPropertyListDictionary(fileBytes(path));
+        QVERIFY(read.isOk());
+        QCOMPARE(read->keys(), (QStringList{QStringLiteral("{Exif}"), QStringLiteral("{TIFF}")}));
+        QCOMPARE(read->value(QStringLiteral("{TIFF}")),
+                 m_app->currentExifDictionary.value(QStringLiteral("{TIFF}")));
+    }
+
+    void anExportBeforeAnyPhotoSaysSoAndWritesNothing() {
+        QSignalSpy alerts(m_app, &AppDelegate::alertShown);
+        m_app->ExportTIFFtoPlistAction();
+        QCOMPARE(alerts.size(), 1);
+        QCOMPARE(alerts.first().first().toString(), QStringLiteral("No photo to export"));
+        QCOMPARE(QDir(m_app->storagelocation).entryList(QDir::Files), QStringList());
+    }
+
+    void anImportAppliesTheFileToEverySelectedPhoto() {
+        const QString plist = m_photos->writeFile(
+            QStringLiteral("artist.plist"),
+            toXmlPropertyList({{QStringLiteral("Artist"), QStringLiteral("Ana")}}));
+        m_app->openPanelDidEnd1(1, {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))});
+        m_app->outlets().localImageBrowserView->selectAll();
+        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
+        m_app->openPanelDidEnd10(1, {plist});
+        QVERIFY(finished.wait(60000));
+        const QStringList outputs = {stored(QStringLiteral("DSCN0010.jpg")),
+                                     stored(QStringLiteral("Canon_40D.jpg"))};
+        QCOMPARE(m_app->lastReport().written, outputs);
+        QCOMPARE(m_viewer->revealed, QList<QStringList>{outputs});
+        for (const QString& output : outputs)
+            QCOMPARE(exiftoolRead(output).value(QStringLiteral("IFD0:Artist")).toString(),
+                     QStringLiteral("Ana"));
+    }
+
+    void aFileThatIsNoPropertyListIsNamedAndNothingIsWritten() {
+        const QString notAList = m_photos->writeFile(QStringLiteral("notes.plist"), "shopping");
+        m_app->openPanelDidEnd1(1, {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"))});
+        m_app->outlets().localImageBrowserView->selectAll();
+        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
+        m_app->openPanelDidEnd13(1, {notAList});
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(m_app->lastReport().written, QStringList());
+        QCOMPARE(m_app->lastReport().skipped.size(), 1);
+        QCOMPARE(m_app->lastReport().skipped.first().path, notAList);
+        QVERIFY(m_app->lastReport().skipped.first().reason.startsWith(
+            QLatin1String("not a property list")));
+        QCOMPARE(QDir(m_app->storagelocation).entryList(QDir::Files), QStringList());
+    }
+};
+
+int main(int argc, char** argv) {
+    return runGuiTests<TemplateCommandsTest>(argc, argv);
+}
+
+#include "TemplateCommandsTest.moc"
