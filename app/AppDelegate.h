@@ -132,6 +132,7 @@ public Q_SLOTS:
     void ExportExifAndGPSDataToPlist();
     void WriteExifDataToPlist();
     void WriteSelectedItemsExifDataToPlist();
+    void ExportTemplateDataToPlist();
     void ImportTIFFtoPlistAction();
     void ImportExiFtoPlistAction();
     void ImportExiFAndTiffPlistAction();
@@ -194,6 +195,7 @@ private:
     void runRemovalCommand(RemovalKind kind);
     void setUpTemplateMenu();
     void exportCurrentPhoto(ExportKind kind);
+    void writeExport(const QString& name, const QVariantMap& content);
     void openImportPanel(void (AppDelegate::*completion)(int, const QStringList&));
     void importFile(ImportKind kind, int returnCode, const QStringList& paths);
     struct Presentation {

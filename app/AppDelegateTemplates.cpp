@@ -24,6 +24,7 @@ void AppDelegate::setUpTemplateMenu() {
         {"Export EXIF and TIFF Sets…", &AppDelegate::ExportExifAndIiFFDataToPlist},
         {"Export EXIF and GPS Sets…", &AppDelegate::ExportExifAndGPSDataToPlist},
         {"Export All Metadata…", &AppDelegate::WriteExifDataToPlist},
+        {"Export Template from the Form…", &AppDelegate::ExportTemplateDataToPlist},
         {nullptr, nullptr},
         {"Import TIFF Set…", &AppDelegate::ImportTIFFtoPlistAction},
         {"Import EXIF Set…", &AppDelegate::ImportExiFtoPlistAction},
@@ -54,11 +55,13 @@ void AppDelegate::exportCurrentPhoto(ExportKind kind) {
         alert(tr("Nothing was exported"), dictionary.error(), m_outlets.window)->open();
         return;
     }
-    // The file is written off the window's thread, then shown.
+    writeExport(exportFileName(kind, currentFileName), dictionary.value());
+}
+
+// The file is written off the window's thread, then shown.
+void AppDelegate::writeExport(const QString& name, const QVariantMap& content) {
     QPointer<AppDelegate> self(this);
     const QString folder = storagelocation;
-    const QString name = exportFileName(kind, currentFileName);
-    const QVariantMap content = dictionary.value();
     QThreadPool::globalInstance()->start([self, folder, name, content] {
         const auto written = writePropertyListFile(folder, name, content);
         QMetaObject::invokeMethod(
@@ -96,6 +99,25 @@ void AppDelegate::WriteExifDataToPlist() {
 }
 void AppDelegate::WriteSelectedItemsExifDataToPlist() {
     exportCurrentPhoto(ExportKind::All);
+}
+
+void AppDelegate::ExportTemplateDataToPlist() {
+    const MainWindowOutlets& o = m_outlets;
+    TemplateFields fields;
+    fields.artist = o.artistlab->text();
+    fields.imageDescription = o.imageDescrilab->text();
+    fields.copyright = o.copyrightlab->text();
+    fields.make = o.cameraMakelab->text();
+    fields.model = o.cameraModelab->text();
+    fields.dateDigitized = o.cameraDatelab->text();
+    fields.comment = o.commentslab->text();
+    fields.keywords = o.keywordslab->text();
+    fields.gpsDate = o.gpsDatelab->text();
+    fields.gpsTime = o.gpsTimelab->text();
+    fields.altitude = o.gpsAitlab->text();
+    fields.latitude = o.gpsLatilab->text();
+    fields.longitude = o.gpsLongtlab->text();
+    writeExport(TemplateFileName, templateDictionary(fields));
 }
 
 void AppDelegate::openImportPanel(void (AppDelegate::*completion)(int, const QStringList&)) {

@@ -12,24 +12,41 @@ namespace {
 
 using namespace detail;
 
+// The closest fraction with both terms within 32-bit signed range: a value
+// read from a rational as a decimal number comes back as that rational
+// (0.0133333 as 1/75, not 13333/1000000).
 std::string rationalText(double x) {
     if (!std::isfinite(x))
         x = 0;
     const bool negative = x < 0;
     const double magnitude = std::fabs(x);
-    if (magnitude == std::floor(magnitude) && magnitude < 2147483647.0)
-        return (negative ? "-" : "") + std::to_string(static_cast<long long>(magnitude)) + "/1";
-    double denominator = 1000000;
-    while (denominator > 1 && magnitude * denominator > 2147483647.0)
-        denominator /= 10;
-    long long num = std::llround(magnitude * denominator);
-    long long den = static_cast<long long>(denominator);
-    const long long divisor = std::gcd(num, den);
-    if (divisor > 1) {
-        num /= divisor;
-        den /= divisor;
+    constexpr double limit = 2147483647.0;
+    if (magnitude >= limit)
+        return std::string(negative ? "-" : "") + "2147483647/1";
+    // Continued fractions: each convergent is the best approximation of its size.
+    double rest = magnitude;
+    long long p0 = 0, q0 = 1, p1 = 1, q1 = 0;
+    for (int i = 0; i < 64; ++i) {
+        const double whole = std::floor(rest);
+        const double p2 = whole * double(p1) + double(p0);
+        const double q2 = whole * double(q1) + double(q0);
+        if (p2 > limit || q2 > limit)
+            break;
+        p0 = p1;
+        q0 = q1;
+        p1 = static_cast<long long>(p2);
+        q1 = static_cast<long long>(q2);
+        const double fraction = rest - whole;
+        if (std::fabs(double(p1) / double(q1) - magnitude) <= 1e-12 * std::max(magnitude, 1e-300) ||
+            fraction < 1e-15)
+            break;
+        rest = 1.0 / fraction;
     }
-    return (negative ? "-" : "") + std::to_string(num) + "/" + std::to_string(den);
+    if (q1 == 0) {
+        p1 = 0;
+        q1 = 1;
+    }
+    return (negative && p1 != 0 ? "-" : "") + std::to_string(p1) + "/" + std::to_string(q1);
 }
 
 std::string degreesText(double degrees) {

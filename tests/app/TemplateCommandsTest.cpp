@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/DropTargets.h"
+#include "app/MainWindowLayout.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "support/TestPhotos.h"
 #include "templates/PropertyListCodec.h"
@@ -59,6 +60,32 @@ private Q_SLOTS:
         QCOMPARE(read->keys(), (QStringList{QStringLiteral("{Exif}"), QStringLiteral("{TIFF}")}));
         QCOMPARE(read->value(QStringLiteral("{TIFF}")),
                  m_app->currentExifDictionary.value(QStringLiteral("{TIFF}")));
+    }
+
+    void theTemplateComesFromTheFormsFields() {
+        const MainWindowOutlets& o = m_app->outlets();
+        o.cameraMakelab->setText(QStringLiteral("NIKON"));
+        o.gpsLatilab->setText(QStringLiteral("-33.8688"));
+        o.gpsLongtlab->setText(QStringLiteral("151.2093"));
+        o.keywordslab->setText(QStringLiteral("lake, hills"));
+        for (int round = 0; round < 2; ++round) {
+            QSignalSpy exported(m_app, &AppDelegate::exportFinished);
+            m_app->ExportTemplateDataToPlist();
+            QVERIFY(exported.wait(10000));
+        }
+        // The second export replaced the first.
+        QCOMPARE(QDir(m_app->storagelocation).entryList(QDir::Files),
+                 QStringList{QStringLiteral("templatefile.plist")});
+        const auto t =
+            readPropertyListDictionary(fileBytes(stored(QStringLiteral("templatefile.plist"))));
+        QVERIFY(t.isOk());
+        QCOMPARE(t->size(), 17);
+        QCOMPARE(t->value(QStringLiteral("Make")).toString(), QStringLiteral("NIKON"));
+        QCOMPARE(t->value(QStringLiteral("LensMake")).toString(), QStringLiteral("NIKON"));
+        QCOMPARE(t->value(QStringLiteral("Latitude")).toDouble(), double(float(-33.8688)));
+        QCOMPARE(t->value(QStringLiteral("LatitudeRef")).toString(), QStringLiteral("S"));
+        QCOMPARE(t->value(QStringLiteral("LongitudeRef")).toString(), QStringLiteral("E"));
+        QCOMPARE(t->value(QStringLiteral("Keywords")).toList().size(), 2);
     }
 
     void anExportBeforeAnyPhotoSaysSoAndWritesNothing() {
