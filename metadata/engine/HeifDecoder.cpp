@@ -18,7 +18,7 @@ using Image = std::unique_ptr<heif_image, Free>;
 
 QString why(const heif_error& error) {
     return QStringLiteral("cannot decode the HEIF image: %1")
-        .arg(QString::fromUtf8(error.message ? error.message : "unknown error"));
+        .arg(QString::fromUtf8(error.message ? error.message : "unknown error").trimmed());
 }
 
 // The handle whose image is the smallest one at least maxSide long: a

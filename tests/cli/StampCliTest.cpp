@@ -112,10 +112,10 @@ TEST(CliStamp, aDryRunWritesNothingAndSaysWhatItWouldWrite) {
     TestFolder folder;
     const QString config = folder.file(QStringLiteral("config"));
     const QString jpeg = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
-    const QString heic = folder.copyPhoto(QStringLiteral("IMG_5195.HEIC"));
+    const QString notes = folder.writeFile(QStringLiteral("notes.jpg"), "shopping list");
     const QString out = folder.file(QStringLiteral("out"));
     const StampRun run =
-        stampCli({QStringLiteral("--dry-run"), QStringLiteral("--out"), out, jpeg, heic}, config);
+        stampCli({QStringLiteral("--dry-run"), QStringLiteral("--out"), out, jpeg, notes}, config);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_FALSE(QFileInfo::exists(out));
     const QJsonObject line = QJsonDocument::fromJson(run.out.trimmed().toUtf8()).object();
@@ -125,7 +125,7 @@ TEST(CliStamp, aDryRunWritesNothingAndSaysWhatItWouldWrite) {
     EXPECT_EQ(line.value(QStringLiteral("format")).toString(), QStringLiteral("jpeg"));
     EXPECT_EQ(line.value(QStringLiteral("text")).toString(), QStringLiteral("2008:10:22 16:28:39"));
     EXPECT_EQ(run.err.trimmed(),
-              heic + QStringLiteral(": cannot decode its pixels: Unsupported image format"));
+              notes + QStringLiteral(": cannot decode its pixels: Unsupported image format"));
 }
 
 TEST(CliStamp, skippedAndRenamedPhotosAreNamedOnStandardError) {
