@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -45,7 +48,9 @@ int exportSets(const QStringList& arguments, MetadataService& service, const Cli
     if (!kind)
         return usage(streams,
                      QStringLiteral("export needs a kind: tiff, exif, exif-tiff, exif-gps or all"));
-    const auto parsed = options(arguments.mid(1), {QStringLiteral("--out")});
+    QStringList rest = arguments.mid(1);
+    const bool dryRun = rest.removeAll(QStringLiteral("--dry-run")) > 0;
+    const auto parsed = options(rest, {QStringLiteral("--out")});
     if (!parsed || !parsed->first.contains(QStringLiteral("--out")) || parsed->second.size() != 1)
         return usage(streams, QStringLiteral("export takes --out DIR and one FILE"));
     const QString file = parsed->second.first();
@@ -55,9 +60,19 @@ int exportSets(const QStringList& arguments, MetadataService& service, const Cli
     const auto dictionary = exportDictionary(*kind, properties->dictionary);
     if (!dictionary)
         return failed(streams, file, dictionary.error());
-    const auto written = writePropertyListFile(parsed->first.value(QStringLiteral("--out")),
-                                               exportFileName(*kind, QFileInfo(file).fileName()),
-                                               dictionary.value());
+    const QString folder = parsed->first.value(QStringLiteral("--out"));
+    const QString name = exportFileName(*kind, QFileInfo(file).fileName());
+    if (dryRun) {
+        // What would be written, and where: nothing is.
+        const QJsonObject line{
+            {QStringLiteral("file"), file},
+            {QStringLiteral("output"), QDir(QFileInfo(folder).absoluteFilePath()).filePath(name)},
+            {QStringLiteral("keys"), QJsonArray::fromStringList(dictionary->keys())}};
+        std::fprintf(streams.out, "%s\n",
+                     QJsonDocument(line).toJson(QJsonDocument::Compact).constData());
+        return ExitAllWritten;
+    }
+    const auto written = writePropertyListFile(folder, name, dictionary.value());
     if (!written)
         return failed(streams, file, written.error());
     std::fprintf(streams.out, "%s\n", QFile::encodeName(written.value()).constData());

@@ -47,11 +47,13 @@ constexpr int sanitizerSlowdown = 10;
 constexpr int sanitizerSlowdown = 1;
 #endif
 
+#ifndef TESSAVIEW_SANITIZED_BUILD
 long peakMegabytes() {
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
 }
+#endif
 
 } // namespace
 
@@ -80,6 +82,15 @@ TEST(PropertyList, refusesHostileInputQuicklyWithAReason) {
     QByteArray truncated = binaryList({QByteArray("\xd0", 1)});
     truncated.chop(5);
     QByteArray pastTheEnd = binaryList({QByteArray("\x5f\x10\x7f", 3) + "abc"});
+    // A million and one objects in a 7 MB list.
+    QByteArray many = "<array>";
+    for (int i = 0; i < 1000001; ++i)
+        many += "<true/>";
+    many += "</array>";
+    // One 1 MB data object referenced 100 times: 100 MB once expanded.
+    QList<QByteArray> bigShared = {QByteArray("\xaf\x10\x64", 3) + QByteArray(100, '\x01'),
+                                   QByteArray("\x4f\x12\x00\x10\x00\x00", 6) +
+                                       QByteArray(1 << 20, 'x')};
     const struct {
         const char* what;
         QByteArray bytes;
@@ -101,6 +112,8 @@ TEST(PropertyList, refusesHostileInputQuicklyWithAReason) {
         {"a truncated binary list", truncated, "cut short"},
         {"a string past the end of its area", pastTheEnd, "past"},
         {"a file over 16 MB", QByteArray(17 * 1024 * 1024, ' '), "16 MB"},
+        {"more than a million objects", xmlList(many), "objects"},
+        {"shared data expanding to 100 MB", binaryList(bigShared), "expands"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
