@@ -145,3 +145,5 @@ echo "device download, folder camera ($device_count x $(stat -c %s "$work/device
 echo "  tessaview-cli  $(rate "$device_count" "$tvd") files/s  ($(printf '%.2f' "$tvd") s)"
 echo "  gphoto2        $(rate "$device_count" "$gp") files/s  ($(printf '%.2f' "$gp") s)"
 echo "  tessaview/gphoto2 files/s: $(ratio "$gp" "$tvd")x"
+# The device browser's first screen of thumbnails from a 2,000-photo camera.
+"$bin/tv_bench_device" 2000 "$work/device.jpg" 30

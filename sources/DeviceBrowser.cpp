@@ -3,6 +3,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include "sources/UsbEvents.h"
+
 DeviceBrowser::DeviceBrowser(std::shared_ptr<CameraService> service, int intervalMs,
                              QObject* parent)
     : QObject(parent), m_thread(new QThread(this)), m_poller(new QObject),
@@ -42,6 +44,11 @@ void DeviceBrowser::start() {
     m_thread->start();
     QMetaObject::invokeMethod(m_timer, [this] {
         m_timer->start();
+        // A device just plugged in takes a moment to answer: look a little
+        // after the announcement rather than at the next poll.
+        auto* events = new UsbEvents(m_poller);
+        connect(events, &UsbEvents::changed, m_poller,
+                [this] { QTimer::singleShot(700, m_poller, [this] { scanOnThread(); }); });
         scanOnThread();
     });
 }

@@ -11,7 +11,8 @@ class QThread;
 class QTimer;
 
 // Watches for cameras coming and going. Detection blocks, so it runs on a
-// thread of its own, every few seconds; rescan() asks for a look at once.
+// thread of its own: when the system announces a USB device, and every few
+// seconds besides; rescan() asks for a look at once.
 class DeviceBrowser : public QObject {
     Q_OBJECT
 public:
