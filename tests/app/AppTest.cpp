@@ -2,6 +2,7 @@
 #include "TileServer.h"
 #include "app/AppDelegate.h"
 #include "app/AppSettings.h"
+#include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/FileViewer.h"
 #include "app/MapWidget.h"
@@ -68,7 +69,7 @@ private:
     }
     bool showAndWait(const QStringList& paths) {
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
-        m_app->openPanelDidEnd1(1, paths);
+        m_app->display()->openPanelDidEnd1(1, paths);
         m_app->outlets().localImageBrowserView->selectionModel()->select(
             m_app->localPhotoItemArray()->index(m_app->localPhotoItemArray()->rowCount() -
                                                 int(paths.size())),
@@ -97,7 +98,7 @@ private Q_SLOTS:
 
     void firstLaunchWritesTheSettingsAndCreatesTheFolder() {
         const QString folder = home() + QStringLiteral("/Pictures/com.Quillmar.kestrelios");
-        QCOMPARE(m_app->storagelocation, folder);
+        QCOMPARE(m_app->state().storagelocation, folder);
         QVERIFY(QFileInfo(folder).isDir());
         QSettings settings;
         QCOMPARE(settings.value(SettingsKeys::StoragePath).toString(), folder);
@@ -127,14 +128,14 @@ private Q_SLOTS:
 
     void cancellingThePreferencesKeepsTheFolderAndConfirmingStoresIt() {
         const QString chosen = m_photos->file(QStringLiteral("elsewhere"));
-        const QString before = m_app->storagelocation;
-        m_app->ShowPreferenceSetting();
-        m_app->openPanelDidEnd5(1, chosen);
-        m_app->CancelPreferenceSetting();
-        QCOMPARE(m_app->storagelocation, before);
+        const QString before = m_app->state().storagelocation;
+        m_app->display()->ShowPreferenceSetting();
+        m_app->display()->openPanelDidEnd5(1, chosen);
+        m_app->display()->CancelPreferenceSetting();
+        QCOMPARE(m_app->state().storagelocation, before);
         QCOMPARE(QSettings().value(SettingsKeys::StoragePath).toString(), before);
-        m_app->ResetPreferenceSetting();
-        QCOMPARE(m_app->storagelocation, chosen);
+        m_app->display()->ResetPreferenceSetting();
+        QCOMPARE(m_app->state().storagelocation, chosen);
         QVERIFY(QFileInfo(chosen).isDir());
         QCOMPARE(QSettings().value(SettingsKeys::StoragePath).toString(), chosen);
         QCOMPARE(QSettings().value(SettingsKeys::FontSize).toInt(), 14);
@@ -142,13 +143,13 @@ private Q_SLOTS:
     }
 
     void importingThreeFilesAppendsThemInOrderAndShowsTheBrowser() {
-        m_app->openPanelDidEnd1(1, {photo(QStringLiteral("Canon_40D.jpg"))});
+        m_app->display()->openPanelDidEnd1(1, {photo(QStringLiteral("Canon_40D.jpg"))});
         const QStringList three = {
             photo(QStringLiteral("DSCN0010.jpg")), photo(QStringLiteral("Nikon_D70.jpg")),
             photo(QStringLiteral("DSCN0010.jpg"), QStringLiteral("again.jpg"))};
-        m_app->openPanelDidEnd1(0, three); // cancelled: nothing
+        m_app->display()->openPanelDidEnd1(0, three); // cancelled: nothing
         QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 1);
-        m_app->openPanelDidEnd1(1, three);
+        m_app->display()->openPanelDidEnd1(1, three);
         const auto& items = m_app->localPhotoItemArray()->items();
         QCOMPARE(items.size(), 4);
         for (int i = 0; i < 3; ++i) {
@@ -158,7 +159,7 @@ private Q_SLOTS:
         QCOMPARE(items[3].fileName, QStringLiteral("again.jpg"));
         QVERIFY(m_app->outlets().localImageBrowserView->isVisible());
         QVERIFY(!m_app->outlets().leftTipView->isVisible());
-        QVERIFY(m_app->blocalMode);
+        QVERIFY(m_app->state().blocalMode);
     }
 
     void aDropOnTheDropHintShowsTheBrowserAndSelectsTheFirstPhoto() {
@@ -181,20 +182,20 @@ private Q_SLOTS:
                      .row(),
                  0);
         QVERIFY(m_app->outlets().localImageBrowserView->isVisible());
-        QCOMPARE(m_app->currentChooseFilePath, first);
-        QCOMPARE(m_app->currentFileName, QStringLiteral("Kodak_CX7530.jpg"));
+        QCOMPARE(m_app->state().currentChooseFilePath, first);
+        QCOMPARE(m_app->state().currentFileName, QStringLiteral("Kodak_CX7530.jpg"));
         QCOMPARE(text(m_app->outlets().photoNamelab), QStringLiteral("Kodak_CX7530.jpg"));
     }
 
     void aDropOnTheBrowserSelectsTheFirstPhotoOfTheWholeList() {
-        m_app->openPanelDidEnd1(1, {photo(QStringLiteral("Canon_40D.jpg"))});
+        m_app->display()->openPanelDidEnd1(1, {photo(QStringLiteral("Canon_40D.jpg"))});
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(photo(QStringLiteral("DSCN0010.jpg")))});
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
         QVERIFY(m_app->outlets().localImageBrowserView->performDragOperation(&mime));
         QVERIFY(shown.wait(10000));
         QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 2);
-        QCOMPARE(m_app->currentFileName, QStringLiteral("Canon_40D.jpg"));
+        QCOMPARE(m_app->state().currentFileName, QStringLiteral("Canon_40D.jpg"));
     }
 
     void selectingPhotosFillsTheSummaryTheFormAndTheMap() {
@@ -202,8 +203,8 @@ private Q_SLOTS:
         // South: a negative latitude.
         QVERIFY(showAndWait({photo(QStringLiteral("Kodak_CX7530.jpg"))}));
         QVERIFY(text(o.gpsLatilab).toDouble() < 0);
-        QVERIFY(m_app->bMapPreview);
-        QVERIFY(m_app->currentCoords.x() < 0);
+        QVERIFY(m_app->state().bMapPreview);
+        QVERIFY(m_app->state().currentCoords.x() < 0);
         QVERIFY(o.currentlocalMapView->isVisible());
         QCOMPARE(text(o.photoFileSizelab), QStringLiteral("5.96 KB (5958 bytes)"));
         QVERIFY(!text(o.photoCreateDatelab).isEmpty());
@@ -248,7 +249,7 @@ private Q_SLOTS:
         for (QLineEdit* field : {o.artistlab, o.imageDescrilab, o.copyrightlab, o.cameraMakelab,
                                  o.cameraModelab, o.cameraDatelab, o.commentslab})
             QCOMPARE(text(field), QString());
-        QVERIFY(!m_app->bMapPreview);
+        QVERIFY(!m_app->state().bMapPreview);
         QVERIFY(!o.currentlocalMapView->isVisible());
     }
 
@@ -284,14 +285,14 @@ private Q_SLOTS:
     void emptyingTheListClearsTheFields() {
         QVERIFY(showAndWait({photo(QStringLiteral("DSCN0010.jpg"))}));
         QVERIFY(!text(m_app->outlets().gpsLatilab).isEmpty());
-        m_app->ClearLeftPhotos();
+        m_app->display()->ClearLeftPhotos();
         QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 0);
         for (QLineEdit* field : m_app->outlets().summaryFields())
             QCOMPARE(text(field), QString());
         QCOMPARE(text(m_app->outlets().gpsLatilab), QString());
         QVERIFY(
             m_app->outlets().localImageBrowserView->isVisible()); // the empty browser stays shown
-        m_app->ChangeToImportComputerPhoto();
+        m_app->display()->ChangeToImportComputerPhoto();
         QVERIFY(m_app->outlets().leftTipView->isVisible());
     }
 
@@ -319,7 +320,7 @@ private Q_SLOTS:
         const QString second = photo(QStringLiteral("DSCN0010.jpg"));
         const QString third = photo(QStringLiteral("Nikon_D70.jpg"));
         QVERIFY(showAndWait({first}));
-        m_app->openPanelDidEnd1(1, {second, third});
+        m_app->display()->openPanelDidEnd1(1, {second, third});
         QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 3);
 
         const struct {
@@ -361,15 +362,15 @@ private Q_SLOTS:
                 m_app->localPhotoItemArray()->index(c.selectRow),
                 QItemSelectionModel::ClearAndSelect);
             if (c.doubleClick >= 0)
-                m_app->cellWasDoubleClickedAtIndex(c.doubleClick);
+                m_app->display()->cellWasDoubleClickedAtIndex(c.doubleClick);
             else
                 m_app->outlets().localImageBrowserView->selectionModel()->select(
                     m_app->localPhotoItemArray()->index(c.selectLast),
                     QItemSelectionModel::ClearAndSelect);
             // Until the read returns, the new photo has no dictionary to pair
             // with the previous photo's.
-            QCOMPARE(m_app->currentChooseFilePath, c.expected);
-            QVERIFY(m_app->currentExifDictionary.isEmpty());
+            QCOMPARE(m_app->state().currentChooseFilePath, c.expected);
+            QVERIFY(m_app->state().currentExifDictionary.isEmpty());
             QVERIFY(shown.wait(10000));
             // The overtaken read, too, has had time to return.
             QTest::qWait(1200);
@@ -378,9 +379,9 @@ private Q_SLOTS:
             QCOMPARE(shown.first().first().toString(), c.expected);
 
             const QVariantMap dictionary = m_workers.readProperties(c.expected)->dictionary;
-            QCOMPARE(m_app->currentChooseFilePath, c.expected);
-            QCOMPARE(m_app->currentFileName, QFileInfo(c.expected).fileName());
-            QCOMPARE(m_app->currentExifDictionary, dictionary);
+            QCOMPARE(m_app->state().currentChooseFilePath, c.expected);
+            QCOMPARE(m_app->state().currentFileName, QFileInfo(c.expected).fileName());
+            QCOMPARE(m_app->state().currentExifDictionary, dictionary);
             QCOMPARE(text(m_app->outlets().photoNamelab), QFileInfo(c.expected).fileName());
             QCOMPARE(text(m_app->outlets().cameraDatelab), QStringLiteral("2008:10:22 16:28:39"));
             QCOMPARE(text(m_app->outlets().photoImageSizelab), QStringLiteral("640 x 480"));

@@ -1,6 +1,9 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/DeviceController.h"
 #include "app/DeviceWindow.h"
+#include "app/DisplayController.h"
+#include "app/RemovalController.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/DeviceBrowser.h"
 #include "sources/DeviceFixture.h"
@@ -42,7 +45,7 @@ private:
     // Attaches the camera, opens it and waits for every file to be listed.
     void openCamera() {
         attach(true);
-        m_app->ChangeToImportiOSDevicePhoto();
+        m_app->device()->ChangeToImportiOSDevicePhoto();
         m_app->cameraWindow()->opendeviceBtn->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_app->cameItemArray()->rowCount(), 7, 20000);
     }
@@ -55,9 +58,9 @@ private:
                                                   QItemSelectionModel::Select);
         }
     }
-    QList<DownloadOutcome> download(void (AppDelegate::*command)()) {
+    QList<DownloadOutcome> download(void (DeviceController::*command)()) {
         QSignalSpy finished(m_app, &AppDelegate::deviceDownloadsFinished);
-        (m_app->*command)();
+        (m_app->device()->*command)();
         if (!finished.wait(20000))
             return {};
         return finished.first().first().value<QList<DownloadOutcome>>();
@@ -78,7 +81,7 @@ private Q_SLOTS:
         m_app = new AppDelegate(m_metadata, *m_viewer);
         m_app->applicationDidFinishLaunching();
         m_storage = m_camera->folder.file(QStringLiteral("storage"));
-        m_app->storagelocation = m_storage;
+        m_app->state().storagelocation = m_storage;
         QDir().mkpath(m_storage);
     }
     void cleanup() {
@@ -96,12 +99,12 @@ private Q_SLOTS:
         QCOMPARE(m_app->cameraWindow()->deviceNamelab->text(),
                  QStringLiteral("Directory Browse (camera)"));
         QCOMPARE(m_app->cameras().size(), 1);
-        QVERIFY(m_app->blocalMode);
+        QVERIFY(m_app->state().blocalMode);
         m_app->outlets().changtoiOSmodemenu->trigger();
-        QVERIFY(!m_app->blocalMode);
+        QVERIFY(!m_app->state().blocalMode);
         QVERIFY(m_app->cameraWindow()->isVisible());
-        m_app->ChangeToImportComputerPhoto();
-        QVERIFY(m_app->blocalMode);
+        m_app->display()->ChangeToImportComputerPhoto();
+        QVERIFY(m_app->state().blocalMode);
     }
 
     void openListsExactlyThePhotosAndMoviesWithTheirKinds() {
@@ -141,8 +144,8 @@ private Q_SLOTS:
         const QStringList names{QStringLiteral("Canon_40D.jpg"), QStringLiteral("CLIP.MOV"),
                                 QStringLiteral("ctl__[31mname.jpg")};
         select(names);
-        const auto outcomes = download(import ? &AppDelegate::DownloadImportEditePhotoAction
-                                              : &AppDelegate::DownloadPhotoAction);
+        const auto outcomes = download(import ? &DeviceController::DownloadImportEditePhotoAction
+                                              : &DeviceController::DownloadPhotoAction);
         QCOMPARE(outcomes.size(), 3);
         QStringList written;
         for (const DownloadOutcome& outcome : outcomes) {
@@ -174,7 +177,7 @@ private Q_SLOTS:
         select({QStringLiteral("Canon_40D.jpg"), QStringLiteral("Nikon_D70.jpg")});
         QVERIFY(QFile::remove(m_camera->dcim + QStringLiteral("/Nikon_D70.jpg")));
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
-        const auto outcomes = download(&AppDelegate::DownloadImportEditePhotoAction);
+        const auto outcomes = download(&DeviceController::DownloadImportEditePhotoAction);
         QCOMPARE(outcomes.size(), 2);
         QCOMPARE(alerts.count(), 1);
         QVERIFY(alerts.first()[1].toString().startsWith(QStringLiteral("Nikon_D70.jpg: ")));
@@ -191,7 +194,7 @@ private Q_SLOTS:
         for (const bool confirm : {false, true}) {
             QSignalSpy shown(m_app, &AppDelegate::deleteConfirmationShown);
             QSignalSpy changed(m_app, &AppDelegate::deviceListChanged);
-            m_app->DeletePhotoAction();
+            m_app->device()->DeletePhotoAction();
             QCOMPARE(shown.count(), 1);
             auto* box = m_app->cameraWindow()->findChild<QMessageBox*>();
             QVERIFY(box);
@@ -226,11 +229,11 @@ private Q_SLOTS:
     void removeGpsInDeviceModeWritesFromTheDownloadedCopy() {
         openCamera();
         select({QStringLiteral("DSCN0010.jpg")});
-        QCOMPARE(download(&AppDelegate::ViewExifData).size(), 1);
-        QCOMPARE(m_app->currentFileName, QStringLiteral("DSCN0010.jpg"));
-        QVERIFY(!m_app->blocalMode);
+        QCOMPARE(download(&DeviceController::ViewExifData).size(), 1);
+        QCOMPARE(m_app->state().currentFileName, QStringLiteral("DSCN0010.jpg"));
+        QVERIFY(!m_app->state().blocalMode);
         QSignalSpy finished(m_app, &AppDelegate::commandFinished);
-        m_app->RemoveGPSDataFromPhoto();
+        m_app->removal()->RemoveGPSDataFromPhoto();
         QVERIFY(finished.wait(20000));
         const QString output = m_storage + QStringLiteral("/NoGPS_DSCN0010.jpg");
         QVERIFY(QFileInfo::exists(output));

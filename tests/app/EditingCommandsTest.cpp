@@ -2,7 +2,10 @@
 #include "app/AppDelegate.h"
 #include "app/CommandRunner.h"
 #include "app/DateWindows.h"
+#include "app/DatesController.h"
+#include "app/DisplayController.h"
 #include "app/DropTargets.h"
+#include "app/RemovalController.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
 #include "metadata/WorkerMetadataClient.h"
@@ -52,14 +55,14 @@ private:
     QString photo(const QString& fixture, const QString& as = QString()) {
         return m_photos->copyPhoto(fixture, as);
     }
-    QString storage() const { return m_app->storagelocation; }
+    QString storage() const { return m_app->state().storagelocation; }
     QString stored(const QString& name) const { return storage() + QLatin1Char('/') + name; }
     QStringList storedFiles() const {
         return QDir(storage()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
     // Lists the photos and selects the given rows (all when none are named).
     void listAndSelect(const QStringList& paths, QList<int> rows = {}) {
-        m_app->openPanelDidEnd1(1, paths);
+        m_app->display()->openPanelDidEnd1(1, paths);
         if (rows.isEmpty()) {
             for (int i = 0; i < paths.size(); ++i)
                 rows << i;
@@ -89,8 +92,8 @@ private Q_SLOTS:
         m_app = new AppDelegate(m_metadata, *m_viewer);
         m_app->applicationDidFinishLaunching();
         // Each test writes into a storage folder of its own.
-        m_app->storagelocation = m_photos->file(QStringLiteral("storage"));
-        QDir().mkpath(m_app->storagelocation);
+        m_app->state().storagelocation = m_photos->file(QStringLiteral("storage"));
+        QDir().mkpath(m_app->state().storagelocation);
     }
     void cleanup() {
         for (QMessageBox* box : openAlerts())
@@ -101,13 +104,13 @@ private Q_SLOTS:
     }
 
     void aCommandOnNothingSelectedShowsTheSheetAndWritesNothing() {
-        m_app->openPanelDidEnd1(1, {photo(QStringLiteral("DSCN0010.jpg"))});
+        m_app->display()->openPanelDidEnd1(1, {photo(QStringLiteral("DSCN0010.jpg"))});
         const QList<std::function<void()>> commands = {
-            [this] { m_app->RemoveExifDataFromPhoto(); },
-            [this] { m_app->RemoveGPSDataFromPhoto(); },
-            [this] { m_app->RemoveIPTCDataFromPhoto(); },
-            [this] { m_app->DeleteExifAndGPSData(); },
-            [this] { m_app->ChangeDateExifFromPhoto(); },
+            [this] { m_app->removal()->RemoveExifDataFromPhoto(); },
+            [this] { m_app->removal()->RemoveGPSDataFromPhoto(); },
+            [this] { m_app->removal()->RemoveIPTCDataFromPhoto(); },
+            [this] { m_app->removal()->DeleteExifAndGPSData(); },
+            [this] { m_app->dates()->ChangeDateExifFromPhoto(); },
         };
         for (const auto& command : commands) {
             QSignalSpy alerts(m_app, &AppDelegate::alertShown);
@@ -125,7 +128,7 @@ private Q_SLOTS:
         }
         // The file dates have no sheet: nothing happens at all.
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
-        m_app->ClickCopyExifDateToCreateDateAction();
+        m_app->dates()->ClickCopyExifDateToCreateDateAction();
         QCOMPARE(alerts.size(), 0);
         QVERIFY(!m_app->commandRunner()->isRunning());
         QVERIFY(storedFiles().isEmpty());
@@ -144,7 +147,7 @@ private Q_SLOTS:
         const QByteArray original = fileBytes(good[0]);
         listAndSelect({good[0], hostile, good[1], broken, good[2]});
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
-        QVERIFY(waitForCommand([this] { m_app->RemoveGPSDataFromPhoto(); }));
+        QVERIFY(waitForCommand([this] { m_app->removal()->RemoveGPSDataFromPhoto(); }));
 
         // The hostile TIFF is either refused or written whole; the rest
         // does not depend on which.
@@ -174,7 +177,7 @@ private Q_SLOTS:
         QCOMPARE(m_app->lastReport().skipped.size(), hostileWritten ? 1 : 2);
 
         // The window is still there for the next command.
-        QVERIFY(waitForCommand([this] { m_app->DeleteExifAndGPSData(); }));
+        QVERIFY(waitForCommand([this] { m_app->removal()->DeleteExifAndGPSData(); }));
         QCOMPARE(m_viewer->revealed.size(), 1);
         QCOMPARE(m_viewer->opened, QStringList({storage()}));
         QVERIFY(QFile::exists(stored(QStringLiteral("NoExifAndGPS_Canon_40D.jpg"))));
@@ -187,10 +190,10 @@ private Q_SLOTS:
         IKImageItem unsafe = item;
         unsafe.fileName = QStringLiteral("../escape.jpg");
         m_app->cameItemArray()->append({item, unsafe});
-        m_app->blocalMode = false;
+        m_app->state().blocalMode = false;
         QListView* browser = m_app->outlets().imageBrowserView;
         browser->selectAll();
-        QVERIFY(waitForCommand([this] { m_app->RemoveIPTCDataFromPhoto(); }));
+        QVERIFY(waitForCommand([this] { m_app->removal()->RemoveIPTCDataFromPhoto(); }));
         QVERIFY(storedFiles().isEmpty());
         QVERIFY(m_viewer->revealed.isEmpty());
         QCOMPARE(m_viewer->opened, QStringList({storage()}));
@@ -198,7 +201,7 @@ private Q_SLOTS:
 
         // Once downloaded, the copy is read from the storage folder.
         QFile::copy(item.filePath, stored(item.fileName));
-        QVERIFY(waitForCommand([this] { m_app->RemoveExifDataFromPhoto(); }));
+        QVERIFY(waitForCommand([this] { m_app->removal()->RemoveExifDataFromPhoto(); }));
         QVERIFY(QFile::exists(stored(QStringLiteral("NoExif_IMG_0001.JPG"))));
         QVERIFY(!QFile::exists(m_photos->file(QStringLiteral("NoExif_escape.jpg"))));
     }
@@ -207,7 +210,7 @@ private Q_SLOTS:
         const QString source = photo(QStringLiteral("Canon_40D.jpg"));
         const QByteArray before = fileBytes(source);
         listAndSelect({source});
-        QVERIFY(waitForDateWindow([this] { m_app->ChangeDateExifFromPhoto(); }));
+        QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         ChangeDateWindow* window = m_app->changeDateWindow();
         QVERIFY(window->isVisible());
         QVERIFY(!m_app->changeMutiDateWindow()->isVisible());
@@ -216,7 +219,7 @@ private Q_SLOTS:
 
         window->orignalDatelab->setText(QStringLiteral("2014:05:06 07:08:08"));
         window->diginalDatelab->setText(QStringLiteral("2014-05-06 07:08:09"));
-        QVERIFY(waitForCommand([this] { m_app->ClickDateChangedSaveAction(); }));
+        QVERIFY(waitForCommand([this] { m_app->dates()->ClickDateChangedSaveAction(); }));
         const QString output = stored(QStringLiteral("Canon_40D.jpg"));
         QCOMPARE(exifDate(output, "ExifIFD:DateTimeOriginal"),
                  QStringLiteral("2014:05:06 07:08:08"));
@@ -232,13 +235,13 @@ private Q_SLOTS:
 
     void anInvalidDigitizedDateAlertsAndKeepsTheWindowOpen() {
         listAndSelect({photo(QStringLiteral("DSCN0010.jpg"))});
-        QVERIFY(waitForDateWindow([this] { m_app->ChangeDateExifFromPhoto(); }));
+        QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         ChangeDateWindow* window = m_app->changeDateWindow();
         for (const QString& text : {QStringLiteral("2014/05/06 07:08:09"),
                                     QStringLiteral("2014:13:01 00:00:00"), QString()}) {
             window->diginalDatelab->setText(text);
             QSignalSpy alerts(m_app, &AppDelegate::alertShown);
-            m_app->ClickDateChangedSaveAction();
+            m_app->dates()->ClickDateChangedSaveAction();
             QCOMPARE(alerts.size(), 1);
             QCOMPARE(alerts[0][0].toString(), invalidDateText);
             QCOMPARE(alerts[0][1].toString(), invalidDateInfo);
@@ -258,16 +261,16 @@ private Q_SLOTS:
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
         listAndSelect(paths, {0});
         QVERIFY(shown.wait(10000));
-        QVERIFY(waitForDateWindow([this] { m_app->ChangeDateExifFromPhoto(); }));
+        QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         QVERIFY(m_app->changeDateWindow()->isVisible());
 
         m_app->outlets().photoCreateDatelab->setText(QStringLiteral("2020-01-02 03:04:05 +0000"));
         listAndSelect({}, {0, 1}); // the first photo stays the one shown
-        QVERIFY(waitForDateWindow([this] { m_app->ChangeDateExifFromPhoto(); }));
+        QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         ChangeMutiDateWindow* batch = m_app->changeMutiDateWindow();
         QVERIFY(batch->isVisible());
         QCOMPARE(batch->mutSetDatelab->placeholderText(), QStringLiteral("2020-01-02 03:04:05"));
-        m_app->ClickDateChangedCancelAction();
+        m_app->dates()->ClickDateChangedCancelAction();
         QVERIFY(!batch->isVisible());
         QVERIFY(m_app->changeDateWindow()->isVisible());
         QVERIFY(storedFiles().isEmpty());
@@ -277,7 +280,7 @@ private Q_SLOTS:
         const QStringList paths = {photo(QStringLiteral("DSCN0010.jpg")),
                                    photo(QStringLiteral("Canon_40D.jpg"))};
         listAndSelect(paths);
-        QVERIFY(waitForDateWindow([this] { m_app->ChangeDateExifFromPhoto(); }));
+        QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         ChangeMutiDateWindow* batch = m_app->changeMutiDateWindow();
         // The toggles: at most one is on.
         batch->RemoveTimeBtn->click();
@@ -287,7 +290,7 @@ private Q_SLOTS:
 
         batch->dayVaulab->setText(QStringLiteral("1"));
         batch->hourVaulab->setText(QStringLiteral("-5"));
-        QVERIFY(waitForCommand([this] { m_app->ClickMutiDateChangedSaveAction(); }));
+        QVERIFY(waitForCommand([this] { m_app->dates()->ClickMutiDateChangedSaveAction(); }));
         for (const auto& [name, date] :
              {std::pair{QStringLiteral("DSCN0010.jpg"), QStringLiteral("2008:10:23 16:28:39")},
               std::pair{QStringLiteral("Canon_40D.jpg"), QStringLiteral("2008:05:31 15:56:01")}}) {
@@ -309,8 +312,8 @@ private Q_SLOTS:
         listAndSelect(paths);
         ChangeMutiDateWindow* batch = m_app->changeMutiDateWindow();
         const QString preview = photo(QStringLiteral("Canon_40D.jpg"), QStringLiteral("p.jpg"));
-        QVERIFY(waitForDateWindow([&] { m_app->openPanelDidEnd3(1, {preview}); }));
-        QCOMPARE(m_app->currentChooseFilePath, preview);
+        QVERIFY(waitForDateWindow([&] { m_app->dates()->openPanelDidEnd3(1, {preview}); }));
+        QCOMPARE(m_app->state().currentChooseFilePath, preview);
         QVERIFY(batch->hasPreviewPhoto());
         QVERIFY(!batch->dateChoosePhotoBtn->isVisibleTo(batch));
         QCOMPARE(batch->beforediginalDatelab->text(), QStringLiteral("2008:05:30 15:56:01"));
@@ -319,14 +322,14 @@ private Q_SLOTS:
         batch->afterdiginalDatelab->setText(QStringLiteral("2008:05:30 17:56:01"));
         batch->afterorignalDatelab->setText(QStringLiteral("2008-05-30 15:56:01"));
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
-        m_app->ClickMutiDateChangedSaveAction();
+        m_app->dates()->ClickMutiDateChangedSaveAction();
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts[0][0].toString(), invalidDateText);
         openAlerts()[0]->close();
         QVERIFY(storedFiles().isEmpty());
 
         batch->afterorignalDatelab->setText(QStringLiteral("2008:05:30 15:56:01"));
-        QVERIFY(waitForCommand([this] { m_app->ClickMutiDateChangedSaveAction(); }));
+        QVERIFY(waitForCommand([this] { m_app->dates()->ClickMutiDateChangedSaveAction(); }));
         const QString output = stored(QStringLiteral("DSCN0010.jpg"));
         QCOMPARE(exifDate(output, "ExifIFD:DateTimeOriginal"),
                  QStringLiteral("2008:10:22 16:28:39"));
@@ -335,7 +338,7 @@ private Q_SLOTS:
                  QStringLiteral("2005:08:13 11:47:23"));
         // The preview photo stays after a save; a cancel removes it.
         QVERIFY(batch->hasPreviewPhoto());
-        m_app->ClickMutiDateChangedCancelAction();
+        m_app->dates()->ClickMutiDateChangedCancelAction();
         QVERIFY(!batch->hasPreviewPhoto());
         QVERIFY(batch->dateChoosePhotoBtn->isVisibleTo(batch));
     }
@@ -344,7 +347,7 @@ private Q_SLOTS:
         const QStringList paths = {photo(QStringLiteral("Nikon_D70.jpg")),
                                    photo(QStringLiteral("DSCN0010.jpg"))};
         listAndSelect(paths);
-        QVERIFY(waitForCommand([this] { m_app->ClickCopyExifDateToCreateDateAction(); }));
+        QVERIFY(waitForCommand([this] { m_app->dates()->ClickCopyExifDateToCreateDateAction(); }));
         const QString output = stored(QStringLiteral("Nikon_D70.jpg"));
         QCOMPARE(fileBytes(output), fileBytes(paths[0]));
         QCOMPARE(readFileTimes(output)->modified,
@@ -366,7 +369,7 @@ private Q_SLOTS:
         heartbeat.start(5);
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
         QVERIFY(waitForCommand([this] {
-            m_app->RemoveExifDataFromPhoto();
+            m_app->removal()->RemoveExifDataFromPhoto();
             QVERIFY(m_app->commandRunner()->isRunning());
             QTimer::singleShot(0, m_app->commandRunner(), &CommandRunner::cancel);
         }));

@@ -1,6 +1,8 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/DisplayController.h"
 #include "app/DropTargets.h"
+#include "app/RemovalController.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/PhotoListModel.h"
 #include "support/TestPhotos.h"
@@ -23,7 +25,7 @@ private:
     AppDelegate* m_app = nullptr;
 
     QString stored(const QString& name) const {
-        return m_app->storagelocation + QLatin1Char('/') + name;
+        return m_app->state().storagelocation + QLatin1Char('/') + name;
     }
 
 private Q_SLOTS:
@@ -32,8 +34,8 @@ private Q_SLOTS:
         m_viewer = new RecordingFileViewer;
         m_app = new AppDelegate(m_metadata, *m_viewer);
         m_app->applicationDidFinishLaunching();
-        m_app->storagelocation = m_photos->file(QStringLiteral("storage"));
-        QDir().mkpath(m_app->storagelocation);
+        m_app->state().storagelocation = m_photos->file(QStringLiteral("storage"));
+        QDir().mkpath(m_app->state().storagelocation);
     }
     void cleanup() {
         delete m_app;
@@ -72,20 +74,20 @@ private Q_SLOTS:
                 items << item;
             }
             m_app->cameItemArray()->append(items);
-            m_app->blocalMode = false;
+            m_app->state().blocalMode = false;
             m_app->outlets().imageBrowserView->selectAll();
         } else {
             QStringList paths;
             for (const QString& name : names)
                 paths << m_photos->copyPhoto(name);
-            m_app->openPanelDidEnd1(1, paths);
+            m_app->display()->openPanelDidEnd1(1, paths);
             m_app->outlets().localImageBrowserView->selectAll();
         }
         const QHash<QString, std::function<void()>> commands = {
-            {QStringLiteral("exif"), [this] { m_app->RemoveExifDataFromPhoto(); }},
-            {QStringLiteral("gps"), [this] { m_app->RemoveGPSDataFromPhoto(); }},
-            {QStringLiteral("iptc"), [this] { m_app->RemoveIPTCDataFromPhoto(); }},
-            {QStringLiteral("exif-gps"), [this] { m_app->DeleteExifAndGPSData(); }},
+            {QStringLiteral("exif"), [this] { m_app->removal()->RemoveExifDataFromPhoto(); }},
+            {QStringLiteral("gps"), [this] { m_app->removal()->RemoveGPSDataFromPhoto(); }},
+            {QStringLiteral("iptc"), [this] { m_app->removal()->RemoveIPTCDataFromPhoto(); }},
+            {QStringLiteral("exif-gps"), [this] { m_app->removal()->DeleteExifAndGPSData(); }},
         };
         QSignalSpy finished(m_app, &AppDelegate::commandFinished);
         commands.value(command)();
@@ -100,7 +102,7 @@ private Q_SLOTS:
             QCOMPARE(m_viewer->opened, QStringList());
         } else {
             QCOMPARE(m_viewer->revealed, QList<QStringList>());
-            QCOMPARE(m_viewer->opened, QStringList{m_app->storagelocation});
+            QCOMPARE(m_viewer->opened, QStringList{m_app->state().storagelocation});
         }
     }
 };

@@ -1,8 +1,10 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/CommandRunner.h"
+#include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/PreferencesWindow.h"
+#include "app/StampController.h"
 #include "editing/DateStamp.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/PhotoListModel.h"
@@ -48,12 +50,12 @@ private:
     TestFolder* m_photos = nullptr;
     AppDelegate* m_app = nullptr;
 
-    QString storage() const { return m_app->storagelocation; }
+    QString storage() const { return m_app->state().storagelocation; }
     QStringList storedFiles() const {
         return QDir(storage()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
     void listAndSelect(const QStringList& paths, const QList<int>& rows) {
-        m_app->openPanelDidEnd1(1, paths);
+        m_app->display()->openPanelDidEnd1(1, paths);
         QItemSelection selection;
         for (int row : rows)
             selection.select(m_app->localPhotoItemArray()->index(row),
@@ -73,8 +75,8 @@ private Q_SLOTS:
         m_viewer = new RecordingFileViewer;
         m_app = new AppDelegate(m_metadata, *m_viewer);
         m_app->applicationDidFinishLaunching();
-        m_app->storagelocation = m_photos->file(QStringLiteral("storage"));
-        QDir().mkpath(m_app->storagelocation);
+        m_app->state().storagelocation = m_photos->file(QStringLiteral("storage"));
+        QDir().mkpath(m_app->state().storagelocation);
     }
     void cleanup() {
         for (QMessageBox* box : openAlerts())
@@ -107,9 +109,9 @@ private Q_SLOTS:
         runTool(QStringLiteral("convert"), {fixturePath(QStringLiteral("photo.png")), gif});
         const QString unselected = m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"));
         listAndSelect({jpeg, unselected, heic, gif}, {0, 2, 3});
-        m_app->currentFontname = QStringLiteral("DejaVu Sans");
-        m_app->currentFontSize = 40;
-        m_app->currentFontColor = QColor(255, 0, 255);
+        m_app->state().currentFontname = QStringLiteral("DejaVu Sans");
+        m_app->state().currentFontSize = 40;
+        m_app->state().currentFontColor = QColor(255, 0, 255);
         m_app->preferenceWindow()->postionBtn->setCurrentText(QStringLiteral("Upper left corner"));
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
         QVERIFY(stampAndWait());
@@ -154,14 +156,14 @@ private Q_SLOTS:
     }
 
     void theFontPanelStartsAtTheDefaultFontAndTheChoiceIsTruncated() {
-        m_app->currentFontname = QStringLiteral("DejaVu Serif");
-        m_app->currentFontSize = 30;
-        m_app->ShowFontPanelAction();
-        QVERIFY(m_app->fontPanel);
-        QVERIFY(m_app->fontPanel->isVisible());
-        QCOMPARE(m_app->fontPanel->currentFont().family(),
+        m_app->state().currentFontname = QStringLiteral("DejaVu Serif");
+        m_app->state().currentFontSize = 30;
+        m_app->stamp()->ShowFontPanelAction();
+        QVERIFY(m_app->state().fontPanel);
+        QVERIFY(m_app->state().fontPanel->isVisible());
+        QCOMPARE(m_app->state().fontPanel->currentFont().family(),
                  stampFontFamily(QStringLiteral("Lucida Grande")));
-        QCOMPARE(m_app->fontPanel->currentFont().pointSize(), 14);
+        QCOMPARE(m_app->state().fontPanel->currentFont().pointSize(), 14);
 
         QLabel* label = m_app->preferenceWindow()->showFontlab;
         const struct {
@@ -181,31 +183,31 @@ private Q_SLOTS:
              QStringLiteral("DejaVu Serif 72")},
         };
         for (const auto& c : cases) {
-            m_app->changeFont(c.font);
-            QCOMPARE(m_app->currentFontname, c.name);
-            QCOMPARE(m_app->currentFontSize, c.size);
+            m_app->stamp()->changeFont(c.font);
+            QCOMPARE(m_app->state().currentFontname, c.name);
+            QCOMPARE(m_app->state().currentFontSize, c.size);
             QCOMPARE(label->text(), c.label);
         }
 
         // Picked in the panel itself; stored only on confirming, which puts the panel away.
-        m_app->fontPanel->setCurrentFont(QFont(QStringLiteral("DejaVu Sans"), 20));
-        m_app->fontPanel->accept();
+        m_app->state().fontPanel->setCurrentFont(QFont(QStringLiteral("DejaVu Sans"), 20));
+        m_app->state().fontPanel->accept();
         QCOMPARE(label->text(), QStringLiteral("DejaVu Sans 20"));
-        QCOMPARE(m_app->currentFontSize, 20);
+        QCOMPARE(m_app->state().currentFontSize, 20);
         QSettings store;
         QCOMPARE(store.value(QStringLiteral("fontsize")), QVariant());
-        m_app->ShowFontPanelAction();
-        QCOMPARE(m_app->fontPanel->currentFont().pointSize(), 14);
-        m_app->ResetPreferenceSetting();
-        QVERIFY(!m_app->fontPanel->isVisible());
+        m_app->stamp()->ShowFontPanelAction();
+        QCOMPARE(m_app->state().fontPanel->currentFont().pointSize(), 14);
+        m_app->display()->ResetPreferenceSetting();
+        QVERIFY(!m_app->state().fontPanel->isVisible());
         QSettings confirmed;
         QCOMPARE(confirmed.value(QStringLiteral("fontsize")).toInt(), 20);
         QCOMPARE(confirmed.value(QStringLiteral("fontName")).toString(),
                  QStringLiteral("DejaVu Sans"));
         // The font button opens the panel.
-        m_app->fontPanel->hide();
+        m_app->state().fontPanel->hide();
         m_app->preferenceWindow()->fontButton->click();
-        QVERIFY(m_app->fontPanel->isVisible());
+        QVERIFY(m_app->state().fontPanel->isVisible());
     }
 };
 

@@ -1,7 +1,9 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/MainWindowLayout.h"
+#include "app/TemplatesController.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "support/TestPhotos.h"
 #include "templates/PropertyListCodec.h"
@@ -21,14 +23,14 @@ private:
     AppDelegate* m_app = nullptr;
 
     QString stored(const QString& name) const {
-        return m_app->storagelocation + QLatin1Char('/') + name;
+        return m_app->state().storagelocation + QLatin1Char('/') + name;
     }
     void showPhoto(const QString& path) {
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
-        m_app->openPanelDidEnd1(1, {path});
-        m_app->cellWasDoubleClickedAtIndex(0);
-        QVERIFY(shown.wait(30000) || m_app->currentFileName == QFileInfo(path).fileName());
-        QTRY_VERIFY(!m_app->currentExifDictionary.isEmpty());
+        m_app->display()->openPanelDidEnd1(1, {path});
+        m_app->display()->cellWasDoubleClickedAtIndex(0);
+        QVERIFY(shown.wait(30000) || m_app->state().currentFileName == QFileInfo(path).fileName());
+        QTRY_VERIFY(!m_app->state().currentExifDictionary.isEmpty());
     }
 
 private Q_SLOTS:
@@ -37,8 +39,8 @@ private Q_SLOTS:
         m_viewer = new RecordingFileViewer;
         m_app = new AppDelegate(m_metadata, *m_viewer);
         m_app->applicationDidFinishLaunching();
-        m_app->storagelocation = m_photos->file(QStringLiteral("storage"));
-        QDir().mkpath(m_app->storagelocation);
+        m_app->state().storagelocation = m_photos->file(QStringLiteral("storage"));
+        QDir().mkpath(m_app->state().storagelocation);
     }
     void cleanup() {
         delete m_app;
@@ -50,7 +52,7 @@ private Q_SLOTS:
         showPhoto(
             m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("IMG_0001.JPG")));
         QSignalSpy exported(m_app, &AppDelegate::exportFinished);
-        m_app->ExportExifAndIiFFDataToPlist();
+        m_app->templates()->ExportExifAndIiFFDataToPlist();
         QVERIFY(exported.wait(10000));
         const QString path = stored(QStringLiteral("IMG_0001.plist"));
         QCOMPARE(exported.first().first().toString(), path);
@@ -59,7 +61,7 @@ private Q_SLOTS:
         QVERIFY(read.isOk());
         QCOMPARE(read->keys(), (QStringList{QStringLiteral("{Exif}"), QStringLiteral("{TIFF}")}));
         QCOMPARE(read->value(QStringLiteral("{TIFF}")),
-                 m_app->currentExifDictionary.value(QStringLiteral("{TIFF}")));
+                 m_app->state().currentExifDictionary.value(QStringLiteral("{TIFF}")));
     }
 
     void theTemplateComesFromTheFormsFields() {
@@ -70,11 +72,11 @@ private Q_SLOTS:
         o.keywordslab->setText(QStringLiteral("lake, hills"));
         for (int round = 0; round < 2; ++round) {
             QSignalSpy exported(m_app, &AppDelegate::exportFinished);
-            m_app->ExportTemplateDataToPlist();
+            m_app->templates()->ExportTemplateDataToPlist();
             QVERIFY(exported.wait(10000));
         }
         // The second export replaced the first.
-        QCOMPARE(QDir(m_app->storagelocation).entryList(QDir::Files),
+        QCOMPARE(QDir(m_app->state().storagelocation).entryList(QDir::Files),
                  QStringList{QStringLiteral("templatefile.plist")});
         const auto t =
             readPropertyListDictionary(fileBytes(stored(QStringLiteral("templatefile.plist"))));
@@ -90,21 +92,22 @@ private Q_SLOTS:
 
     void anExportBeforeAnyPhotoSaysSoAndWritesNothing() {
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
-        m_app->ExportTIFFtoPlistAction();
+        m_app->templates()->ExportTIFFtoPlistAction();
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts.first().first().toString(), QStringLiteral("No photo to export"));
-        QCOMPARE(QDir(m_app->storagelocation).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(m_app->state().storagelocation).entryList(QDir::Files), QStringList());
     }
 
     void anImportAppliesTheFileToEverySelectedPhoto() {
         const QString plist = m_photos->writeFile(
             QStringLiteral("artist.plist"),
             toXmlPropertyList({{QStringLiteral("Artist"), QStringLiteral("Ana")}}));
-        m_app->openPanelDidEnd1(1, {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
-                                    m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))});
+        m_app->display()->openPanelDidEnd1(1,
+                                           {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                                            m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))});
         m_app->outlets().localImageBrowserView->selectAll();
         QSignalSpy finished(m_app, &AppDelegate::commandFinished);
-        m_app->openPanelDidEnd10(1, {plist});
+        m_app->templates()->openPanelDidEnd10(1, {plist});
         QVERIFY(finished.wait(60000));
         const QStringList outputs = {stored(QStringLiteral("DSCN0010.jpg")),
                                      stored(QStringLiteral("Canon_40D.jpg"))};
@@ -117,17 +120,18 @@ private Q_SLOTS:
 
     void aFileThatIsNoPropertyListIsNamedAndNothingIsWritten() {
         const QString notAList = m_photos->writeFile(QStringLiteral("notes.plist"), "shopping");
-        m_app->openPanelDidEnd1(1, {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"))});
+        m_app->display()->openPanelDidEnd1(1,
+                                           {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"))});
         m_app->outlets().localImageBrowserView->selectAll();
         QSignalSpy finished(m_app, &AppDelegate::commandFinished);
-        m_app->openPanelDidEnd13(1, {notAList});
+        m_app->templates()->openPanelDidEnd13(1, {notAList});
         QVERIFY(finished.wait(60000));
         QCOMPARE(m_app->lastReport().written, QStringList());
         QCOMPARE(m_app->lastReport().skipped.size(), 1);
         QCOMPARE(m_app->lastReport().skipped.first().path, notAList);
         QVERIFY(m_app->lastReport().skipped.first().reason.startsWith(
             QLatin1String("not a property list")));
-        QCOMPARE(QDir(m_app->storagelocation).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(m_app->state().storagelocation).entryList(QDir::Files), QStringList());
     }
 };
 

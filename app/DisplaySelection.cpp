@@ -1,5 +1,6 @@
-#include "app/AppDelegate.h"
+#include "app/DisplayController.h"
 
+#include "app/ControllerContext.h"
 #include "app/DropTargets.h"
 #include "app/MapWidget.h"
 #include "metadata/DateText.h"
@@ -8,10 +9,10 @@
 #include "metadata/PhotoDisplay.h"
 #include "metadata/PropertyTree.h"
 #include "metadata/SizeText.h"
+#include "sources/PhotoImage.h"
 #include "sources/PhotoListModel.h"
 
 #include <QFileInfo>
-#include "sources/PhotoImage.h"
 #include <QLabel>
 #include <QPointer>
 #include <QStandardItemModel>
@@ -19,7 +20,7 @@
 #include <QTreeView>
 
 // What a selection needs from the disk, read off the GUI thread.
-struct AppDelegate::SelectionRead {
+struct DisplayController::SelectionRead {
     quint64 generation = 0;
     bool doubleClick = false;
     QString path;
@@ -37,43 +38,44 @@ constexpr double spanLatitude = 0.1255;
 constexpr double spanLongitude = 0.234;
 } // namespace
 
-void AppDelegate::imageBrowserSelectionDidChange() {
+void DisplayController::imageBrowserSelectionDidChange() {
     const QModelIndexList selected =
-        m_outlets.localImageBrowserView->selectionModel()->selectedIndexes();
+        m_ctx.outlets.localImageBrowserView->selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return; // an emptied selection keeps the last display
     int first = selected.first().row();
     for (const QModelIndex& index : selected)
         first = std::min(first, index.row());
-    const IKImageItem& item = m_localPhotos->itemAt(first);
+    const IKImageItem& item = m_ctx.localPhotos->itemAt(first);
     selectPhotoPath(item.filePath);
     readInBackground(item.filePath, false, item.fileName);
 }
 
-void AppDelegate::cellWasDoubleClickedAtIndex(int index) {
-    if (index < 0 || index >= m_localPhotos->rowCount())
+void DisplayController::cellWasDoubleClickedAtIndex(int index) {
+    if (index < 0 || index >= m_ctx.localPhotos->rowCount())
         return;
-    const IKImageItem& item = m_localPhotos->itemAt(index);
+    const IKImageItem& item = m_ctx.localPhotos->itemAt(index);
     selectPhotoPath(item.filePath);
     readInBackground(item.filePath, true, item.fileName);
 }
 
 // The selected photo is current at once; until its read returns it has no
 // dictionary, so nothing can pair its path with the previous photo's values.
-void AppDelegate::selectPhotoPath(const QString& path) {
-    currentChooseFilePath = path;
-    currentExifDictionary.clear();
+void DisplayController::selectPhotoPath(const QString& path) {
+    m_ctx.state.currentChooseFilePath = path;
+    m_ctx.state.currentExifDictionary.clear();
 }
 
-void AppDelegate::readInBackground(const QString& path, bool doubleClick, const QString& fileName) {
+void DisplayController::readInBackground(const QString& path, bool doubleClick,
+                                         const QString& fileName) {
     SelectionRead read;
     read.generation = ++m_readGeneration;
     read.doubleClick = doubleClick;
     read.path = path;
     read.fileName = fileName;
-    const QSize photoSize = m_outlets.localPhotoImageView->size();
-    QPointer<AppDelegate> self(this);
-    MetadataService* metadata = &m_metadata;
+    const QSize photoSize = m_ctx.outlets.localPhotoImageView->size();
+    QPointer<DisplayController> self(this);
+    MetadataService* metadata = &m_ctx.metadata;
     QThreadPool::globalInstance()->start([self, metadata, read, photoSize]() mutable {
         const auto properties = metadata->readProperties(read.path);
         read.readable = properties.isOk();
@@ -98,51 +100,51 @@ void AppDelegate::readInBackground(const QString& path, bool doubleClick, const 
 // selection: the outline, the summary, the form, the map, the photo's name and
 // its dictionary. A read for a photo no longer current is dropped, so a later
 // Apply never writes one photo's values into another.
-void AppDelegate::showSelectionRead(const SelectionRead& read) {
+void DisplayController::showSelectionRead(const SelectionRead& read) {
     if (read.generation != m_readGeneration)
         return; // a later selection is on its way
-    currentFileName = read.fileName;
+    m_ctx.state.currentFileName = read.fileName;
     if (!read.readable) {
-        currentExifDictionary.clear();
+        m_ctx.state.currentExifDictionary.clear();
         m_outline->removeRows(0, m_outline->rowCount());
-        m_outlets.localPhotoImageView->clear();
-        Q_EMIT photoShown(read.path);
+        m_ctx.outlets.localPhotoImageView->clear();
+        Q_EMIT m_ctx.photoShown(read.path);
         return;
     }
     showOutline(read.dictionary);
     const PhotoDisplay display = photoDisplayFor(read.dictionary);
-    bMapPreview = display.hasPosition;
+    m_ctx.state.bMapPreview = display.hasPosition;
     if (display.hasPosition)
-        currentCoords = QPointF(display.latitude, display.longitude);
-    currentExifDictionary = read.dictionary;
+        m_ctx.state.currentCoords = QPointF(display.latitude, display.longitude);
+    m_ctx.state.currentExifDictionary = read.dictionary;
 
     if (read.doubleClick)
-        m_outlets.localPhotoImageView->setPixmap(QPixmap::fromImage(read.photo));
+        m_ctx.outlets.localPhotoImageView->setPixmap(QPixmap::fromImage(read.photo));
     if (display.hasPosition) {
-        m_outlets.currentlocalMapView->show();
+        m_ctx.outlets.currentlocalMapView->show();
         showPosition(display.latitude, display.longitude);
     } else {
-        m_outlets.currentlocalMapView->hide();
+        m_ctx.outlets.currentlocalMapView->hide();
     }
     if (!read.fileName.isEmpty())
-        m_outlets.photoNamelab->setText(read.fileName);
+        m_ctx.outlets.photoNamelab->setText(read.fileName);
     if (!read.creationText.isEmpty())
-        m_outlets.photoCreateDatelab->setText(read.creationText);
+        m_ctx.outlets.photoCreateDatelab->setText(read.creationText);
     if (read.size > 0)
-        m_outlets.photoFileSizelab->setText(fileSizeText(quint64(read.size)));
+        m_ctx.outlets.photoFileSizelab->setText(fileSizeText(quint64(read.size)));
     applyDisplay(display);
-    Q_EMIT photoShown(read.path);
+    Q_EMIT m_ctx.photoShown(read.path);
 }
 
-void AppDelegate::showPosition(double latitude, double longitude) {
-    MapWidget* map = m_outlets.currentlocalMapView;
+void DisplayController::showPosition(double latitude, double longitude) {
+    MapWidget* map = m_ctx.outlets.currentlocalMapView;
     map->setZoomEnabled(true);
     map->setRegion(latitude, longitude, spanLatitude, spanLongitude);
     map->addPin(latitude, longitude); // pins of earlier photos stay
 }
 
-void AppDelegate::applyDisplay(const PhotoDisplay& display) {
-    const MainWindowOutlets& o = m_outlets;
+void DisplayController::applyDisplay(const PhotoDisplay& display) {
+    const MainWindowOutlets& o = m_ctx.outlets;
     const std::pair<const std::optional<QString>*, QLineEdit*> fields[] = {
         {&display.photoImageSizelab, o.photoImageSizelab},
         {&display.photoDPIlab, o.photoDPIlab},
@@ -185,8 +187,8 @@ void appendNodes(QStandardItem* parent, const QList<PropertyNode>& nodes) {
 }
 } // namespace
 
-void AppDelegate::showOutline(const QVariantMap& dictionary) {
+void DisplayController::showOutline(const QVariantMap& dictionary) {
     m_outline->removeRows(0, m_outline->rowCount());
     appendNodes(m_outline->invisibleRootItem(), propTree(dictionary));
-    m_outlets.propertyOutline->setColumnWidth(0, 220);
+    m_ctx.outlets.propertyOutline->setColumnWidth(0, 220);
 }

@@ -1,0 +1,171 @@
+#include "app/TemplatesController.h"
+
+#include "app/ControllerContext.h"
+#include "app/FileViewer.h"
+#include "metadata/MetadataService.h"
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <QThreadPool>
+
+TemplatesController::TemplatesController(ControllerContext& context, QObject* parent)
+    : QObject(parent), m_ctx(context) {}
+
+void TemplatesController::exportCurrentPhoto(ExportKind kind) {
+    if (m_ctx.state.currentFileName.isEmpty() || m_ctx.state.currentExifDictionary.isEmpty()) {
+        m_ctx
+            .alert(tr("No photo to export"),
+                   tr("Select a photo in the list first: its metadata is what is exported."),
+                   m_ctx.outlets.window)
+            ->open();
+        return;
+    }
+    const auto dictionary = exportDictionary(kind, m_ctx.state.currentExifDictionary);
+    if (!dictionary) {
+        m_ctx.alert(tr("Nothing was exported"), dictionary.error(), m_ctx.outlets.window)->open();
+        return;
+    }
+    writeExport(exportFileName(kind, m_ctx.state.currentFileName), dictionary.value());
+}
+
+// The file is written off the window's thread, then shown.
+void TemplatesController::writeExport(const QString& name, const QVariantMap& content) {
+    QPointer<TemplatesController> self(this);
+    const QString folder = m_ctx.state.storagelocation;
+    QThreadPool::globalInstance()->start([self, folder, name, content] {
+        const auto written = writePropertyListFile(folder, name, content);
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, written] {
+                if (!self)
+                    return;
+                if (written) {
+                    self->m_ctx.fileViewer.revealFiles({written.value()});
+                } else {
+                    self->m_ctx
+                        .alert(tr("The export could not be written"), written.error(),
+                               self->m_ctx.outlets.window)
+                        ->open();
+                }
+                Q_EMIT self->m_ctx.exportFinished(written ? written.value() : QString());
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void TemplatesController::ExportTIFFtoPlistAction() {
+    exportCurrentPhoto(ExportKind::Tiff);
+}
+void TemplatesController::ExportExiftoPlistAction() {
+    exportCurrentPhoto(ExportKind::Exif);
+}
+void TemplatesController::ExportExifAndIiFFDataToPlist() {
+    exportCurrentPhoto(ExportKind::ExifAndTiff);
+}
+void TemplatesController::ExportExifAndGPSDataToPlist() {
+    exportCurrentPhoto(ExportKind::ExifAndGps);
+}
+void TemplatesController::WriteExifDataToPlist() {
+    exportCurrentPhoto(ExportKind::All);
+}
+void TemplatesController::WriteSelectedItemsExifDataToPlist() {
+    exportCurrentPhoto(ExportKind::All);
+}
+
+void TemplatesController::ExportTemplateDataToPlist() {
+    const MainWindowOutlets& o = m_ctx.outlets;
+    TemplateFields fields;
+    fields.artist = o.artistlab->text();
+    fields.imageDescription = o.imageDescrilab->text();
+    fields.copyright = o.copyrightlab->text();
+    fields.make = o.cameraMakelab->text();
+    fields.model = o.cameraModelab->text();
+    fields.dateDigitized = o.cameraDatelab->text();
+    fields.comment = o.commentslab->text();
+    fields.keywords = o.keywordslab->text();
+    fields.gpsDate = o.gpsDatelab->text();
+    fields.gpsTime = o.gpsTimelab->text();
+    fields.altitude = o.gpsAitlab->text();
+    fields.latitude = o.gpsLatilab->text();
+    fields.longitude = o.gpsLongtlab->text();
+    writeExport(TemplateFileName, templateDictionary(fields));
+}
+
+void TemplatesController::openImportPanel(
+    void (TemplatesController::*completion)(int, const QStringList&)) {
+    auto* panel = new QFileDialog(m_ctx.outlets.window, tr("Please select plist to import."));
+    panel->setFileMode(QFileDialog::ExistingFile);
+    panel->setWindowModality(Qt::WindowModal);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    connect(panel, &QFileDialog::finished, this, [this, panel, completion](int result) {
+        (this->*completion)(result == QDialog::Accepted ? 1 : 0, panel->selectedFiles());
+    });
+    panel->open();
+}
+
+void TemplatesController::importFile(ImportKind kind, int returnCode, const QStringList& paths) {
+    if (returnCode != 1 || paths.isEmpty())
+        return;
+    if (m_ctx.selectionCount(SourceMode::Computer) == 0) {
+        m_ctx.showEmptySelectionAlert();
+        return;
+    }
+    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(SourceMode::Computer);
+    MetadataService* metadata = &m_ctx.metadata;
+    const QString plist = paths.first();
+    m_ctx.runEditing(tr("Applying metadata…"), photos,
+                     [kind, plist, photos, storage = m_ctx.state.storagelocation,
+                      metadata](const BatchOptions& o) {
+                         // A file that is not a property list with a dictionary is named
+                         // with its reason, and no photo is written.
+                         const auto file = readPropertyListFile(plist);
+                         if (!file) {
+                             OperationReport report;
+                             report.skipped.append({plist, file.error()});
+                             return report;
+                         }
+                         return runImport(kind, file.value(), photos, storage, *metadata, o);
+                     },
+                     {true, false});
+}
+
+void TemplatesController::ImportTIFFtoPlistAction() {
+    openImportPanel(&TemplatesController::openPanelDidEnd10);
+}
+void TemplatesController::ImportExiFtoPlistAction() {
+    openImportPanel(&TemplatesController::openPanelDidEnd11);
+}
+void TemplatesController::ImportExiFAndTiffPlistAction() {
+    openImportPanel(&TemplatesController::openPanelDidEnd12);
+}
+void TemplatesController::ImportExiFAndGPSPlistAction() {
+    openImportPanel(&TemplatesController::openPanelDidEnd16);
+}
+void TemplatesController::ImportTemplateDataPlistAction() {
+    openImportPanel(&TemplatesController::openPanelDidEnd13);
+}
+void TemplatesController::ImportMetaDataPlistAction() {
+    openImportPanel(&TemplatesController::openPanelDidEnd14);
+}
+
+void TemplatesController::openPanelDidEnd10(int returnCode, const QStringList& paths) {
+    importFile(ImportKind::Tiff, returnCode, paths);
+}
+void TemplatesController::openPanelDidEnd11(int returnCode, const QStringList& paths) {
+    importFile(ImportKind::Exif, returnCode, paths);
+}
+void TemplatesController::openPanelDidEnd12(int returnCode, const QStringList& paths) {
+    importFile(ImportKind::ExifAndTiff, returnCode, paths);
+}
+void TemplatesController::openPanelDidEnd16(int returnCode, const QStringList& paths) {
+    importFile(ImportKind::ExifAndGps, returnCode, paths);
+}
+void TemplatesController::openPanelDidEnd13(int returnCode, const QStringList& paths) {
+    importFile(ImportKind::Template, returnCode, paths);
+}
+void TemplatesController::openPanelDidEnd14(int returnCode, const QStringList& paths) {
+    importFile(ImportKind::All, returnCode, paths);
+}
