@@ -28,30 +28,16 @@ const QString invalidDateText = QStringLiteral("Invalid date format");
 const QString invalidDateInfo =
     QStringLiteral("Input the valid date format: YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS");
 
-QList<QMessageBox*> openAlerts() {
-    QList<QMessageBox*> boxes;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-            boxes << box;
-    }
-    return boxes;
-}
-
 QString exifDate(const QString& file, const char* tag) {
     return exiftoolRead(file).value(QLatin1String(tag)).toString();
 }
 
 } // namespace
 
-class EditingCommandsTest : public QObject {
+class EditingCommandsTest : public DelegateTest {
     Q_OBJECT
 
 private:
-    WorkerMetadataClient m_metadata;
-    RecordingFileViewer* m_viewer = nullptr;
-    TestFolder* m_photos = nullptr;
-    AppDelegate* m_app = nullptr;
-
     QString photo(const QString& fixture, const QString& as = QString()) {
         return m_photos->copyPhoto(fixture, as);
     }
@@ -86,22 +72,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init() {
-        m_photos = new TestFolder;
-        m_viewer = new RecordingFileViewer;
-        m_app = new AppDelegate(m_metadata, *m_viewer);
-        m_app->applicationDidFinishLaunching();
-        // Each test writes into a storage folder of its own.
-        m_app->state().storagelocation = m_photos->file(QStringLiteral("storage"));
-        QDir().mkpath(m_app->state().storagelocation);
-    }
-    void cleanup() {
-        for (QMessageBox* box : openAlerts())
-            box->close();
-        delete m_app;
-        delete m_viewer;
-        delete m_photos;
-    }
+    void init() { launchDelegate(); }
+    void cleanup() { closeDelegate(); }
 
     void aCommandOnNothingSelectedShowsTheSheetAndWritesNothing() {
         m_app->display()->openPanelDidEnd1(1, {photo(QStringLiteral("DSCN0010.jpg"))});

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "app/AppDelegate.h"
+#include "app/ControllerState.h"
 #include "app/FileViewer.h"
+#include "metadata/WorkerMetadataClient.h"
+#include "support/TestPhotos.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QList>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +22,43 @@ public:
     void openFolder(const QString& folder) override { opened << folder; }
     QList<QStringList> revealed;
     QStringList opened;
+};
+
+// The alerts up on the screen.
+inline QList<QMessageBox*> openAlerts() {
+    QList<QMessageBox*> boxes;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            boxes << box;
+    }
+    return boxes;
+}
+
+// The fixture of the command tests: each test gets a launched controller over
+// the worker, writing into a storage folder of its own inside its photo folder.
+class DelegateTest : public QObject {
+protected:
+    void launchDelegate() {
+        m_photos = new TestFolder;
+        m_viewer = new RecordingFileViewer;
+        m_app = new AppDelegate(m_metadata, *m_viewer);
+        m_app->applicationDidFinishLaunching();
+        m_app->state().storagelocation = m_photos->file(QStringLiteral("storage"));
+        QDir().mkpath(m_app->state().storagelocation);
+    }
+    // Alerts a test left up go before their window does.
+    void closeDelegate() {
+        for (QMessageBox* box : openAlerts())
+            box->close();
+        delete m_app;
+        delete m_viewer;
+        delete m_photos;
+    }
+
+    WorkerMetadataClient m_metadata;
+    RecordingFileViewer* m_viewer = nullptr;
+    TestFolder* m_photos = nullptr;
+    AppDelegate* m_app = nullptr;
 };
 
 // Runs a GUI test object offscreen in a fresh home: its own settings,

@@ -24,15 +24,6 @@
 
 namespace {
 
-QList<QMessageBox*> openAlerts() {
-    QList<QMessageBox*> boxes;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
-            boxes << box;
-    }
-    return boxes;
-}
-
 QFont fontOf(const QString& family, qreal points) {
     QFont font(family);
     font.setPointSizeF(points);
@@ -41,15 +32,10 @@ QFont fontOf(const QString& family, qreal points) {
 
 } // namespace
 
-class StampCommandsTest : public QObject {
+class StampCommandsTest : public DelegateTest {
     Q_OBJECT
 
 private:
-    WorkerMetadataClient m_metadata;
-    RecordingFileViewer* m_viewer = nullptr;
-    TestFolder* m_photos = nullptr;
-    AppDelegate* m_app = nullptr;
-
     QString storage() const { return m_app->state().storagelocation; }
     QStringList storedFiles() const {
         return QDir(storage()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -70,21 +56,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init() {
-        m_photos = new TestFolder;
-        m_viewer = new RecordingFileViewer;
-        m_app = new AppDelegate(m_metadata, *m_viewer);
-        m_app->applicationDidFinishLaunching();
-        m_app->state().storagelocation = m_photos->file(QStringLiteral("storage"));
-        QDir().mkpath(m_app->state().storagelocation);
-    }
-    void cleanup() {
-        for (QMessageBox* box : openAlerts())
-            box->close();
-        delete m_app;
-        delete m_viewer;
-        delete m_photos;
-    }
+    void init() { launchDelegate(); }
+    void cleanup() { closeDelegate(); }
 
     void anEmptySelectionWritesNothingAndOpensTheFolder() {
         listAndSelect({m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"))}, {});

@@ -13,15 +13,10 @@
 #include <QSignalSpy>
 
 // The window's exports and imports of property lists.
-class TemplateCommandsTest : public QObject {
+class TemplateCommandsTest : public DelegateTest {
     Q_OBJECT
 
 private:
-    WorkerMetadataClient m_metadata;
-    RecordingFileViewer* m_viewer = nullptr;
-    TestFolder* m_photos = nullptr;
-    AppDelegate* m_app = nullptr;
-
     QString stored(const QString& name) const {
         return m_app->state().storagelocation + QLatin1Char('/') + name;
     }
@@ -34,19 +29,8 @@ private:
     }
 
 private Q_SLOTS:
-    void init() {
-        m_photos = new TestFolder;
-        m_viewer = new RecordingFileViewer;
-        m_app = new AppDelegate(m_metadata, *m_viewer);
-        m_app->applicationDidFinishLaunching();
-        m_app->state().storagelocation = m_photos->file(QStringLiteral("storage"));
-        QDir().mkpath(m_app->state().storagelocation);
-    }
-    void cleanup() {
-        delete m_app;
-        delete m_viewer;
-        delete m_photos;
-    }
+    void init() { launchDelegate(); }
+    void cleanup() { closeDelegate(); }
 
     void anExportWritesTheSetsOfTheShownPhotoAndRevealsIt() {
         showPhoto(
