@@ -86,6 +86,7 @@ Q_SIGNALS:
 
 private:
     void forwardSignals();
+    // The controls' connections to the groups' commands, one function a group.
     void wireDisplay();
     void wireEditing();
     void wireTemplateMenu();

@@ -3,12 +3,10 @@
 #include "app/ControllerContext.h"
 #include "app/DeviceWindow.h"
 #include "app/DropTargets.h"
-#include "app/FileViewer.h"
 #include "sources/DeviceBrowser.h"
 #include "sources/PhotoListModel.h"
 
 #include <QAction>
-#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,0 +1,140 @@
+#include "app/AppDelegate.h"
+
+#include "app/DateWindows.h"
+#include "app/DatesController.h"
+#include "app/DeviceController.h"
+#include "app/DeviceWindow.h"
+#include "app/DisplayController.h"
+#include "app/DropTargets.h"
+#include "app/PreferencesWindow.h"
+#include "app/RemovalController.h"
+#include "app/StampController.h"
+#include "app/TemplatesController.h"
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+// Every control of the main window and its windows meets its command here.
+
+void AppDelegate::wireDisplay() {
+    const MainWindowOutlets& o = m_context->outlets;
+    DisplayController* d = m_display.get();
+    connect(o.importButton, &QPushButton::clicked, d, &DisplayController::ClickImportPhotosAction);
+    connect(o.clearAndImportButton, &QPushButton::clicked, d,
+            &DisplayController::ClickClearandImportPhotosAction);
+    connect(o.openButton, &QPushButton::clicked, d,
+            &DisplayController::OpenComputerFoldertoImportAction);
+    connect(o.clearButton, &QPushButton::clicked, d, &DisplayController::ClearLeftPhotos);
+    connect(o.computerSourceButton, &QPushButton::clicked, d,
+            &DisplayController::ChangeToImportComputerPhoto);
+    connect(o.preferencesButton, &QPushButton::clicked, d,
+            &DisplayController::ShowPreferenceSetting);
+    connect(o.localImageBrowserView, &NSDragImageBrowserView::NSDragOperationImageNote, d,
+            &DisplayController::PRDragOperationImageNoteHandle);
+    connect(o.leftTipImageView, &PRDragImageView::NSDragOperationImageViewNote, d,
+            &DisplayController::NSDragOperationImageViewNoteHandle);
+    connect(o.localImageBrowserView, &QAbstractItemView::doubleClicked, d,
+            [d](const QModelIndex& index) { d->cellWasDoubleClickedAtIndex(index.row()); });
+
+    PreferencesWindow* preferences = m_context->preferences;
+    connect(preferences->changeLocationButton, &QPushButton::clicked, d,
+            &DisplayController::ChangeStoreLocation);
+    connect(preferences->confirmButton, &QPushButton::clicked, d,
+            &DisplayController::ResetPreferenceSetting);
+    connect(preferences->cancelButton, &QPushButton::clicked, d,
+            &DisplayController::CancelPreferenceSetting);
+    connect(preferences->fontButton, &QPushButton::clicked, m_stamp.get(),
+            &StampController::ShowFontPanelAction);
+}
+
+void AppDelegate::wireEditing() {
+    const MainWindowOutlets& o = m_context->outlets;
+    RemovalController* r = m_removal.get();
+    connect(o.removeExifItem, &QAction::triggered, r, &RemovalController::RemoveExifDataFromPhoto);
+    connect(o.removeGpsItem, &QAction::triggered, r, &RemovalController::RemoveGPSDataFromPhoto);
+    connect(o.removeIptcItem, &QAction::triggered, r, &RemovalController::RemoveIPTCDataFromPhoto);
+    connect(o.removeExifAndGpsItem, &QAction::triggered, r,
+            &RemovalController::DeleteExifAndGPSData);
+
+    DatesController* d = m_dates.get();
+    connect(o.changeDateItem, &QAction::triggered, d, &DatesController::ChangeDateExifFromPhoto);
+    connect(o.fileDatesItem, &QAction::triggered, d,
+            &DatesController::ClickCopyExifDateToCreateDateAction);
+    connect(o.dateStampItem, &QAction::triggered, m_stamp.get(),
+            &StampController::AddDateOnPhotoAction);
+    connect(d, &DatesController::deviceCopiesNeeded, m_device.get(),
+            &DeviceController::ViewExifData);
+
+    ChangeDateWindow* dates = d->changeDateWindow();
+    connect(dates->saveButton, &QPushButton::clicked, d,
+            &DatesController::ClickDateChangedSaveAction);
+    connect(dates->cancelButton, &QPushButton::clicked, d,
+            &DatesController::ClickDateChangedCancelAction);
+    ChangeMutiDateWindow* batch = d->changeMutiDateWindow();
+    connect(batch->dateChoosePhotoBtn, &QPushButton::clicked, d,
+            &DatesController::ChoosePhotosAction);
+    connect(batch->AddTimeBtn, &QPushButton::clicked, d, &DatesController::ClickAddTimeAction);
+    connect(batch->RemoveTimeBtn, &QPushButton::clicked, d,
+            &DatesController::ClickRemoveTimeAction);
+    connect(batch->saveButton, &QPushButton::clicked, d,
+            &DatesController::ClickMutiDateChangedSaveAction);
+    connect(batch->cancelButton, &QPushButton::clicked, d,
+            &DatesController::ClickMutiDateChangedCancelAction);
+    // Escape or the title bar's close button cancel as the button does.
+    connect(batch, &QDialog::rejected, d, &DatesController::ClickMutiDateChangedCancelAction);
+}
+
+void AppDelegate::wireTemplateMenu() {
+    QMenu* menu = m_context->outlets.window->menuBar()->addMenu(tr("Import and Export"));
+    menu->setObjectName(QStringLiteral("importExportMenu"));
+    using T = TemplatesController;
+    const struct {
+        const char* title;
+        void (TemplatesController::*command)();
+    } items[] = {
+        {"Export TIFF Set…", &T::ExportTIFFtoPlistAction},
+        {"Export EXIF Set…", &T::ExportExiftoPlistAction},
+        {"Export EXIF and TIFF Sets…", &T::ExportExifAndIiFFDataToPlist},
+        {"Export EXIF and GPS Sets…", &T::ExportExifAndGPSDataToPlist},
+        {"Export All Metadata…", &T::WriteExifDataToPlist},
+        {"Export Template from the Form…", &T::ExportTemplateDataToPlist},
+        {nullptr, nullptr},
+        {"Import TIFF Set…", &T::ImportTIFFtoPlistAction},
+        {"Import EXIF Set…", &T::ImportExiFtoPlistAction},
+        {"Import EXIF and TIFF Sets…", &T::ImportExiFAndTiffPlistAction},
+        {"Import EXIF and GPS Sets…", &T::ImportExiFAndGPSPlistAction},
+        {"Import All Metadata…", &T::ImportMetaDataPlistAction},
+        {"Import Template…", &T::ImportTemplateDataPlistAction},
+    };
+    for (const auto& item : items) {
+        if (!item.title) {
+            menu->addSeparator();
+            continue;
+        }
+        connect(menu->addAction(tr(item.title)), &QAction::triggered, m_templates.get(),
+                item.command);
+    }
+}
+
+void AppDelegate::wireDevice() {
+    const MainWindowOutlets& o = m_context->outlets;
+    DeviceController* d = m_device.get();
+    DeviceWindow* w = d->cameraWindow();
+    connect(w->opendeviceBtn, &QPushButton::clicked, d, [d] {
+        d->OpenDeviceAction();
+        d->offerOpenDeviceCommands();
+    });
+    connect(w->downloadPhotoBtn, &QPushButton::clicked, d, &DeviceController::DownloadPhotoAction);
+    connect(w->importEditPhotoBtn, &QPushButton::clicked, d,
+            &DeviceController::DownloadImportEditePhotoAction);
+    connect(w->deletePhotoBtn, &QPushButton::clicked, d, &DeviceController::DeletePhotoAction);
+    connect(w->viewExifBtn, &QPushButton::clicked, d, &DeviceController::ViewExifData);
+    connect(w->removeExifBtn, &QPushButton::clicked, m_removal.get(),
+            &RemovalController::RemoveExifDataFromPhoto);
+    connect(o.cameraphotoBtn, &QPushButton::clicked, d,
+            &DeviceController::ChangeToImportiOSDevicePhoto);
+    connect(o.changtoiOSmodemenu, &QAction::triggered, d,
+            &DeviceController::ChangeToImportiOSDevicePhoto);
+}
