@@ -107,4 +107,3 @@ int runOverFiles(const CommandLine& line, const QStringList& files, const CliStr
         reportSkipped(streams, skipped.path, skipped.reason);
     return report.skipped.isEmpty() ? ExitAllWritten : ExitSomeSkipped;
 }
-

@@ -35,7 +35,7 @@ std::optional<CommandLine> parseLine(const QString& command, const QStringList& 
                                      int* exitCode);
 
 using FileOperation = std::function<OperationReport(const std::vector<SelectedPhoto>& photos,
-                                                const QString& storage, const BatchOptions&)>;
+                                                    const QString& storage, const BatchOptions&)>;
 using FilePreview = std::function<std::vector<PhotoChangePreview>(
     const std::vector<SelectedPhoto>& photos, const QString& storage)>;
 

@@ -19,10 +19,10 @@ int gpsSet(const QStringList& arguments, MetadataService& service, const CliStre
         if (!line->values.contains(option))
             return usageError(streams, QStringLiteral("gps set needs %1").arg(option));
     }
-    const auto values = readGpsTexts({line->values.value(lat), line->values.value(lon),
-                                      line->values.value(alt), line->values.value(date),
-                                      line->values.value(time)},
-                                     GpsDateRule::Required);
+    const auto values =
+        readGpsTexts({line->values.value(lat), line->values.value(lon), line->values.value(alt),
+                      line->values.value(date), line->values.value(time)},
+                     GpsDateRule::Required);
     if (!values)
         return usageError(streams, values.error());
     return runOverFiles(
@@ -65,8 +65,9 @@ int edit(const QStringList& arguments, MetadataService& service, const CliStream
     }
     // A position comes whole: latitude, longitude, GPS date and time.
     const QStringList position = names.mid(8);
-    const bool anyPosition = std::any_of(position.cbegin(), position.cend(),
-                                         [&](const QString& n) { return line->values.contains(n); });
+    const bool anyPosition = std::any_of(position.cbegin(), position.cend(), [&](const QString& n) {
+        return line->values.contains(n);
+    });
     if (anyPosition) {
         for (const QString& needed : {names[8], names[9], names[11], names[12]}) {
             if (!line->values.contains(needed))

@@ -97,7 +97,6 @@ OperationReport runEditForm(const PlannedRewrite& plan, const std::vector<Select
 
 std::vector<PhotoChangePreview> previewEditForm(const PlannedRewrite& plan,
                                                 const std::vector<SelectedPhoto>& photos,
-                                                const QString& storage,
-                                                MetadataService& service) {
+                                                const QString& storage, MetadataService& service) {
     return previewPlanned(plan, photos, storage, service);
 }

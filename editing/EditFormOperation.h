@@ -11,19 +11,19 @@
 // The thirteen texts of the edit form. An absent field is not touched; the
 // window hands all thirteen, the command line only those it was given.
 struct EditFormFields {
-    std::optional<QString> artist;      // TIFF Artist
-    std::optional<QString> description; // TIFF ImageDescription
-    std::optional<QString> copyright;   // TIFF Copyright
-    std::optional<QString> make;        // TIFF Make and EXIF LensMake
-    std::optional<QString> model;       // TIFF Model and EXIF LensModel
-    std::optional<QString> date;        // EXIF DateTimeOriginal and DateTimeDigitized
-    std::optional<QString> comment;     // EXIF UserComment
-    std::optional<QString> keywords;    // IPTC Keywords, comma-separated
-    std::optional<QString> latitude;    // with the longitude: the GPS set
-    std::optional<QString> longitude;
-    std::optional<QString> altitude;
-    std::optional<QString> gpsDate; // with the time: the written files' dates (UTC)
-    std::optional<QString> gpsTime;
+    std::optional<QString> artist = std::nullopt;      // TIFF Artist
+    std::optional<QString> description = std::nullopt; // TIFF ImageDescription
+    std::optional<QString> copyright = std::nullopt;   // TIFF Copyright
+    std::optional<QString> make = std::nullopt;        // TIFF Make and EXIF LensMake
+    std::optional<QString> model = std::nullopt;       // TIFF Model and EXIF LensModel
+    std::optional<QString> date = std::nullopt;     // EXIF DateTimeOriginal and DateTimeDigitized
+    std::optional<QString> comment = std::nullopt;  // EXIF UserComment
+    std::optional<QString> keywords = std::nullopt; // IPTC Keywords, comma-separated
+    std::optional<QString> latitude = std::nullopt; // with the longitude: the GPS set
+    std::optional<QString> longitude = std::nullopt;
+    std::optional<QString> altitude = std::nullopt;
+    std::optional<QString> gpsDate = std::nullopt; // with the time: the written files' dates (UTC)
+    std::optional<QString> gpsTime = std::nullopt;
 };
 
 // Keywords split at commas, trimmed, empty ones dropped.
@@ -42,5 +42,4 @@ OperationReport runEditForm(const PlannedRewrite& plan, const std::vector<Select
                             const BatchOptions& options = {});
 std::vector<PhotoChangePreview> previewEditForm(const PlannedRewrite& plan,
                                                 const std::vector<SelectedPhoto>& photos,
-                                                const QString& storage,
-                                                MetadataService& service);
+                                                const QString& storage, MetadataService& service);

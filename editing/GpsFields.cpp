@@ -50,9 +50,10 @@ Result<QString> readGpsDate(const QString& text) {
         return R::fail(QStringLiteral("GPS date: fill in the date in place of YYYY:MM:DD"));
     static const QRegularExpression form(QStringLiteral("^(\\d{4})([:-])(\\d{2})\\2(\\d{2})$"));
     const auto match = form.match(trimmed);
-    const QDate date = match.hasMatch() ? QDate(match.captured(1).toInt(),
-                                                match.captured(3).toInt(), match.captured(4).toInt())
-                                        : QDate();
+    const QDate date =
+        match.hasMatch()
+            ? QDate(match.captured(1).toInt(), match.captured(3).toInt(), match.captured(4).toInt())
+            : QDate();
     if (!date.isValid())
         return R::fail(QStringLiteral("GPS date: \"%1\" is not a date of the form YYYY:MM:DD or "
                                       "YYYY-MM-DD")

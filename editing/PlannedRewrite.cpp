@@ -5,6 +5,8 @@
 #include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
 
+#include <QDir>
+
 namespace {
 
 // The job of one photo before its dictionary is known; refused when the
@@ -41,6 +43,8 @@ PhotoOutcome runOne(const PlannedRewrite& plan, RewriteJob job, MetadataService&
 OperationReport runPlanned(const PlannedRewrite& plan, const std::vector<SelectedPhoto>& photos,
                            const QString& storage, MetadataService& service,
                            const BatchOptions& options) {
+    // A failure to create it is reported per photo by the writer.
+    QDir().mkpath(storage);
     std::vector<BatchTask> tasks;
     tasks.reserve(photos.size());
     for (const SelectedPhoto& photo : photos) {

@@ -69,10 +69,8 @@ QVariantMap templateChanges(const QVariantMap& t) {
     }
     // A position is written only where the template has one: a template
     // without it leaves each photo's GPS set as it is.
-    const auto latitudeRead =
-        t.contains(Latitude) ? numberOf(t.value(Latitude)) : std::nullopt;
-    const auto longitudeRead =
-        t.contains(Longitude) ? numberOf(t.value(Longitude)) : std::nullopt;
+    const auto latitudeRead = t.contains(Latitude) ? numberOf(t.value(Latitude)) : std::nullopt;
+    const auto longitudeRead = t.contains(Longitude) ? numberOf(t.value(Longitude)) : std::nullopt;
     const bool hasLatitude = latitudeRead.has_value();
     const bool hasLongitude = longitudeRead.has_value();
     const double latitude = latitudeRead.value_or(0.0);
