@@ -80,12 +80,8 @@ Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
     const auto values = readGpsTexts(texts, GpsDateRule::Optional);
     if (!values)
         return R::fail(values.error());
-    const QVariantMap changes = plan.changes;
-    plan.changesFor = [changes, set = gpsSetFor(values.value())](const QVariantMap& dictionary) {
-        QVariantMap photo = changes;
-        photo.insert(GpsSet, gpsSetReplacing(dictionary.value(GpsSet).toMap(), set));
-        return photo;
-    };
+    plan.changes.insert(GpsSet, gpsSetFor(values.value()));
+    plan.replacedSets = {GpsSet};
     return R::ok(plan);
 }
 

@@ -161,12 +161,3 @@ QVariantMap gpsSetFor(const GpsValues& v) {
         gps.insert(TimeStamp, v.time);
     return gps;
 }
-
-QVariantMap gpsSetReplacing(const QVariantMap& photoGps, const QVariantMap& set) {
-    QVariantMap change = set;
-    for (auto it = photoGps.cbegin(); it != photoGps.cend(); ++it) {
-        if (!change.contains(it.key()))
-            change.insert(it.key(), removal());
-    }
-    return change;
-}

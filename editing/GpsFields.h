@@ -54,7 +54,3 @@ std::optional<QDateTime> gpsInstant(const QString& date, const QString& time);
 // reference letters, version "2.2.0.0", speed and track 0 in km/h and true
 // north, and the date and time texts; 13 entries when every value is given.
 QVariantMap gpsSetFor(const GpsValues& values);
-
-// The change that makes a photo's GPS set exactly the given set: the photo's
-// keys that the set lacks are removed.
-QVariantMap gpsSetReplacing(const QVariantMap& photoGps, const QVariantMap& set);

@@ -12,9 +12,8 @@ PlannedRewrite gpsSetPlan(const GpsValues& values) {
     // The photo's keys outside the new set are removed, so the written set
     // holds only the new position: a bearing or datum of the old one would
     // be wrong for it.
-    plan.changesFor = [set = gpsSetFor(values)](const QVariantMap& dictionary) {
-        return handSet(GpsSet, gpsSetReplacing(dictionary.value(GpsSet).toMap(), set));
-    };
+    plan.changes = handSet(GpsSet, gpsSetFor(values));
+    plan.replacedSets = {GpsSet};
     plan.fileDates = values.instant;
     return plan;
 }

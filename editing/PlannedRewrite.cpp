@@ -15,6 +15,7 @@ RewriteJob jobOf(const PlannedRewrite& plan, const SelectedPhoto& photo, const Q
     RewriteJob job;
     job.inputPath = photo.inputPath;
     job.changes = plan.changes;
+    job.replacedSets = plan.replacedSets;
     const auto output = outputPath(storage, plan.form, photo.fileName);
     if (!output)
         job.refusal = output.error();

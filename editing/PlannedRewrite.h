@@ -16,7 +16,8 @@
 // photo's own dictionary, and which may set the written files' dates.
 struct PlannedRewrite {
     OutputForm form = OutputForm::PlainName;
-    QVariantMap changes; // the same for every photo
+    QVariantMap changes;      // the same for every photo
+    QStringList replacedSets; // sets the changes give whole (see RewriteJob)
     // Set: each photo is read first and this gives its changes instead.
     std::function<QVariantMap(const QVariantMap& dictionary)> changesFor;
     std::optional<QDateTime> fileDates; // each written file's creation and modification dates

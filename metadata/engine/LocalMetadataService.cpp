@@ -66,11 +66,14 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
         return PhotoOutcome::skip(job, source.error());
     const QByteArray& bytes = source->bytes();
     QVariantMap changes = job.changes;
-    if (job.overlaySourceProperties) {
+    if (job.overlaySourceProperties || !job.replacedSets.isEmpty()) {
         const auto properties = readPhotoProperties(bytes);
         if (!properties)
             return PhotoOutcome::skip(job, properties.error());
-        changes = overlay(properties->dictionary, job.changes);
+        changes =
+            PropertyKeys::withReplacedSets(properties->dictionary, job.changes, job.replacedSets);
+        if (job.overlaySourceProperties)
+            changes = overlay(properties->dictionary, changes);
     }
     const auto plan = planRewrite(bytes, changes, job.containerProperties);
     if (!plan)
