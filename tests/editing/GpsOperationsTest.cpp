@@ -1,4 +1,5 @@
 #include "editing/GpsOperations.h"
+#include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
 #include "support/TestPhotos.h"
@@ -113,6 +114,18 @@ TEST(GpsSave, replacesEachGpsSetKeepsThePixelsAndDatesTheFilesInUtc) {
     const auto values = readGpsTexts({"-33.8568", "151.2153", "-5", "2014-05-06", "12:34:56"},
                                      GpsDateRule::Required);
     ASSERT_TRUE(values);
+    // The dry run names what the save changes, the old set's extra keys among it.
+    const auto previews = previewGpsSet(values.value(), photos, storage, workerService());
+    ASSERT_EQ(previews.size(), 2u);
+    const KeyChange datum{"{GPS}.MapDatum", "WGS-84   ", removal()};
+    EXPECT_TRUE(previews[0].changes.contains(datum));
+    ASSERT_EQ(previews[1].changes.size(), 14); // 13 keys and the file date
+    EXPECT_EQ(previews[1].changes.last().key, "FileModificationDate");
+    EXPECT_EQ(previews[1].changes.last().to,
+              DateText::normalise(DateText::timePointText(
+                  QDateTime(QDate(2014, 5, 6), QTime(12, 34, 56), QTimeZone::utc()))));
+    EXPECT_FALSE(QFileInfo::exists(storage));
+
     const OperationReport report = runGpsSet(values.value(), photos, storage, workerService());
     ASSERT_EQ(report.written.size(), 2) << qPrintable(report.skipped.value(0).reason);
     const QDateTime instant(QDate(2014, 5, 6), QTime(12, 34, 56), QTimeZone::utc());
