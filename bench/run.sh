@@ -83,6 +83,9 @@ done
 echo "  tessaview-cli dump FILE..., one call     $(rate "$n" "$many") files/s  ($(printf '%.2f' "$many") s)"
 echo "  tessaview-cli dump FILE.../exiftool -j files/s: $(ratio "$et" "$many")x"
 
+# The edit form's apply writes at the rewrite speed of remove gps.
+"$bin/tv_bench_edit" "$work/small" /dev/shm/tessaview-bench-edit
+
 # The date stamp: decode, draw and encode 24-megapixel JPEGs, against
 # ImageMagick drawing the same text into the same files one process each.
 stamp_count=${STAMP_COUNT:-50}

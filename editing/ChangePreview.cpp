@@ -107,7 +107,9 @@ std::vector<PhotoChangePreview> previewJobs(const std::vector<RewriteJob>& jobs,
         // the changes laid over it: only the changes differ from the photo.
         previews.push_back(
             {job.inputPath, QString(),
-             previewChanges(properties->dictionary, job.changes, job.containerProperties)});
+             previewChanges(properties->dictionary,
+                            withReplacedSets(properties->dictionary, job.changes, job.replacedSets),
+                            job.containerProperties)});
     }
     return previews;
 }

@@ -1,5 +1,6 @@
 #include "editing/TemplateOperations.h"
 
+#include "editing/GpsFields.h"
 #include "editing/OutputNaming.h"
 #include "metadata/AtomicFile.h"
 #include "metadata/PropertyKeys.h"
@@ -7,7 +8,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <cmath>
 
@@ -21,15 +21,11 @@ const QStringList exportNames = {QStringLiteral("tiff"), QStringLiteral("exif"),
 
 // The leading decimal number of a text, or the number itself; nothing when
 // there is none.
-std::optional<double> leadingNumber(const QVariant& value) {
+std::optional<double> numberOf(const QVariant& value) {
     if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float ||
         value.typeId() == QMetaType::Int || value.typeId() == QMetaType::LongLong)
         return value.toDouble();
-    static const QRegularExpression number(QStringLiteral("^\\s*([-+]?(\\d+\\.?\\d*|\\.\\d+))"));
-    const auto match = number.match(value.toString());
-    if (!match.hasMatch())
-        return std::nullopt;
-    return match.captured(1).toDouble();
+    return leadingNumber(value.toString());
 }
 
 double singlePrecision(double x) {
@@ -73,10 +69,8 @@ QVariantMap templateChanges(const QVariantMap& t) {
     }
     // A position is written only where the template has one: a template
     // without it leaves each photo's GPS set as it is.
-    const auto latitudeRead =
-        t.contains(Latitude) ? leadingNumber(t.value(Latitude)) : std::nullopt;
-    const auto longitudeRead =
-        t.contains(Longitude) ? leadingNumber(t.value(Longitude)) : std::nullopt;
+    const auto latitudeRead = t.contains(Latitude) ? numberOf(t.value(Latitude)) : std::nullopt;
+    const auto longitudeRead = t.contains(Longitude) ? numberOf(t.value(Longitude)) : std::nullopt;
     const bool hasLatitude = latitudeRead.has_value();
     const bool hasLongitude = longitudeRead.has_value();
     const double latitude = latitudeRead.value_or(0.0);
@@ -101,7 +95,7 @@ QVariantMap templateChanges(const QVariantMap& t) {
             gps.insert(LongitudeRef, longitude < 0 ? QStringLiteral("W") : QStringLiteral("E"));
         }
         if (const auto altitude =
-                t.contains(Altitude) ? leadingNumber(t.value(Altitude)) : std::nullopt) {
+                t.contains(Altitude) ? numberOf(t.value(Altitude)) : std::nullopt) {
             gps.insert(Altitude, singlePrecision(std::fabs(*altitude)));
             gps.insert(AltitudeRef, *altitude < 0 ? 1 : 0);
         }

@@ -43,10 +43,14 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
     }
     d.photoModDatelab = empty;
     if (dictionary.contains(ExifSet)) {
-        // A photo with an EXIF set shows its lens in the make and model fields.
+        // The make and model fields show the EXIF lens make and model where
+        // the photo has them, else the camera's: an empty field would be
+        // written back over the TIFF make by Apply.
         const QVariantMap exif = dictionary.value(ExifSet).toMap();
-        d.cameraMakelab = displayText(exif.value(LensMake));
-        d.cameraModelab = displayText(exif.value(LensModel));
+        if (exif.contains(LensMake))
+            d.cameraMakelab = displayText(exif.value(LensMake));
+        if (exif.contains(LensModel))
+            d.cameraModelab = displayText(exif.value(LensModel));
         d.photoDPIlab = displayText(exif.value(LensModel));
         d.cameraDatelab = displayText(exif.value(DateTimeDigitized));
         d.photoModDatelab = displayText(exif.value(DateTimeDigitized));

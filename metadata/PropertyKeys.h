@@ -66,3 +66,25 @@ inline QVariantMap handSet(const QString& setName, const QVariantMap& values) {
     return QVariantMap{{setName, values}};
 }
 } // namespace PropertyKeys
+
+#include <QStringList>
+
+namespace PropertyKeys {
+// The changes with a removal for each key of a named set that the photo has
+// and the changes' set does not name, so that set is written whole.
+inline QVariantMap withReplacedSets(const QVariantMap& dictionary, QVariantMap changes,
+                                    const QStringList& sets) {
+    for (const QString& name : sets) {
+        if (changes.value(name).typeId() != QMetaType::QVariantMap)
+            continue;
+        QVariantMap set = changes.value(name).toMap();
+        const QVariantMap current = dictionary.value(name).toMap();
+        for (auto it = current.cbegin(); it != current.cend(); ++it) {
+            if (!set.contains(it.key()))
+                set.insert(it.key(), removal());
+        }
+        changes.insert(name, set);
+    }
+    return changes;
+}
+} // namespace PropertyKeys

@@ -12,6 +12,9 @@ struct RewriteJob {
     // The changes are laid over a copy of the photo's own dictionary, which is
     // then handed to the writer whole.
     bool overlaySourceProperties = false;
+    // Sets the changes give whole: the photo's keys of these sets that the
+    // changes do not name are removed.
+    QStringList replacedSets;
     QVariantMap containerProperties;
     QString refusal; // set when the photo must not be processed at all, with the reason
 };

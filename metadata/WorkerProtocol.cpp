@@ -359,6 +359,7 @@ QVariantMap rewriteRequest(const RewriteJob& job) {
             {QStringLiteral("output"), job.outputPath},
             {QStringLiteral("changes"), job.changes},
             {QStringLiteral("overlay"), job.overlaySourceProperties},
+            {QStringLiteral("replaced"), job.replacedSets},
             {QStringLiteral("container"), job.containerProperties},
             {QStringLiteral("refusal"), job.refusal}};
 }
@@ -369,6 +370,7 @@ RewriteJob jobOf(const QVariantMap& request) {
     job.outputPath = request.value(QStringLiteral("output")).toString();
     job.changes = request.value(QStringLiteral("changes")).toMap();
     job.overlaySourceProperties = request.value(QStringLiteral("overlay")).toBool();
+    job.replacedSets = request.value(QStringLiteral("replaced")).toStringList();
     job.containerProperties = request.value(QStringLiteral("container")).toMap();
     job.refusal = request.value(QStringLiteral("refusal")).toString();
     return job;

@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <optional>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,13 +68,18 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
         return PhotoOutcome::skip(job, source.error());
     const QByteArray& bytes = source->bytes();
     QVariantMap changes = job.changes;
-    if (job.overlaySourceProperties) {
+    std::optional<QVariantMap> dictionary;
+    if (job.overlaySourceProperties || !job.replacedSets.isEmpty()) {
         const auto properties = readPhotoProperties(bytes);
         if (!properties)
             return PhotoOutcome::skip(job, properties.error());
-        changes = overlay(properties->dictionary, job.changes);
+        dictionary = properties->dictionary;
+        changes = PropertyKeys::withReplacedSets(*dictionary, job.changes, job.replacedSets);
+        if (job.overlaySourceProperties)
+            changes = overlay(*dictionary, changes);
     }
-    const auto plan = planRewrite(bytes, changes, job.containerProperties);
+    const auto plan =
+        planRewrite(bytes, changes, job.containerProperties, dictionary ? &*dictionary : nullptr);
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
 

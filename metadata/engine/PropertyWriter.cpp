@@ -309,7 +309,8 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
 } // namespace
 
 Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
-                                const QVariantMap& containerProperties) {
+                                const QVariantMap& containerProperties,
+                                const QVariantMap* sourceDictionary) {
     using R = Result<RewritePlan>;
     if (source.isEmpty())
         return R::fail(QStringLiteral("empty file"));
@@ -331,7 +332,9 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
     initialiseMetadataLibrary();
 
     QVariantMap dictionary;
-    if (setsValues(changes) || setsValues(containerProperties)) {
+    if (sourceDictionary) {
+        dictionary = *sourceDictionary;
+    } else if (setsValues(changes) || setsValues(containerProperties)) {
         const auto properties = readPhotoProperties(source);
         if (!properties)
             return R::fail(properties.error());

@@ -21,6 +21,8 @@ Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& cha
 
 // The same as pieces of new bytes and ranges of the source, with what was
 // repaired on the way. Only the EXIF, IPTC and XMP data a change concerns is
-// rewritten; every other byte keeps its place.
+// rewritten; every other byte keeps its place. A caller that has read the
+// photo's dictionary already hands it in, so it is not read twice.
 Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
-                                const QVariantMap& containerProperties = {});
+                                const QVariantMap& containerProperties = {},
+                                const QVariantMap* sourceDictionary = nullptr);

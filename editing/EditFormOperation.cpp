@@ -1,0 +1,98 @@
+#include "editing/EditFormOperation.h"
+
+#include "metadata/DateText.h"
+#include "metadata/PropertyKeys.h"
+
+using namespace PropertyKeys;
+
+namespace {
+
+bool isEmpty(const std::optional<QString>& field) {
+    return !field || field->trimmed().isEmpty();
+}
+
+void insertIfGiven(QVariantMap& set, const QString& key, const std::optional<QString>& field) {
+    if (field)
+        set.insert(key, *field);
+}
+
+} // namespace
+
+QStringList keywordsOf(const QString& text) {
+    QStringList words;
+    for (const QString& item : text.split(QLatin1Char(','))) {
+        if (!item.trimmed().isEmpty())
+            words << item.trimmed();
+    }
+    return words;
+}
+
+Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
+    using R = Result<PlannedRewrite>;
+    PlannedRewrite plan;
+    plan.form = OutputForm::PlainName;
+
+    QVariantMap tiff, exif, iptc;
+    insertIfGiven(tiff, Artist, f.artist);
+    insertIfGiven(tiff, ImageDescription, f.description);
+    insertIfGiven(tiff, Copyright, f.copyright);
+    insertIfGiven(tiff, Make, f.make);
+    insertIfGiven(tiff, Model, f.model);
+    insertIfGiven(exif, LensMake, f.make);
+    insertIfGiven(exif, LensModel, f.model);
+    insertIfGiven(exif, UserComment, f.comment);
+    if (!isEmpty(f.date)) {
+        if (!DateText::isValid(f.date->trimmed()))
+            return R::fail(QStringLiteral("date: \"%1\" is not a date of the form YYYY:MM:DD "
+                                          "HH:MM:SS or YYYY-MM-DD HH:MM:SS")
+                               .arg(f.date->trimmed()));
+        const QString date = DateText::normalise(f.date->trimmed());
+        exif.insert(DateTimeOriginal, date);
+        exif.insert(DateTimeDigitized, date);
+    }
+    if (f.keywords) {
+        const QStringList words = keywordsOf(*f.keywords);
+        iptc.insert(Keywords, words.isEmpty() ? removal() : QVariant(QVariant(words).toList()));
+    }
+    if (!tiff.isEmpty())
+        plan.changes.insert(TiffSet, tiff);
+    if (!exif.isEmpty())
+        plan.changes.insert(ExifSet, exif);
+    if (!iptc.isEmpty())
+        plan.changes.insert(IptcSet, iptc);
+
+    const GpsTexts texts{f.latitude.value_or(QString()), f.longitude.value_or(QString()),
+                         f.altitude.value_or(QString()), f.gpsDate.value_or(QString()),
+                         f.gpsTime.value_or(QString())};
+    // The file dates follow the GPS date and time even where the position is
+    // left alone; both must then be sound.
+    if (!isEmpty(f.gpsDate) || !isEmpty(f.gpsTime)) {
+        const auto date = readGpsDate(texts.date);
+        if (!date)
+            return R::fail(date.error());
+        const auto time = readGpsTime(texts.time);
+        if (!time)
+            return R::fail(time.error());
+        plan.fileDates = gpsInstant(date.value(), time.value());
+    }
+    if (isEmpty(f.latitude) && isEmpty(f.longitude))
+        return R::ok(plan);
+    const auto values = readGpsTexts(texts, GpsDateRule::Optional);
+    if (!values)
+        return R::fail(values.error());
+    plan.changes.insert(GpsSet, gpsSetFor(values.value()));
+    plan.replacedSets = {GpsSet};
+    return R::ok(plan);
+}
+
+OperationReport runEditForm(const PlannedRewrite& plan, const std::vector<SelectedPhoto>& photos,
+                            const QString& storage, MetadataService& service,
+                            const BatchOptions& options) {
+    return runPlanned(plan, photos, storage, service, options);
+}
+
+std::vector<PhotoChangePreview> previewEditForm(const PlannedRewrite& plan,
+                                                const std::vector<SelectedPhoto>& photos,
+                                                const QString& storage, MetadataService& service) {
+    return previewPlanned(plan, photos, storage, service);
+}

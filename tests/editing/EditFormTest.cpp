@@ -1,0 +1,172 @@
+#include "editing/EditFormOperation.h"
+#include "metadata/MetadataService.h"
+#include "metadata/PhotoDisplay.h"
+#include "metadata/PropertyKeys.h"
+#include "support/TestPhotos.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using namespace PropertyKeys;
+
+namespace {
+
+QVariantMap dictionaryOf(const QString& path) {
+    const auto properties = workerService().readProperties(path);
+    EXPECT_TRUE(properties) << qPrintable(properties.error());
+    return properties ? properties->dictionary : QVariantMap();
+}
+
+// The thirteen fields as the window fills them from a photo.
+EditFormFields windowFields(const QVariantMap& dictionary) {
+    const PhotoDisplay d = photoDisplayFor(dictionary);
+    return {d.artistlab,     d.imageDescrilab, d.copyrightlab, d.cameraMakelab, d.cameraModelab,
+            d.cameraDatelab, d.commentslab,    d.keywordslab,  d.gpsLatilab,    d.gpsLongtlab,
+            d.gpsAitlab,     d.gpsDatelab,     d.gpsTimelab};
+}
+
+// Applies the fields to a copy of the fixture; the written photo's path.
+QString applied(const TestFolder& folder, const QString& fixture, const EditFormFields& fields) {
+    const QString name = QFileInfo(fixture).fileName();
+    const SelectedPhoto photo{0, folder.copyPhoto(fixture, name), name};
+    const auto plan = editFormPlan(fields);
+    EXPECT_TRUE(plan) << qPrintable(plan.error());
+    const QString storage = folder.file(QStringLiteral("storage"));
+    const OperationReport report = runEditForm(plan.value(), {photo}, storage, workerService());
+    EXPECT_EQ(report.written.size(), 1) << qPrintable(report.skipped.value(0).reason);
+    EXPECT_EQ(jpegImageData(fileBytes(report.written.value(0))),
+              jpegImageData(fileBytes(photo.inputPath)));
+    return report.written.value(0);
+}
+
+} // namespace
+
+TEST(EditForm, anEmptyPositionLeavesEachGpsSetAsItIs) {
+    TestFolder folder;
+    EditFormFields fields;
+    fields.artist = QStringLiteral("Ann");
+    fields.latitude = fields.longitude = fields.altitude = QString();
+    fields.gpsDate = fields.gpsTime = QString();
+    const QString withGps = applied(folder, QStringLiteral("DSCN0010.jpg"), fields);
+    EXPECT_EQ(dictionaryOf(withGps).value(GpsSet),
+              dictionaryOf(fixturePath(QStringLiteral("DSCN0010.jpg"))).value(GpsSet));
+    const QString without = applied(folder, QStringLiteral("no_exif.jpg"), fields);
+    const QJsonObject tags = exiftoolRead(without);
+    for (const QString& key : tags.keys())
+        EXPECT_FALSE(key.startsWith(QLatin1String("GPS:"))) << qPrintable(key);
+    EXPECT_EQ(tags.value("IFD0:Artist").toString(), "Ann");
+}
+
+TEST(EditForm, writesKeywordsAsAListInThePhotosOwnIptcSet) {
+    TestFolder folder;
+    EditFormFields fields;
+    fields.keywords = QStringLiteral(" lake, hills,, sky ,");
+    const QString output = applied(folder, QStringLiteral("no_exif.jpg"), fields);
+    const QJsonObject tags = exiftoolRead(output);
+    EXPECT_EQ(photoDisplayFor(dictionaryOf(output)).keywordslab,
+              QStringLiteral("lake, hills, sky"));
+    EXPECT_EQ(tags.value("IPTC:Keywords").toArray(), (QJsonArray{"lake", "hills", "sky"}));
+    EXPECT_EQ(tags.value("IPTC:By-line").toString(), "CREDIT");
+    EXPECT_EQ(tags.value("IPTC:Caption-Abstract").toString(), "Der Goalie bin ig");
+    EXPECT_EQ(runTool("exiv2", {"-pi", output}).count(QLatin1String("Iptc.Application2.Keywords")),
+              3);
+}
+
+TEST(EditForm, keepsTheCameraMakeOfAPhotoWithoutLensMake) {
+    const struct {
+        const char* fixture;
+        const char* make;
+    } cases[] = {{"DSCN0010.jpg", "NIKON"},
+                 {"Nikon_D70.jpg", "NIKON CORPORATION"},
+                 {"makernotes/Nikon_D300.jpg", "NIKON CORPORATION"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        TestFolder folder;
+        const QString fixture = QString::fromLatin1(c.fixture);
+        const QVariantMap photo = dictionaryOf(fixturePath(fixture));
+        ASSERT_TRUE(photo.contains(ExifSet));
+        ASSERT_FALSE(photo.value(ExifSet).toMap().contains(LensMake));
+        EXPECT_EQ(photoDisplayFor(photo).cameraMakelab, QString::fromLatin1(c.make));
+
+        // The command line's edit of the artist alone.
+        EditFormFields artistOnly;
+        artistOnly.artist = QStringLiteral("Ann");
+        const QString output = applied(folder, fixture, artistOnly);
+        EXPECT_EQ(exiftoolRead(output).value("IFD0:Make").toString(), c.make);
+        EXPECT_FALSE(exiftoolRead(output).contains("ExifIFD:LensMake"));
+
+        // The window's apply of every field as it showed them, artist changed.
+        EditFormFields window = windowFields(photo);
+        window.artist = QStringLiteral("Bo");
+        QFile::remove(output);
+        const QJsonObject tags = exiftoolRead(applied(folder, fixture, window));
+        EXPECT_EQ(tags.value("IFD0:Make").toString(), c.make);
+        EXPECT_EQ(tags.value("IFD0:Artist").toString(), "Bo");
+    }
+}
+
+TEST(EditForm, writesThePositionAndDatesTheFileInUtc) {
+    if (QDateTime::currentDateTime().offsetFromUtc() == 0) {
+        qputenv("TZ", "Etc/GMT-2");
+        tzset();
+    }
+    TestFolder folder;
+    EditFormFields fields = windowFields(dictionaryOf(fixturePath("DSCN0010.jpg")));
+    fields.latitude = QStringLiteral("-33.8568");
+    fields.longitude = QStringLiteral("151.2153");
+    fields.altitude = QStringLiteral("-5 m");
+    fields.gpsDate = QStringLiteral("2014:05:06");
+    fields.gpsTime = QStringLiteral("12:34:56");
+    fields.date = QStringLiteral("2020-01-02 03:04:05");
+    const QString output = applied(folder, QStringLiteral("DSCN0010.jpg"), fields);
+    const QJsonObject tags = exiftoolRead(output);
+    EXPECT_EQ(tags.value("GPS:GPSLatitudeRef").toString(), "S");
+    EXPECT_EQ(tags.value("GPS:GPSLongitudeRef").toString(), "E");
+    EXPECT_EQ(tags.value("GPS:GPSAltitudeRef").toInt(), 1);
+    EXPECT_EQ(tags.value("GPS:GPSAltitude").toDouble(), 5);
+    EXPECT_EQ(tags.value("ExifIFD:DateTimeOriginal").toString(), "2020:01:02 03:04:05");
+    EXPECT_EQ(tags.value("ExifIFD:CreateDate").toString(), "2020:01:02 03:04:05");
+    EXPECT_EQ(QFileInfo(output).lastModified().toUTC(),
+              QDateTime(QDate(2014, 5, 6), QTime(12, 34, 56), QTimeZone::utc()));
+}
+
+TEST(EditForm, refusesBadFieldsBeforeWritingAndPreviewsWithoutWriting) {
+    const struct {
+        EditFormFields fields;
+        const char* field;
+    } cases[] = {
+        {{.date = "2014:13:40 00:00:00"}, "date"},
+        {{.latitude = "abc", .longitude = "1"}, "latitude"},
+        {{.latitude = "1", .longitude = ""}, "longitude"},
+        {{.latitude = "1", .longitude = "2", .gpsDate = "YYYY:MM:DD", .gpsTime = "HH:MM:SS"},
+         "GPS date"},
+        {{.gpsDate = "2014:05:06", .gpsTime = "HH:MM:SS"}, "GPS time"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        const auto plan = editFormPlan(c.fields);
+        ASSERT_FALSE(plan);
+        EXPECT_TRUE(plan.error().startsWith(QLatin1String(c.field) + QLatin1Char(':')))
+            << qPrintable(plan.error());
+    }
+
+    TestFolder folder;
+    const QString storage = folder.file(QStringLiteral("storage"));
+    const auto plan = editFormPlan({.artist = "Ann", .keywords = "a,b"});
+    ASSERT_TRUE(plan);
+    const auto previews =
+        previewEditForm(plan.value(), {{0, folder.copyPhoto("no_exif.jpg"), "no_exif.jpg"}},
+                        storage, workerService());
+    ASSERT_EQ(previews.size(), 1u);
+    QStringList keys;
+    for (const KeyChange& change : previews[0].changes)
+        keys << change.key;
+    EXPECT_EQ(keys, (QStringList{"{IPTC}.Keywords", "{TIFF}.Artist"}));
+    EXPECT_FALSE(QFileInfo::exists(storage));
+}
