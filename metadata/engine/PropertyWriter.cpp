@@ -2,6 +2,7 @@
 
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/InPlaceRewrite.h"
@@ -158,23 +159,6 @@ QByteArray contentsOf(Exiv2::BasicIo& io) {
 } // namespace
 
 namespace {
-
-// Removals need nothing of the source's dictionary; values are compared with
-// it so that unchanged ones are left exactly as the photo has them.
-bool setsValues(const QVariantMap& changes) {
-    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
-        if (!isSetKey(it.key()))
-            return true;
-        const QVariantMap values = it.value().toMap();
-        for (const QVariant& value : values) {
-            if (!isRemoval(value))
-                return true;
-        }
-        if (!isRemoval(it.value()) && it.value().typeId() != QMetaType::QVariantMap)
-            return true;
-    }
-    return false;
-}
 
 struct ImageShape {
     long width = 0;
@@ -334,11 +318,13 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
     QVariantMap dictionary;
     if (sourceDictionary) {
         dictionary = *sourceDictionary;
-    } else if (setsValues(changes) || setsValues(containerProperties)) {
-        const auto properties = readPhotoProperties(source);
-        if (!properties)
-            return R::fail(properties.error());
-        dictionary = properties->dictionary;
+    } else {
+        // Only what the changes write is compared, so that values equal to
+        // the photo's own are left exactly as the photo has them.
+        auto compared = readComparedValues(source, format, changes, containerProperties);
+        if (!compared)
+            return R::fail(compared.error());
+        dictionary = std::move(compared.value());
     }
     const auto edit = resolveEdit(dictionary, containerProperties, changes);
     if (!edit)

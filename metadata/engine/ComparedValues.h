@@ -1,0 +1,16 @@
+#pragma once
+
+#include "metadata/PhotoFormat.h"
+#include "metadata/Result.h"
+
+#include <QByteArray>
+#include <QVariantMap>
+
+// The part of a photo's property dictionary that resolving a change
+// dictionary compares with: the values of the keys it writes. Removals need
+// none of it. Where only some keys of the TIFF, EXIF or GPS sets of a JPEG
+// are written, just its EXIF block is decoded and just those keys are
+// converted; anything else is read whole, as a read of the photo would.
+Result<QVariantMap> readComparedValues(const QByteArray& source, PhotoFormat format,
+                                       const QVariantMap& changes,
+                                       const QVariantMap& containerProperties);

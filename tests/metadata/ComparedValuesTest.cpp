@@ -1,0 +1,159 @@
+#include "metadata/PropertyKeys.h"
+#include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/PropertyWriter.h"
+#include "support/TestPhotos.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace PropertyKeys;
+
+// A value-writing rewrite compares only the values it writes with the photo's
+// own. Whatever it decodes for that, it must plan exactly what it plans when
+// handed the photo's whole dictionary, read beforehand.
+namespace {
+
+QVariantMap dictionaryOf(const QByteArray& bytes) {
+    const auto properties = readPhotoProperties(bytes);
+    EXPECT_TRUE(properties.isOk()) << qPrintable(properties.error());
+    return properties.isOk() ? properties->dictionary : QVariantMap();
+}
+
+QVariantMap exifSetsOf(const QVariantMap& dictionary) {
+    QVariantMap sets;
+    for (const QString& set : {TiffSet, ExifSet, GpsSet}) {
+        if (dictionary.contains(set))
+            sets.insert(set, dictionary.value(set));
+    }
+    return sets;
+}
+
+QVariantMap withValue(QVariantMap changes, const QString& set, const QString& key,
+                      const QVariant& value) {
+    QVariantMap values = changes.value(set).toMap();
+    values.insert(key, value);
+    changes.insert(set, values);
+    return changes;
+}
+
+// A copy of a fixture changed by the exiv2 tool, as another program left it.
+QByteArray crafted(const TestFolder& folder, const QString& fixture, const QStringList& commands) {
+    const QString path = folder.copyPhoto(fixture, QStringLiteral("crafted.jpg"));
+    QStringList arguments;
+    for (const QString& command : commands)
+        arguments << QStringLiteral("-M") + command;
+    int exitCode = -1;
+    runTool(QStringLiteral("exiv2"), arguments << path, &exitCode);
+    EXPECT_EQ(exitCode, 0) << qPrintable(commands.join(QLatin1String("; ")));
+    return fileBytes(path);
+}
+
+} // namespace
+
+TEST(ComparedValues, planTheSameAsAgainstTheWholeDictionary) {
+    TestFolder folder;
+    using Changes = std::function<QVariantMap(const QVariantMap& own)>;
+    const struct {
+        const char* name;
+        Changes changes;
+        bool unchanged; // the photo's own values only: its bytes come back as they are
+    } cases[] = {
+        {"its own TIFF, EXIF and GPS sets", [](const QVariantMap& own) { return exifSetsOf(own); },
+         true},
+        {"its own make alone",
+         [](const QVariantMap& own) {
+             return withValue({}, TiffSet, Make, own.value(TiffSet).toMap().value(Make));
+         },
+         false},
+        {"its own sets with another artist",
+         [](const QVariantMap& own) {
+             return withValue(exifSetsOf(own), TiffSet, Artist, QStringLiteral("Ana Lopez"));
+         },
+         false},
+        {"an artist and a removed model",
+         [](const QVariantMap&) {
+             return withValue(withValue({}, TiffSet, Artist, QStringLiteral("Ana Lopez")), TiffSet,
+                              Model, removal());
+         },
+         false},
+        {"a lens model",
+         [](const QVariantMap&) {
+             return withValue({}, ExifSet, LensModel, QStringLiteral("Prime 50"));
+         },
+         false},
+        {"a position",
+         [](const QVariantMap&) {
+             return QVariantMap{{GpsSet, QVariantMap{{Latitude, QVariant(43.4f)},
+                                                     {LatitudeRef, QStringLiteral("N")},
+                                                     {Longitude, QVariant(11.8f)},
+                                                     {LongitudeRef, QStringLiteral("E")}}}};
+         },
+         false},
+        {"an orientation",
+         [](const QVariantMap&) {
+             return QVariantMap{{Orientation, 6}};
+         },
+         false},
+        {"keywords and an artist",
+         [](const QVariantMap&) {
+             return withValue(withValue({}, IptcSet, Keywords, QStringList{"lake", "hills"}),
+                              TiffSet, Artist, QStringLiteral("Ana Lopez"));
+         },
+         false},
+    };
+
+    QList<std::pair<QString, QByteArray>> photos;
+    for (const QString& name :
+         {QStringLiteral("DSCN0010.jpg"), QStringLiteral("Canon_40D.jpg"),
+          QStringLiteral("Nikon_D70.jpg"), QStringLiteral("Kodak_CX7530.jpg"),
+          QStringLiteral("Pentax_K10D.jpg"), QStringLiteral("BlueSquare.jpg"),
+          QStringLiteral("image01551.jpg"), QStringLiteral("long_description.jpg"),
+          QStringLiteral("67-0_length_string.jpg"), QStringLiteral("no_exif.jpg"),
+          QStringLiteral("multipage.tiff"), QStringLiteral("photo.png")})
+        photos.append({name, fileBytes(fixturePath(name))});
+    // The same tag twice in one directory: the later one is the photo's value.
+    photos.append({QStringLiteral("two artists"),
+                   crafted(folder, QStringLiteral("DSCN0010.jpg"),
+                           {QStringLiteral("add Exif.Image.Artist Ascii Ana Lopez"),
+                            QStringLiteral("add Exif.Image.Artist Ascii Somebody")})});
+
+    for (const auto& [name, source] : photos) {
+        const QVariantMap own = dictionaryOf(source);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(name.toStdString() + ": " + c.name);
+            const QVariantMap changes = c.changes(own);
+            const auto cheap = planRewrite(source, changes);
+            const auto whole = planRewrite(source, changes, {}, &own);
+            ASSERT_EQ(cheap.isOk(), whole.isOk());
+            if (!cheap.isOk()) {
+                EXPECT_EQ(cheap.error(), whole.error());
+                continue;
+            }
+            const QByteArray written = cheap->assemble(source);
+            EXPECT_EQ(written, whole->assemble(source));
+            if (c.unchanged) {
+                EXPECT_EQ(written, source);
+            }
+        }
+    }
+}
+
+TEST(ComparedValues, writeOnlyTheValueThatDiffers) {
+    // The artist changes and the photo's own make is left exactly as it was.
+    TestFolder folder;
+    const QByteArray source = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
+    const QVariantMap own = dictionaryOf(source);
+    const auto written = rewritePhoto(
+        source, {{TiffSet, QVariantMap{{Artist, QStringLiteral("Ana Lopez")},
+                                       {Make, own.value(TiffSet).toMap().value(Make)}}}});
+    ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+    const QString path = folder.writeFile(QStringLiteral("out.jpg"), written.value());
+    QJsonObject after = withoutVolatileTags(exiftoolRead(path));
+    QJsonObject before =
+        withoutVolatileTags(exiftoolRead(fixturePath(QStringLiteral("DSCN0010.jpg"))));
+    EXPECT_EQ(after.take(QStringLiteral("IFD0:Artist")).toString(), QStringLiteral("Ana Lopez"));
+    before.remove(QStringLiteral("IFD0:Artist"));
+    EXPECT_EQ(after.value(QStringLiteral("IFD0:Make")).toString(), QStringLiteral("NIKON"));
+    EXPECT_EQ(after, before);
+}
