@@ -4,6 +4,7 @@
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/TiffEditor.h"
 
 #include <QHash>
 #include <QSet>
@@ -48,6 +49,114 @@ Result<QVariantMap> wholeDictionary(const QByteArray& source) {
     return Result<QVariantMap>::ok(properties->dictionary);
 }
 
+// Tags the library reads as more than a plain entry (directories, image
+// data, embedded blocks, maker notes): its decode is left to answer for them.
+bool isStructureTag(quint16 tag) {
+    switch (tag) {
+    case 0x0111:
+    case 0x0117:
+    case 0x0144:
+    case 0x0145:
+    case 0x014a:
+    case 0x0201:
+    case 0x0202:
+    case 0x02bc:
+    case 0x83bb:
+    case 0x8649:
+    case 0x8769:
+    case 0x8825:
+    case 0x927c:
+    case 0xa005:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// One wanted key as the library's decode of the block would give it, built
+// from the entry as stored. Nothing when it might decode otherwise.
+std::optional<std::optional<QVariant>> storedValue(const TiffEditor& editor, const QString& set,
+                                                   const QString& name) {
+    const TiffEditor::Directory directory = set == TiffSet   ? TiffEditor::Directory::Ifd0
+                                            : set == ExifSet ? TiffEditor::Directory::Exif
+                                                             : TiffEditor::Directory::Gps;
+    const std::string group = set == TiffSet ? "Image" : set == ExifSet ? "Photo" : "GPSInfo";
+    std::optional<Exiv2::ExifKey> named;
+    try {
+        named.emplace(Exiv2Values::exifKeyName(set, name).toStdString());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    if (named->groupName() != group || isStructureTag(named->tag()))
+        return std::nullopt;
+    const QList<TiffEditor::Stored> stored = editor.storedEntries(directory, named->tag());
+    if (stored.isEmpty())
+        return std::optional<QVariant>(); // the photo has no such value
+    if (stored.size() > 1)
+        return std::nullopt;
+    const TiffEditor::Stored& entry = stored.first();
+    const auto bytes = editor.valueOf(directory, named->tag());
+    // The library reads a value said to lie at offset 0 as empty.
+    if (!bytes || (bytes->size() > 4 && entry.field == 0))
+        return std::nullopt;
+    const Exiv2::ExifKey key(named->tag(), group);
+    auto type = Exiv2::TypeId(entry.type);
+    if (type == Exiv2::undefined && key.defaultTypeId() == Exiv2::comment) {
+        // The library reads a user comment as a comment; other comment tags
+        // only in some of its versions.
+        if (set != ExifSet || named->tag() != 0x9286)
+            return std::nullopt;
+        type = Exiv2::comment;
+    }
+    auto value = Exiv2Owned::createValue(type);
+    if (!value)
+        return std::nullopt;
+    value->read(reinterpret_cast<const Exiv2::byte*>(bytes->constData()), long(bytes->size()),
+                editor.littleEndian() ? Exiv2::littleEndian : Exiv2::bigEndian);
+    const Exiv2::Exifdatum datum(key, value.get());
+    const auto entryOfSet = Exiv2Values::dictionaryEntry(datum);
+    if (!entryOfSet)
+        return std::optional<QVariant>(); // a tag the dictionary does not show
+    if (entryOfSet->set != set || entryOfSet->key != name)
+        return std::nullopt;
+    const QVariant converted = Exiv2Values::exifToVariant(datum, set, name);
+    return converted.isValid() ? std::optional<QVariant>(converted) : std::optional<QVariant>();
+}
+
+// The wanted keys looked up in the block's directories as stored, without
+// decoding the rest of it. Nothing where the library might read the block
+// otherwise: a directory it would skip or read twice, an entry it would cut.
+std::optional<QVariantMap> storedValues(const QByteArray& block, const Wanted& wanted) {
+    const auto editor = TiffEditor::open(block, TiffEditor::Origin::ExifBlock);
+    if (!editor || !editor->repairs().isEmpty())
+        return std::nullopt;
+    for (quint16 pointer : {quint16(0x8769), quint16(0x8825)}) {
+        if (editor->storedEntries(TiffEditor::Directory::Ifd0, pointer).size() > 1)
+            return std::nullopt;
+    }
+    for (auto directory :
+         {TiffEditor::Directory::Ifd0, TiffEditor::Directory::Exif, TiffEditor::Directory::Gps}) {
+        if (editor->tagsOf(directory).size() > 256) // the library reads none of such a directory
+            return std::nullopt;
+    }
+    QVariantMap dictionary;
+    for (auto set = wanted.keys.cbegin(); set != wanted.keys.cend(); ++set) {
+        if (set.key() != TiffSet && set.key() != ExifSet && set.key() != GpsSet)
+            return std::nullopt;
+        QVariantMap values;
+        for (const QString& name : set.value()) {
+            const auto value = storedValue(editor.value(), set.key(), name);
+            if (!value)
+                return std::nullopt;
+            if (*value)
+                values.insert(name, **value);
+        }
+        if (!values.isEmpty())
+            dictionary.insert(set.key(), values);
+    }
+    return dictionary;
+}
+
 // The wanted keys of the TIFF, EXIF and GPS sets, decoded from the EXIF block
 // alone. Nothing when that block is missing or damaged, or the photo has no
 // frame header: the whole read then decides, with its own fallbacks and
@@ -56,6 +165,8 @@ std::optional<QVariantMap> exifValues(const QByteArray& source, const Wanted& wa
     const MetadataBlocks blocks = findMetadataBlocks(PhotoFormat::Jpeg, source);
     if (!blocks.pixelSize || blocks.exif.isEmpty())
         return std::nullopt;
+    if (auto stored = storedValues(blocks.exif, wanted))
+        return stored;
     Exiv2::ExifData exif;
     try {
         const Exiv2::ByteOrder order = Exiv2::ExifParser::decode(

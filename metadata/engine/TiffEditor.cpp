@@ -267,6 +267,18 @@ std::optional<QByteArray> TiffEditor::valueOf(Directory directory, quint16 tag) 
     return size <= 4 ? m_bytes.mid(entry->at + 8, size) : m_bytes.mid(entry->field, size);
 }
 
+QList<TiffEditor::Stored> TiffEditor::storedEntries(Directory directory, quint16 tag) const {
+    QList<Stored> stored;
+    const int ifd = find(directory);
+    if (ifd >= 0) {
+        for (const Entry& entry : m_ifds[ifd].entries) {
+            if (entry.tag == tag)
+                stored.append({entry.type, entry.count, entry.field});
+        }
+    }
+    return stored;
+}
+
 void TiffEditor::removeEntry(Directory directory, quint16 tag) {
     const int ifd = find(directory);
     if (ifd < 0)

@@ -35,6 +35,14 @@ public:
     QList<quint16> tagsOf(Directory directory) const;
     // The stored bytes of an entry's value, in the block's byte order.
     std::optional<QByteArray> valueOf(Directory directory, quint16 tag) const;
+    // Every entry of the tag as stored, duplicates included: its type, count
+    // and value field (the value itself, or its offset).
+    struct Stored {
+        quint16 type = 0;
+        quint32 count = 0;
+        quint32 field = 0;
+    };
+    QList<Stored> storedEntries(Directory directory, quint16 tag) const;
 
     // Removes the directory (and the directories below it) from every page.
     void removeDirectory(Directory directory);
