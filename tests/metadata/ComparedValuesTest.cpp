@@ -90,6 +90,11 @@ TEST(ComparedValues, planTheSameAsAgainstTheWholeDictionary) {
                                                      {LongitudeRef, QStringLiteral("E")}}}};
          },
          false},
+        {"a key the set does not know",
+         [](const QVariantMap&) {
+             return withValue({}, ExifSet, QStringLiteral("NoSuchTag"), QStringLiteral("x"));
+         },
+         false},
         {"an orientation",
          [](const QVariantMap&) {
              return QVariantMap{{Orientation, 6}};
