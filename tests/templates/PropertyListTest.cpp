@@ -120,7 +120,8 @@ TEST(PropertyList, refusesHostileInputQuicklyWithAReason) {
         QElapsedTimer timer;
         timer.start();
         const auto read = readPropertyList(c.bytes);
-        EXPECT_LT(timer.elapsed(), 1000 * sanitizerSlowdown);
+        // Generous: a busy machine must not fail it; a blow-up takes minutes.
+        EXPECT_LT(timer.elapsed(), 5000 * sanitizerSlowdown);
         ASSERT_FALSE(read.isOk());
         EXPECT_TRUE(read.error().contains(QLatin1String(c.reason))) << qPrintable(read.error());
     }
