@@ -22,11 +22,12 @@ std::vector<std::vector<int>> lanesOf(const std::vector<BatchTask>& jobs) {
         return i;
     };
     QHash<QString, int> owner;
+    CanonicalPaths canonical;
     for (int i = 0; i < int(jobs.size()); ++i) {
         for (const QString& path : {jobs[i].inputPath, jobs[i].outputPath}) {
             if (path.isEmpty())
                 continue;
-            const QString key = canonicalPathOf(path);
+            const QString key = canonical.of(path);
             auto it = owner.find(key);
             if (it == owner.end())
                 owner.insert(key, i);

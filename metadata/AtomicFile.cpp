@@ -232,20 +232,30 @@ Status syncFileSystem(const QString& folder) {
     return Status::ok();
 }
 
-QString canonicalPathOf(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isSymLink())
-        return info.canonicalFilePath();
-    // A batch names thousands of files in a few folders: each folder is
-    // resolved once per thread rather than component by component per file.
-    static thread_local QHash<QString, QString> folders;
+QString CanonicalPaths::of(const QString& path) {
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat link {};
+    if (::lstat(encoded.constData(), &link) == 0 && S_ISLNK(link.st_mode))
+        return QFileInfo(path).canonicalFilePath();
+    // Made absolute here, so that the working folder is asked for once.
+    QString absolute = path;
+    if (QDir::isRelativePath(path)) {
+        if (m_workingFolder.isEmpty())
+            m_workingFolder = QDir::currentPath();
+        absolute = m_workingFolder + QLatin1Char('/') + path;
+    }
+    const QFileInfo info(absolute);
     const QString folder = info.absolutePath();
-    auto known = folders.constFind(folder);
-    if (known == folders.cend()) {
+    auto known = m_folders.constFind(folder);
+    if (known == m_folders.cend()) {
         const QString resolved = QFileInfo(folder).canonicalFilePath();
         if (resolved.isEmpty())
             return QDir::cleanPath(folder) + QLatin1Char('/') + info.fileName();
-        known = folders.insert(folder, resolved);
+        known = m_folders.insert(folder, resolved);
     }
     return *known + QLatin1Char('/') + info.fileName();
+}
+
+QString canonicalPathOf(const QString& path) {
+    return CanonicalPaths().of(path);
 }

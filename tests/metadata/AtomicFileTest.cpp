@@ -112,6 +112,28 @@ TEST(MappedFile, holdsTheFileBytesForAsLongAsItLives) {
     EXPECT_EQ(kept.bytes(), original);
 }
 
+// Ranges a writer copies later are read through the descriptor: they must
+// come from the file that was read, not from whatever bears its name now.
+TEST(MappedFile, keepsTheFileThatWasReadOpen) {
+    TestFolder folder;
+    const QString small = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    const QString large = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("l.jpg"));
+    ASSERT_TRUE(QFile::resize(large, qint64(3) << 20));
+    for (const QString& path : {small, large}) {
+        SCOPED_TRACE(path.toStdString());
+        const QByteArray original = fileBytes(path);
+        const auto opened = MappedFile::open(path);
+        ASSERT_TRUE(opened.isOk());
+        ASSERT_TRUE(writeFileAtomically(path, "replaced", SyncMode::Later).isOk());
+        QByteArray through(original.size(), '\0');
+        ASSERT_EQ(::pread(opened->descriptor(), through.data(), size_t(through.size()), 0),
+                  ssize_t(original.size()));
+        EXPECT_EQ(through, original);
+        EXPECT_EQ(opened->status().st_size, original.size());
+        EXPECT_EQ(fileBytes(path), QByteArray("replaced"));
+    }
+}
+
 namespace {
 // Bytes this process has asked the kernel to read, whether from disk or cache.
 qint64 bytesReadSoFar() {
