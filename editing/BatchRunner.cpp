@@ -1,6 +1,7 @@
 #include "editing/BatchRunner.h"
 
 #include "metadata/AtomicFile.h"
+#include "metadata/CanonicalPaths.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -23,6 +24,10 @@ std::vector<std::vector<int>> lanesOf(const std::vector<BatchTask>& jobs) {
     };
     QHash<QString, int> owner;
     CanonicalPaths canonical;
+    QStringList paths;
+    for (const BatchTask& job : jobs)
+        paths << job.inputPath << job.outputPath;
+    canonical.expect(paths);
     for (int i = 0; i < int(jobs.size()); ++i) {
         for (const QString& path : {jobs[i].inputPath, jobs[i].outputPath}) {
             if (path.isEmpty())

@@ -1,5 +1,7 @@
 #include "metadata/AtomicFile.h"
 
+#include "metadata/CanonicalPaths.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -230,30 +232,6 @@ Status syncFileSystem(const QString& folder) {
     if (dir.get() < 0 || ::syncfs(dir.get()) != 0)
         return Status::fail(QStringLiteral("cannot flush %1: %2").arg(folder, systemError(errno)));
     return Status::ok();
-}
-
-QString CanonicalPaths::of(const QString& path) {
-    const QByteArray encoded = QFile::encodeName(path);
-    struct stat link {};
-    if (::lstat(encoded.constData(), &link) == 0 && S_ISLNK(link.st_mode))
-        return QFileInfo(path).canonicalFilePath();
-    // Made absolute here, so that the working folder is asked for once.
-    QString absolute = path;
-    if (QDir::isRelativePath(path)) {
-        if (m_workingFolder.isEmpty())
-            m_workingFolder = QDir::currentPath();
-        absolute = m_workingFolder + QLatin1Char('/') + path;
-    }
-    const QFileInfo info(absolute);
-    const QString folder = info.absolutePath();
-    auto known = m_folders.constFind(folder);
-    if (known == m_folders.cend()) {
-        const QString resolved = QFileInfo(folder).canonicalFilePath();
-        if (resolved.isEmpty())
-            return QDir::cleanPath(folder) + QLatin1Char('/') + info.fileName();
-        known = m_folders.insert(folder, resolved);
-    }
-    return *known + QLatin1Char('/') + info.fileName();
 }
 
 QString canonicalPathOf(const QString& path) {

@@ -4,7 +4,6 @@
 #include "metadata/RewritePlan.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 
 enum class SyncMode {
@@ -34,18 +33,6 @@ inline void (*beforeLink)(const QByteArray& finalName) = nullptr;
 // The path with links and "." and ".." resolved, for a file that may not
 // exist yet: two paths name the same file when these are equal.
 QString canonicalPathOf(const QString& path);
-
-// The same for many paths at once: each folder is resolved once, and the
-// working folder asked for once. Folders are remembered only while this
-// object lives, so a folder renamed or replaced later is resolved anew.
-class CanonicalPaths {
-public:
-    QString of(const QString& path);
-
-private:
-    QString m_workingFolder;
-    QHash<QString, QString> m_folders;
-};
 
 // Flushes the file system that holds the folder.
 Status syncFileSystem(const QString& folder);

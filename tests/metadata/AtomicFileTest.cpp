@@ -1,4 +1,5 @@
 #include "metadata/AtomicFile.h"
+#include "metadata/CanonicalPaths.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/LocalMetadataService.h"
 #include "metadata/engine/MappedFile.h"
@@ -245,4 +246,64 @@ TEST(AtomicFile, writesAPlanByteForByteFromTheSourceFileOrItsBytes) {
         }
     }
     ::close(fd);
+}
+
+// A batch resolves its paths through one CanonicalPaths, which lists a folder
+// that holds many of them: the answers must be those of canonicalPathOf()
+// path by path, links included, whether the folder was listed or not.
+TEST(CanonicalPaths, listingAFolderGivesTheAnswersOfOnePathAtATime) {
+    TestFolder folder;
+    const QString real = QDir(folder.path()).canonicalPath();
+    QDir().mkpath(folder.file(QStringLiteral("many")));
+    QDir().mkpath(folder.file(QStringLiteral("other")));
+    QStringList filler;
+    for (int i = 0; i < 40; ++i)
+        filler << folder.writeFile(QStringLiteral("many/f%1.jpg").arg(i), "x");
+    folder.writeFile(QStringLiteral("other/target.jpg"), "t");
+    auto link = [&](const QString& target, const QString& name) {
+        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(),
+                            QFile::encodeName(folder.file(name)).constData()),
+                  0);
+    };
+    link(folder.file(QStringLiteral("other/target.jpg")), QStringLiteral("many/link.jpg"));
+    link(QStringLiteral("../other/target.jpg"), QStringLiteral("many/relative.jpg"));
+    link(folder.file(QStringLiteral("other/gone.jpg")), QStringLiteral("many/dangling.jpg"));
+    link(folder.file(QStringLiteral("other")), QStringLiteral("many/folder"));
+
+    const struct {
+        QString path;
+        QString expected;
+    } cases[] = {
+        {folder.file(QStringLiteral("many/f3.jpg")), real + QStringLiteral("/many/f3.jpg")},
+        {folder.file(QStringLiteral("many/link.jpg")), real + QStringLiteral("/other/target.jpg")},
+        {folder.file(QStringLiteral("many/relative.jpg")),
+         real + QStringLiteral("/other/target.jpg")},
+        {folder.file(QStringLiteral("many/dangling.jpg")), QString()},
+        {folder.file(QStringLiteral("many/missing.jpg")),
+         real + QStringLiteral("/many/missing.jpg")},
+        {folder.file(QStringLiteral("many/folder/target.jpg")),
+         real + QStringLiteral("/other/target.jpg")},
+        {folder.file(QStringLiteral("many/../other/target.jpg")),
+         real + QStringLiteral("/other/target.jpg")},
+        {folder.file(QStringLiteral("nowhere/x.jpg")), real + QStringLiteral("/nowhere/x.jpg")},
+    };
+    QStringList paths = filler;
+    for (const auto& c : cases)
+        paths << c.path;
+    CanonicalPaths listed;
+    listed.expect(paths);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(canonicalPathOf(c.path), c.expected);
+        EXPECT_EQ(listed.of(c.path), c.expected);
+    }
+    // Relative paths are taken from the working folder.
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    CanonicalPaths relative;
+    relative.expect(paths);
+    EXPECT_EQ(relative.of(QStringLiteral("many/link.jpg")),
+              real + QStringLiteral("/other/target.jpg"));
+    EXPECT_EQ(relative.of(QStringLiteral("many/f7.jpg")), real + QStringLiteral("/many/f7.jpg"));
+    QDir::setCurrent(before);
 }
