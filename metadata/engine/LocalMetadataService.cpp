@@ -9,6 +9,7 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 LocalMetadataService::LocalMetadataService() {
@@ -74,16 +75,20 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
 
-    // The same file when it is the same inode: a new output cannot be the
-    // input, and a stat costs less than resolving both paths. The ranges kept
-    // are copied from the descriptor that was read, not from the name again.
-    const struct stat& in = source->status();
+    // The same file when it is the same inode: nothing at the output's name
+    // cannot be the input, and that costs one lstat rather than resolving both
+    // paths. The ranges kept are copied from the descriptor that was read, not
+    // from the name again.
+    const QByteArray outputName = QFile::encodeName(job.outputPath);
     struct stat out {};
-    const bool replacesInput = ::stat(QFile::encodeName(job.outputPath).constData(), &out) == 0 &&
+    const bool free = ::lstat(outputName.constData(), &out) != 0 && errno == ENOENT;
+    const struct stat& in = source->status();
+    const bool replacesInput = !free && ::stat(outputName.constData(), &out) == 0 &&
                                in.st_dev == out.st_dev && in.st_ino == out.st_ino;
     const Status committed =
         writePlanAtomically(job.outputPath, plan.value(), source->descriptor(), bytes,
-                            replacesInput ? SyncMode::Now : SyncMode::Later);
+                            replacesInput ? SyncMode::Now : SyncMode::Later,
+                            free ? OutputPath::Free : OutputPath::Unknown);
     if (!committed)
         return PhotoOutcome::skip(job, committed.error());
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),

@@ -246,6 +246,26 @@ TEST(AtomicFile, writesAPlanByteForByteFromTheSourceFileOrItsBytes) {
         }
     }
     ::close(fd);
+
+    // A range of a megabyte or more is copied by the kernel between the
+    // pieces written from memory, which must keep their places around it.
+    const QString large = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("l.jpg"));
+    ASSERT_TRUE(QFile::resize(large, qint64(3) << 20));
+    const QByteArray big = fileBytes(large);
+    RewritePlan mixed;
+    mixed.addBytes("head");
+    mixed.addSource(10, 100);
+    mixed.addSource(200, (qint64(2) << 20));
+    mixed.addBytes("middle");
+    mixed.addSource(5, 5);
+    mixed.addSource(big.size() - (qint64(1) << 20), qint64(1) << 20);
+    mixed.addBytes("end");
+    const int bigFd = ::open(QFile::encodeName(large).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(bigFd, 0);
+    const QString path = folder.file(QStringLiteral("mixed.jpg"));
+    ASSERT_TRUE(writePlanAtomically(path, mixed, bigFd, big, SyncMode::Later).isOk());
+    EXPECT_EQ(fileBytes(path), mixed.assemble(big));
+    ::close(bigFd);
 }
 
 // A batch resolves its paths through one CanonicalPaths, which lists a folder
