@@ -327,3 +327,19 @@ TEST(CanonicalPaths, listingAFolderGivesTheAnswersOfOnePathAtATime) {
     EXPECT_EQ(relative.of(QStringLiteral("many/f7.jpg")), real + QStringLiteral("/many/f7.jpg"));
     QDir::setCurrent(before);
 }
+
+// The window asks for the same folders batch after batch: a folder replaced
+// by a link meanwhile must be resolved anew, not from an earlier answer.
+TEST(CanonicalPaths, aFolderReplacedByALinkIsResolvedAnew) {
+    TestFolder folder;
+    const QString real = QDir(folder.path()).canonicalPath();
+    QDir().mkpath(folder.file(QStringLiteral("album")));
+    QDir().mkpath(folder.file(QStringLiteral("elsewhere")));
+    const QString photo = folder.file(QStringLiteral("album/p.jpg"));
+    EXPECT_EQ(canonicalPathOf(photo), real + QStringLiteral("/album/p.jpg"));
+    ASSERT_TRUE(QDir(folder.file(QStringLiteral("album"))).removeRecursively());
+    ASSERT_EQ(::symlink(QFile::encodeName(folder.file(QStringLiteral("elsewhere"))).constData(),
+                        QFile::encodeName(folder.file(QStringLiteral("album"))).constData()),
+              0);
+    EXPECT_EQ(canonicalPathOf(photo), real + QStringLiteral("/elsewhere/p.jpg"));
+}
