@@ -1,14 +1,19 @@
 #include "editing/BatchRunner.h"
 
 #include "metadata/AtomicFile.h"
+#include "metadata/CanonicalPaths.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
 #include <QThread>
 
+#include <fcntl.h>
 #include <numeric>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -22,11 +27,16 @@ std::vector<std::vector<int>> lanesOf(const std::vector<BatchTask>& jobs) {
         return i;
     };
     QHash<QString, int> owner;
+    CanonicalPaths canonical;
+    QStringList paths;
+    for (const BatchTask& job : jobs)
+        paths << job.inputPath << job.outputPath;
+    canonical.expect(paths);
     for (int i = 0; i < int(jobs.size()); ++i) {
         for (const QString& path : {jobs[i].inputPath, jobs[i].outputPath}) {
             if (path.isEmpty())
                 continue;
-            const QString key = canonicalPathOf(path);
+            const QString key = canonical.of(path);
             auto it = owner.find(key);
             if (it == owner.end())
                 owner.insert(key, i);
@@ -46,6 +56,23 @@ std::vector<std::vector<int>> lanesOf(const std::vector<BatchTask>& jobs) {
         lanes[it.value()].push_back(i);
     }
     return lanes;
+}
+
+// Asks the disk now for a photo that a worker will read soon, so that its
+// bytes are in memory by then instead of the worker waiting for them. Only
+// regular files: the descriptor is opened without waiting, as the worker
+// opens it, and nothing is read here.
+void readAhead(const QString& path) {
+    if (path.isEmpty())
+        return;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
+    ::close(fd);
 }
 
 } // namespace
@@ -71,8 +98,18 @@ std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& jobs, MetadataS
     std::atomic<size_t> nextLane{0};
     std::atomic<int> done{0};
     const int total = int(jobs.size());
+    const int threadCount = std::max(
+        1, std::min<int>(options.threads > 0 ? options.threads : QThread::idealThreadCount(),
+                         int(lanes.size())));
+    // Two rounds of lanes ahead: far enough for the disk to answer while
+    // the photos in hand are worked on.
+    const size_t ahead = size_t(2 * threadCount);
+    for (size_t lane = threadCount; lane < std::min(lanes.size(), ahead); ++lane)
+        readAhead(jobs[lanes[lane].front()].inputPath);
     auto work = [&] {
         for (size_t lane = nextLane++; lane < lanes.size(); lane = nextLane++) {
+            if (lane + ahead < lanes.size())
+                readAhead(jobs[lanes[lane + ahead].front()].inputPath);
             for (int index : lanes[lane]) {
                 if (options.cancel && options.cancel->load())
                     return;
@@ -83,9 +120,6 @@ std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& jobs, MetadataS
             }
         }
     };
-    const int threadCount = std::max(
-        1, std::min<int>(options.threads > 0 ? options.threads : QThread::idealThreadCount(),
-                         int(lanes.size())));
     std::vector<std::thread> threads;
     for (int t = 1; t < threadCount; ++t)
         threads.emplace_back(work);

@@ -1,17 +1,22 @@
 #include "metadata/AtomicFile.h"
 
+#include "metadata/CanonicalPaths.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -126,13 +131,15 @@ std::optional<Status> writeNewFileUnnamed(const QString& folder, const QByteArra
 
 } // namespace
 
-static Status writeWithAtomically(const QString& path, const ContentWriter& write, SyncMode sync) {
+static Status writeWithAtomically(const QString& path, const ContentWriter& write, SyncMode sync,
+                                  OutputPath output = OutputPath::Unknown) {
     const QFileInfo target(path);
     const QString folder = target.absolutePath();
     const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
     struct stat existing {};
-    if (sync == SyncMode::Later && ::lstat(finalName.constData(), &existing) != 0 &&
-        errno == ENOENT) {
+    if (sync == SyncMode::Later &&
+        (output == OutputPath::Free ||
+         (::lstat(finalName.constData(), &existing) != 0 && errno == ENOENT))) {
         if (auto written = writeNewFileUnnamed(folder, finalName, write))
             return *written;
     }
@@ -180,13 +187,41 @@ Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMod
 }
 
 namespace {
+
+// A range written from memory costs less than a copy the kernel sets up,
+// unless it is large.
+bool writesFromMemory(const RewritePlan::Piece& piece, const QByteArray& source) {
+    return !piece.isSource() ||
+           (piece.length < (1 << 20) && piece.sourceOffset + piece.length <= source.size());
+}
+
+// Writes the parts in order in as few calls as the kernel takes them.
+bool writeAllGathered(int fd, std::vector<iovec> parts) {
+    size_t first = 0;
+    while (first < parts.size()) {
+        const int count = int(std::min<size_t>(parts.size() - first, IOV_MAX));
+        const ssize_t written = ::writev(fd, parts.data() + first, count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return false;
+        size_t left = size_t(written);
+        const size_t before = first;
+        while (first < parts.size() && left >= parts[first].iov_len)
+            left -= parts[first++].iov_len;
+        if (first < parts.size() && left > 0) {
+            parts[first].iov_base = static_cast<char*>(parts[first].iov_base) + left;
+            parts[first].iov_len -= left;
+        } else if (written == 0 && first == before) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Copies a range of the source in the kernel (a reflink where the file
 // system shares blocks); from the bytes in memory where it cannot.
 bool copyRange(int from, int to, qint64 offset, qint64 length, const QByteArray& source) {
-    // A small range already in memory costs less as a plain write than as a
-    // copy the kernel sets up.
-    if (length < (1 << 20) && offset + length <= source.size())
-        return writeAll(to, source.constData() + offset, length);
     loff_t at = offset;
     qint64 left = length;
     while (left > 0) {
@@ -204,24 +239,32 @@ bool copyRange(int from, int to, qint64 offset, qint64 length, const QByteArray&
         return false;
     return writeAll(to, source.constData() + at, left);
 }
+
 } // namespace
 
 Status writePlanAtomically(const QString& path, const RewritePlan& plan, int sourceFd,
-                           const QByteArray& source, SyncMode sync) {
+                           const QByteArray& source, SyncMode sync, OutputPath output) {
     return writeWithAtomically(
         path,
         [&](int fd) {
+            // New bytes and small ranges go out together, a large range by itself.
+            std::vector<iovec> pending;
             for (const RewritePlan::Piece& piece : plan.pieces) {
-                const bool ok =
-                    piece.isSource()
-                        ? copyRange(sourceFd, fd, piece.sourceOffset, piece.length, source)
-                        : writeAll(fd, piece.bytes.constData(), piece.bytes.size());
-                if (!ok)
+                if (writesFromMemory(piece, source)) {
+                    const char* data = piece.isSource() ? source.constData() + piece.sourceOffset
+                                                        : piece.bytes.constData();
+                    const size_t length =
+                        size_t(piece.isSource() ? piece.length : piece.bytes.size());
+                    pending.push_back({const_cast<char*>(data), length});
+                    continue;
+                }
+                if (!writeAllGathered(fd, std::exchange(pending, {})) ||
+                    !copyRange(sourceFd, fd, piece.sourceOffset, piece.length, source))
                     return false;
             }
-            return true;
+            return writeAllGathered(fd, std::move(pending));
         },
-        sync);
+        sync, output);
 }
 
 Status syncFileSystem(const QString& folder) {
@@ -233,19 +276,5 @@ Status syncFileSystem(const QString& folder) {
 }
 
 QString canonicalPathOf(const QString& path) {
-    const QFileInfo info(path);
-    if (info.isSymLink())
-        return info.canonicalFilePath();
-    // A batch names thousands of files in a few folders: each folder is
-    // resolved once per thread rather than component by component per file.
-    static thread_local QHash<QString, QString> folders;
-    const QString folder = info.absolutePath();
-    auto known = folders.constFind(folder);
-    if (known == folders.cend()) {
-        const QString resolved = QFileInfo(folder).canonicalFilePath();
-        if (resolved.isEmpty())
-            return QDir::cleanPath(folder) + QLatin1Char('/') + info.fileName();
-        known = folders.insert(folder, resolved);
-    }
-    return *known + QLatin1Char('/') + info.fileName();
+    return CanonicalPaths().of(path);
 }

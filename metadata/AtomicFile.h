@@ -20,10 +20,15 @@ Result<QByteArray> readWholeFile(const QString& path);
 // already at the path is left as it was and no temporary file remains.
 Status writeFileAtomically(const QString& path, const QByteArray& bytes, SyncMode sync);
 
+// What the caller knows of the path it writes: Free when it has just found
+// nothing there, which saves asking again.
+enum class OutputPath { Unknown, Free };
+
 // The same for a photo written as a plan: its source ranges are copied from
 // sourceFd, or from the source's bytes where the kernel cannot copy them.
 Status writePlanAtomically(const QString& path, const RewritePlan& plan, int sourceFd,
-                           const QByteArray& source, SyncMode sync);
+                           const QByteArray& source, SyncMode sync,
+                           OutputPath output = OutputPath::Unknown);
 
 // Lets a test act in the moment between writing a new copy and naming it.
 namespace AtomicFileTesting {

@@ -9,11 +9,9 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <optional>
-
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 LocalMetadataService::LocalMetadataService() {
     initialiseMetadataLibrary();
@@ -83,18 +81,20 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
 
-    const int input = ::open(QFile::encodeName(job.inputPath).constData(), O_RDONLY | O_CLOEXEC);
-    // The same file when it is the same inode: a new output cannot be the
-    // input, and two stats cost less than resolving both paths.
-    struct stat in {
-    }, out{};
-    const bool replacesInput = input >= 0 && ::fstat(input, &in) == 0 &&
-                               ::stat(QFile::encodeName(job.outputPath).constData(), &out) == 0 &&
+    // The same file when it is the same inode: nothing at the output's name
+    // cannot be the input, and that costs one lstat rather than resolving both
+    // paths. The ranges kept are copied from the descriptor that was read, not
+    // from the name again.
+    const QByteArray outputName = QFile::encodeName(job.outputPath);
+    struct stat out {};
+    const bool free = ::lstat(outputName.constData(), &out) != 0 && errno == ENOENT;
+    const struct stat& in = source->status();
+    const bool replacesInput = !free && ::stat(outputName.constData(), &out) == 0 &&
                                in.st_dev == out.st_dev && in.st_ino == out.st_ino;
-    const Status committed = writePlanAtomically(job.outputPath, plan.value(), input, bytes,
-                                                 replacesInput ? SyncMode::Now : SyncMode::Later);
-    if (input >= 0)
-        ::close(input);
+    const Status committed =
+        writePlanAtomically(job.outputPath, plan.value(), source->descriptor(), bytes,
+                            replacesInput ? SyncMode::Now : SyncMode::Later,
+                            free ? OutputPath::Free : OutputPath::Unknown);
     if (!committed)
         return PhotoOutcome::skip(job, committed.error());
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),

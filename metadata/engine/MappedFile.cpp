@@ -1,7 +1,5 @@
 #include "metadata/engine/MappedFile.h"
 
-#include "metadata/AtomicFile.h"
-
 #include <QFile>
 
 #include <cerrno>
@@ -14,45 +12,61 @@
 
 Result<MappedFile> MappedFile::open(const QString& path) {
     using R = Result<MappedFile>;
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return R::fail(
-            QStringLiteral("cannot read: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    void* address = MAP_FAILED;
+    auto systemError = [](int error) {
+        return QStringLiteral("cannot read: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
+    };
+    MappedFile file;
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    file.m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file.m_fd < 0)
+        return R::fail(systemError(errno));
+    if (::fstat(file.m_fd, &file.m_status) != 0)
+        return R::fail(systemError(errno));
+    if (!S_ISREG(file.m_status.st_mode))
+        return R::fail(QStringLiteral("not a regular file"));
+    const qint64 size = file.m_status.st_size;
     // Small files are cheaper to copy than to map: a copy costs no page
     // faults, and unmapping costs no cross-core flush of other threads'
     // address translations.
     constexpr qint64 smallestMapped = qint64(1) << 20;
-    if (regular && info.st_size >= smallestMapped && quint64(info.st_size) < quint64(SIZE_MAX))
+    if (size >= smallestMapped && quint64(size) < quint64(SIZE_MAX)) {
         // Writable but private: the library edits some containers in the
         // buffer it is given, and those writes must land in copies of the
         // pages, never in the file.
-        address = ::mmap(nullptr, size_t(info.st_size), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
-    ::close(fd);
-
-    MappedFile file;
-    if (address != MAP_FAILED) {
-        file.m_address = address;
-        file.m_length = size_t(info.st_size);
-        file.m_bytes =
-            QByteArray::fromRawData(static_cast<const char*>(address), qsizetype(info.st_size));
-        return R::ok(std::move(file));
+        void* address =
+            ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_PRIVATE, file.m_fd, 0);
+        if (address != MAP_FAILED) {
+            file.m_address = address;
+            file.m_length = size_t(size);
+            file.m_bytes =
+                QByteArray::fromRawData(static_cast<const char*>(address), qsizetype(size));
+            return R::ok(std::move(file));
+        }
     }
-    // Empty files, file systems without mappings, and everything that is not
-    // a regular file: the plain reader copies or refuses them.
-    auto whole = readWholeFile(path);
-    if (!whole)
-        return R::fail(whole.error());
-    file.m_bytes = std::move(whole.value());
+    // Empty files and file systems without mappings: read from the same
+    // descriptor, up to the end even if the file grew or shrank meanwhile.
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(file.m_fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return R::fail(systemError(errno));
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    file.m_bytes = std::move(bytes);
     return R::ok(std::move(file));
 }
 
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : m_bytes(std::exchange(other.m_bytes, QByteArray())),
       m_address(std::exchange(other.m_address, nullptr)),
-      m_length(std::exchange(other.m_length, 0)) {}
+      m_length(std::exchange(other.m_length, 0)), m_fd(std::exchange(other.m_fd, -1)),
+      m_status(other.m_status) {}
 
 MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
     if (this != &other) {
@@ -60,6 +74,8 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
         m_bytes = std::exchange(other.m_bytes, QByteArray());
         m_address = std::exchange(other.m_address, nullptr);
         m_length = std::exchange(other.m_length, 0);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_status = other.m_status;
     }
     return *this;
 }
@@ -74,4 +90,7 @@ void MappedFile::unmap() {
         ::munmap(m_address, m_length);
     m_address = nullptr;
     m_length = 0;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }

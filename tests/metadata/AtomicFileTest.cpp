@@ -1,4 +1,5 @@
 #include "metadata/AtomicFile.h"
+#include "metadata/CanonicalPaths.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/LocalMetadataService.h"
 #include "metadata/engine/MappedFile.h"
@@ -112,6 +113,28 @@ TEST(MappedFile, holdsTheFileBytesForAsLongAsItLives) {
     EXPECT_EQ(kept.bytes(), original);
 }
 
+// Ranges a writer copies later are read through the descriptor: they must
+// come from the file that was read, not from whatever bears its name now.
+TEST(MappedFile, keepsTheFileThatWasReadOpen) {
+    TestFolder folder;
+    const QString small = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    const QString large = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("l.jpg"));
+    ASSERT_TRUE(QFile::resize(large, qint64(3) << 20));
+    for (const QString& path : {small, large}) {
+        SCOPED_TRACE(path.toStdString());
+        const QByteArray original = fileBytes(path);
+        const auto opened = MappedFile::open(path);
+        ASSERT_TRUE(opened.isOk());
+        ASSERT_TRUE(writeFileAtomically(path, "replaced", SyncMode::Later).isOk());
+        QByteArray through(original.size(), '\0');
+        ASSERT_EQ(::pread(opened->descriptor(), through.data(), size_t(through.size()), 0),
+                  ssize_t(original.size()));
+        EXPECT_EQ(through, original);
+        EXPECT_EQ(opened->status().st_size, original.size());
+        EXPECT_EQ(fileBytes(path), QByteArray("replaced"));
+    }
+}
+
 namespace {
 // Bytes this process has asked the kernel to read, whether from disk or cache.
 qint64 bytesReadSoFar() {
@@ -223,4 +246,100 @@ TEST(AtomicFile, writesAPlanByteForByteFromTheSourceFileOrItsBytes) {
         }
     }
     ::close(fd);
+
+    // A range of a megabyte or more is copied by the kernel between the
+    // pieces written from memory, which must keep their places around it.
+    const QString large = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("l.jpg"));
+    ASSERT_TRUE(QFile::resize(large, qint64(3) << 20));
+    const QByteArray big = fileBytes(large);
+    RewritePlan mixed;
+    mixed.addBytes("head");
+    mixed.addSource(10, 100);
+    mixed.addSource(200, (qint64(2) << 20));
+    mixed.addBytes("middle");
+    mixed.addSource(5, 5);
+    mixed.addSource(big.size() - (qint64(1) << 20), qint64(1) << 20);
+    mixed.addBytes("end");
+    const int bigFd = ::open(QFile::encodeName(large).constData(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(bigFd, 0);
+    const QString path = folder.file(QStringLiteral("mixed.jpg"));
+    ASSERT_TRUE(writePlanAtomically(path, mixed, bigFd, big, SyncMode::Later).isOk());
+    EXPECT_EQ(fileBytes(path), mixed.assemble(big));
+    ::close(bigFd);
+}
+
+// A batch resolves its paths through one CanonicalPaths, which lists a folder
+// that holds many of them: the answers must be those of canonicalPathOf()
+// path by path, links included, whether the folder was listed or not.
+TEST(CanonicalPaths, listingAFolderGivesTheAnswersOfOnePathAtATime) {
+    TestFolder folder;
+    const QString real = QDir(folder.path()).canonicalPath();
+    QDir().mkpath(folder.file(QStringLiteral("many")));
+    QDir().mkpath(folder.file(QStringLiteral("other")));
+    QStringList filler;
+    for (int i = 0; i < 40; ++i)
+        filler << folder.writeFile(QStringLiteral("many/f%1.jpg").arg(i), "x");
+    folder.writeFile(QStringLiteral("other/target.jpg"), "t");
+    auto link = [&](const QString& target, const QString& name) {
+        ASSERT_EQ(::symlink(QFile::encodeName(target).constData(),
+                            QFile::encodeName(folder.file(name)).constData()),
+                  0);
+    };
+    link(folder.file(QStringLiteral("other/target.jpg")), QStringLiteral("many/link.jpg"));
+    link(QStringLiteral("../other/target.jpg"), QStringLiteral("many/relative.jpg"));
+    link(folder.file(QStringLiteral("other/gone.jpg")), QStringLiteral("many/dangling.jpg"));
+    link(folder.file(QStringLiteral("other")), QStringLiteral("many/folder"));
+
+    const struct {
+        QString path;
+        QString expected;
+    } cases[] = {
+        {folder.file(QStringLiteral("many/f3.jpg")), real + QStringLiteral("/many/f3.jpg")},
+        {folder.file(QStringLiteral("many/link.jpg")), real + QStringLiteral("/other/target.jpg")},
+        {folder.file(QStringLiteral("many/relative.jpg")),
+         real + QStringLiteral("/other/target.jpg")},
+        {folder.file(QStringLiteral("many/dangling.jpg")), QString()},
+        {folder.file(QStringLiteral("many/missing.jpg")),
+         real + QStringLiteral("/many/missing.jpg")},
+        {folder.file(QStringLiteral("many/folder/target.jpg")),
+         real + QStringLiteral("/other/target.jpg")},
+        {folder.file(QStringLiteral("many/../other/target.jpg")),
+         real + QStringLiteral("/other/target.jpg")},
+        {folder.file(QStringLiteral("nowhere/x.jpg")), real + QStringLiteral("/nowhere/x.jpg")},
+    };
+    QStringList paths = filler;
+    for (const auto& c : cases)
+        paths << c.path;
+    CanonicalPaths listed;
+    listed.expect(paths);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(canonicalPathOf(c.path), c.expected);
+        EXPECT_EQ(listed.of(c.path), c.expected);
+    }
+    // Relative paths are taken from the working folder.
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    CanonicalPaths relative;
+    relative.expect(paths);
+    EXPECT_EQ(relative.of(QStringLiteral("many/link.jpg")),
+              real + QStringLiteral("/other/target.jpg"));
+    EXPECT_EQ(relative.of(QStringLiteral("many/f7.jpg")), real + QStringLiteral("/many/f7.jpg"));
+    QDir::setCurrent(before);
+}
+
+// The window asks for the same folders batch after batch: a folder replaced
+// by a link meanwhile must be resolved anew, not from an earlier answer.
+TEST(CanonicalPaths, aFolderReplacedByALinkIsResolvedAnew) {
+    TestFolder folder;
+    const QString real = QDir(folder.path()).canonicalPath();
+    QDir().mkpath(folder.file(QStringLiteral("album")));
+    QDir().mkpath(folder.file(QStringLiteral("elsewhere")));
+    const QString photo = folder.file(QStringLiteral("album/p.jpg"));
+    EXPECT_EQ(canonicalPathOf(photo), real + QStringLiteral("/album/p.jpg"));
+    ASSERT_TRUE(QDir(folder.file(QStringLiteral("album"))).removeRecursively());
+    ASSERT_EQ(::symlink(QFile::encodeName(folder.file(QStringLiteral("elsewhere"))).constData(),
+                        QFile::encodeName(folder.file(QStringLiteral("album"))).constData()),
+              0);
+    EXPECT_EQ(canonicalPathOf(photo), real + QStringLiteral("/elsewhere/p.jpg"));
 }
