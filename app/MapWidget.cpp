@@ -1,6 +1,7 @@
 #include "app/MapWidget.h"
 
 #include <QDir>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
@@ -14,6 +15,10 @@
 namespace {
 constexpr int tileSize = 256;
 constexpr int maxZoom = 19;
+constexpr int glideMilliseconds = 250;
+// A press that moves less than this is a click, not a drag.
+constexpr int clickSlop = 4;
+constexpr double pinGrabRadius = 10;
 
 double mercatorY(double latitude) {
     const double radians = std::clamp(latitude, -85.05112878, 85.05112878) * M_PI / 180.0;
@@ -63,11 +68,45 @@ int MapWidget::zoomForSpan(double latitude, double spanLatitude, double spanLong
 }
 
 void MapWidget::setRegion(double latitude, double longitude, double spanLatitude,
-                          double spanLongitude) {
+                          double spanLongitude, bool animated) {
+    stopGlide();
+    const QPointF from = m_shown;
+    const int fromZoom = m_zoom;
     m_latitude = std::clamp(latitude, -85.0, 85.0);
     m_longitude = longitude;
     m_zoom = zoomForSpan(m_latitude, spanLatitude, spanLongitude, size());
+    m_shown = QPointF(m_longitude, m_latitude);
+    // A glide is worth it only while the old view and the new overlap; across
+    // zooms or far away the tiles between would be fetched for nothing.
+    const QPointF distance = worldPixel(from.y(), from.x()) - worldPixel(m_latitude, m_longitude);
+    const bool near = std::fabs(distance.x()) < 2.0 * width() &&
+                      std::fabs(distance.y()) < 2.0 * height() && distance != QPointF();
+    if (animated && isVisible() && fromZoom == m_zoom && near) {
+        m_shown = from;
+        m_glide = new QVariantAnimation(this);
+        m_glide->setDuration(glideMilliseconds);
+        m_glide->setEasingCurve(QEasingCurve::OutCubic);
+        m_glide->setStartValue(from);
+        m_glide->setEndValue(QPointF(m_longitude, m_latitude));
+        connect(m_glide, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+            m_shown = value.toPointF();
+            update();
+        });
+        m_glide->start(QAbstractAnimation::DeleteWhenStopped);
+    }
     update();
+}
+
+bool MapWidget::isGliding() const {
+    return m_glide != nullptr && m_glide->state() == QAbstractAnimation::Running;
+}
+
+void MapWidget::stopGlide() {
+    if (m_glide) {
+        m_glide->disconnect(this);
+        m_glide->stop(); // deletes it
+    }
+    m_shown = QPointF(m_longitude, m_latitude);
 }
 
 void MapWidget::addPin(double latitude, double longitude) {
@@ -90,6 +129,28 @@ void MapWidget::positionFromWorldPixel(QPointF pixel, double* latitude, double* 
     *longitude = pixel.x() / scale * 360.0 - 180.0;
     const double n = M_PI * (1.0 - 2.0 * pixel.y() / scale);
     *latitude = std::atan(std::sinh(n)) * 180.0 / M_PI;
+}
+
+QPointF MapWidget::shownOrigin() const {
+    return worldPixel(m_shown.y(), m_shown.x()) - QPointF(width() / 2.0, height() / 2.0);
+}
+
+QPointF MapWidget::pointOf(double latitude, double longitude) const {
+    return worldPixel(latitude, longitude) - shownOrigin();
+}
+
+void MapWidget::positionAt(QPointF point, double* latitude, double* longitude) const {
+    positionFromWorldPixel(point + shownOrigin(), latitude, longitude);
+}
+
+// The pin drawn last is on top, so it is the one a press picks up.
+int MapWidget::pinAt(QPointF point) const {
+    for (int i = int(m_pins.size()) - 1; i >= 0; --i) {
+        const QPointF head = pointOf(m_pins[i].y(), m_pins[i].x()) + pinHeadOffset();
+        if (QLineF(head, point).length() <= pinGrabRadius)
+            return i;
+    }
+    return -1;
 }
 
 void MapWidget::requestTile(int z, int x, int y) {
@@ -151,8 +212,7 @@ void MapWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), QColor(38, 52, 66));
-    const QPointF center = worldPixel(m_latitude, m_longitude);
-    const QPointF origin = center - QPointF(width() / 2.0, height() / 2.0);
+    const QPointF origin = shownOrigin();
     const int tiles = 1 << m_zoom;
     m_tilesShown = 0;
     const int firstX = int(std::floor(origin.x() / tileSize));
@@ -178,7 +238,7 @@ void MapWidget::paintEvent(QPaintEvent*) {
         const QPointF at = worldPixel(pin.y(), pin.x()) - origin;
         painter.setPen(QPen(Qt::white, 2));
         painter.setBrush(QColor(220, 50, 47));
-        painter.drawEllipse(at - QPointF(0, 12), 7, 7);
+        painter.drawEllipse(at + pinHeadOffset(), 7, 7);
         painter.drawLine(at - QPointF(0, 5), at);
     }
     painter.setPen(Qt::white);
@@ -202,13 +262,53 @@ void MapWidget::wheelEvent(QWheelEvent* event) {
 }
 
 void MapWidget::mousePressEvent(QMouseEvent* event) {
+    stopGlide();
     m_dragFrom = event->position().toPoint();
+    m_pressedAt = m_dragFrom;
+    m_moved = false;
+    m_draggedPin = m_picking ? pinAt(event->position()) : -1;
+    if (m_draggedPin >= 0) {
+        const QPointF pin = m_pins[m_draggedPin];
+        m_grabOffset = pointOf(pin.y(), pin.x()) - event->position();
+    }
 }
 
 void MapWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint now = event->position().toPoint();
+    if ((now - m_pressedAt).manhattanLength() >= clickSlop)
+        m_moved = true;
+    if (m_draggedPin >= 0) {
+        double latitude = 0, longitude = 0;
+        positionAt(event->position() + m_grabOffset, &latitude, &longitude);
+        m_pins[m_draggedPin] = QPointF(longitude, latitude);
+        update();
+        return;
+    }
     const QPointF center = worldPixel(m_latitude, m_longitude) - QPointF(now - m_dragFrom);
     positionFromWorldPixel(center, &m_latitude, &m_longitude);
+    m_shown = QPointF(m_longitude, m_latitude);
     m_dragFrom = now;
     update();
+}
+
+void MapWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_picking)
+        return;
+    double latitude = 0, longitude = 0;
+    if (m_draggedPin >= 0) {
+        positionAt(event->position() + m_grabOffset, &latitude, &longitude);
+        m_pins[m_draggedPin] = QPointF(longitude, latitude);
+    } else if (!m_moved) {
+        // A click moves the newest pin there, or sets the first one.
+        positionAt(event->position(), &latitude, &longitude);
+        if (m_pins.isEmpty())
+            m_pins.append(QPointF(longitude, latitude));
+        else
+            m_pins.last() = QPointF(longitude, latitude);
+    } else {
+        return; // the map was panned
+    }
+    m_draggedPin = -1;
+    update();
+    Q_EMIT positionPicked(latitude, longitude);
 }

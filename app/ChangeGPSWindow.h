@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+class MapWidget;
+class QLineEdit;
+class QPushButton;
+
+// The GPS window: the position, altitude, GPS date and time to write, and a
+// map to preview the position on. A click or a pin dragged on the map fills
+// the latitude and longitude. Modal to the window it belongs to.
+class ChangeGPSWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit ChangeGPSWindow(QWidget* parent = nullptr);
+
+    QLineEdit* latitudelab;
+    QLineEdit* longtitudelab;
+    QLineEdit* altitudelab;
+    QLineEdit* dateStamplab;
+    QLineEdit* timeStamplab;
+    MapWidget* previewMapView;
+    QPushButton* previewButton;
+    QPushButton* saveButton;
+    QPushButton* cancelButton;
+
+    QList<QLineEdit*> fields() const;
+    // Six decimals: a tenth of a metre, finer than a click can aim.
+    static QString degreesText(double degrees);
+
+private:
+    void takePickedPosition(double latitude, double longitude);
+};
