@@ -1,6 +1,7 @@
 #include "app/MainWindowLayout.h"
 
 #include "app/DropTargets.h"
+#include "app/EditViewLayout.h"
 #include "app/MapWidget.h"
 #include "app/PhotoCellDelegate.h"
 
@@ -95,6 +96,8 @@ MainWindowOutlets buildMainWindow() {
     commands->addWidget(o.editMetaDataLocalBtn, 2, 1);
     o.cameraphotoBtn = button(QObject::tr("Camera"), QStringLiteral("cameraphotoBtn"));
     commands->addWidget(o.cameraphotoBtn, 2, 2);
+    o.localeditexifBtn = button(QObject::tr("Edit…"), QStringLiteral("localeditexifBtn"));
+    commands->addWidget(o.localeditexifBtn, 3, 0);
     QMenu* sourceMenu = o.window->menuBar()->addMenu(QObject::tr("Source"));
     o.changtoiOSmodemenu = sourceMenu->addAction(QObject::tr("Camera or Phone"));
     o.changtoiOSmodemenu->setObjectName(QStringLiteral("changtoiOSmodemenu"));
@@ -185,42 +188,17 @@ MainWindowOutlets buildMainWindow() {
         QStringLiteral("QTreeView { background: rgb(63, 58, 57); color: white; }"));
     o.propertyOutline->setUniformRowHeights(true);
     middle->addWidget(o.propertyOutline, 1);
+    auto* mapColumn = new QVBoxLayout;
     o.currentlocalMapView = new MapWidget;
     o.currentlocalMapView->setObjectName(QStringLiteral("currentlocalMapView"));
     o.currentlocalMapView->setFixedSize(270, 200);
-    middle->addWidget(o.currentlocalMapView, 0, Qt::AlignTop);
+    mapColumn->addWidget(o.currentlocalMapView);
+    o.starteditBtn = button(QObject::tr("Edit Metadata…"), QStringLiteral("starteditBtn"));
+    mapColumn->addWidget(o.starteditBtn);
+    mapColumn->addStretch(1);
+    middle->addLayout(mapColumn);
     right->addLayout(middle, 1);
-
-    auto* formBox = new QGroupBox(QObject::tr("Metadata"));
-    auto* form = new QGridLayout(formBox);
-    const QList<std::pair<QString, QLineEdit**>> rows = {
-        {QObject::tr("Artist"), &o.artistlab},
-        {QObject::tr("Description"), &o.imageDescrilab},
-        {QObject::tr("Copyright"), &o.copyrightlab},
-        {QObject::tr("Make"), &o.cameraMakelab},
-        {QObject::tr("Model"), &o.cameraModelab},
-        {QObject::tr("Date"), &o.cameraDatelab},
-        {QObject::tr("Comment"), &o.commentslab},
-        {QObject::tr("Keywords"), &o.keywordslab},
-        {QObject::tr("GPS date"), &o.gpsDatelab},
-        {QObject::tr("GPS time"), &o.gpsTimelab},
-        {QObject::tr("Altitude"), &o.gpsAitlab},
-        {QObject::tr("Latitude"), &o.gpsLatilab},
-        {QObject::tr("Longitude"), &o.gpsLongtlab},
-    };
-    const QStringList names = {QStringLiteral("artistlab"),     QStringLiteral("imageDescrilab"),
-                               QStringLiteral("copyrightlab"),  QStringLiteral("cameraMakelab"),
-                               QStringLiteral("cameraModelab"), QStringLiteral("cameraDatelab"),
-                               QStringLiteral("commentslab"),   QStringLiteral("keywordslab"),
-                               QStringLiteral("gpsDatelab"),    QStringLiteral("gpsTimelab"),
-                               QStringLiteral("gpsAitlab"),     QStringLiteral("gpsLatilab"),
-                               QStringLiteral("gpsLongtlab")};
-    for (int i = 0; i < rows.size(); ++i) {
-        *rows[i].second = field(names[i], true);
-        form->addWidget(new QLabel(rows[i].first), i / 2, (i % 2) * 2);
-        form->addWidget(*rows[i].second, i / 2, (i % 2) * 2 + 1);
-    }
-    right->addWidget(formBox);
+    buildEditView(o);
     columns->addWidget(o.localphotoView, 1);
     return o;
 }

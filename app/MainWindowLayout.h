@@ -54,6 +54,13 @@ struct MainWindowOutlets {
             *removeExifAndGpsItem = nullptr;
     QAction *changeDateItem = nullptr, *fileDatesItem = nullptr, *dateStampItem = nullptr;
 
+    // The edit form: a panel of the thirteen fields that slides in over the
+    // summary and the outline, beside the photo and the map.
+    QWidget* editView = nullptr;
+    QPushButton *editBackBtn = nullptr, *editApplyBtn = nullptr, *editTemplateBtn = nullptr;
+    // Both edit buttons show the form.
+    QPushButton *starteditBtn = nullptr, *localeditexifBtn = nullptr;
+
     QList<QLineEdit*> summaryFields() const;
     QList<QLineEdit*> formFields() const;
 };

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QRect>
+
+class QPropertyAnimation;
+struct MainWindowOutlets;
+
+// Builds the edit form's panel inside the photo view: the thirteen fields,
+// the back, template and apply buttons. The panel starts hidden; the
+// template button too, until a command is connected to it.
+void buildEditView(MainWindowOutlets& o);
+
+// Where the form rests: over the summary and the outline, from the photo
+// view's left edge to the photo and map column, whole height.
+QRect editViewRestingGeometry(const MainWindowOutlets& o);
+
+// Shows the form at the photo view's right edge and slides it to rest in
+// 0.2 s, under the photo and the map. Showing it again replays the slide.
+QPropertyAnimation* slideInEditView(const MainWindowOutlets& o);
+
+constexpr int editViewSlideMilliseconds = 200;
