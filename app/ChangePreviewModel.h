@@ -1,0 +1,38 @@
+#pragma once
+
+#include "editing/ChangePreview.h"
+
+#include <QAbstractItemModel>
+
+#include <vector>
+
+// The changes a command would make, as a tree: one row per photo (its name,
+// or why it would be skipped), under it one row per key with the old and the
+// new value. Rows are made as the view asks for them, so a preview of
+// thousands of photos opens at once.
+class ChangePreviewModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    enum Column { KeyColumn, OldColumn, NewColumn, ColumnCount };
+
+    explicit ChangePreviewModel(std::vector<PhotoChangePreview> previews,
+                                QObject* parent = nullptr);
+
+    const std::vector<PhotoChangePreview>& previews() const { return m_previews; }
+    int changedPhotos() const;
+    int skippedPhotos() const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // A value as the preview shows it; a missing one says so.
+    static QString valueText(const QVariant& value, bool isNew);
+
+private:
+    std::vector<PhotoChangePreview> m_previews;
+};
