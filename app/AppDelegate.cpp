@@ -5,6 +5,8 @@
 #include "app/DeviceController.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
+#include "app/EditFormController.h"
+#include "app/GpsController.h"
 #include "app/MapWidget.h"
 #include "app/RemovalController.h"
 #include "app/StampController.h"
@@ -27,12 +29,16 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     m_stamp = std::make_unique<StampController>(context);
     m_device = std::make_unique<DeviceController>(context, cameras ? std::move(cameras)
                                                                    : makeGPhotoCameraService());
+    m_gps = std::make_unique<GpsController>(context);
+    m_editForm = std::make_unique<EditFormController>(context);
 
     forwardSignals();
     wireDevice();
     wireTemplateMenu();
     wireDisplay();
     wireEditing();
+    wireGps();
+    wireEditForm();
 }
 
 AppDelegate::~AppDelegate() {

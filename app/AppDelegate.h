@@ -21,7 +21,9 @@ class DeviceBrowser;
 class DeviceController;
 class DeviceWindow;
 class DisplayController;
+class EditFormController;
 class FileViewer;
+class GpsController;
 class MetadataService;
 class PhotoListModel;
 class PreferencesWindow;
@@ -54,6 +56,8 @@ public:
     TemplatesController* templates() const { return m_templates.get(); }
     StampController* stamp() const { return m_stamp.get(); }
     DeviceController* device() const { return m_device.get(); }
+    GpsController* gps() const { return m_gps.get(); }
+    EditFormController* editForm() const { return m_editForm.get(); }
 
     const MainWindowOutlets& outlets() const { return m_context->outlets; }
     PreferencesWindow* preferenceWindow() const { return m_context->preferences; }
@@ -91,6 +95,8 @@ private:
     void wireEditing();
     void wireTemplateMenu();
     void wireDevice();
+    void wireGps();
+    void wireEditForm();
 
     // Declared first so it outlives the groups, which hold on to it.
     std::unique_ptr<ControllerContext> m_context;
@@ -100,4 +106,6 @@ private:
     std::unique_ptr<TemplatesController> m_templates;
     std::unique_ptr<StampController> m_stamp;
     std::unique_ptr<DeviceController> m_device;
+    std::unique_ptr<GpsController> m_gps;
+    std::unique_ptr<EditFormController> m_editForm;
 };

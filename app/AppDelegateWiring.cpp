@@ -1,11 +1,14 @@
 #include "app/AppDelegate.h"
 
+#include "app/ChangeGPSWindow.h"
 #include "app/DateWindows.h"
 #include "app/DatesController.h"
 #include "app/DeviceController.h"
 #include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
+#include "app/EditFormController.h"
+#include "app/GpsController.h"
 #include "app/PreferencesWindow.h"
 #include "app/RemovalController.h"
 #include "app/StampController.h"
@@ -137,4 +140,31 @@ void AppDelegate::wireDevice() {
             &DeviceController::ChangeToImportiOSDevicePhoto);
     connect(o.changtoiOSmodemenu, &QAction::triggered, d,
             &DeviceController::ChangeToImportiOSDevicePhoto);
+}
+
+void AppDelegate::wireGps() {
+    const MainWindowOutlets& o = m_context->outlets;
+    GpsController* g = m_gps.get();
+    connect(o.changeGpsItem, &QAction::triggered, g, &GpsController::EditeGPSExifDataPhoto);
+    connect(o.addGpsItem, &QAction::triggered, g, &GpsController::AddGPSExifDataPhoto);
+    connect(o.showMapItem, &QAction::triggered, g, &GpsController::ShowMapAction);
+    connect(o.fixedPositionItem, &QAction::triggered, g, &GpsController::ChangeGPSExifDataPhoto);
+    ChangeGPSWindow* w = g->changeGPSWindow();
+    connect(w->previewButton, &QPushButton::clicked, g, &GpsController::PreviewCurrentGPSInMap);
+    connect(w->saveButton, &QPushButton::clicked, g, &GpsController::ClickSaveChangeGPSAction);
+    connect(w->cancelButton, &QPushButton::clicked, g, &GpsController::ClickCancleSaveGPSAction);
+    connect(g, &GpsController::deviceCopiesNeeded, m_device.get(), &DeviceController::ViewExifData);
+}
+
+void AppDelegate::wireEditForm() {
+    const MainWindowOutlets& o = m_context->outlets;
+    EditFormController* f = m_editForm.get();
+    connect(o.starteditBtn, &QPushButton::clicked, f, &EditFormController::StartEditViewAction);
+    connect(o.localeditexifBtn, &QPushButton::clicked, f, &EditFormController::StartEditViewAction);
+    connect(o.editBackBtn, &QPushButton::clicked, f, &EditFormController::HideEditViewAction);
+    connect(o.editApplyBtn, &QPushButton::clicked, f, &EditFormController::ClickApplyChangeAction);
+    // The template button shows once it has its command.
+    connect(o.editTemplateBtn, &QPushButton::clicked, m_templates.get(),
+            &TemplatesController::ExportTemplateDataToPlist);
+    o.editTemplateBtn->show();
 }

@@ -2,6 +2,7 @@
 
 #include "app/ControllerContext.h"
 #include "app/DropTargets.h"
+#include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
@@ -31,12 +32,6 @@ struct DisplayController::SelectionRead {
     qint64 size = 0;
     QImage photo; // double click only
 };
-
-namespace {
-// The map display settings of every map: this span around the position.
-constexpr double spanLatitude = 0.1255;
-constexpr double spanLongitude = 0.234;
-} // namespace
 
 void DisplayController::imageBrowserSelectionDidChange() {
     const QModelIndexList selected =
@@ -137,10 +132,8 @@ void DisplayController::showSelectionRead(const SelectionRead& read) {
 }
 
 void DisplayController::showPosition(double latitude, double longitude) {
-    MapWidget* map = m_ctx.outlets.currentlocalMapView;
-    map->setZoomEnabled(true);
-    map->setRegion(latitude, longitude, spanLatitude, spanLongitude);
-    map->addPin(latitude, longitude); // pins of earlier photos stay
+    // Pins of earlier photos stay.
+    showOnMap(m_ctx.outlets.currentlocalMapView, latitude, longitude, PinPolicy::Add);
 }
 
 void DisplayController::applyDisplay(const PhotoDisplay& display) {

@@ -85,12 +85,17 @@ MainWindowOutlets buildMainWindow() {
     o.removeIptcItem = o.removeExifMenu->addAction(QObject::tr("Remove IPTC"));
     o.removeExifAndGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF and GPS"));
     o.remoMetaDataLocalBtn->setMenu(o.removeExifMenu);
-    o.editMetaDataLocalBtn = button(QObject::tr("Dates"), QStringLiteral("editMetaDataLocalBtn"));
+    o.editMetaDataLocalBtn = button(QObject::tr("Edit"), QStringLiteral("editMetaDataLocalBtn"));
     o.editExifMenu = new QMenu(o.editMetaDataLocalBtn);
     o.editExifMenu->setObjectName(QStringLiteral("editExifMenu"));
     o.changeDateItem = o.editExifMenu->addAction(QObject::tr("Change Dates…"));
     o.fileDatesItem = o.editExifMenu->addAction(QObject::tr("File Dates from EXIF Date"));
     o.dateStampItem = o.editExifMenu->addAction(QObject::tr("Add Date on Photo"));
+    o.editExifMenu->addSeparator();
+    o.changeGpsItem = o.editExifMenu->addAction(QObject::tr("Change GPS Position…"));
+    o.addGpsItem = o.editExifMenu->addAction(QObject::tr("Add GPS Position…"));
+    o.showMapItem = o.editExifMenu->addAction(QObject::tr("Show on Map"));
+    o.fixedPositionItem = o.editExifMenu->addAction(QObject::tr("Write the Fixed Test Position"));
     o.editMetaDataLocalBtn->setMenu(o.editExifMenu);
     commands->addWidget(o.remoMetaDataLocalBtn, 2, 0);
     commands->addWidget(o.editMetaDataLocalBtn, 2, 1);

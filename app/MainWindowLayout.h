@@ -53,6 +53,8 @@ struct MainWindowOutlets {
     QAction *removeExifItem = nullptr, *removeGpsItem = nullptr, *removeIptcItem = nullptr,
             *removeExifAndGpsItem = nullptr;
     QAction *changeDateItem = nullptr, *fileDatesItem = nullptr, *dateStampItem = nullptr;
+    QAction *changeGpsItem = nullptr, *addGpsItem = nullptr, *showMapItem = nullptr,
+            *fixedPositionItem = nullptr;
 
     // The edit form: a panel of the thirteen fields that slides in over the
     // summary and the outline, beside the photo and the map.

@@ -1,0 +1,236 @@
+#include "app/GpsController.h"
+
+#include "app/ChangeConfirmation.h"
+#include "app/ChangeGPSWindow.h"
+#include "app/ControllerContext.h"
+#include "app/MapDisplay.h"
+#include "app/MapWidget.h"
+#include "app/MapWindow.h"
+#include "editing/GpsFields.h"
+#include "editing/GpsOperations.h"
+#include "metadata/MetadataService.h"
+#include "metadata/PhotoDisplay.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/PropertyTree.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QThreadPool>
+
+using namespace PropertyKeys;
+
+namespace {
+
+const QString DatePlaceholder = QStringLiteral("YYYY:MM:DD");
+const QString TimePlaceholder = QStringLiteral("HH:MM:SS");
+
+// Preview and the map's centre read a field as a number, 0 when it is none.
+double numberIn(const QLineEdit* field) {
+    return leadingNumber(field->text()).value_or(0);
+}
+
+void setField(QLineEdit* field, const QString& text) {
+    field->setText(text);
+    field->setCursorPosition(0);
+}
+
+} // namespace
+
+GpsController::GpsController(ControllerContext& context, QObject* parent)
+    : QObject(parent), m_ctx(context) {
+    m_gpsWindow = new ChangeGPSWindow(m_ctx.outlets.window);
+    m_mapWindow = new MapWindow(m_ctx.outlets.window);
+    m_confirmation = new ChangeConfirmation(m_ctx.settings, this);
+    // Escape and the title bar's close button cancel as the button does.
+    connect(m_gpsWindow, &QDialog::rejected, this, &GpsController::ClickCancleSaveGPSAction);
+}
+
+void GpsController::EditeGPSExifDataPhoto() {
+    openGpsWindow(Opening::Change);
+}
+
+void GpsController::AddGPSExifDataPhoto() {
+    openGpsWindow(Opening::Add);
+}
+
+void GpsController::openGpsWindow(Opening opening) {
+    const SourceMode mode = m_ctx.mode();
+    if (m_ctx.selectionCount(mode) == 0) {
+        m_ctx.showEmptySelectionAlert();
+        return;
+    }
+    QString path = m_ctx.state.currentChooseFilePath;
+    if (mode == SourceMode::Device) {
+        path = m_ctx.state.storagelocation + QLatin1Char('/') + m_ctx.state.currentFileName;
+        if (m_ctx.state.currentFileName.isEmpty() || !QFileInfo::exists(path)) {
+            // Device photos are edited in their downloaded copy: fetch the
+            // selected ones; the command finds them when run again.
+            Q_EMIT deviceCopiesNeeded();
+            return;
+        }
+    }
+    // The photo is read off the GUI thread; the window opens when it is in.
+    QPointer<GpsController> self(this);
+    MetadataService* metadata = &m_ctx.metadata;
+    QThreadPool::globalInstance()->start([self, metadata, path, opening] {
+        const auto properties = metadata->readProperties(path);
+        const bool readable = properties.isOk();
+        const QVariantMap dictionary = readable ? properties->dictionary : QVariantMap();
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, opening, readable, dictionary] {
+                if (self)
+                    self->showGpsWindow(opening, readable, dictionary);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void GpsController::showGpsWindow(Opening opening, bool readable, const QVariantMap& dictionary) {
+    if (readable) {
+        const bool hasGps = dictionary.contains(GpsSet);
+        const QVariantMap gps = dictionary.value(GpsSet).toMap();
+        if (opening == Opening::Change) {
+            if (!hasGps) {
+                QMessageBox* box = m_ctx.alert(
+                    tr("No GPS Data"), tr("The selected photo does not contain GPS information."),
+                    m_ctx.outlets.window);
+                box->setWindowModality(Qt::WindowModal);
+                box->open();
+                return;
+            }
+            fillFromGpsSet(gps);
+            // A set without a latitude or longitude is centred on 0 there.
+            showGpsWindowAt(gps.contains(Latitude) ? signedLatitude(gps) : 0,
+                            gps.contains(Longitude) ? signedLongitude(gps) : 0);
+            return;
+        }
+        if (hasGps) {
+            if (gps.contains(DateStamp))
+                setField(m_gpsWindow->dateStamplab, displayText(gps.value(DateStamp)));
+            if (gps.contains(TimeStamp))
+                setField(m_gpsWindow->timeStamplab, displayText(gps.value(TimeStamp)));
+        } else {
+            setField(m_gpsWindow->dateStamplab, DatePlaceholder);
+            setField(m_gpsWindow->timeStamplab, TimePlaceholder);
+        }
+    }
+    // No position is known: the map shows what the fields hold, as Preview does.
+    showGpsWindowAt(numberIn(m_gpsWindow->latitudelab), numberIn(m_gpsWindow->longtitudelab));
+}
+
+// A key the set lacks leaves its field as it was.
+void GpsController::fillFromGpsSet(const QVariantMap& gps) {
+    if (gps.contains(DateStamp))
+        setField(m_gpsWindow->dateStamplab, displayText(gps.value(DateStamp)));
+    if (gps.contains(TimeStamp))
+        setField(m_gpsWindow->timeStamplab, displayText(gps.value(TimeStamp)));
+    if (gps.contains(Altitude)) {
+        // Below sea level shows as negative, so that saving the window
+        // unchanged keeps the photo below sea level.
+        const double altitude = gps.value(Altitude).toDouble();
+        const bool below = gps.value(AltitudeRef).toInt() == 1 ||
+                           gps.value(AltitudeRef).toString() == QLatin1String("1");
+        setField(m_gpsWindow->altitudelab, displayText(below ? -altitude : altitude));
+    }
+    if (gps.contains(Latitude))
+        setField(m_gpsWindow->latitudelab, displayText(signedLatitude(gps)));
+    if (gps.contains(Longitude))
+        setField(m_gpsWindow->longtitudelab, displayText(signedLongitude(gps)));
+}
+
+void GpsController::showGpsWindowAt(double latitude, double longitude) {
+    m_gpsWindow->open(); // modal to the main window
+    showOnMap(m_gpsWindow->previewMapView, latitude, longitude);
+    Q_EMIT gpsWindowShown();
+}
+
+void GpsController::PreviewCurrentGPSInMap() {
+    showOnMap(m_gpsWindow->previewMapView, numberIn(m_gpsWindow->latitudelab),
+              numberIn(m_gpsWindow->longtitudelab));
+}
+
+// The window stays up with its texts, so that the user can correct them.
+void GpsController::showValueError(const QString& informative) {
+    QMessageBox* box = m_ctx.alert(tr("Vaule Error"), informative, m_gpsWindow);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+}
+
+void GpsController::ClickSaveChangeGPSAction() {
+    for (const QLineEdit* field : m_gpsWindow->fields()) {
+        if (field->text().trimmed().isEmpty()) {
+            showValueError(tr("Each value cannot be empty."));
+            return;
+        }
+    }
+    const GpsTexts texts{m_gpsWindow->latitudelab->text(), m_gpsWindow->longtitudelab->text(),
+                         m_gpsWindow->altitudelab->text(), m_gpsWindow->dateStamplab->text(),
+                         m_gpsWindow->timeStamplab->text()};
+    const Result<GpsValues> values = readGpsTexts(texts, GpsDateRule::Required);
+    if (!values) {
+        showValueError(values.error());
+        return;
+    }
+    save(values.value());
+}
+
+void GpsController::save(const GpsValues& values) {
+    const SourceMode mode = m_ctx.mode();
+    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(mode);
+    const QString storage = m_ctx.state.storagelocation;
+    MetadataService* metadata = &m_ctx.metadata;
+    m_confirmation->confirmThenRun(
+        m_gpsWindow, photos.size(),
+        [=] { return previewGpsSet(values, photos, storage, *metadata); },
+        [=, this] {
+            m_ctx.runEditing(
+                tr("Writing the GPS position…"), photos,
+                [=](const BatchOptions& o) {
+                    return runGpsSet(values, photos, storage, *metadata, o);
+                },
+                {mode == SourceMode::Computer, true}, [this] { m_gpsWindow->hide(); });
+        });
+}
+
+void GpsController::ClickCancleSaveGPSAction() {
+    m_gpsWindow->hide();
+}
+
+void GpsController::ShowMapAction() {
+    if (!m_ctx.state.bMapPreview) {
+        QMessageBox* box =
+            m_ctx.alert(tr("No GPS Data"), tr("This photo does not contain GPS information."),
+                        m_ctx.outlets.window);
+        box->setWindowModality(Qt::WindowModal);
+        box->open();
+        return;
+    }
+    if (!m_mapWindow->isVisible())
+        m_mapWindow->show();
+    m_mapWindow->raise();
+    showOnMap(m_mapWindow->currentMapView, m_ctx.state.currentCoords.x(),
+              m_ctx.state.currentCoords.y());
+}
+
+void GpsController::ChangeGPSExifDataPhoto() {
+    const ControllerState& state = m_ctx.state;
+    if (state.currentFileName.isEmpty()) {
+        m_ctx.showEmptySelectionAlert();
+        return;
+    }
+    const SourceMode mode = m_ctx.mode();
+    const QString input = mode == SourceMode::Computer
+                              ? state.currentChooseFilePath
+                              : state.storagelocation + QLatin1Char('/') + state.currentFileName;
+    const SelectedPhoto photo(0, input, state.currentFileName);
+    const QString storage = state.storagelocation;
+    MetadataService* metadata = &m_ctx.metadata;
+    m_ctx.runEditing(
+        tr("Writing the position…"), {photo},
+        [=](const BatchOptions&) { return runFixedPosition(mode, photo, storage, *metadata); },
+        {false, false});
+}
