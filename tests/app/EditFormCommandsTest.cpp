@@ -1,0 +1,270 @@
+#include "GuiTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/ChangeConfirmation.h"
+#include "app/ChangePreviewModel.h"
+#include "app/ChangePreviewWindow.h"
+#include "app/CommandRunner.h"
+#include "app/DisplayController.h"
+#include "app/DropTargets.h"
+#include "app/EditFormController.h"
+#include "app/EditViewLayout.h"
+#include "app/GpsController.h"
+#include "app/MapWidget.h"
+#include "app/MapWindow.h"
+#include "metadata/PropertyKeys.h"
+#include "sources/PhotoListModel.h"
+#include "support/TestPhotos.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QListView>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QSignalSpy>
+
+namespace {
+
+QJsonObject group(const QJsonObject& all, const QString& prefix) {
+    QJsonObject out;
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        if (it.key().startsWith(prefix))
+            out.insert(it.key(), it.value());
+    }
+    return out;
+}
+
+} // namespace
+
+class EditFormCommandsTest : public DelegateTest {
+    Q_OBJECT
+
+private:
+    QString stored(const QString& name) const {
+        return m_app->state().storagelocation + QLatin1Char('/') + name;
+    }
+    QStringList storedFiles() const {
+        return QDir(m_app->state().storagelocation).entryList(QDir::Files, QDir::Name);
+    }
+    const MainWindowOutlets& o() const { return m_app->outlets(); }
+
+    // Lists the photos, selects them all and waits until the form shows the first.
+    bool listAndSelect(const QStringList& paths) {
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        m_app->display()->openPanelDidEnd1(1, paths);
+        o().localImageBrowserView->selectAll();
+        return shown.wait(10000) || !shown.isEmpty();
+    }
+    // Applies, answering the question (when it comes) with the given button.
+    bool applyAndWait(bool confirm = true) {
+        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
+        connect(m_app->editForm()->confirmation(), &ChangeConfirmation::previewShown, this,
+                [confirm](ChangePreviewWindow* window) {
+                    (confirm ? window->confirmButton : window->cancelButton)->click();
+                });
+        QTest::mouseClick(o().editApplyBtn, Qt::LeftButton);
+        const bool done = finished.wait(confirm ? 60000 : 1500);
+        disconnect(m_app->editForm()->confirmation(), nullptr, this, nullptr);
+        return done;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { qRegisterMetaType<ChangePreviewWindow*>(); }
+    void init() { launchDelegate(); }
+    void cleanup() { closeDelegate(); }
+
+    // Empty latitude and longitude: the GPS set stays exactly as it was, and
+    // a photo without one gets none.
+    void emptyLatitudeAndLongitudeLeaveTheGpsSetAlone_data() {
+        QTest::addColumn<QString>("fixture");
+        QTest::newRow("with a GPS set") << "DSCN0010.jpg";
+        QTest::newRow("without one") << "Nikon_D70.jpg";
+    }
+    void emptyLatitudeAndLongitudeLeaveTheGpsSetAlone() {
+        QFETCH(QString, fixture);
+        const QString input = m_photos->copyPhoto(fixture);
+        QVERIFY(listAndSelect({input}));
+        o().gpsLatilab->clear();
+        o().gpsLongtlab->clear();
+        o().gpsAitlab->setText(QStringLiteral("12"));
+        o().artistlab->setText(QStringLiteral("Tessa Field"));
+        QVERIFY(applyAndWait());
+        const QString output = stored(fixture);
+        QCOMPARE(exiftoolRead(output).value(QLatin1String("IFD0:Artist")).toString(),
+                 QStringLiteral("Tessa Field"));
+        QCOMPARE(group(exiftoolRead(output), QStringLiteral("GPS:")),
+                 group(exiftoolRead(input), QStringLiteral("GPS:")));
+        const auto read = m_metadata.readProperties(output);
+        QVERIFY(read.isOk());
+        QCOMPARE(read->dictionary.contains(PropertyKeys::GpsSet),
+                 fixture == QLatin1String("DSCN0010.jpg"));
+    }
+
+    void threeKeywordsBecomeThreeDatasetsAndTheCaptionStays() {
+        const QString input = m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"));
+        runTool(QStringLiteral("exiftool"),
+                {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                 QStringLiteral("-IPTC:Caption-Abstract=Lake at dawn"),
+                 QStringLiteral("-IPTC:City=Siena"), QStringLiteral("-IPTC:Keywords=old"), input});
+        QVERIFY(listAndSelect({input}));
+        QCOMPARE(o().keywordslab->text(), QStringLiteral("old"));
+        o().keywordslab->setText(QStringLiteral(" lake, hills ,, sky "));
+        QVERIFY(applyAndWait());
+        const QJsonObject tags = exiftoolRead(stored(QStringLiteral("DSCN0010.jpg")));
+        QCOMPARE(tags.value(QLatin1String("IPTC:Keywords")).toArray(),
+                 QJsonArray({"lake", "hills", "sky"}));
+        QCOMPARE(tags.value(QLatin1String("IPTC:Caption-Abstract")).toString(),
+                 QStringLiteral("Lake at dawn"));
+        QCOMPARE(tags.value(QLatin1String("IPTC:City")).toString(), QStringLiteral("Siena"));
+        const auto read = m_metadata.readProperties(stored(QStringLiteral("DSCN0010.jpg")));
+        QCOMPARE(read->dictionary.value(PropertyKeys::IptcSet)
+                     .toMap()
+                     .value(PropertyKeys::Keywords)
+                     .toStringList(),
+                 QStringList({"lake", "hills", "sky"}));
+    }
+
+    void aNikonPhotoKeepsItsMakeWhenOnlyTheArtistChanged() {
+        const QString input = m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"));
+        QVERIFY(listAndSelect({input}));
+        QCOMPARE(o().cameraMakelab->text(), QStringLiteral("NIKON"));
+        o().artistlab->setText(QStringLiteral("Someone Else"));
+        QVERIFY(applyAndWait());
+        const QString output = stored(QStringLiteral("DSCN0010.jpg"));
+        const QJsonObject before = exiftoolRead(input);
+        const QJsonObject after = exiftoolRead(output);
+        QCOMPARE(after.value(QLatin1String("IFD0:Make")).toString(), QStringLiteral("NIKON"));
+        QCOMPARE(after.value(QLatin1String("IFD0:Model")),
+                 before.value(QLatin1String("IFD0:Model")));
+        QCOMPARE(after.value(QLatin1String("IFD0:Artist")).toString(),
+                 QStringLiteral("Someone Else"));
+        QCOMPARE(exiv2Value(output, QStringLiteral("Exif.Image.Make")), QStringLiteral("NIKON"));
+    }
+
+    void aFieldApplyCannotTakeIsRefusedBeforeAnythingIsWritten_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("GPS date placeholder") << "gpsDatelab"
+                                              << "YYYY:MM:DD"
+                                              << "GPS date";
+        QTest::newRow("GPS time placeholder") << "gpsTimelab"
+                                              << "HH:MM:SS"
+                                              << "GPS time";
+        QTest::newRow("latitude a word") << "gpsLatilab"
+                                         << "north"
+                                         << "latitude";
+        QTest::newRow("longitude past 180") << "gpsLongtlab"
+                                            << "200"
+                                            << "longitude";
+        QTest::newRow("camera date") << "cameraDatelab"
+                                     << "yesterday"
+                                     << "date";
+    }
+    void aFieldApplyCannotTakeIsRefusedBeforeAnythingIsWritten() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, named);
+        const QStringList inputs = {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))};
+        QVERIFY(listAndSelect(inputs));
+        o().window->findChild<QLineEdit*>(field)->setText(text);
+        QSignalSpy alerts(m_app, &AppDelegate::alertShown);
+        QSignalSpy asked(m_app->editForm()->confirmation(), &ChangeConfirmation::previewShown);
+        QTest::mouseClick(o().editApplyBtn, Qt::LeftButton);
+        QCOMPARE(alerts.size(), 1);
+        QVERIFY2(alerts[0][1].toString().contains(named), qPrintable(alerts[0][1].toString()));
+        QTest::qWait(300);
+        QCOMPARE(asked.size(), 0);
+        QCOMPARE(storedFiles(), QStringList());
+    }
+
+    void theQuestionListsOldAndNewValuesAndCancelWritesNothing() {
+        const QStringList inputs = {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))};
+        QVERIFY(listAndSelect(inputs));
+        o().artistlab->setText(QStringLiteral("Tessa"));
+        ChangePreviewWindow* shown = nullptr;
+        connect(m_app->editForm()->confirmation(), &ChangeConfirmation::previewShown, this,
+                [&shown](ChangePreviewWindow* window) { shown = window; });
+        QTest::mouseClick(o().editApplyBtn, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(shown, 10000);
+        const ChangePreviewModel* model = shown->model();
+        QCOMPARE(model->rowCount(), 2);
+        for (int photo = 0; photo < 2; ++photo) {
+            int artistRow = -1;
+            for (int row = 0; row < model->rowCount(model->index(photo, 0)); ++row) {
+                if (model->index(row, 0, model->index(photo, 0)).data() == "{TIFF}.Artist")
+                    artistRow = row;
+            }
+            QVERIFY(artistRow >= 0);
+            const QString old =
+                exiftoolRead(inputs[photo]).value(QLatin1String("IFD0:Artist")).toString();
+            QCOMPARE(model->index(artistRow, 1, model->index(photo, 0)).data().toString(),
+                     old.isEmpty() ? QStringLiteral("(none)") : old);
+            QCOMPARE(model->index(artistRow, 2, model->index(photo, 0)).data().toString(),
+                     QStringLiteral("Tessa"));
+        }
+        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
+        shown->cancelButton->click();
+        QVERIFY(!finished.wait(500));
+        QCOMPARE(storedFiles(), QStringList());
+        QVERIFY(m_viewer->revealed.isEmpty());
+
+        // Asked again and confirmed: both written, revealed once together.
+        QVERIFY(applyAndWait());
+        QCOMPARE(storedFiles(), QStringList({"Canon_40D.jpg", "DSCN0010.jpg"}));
+        QCOMPARE(m_viewer->revealed.size(), 1);
+        QCOMPARE(m_viewer->revealed[0].size(), 2);
+    }
+
+    void beginningToEditCentresTheFormMapWithOnePin() {
+        QVERIFY(listAndSelect({m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                               m_photos->copyPhoto(QStringLiteral("Kodak_CX7530.jpg"))}));
+        o().localImageBrowserView->selectionModel()->select(m_app->localPhotoItemArray()->index(1),
+                                                            QItemSelectionModel::ClearAndSelect);
+        QTRY_COMPARE(m_app->state().currentFileName, QStringLiteral("Kodak_CX7530.jpg"));
+        MapWidget* map = o().currentlocalMapView;
+        QTRY_COMPARE(map->pins().size(), 2); // the selections' pins stay
+        o().gpsLatilab->setText(QStringLiteral("48.85"));
+        o().gpsLongtlab->setText(QStringLiteral("2.35"));
+        QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
+        QApplication::sendEvent(o().artistlab, &focus);
+        QCOMPARE(map->pins(), QList<QPointF>{QPointF(2.35, 48.85)});
+        QCOMPARE(map->centerLatitude(), 48.85);
+        QVERIFY(!map->isHidden());
+        QCOMPARE(m_app->state().currentCoords, QPointF(48.85, 2.35));
+        // The map window shows the same position.
+        m_app->gps()->ShowMapAction();
+        QCOMPARE(m_app->gps()->mapWindow()->currentMapView->centerLatitude(), 48.85);
+        // Fields without a position leave the map where it is.
+        o().gpsLatilab->clear();
+        QApplication::sendEvent(o().commentslab, &focus);
+        QCOMPARE(map->centerLatitude(), 48.85);
+        QCOMPARE(map->pins().size(), 1);
+    }
+
+    void theEditButtonsSlideTheFormInAndBackHidesIt() {
+        QCOMPARE(o().editView->isVisible(), false);
+        QVERIFY(o().editTemplateBtn->isVisibleTo(o().editView)); // its command is connected
+        for (QPushButton* button : {o().starteditBtn, o().localeditexifBtn}) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QVERIFY(o().editView->isVisible());
+            QCOMPARE(o().editView->x(), o().localphotoView->width());
+            QTRY_COMPARE(o().editView->pos(), editViewRestingGeometry(o()).topLeft());
+            o().artistlab->setText(QStringLiteral("kept"));
+            QTest::mouseClick(o().editBackBtn, Qt::LeftButton);
+            QVERIFY(!o().editView->isVisible());
+            QCOMPARE(o().artistlab->text(), QStringLiteral("kept"));
+        }
+        QSignalSpy exported(m_app, &AppDelegate::exportFinished);
+        QTest::mouseClick(o().editTemplateBtn, Qt::LeftButton);
+        QTRY_COMPARE(exported.size(), 1);
+    }
+};
+
+int main(int argc, char** argv) {
+    return runGuiTests<EditFormCommandsTest>(argc, argv);
+}
+
+#include "EditFormCommandsTest.moc"
