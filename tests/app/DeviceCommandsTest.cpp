@@ -1,8 +1,10 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/ChangeGPSWindow.h"
 #include "app/DeviceController.h"
 #include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
+#include "app/GpsController.h"
 #include "app/RemovalController.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/DeviceBrowser.h"
@@ -13,6 +15,7 @@
 #include <QAction>
 #include <QDirIterator>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -241,6 +244,37 @@ private Q_SLOTS:
                      .value(QStringLiteral("GPS:GPSLatitude"))
                      .isUndefined());
         QVERIFY(exiftoolRead(output).value(QStringLiteral("GPS:GPSLatitude")).isUndefined());
+    }
+
+    // Without a copy in the storage folder the GPS window fetches the selected
+    // photos and stays shut; run again, it opens on the copy, and Save
+    // rewrites that copy in place.
+    void theGpsWindowFetchesTheDeviceCopyFirstThenSavesIntoIt() {
+        openCamera();
+        select({QStringLiteral("DSCN0010.jpg")});
+        QVERIFY(m_app->state().currentFileName.isEmpty());
+        ChangeGPSWindow* window = m_app->gps()->changeGPSWindow();
+        QSignalSpy fetched(m_app, &AppDelegate::deviceDownloadsFinished);
+        m_app->gps()->EditeGPSExifDataPhoto();
+        QVERIFY(fetched.wait(20000));
+        QVERIFY(!window->isVisible());
+        const QString copy = m_storage + QStringLiteral("/DSCN0010.jpg");
+        QVERIFY(QFileInfo::exists(copy));
+        QCOMPARE(m_app->state().currentFileName, QStringLiteral("DSCN0010.jpg"));
+
+        QSignalSpy opened(m_app->gps(), &GpsController::gpsWindowShown);
+        m_app->gps()->EditeGPSExifDataPhoto();
+        QVERIFY(opened.wait(10000));
+        QVERIFY(qAbs(window->latitudelab->text().toDouble() - 43.4674) < 1e-3);
+        window->latitudelab->setText(QStringLiteral("-33.8568"));
+        window->altitudelab->setText(QStringLiteral("-5"));
+        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
+        window->saveButton->click();
+        QVERIFY(finished.wait(20000));
+        const QJsonObject tags = exiftoolRead(copy);
+        QCOMPARE(tags.value(QStringLiteral("GPS:GPSLatitudeRef")).toString(), QStringLiteral("S"));
+        QCOMPARE(tags.value(QStringLiteral("GPS:GPSAltitudeRef")).toInt(), 1);
+        QCOMPARE(m_viewer->opened, QStringList{m_storage}); // device mode opens the folder
     }
 };
 
