@@ -217,6 +217,29 @@ private Q_SLOTS:
         QCOMPARE(gpsWindow()->timeStamplab->text(), QStringLiteral("HH:MM:SS"));
     }
 
+    // The window shows a position below sea level as a negative altitude, so
+    // that saving it unchanged keeps the photo below sea level.
+    void aPositionSavedUnchangedKeepsItsReferences() {
+        const QString input = photo(QStringLiteral("Kodak_CX7530.jpg"));
+        runTool(QStringLiteral("exiftool"),
+                {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                 QStringLiteral("-GPSAltitude=5"), QStringLiteral("-GPSAltitudeRef#=1"),
+                 QStringLiteral("-GPSDateStamp=2014:05:06"),
+                 QStringLiteral("-GPSTimeStamp=08:00:00"), input});
+        const QJsonObject before = gpsTags(input);
+        QCOMPARE(before.value(QLatin1String("GPS:GPSAltitudeRef")).toInt(), 1);
+        QVERIFY(listAndSelect({input}));
+        QVERIFY(openGpsWindow(&GpsController::EditeGPSExifDataPhoto));
+        QCOMPARE(gpsWindow()->altitudelab->text(), QStringLiteral("-5"));
+        QVERIFY(saveAndWait());
+        const QJsonObject after = gpsTags(stored(QStringLiteral("Kodak_CX7530.jpg")));
+        for (const char* key : {"GPS:GPSLatitudeRef", "GPS:GPSLongitudeRef", "GPS:GPSAltitudeRef",
+                                "GPS:GPSAltitude", "GPS:GPSDateStamp"})
+            QCOMPARE(after.value(QLatin1String(key)), before.value(QLatin1String(key)));
+        QVERIFY(std::fabs(after.value(QLatin1String("GPS:GPSLatitude")).toDouble() -
+                          before.value(QLatin1String("GPS:GPSLatitude")).toDouble()) < 1e-5);
+    }
+
     // The position dragged on the window's map is the one written.
     void aPinDraggedInTheGpsWindowIsWhatSaveWrites() {
         const QString input = photo(QStringLiteral("DSCN0010.jpg"));
