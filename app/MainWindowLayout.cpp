@@ -101,7 +101,7 @@ MainWindowOutlets buildMainWindow() {
     commands->addWidget(o.editMetaDataLocalBtn, 2, 1);
     o.cameraphotoBtn = button(QObject::tr("Camera"), QStringLiteral("cameraphotoBtn"));
     commands->addWidget(o.cameraphotoBtn, 2, 2);
-    o.localeditexifBtn = button(QObject::tr("Edit…"), QStringLiteral("localeditexifBtn"));
+    o.localeditexifBtn = button(QObject::tr("Edit Fields…"), QStringLiteral("localeditexifBtn"));
     commands->addWidget(o.localeditexifBtn, 3, 0);
     QMenu* sourceMenu = o.window->menuBar()->addMenu(QObject::tr("Source"));
     o.changtoiOSmodemenu = sourceMenu->addAction(QObject::tr("Camera or Phone"));
