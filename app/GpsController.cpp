@@ -131,10 +131,7 @@ void GpsController::fillFromGpsSet(const QVariantMap& gps) {
     if (gps.contains(Altitude)) {
         // Below sea level shows as negative, so that saving the window
         // unchanged keeps the photo below sea level.
-        const double altitude = gps.value(Altitude).toDouble();
-        const bool below = gps.value(AltitudeRef).toInt() == 1 ||
-                           gps.value(AltitudeRef).toString() == QLatin1String("1");
-        setField(m_gpsWindow->altitudelab, displayText(below ? -altitude : altitude));
+        setField(m_gpsWindow->altitudelab, displayText(signedAltitude(gps)));
     }
     if (gps.contains(Latitude))
         setField(m_gpsWindow->latitudelab, displayText(signedLatitude(gps)));

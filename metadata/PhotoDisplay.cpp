@@ -15,6 +15,13 @@ double signedLongitude(const QVariantMap& gps) {
     return gps.value(LongitudeRef).toString() == QLatin1String("E") ? value : -value;
 }
 
+double signedAltitude(const QVariantMap& gps) {
+    const double value = gps.value(Altitude).toDouble();
+    const QVariant ref = gps.value(AltitudeRef);
+    const bool below = ref.toInt() == 1 || ref.toString() == QLatin1String("1");
+    return below ? -value : value;
+}
+
 namespace {
 QString numberText(double value) {
     return QString::number(value, 'g', 10);
@@ -59,11 +66,15 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
     const QVariantMap gps = dictionary.value(GpsSet).toMap();
     d.gpsDatelab = displayText(gps.value(DateStamp));
     d.gpsTimelab = displayText(gps.value(TimeStamp));
-    d.gpsAitlab = displayText(gps.value(Altitude));
+    // Below sea level shows as negative, so that applying the form unchanged
+    // keeps the photo below sea level.
+    d.gpsAitlab = gps.contains(Altitude) ? numberText(signedAltitude(gps)) : empty;
     d.gpsLatilab = gps.contains(Latitude) ? numberText(signedLatitude(gps)) : empty;
     d.gpsLongtlab = gps.contains(Longitude) ? numberText(signedLongitude(gps)) : empty;
     d.keywordslab = displayText(dictionary.value(IptcSet).toMap().value(Keywords));
-    if (dictionary.contains(GpsSet)) {
+    // A GPS set with no position (some cameras write only its version) is
+    // not a position at 0, 0.
+    if (gps.contains(Latitude) && gps.contains(Longitude)) {
         d.hasPosition = true;
         d.latitude = signedLatitude(gps);
         d.longitude = signedLongitude(gps);

@@ -21,3 +21,5 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary);
 // The signed position of a GPS set: only "N" and "E" count as positive.
 double signedLatitude(const QVariantMap& gps);
 double signedLongitude(const QVariantMap& gps);
+// The altitude, negative below sea level (AltitudeRef 1).
+double signedAltitude(const QVariantMap& gps);

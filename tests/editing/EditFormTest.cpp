@@ -170,3 +170,34 @@ TEST(EditForm, refusesBadFieldsBeforeWritingAndPreviewsWithoutWriting) {
     EXPECT_EQ(keys, (QStringList{"{IPTC}.Keywords", "{TIFF}.Artist"}));
     EXPECT_FALSE(QFileInfo::exists(storage));
 }
+
+TEST(EditForm, theFieldsShownKeepAPositionBelowSeaLevelAndNoPositionIsNotZero) {
+    TestFolder folder;
+    EditFormFields below;
+    below.latitude = QStringLiteral("31.5");
+    below.longitude = QStringLiteral("35.5");
+    below.altitude = QStringLiteral("-430");
+    const QString first = applied(folder, QStringLiteral("DSCN0010.jpg"), below);
+    const PhotoDisplay shown = photoDisplayFor(dictionaryOf(first));
+    EXPECT_EQ(shown.gpsAitlab, QStringLiteral("-430"));
+
+    // The window's apply of what it showed, with another artist, leaves the
+    // photo below sea level.
+    EditFormFields window = windowFields(dictionaryOf(first));
+    window.artist = QStringLiteral("Cy");
+    const auto plan = editFormPlan(window);
+    ASSERT_TRUE(plan) << qPrintable(plan.error());
+    const OperationReport report =
+        runEditForm(plan.value(), {SelectedPhoto{0, first, QStringLiteral("again.jpg")}},
+                    folder.file(QStringLiteral("second")), workerService());
+    ASSERT_EQ(report.written.size(), 1);
+    const QJsonObject tags = exiftoolRead(report.written.value(0));
+    EXPECT_EQ(tags.value("GPS:GPSAltitudeRef").toInt(), 1);
+    EXPECT_DOUBLE_EQ(tags.value("GPS:GPSAltitude").toDouble(), 430);
+
+    // A GPS set holding only its version is not a position at 0, 0.
+    const QVariantMap canon = dictionaryOf(fixturePath(QStringLiteral("Canon_40D.jpg")));
+    ASSERT_TRUE(canon.contains(GpsSet));
+    EXPECT_FALSE(photoDisplayFor(canon).hasPosition);
+    EXPECT_TRUE(photoDisplayFor(dictionaryOf(first)).hasPosition);
+}
