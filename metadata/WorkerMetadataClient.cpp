@@ -15,7 +15,15 @@ QString defaultWorkerProgram() {
     if (!fromEnvironment.isEmpty())
         return QFile::decodeName(fromEnvironment);
     const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QFileInfo(self).absolutePath() + QStringLiteral("/tessaview-worker");
+    const QString folder = QFileInfo(self).absolutePath();
+    // In the build tree the worker lies beside the programs; installed, it
+    // lies in the private folder of libexec, found relative to the programs
+    // so that any installation prefix works.
+    const QString beside = folder + QStringLiteral("/tessaview-worker");
+    const QString installed = QDir::cleanPath(folder + QStringLiteral("/" TV_INSTALLED_WORKER));
+    if (!QFileInfo(beside).isExecutable() && QFileInfo(installed).isExecutable())
+        return installed;
+    return beside;
 }
 
 // A worker that died while committing leaves its temporary file beside the

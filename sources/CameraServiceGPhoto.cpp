@@ -1,5 +1,6 @@
 #include "sources/CameraServiceGPhoto.h"
 
+#include <gphoto2/gphoto2-version.h>
 #include <gphoto2/gphoto2.h>
 
 #include <QMutex>
@@ -267,4 +268,9 @@ private:
 
 std::unique_ptr<CameraService> makeGPhotoCameraService() {
     return std::make_unique<GPhotoCameraService>();
+}
+
+QString cameraLibraryVersion() {
+    const char** version = gp_library_version(GP_VERSION_SHORT);
+    return version && version[0] ? QString::fromUtf8(version[0]) : QString();
 }

@@ -1,0 +1,49 @@
+#include "app/PRButton.h"
+
+#include "app/Pictures.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+PRButton::PRButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
+    setIconSize(QSize(24, 24));
+}
+
+void PRButton::setPicture(const QString& name) {
+    m_picture = name;
+    Pictures::apply(this, name);
+}
+
+void PRButton::enterEvent(QEnterEvent* event) {
+    QPushButton::enterEvent(event);
+    Q_EMIT mouseEntered(this);
+}
+
+void PRButton::leaveEvent(QEvent* event) {
+    QPushButton::leaveEvent(event);
+    Q_EMIT mouseExited(this);
+}
+
+void PRButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Q_EMIT mouseDown(this);
+}
+
+void PRButton::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+void PRButton::keyPressEvent(QKeyEvent* event) {
+    if (!event->isAutoRepeat() &&
+        (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
+         event->key() == Qt::Key_Enter)) {
+        event->accept();
+        Q_EMIT mouseDown(this);
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
