@@ -1,4 +1,4 @@
-#include "app/UpdateFetcher.h"
+#include "app/NetworkUpdateFetcher.h"
 
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -67,7 +67,7 @@ void NetworkUpdateFetcher::fetch(const QUrl& url, Done done) {
             Q_EMIT m_reply->redirectAllowed();
             return;
         }
-        m_refusal = QStringLiteral("the server sent the check to %1").arg(hop.error());
+        m_refusal = QStringLiteral("the server redirected the check, and %1").arg(hop.error());
         m_reply->abort();
     });
     connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
