@@ -8,14 +8,18 @@
 
 PRProgressView::PRProgressView(QWidget* parent) : QProgressBar(parent) {
     setTextVisible(false);
-    connect(this, &QProgressBar::valueChanged, this, [this](int value) {
-        const int span = maximum() - minimum();
-        // A reset dialog sets the value below the range: nothing done yet.
-        if (span <= 0 || value < minimum())
-            setProgressValue(0);
-        else
-            setProgressValue(float(value - minimum()) / float(span));
-    });
+    // A dialog's count takes over again from a fraction set by hand.
+    connect(this, &QProgressBar::valueChanged, this, [this] { m_value.reset(); });
+}
+
+float PRProgressView::progressValue() const {
+    if (m_value)
+        return *m_value;
+    const qint64 span = qint64(maximum()) - minimum();
+    // A reset bar holds a value below its range: nothing done yet.
+    if (span <= 0 || value() < minimum())
+        return 0;
+    return float(qint64(value()) - minimum()) / float(span);
 }
 
 void PRProgressView::setProgressValue(float value) {
@@ -62,7 +66,7 @@ void PRProgressView::paintEvent(QPaintEvent*) {
     painter.translate(0, height());
     painter.scale(1, -1);
     drawBezel(painter);
-    const std::optional<QRectF> bar = barRect(QSizeF(size()), m_value);
+    const std::optional<QRectF> bar = barRect(QSizeF(size()), progressValue());
     if (!bar)
         return;
     // From the lower edge (the smallest y here) up.

@@ -14,9 +14,10 @@ class PRProgressView : public QProgressBar {
 public:
     explicit PRProgressView(QWidget* parent = nullptr);
 
-    // The filled fraction: shown when it is not above 1 and not 0.
+    // The filled fraction: shown when it is not above 1 and not 0. Until it
+    // is set, the fraction follows the bar's value within its range.
     void setProgressValue(float value);
-    float progressValue() const { return m_value; }
+    float progressValue() const;
 
     // The bar in the view's own coordinates, whose y axis grows upwards from
     // the bottom edge; nothing when only the bezel shows.
@@ -30,5 +31,5 @@ protected:
 
 private:
     void drawBezel(QPainter& painter) const;
-    float m_value = 0;
+    std::optional<float> m_value;
 };
