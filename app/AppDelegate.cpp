@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/ChromeController.h"
 #include "app/CommandRunner.h"
 #include "app/DatesController.h"
 #include "app/DeviceController.h"
@@ -32,6 +33,8 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     m_gps = std::make_unique<GpsController>(context);
     m_editForm = std::make_unique<EditFormController>(context);
 
+    m_chrome = std::make_unique<ChromeController>(context);
+
     forwardSignals();
     wireDevice();
     wireTemplateMenu();
@@ -39,6 +42,9 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     wireEditing();
     wireGps();
     wireEditForm();
+
+    wireChrome();
+    wireMenuBar();
 }
 
 AppDelegate::~AppDelegate() {
@@ -47,6 +53,7 @@ AppDelegate::~AppDelegate() {
     delete m_context->runner;
     m_context->runner = nullptr;
     m_device.reset();
+    m_chrome.reset();
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
@@ -100,6 +107,11 @@ CameraDevice* AppDelegate::currentDevice() const {
 
 void AppDelegate::openPanelDidEnd1(int returnCode, const QStringList& paths) {
     m_display->openPanelDidEnd1(returnCode, paths);
+}
+
+void AppDelegate::openFiles(const QStringList& paths) {
+    if (!paths.isEmpty())
+        m_display->openPanelDidEnd1(1, paths);
 }
 
 void AppDelegate::forwardSignals() {

@@ -10,10 +10,12 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class CameraService;
 class ChangeDateWindow;
+class ChromeController;
 class ChangeMutiDateWindow;
 class CommandRunner;
 class DatesController;
@@ -26,6 +28,7 @@ class FileViewer;
 class GpsController;
 class MetadataService;
 class PhotoListModel;
+class PRButton;
 class PreferencesWindow;
 class QStandardItemModel;
 class RemovalController;
@@ -59,6 +62,8 @@ public:
     GpsController* gps() const { return m_gps.get(); }
     EditFormController* editForm() const { return m_editForm.get(); }
 
+    ChromeController* chrome() const { return m_chrome.get(); }
+
     const MainWindowOutlets& outlets() const { return m_context->outlets; }
     PreferencesWindow* preferenceWindow() const { return m_context->preferences; }
     PhotoListModel* localPhotoItemArray() const { return m_context->localPhotos; }
@@ -76,6 +81,17 @@ public:
 
     // The import panel's completion (return code 1 is OK), as the benchmark drives it.
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
+    // Adds the photos named at start-up to the computer list.
+    void openFiles(const QStringList& paths);
+
+    // The sliding edit form joins the chrome here: its image buttons and the
+    // commands they lead to.
+    struct EditFormHooks {
+        PRButton *editBackBtn = nullptr, *editTemplateBtn = nullptr, *editApplyBtn = nullptr,
+                 *starteditBtn = nullptr, *localeditexifBtn = nullptr;
+        std::function<void()> StartEditViewAction, HideEditViewAction, ClickApplyChangeAction;
+    };
+    void wireEditForm(const EditFormHooks& hooks);
 
 Q_SIGNALS:
     // The context's signals, for whoever watches the whole window.
@@ -98,6 +114,9 @@ private:
     void wireGps();
     void wireEditForm();
 
+    void wireChrome();
+    void wireMenuBar();
+
     // Declared first so it outlives the groups, which hold on to it.
     std::unique_ptr<ControllerContext> m_context;
     std::unique_ptr<DisplayController> m_display;
@@ -108,4 +127,6 @@ private:
     std::unique_ptr<DeviceController> m_device;
     std::unique_ptr<GpsController> m_gps;
     std::unique_ptr<EditFormController> m_editForm;
+
+    std::unique_ptr<ChromeController> m_chrome;
 };

@@ -24,13 +24,13 @@
 void AppDelegate::wireDisplay() {
     const MainWindowOutlets& o = m_context->outlets;
     DisplayController* d = m_display.get();
-    connect(o.importButton, &QPushButton::clicked, d, &DisplayController::ClickImportPhotosAction);
-    connect(o.clearAndImportButton, &QPushButton::clicked, d,
+    connect(o.importItem, &QAction::triggered, d, &DisplayController::ClickImportPhotosAction);
+    connect(o.clearAndImportItem, &QAction::triggered, d,
             &DisplayController::ClickClearandImportPhotosAction);
-    connect(o.openButton, &QPushButton::clicked, d,
+    connect(o.openFolderItem, &QAction::triggered, d,
             &DisplayController::OpenComputerFoldertoImportAction);
-    connect(o.clearButton, &QPushButton::clicked, d, &DisplayController::ClearLeftPhotos);
-    connect(o.computerSourceButton, &QPushButton::clicked, d,
+    connect(o.clearItem, &QAction::triggered, d, &DisplayController::ClearLeftPhotos);
+    connect(o.changtoComputermodemenu, &QAction::triggered, d,
             &DisplayController::ChangeToImportComputerPhoto);
     connect(o.preferencesButton, &QPushButton::clicked, d,
             &DisplayController::ShowPreferenceSetting);
@@ -90,8 +90,7 @@ void AppDelegate::wireEditing() {
 }
 
 void AppDelegate::wireTemplateMenu() {
-    QMenu* menu = m_context->outlets.window->menuBar()->addMenu(tr("Import and Export"));
-    menu->setObjectName(QStringLiteral("importExportMenu"));
+    QMenu* menu = m_context->outlets.importandExportMenu;
     using T = TemplatesController;
     const struct {
         const char* title;
@@ -122,23 +121,9 @@ void AppDelegate::wireTemplateMenu() {
 }
 
 void AppDelegate::wireDevice() {
-    const MainWindowOutlets& o = m_context->outlets;
-    DeviceController* d = m_device.get();
-    DeviceWindow* w = d->cameraWindow();
-    connect(w->opendeviceBtn, &QPushButton::clicked, d, [d] {
-        d->OpenDeviceAction();
-        d->offerOpenDeviceCommands();
-    });
-    connect(w->downloadPhotoBtn, &QPushButton::clicked, d, &DeviceController::DownloadPhotoAction);
-    connect(w->importEditPhotoBtn, &QPushButton::clicked, d,
-            &DeviceController::DownloadImportEditePhotoAction);
-    connect(w->deletePhotoBtn, &QPushButton::clicked, d, &DeviceController::DeletePhotoAction);
-    connect(w->viewExifBtn, &QPushButton::clicked, d, &DeviceController::ViewExifData);
-    connect(w->removeExifBtn, &QPushButton::clicked, m_removal.get(),
-            &RemovalController::RemoveExifDataFromPhoto);
-    connect(o.cameraphotoBtn, &QPushButton::clicked, d,
-            &DeviceController::ChangeToImportiOSDevicePhoto);
-    connect(o.changtoiOSmodemenu, &QAction::triggered, d,
+    // The device window's buttons and the source buttons act through the
+    // chrome (wireChrome); the menu item directly.
+    connect(m_context->outlets.changtoiOSmodemenu, &QAction::triggered, m_device.get(),
             &DeviceController::ChangeToImportiOSDevicePhoto);
 }
 

@@ -1,5 +1,7 @@
 #include "app/CommandRunner.h"
 
+#include "app/PRProgressView.h"
+
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
@@ -26,6 +28,7 @@ bool CommandRunner::start(const QString& label, int total, Work work, Done done)
 
     // A short command finishes before the dialog would show, so it never flashes.
     m_dialog = new QProgressDialog(label, tr("Cancel"), 0, std::max(total, 1), m_window);
+    m_dialog->setBar(new PRProgressView(m_dialog));
     m_dialog->setWindowModality(Qt::ApplicationModal);
     m_dialog->setMinimumDuration(400);
     m_dialog->setAutoClose(false);

@@ -3,6 +3,7 @@
 #include "app/ControllerContext.h"
 #include "app/DeviceWindow.h"
 #include "app/DropTargets.h"
+#include "app/PRButton.h"
 #include "sources/DeviceBrowser.h"
 #include "sources/PhotoListModel.h"
 

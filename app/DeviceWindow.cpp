@@ -1,10 +1,11 @@
 #include "app/DeviceWindow.h"
 
+#include "app/PRButton.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListView>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 DeviceWindow::DeviceWindow(QListView* browser, QWidget* parent)
@@ -29,7 +30,7 @@ DeviceWindow::DeviceWindow(QListView* browser, QWidget* parent)
     layout->addWidget(camerataskProgressor);
     auto* buttons = new QHBoxLayout;
     auto button = [&](const QString& text, const char* name) {
-        auto* b = new QPushButton(text);
+        auto* b = new PRButton(text);
         b->setObjectName(QString::fromLatin1(name));
         buttons->addWidget(b);
         return b;
@@ -37,8 +38,8 @@ DeviceWindow::DeviceWindow(QListView* browser, QWidget* parent)
     opendeviceBtn = button(tr("Open"), "opendeviceBtn");
     downloadPhotoBtn = button(tr("Download"), "downloadPhotoBtn");
     importEditPhotoBtn = button(tr("Import to Edit"), "importEditPhotoBtn");
-    viewExifBtn = button(tr("View Metadata"), "viewExifBtn");
-    removeExifBtn = button(tr("Remove EXIF"), "removeExifBtn");
+    viewExifBtn = button(tr("Dates"), "viewExifBtn");
+    removeExifBtn = button(tr("Remove"), "removeExifBtn");
     deletePhotoBtn = button(tr("Delete"), "deletePhotoBtn");
     layout->addLayout(buttons);
 }

@@ -2,10 +2,10 @@
 
 #include <QWidget>
 
+class PRButton;
 class QLabel;
 class QListView;
 class QProgressBar;
-class QPushButton;
 
 // The device window: the connected camera's name, its photos and movies,
 // the task progress and the device commands.
@@ -18,7 +18,6 @@ public:
     QLabel* deviceNamelab = nullptr;
     QListView* imageBrowserView = nullptr;
     QProgressBar* camerataskProgressor = nullptr;
-    QPushButton *opendeviceBtn = nullptr, *downloadPhotoBtn = nullptr,
-                *importEditPhotoBtn = nullptr, *deletePhotoBtn = nullptr, *viewExifBtn = nullptr,
-                *removeExifBtn = nullptr;
+    PRButton *opendeviceBtn = nullptr, *downloadPhotoBtn = nullptr, *importEditPhotoBtn = nullptr,
+             *deletePhotoBtn = nullptr, *viewExifBtn = nullptr, *removeExifBtn = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "app/DropTargets.h"
 #include "app/EditViewLayout.h"
 #include "app/MapWidget.h"
+#include "app/PRButton.h"
+#include "app/PWindowView.h"
 #include "app/PhotoCellDelegate.h"
 
 #include <QFormLayout>
@@ -12,7 +14,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -43,6 +44,12 @@ QPushButton* button(const QString& title, const QString& name) {
     return b;
 }
 
+PRButton* imageButton(const QString& title, const QString& name) {
+    auto* b = new PRButton(title);
+    b->setObjectName(name);
+    return b;
+}
+
 } // namespace
 
 MainWindowOutlets buildMainWindow() {
@@ -53,8 +60,15 @@ MainWindowOutlets buildMainWindow() {
     auto* central = new QWidget;
     central->setObjectName(QStringLiteral("mainView"));
     o.window->setCentralWidget(central);
-    auto* columns = new QHBoxLayout(central);
+    auto* page = new QVBoxLayout(central);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->setSpacing(0);
+    o.theView = new PWindowView;
+    o.theView->setObjectName(QStringLiteral("theView"));
+    page->addWidget(o.theView);
+    auto* columns = new QHBoxLayout;
     columns->setContentsMargins(8, 8, 8, 8);
+    page->addLayout(columns, 1);
 
     // Left pane.
     auto* left = new QWidget;
@@ -62,30 +76,30 @@ MainWindowOutlets buildMainWindow() {
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     auto* commands = new QGridLayout;
-    o.importButton = button(QObject::tr("Import…"), QStringLiteral("importButton"));
-    o.clearAndImportButton =
-        button(QObject::tr("Clear and Import…"), QStringLiteral("clearAndImportButton"));
-    o.openButton = button(QObject::tr("Open…"), QStringLiteral("openButton"));
-    o.clearButton = button(QObject::tr("Clear"), QStringLiteral("clearButton"));
-    o.computerSourceButton =
-        button(QObject::tr("Computer"), QStringLiteral("computerSourceButton"));
+    o.importPhotobtn = imageButton(QObject::tr("Import"), QStringLiteral("importPhotobtn"));
+    o.importPhotoMenu = new QMenu(o.importPhotobtn);
+    o.importPhotoMenu->setObjectName(QStringLiteral("importPhotoMenu"));
+    o.importItem = o.importPhotoMenu->addAction(QObject::tr("Import Photos…"));
+    o.clearAndImportItem = o.importPhotoMenu->addAction(QObject::tr("Clear and Import…"));
+    o.openFolderItem = o.importPhotoMenu->addAction(QObject::tr("Open Folder…"));
+    o.importPhotoMenu->addSeparator();
+    o.clearItem = o.importPhotoMenu->addAction(QObject::tr("Clear List"));
+    o.localphotoBtn = imageButton(QObject::tr("Computer"), QStringLiteral("localphotoBtn"));
+    o.cameraphotoBtn = imageButton(QObject::tr("Camera"), QStringLiteral("cameraphotoBtn"));
     o.preferencesButton = button(QObject::tr("Preferences…"), QStringLiteral("preferencesButton"));
-    commands->addWidget(o.importButton, 0, 0);
-    commands->addWidget(o.clearAndImportButton, 0, 1);
-    commands->addWidget(o.openButton, 0, 2);
-    commands->addWidget(o.clearButton, 1, 0);
-    commands->addWidget(o.computerSourceButton, 1, 1);
-    commands->addWidget(o.preferencesButton, 1, 2);
+    commands->addWidget(o.importPhotobtn, 0, 0);
+    commands->addWidget(o.localphotoBtn, 0, 1);
+    commands->addWidget(o.cameraphotoBtn, 0, 2);
 
-    o.remoMetaDataLocalBtn = button(QObject::tr("Remove"), QStringLiteral("remoMetaDataLocalBtn"));
+    o.remoMetaDataLocalBtn =
+        imageButton(QObject::tr("Remove"), QStringLiteral("remoMetaDataLocalBtn"));
     o.removeExifMenu = new QMenu(o.remoMetaDataLocalBtn);
     o.removeExifMenu->setObjectName(QStringLiteral("removeExifMenu"));
     o.removeExifItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF"));
     o.removeGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove GPS"));
     o.removeIptcItem = o.removeExifMenu->addAction(QObject::tr("Remove IPTC"));
     o.removeExifAndGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF and GPS"));
-    o.remoMetaDataLocalBtn->setMenu(o.removeExifMenu);
-    o.editMetaDataLocalBtn = button(QObject::tr("Edit"), QStringLiteral("editMetaDataLocalBtn"));
+    o.editMetaDataLocalBtn = imageButton(QObject::tr("Edit"), QStringLiteral("editMetaDataLocalBtn"));
     o.editExifMenu = new QMenu(o.editMetaDataLocalBtn);
     o.editExifMenu->setObjectName(QStringLiteral("editExifMenu"));
     o.changeDateItem = o.editExifMenu->addAction(QObject::tr("Change Dates…"));
@@ -96,15 +110,20 @@ MainWindowOutlets buildMainWindow() {
     o.addGpsItem = o.editExifMenu->addAction(QObject::tr("Add GPS Position…"));
     o.showMapItem = o.editExifMenu->addAction(QObject::tr("Show on Map"));
     o.fixedPositionItem = o.editExifMenu->addAction(QObject::tr("Write the Fixed Test Position"));
-    o.editMetaDataLocalBtn->setMenu(o.editExifMenu);
-    commands->addWidget(o.remoMetaDataLocalBtn, 2, 0);
-    commands->addWidget(o.editMetaDataLocalBtn, 2, 1);
-    o.cameraphotoBtn = button(QObject::tr("Camera"), QStringLiteral("cameraphotoBtn"));
-    commands->addWidget(o.cameraphotoBtn, 2, 2);
-    o.localeditexifBtn = button(QObject::tr("Edit Fields…"), QStringLiteral("localeditexifBtn"));
-    commands->addWidget(o.localeditexifBtn, 3, 0);
-    QMenu* sourceMenu = o.window->menuBar()->addMenu(QObject::tr("Source"));
-    o.changtoiOSmodemenu = sourceMenu->addAction(QObject::tr("Camera or Phone"));
+    o.importandExportBtn =
+        imageButton(QObject::tr("Import and Export"), QStringLiteral("importandExportBtn"));
+    o.importandExportMenu = new QMenu(QObject::tr("Import and Export"), o.importandExportBtn);
+    o.importandExportMenu->setObjectName(QStringLiteral("importandExportMenu"));
+    commands->addWidget(o.remoMetaDataLocalBtn, 1, 0);
+    commands->addWidget(o.editMetaDataLocalBtn, 1, 1);
+    commands->addWidget(o.importandExportBtn, 1, 2);
+    o.localeditexifBtn = imageButton(QObject::tr("Edit Fields…"), QStringLiteral("localeditexifBtn"));
+    commands->addWidget(o.localeditexifBtn, 2, 0);
+    commands->addWidget(o.preferencesButton, 2, 2);
+    // The menu bar carries them; the device's is offered once a camera is there.
+    o.changtoComputermodemenu = new QAction(QObject::tr("Computer"), o.window);
+    o.changtoComputermodemenu->setObjectName(QStringLiteral("changtoComputermodemenu"));
+    o.changtoiOSmodemenu = new QAction(QObject::tr("Camera or Phone"), o.window);
     o.changtoiOSmodemenu->setObjectName(QStringLiteral("changtoiOSmodemenu"));
     o.changtoiOSmodemenu->setEnabled(false);
     leftLayout->addLayout(commands);

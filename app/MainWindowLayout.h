@@ -5,7 +5,9 @@
 
 class MapWidget;
 class NSDragImageBrowserView;
+class PRButton;
 class PRDragImageView;
+class PWindowView;
 class QAction;
 class QLabel;
 class QListView;
@@ -18,6 +20,7 @@ class QWidget;
 // The controls of the main window by the controller's names for them.
 struct MainWindowOutlets {
     QMainWindow* window = nullptr;
+    PWindowView* theView = nullptr; // the banner across the top
 
     // Left pane: exactly one of the three is visible.
     NSDragImageBrowserView* localImageBrowserView = nullptr; // also the scroll view
@@ -40,16 +43,21 @@ struct MainWindowOutlets {
               *gpsTimelab = nullptr, *gpsAitlab = nullptr, *gpsLatilab = nullptr,
               *gpsLongtlab = nullptr;
 
-    QPushButton *importButton = nullptr, *clearAndImportButton = nullptr, *openButton = nullptr,
-                *clearButton = nullptr, *computerSourceButton = nullptr,
-                *preferencesButton = nullptr;
-    // The device source: its button and the menu item, enabled once a camera is there.
-    QPushButton* cameraphotoBtn = nullptr;
-    QAction* changtoiOSmodemenu = nullptr;
+    // The import button opens its menu below it.
+    PRButton* importPhotobtn = nullptr;
+    QMenu* importPhotoMenu = nullptr;
+    QAction *importItem = nullptr, *clearAndImportItem = nullptr, *openFolderItem = nullptr,
+            *clearItem = nullptr;
+    QPushButton* preferencesButton = nullptr;
+    // The two sources: their buttons, and the menu items (the device's enabled
+    // once a camera is there).
+    PRButton *localphotoBtn = nullptr, *cameraphotoBtn = nullptr;
+    QAction *changtoComputermodemenu = nullptr, *changtoiOSmodemenu = nullptr;
 
-    // The remove and edit buttons open their menus below them.
-    QPushButton *remoMetaDataLocalBtn = nullptr, *editMetaDataLocalBtn = nullptr;
-    QMenu *removeExifMenu = nullptr, *editExifMenu = nullptr;
+    // The remove, edit and import-and-export buttons open their menus below them.
+    PRButton *remoMetaDataLocalBtn = nullptr, *editMetaDataLocalBtn = nullptr,
+             *importandExportBtn = nullptr;
+    QMenu *removeExifMenu = nullptr, *editExifMenu = nullptr, *importandExportMenu = nullptr;
     QAction *removeExifItem = nullptr, *removeGpsItem = nullptr, *removeIptcItem = nullptr,
             *removeExifAndGpsItem = nullptr;
     QAction *changeDateItem = nullptr, *fileDatesItem = nullptr, *dateStampItem = nullptr;

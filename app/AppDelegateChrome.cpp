@@ -1,0 +1,155 @@
+#include "app/AppDelegate.h"
+
+#include "app/ChromeController.h"
+#include "app/DeviceController.h"
+#include "app/DeviceWindow.h"
+#include "app/DisplayController.h"
+#include "app/TemplatesController.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+// The chrome's buttons, the menu bar and the status bar meet their commands here.
+
+void AppDelegate::wireChrome() {
+    const MainWindowOutlets& o = m_context->outlets;
+    const DeviceWindow* w = m_device->cameraWindow();
+    ChromeButtons b;
+    b.opendeviceBtn = w->opendeviceBtn;
+    b.deletePhotoBtn = w->deletePhotoBtn;
+    b.downloadPhotoBtn = w->downloadPhotoBtn;
+    b.importEditPhotoBtn = w->importEditPhotoBtn;
+    b.viewExifBtn = w->viewExifBtn;
+    b.removeExifBtn = w->removeExifBtn;
+    b.importPhotobtn = o.importPhotobtn;
+    b.remoMetaDataLocalBtn = o.remoMetaDataLocalBtn;
+    b.editMetaDataLocalBtn = o.editMetaDataLocalBtn;
+    b.importandExportBtn = o.importandExportBtn;
+    b.cameraphotoBtn = o.cameraphotoBtn;
+    b.localphotoBtn = o.localphotoBtn;
+    b.editExifMenu = o.editExifMenu;
+    b.removeExifMenu = o.removeExifMenu;
+    b.importPhotoMenu = o.importPhotoMenu;
+    b.importandExportMenu = o.importandExportMenu;
+    m_chrome->attach(b);
+
+    ChromeCommands& c = m_chrome->commands;
+    DeviceController* d = m_device.get();
+    DisplayController* display = m_display.get();
+    TemplatesController* templates = m_templates.get();
+    c.OpenDeviceAction = [d] { d->OpenDeviceAction(); };
+    c.DeletePhotoAction = [d] { d->DeletePhotoAction(); };
+    c.DownloadPhotoAction = [d] { d->DownloadPhotoAction(); };
+    c.DownloadImportEditePhotoAction = [d] { d->DownloadImportEditePhotoAction(); };
+    c.ChangeToImportiOSDevicePhoto = [d] { d->ChangeToImportiOSDevicePhoto(); };
+    c.ChangeToImportComputerPhoto = [display] { display->ChangeToImportComputerPhoto(); };
+    c.ExportTemplateDataToPlist = [templates] { templates->ExportTemplateDataToPlist(); };
+    // The edit form's own commands arrive with the form (wireEditForm).
+
+    ChromeController* chrome = m_chrome.get();
+    ControllerContext* context = m_context.get();
+    connect(context, &ControllerContext::commandFinished, chrome, [context, chrome] {
+        const OperationReport& report = context->lastReport();
+        const QString folder = report.written.isEmpty()
+                                   ? context->state.storagelocation
+                                   : QFileInfo(report.written.first()).absolutePath();
+        chrome->showReport(report, folder);
+    });
+    connect(context, &ControllerContext::exportFinished, chrome, &ChromeController::showExport);
+    connect(context, &ControllerContext::deviceDownloadsFinished, chrome,
+            [context, chrome](const QList<DownloadOutcome>& outcomes) {
+                OperationReport report;
+                for (const DownloadOutcome& outcome : outcomes) {
+                    if (outcome.isOk())
+                        report.written << outcome.path;
+                    else
+                        report.skipped.append({outcome.file.displayName(), outcome.error});
+                }
+                chrome->showReport(report, context->state.storagelocation);
+            });
+}
+
+void AppDelegate::wireEditForm(const EditFormHooks& hooks) {
+    ChromeButtons b;
+    b.editBackBtn = hooks.editBackBtn;
+    b.editTemplateBtn = hooks.editTemplateBtn;
+    b.editApplyBtn = hooks.editApplyBtn;
+    b.starteditBtn = hooks.starteditBtn;
+    b.localeditexifBtn = hooks.localeditexifBtn;
+    m_chrome->attach(b);
+    ChromeCommands& c = m_chrome->commands;
+    c.StartEditViewAction = hooks.StartEditViewAction;
+    c.HideEditViewAction = hooks.HideEditViewAction;
+    c.ClickApplyChangeAction = hooks.ClickApplyChangeAction;
+}
+
+namespace {
+
+QAction* withShortcut(QAction* action, QKeySequence::StandardKey standard,
+                      const QKeySequence& otherwise = {}) {
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(standard);
+    action->setShortcuts(keys.isEmpty() && !otherwise.isEmpty() ? QList{otherwise} : keys);
+    return action;
+}
+
+} // namespace
+
+void AppDelegate::wireMenuBar() {
+    const MainWindowOutlets& o = m_context->outlets;
+    QMenuBar* bar = o.window->menuBar();
+    ChromeController* chrome = m_chrome.get();
+
+    QMenu* file = bar->addMenu(tr("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    file->addAction(withShortcut(o.importItem, QKeySequence::Open));
+    file->addAction(o.clearAndImportItem);
+    o.clearAndImportItem->setShortcut(QKeySequence(tr("Ctrl+Shift+O")));
+    file->addAction(o.openFolderItem);
+    file->addSeparator();
+    file->addAction(o.clearItem);
+    file->addSeparator();
+    QAction* preferences = file->addAction(tr("Preferences…"));
+    preferences->setObjectName(QStringLiteral("preferencesItem"));
+    withShortcut(preferences, QKeySequence::Preferences, QKeySequence(tr("Ctrl+,")));
+    preferences->setMenuRole(QAction::PreferencesRole);
+    connect(preferences, &QAction::triggered, m_display.get(),
+            &DisplayController::ShowPreferenceSetting);
+    file->addSeparator();
+    QAction* quit = file->addAction(tr("&Quit"));
+    quit->setObjectName(QStringLiteral("quitItem"));
+    withShortcut(quit, QKeySequence::Quit, QKeySequence(tr("Ctrl+Q")));
+    quit->setMenuRole(QAction::QuitRole);
+    // Quitting is closing the window, which asks first.
+    connect(quit, &QAction::triggered, o.window, &QWidget::close);
+
+    QMenu* metadata = bar->addMenu(tr("&Metadata"));
+    metadata->setObjectName(QStringLiteral("metadataMenu"));
+    metadata->addActions(o.removeExifMenu->actions());
+    metadata->addSeparator();
+    metadata->addActions(o.editExifMenu->actions());
+
+    QMenu* source = bar->addMenu(tr("&Source"));
+    source->setObjectName(QStringLiteral("sourceMenu"));
+    source->addAction(o.changtoComputermodemenu);
+    source->addAction(o.changtoiOSmodemenu);
+
+    bar->addMenu(o.importandExportMenu);
+
+    QMenu* help = bar->addMenu(tr("&Help"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    QAction* support = help->addAction(tr("Tessaview Support"));
+    support->setObjectName(QStringLiteral("supportItem"));
+    withShortcut(support, QKeySequence::HelpContents);
+    connect(support, &QAction::triggered, chrome, &ChromeController::CLICkSupport);
+    QAction* update = help->addAction(tr("Check for Updates…"));
+    update->setObjectName(QStringLiteral("CheckforUpdateAction"));
+    connect(update, &QAction::triggered, chrome, &ChromeController::CheckforUpdateAction);
+    help->addSeparator();
+    QAction* about = help->addAction(tr("About Tessaview"));
+    about->setObjectName(QStringLiteral("aboutItem"));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, chrome, &ChromeController::ClickAbout);
+}

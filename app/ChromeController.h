@@ -1,0 +1,105 @@
+#pragma once
+
+#include "editing/OperationReport.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+
+class AboutWindow;
+class ControllerContext;
+class NetworkUpdateFetcher;
+class PRButton;
+class PRClosedButton;
+class PRUpdateController;
+class QLabel;
+class QMenu;
+class QMessageBox;
+
+// The window's image buttons by the controller's names for them. Any may be
+// missing; a button that is not here is ignored by the handlers.
+struct ChromeButtons {
+    PRClosedButton* closedButton = nullptr;
+    PRButton *opendeviceBtn = nullptr, *deletePhotoBtn = nullptr, *downloadPhotoBtn = nullptr,
+             *importEditPhotoBtn = nullptr, *viewExifBtn = nullptr, *removeExifBtn = nullptr;
+    PRButton *importPhotobtn = nullptr, *remoMetaDataLocalBtn = nullptr,
+             *editMetaDataLocalBtn = nullptr, *importandExportBtn = nullptr;
+    PRButton *cameraphotoBtn = nullptr, *localphotoBtn = nullptr;
+    PRButton *editBackBtn = nullptr, *editTemplateBtn = nullptr, *editApplyBtn = nullptr,
+             *starteditBtn = nullptr, *localeditexifBtn = nullptr;
+    QMenu *editExifMenu = nullptr, *removeExifMenu = nullptr, *importPhotoMenu = nullptr,
+          *importandExportMenu = nullptr;
+};
+
+// The commands the buttons lead to, each run without a sender. One that is
+// not set does nothing.
+struct ChromeCommands {
+    std::function<void()> OpenDeviceAction, DeletePhotoAction, DownloadPhotoAction,
+        DownloadImportEditePhotoAction, ChangeToImportiOSDevicePhoto, ChangeToImportComputerPhoto,
+        HideEditViewAction, ExportTemplateDataToPlist, ClickApplyChangeAction, StartEditViewAction;
+};
+
+// The window's chrome: the image buttons' pictures and what their presses
+// do, the exit confirmation, About, Support, the update check, and the
+// status bar that says what the last command did.
+class ChromeController : public QObject {
+    Q_OBJECT
+public:
+    ChromeController(ControllerContext& context, QObject* parent = nullptr);
+    ~ChromeController() override;
+
+    // Takes the buttons (those set) with their first pictures and follows
+    // their signals; may be called again as more buttons appear.
+    void attach(const ChromeButtons& buttons);
+    const ChromeButtons& buttons() const { return m_buttons; }
+    ChromeCommands commands;
+    // How the application ends and how a web page is opened; tests record them.
+    std::function<void()> terminate;
+    std::function<void(const QUrl&)> openUrl;
+
+    AboutWindow* aboutWindow() const { return m_about; }
+    PRUpdateController* updateController() const { return m_update.get(); }
+    QMessageBox* exitConfirmation() const { return m_exitBox; }
+    QLabel* statusLabel() const { return m_status; }
+    QString statusFolder() const { return m_statusFolder; }
+
+    // The main window's close: asks first. True when the window may close now.
+    bool windowWantsToClose();
+
+public Q_SLOTS:
+    void MybuttonMouseDownHandle(PRButton* button);
+    void PRbuttonMouseEnteredHandle(PRButton* button);
+    void PRbuttonMouseExitedHandle(PRButton* button);
+    void MyClosebuttonMouseDownHandle(PRClosedButton* button);
+    void CloseTheMainWindow();
+    void ClickAbout();
+    void CLICkSupport();
+    void CheckforUpdateAction();
+
+    // The status bar after a command.
+    void showReport(const OperationReport& report, const QString& folder);
+    void showExport(const QString& path);
+    void showMessage(const QString& text, const QString& folder = QString());
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void onClicked();
+    void popUpBelow(QMenu* menu, PRButton* button);
+    void around(PRButton* button, const QString& picture, const std::function<void()>& command);
+
+    ControllerContext& m_ctx;
+    ChromeButtons m_buttons;
+    AboutWindow* m_about = nullptr;
+    std::unique_ptr<NetworkUpdateFetcher> m_fetcher;
+    std::unique_ptr<PRUpdateController> m_update;
+    QPointer<QMessageBox> m_exitBox;
+    bool m_exitConfirmed = false;
+    QLabel* m_status = nullptr;
+    QString m_statusFolder;
+};
