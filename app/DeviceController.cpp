@@ -61,12 +61,6 @@ void DeviceController::startBrowsing() {
     mDeviceBrowser->start();
 }
 
-void DeviceController::offerOpenDeviceCommands() {
-    for (QPushButton* b : {m_cameraWindow->deletePhotoBtn, m_cameraWindow->downloadPhotoBtn,
-                           m_cameraWindow->viewExifBtn, m_cameraWindow->removeExifBtn})
-        b->setEnabled(true);
-}
-
 void DeviceController::deviceDidAdd(const DeviceInfo& device) {
     m_cameraWindow->deviceNamelab->setText(device.name());
     auto* camera = new CameraDevice(m_cameraService, device, this);

@@ -29,8 +29,6 @@ public:
 
     // Starts looking for cameras and follows the device list's current photo.
     void startBrowsing();
-    // Offers the commands that need an open device.
-    void offerOpenDeviceCommands();
 
     DeviceWindow* cameraWindow() const { return m_cameraWindow; }
     DeviceBrowser* deviceBrowser() const { return mDeviceBrowser; }

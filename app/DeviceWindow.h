@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/PRButton.h"
+
 #include <QWidget>
 
-class PRButton;
 class QLabel;
 class QListView;
 class QProgressBar;
