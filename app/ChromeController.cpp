@@ -33,6 +33,8 @@ ChromeController::ChromeController(ControllerContext& context, QObject* parent)
     m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setTextFormat(Qt::RichText);
     m_status->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    // The window keeps its size: no grip.
+    m_ctx.outlets.window->statusBar()->setSizeGripEnabled(false);
     m_ctx.outlets.window->statusBar()->addWidget(m_status, 1);
     connect(m_status, &QLabel::linkActivated, this, [this] {
         if (!m_statusFolder.isEmpty())
