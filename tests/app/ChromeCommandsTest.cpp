@@ -1,33 +1,19 @@
 #include "GuiTestSupport.h"
-#include "app/AboutWindow.h"
 #include "app/AppDelegate.h"
-#include "app/BuildSettings.h"
 #include "app/ChromeController.h"
-#include "app/CommandLine.h"
-#include "app/CommandRunner.h"
 #include "app/DeviceWindow.h"
 #include "app/DropTargets.h"
 #include "app/PRButton.h"
-#include "app/PRClosedButton.h"
-#include "app/PRProgressView.h"
-#include "app/RemovalController.h"
-#include "app/StatusReport.h"
 #include "metadata/WorkerMetadataClient.h"
-#include "sources/PhotoListModel.h"
-#include "support/TestPhotos.h"
 
-#include <QLabel>
-#include <QListView>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProgressDialog>
 #include <QSignalSpy>
-#include <QTextDocumentFragment>
 
 // The window's chrome driven through its buttons' signals: what each press
-// runs and which pictures it leaves, the hover pictures, the exit
-// confirmation, the photos named at start-up and the status bar.
+// runs, which menu it opens and which pictures it leaves, and the hover
+// pictures.
 class ChromeCommandsTest : public DelegateTest {
     Q_OBJECT
 
@@ -297,171 +283,6 @@ private Q_SLOTS:
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(back, &leave);
         QCOMPARE(back->picture(), QStringLiteral("backnom.png"));
-    }
-
-    void closingAsksFirst_data() {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<bool>("ends");
-        for (const char* how : {"window close", "quit item", "close button"}) {
-            QTest::addRow("%s, cancel", how) << how << "Cancel" << false;
-            QTest::addRow("%s, exit", how) << how << " Exit " << true;
-        }
-    }
-    void closingAsksFirst() {
-        QFETCH(QString, how);
-        QFETCH(QString, answer);
-        QFETCH(bool, ends);
-        int terminated = 0;
-        chrome()->terminate = [&terminated] { ++terminated; };
-        QMainWindow* window = m_app->outlets().window;
-        PRClosedButton* closeButton = new PRClosedButton(window);
-        ChromeButtons buttons;
-        buttons.closedButton = closeButton;
-        chrome()->attach(buttons);
-        if (how == QLatin1String("window close")) {
-            window->close();
-        } else if (how == QLatin1String("quit item")) {
-            window->findChild<QAction*>(QStringLiteral("quitItem"))->trigger();
-        } else {
-            closeButton->show();
-            QTest::mousePress(closeButton, Qt::LeftButton);
-            QCOMPARE(closeButton->picture(), QStringLiteral("Close_Nom.png"));
-        }
-        QMessageBox* box = exitBox();
-        QVERIFY(box && box->isVisible());
-        QCOMPARE(box->text(), QStringLiteral("Are you sure you want to Exit ?"));
-        QCOMPARE(box->informativeText(), QString());
-        QStringList titles;
-        for (QAbstractButton* button : box->buttons())
-            titles << button->text();
-        titles.sort();
-        QCOMPARE(titles, (QStringList{" Exit ", "Cancel"}));
-        QVERIFY(window->isVisible()); // nothing closes while it asks
-        for (QAbstractButton* button : box->buttons()) {
-            if (button->text() == answer)
-                button->click();
-        }
-        QTRY_VERIFY(!exitBox());
-        QCOMPARE(terminated, ends ? 1 : 0);
-        QCOMPARE(window->isVisible(), !ends);
-    }
-
-    void photosNamedAtStartUpAreListed() {
-        m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("a.jpg"));
-        m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"), QStringLiteral("b.jpg"));
-        QStringList missing;
-        const QStringList paths = photoArguments(
-            {"a.jpg", QUrl::fromLocalFile(m_photos->file("b.jpg")).toString(), "c.jpg", "."},
-            m_photos->path(), &missing);
-        QCOMPARE(paths, (QStringList{m_photos->file("a.jpg"), m_photos->file("b.jpg")}));
-        QCOMPARE(missing, (QStringList{"c.jpg", "."}));
-        m_app->openFiles(paths);
-        QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 2);
-        QCOMPARE(m_app->localPhotoItemArray()->items()[0].fileName, QStringLiteral("a.jpg"));
-        QCOMPARE(m_app->localPhotoItemArray()->items()[1].fileName, QStringLiteral("b.jpg"));
-        QVERIFY(m_app->outlets().localImageBrowserView->isVisible());
-    }
-
-    void theStatusLineSaysWhatTheLastCommandDid_data() {
-        QTest::addColumn<int>("written");
-        QTest::addColumn<int>("skipped");
-        QTest::addColumn<int>("notRun");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("text");
-        const QString home = QDir::homePath();
-        QTest::newRow("several") << 3 << 1 << 0 << home + "/Pictures/Tessaview"
-                                 << "3 photos written to ~/Pictures/Tessaview, 1 skipped";
-        QTest::newRow("one") << 1 << 0 << 0 << home + "/Pictures"
-                             << "1 photo written to ~/Pictures";
-        QTest::newRow("none") << 0 << 2 << 0 << home << "No photos written, 2 skipped";
-        QTest::newRow("cancelled") << 2 << 0 << 3 << "/srv/photos"
-                                   << "2 photos written to /srv/photos, 3 left as they were "
-                                      "(cancelled)";
-        QTest::newRow("home itself") << 2 << 0 << 0 << home << "2 photos written to ~";
-        QTest::newRow("a home-like neighbour") << 1 << 0 << 0 << home + "x/p"
-                                               << "1 photo written to " + home + "x/p";
-    }
-    void theStatusLineSaysWhatTheLastCommandDid() {
-        QFETCH(int, written);
-        QFETCH(int, skipped);
-        QFETCH(int, notRun);
-        QFETCH(QString, folder);
-        QFETCH(QString, text);
-        OperationReport report;
-        for (int i = 0; i < written; ++i)
-            report.written << folder + QStringLiteral("/p%1.jpg").arg(i);
-        for (int i = 0; i < skipped; ++i)
-            report.skipped.append({QStringLiteral("s%1.jpg").arg(i), QStringLiteral("unreadable")});
-        report.notRun = notRun;
-        QCOMPARE(reportStatusText(report, folder), text);
-    }
-
-    void aRemovalEndsWithItsLineAndALinkToItsFolder() {
-        const QString storage = QDir::homePath() + QStringLiteral("/Pictures/Tessaview test");
-        QDir().mkpath(storage);
-        m_app->state().storagelocation = storage;
-        const QStringList paths = {
-            m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
-            m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg")),
-            m_photos->writeFile(QStringLiteral("broken.jpg"), "not a photo")};
-        m_app->openFiles(paths);
-        m_app->outlets().localImageBrowserView->selectAll();
-        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
-        m_app->removal()->RemoveGPSDataFromPhoto();
-        // Long batches show their progress in the rounded bar.
-        QProgressDialog* dialog = m_app->commandRunner()->progressDialog();
-        QVERIFY(dialog && dialog->findChild<PRProgressView*>());
-        QVERIFY(finished.wait(60000));
-        QCOMPARE(exiftoolRead(storage + QStringLiteral("/NoGPS_DSCN0010.jpg"))
-                     .contains(QStringLiteral("GPS:GPSLatitude")),
-                 false);
-        QLabel* status = chrome()->statusLabel();
-        QCOMPARE(QTextDocumentFragment::fromHtml(status->text()).toPlainText(),
-                 QStringLiteral("2 photos written to ~/Pictures/Tessaview test, 1 skipped"));
-        QVERIFY(status->text().contains(QStringLiteral("<a href")));
-        m_viewer->opened.clear();
-        Q_EMIT status->linkActivated(QStringLiteral("folder"));
-        QCOMPARE(m_viewer->opened, QStringList{storage});
-    }
-
-    void theHelpMenuReachesAboutSupportAndTheUpdateCheck() {
-        QUrl opened;
-        chrome()->openUrl = [&opened](const QUrl& url) { opened = url; };
-        QMainWindow* window = m_app->outlets().window;
-        window->findChild<QAction*>(QStringLiteral("supportItem"))->trigger();
-        QCOMPARE(opened, QUrl(BuildSettings::supportUrl()));
-        window->findChild<QAction*>(QStringLiteral("aboutItem"))->trigger();
-        QVERIFY(chrome()->aboutWindow()->isVisible());
-        QVERIFY(chrome()->aboutWindow()->text().contains(m_app->state().storagelocation));
-        QVERIFY(window->findChild<QAction*>(QStringLiteral("CheckforUpdateAction")));
-    }
-
-    void theMenuBarCarriesTheStandardShortcuts_data() {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("item");
-        QTest::newRow("open") << "Ctrl+O"
-                              << "Import Photos…";
-        QTest::newRow("quit") << "Ctrl+Q"
-                              << "&Quit";
-        QTest::newRow("preferences") << "Ctrl+,"
-                                     << "Preferences…";
-        QTest::newRow("help") << "F1"
-                              << "Tessaview Support";
-    }
-    void theMenuBarCarriesTheStandardShortcuts() {
-        QFETCH(QString, keys);
-        QFETCH(QString, item);
-        QStringList found;
-        for (QAction* action : m_app->outlets().window->menuBar()->actions()) {
-            if (!action->menu())
-                continue;
-            for (QAction* entry : action->menu()->actions()) {
-                if (entry->shortcuts().contains(QKeySequence(keys)))
-                    found << entry->text();
-            }
-        }
-        QCOMPARE(found, QStringList{item});
     }
 };
 
