@@ -28,7 +28,6 @@ class FileViewer;
 class GpsController;
 class MetadataService;
 class PhotoListModel;
-class PRButton;
 class PreferencesWindow;
 class QStandardItemModel;
 class RemovalController;
@@ -83,15 +82,6 @@ public:
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
     // Adds the photos named at start-up to the computer list.
     void openFiles(const QStringList& paths);
-
-    // The sliding edit form joins the chrome here: its image buttons and the
-    // commands they lead to.
-    struct EditFormHooks {
-        PRButton *editBackBtn = nullptr, *editTemplateBtn = nullptr, *editApplyBtn = nullptr,
-                 *starteditBtn = nullptr, *localeditexifBtn = nullptr;
-        std::function<void()> StartEditViewAction, HideEditViewAction, ClickApplyChangeAction;
-    };
-    void wireEditForm(const EditFormHooks& hooks);
 
 Q_SIGNALS:
     // The context's signals, for whoever watches the whole window.

@@ -47,7 +47,7 @@ void AppDelegate::wireChrome() {
     c.ChangeToImportiOSDevicePhoto = [d] { d->ChangeToImportiOSDevicePhoto(); };
     c.ChangeToImportComputerPhoto = [display] { display->ChangeToImportComputerPhoto(); };
     c.ExportTemplateDataToPlist = [templates] { templates->ExportTemplateDataToPlist(); };
-    // The edit form's own commands arrive with the form (wireEditForm).
+    // The edit form's own commands: wireEditForm.
 
     ChromeController* chrome = m_chrome.get();
     ControllerContext* context = m_context.get();
@@ -70,20 +70,6 @@ void AppDelegate::wireChrome() {
                 }
                 chrome->showReport(report, context->state.storagelocation);
             });
-}
-
-void AppDelegate::wireEditForm(const EditFormHooks& hooks) {
-    ChromeButtons b;
-    b.editBackBtn = hooks.editBackBtn;
-    b.editTemplateBtn = hooks.editTemplateBtn;
-    b.editApplyBtn = hooks.editApplyBtn;
-    b.starteditBtn = hooks.starteditBtn;
-    b.localeditexifBtn = hooks.localeditexifBtn;
-    m_chrome->attach(b);
-    ChromeCommands& c = m_chrome->commands;
-    c.StartEditViewAction = hooks.StartEditViewAction;
-    c.HideEditViewAction = hooks.HideEditViewAction;
-    c.ClickApplyChangeAction = hooks.ClickApplyChangeAction;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/ChangeGPSWindow.h"
+#include "app/ChromeController.h"
 #include "app/DateWindows.h"
 #include "app/DatesController.h"
 #include "app/DeviceController.h"
@@ -142,14 +143,21 @@ void AppDelegate::wireGps() {
 }
 
 void AppDelegate::wireEditForm() {
+    // The form's image buttons act through the chrome, which swaps their
+    // pictures around the form's commands.
     const MainWindowOutlets& o = m_context->outlets;
+    ChromeButtons b;
+    b.editBackBtn = o.editBackBtn;
+    b.editTemplateBtn = o.editTemplateBtn;
+    b.editApplyBtn = o.editApplyBtn;
+    b.starteditBtn = o.starteditBtn;
+    b.localeditexifBtn = o.localeditexifBtn;
+    m_chrome->attach(b);
     EditFormController* f = m_editForm.get();
-    connect(o.starteditBtn, &QPushButton::clicked, f, &EditFormController::StartEditViewAction);
-    connect(o.localeditexifBtn, &QPushButton::clicked, f, &EditFormController::StartEditViewAction);
-    connect(o.editBackBtn, &QPushButton::clicked, f, &EditFormController::HideEditViewAction);
-    connect(o.editApplyBtn, &QPushButton::clicked, f, &EditFormController::ClickApplyChangeAction);
-    // The template button shows once it has its command.
-    connect(o.editTemplateBtn, &QPushButton::clicked, m_templates.get(),
-            &TemplatesController::ExportTemplateDataToPlist);
+    ChromeCommands& c = m_chrome->commands;
+    c.StartEditViewAction = [f] { f->StartEditViewAction(); };
+    c.HideEditViewAction = [f] { f->HideEditViewAction(); };
+    c.ClickApplyChangeAction = [f] { f->ClickApplyChangeAction(); };
+    // The template button shows once it has its command (wireChrome).
     o.editTemplateBtn->show();
 }

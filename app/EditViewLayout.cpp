@@ -21,8 +21,8 @@ QLineEdit* formField(const QString& name, const QString& placeholder = QString()
     return edit;
 }
 
-QPushButton* formButton(const QString& title, const QString& name) {
-    auto* b = new QPushButton(title);
+PRButton* formButton(const QString& title, const QString& name) {
+    auto* b = new PRButton(title);
     b->setObjectName(name);
     b->setAutoDefault(false);
     return b;

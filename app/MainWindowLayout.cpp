@@ -99,7 +99,8 @@ MainWindowOutlets buildMainWindow() {
     o.removeGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove GPS"));
     o.removeIptcItem = o.removeExifMenu->addAction(QObject::tr("Remove IPTC"));
     o.removeExifAndGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF and GPS"));
-    o.editMetaDataLocalBtn = imageButton(QObject::tr("Edit"), QStringLiteral("editMetaDataLocalBtn"));
+    o.editMetaDataLocalBtn =
+        imageButton(QObject::tr("Edit"), QStringLiteral("editMetaDataLocalBtn"));
     o.editExifMenu = new QMenu(o.editMetaDataLocalBtn);
     o.editExifMenu->setObjectName(QStringLiteral("editExifMenu"));
     o.changeDateItem = o.editExifMenu->addAction(QObject::tr("Change Dates…"));
@@ -117,7 +118,8 @@ MainWindowOutlets buildMainWindow() {
     commands->addWidget(o.remoMetaDataLocalBtn, 1, 0);
     commands->addWidget(o.editMetaDataLocalBtn, 1, 1);
     commands->addWidget(o.importandExportBtn, 1, 2);
-    o.localeditexifBtn = imageButton(QObject::tr("Edit Fields…"), QStringLiteral("localeditexifBtn"));
+    o.localeditexifBtn =
+        imageButton(QObject::tr("Edit Fields…"), QStringLiteral("localeditexifBtn"));
     commands->addWidget(o.localeditexifBtn, 2, 0);
     commands->addWidget(o.preferencesButton, 2, 2);
     // The menu bar carries them; the device's is offered once a camera is there.
@@ -217,7 +219,7 @@ MainWindowOutlets buildMainWindow() {
     o.currentlocalMapView->setObjectName(QStringLiteral("currentlocalMapView"));
     o.currentlocalMapView->setFixedSize(270, 200);
     mapColumn->addWidget(o.currentlocalMapView);
-    o.starteditBtn = button(QObject::tr("Edit Metadata…"), QStringLiteral("starteditBtn"));
+    o.starteditBtn = imageButton(QObject::tr("Edit Metadata…"), QStringLiteral("starteditBtn"));
     mapColumn->addWidget(o.starteditBtn);
     mapColumn->addStretch(1);
     middle->addLayout(mapColumn);

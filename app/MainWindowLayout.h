@@ -1,11 +1,12 @@
 #pragma once
 
+#include "app/PRButton.h"
+
 #include <QLineEdit>
 #include <QList>
 
 class MapWidget;
 class NSDragImageBrowserView;
-class PRButton;
 class PRDragImageView;
 class PWindowView;
 class QAction;
@@ -67,9 +68,9 @@ struct MainWindowOutlets {
     // The edit form: a panel of the thirteen fields that slides in over the
     // summary and the outline, beside the photo and the map.
     QWidget* editView = nullptr;
-    QPushButton *editBackBtn = nullptr, *editApplyBtn = nullptr, *editTemplateBtn = nullptr;
+    PRButton *editBackBtn = nullptr, *editApplyBtn = nullptr, *editTemplateBtn = nullptr;
     // Both edit buttons show the form.
-    QPushButton *starteditBtn = nullptr, *localeditexifBtn = nullptr;
+    PRButton *starteditBtn = nullptr, *localeditexifBtn = nullptr;
 
     QList<QLineEdit*> summaryFields() const;
     QList<QLineEdit*> formFields() const;
