@@ -209,6 +209,20 @@ private Q_SLOTS:
         QCOMPARE(found, QStringList{item});
     }
 
+    void theFormsButtonsSlideTheFormInAndOut() {
+        const MainWindowOutlets& o = m_app->outlets();
+        QVERIFY(!o.editView->isVisible());
+        QTest::mousePress(o.starteditBtn, Qt::LeftButton);
+        QTRY_VERIFY(o.editView->isVisible());
+        QCOMPARE(o.starteditBtn->picture(), QStringLiteral("editnom.png"));
+        QTest::mousePress(o.editBackBtn, Qt::LeftButton);
+        QVERIFY(!o.editView->isVisible());
+        QCOMPARE(o.editBackBtn->picture(), QStringLiteral("backdown.png"));
+        QTest::mousePress(o.localeditexifBtn, Qt::LeftButton);
+        QTRY_VERIFY(o.editView->isVisible());
+        QCOMPARE(o.localeditexifBtn->picture(), QStringLiteral("editexifnom.png"));
+    }
+
     void theUpdateCheckRunsFromTheHelpMenu() {
         TileServer server(Qt::white);
         TileServer::Answer answer;
