@@ -111,8 +111,9 @@ MainWindowOutlets buildMainWindow() {
     o.addGpsItem = o.editExifMenu->addAction(QObject::tr("Add GPS Position…"));
     o.showMapItem = o.editExifMenu->addAction(QObject::tr("Show on Map"));
     o.fixedPositionItem = o.editExifMenu->addAction(QObject::tr("Write the Fixed Test Position"));
-    o.importandExportBtn =
-        imageButton(QObject::tr("Import and Export"), QStringLiteral("importandExportBtn"));
+    // A short title: the column is narrow; the menu says the rest.
+    o.importandExportBtn = imageButton(QObject::tr("Export"), QStringLiteral("importandExportBtn"));
+    o.importandExportBtn->setToolTip(QObject::tr("Import and export metadata as property lists"));
     o.importandExportMenu = new QMenu(QObject::tr("Import and Export"), o.importandExportBtn);
     o.importandExportMenu->setObjectName(QStringLiteral("importandExportMenu"));
     commands->addWidget(o.remoMetaDataLocalBtn, 1, 0);
