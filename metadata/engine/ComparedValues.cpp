@@ -19,7 +19,11 @@ namespace {
 struct Wanted {
     QHash<QString, QSet<QString>> keys;
     QSet<QString> listed; // sets whose every value is wanted
-    bool whole = false;   // a top-level value, or something only the whole read may answer
+    // IPTC keys are wanted too: a read that falls back to the blocks one by
+    // one takes IPTC datasets carried in the EXIF block, which a lookup of
+    // the Photoshop segment alone would miss.
+    bool iptc = false;
+    bool whole = false; // a top-level value, or something only the whole read may answer
 };
 
 void collect(Wanted& wanted, const QVariantMap& changes) {
@@ -158,6 +162,9 @@ std::optional<QVariantMap> storedValues(const QByteArray& block, const Wanted& w
     const auto editor = TiffEditor::open(block, TiffEditor::Origin::ExifBlock);
     if (!editor || !editor->repairs().isEmpty())
         return std::nullopt;
+    if (wanted.iptc && (!editor->storedEntries(TiffEditor::Directory::Ifd0, 0x83bb).isEmpty() ||
+                        !editor->storedEntries(TiffEditor::Directory::Ifd0, 0x8649).isEmpty()))
+        return std::nullopt;
     for (quint16 pointer : {quint16(0x8769), quint16(0x8825)}) {
         if (editor->storedEntries(TiffEditor::Directory::Ifd0, pointer).size() > 1)
             return std::nullopt;
@@ -209,6 +216,10 @@ std::optional<QVariantMap> exifValues(const QByteArray& source, const Wanted& wa
             uint32_t(blocks.exif.size()));
         if (order == Exiv2::invalidByteOrder)
             return std::nullopt;
+        for (const char* carrier : {"Exif.Image.IPTCNAA", "Exif.Image.ImageResources"}) {
+            if (wanted.iptc && exif.findKey(Exiv2::ExifKey(carrier)) != exif.end())
+                return std::nullopt;
+        }
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception&) {
@@ -247,6 +258,7 @@ Result<QVariantMap> readComparedValues(const QByteArray& source, PhotoFormat for
     if (wanted.whole || format != PhotoFormat::Jpeg)
         return wholeDictionary(source);
     const QSet<QString> iptcKeys = wanted.keys.take(IptcSet);
+    wanted.iptc = !iptcKeys.isEmpty();
     // The EXIF block decides, as before, whether the photo reads at all.
     auto values = exifValues(source, wanted);
     if (!values)
