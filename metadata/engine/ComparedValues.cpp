@@ -4,6 +4,8 @@
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/PropertyWriter.h"
+#include "metadata/engine/StoredIptc.h"
 #include "metadata/engine/TiffEditor.h"
 
 #include <QHash>
@@ -16,6 +18,11 @@ namespace {
 // The keys each set's written values name.
 struct Wanted {
     QHash<QString, QSet<QString>> keys;
+    QSet<QString> listed; // sets whose every value is wanted
+    // IPTC keys are wanted too: a read that falls back to the blocks one by
+    // one takes IPTC datasets carried in the EXIF block, which a lookup of
+    // the Photoshop segment alone would miss.
+    bool iptc = false;
     bool whole = false; // a top-level value, or something only the whole read may answer
 };
 
@@ -123,12 +130,40 @@ std::optional<std::optional<QVariant>> storedValue(const TiffEditor& editor, con
     return converted.isValid() ? std::optional<QVariant>(converted) : std::optional<QVariant>();
 }
 
+// The names the dictionary gives the GPS directory's stored tags. Nothing for
+// another set, or a name that would not lead back to its tag.
+std::optional<QSet<QString>> storedNames(const TiffEditor& editor, const QString& set) {
+    if (set != GpsSet)
+        return std::nullopt;
+    QSet<QString> names;
+    try {
+        for (quint16 tag : editor.tagsOf(TiffEditor::Directory::Gps)) {
+            const Exiv2::Exifdatum datum(Exiv2::ExifKey(tag, "GPSInfo"));
+            const auto entry = Exiv2Values::dictionaryEntry(datum);
+            if (!entry)
+                continue; // a tag the dictionary does not show
+            const Exiv2::ExifKey named(Exiv2Values::exifKeyName(set, entry->key).toStdString());
+            if (entry->set != set || named.tag() != tag || named.groupName() != "GPSInfo")
+                return std::nullopt;
+            names.insert(entry->key);
+        }
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    return names;
+}
+
 // The wanted keys looked up in the block's directories as stored, without
 // decoding the rest of it. Nothing where the library might read the block
 // otherwise: a directory it would skip or read twice, an entry it would cut.
 std::optional<QVariantMap> storedValues(const QByteArray& block, const Wanted& wanted) {
     const auto editor = TiffEditor::open(block, TiffEditor::Origin::ExifBlock);
     if (!editor || !editor->repairs().isEmpty())
+        return std::nullopt;
+    if (wanted.iptc && (!editor->storedEntries(TiffEditor::Directory::Ifd0, 0x83bb).isEmpty() ||
+                        !editor->storedEntries(TiffEditor::Directory::Ifd0, 0x8649).isEmpty()))
         return std::nullopt;
     for (quint16 pointer : {quint16(0x8769), quint16(0x8825)}) {
         if (editor->storedEntries(TiffEditor::Directory::Ifd0, pointer).size() > 1)
@@ -139,8 +174,15 @@ std::optional<QVariantMap> storedValues(const QByteArray& block, const Wanted& w
         if (editor->tagsOf(directory).size() > 256) // the library reads none of such a directory
             return std::nullopt;
     }
+    QHash<QString, QSet<QString>> keys = wanted.keys;
+    for (const QString& set : wanted.listed) {
+        const auto names = storedNames(editor.value(), set);
+        if (!names)
+            return std::nullopt;
+        keys[set] += *names;
+    }
     QVariantMap dictionary;
-    for (auto set = wanted.keys.cbegin(); set != wanted.keys.cend(); ++set) {
+    for (auto set = keys.cbegin(); set != keys.cend(); ++set) {
         if (set.key() != TiffSet && set.key() != ExifSet && set.key() != GpsSet)
             return std::nullopt;
         QVariantMap values;
@@ -174,6 +216,10 @@ std::optional<QVariantMap> exifValues(const QByteArray& source, const Wanted& wa
             uint32_t(blocks.exif.size()));
         if (order == Exiv2::invalidByteOrder)
             return std::nullopt;
+        for (const char* carrier : {"Exif.Image.IPTCNAA", "Exif.Image.ImageResources"}) {
+            if (wanted.iptc && exif.findKey(Exiv2::ExifKey(carrier)) != exif.end())
+                return std::nullopt;
+        }
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception&) {
@@ -186,7 +232,8 @@ std::optional<QVariantMap> exifValues(const QByteArray& source, const Wanted& wa
         if (!entry)
             continue;
         const auto keys = wanted.keys.constFind(entry->set);
-        if (keys == wanted.keys.cend() || !keys->contains(entry->key))
+        if (!wanted.listed.contains(entry->set) &&
+            (keys == wanted.keys.cend() || !keys->contains(entry->key)))
             continue;
         const QVariant value = Exiv2Values::exifToVariant(datum, entry->set, entry->key);
         if (value.isValid())
@@ -208,11 +255,38 @@ Result<QVariantMap> readComparedValues(const QByteArray& source, PhotoFormat for
     collect(wanted, changes);
     if (!wanted.whole && wanted.keys.isEmpty())
         return Result<QVariantMap>::ok({});
-    // The IPTC set is still read whole: the library gathers its datasets
-    // from the image resources in its own way.
-    if (wanted.whole || format != PhotoFormat::Jpeg || wanted.keys.contains(IptcSet))
+    if (wanted.whole || format != PhotoFormat::Jpeg)
         return wholeDictionary(source);
-    if (auto values = exifValues(source, wanted))
-        return Result<QVariantMap>::ok(std::move(*values));
-    return wholeDictionary(source);
+    const QSet<QString> iptcKeys = wanted.keys.take(IptcSet);
+    wanted.iptc = !iptcKeys.isEmpty();
+    // The EXIF block decides, as before, whether the photo reads at all.
+    auto values = exifValues(source, wanted);
+    if (!values)
+        return wholeDictionary(source);
+    if (!iptcKeys.isEmpty()) {
+        const auto iptc = storedIptcValues(source, iptcKeys);
+        if (!iptc)
+            return wholeDictionary(source);
+        if (!iptc->isEmpty())
+            values->insert(IptcSet, *iptc);
+    }
+    return Result<QVariantMap>::ok(std::move(*values));
+}
+
+Result<RewritePlan> planRewriteReplacing(const QByteArray& source, const QVariantMap& changes,
+                                         const QVariantMap& containerProperties,
+                                         const QStringList& replacedSets) {
+    Wanted wanted;
+    for (const QString& set : replacedSets)
+        wanted.listed.insert(set);
+    if (sniffPhotoFormat(source) == PhotoFormat::Jpeg && wanted.listed == QSet<QString>{GpsSet}) {
+        if (const auto values = exifValues(source, wanted))
+            return planRewrite(source, withReplacedSets(*values, changes, replacedSets),
+                               containerProperties);
+    }
+    const auto dictionary = wholeDictionary(source);
+    if (!dictionary)
+        return Result<RewritePlan>::fail(dictionary.error());
+    return planRewrite(source, withReplacedSets(dictionary.value(), changes, replacedSets),
+                       containerProperties, &dictionary.value());
 }

@@ -257,6 +257,27 @@ bool sameValue(const QVariant& a, const QVariant& b) {
     return PropertyValues::same(a, b);
 }
 
+QVariantMap iptcSetOf(const Exiv2::IptcData& data) {
+    QVariantMap iptc;
+    for (const Exiv2::Iptcdatum& datum : data) {
+        if (datum.record() != Exiv2::IptcDataSets::application2)
+            continue;
+        const QString name = iptcName(datum.tag());
+        const QVariant value = iptcToVariant(datum);
+        if (iptc.contains(name) || iptcAlwaysList(datum.tag())) {
+            QVariant& slot = iptc[name];
+            QVariantList items = slot.isValid() && slot.typeId() == QMetaType::QVariantList
+                                     ? slot.toList()
+                                     : (slot.isValid() ? QVariantList{slot} : QVariantList{});
+            items << value;
+            slot = items;
+        } else {
+            iptc.insert(name, value);
+        }
+    }
+    return iptc;
+}
+
 QVariantMap dictionaryOf(Exiv2::Image& image) {
     QVariantMap top;
     QVariantMap sets[3];
@@ -279,23 +300,7 @@ QVariantMap dictionaryOf(Exiv2::Image& image) {
             top.insert(setNames[i], sets[i]);
     }
 
-    QVariantMap iptc;
-    for (const Exiv2::Iptcdatum& datum : image.iptcData()) {
-        if (datum.record() != Exiv2::IptcDataSets::application2)
-            continue;
-        const QString name = iptcName(datum.tag());
-        const QVariant value = iptcToVariant(datum);
-        if (iptc.contains(name) || iptcAlwaysList(datum.tag())) {
-            QVariant& slot = iptc[name];
-            QVariantList items = slot.isValid() && slot.typeId() == QMetaType::QVariantList
-                                     ? slot.toList()
-                                     : (slot.isValid() ? QVariantList{slot} : QVariantList{});
-            items << value;
-            slot = items;
-        } else {
-            iptc.insert(name, value);
-        }
-    }
+    const QVariantMap iptc = iptcSetOf(image.iptcData());
     if (!iptc.isEmpty())
         top.insert(PropertyKeys::IptcSet, iptc);
 

@@ -33,6 +33,8 @@ Result<QByteArray> iptcBytes(uint16_t dataset, const QString& text);
 
 QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const QString& key);
 QVariant iptcToVariant(const Exiv2::Iptcdatum& datum);
+// The IPTC set as the dictionary shows it: record 2, repeated datasets as lists.
+QVariantMap iptcSetOf(const Exiv2::IptcData& data);
 
 // The library value that stands for a dictionary value, typed for the key.
 Result<std::shared_ptr<Exiv2::Value>> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type,

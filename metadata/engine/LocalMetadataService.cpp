@@ -2,6 +2,7 @@
 
 #include "metadata/AtomicFile.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/MappedFile.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <optional>
 #include <sys/stat.h>
 
 LocalMetadataService::LocalMetadataService() {
@@ -65,19 +65,22 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (!source)
         return PhotoOutcome::skip(job, source.error());
     const QByteArray& bytes = source->bytes();
-    QVariantMap changes = job.changes;
-    std::optional<QVariantMap> dictionary;
-    if (job.overlaySourceProperties || !job.replacedSets.isEmpty()) {
-        const auto properties = readPhotoProperties(bytes);
-        if (!properties)
-            return PhotoOutcome::skip(job, properties.error());
-        dictionary = properties->dictionary;
-        changes = PropertyKeys::withReplacedSets(*dictionary, job.changes, job.replacedSets);
-        if (job.overlaySourceProperties)
-            changes = overlay(*dictionary, changes);
-    }
-    const auto plan =
-        planRewrite(bytes, changes, job.containerProperties, dictionary ? &*dictionary : nullptr);
+    const auto plan = [&]() -> Result<RewritePlan> {
+        if (job.overlaySourceProperties) {
+            const auto properties = readPhotoProperties(bytes);
+            if (!properties)
+                return Result<RewritePlan>::fail(properties.error());
+            const QVariantMap& dictionary = properties->dictionary;
+            return planRewrite(bytes,
+                               overlay(dictionary, PropertyKeys::withReplacedSets(
+                                                       dictionary, job.changes, job.replacedSets)),
+                               job.containerProperties, &dictionary);
+        }
+        if (!job.replacedSets.isEmpty())
+            return planRewriteReplacing(bytes, job.changes, job.containerProperties,
+                                        job.replacedSets);
+        return planRewrite(bytes, job.changes, job.containerProperties);
+    }();
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
 

@@ -1,7 +1,12 @@
+#include "metadata/engine/ComparedValues.h"
+#include "editing/EditFormOperation.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
+#include "metadata/engine/StoredIptc.h"
 #include "support/TestPhotos.h"
+
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +54,114 @@ QByteArray crafted(const TestFolder& folder, const QString& fixture, const QStri
     return fileBytes(path);
 }
 
+// The photo with its Photoshop segment given twice, as some programs leave
+// resources split over segments.
+QByteArray photoshopSegmentTwice(const QByteArray& jpeg) {
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF) {
+        const qsizetype length = (quint8(jpeg[at + 2]) << 8) | quint8(jpeg[at + 3]);
+        if (quint8(jpeg[at + 1]) == 0xED) {
+            const QByteArray segment = jpeg.mid(at, 2 + length);
+            return jpeg.left(at) + segment + jpeg.mid(at);
+        }
+        at += 2 + length;
+    }
+    ADD_FAILURE() << "no Photoshop segment";
+    return jpeg;
+}
+
+// The photo with a damaged ICC profile, which the library's whole read gives
+// up on: the photo is then read block by block.
+QByteArray damagedIcc(QByteArray bytes) {
+    const qsizetype marker = bytes.indexOf(QByteArray("ICC_PROFILE\0", 12));
+    EXPECT_GT(marker, 0);
+    qToBigEndian<quint32>(0x7ffffff0u, bytes.data() + marker + 14);
+    bytes.replace(marker + 14 + 36, 4, "xxxx");
+    return bytes;
+}
+
+// The edit form's Apply with all thirteen fields, as the window hands them.
+PlannedRewrite editForm(const QString& keywords, const QString& latitude,
+                        const QString& longitude) {
+    EditFormFields fields;
+    fields.artist = QStringLiteral("Ana Lopez");
+    fields.description = QStringLiteral("Lake at dawn");
+    fields.copyright = QStringLiteral("CC BY");
+    fields.make = QStringLiteral("NIKON");
+    fields.model = QStringLiteral("E950");
+    fields.date = QStringLiteral("2020:01:02 03:04:05");
+    fields.comment = QStringLiteral("calm");
+    fields.keywords = keywords;
+    fields.latitude = latitude;
+    fields.longitude = longitude;
+    fields.altitude = QStringLiteral("120");
+    fields.gpsDate = QStringLiteral("2014:05:06");
+    fields.gpsTime = QStringLiteral("12:34:56");
+    const auto plan = editFormPlan(fields);
+    EXPECT_TRUE(plan.isOk()) << qPrintable(plan.error());
+    return plan.isOk() ? plan.value() : PlannedRewrite();
+}
+
+QString ownKeywords(const QVariantMap& own) {
+    QStringList words;
+    for (const QVariant& word : own.value(IptcSet).toMap().value(Keywords).toList())
+        words << word.toString();
+    return words.join(QLatin1Char(','));
+}
+
+QList<std::pair<QString, QByteArray>> comparedPhotos(const TestFolder& folder) {
+    QList<std::pair<QString, QByteArray>> photos;
+    for (const QString& name :
+         {QStringLiteral("DSCN0010.jpg"), QStringLiteral("Canon_40D.jpg"),
+          QStringLiteral("Nikon_D70.jpg"), QStringLiteral("Kodak_CX7530.jpg"),
+          QStringLiteral("Pentax_K10D.jpg"), QStringLiteral("BlueSquare.jpg"),
+          QStringLiteral("image01551.jpg"), QStringLiteral("long_description.jpg"),
+          QStringLiteral("67-0_length_string.jpg"), QStringLiteral("no_exif.jpg"),
+          QStringLiteral("multipage.tiff"), QStringLiteral("photo.png")})
+        photos.append({name, fileBytes(fixturePath(name))});
+    // The same tag twice in one directory: the later one is the photo's value.
+    photos.append({QStringLiteral("two artists"),
+                   crafted(folder, QStringLiteral("DSCN0010.jpg"),
+                           {QStringLiteral("add Exif.Image.Artist Ascii Ana Lopez"),
+                            QStringLiteral("add Exif.Image.Artist Ascii Somebody")})});
+    photos.append({QStringLiteral("two altitudes"),
+                   crafted(folder, QStringLiteral("DSCN0010.jpg"),
+                           {QStringLiteral("add Exif.GPSInfo.GPSAltitude Rational 10/1"),
+                            QStringLiteral("add Exif.GPSInfo.GPSAltitude Rational 20/1")})});
+    photos.append({QStringLiteral("GPS and keywords"),
+                   crafted(folder, QStringLiteral("DSCN0010.jpg"),
+                           {QStringLiteral("add Iptc.Application2.Keywords String lake"),
+                            QStringLiteral("add Iptc.Application2.Keywords String hills"),
+                            QStringLiteral("add Iptc.Application2.City String Siena")})});
+    photos.append({QStringLiteral("keywords, no GPS"),
+                   crafted(folder, QStringLiteral("Nikon_D70.jpg"),
+                           {QStringLiteral("add Iptc.Application2.Keywords String lake"),
+                            QStringLiteral("add Iptc.Application2.Byline String Ana")})});
+    photos.append(
+        {QStringLiteral("two Photoshop segments"),
+         photoshopSegmentTwice(fileBytes(fixturePath(QStringLiteral("BlueSquare.jpg"))))});
+    photos.append({QStringLiteral("damaged ICC"),
+                   damagedIcc(fileBytes(fixturePath(QStringLiteral("BlueSquare.jpg"))))});
+    {
+        // Its IPTC datasets in the EXIF block, none in a Photoshop segment.
+        const QString path =
+            folder.copyPhoto(QStringLiteral("BlueSquare.jpg"), QStringLiteral("exif-iptc.jpg"));
+        int exitCode = -1;
+        runTool(QStringLiteral("exiv2"), {QStringLiteral("-di"), QStringLiteral("rm"), path},
+                &exitCode);
+        EXPECT_EQ(exitCode, 0);
+        const QString datasets =
+            folder.writeFile(QStringLiteral("iptc.bin"), QByteArray("\x1c\x02\x19\x00\x04lake", 9));
+        runTool(QStringLiteral("exiftool"),
+                {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                 QStringLiteral("-IFD0:IPTC-NAA<=") + datasets, path},
+                &exitCode);
+        EXPECT_EQ(exitCode, 0);
+        photos.append({QStringLiteral("damaged ICC, IPTC in EXIF"), damagedIcc(fileBytes(path))});
+    }
+    return photos;
+}
+
 } // namespace
 
 TEST(ComparedValues, planTheSameAsAgainstTheWholeDictionary) {
@@ -57,7 +170,8 @@ TEST(ComparedValues, planTheSameAsAgainstTheWholeDictionary) {
     const struct {
         const char* name;
         Changes changes;
-        bool unchanged; // the photo's own values only: its bytes come back as they are
+        bool unchanged;            // the photo's own values only: its bytes come back as they are
+        QStringList replaced = {}; // sets the changes give whole
     } cases[] = {
         {"its own TIFF, EXIF and GPS sets", [](const QVariantMap& own) { return exifSetsOf(own); },
          true},
@@ -106,30 +220,51 @@ TEST(ComparedValues, planTheSameAsAgainstTheWholeDictionary) {
                               TiffSet, Artist, QStringLiteral("Ana Lopez"));
          },
          false},
+        {"the edit form's every field",
+         [](const QVariantMap&) {
+             return editForm(QStringLiteral("lake, hills"), QStringLiteral("43.4"),
+                             QStringLiteral("11.8"))
+                 .changes;
+         },
+         false,
+         {GpsSet}},
+        {"the edit form with the photo's own keywords",
+         [](const QVariantMap& own) {
+             return editForm(ownKeywords(own), QStringLiteral("-33.9"), QStringLiteral("151.2"))
+                 .changes;
+         },
+         false,
+         {GpsSet}},
+        {"the edit form without keywords or a position",
+         [](const QVariantMap&) { return editForm({}, {}, {}).changes; }, false},
+        {"a position replacing the GPS set",
+         [](const QVariantMap&) {
+             return QVariantMap{{GpsSet, QVariantMap{{Latitude, QVariant(43.4f)},
+                                                     {LatitudeRef, QStringLiteral("N")},
+                                                     {Longitude, QVariant(11.8f)},
+                                                     {LongitudeRef, QStringLiteral("E")}}}};
+         },
+         false,
+         {GpsSet}},
+        {"its own GPS set replacing itself",
+         [](const QVariantMap& own) {
+             return QVariantMap{{GpsSet, own.value(GpsSet).toMap()}};
+         },
+         true,
+         {GpsSet}},
     };
 
-    QList<std::pair<QString, QByteArray>> photos;
-    for (const QString& name :
-         {QStringLiteral("DSCN0010.jpg"), QStringLiteral("Canon_40D.jpg"),
-          QStringLiteral("Nikon_D70.jpg"), QStringLiteral("Kodak_CX7530.jpg"),
-          QStringLiteral("Pentax_K10D.jpg"), QStringLiteral("BlueSquare.jpg"),
-          QStringLiteral("image01551.jpg"), QStringLiteral("long_description.jpg"),
-          QStringLiteral("67-0_length_string.jpg"), QStringLiteral("no_exif.jpg"),
-          QStringLiteral("multipage.tiff"), QStringLiteral("photo.png")})
-        photos.append({name, fileBytes(fixturePath(name))});
-    // The same tag twice in one directory: the later one is the photo's value.
-    photos.append({QStringLiteral("two artists"),
-                   crafted(folder, QStringLiteral("DSCN0010.jpg"),
-                           {QStringLiteral("add Exif.Image.Artist Ascii Ana Lopez"),
-                            QStringLiteral("add Exif.Image.Artist Ascii Somebody")})});
-
+    const auto photos = comparedPhotos(folder);
     for (const auto& [name, source] : photos) {
         const QVariantMap own = dictionaryOf(source);
         for (const auto& c : cases) {
             SCOPED_TRACE(name.toStdString() + ": " + c.name);
             const QVariantMap changes = c.changes(own);
-            const auto cheap = planRewrite(source, changes);
-            const auto whole = planRewrite(source, changes, {}, &own);
+            const auto cheap = c.replaced.isEmpty()
+                                   ? planRewrite(source, changes)
+                                   : planRewriteReplacing(source, changes, {}, c.replaced);
+            const auto whole =
+                planRewrite(source, withReplacedSets(own, changes, c.replaced), {}, &own);
             ASSERT_EQ(cheap.isOk(), whole.isOk());
             if (!cheap.isOk()) {
                 EXPECT_EQ(cheap.error(), whole.error());
@@ -161,4 +296,44 @@ TEST(ComparedValues, writeOnlyTheValueThatDiffers) {
     before.remove(QStringLiteral("IFD0:Artist"));
     EXPECT_EQ(after.value(QStringLiteral("IFD0:Make")).toString(), QStringLiteral("NIKON"));
     EXPECT_EQ(after, before);
+}
+
+TEST(ComparedValues, lookUpTheIptcDatasetsAlone) {
+    // Where the datasets are looked up on their own, they give the IPTC set
+    // the whole read gives; where the library might gather them otherwise,
+    // nothing is looked up.
+    TestFolder folder;
+    const QMap<QString, bool> lookedUp = {
+        {QStringLiteral("DSCN0010.jpg"), true},
+        {QStringLiteral("Nikon_D70.jpg"), true},
+        {QStringLiteral("BlueSquare.jpg"), true},
+        {QStringLiteral("no_exif.jpg"), true},
+        {QStringLiteral("GPS and keywords"), true},
+        {QStringLiteral("keywords, no GPS"), true},
+        {QStringLiteral("67-0_length_string.jpg"), true},
+        {QStringLiteral("two Photoshop segments"), false},
+    };
+    for (const auto& [name, source] : comparedPhotos(folder)) {
+        SCOPED_TRACE(name.toStdString());
+        const QVariantMap own = dictionaryOf(source).value(IptcSet).toMap();
+        QSet<QString> names{Keywords, QStringLiteral("City")};
+        QVariantMap written;
+        for (auto it = own.cbegin(); it != own.cend(); ++it)
+            names.insert(it.key());
+        for (const QString& key : names)
+            written.insert(key, QStringLiteral("x"));
+        // Whichever way they are looked up, they are the photo's own.
+        const auto compared =
+            readComparedValues(source, sniffPhotoFormat(source), {{IptcSet, written}}, {});
+        if (compared) {
+            EXPECT_EQ(compared->value(IptcSet).toMap(), own);
+        }
+        if (!lookedUp.contains(name))
+            continue;
+        const auto values = storedIptcValues(source, names);
+        ASSERT_EQ(values.has_value(), lookedUp.value(name));
+        if (values) {
+            EXPECT_EQ(*values, own);
+        }
+    }
 }
