@@ -1,3 +1,4 @@
+#include "cli/CliRun.h"
 #include "support/TestPhotos.h"
 
 #include <QDir>
@@ -12,23 +13,8 @@
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-ToolRun run(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(TV_CLI_BINARY), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    return {process.exitCode(), process.readAllStandardOutput(),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
 QJsonObject dumpOf(const QString& path) {
-    const ToolRun single = run({QStringLiteral("dump"), path});
+    const CliRun single = cli({QStringLiteral("dump"), path});
     EXPECT_EQ(single.exitCode, 0) << qPrintable(single.err);
     return QJsonDocument::fromJson(single.out).object();
 }
@@ -62,7 +48,7 @@ TEST(CliDump, printsOneArrayOfObjectsInArgumentOrderForSeveralFiles) {
     const QString third = folder.copyPhoto(QStringLiteral("IMG_5195.HEIC"));
     const QString bad = folder.writeFile(QStringLiteral("bad.jpg"), "not a photo");
     const QStringList files = {second, bad, first, third, second};
-    const ToolRun many = run(QStringList{QStringLiteral("dump")} + files);
+    const CliRun many = cli(QStringList{QStringLiteral("dump")} + files);
     EXPECT_EQ(many.exitCode, 1);
     EXPECT_EQ(many.err, bad + QStringLiteral(": not a supported photo format\n"));
     QJsonParseError error;
@@ -80,11 +66,11 @@ TEST(CliDump, printsOneArrayOfObjectsInArgumentOrderForSeveralFiles) {
     }
     // One file still prints its object alone.
     const QJsonDocument one =
-        QJsonDocument::fromJson(run({QStringLiteral("dump"), first}).out, &error);
+        QJsonDocument::fromJson(cli({QStringLiteral("dump"), first}).out, &error);
     EXPECT_TRUE(one.isObject());
     EXPECT_FALSE(one.object().contains(QStringLiteral("SourceFile")));
     // Every file unreadable: an empty array.
-    const ToolRun none = run({QStringLiteral("dump"), bad, bad});
+    const CliRun none = cli({QStringLiteral("dump"), bad, bad});
     EXPECT_EQ(none.exitCode, 1);
     EXPECT_EQ(QJsonDocument::fromJson(none.out).array().size(), 0);
 }
@@ -97,7 +83,7 @@ TEST(CliDump, keepsArgumentOrderOverAThousandFiles) {
     for (int i = 0; i < 1000; ++i)
         files << folder.copyPhoto(fixtures[i % fixtures.size()],
                                   QStringLiteral("p%1-%2").arg(i).arg(fixtures[i % 4]));
-    const ToolRun many = run(QStringList{QStringLiteral("dump")} + files);
+    const CliRun many = cli(QStringList{QStringLiteral("dump")} + files);
     ASSERT_EQ(many.exitCode, 0) << qPrintable(many.err);
     const QJsonArray array = QJsonDocument::fromJson(many.out).array();
     ASSERT_EQ(array.size(), files.size());
@@ -119,7 +105,7 @@ TEST(CliDump, printsTheWarningsOfADamagedBlockAndTheRestOfThePhoto) {
     qToBigEndian<quint32>(0xfffffff0u, bytes.data() + profile);
     bytes.replace(profile + 36, 4, "xxxx");
     const QString damaged = folder.writeFile(QStringLiteral("damaged.heic"), bytes);
-    const ToolRun dump = run({QStringLiteral("dump"), damaged});
+    const CliRun dump = cli({QStringLiteral("dump"), damaged});
     EXPECT_EQ(dump.exitCode, 0);
     EXPECT_EQ(dump.err,
               damaged + QStringLiteral(": warning: the ICC profile could not be read (Not a "
@@ -186,8 +172,8 @@ TEST(CliDryRun, listsTheKeysEachCommandWouldChangeAndWritesNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const ToolRun dry = run(c.arguments + QStringList{QStringLiteral("--dry-run"),
-                                                          QStringLiteral("--out"), out, c.file});
+        const CliRun dry = cli(c.arguments + QStringList{QStringLiteral("--dry-run"),
+                                                         QStringLiteral("--out"), out, c.file});
         EXPECT_EQ(dry.exitCode, 0) << qPrintable(dry.err);
         EXPECT_EQ(dry.err, QString());
         const QList<QJsonObject> objects = lines(dry.out);
@@ -199,8 +185,8 @@ TEST(CliDryRun, listsTheKeysEachCommandWouldChangeAndWritesNothing) {
     }
 
     // The real run writes what the dry run listed.
-    const ToolRun real = run({QStringLiteral("dates"), QStringLiteral("set"), date,
-                              QStringLiteral("--out"), out, gpsPhoto});
+    const CliRun real = cli({QStringLiteral("dates"), QStringLiteral("set"), date,
+                             QStringLiteral("--out"), out, gpsPhoto});
     ASSERT_EQ(real.exitCode, 0) << qPrintable(real.err);
     const QJsonObject written = exiftoolRead(out + QStringLiteral("/DSCN0010.jpg"));
     EXPECT_EQ(written.value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(), date);
@@ -237,14 +223,14 @@ TEST(CliDryRun, reportsThePhotosARunWouldSkipOnEveryWritingCommand) {
         const bool shift = command.contains(QStringLiteral("shift"));
         // Only the file that is no photo is skipped; a shift copies it as it is.
         const int skipped = shift ? 0 : 1;
-        const ToolRun dry =
-            run(command + QStringList{QStringLiteral("--dry-run"), QStringLiteral("--out"), out,
+        const CliRun dry =
+            cli(command + QStringList{QStringLiteral("--dry-run"), QStringLiteral("--out"), out,
                                       bad, good, heic});
         EXPECT_EQ(dry.exitCode, skipped ? 1 : 0);
         const QList<QJsonObject> objects = lines(dry.out);
         // The real run's skips, on standard error.
-        const ToolRun real =
-            run(command + QStringList{QStringLiteral("--out"), folder.file(QStringLiteral("real")),
+        const CliRun real =
+            cli(command + QStringList{QStringLiteral("--out"), folder.file(QStringLiteral("real")),
                                       bad, good, heic});
         EXPECT_EQ(real.exitCode, skipped ? 1 : 0);
         // The lines that name a photo; the run's log lines come in any order.

@@ -1,3 +1,4 @@
+#include "cli/CliRun.h"
 #include "support/TestPhotos.h"
 
 #include <QDir>
@@ -10,32 +11,14 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-struct ToolRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-ToolRun run(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(TV_CLI_BINARY), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    return {process.exitCode(), process.readAllStandardOutput(),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-} // namespace
-
 TEST(CliGpsSet, writesThePositionGoesPastAnUnreadablePhotoAndDatesTheFiles) {
     TestFolder folder;
     const QString out = folder.file(QStringLiteral("out"));
     const QString bad = folder.writeFile(QStringLiteral("bad.jpg"), "not a photo");
-    const ToolRun result = run({"gps", "set", "--lat", "-33.8568", "--lon", "151.2153", "--alt",
-                                "-5", "--date", "2014-05-06", "--time", "12:34:56", "--out", out,
-                                folder.copyPhoto(QStringLiteral("DSCN0010.jpg")), bad,
-                                folder.copyPhoto(QStringLiteral("Canon_40D.jpg"))});
+    const CliRun result = cli({"gps", "set", "--lat", "-33.8568", "--lon", "151.2153", "--alt",
+                               "-5", "--date", "2014-05-06", "--time", "12:34:56", "--out", out,
+                               folder.copyPhoto(QStringLiteral("DSCN0010.jpg")), bad,
+                               folder.copyPhoto(QStringLiteral("Canon_40D.jpg"))});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.startsWith(bad + QStringLiteral(": "))) << qPrintable(result.err);
     for (const QString name : {"DSCN0010.jpg", "Canon_40D.jpg"}) {
@@ -59,8 +42,8 @@ TEST(CliEdit, writesOnlyTheFieldsGivenAndADryRunWritesNothing) {
     const QStringList fields = {"--artist",        "Ann",    "--keywords",
                                 "lake, hills,sky", "--date", "2020-01-02 03:04:05"};
 
-    const ToolRun dry =
-        run(QStringList{"edit", "--dry-run"} + fields + QStringList{"--out", out, photo});
+    const CliRun dry =
+        cli(QStringList{"edit", "--dry-run"} + fields + QStringList{"--out", out, photo});
     EXPECT_EQ(dry.exitCode, 0) << qPrintable(dry.err);
     EXPECT_FALSE(QFileInfo::exists(out));
     QStringList keys;
@@ -70,7 +53,7 @@ TEST(CliEdit, writesOnlyTheFieldsGivenAndADryRunWritesNothing) {
     EXPECT_EQ(keys, (QStringList{"{Exif}.DateTimeDigitized", "{Exif}.DateTimeOriginal",
                                  "{IPTC}.Keywords", "{TIFF}.Artist"}));
 
-    const ToolRun real = run(QStringList{"edit"} + fields + QStringList{"--out", out, photo});
+    const CliRun real = cli(QStringList{"edit"} + fields + QStringList{"--out", out, photo});
     EXPECT_EQ(real.exitCode, 0) << qPrintable(real.err);
     const QString written = out + QStringLiteral("/Nikon_D70.jpg");
     const QJsonObject tags = exiftoolRead(written);
@@ -107,7 +90,7 @@ TEST(CliEdit, refusesBadValuesNamingTheFieldAndWritesNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const ToolRun result = run(c.arguments + QStringList{"--out", out, photo});
+        const CliRun result = cli(c.arguments + QStringList{"--out", out, photo});
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_TRUE(result.err.contains(QLatin1String(c.message))) << qPrintable(result.err);
         EXPECT_FALSE(QFileInfo::exists(out));

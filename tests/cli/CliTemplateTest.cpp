@@ -1,3 +1,4 @@
+#include "cli/CliRun.h"
 #include "support/TestPhotos.h"
 #include "templates/PropertyListCodec.h"
 
@@ -9,24 +10,6 @@
 #include <gtest/gtest.h>
 
 // Property-list exports and imports from the command line.
-namespace {
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-CliRun cli(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral(TV_CLI_BINARY), arguments);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    return {process.exitCode(), process.readAllStandardOutput(),
-            QString::fromUtf8(process.readAllStandardError())};
-}
-
-} // namespace
-
 TEST(CliTemplate, exportsATemplateAndImportsItIntoPhotos) {
     TestFolder folder;
     const QString out = folder.file(QStringLiteral("out"));
