@@ -247,6 +247,29 @@ std::optional<QVariantMap> exifValues(const QByteArray& source, const Wanted& wa
 
 } // namespace
 
+namespace {
+
+// The wanted values of a JPEG as the whole read would give them. Nothing
+// when only the whole read may answer.
+std::optional<QVariantMap> jpegValues(const QByteArray& source, Wanted wanted) {
+    const QSet<QString> iptcKeys = wanted.keys.take(IptcSet);
+    wanted.iptc = !iptcKeys.isEmpty();
+    // The EXIF block decides, as before, whether the photo reads at all.
+    auto values = exifValues(source, wanted);
+    if (!values)
+        return std::nullopt;
+    if (!iptcKeys.isEmpty()) {
+        const auto iptc = storedIptcValues(source, iptcKeys);
+        if (!iptc)
+            return std::nullopt;
+        if (!iptc->isEmpty())
+            values->insert(IptcSet, *iptc);
+    }
+    return values;
+}
+
+} // namespace
+
 Result<QVariantMap> readComparedValues(const QByteArray& source, PhotoFormat format,
                                        const QVariantMap& changes,
                                        const QVariantMap& containerProperties) {
@@ -257,19 +280,9 @@ Result<QVariantMap> readComparedValues(const QByteArray& source, PhotoFormat for
         return Result<QVariantMap>::ok({});
     if (wanted.whole || format != PhotoFormat::Jpeg)
         return wholeDictionary(source);
-    const QSet<QString> iptcKeys = wanted.keys.take(IptcSet);
-    wanted.iptc = !iptcKeys.isEmpty();
-    // The EXIF block decides, as before, whether the photo reads at all.
-    auto values = exifValues(source, wanted);
+    auto values = jpegValues(source, std::move(wanted));
     if (!values)
         return wholeDictionary(source);
-    if (!iptcKeys.isEmpty()) {
-        const auto iptc = storedIptcValues(source, iptcKeys);
-        if (!iptc)
-            return wholeDictionary(source);
-        if (!iptc->isEmpty())
-            values->insert(IptcSet, *iptc);
-    }
     return Result<QVariantMap>::ok(std::move(*values));
 }
 
@@ -280,6 +293,18 @@ Result<RewritePlan> planRewriteReplacing(const QByteArray& source, const QVarian
     for (const QString& set : replacedSets)
         wanted.listed.insert(set);
     if (sniffPhotoFormat(source) == PhotoFormat::Jpeg && wanted.listed == QSet<QString>{GpsSet}) {
+        // One walk of the EXIF block both lists the set's keys and gives the
+        // values compared: the edit only consults the keys the changes write,
+        // so the set's other values beside them change nothing.
+        Wanted compared = wanted;
+        collect(compared, containerProperties);
+        collect(compared, changes);
+        if (!compared.whole) {
+            const auto values = jpegValues(source, std::move(compared));
+            if (values)
+                return planRewrite(source, withReplacedSets(*values, changes, replacedSets),
+                                   containerProperties, &*values);
+        }
         if (const auto values = exifValues(source, wanted))
             return planRewrite(source, withReplacedSets(*values, changes, replacedSets),
                                containerProperties);
