@@ -2,6 +2,7 @@
 // worker processes as the window runs them: the apply should write at the
 // engine's rewrite speed. Best of five rounds each, the commands taking
 // turns. Prints the times and their ratios; it passes or fails nothing.
+#include "bench/ProcessorTime.h"
 #include "cli/CliCommands.h"
 #include "metadata/WorkerMetadataClient.h"
 
@@ -24,24 +25,6 @@ QStringList photosIn(const QString& folder) {
          QDir(folder).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
         paths << folder + QLatin1Char('/') + name;
     return paths;
-}
-
-// Processor time of this process and of the workers, in seconds: steadier
-// than the wall clock on a shared machine.
-double processorSeconds(const QList<qint64>& workers) {
-    struct rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    double seconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    for (qint64 pid : workers) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> fields = stat.readAll().split(')').value(1).trimmed().split(' ');
-        seconds += (fields.value(11).toDouble() + fields.value(12).toDouble()) /
-                   double(sysconf(_SC_CLK_TCK));
-    }
-    return seconds;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The same commands through warm worker processes and in this process, side
 // by side: dump and remove gps over the small photos and the large ones. Prints files/s and
 // processor time per file; it passes or fails nothing.
+#include "bench/ProcessorTime.h"
 #include "cli/CliCommands.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "metadata/engine/LocalMetadataService.h"
@@ -29,24 +30,6 @@ QStringList photosIn(const QString& folder) {
 }
 
 using Workers = std::function<QList<qint64>()>;
-
-// Processor time of this process and of the workers, in seconds: steadier
-// than the wall clock on a shared machine.
-double processorSeconds(const QList<qint64>& workers) {
-    struct rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    double seconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                     double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    for (qint64 pid : workers) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> fields = stat.readAll().split(')').value(1).trimmed().split(' ');
-        seconds += (fields.value(11).toDouble() + fields.value(12).toDouble()) /
-                   double(sysconf(_SC_CLK_TCK));
-    }
-    return seconds;
-}
 
 struct Rate {
     double filesPerSecond = 0;
