@@ -87,33 +87,37 @@ std::optional<std::optional<QVariant>> storedValue(const TiffEditor& editor, con
     const TiffEditor::Directory directory = set == TiffSet   ? TiffEditor::Directory::Ifd0
                                             : set == ExifSet ? TiffEditor::Directory::Exif
                                                              : TiffEditor::Directory::Gps;
-    const std::string group = set == TiffSet ? "Image" : set == ExifSet ? "Photo" : "GPSInfo";
-    std::optional<Exiv2::ExifKey> named;
-    try {
-        named.emplace(Exiv2Values::exifKeyName(set, name).toStdString());
-    } catch (const std::exception&) {
+    const char* group = set == TiffSet ? "Image" : set == ExifSet ? "Photo" : "GPSInfo";
+    const Exiv2Values::KeyFacts* facts = Exiv2Values::exifKeyFacts(set, name);
+    if (!facts || facts->named.groupName() != group || isStructureTag(facts->named.tag()))
         return std::nullopt;
-    }
-    if (named->groupName() != group || isStructureTag(named->tag()))
-        return std::nullopt;
-    const QList<TiffEditor::Stored> stored = editor.storedEntries(directory, named->tag());
+    const quint16 tag = facts->named.tag();
+    const QList<TiffEditor::Stored> stored = editor.storedEntries(directory, tag);
     if (stored.isEmpty())
         return std::optional<QVariant>(); // the photo has no such value
     if (stored.size() > 1)
         return std::nullopt;
     const TiffEditor::Stored& entry = stored.first();
-    const auto bytes = editor.valueOf(directory, named->tag());
+    const auto bytes = editor.valueOf(directory, tag);
     // The library reads a value said to lie at offset 0 as empty.
     if (!bytes || (bytes->size() > 4 && entry.field == 0))
         return std::nullopt;
-    const Exiv2::ExifKey key(named->tag(), group);
+    const Exiv2::ExifKey& key = facts->tagged;
     auto type = Exiv2::TypeId(entry.type);
     if (type == Exiv2::undefined && key.defaultTypeId() == Exiv2::comment) {
         // The library reads a user comment as a comment; other comment tags
         // only in some of its versions.
-        if (set != ExifSet || named->tag() != 0x9286)
+        if (set != ExifSet || tag != 0x9286)
             return std::nullopt;
         type = Exiv2::comment;
+    }
+    if (!facts->shown)
+        return std::optional<QVariant>(); // a tag the dictionary does not show
+    if (facts->shown->set != set || facts->shown->key != name)
+        return std::nullopt;
+    if (type == Exiv2::asciiString) {
+        if (auto text = Exiv2Values::storedAsciiText(set, name, tag, *bytes))
+            return text;
     }
     auto value = Exiv2Owned::createValue(type);
     if (!value)
@@ -121,11 +125,6 @@ std::optional<std::optional<QVariant>> storedValue(const TiffEditor& editor, con
     value->read(reinterpret_cast<const Exiv2::byte*>(bytes->constData()), long(bytes->size()),
                 editor.littleEndian() ? Exiv2::littleEndian : Exiv2::bigEndian);
     const Exiv2::Exifdatum datum(key, value.get());
-    const auto entryOfSet = Exiv2Values::dictionaryEntry(datum);
-    if (!entryOfSet)
-        return std::optional<QVariant>(); // a tag the dictionary does not show
-    if (entryOfSet->set != set || entryOfSet->key != name)
-        return std::nullopt;
     const QVariant converted = Exiv2Values::exifToVariant(datum, set, name);
     return converted.isValid() ? std::optional<QVariant>(converted) : std::optional<QVariant>();
 }
@@ -136,21 +135,13 @@ std::optional<QSet<QString>> storedNames(const TiffEditor& editor, const QString
     if (set != GpsSet)
         return std::nullopt;
     QSet<QString> names;
-    try {
-        for (quint16 tag : editor.tagsOf(TiffEditor::Directory::Gps)) {
-            const Exiv2::Exifdatum datum(Exiv2::ExifKey(tag, "GPSInfo"));
-            const auto entry = Exiv2Values::dictionaryEntry(datum);
-            if (!entry)
-                continue; // a tag the dictionary does not show
-            const Exiv2::ExifKey named(Exiv2Values::exifKeyName(set, entry->key).toStdString());
-            if (entry->set != set || named.tag() != tag || named.groupName() != "GPSInfo")
-                return std::nullopt;
-            names.insert(entry->key);
-        }
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception&) {
-        return std::nullopt;
+    for (quint16 tag : editor.tagsOf(TiffEditor::Directory::Gps)) {
+        const auto key = Exiv2Values::gpsKeyOfTag(tag);
+        if (!key)
+            continue; // a tag the dictionary does not show
+        if (key->isEmpty())
+            return std::nullopt;
+        names.insert(*key);
     }
     return names;
 }

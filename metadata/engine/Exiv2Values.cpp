@@ -3,11 +3,13 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/PropertyValues.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
 
 #include <cmath>
+#include <memory>
 #include <numeric>
 
 namespace Exiv2Values {
@@ -164,6 +166,60 @@ QString exifKeyName(const QString& set, const QString& key) {
     return QStringLiteral("Exif.GPSInfo.GPS") + key;
 }
 
+const KeyFacts* exifKeyFacts(const QString& set, const QString& key) {
+    thread_local QHash<std::pair<QString, QString>, std::shared_ptr<const KeyFacts>> known;
+    const std::pair<QString, QString> name{set, key};
+    const auto found = known.constFind(name);
+    if (found != known.cend())
+        return found->get();
+    std::shared_ptr<const KeyFacts> facts;
+    try {
+        const Exiv2::ExifKey named(exifKeyName(set, key).toStdString());
+        const Exiv2::ExifKey tagged(named.tag(), named.groupName());
+        facts = std::make_shared<const KeyFacts>(
+            KeyFacts{named, tagged, dictionaryEntry(Exiv2::Exifdatum(tagged))});
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception&) {
+        // Not a key the library knows: remembered as such.
+    }
+    known.insert(name, facts);
+    return facts.get();
+}
+
+std::optional<QString> gpsKeyOfTag(uint16_t tag) {
+    thread_local QHash<uint16_t, std::optional<QString>> known;
+    const auto found = known.constFind(tag);
+    if (found != known.cend())
+        return *found;
+    std::optional<QString> key;
+    try {
+        const auto entry = dictionaryEntry(Exiv2::Exifdatum(Exiv2::ExifKey(tag, "GPSInfo")));
+        if (entry) {
+            const Exiv2::ExifKey named(exifKeyName(entry->set, entry->key).toStdString());
+            const bool leadsBack = entry->set == PropertyKeys::GpsSet && named.tag() == tag &&
+                                   named.groupName() == "GPSInfo";
+            key = leadsBack ? entry->key : QString();
+        }
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception&) {
+        key = QString();
+    }
+    known.insert(tag, key);
+    return key;
+}
+
+std::optional<QVariant> storedAsciiText(const QString& set, const QString& key, uint16_t tag,
+                                        const QByteArray& bytes) {
+    // The cases exifToVariant takes before a value's type.
+    if ((set == PropertyKeys::TiffSet && isWindowsXpTag("Image", tag)) || isDegreesTag(set, key) ||
+        (set == PropertyKeys::GpsSet &&
+         (key == PropertyKeys::GPSVersion || key == PropertyKeys::TimeStamp)))
+        return std::nullopt;
+    return QVariant(textFromBytes(bytes.toStdString()));
+}
+
 QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const QString& key) {
     const Exiv2::Value& value = datum.value();
     const std::string group = datum.groupName();
@@ -197,8 +253,14 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
     }
     switch (value.typeId()) {
     case Exiv2::asciiString:
-    case Exiv2::string:
-        return textFromBytes(value.toString());
+    case Exiv2::string: {
+        // The stored bytes themselves: the library's text of a text value
+        // is the same bytes, passed through a stream.
+        std::string bytes(size_t(std::max(value.size(), 0L)), '\0');
+        if (!bytes.empty())
+            value.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::invalidByteOrder);
+        return textFromBytes(bytes);
+    }
     case Exiv2::unsignedRational:
     case Exiv2::signedRational: {
         QVariantList items;

@@ -24,6 +24,22 @@ std::optional<SetEntry> dictionaryEntry(const Exiv2::Exifdatum& datum);
 // The Exiv2 key of a dictionary key of the TIFF, EXIF or GPS set.
 QString exifKeyName(const QString& set, const QString& key);
 
+// A dictionary key of the TIFF, EXIF or GPS set as the library knows it. The
+// library finds a key by name, and a tag's name, by scanning its tables, and
+// a batch asks for the same few keys of every photo: each thread looks one up
+// once. The answers hold for the life of the process.
+struct KeyFacts {
+    Exiv2::ExifKey named;          // the key as named
+    Exiv2::ExifKey tagged;         // the same tag of the same group, as a decode makes it
+    std::optional<SetEntry> shown; // the set and key its datum shows as, if any
+};
+// Nothing when the library does not know the name.
+const KeyFacts* exifKeyFacts(const QString& set, const QString& key);
+// The key a stored tag of the GPS directory shows as, looked up once per
+// thread: nothing for a tag the dictionary does not show, an empty key for
+// one whose name does not lead back to the tag.
+std::optional<QString> gpsKeyOfTag(uint16_t tag);
+
 // IPTC application record: dictionary name <-> dataset number.
 QString iptcName(uint16_t dataset);
 std::optional<uint16_t> iptcDataset(const QString& name);
@@ -32,6 +48,11 @@ bool iptcAlwaysList(uint16_t dataset);
 Result<QByteArray> iptcBytes(uint16_t dataset, const QString& text);
 
 QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const QString& key);
+// What exifToVariant gives an ASCII entry of the key stored as these bytes,
+// without building the library's value; nothing for keys whose text it
+// reads otherwise.
+std::optional<QVariant> storedAsciiText(const QString& set, const QString& key, uint16_t tag,
+                                        const QByteArray& bytes);
 QVariant iptcToVariant(const Exiv2::Iptcdatum& datum);
 // The IPTC set as the dictionary shows it: record 2, repeated datasets as lists.
 QVariantMap iptcSetOf(const Exiv2::IptcData& data);

@@ -5,6 +5,7 @@
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/TiffEditor.h"
 
+#include <QHash>
 #include <QSet>
 
 using namespace PropertyKeys;
@@ -92,36 +93,100 @@ void removeTiffSet(TiffEditor& editor) {
     }
 }
 
+// A value as it is stored: its type, count and bytes in one byte order.
+struct EncodedValue {
+    quint16 type = 0;
+    QByteArray bytes;
+};
+
+// Every photo of a batch takes the same values, and turning a value into the
+// library's and then into bytes costs more than the rest of writing it: each
+// thread keeps the bytes of the values it has written, for the key, the type
+// and the byte order they were written for.
+class EncodedValues {
+public:
+    const EncodedValue* find(const Exiv2Values::KeyFacts* facts, Exiv2::TypeId type,
+                             bool littleEndian, const QVariant& value) const {
+        const auto found = m_values.constFind(Slot{facts, type, littleEndian});
+        if (found == m_values.cend() || found->value.typeId() != value.typeId() ||
+            found->value != value)
+            return nullptr;
+        return &found->encoded;
+    }
+    void keep(const Exiv2Values::KeyFacts* facts, Exiv2::TypeId type, bool littleEndian,
+              const QVariant& value, const EncodedValue& encoded) {
+        // Bounded by the keys a batch writes; a long-lived worker that meets
+        // many kinds of edit starts over rather than growing.
+        if (m_values.size() >= 256)
+            m_values.clear();
+        m_values.insert(Slot{facts, type, littleEndian}, Kept{value, encoded});
+    }
+
+private:
+    struct Slot {
+        const Exiv2Values::KeyFacts* facts;
+        Exiv2::TypeId type;
+        bool littleEndian;
+        bool operator==(const Slot&) const = default;
+    };
+    friend size_t qHash(const Slot& slot, size_t seed) {
+        return qHashMulti(seed, quintptr(slot.facts), int(slot.type), slot.littleEndian);
+    }
+    struct Kept {
+        QVariant value;
+        EncodedValue encoded;
+    };
+    QHash<Slot, Kept> m_values;
+};
+
+Result<EncodedValue> encodedValue(const Exiv2Values::KeyFacts& facts, Exiv2::TypeId type,
+                                  bool littleEndian, const MetadataEdit::Step& step) {
+    using R = Result<EncodedValue>;
+    thread_local EncodedValues kept;
+    if (const EncodedValue* found = kept.find(&facts, type, littleEndian, step.value))
+        return R::ok(*found);
+    auto value = Exiv2Values::exifValue(facts.named, type, step.set, step.key, step.value);
+    if (!value)
+        return R::fail(value.error());
+    const Exiv2::Value& converted = *value.value();
+    EncodedValue encoded;
+    encoded.type = quint16(converted.typeId());
+    if (TiffEditor::typeSize(encoded.type) == 0)
+        return R::fail(QStringLiteral("cannot write %1: unsupported type").arg(step.key));
+    encoded.bytes = QByteArray(qsizetype(converted.size()), '\0');
+    converted.copy(reinterpret_cast<Exiv2::byte*>(encoded.bytes.data()),
+                   littleEndian ? Exiv2::littleEndian : Exiv2::bigEndian);
+    kept.keep(&facts, type, littleEndian, step.value, encoded);
+    return R::ok(std::move(encoded));
+}
+
 Status writeKey(TiffEditor& editor, const MetadataEdit::Step& step) {
-    const QString keyName = Exiv2Values::exifKeyName(step.set, step.key);
+    const Exiv2Values::KeyFacts* facts = Exiv2Values::exifKeyFacts(step.set, step.key);
+    if (!facts)
+        return Status::fail(
+            QStringLiteral("cannot write %1: unknown property of %2").arg(step.key, step.set));
+    const Exiv2::ExifKey& key = facts->named;
+    const TiffEditor::Directory directory = directoryOf(step.set);
+    if (isRemoval(step.value)) {
+        editor.removeEntry(directory, key.tag());
+        return Status::ok();
+    }
+    if (!facts->shown || facts->shown->set != step.set)
+        return Status::fail(
+            QStringLiteral("cannot write %1: not a property of %2").arg(step.key, step.set));
     try {
-        const Exiv2::ExifKey key(keyName.toStdString());
-        const TiffEditor::Directory directory = directoryOf(step.set);
-        if (isRemoval(step.value)) {
-            editor.removeEntry(directory, key.tag());
-            return Status::ok();
-        }
-        const Exiv2::Exifdatum probe(key);
-        const auto entry = Exiv2Values::dictionaryEntry(probe);
-        if (!entry || entry->set != step.set)
-            return Status::fail(
-                QStringLiteral("cannot write %1: not a property of %2").arg(step.key, step.set));
         const auto stored = editor.typeOf(directory, key.tag());
         Exiv2::TypeId type = stored ? Exiv2::TypeId(*stored) : key.defaultTypeId();
         if (type == Exiv2::invalidTypeId || TiffEditor::typeSize(quint16(type)) == 0)
             type = Exiv2::asciiString;
-        auto value = Exiv2Values::exifValue(key, type, step.set, step.key, step.value);
-        if (!value)
-            return Status::fail(value.error());
-        const Exiv2::Value& converted = *value.value();
-        const auto written = quint16(converted.typeId());
-        if (TiffEditor::typeSize(written) == 0)
-            return Status::fail(QStringLiteral("cannot write %1: unsupported type").arg(step.key));
-        QByteArray bytes(qsizetype(converted.size()), '\0');
-        converted.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()),
-                       editor.littleEndian() ? Exiv2::littleEndian : Exiv2::bigEndian);
-        return editor.setEntry(directory, key.tag(), written,
-                               quint32(bytes.size() / TiffEditor::typeSize(written)), bytes);
+        const auto encoded = encodedValue(*facts, type, editor.littleEndian(), step);
+        if (!encoded)
+            return Status::fail(encoded.error());
+        const QByteArray& bytes = encoded->bytes;
+        return editor.setEntry(directory, key.tag(), encoded->type,
+                               quint32(bytes.size() / TiffEditor::typeSize(encoded->type)), bytes);
+    } catch (const std::bad_alloc&) {
+        throw;
     } catch (const std::exception&) {
         return Status::fail(
             QStringLiteral("cannot write %1: unknown property of %2").arg(step.key, step.set));
