@@ -274,7 +274,8 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
     if (format == PhotoFormat::Jpeg) {
         if (plan.pieces.isEmpty() || plan.pieces.first().isSource())
             return Status::fail(QStringLiteral("the written photo is incomplete"));
-        const QByteArray head = plan.pieces.first().bytes + QByteArray("\xFF\xD9", 2);
+        const QByteArray head =
+            jpegHeadToCheck(plan.pieces.first().bytes, source) + QByteArray("\xFF\xD9", 2);
         if (sniffPhotoFormat(head) != format)
             return Status::fail(QStringLiteral("the written photo is incomplete"));
         return libraryReads(head);

@@ -1,6 +1,7 @@
 #include "metadata/engine/ComparedValues.h"
 #include "editing/EditFormOperation.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
 #include "metadata/engine/StoredIptc.h"
@@ -137,6 +138,21 @@ QList<std::pair<QString, QByteArray>> comparedPhotos(const TestFolder& folder) {
                    crafted(folder, QStringLiteral("Nikon_D70.jpg"),
                            {QStringLiteral("add Iptc.Application2.Keywords String lake"),
                             QStringLiteral("add Iptc.Application2.Byline String Ana")})});
+    // Texts as other programs store them: padded with NULs, cut by one, in
+    // Latin-1. Compared without the library's values, they must still read
+    // as its decode reads them.
+    const QByteArray artist = crafted(folder, QStringLiteral("DSCN0010.jpg"),
+                                      {QStringLiteral("set Exif.Image.Artist Ascii Ana Lopez")});
+    for (const QByteArray& stored :
+         {QByteArray("Ana\0\0\0\0\0\0\0", 10), QByteArray("\0na Lopez\0", 10),
+          QByteArray("Jos\xe9 Lope\0", 10)}) {
+        QByteArray bytes = artist;
+        const qsizetype at = bytes.indexOf(QByteArray("Ana Lopez\0", 10));
+        EXPECT_GT(at, 0);
+        bytes.replace(at, stored.size(), stored);
+        photos.append(
+            {QStringLiteral("artist stored as ") + QString::fromLatin1(stored.toHex()), bytes});
+    }
     photos.append(
         {QStringLiteral("two Photoshop segments"),
          photoshopSegmentTwice(fileBytes(fixturePath(QStringLiteral("BlueSquare.jpg"))))});
@@ -336,4 +352,34 @@ TEST(ComparedValues, lookUpTheIptcDatasetsAlone) {
             EXPECT_EQ(*values, own);
         }
     }
+}
+
+// The read-back check leaves out an XMP segment only when it is the source's
+// own, byte for byte; everything the rewrite made is parsed again.
+TEST(ComparedValues, checkEveryWrittenSegmentButCopiedXmp) {
+    const QByteArray source = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
+    const QByteArray xmpSignature("http://ns.adobe.com/xap/1.0/");
+    qsizetype scan = 2; // the headers end where the scan begins
+    while (scan + 4 <= source.size() && quint8(source[scan + 1]) != 0xda)
+        scan += 2 + qFromBigEndian<quint16>(source.constData() + scan + 2);
+    ASSERT_LT(scan, source.size());
+    const QByteArray head = source.left(scan);
+    ASSERT_TRUE(head.contains(xmpSignature));
+
+    const QByteArray checked = jpegHeadToCheck(head, source);
+    EXPECT_FALSE(checked.contains(xmpSignature));
+    EXPECT_TRUE(checked.startsWith(QByteArray("\xFF\xD8\xFF\xE1", 4))); // SOI, then the EXIF
+    const qsizetype xmpAt = head.indexOf(xmpSignature) - 4;             // its marker
+    const qsizetype xmpLength = 2 + qFromBigEndian<quint16>(head.constData() + xmpAt + 2);
+    EXPECT_EQ(checked, head.left(xmpAt) + head.mid(xmpAt + xmpLength));
+
+    QByteArray changed = head;
+    const qsizetype packet = changed.indexOf(QByteArray("<?xpacket"));
+    ASSERT_GT(packet, 0);
+    changed[packet + 1] = 'X'; // the rewrite's own packet now
+    EXPECT_EQ(jpegHeadToCheck(changed, source), changed);
+
+    // Headers that do not walk are checked whole.
+    const QByteArray cut = head.left(head.size() - 3);
+    EXPECT_EQ(jpegHeadToCheck(cut, source), cut);
 }
