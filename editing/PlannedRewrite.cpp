@@ -16,6 +16,7 @@ RewriteJob jobOf(const PlannedRewrite& plan, const SelectedPhoto& photo, const Q
     job.inputPath = photo.inputPath;
     job.changes = plan.changes;
     job.replacedSets = plan.replacedSets;
+    job.fileModified = plan.fileDates;
     const auto output = outputPath(storage, plan.form, photo.fileName);
     if (!output)
         job.refusal = output.error();
@@ -33,10 +34,7 @@ PhotoOutcome runOne(const PlannedRewrite& plan, RewriteJob job, MetadataService&
             return PhotoOutcome::skip(job, properties.error());
         job.changes = plan.changesFor(properties->dictionary);
     }
-    PhotoOutcome outcome = metadata.rewrite(job);
-    if (outcome.written() && plan.fileDates)
-        setFileTimes(outcome.outputPath, plan.fileDates, plan.fileDates);
-    return outcome;
+    return metadata.rewrite(job);
 }
 
 } // namespace

@@ -243,7 +243,8 @@ bool copyRange(int from, int to, qint64 offset, qint64 length, const QByteArray&
 } // namespace
 
 Status writePlanAtomically(const QString& path, const RewritePlan& plan, int sourceFd,
-                           const QByteArray& source, SyncMode sync, OutputPath output) {
+                           const QByteArray& source, SyncMode sync, OutputPath output,
+                           const std::optional<QDateTime>& modified) {
     return writeWithAtomically(
         path,
         [&](int fd) {
@@ -262,7 +263,20 @@ Status writePlanAtomically(const QString& path, const RewritePlan& plan, int sou
                     !copyRange(sourceFd, fd, piece.sourceOffset, piece.length, source))
                     return false;
             }
-            return writeAllGathered(fd, std::move(pending));
+            if (!writeAllGathered(fd, std::move(pending)))
+                return false;
+            if (modified) {
+                // As setting the date by name afterwards did, a file system
+                // that keeps no such date does not cost the photo.
+                const qint64 ms = modified->toMSecsSinceEpoch();
+                struct timespec times[2];
+                times[0].tv_sec = 0;
+                times[0].tv_nsec = UTIME_OMIT;
+                times[1].tv_sec = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+                times[1].tv_nsec = ((ms % 1000 + 1000) % 1000) * 1000000;
+                (void)::futimens(fd, times);
+            }
+            return true;
         },
         sync, output);
 }

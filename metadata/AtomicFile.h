@@ -4,7 +4,10 @@
 #include "metadata/RewritePlan.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+
+#include <optional>
 
 enum class SyncMode {
     Now,   // the write replaces a file we read: it must be on disk before we go on
@@ -26,9 +29,11 @@ enum class OutputPath { Unknown, Free };
 
 // The same for a photo written as a plan: its source ranges are copied from
 // sourceFd, or from the source's bytes where the kernel cannot copy them.
+// A modification time given is set on the new file before it is named.
 Status writePlanAtomically(const QString& path, const RewritePlan& plan, int sourceFd,
                            const QByteArray& source, SyncMode sync,
-                           OutputPath output = OutputPath::Unknown);
+                           OutputPath output = OutputPath::Unknown,
+                           const std::optional<QDateTime>& modified = std::nullopt);
 
 // Lets a test act in the moment between writing a new copy and naming it.
 namespace AtomicFileTesting {

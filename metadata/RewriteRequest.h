@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QDateTime>
+#include <optional>
+
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -16,6 +19,9 @@ struct RewriteJob {
     // changes do not name are removed.
     QStringList replacedSets;
     QVariantMap containerProperties;
+    // The written file's modification time, given to it before it appears
+    // under its name, so that no reader sees it dated otherwise.
+    std::optional<QDateTime> fileModified;
     QString refusal; // set when the photo must not be processed at all, with the reason
 };
 

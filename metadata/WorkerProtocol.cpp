@@ -35,14 +35,17 @@ QVariantMap previewRequest(const QString& path, int maxSide) {
 }
 
 QVariantMap rewriteRequest(const RewriteJob& job) {
-    return {{Op, QStringLiteral("rewrite")},
-            {Path, job.inputPath},
-            {QStringLiteral("output"), job.outputPath},
-            {QStringLiteral("changes"), job.changes},
-            {QStringLiteral("overlay"), job.overlaySourceProperties},
-            {QStringLiteral("replaced"), job.replacedSets},
-            {QStringLiteral("container"), job.containerProperties},
-            {QStringLiteral("refusal"), job.refusal}};
+    QVariantMap request{{Op, QStringLiteral("rewrite")},
+                        {Path, job.inputPath},
+                        {QStringLiteral("output"), job.outputPath},
+                        {QStringLiteral("changes"), job.changes},
+                        {QStringLiteral("overlay"), job.overlaySourceProperties},
+                        {QStringLiteral("replaced"), job.replacedSets},
+                        {QStringLiteral("container"), job.containerProperties},
+                        {QStringLiteral("refusal"), job.refusal}};
+    if (job.fileModified)
+        request.insert(QStringLiteral("modified"), job.fileModified->toMSecsSinceEpoch());
+    return request;
 }
 
 RewriteJob jobOf(const QVariantMap& request) {
@@ -54,6 +57,9 @@ RewriteJob jobOf(const QVariantMap& request) {
     job.replacedSets = request.value(QStringLiteral("replaced")).toStringList();
     job.containerProperties = request.value(QStringLiteral("container")).toMap();
     job.refusal = request.value(QStringLiteral("refusal")).toString();
+    const QVariant modified = request.value(QStringLiteral("modified"));
+    if (modified.isValid())
+        job.fileModified = QDateTime::fromMSecsSinceEpoch(modified.toLongLong());
     return job;
 }
 

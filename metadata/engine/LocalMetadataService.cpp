@@ -97,7 +97,7 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     const Status committed =
         writePlanAtomically(job.outputPath, plan.value(), source->descriptor(), bytes,
                             replacesInput ? SyncMode::Now : SyncMode::Later,
-                            free ? OutputPath::Free : OutputPath::Unknown);
+                            free ? OutputPath::Free : OutputPath::Unknown, job.fileModified);
     if (!committed)
         return PhotoOutcome::skip(job, committed.error());
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),

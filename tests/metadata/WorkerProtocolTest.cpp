@@ -73,7 +73,16 @@ TEST(WorkerProtocol, carriesEveryKindOfValueAsTheGeneralConversionDid) {
         {QStringLiteral("Keywords"), QStringList{QStringLiteral("lake"), QString()}},
     };
     job.overlaySourceProperties = true;
+    job.fileModified = QDateTime(QDate(2014, 5, 6), QTime(12, 34, 56, 250), Qt::UTC);
     expectCrossesAsBefore(WorkerProtocol::rewriteRequest(job));
+    // The file date crosses to the millisecond, and a job without one has none.
+    const auto dated = WorkerProtocol::jobOf(
+        *WorkerProtocol::decode(WorkerProtocol::encode(WorkerProtocol::rewriteRequest(job))));
+    EXPECT_EQ(dated.fileModified, job.fileModified);
+    job.fileModified.reset();
+    EXPECT_FALSE(WorkerProtocol::jobOf(*WorkerProtocol::decode(WorkerProtocol::encode(
+                                           WorkerProtocol::rewriteRequest(job))))
+                     .fileModified.has_value());
 
     expectCrossesAsBefore({
         {QStringLiteral("invalid"), QVariant()},
