@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <functional>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -144,6 +145,14 @@ int main(int argc, char** argv) {
     o.gpsAitlab->setText(QStringLiteral("-5"));
     o.gpsDatelab->setText(QStringLiteral("2014:05:06"));
     o.gpsTimelab->setText(QStringLiteral("12:34:56"));
+    // The other fields hold what the form shows of the current photo, as
+    // when a person edits a few of them: written too, most of them equal to
+    // the photos' own.
+    int filled = 0;
+    for (QLineEdit* field : o.formFields())
+        filled += field->text().isEmpty() ? 0 : 1;
+    std::printf("  (the form holds %d non-empty fields of %lld)\n", filled,
+                static_cast<long long>(o.formFields().size()));
     // With the question: its dry run reads every photo first, then Confirm.
     QElapsedTimer asking;
     QObject::connect(app.editForm()->confirmation(), &ChangeConfirmation::previewShown,
@@ -157,8 +166,35 @@ int main(int argc, char** argv) {
         o.editApplyBtn->click();
     });
     QSettings().setValue(ChangePreviewWindow::settingsKey(), false);
-    const Stall apply = measure(app, [&] { o.editApplyBtn->click(); });
-    const Stall removal = measure(app, [&] { app.removal()->RemoveGPSDataFromPhoto(); });
+    // Each run writes into an empty storage folder: the apply names its
+    // copies as the photos are named and would otherwise replace the last
+    // run's files, which costs the file system more than creating them, while
+    // remove GPS writes new names. Best of three, the two taking turns.
+    const auto emptyStorage = [&] {
+        QDir storage(app.state().storagelocation);
+        for (const QString& name : storage.entryList(QDir::Files))
+            storage.remove(name);
+        ::sync();
+    };
+    Stall apply, removal;
+    for (int round = 0; round < 3; ++round) {
+        emptyStorage();
+        const Stall applied = measure(app, [&] { o.editApplyBtn->click(); });
+        emptyStorage();
+        const Stall removed = measure(app, [&] { app.removal()->RemoveGPSDataFromPhoto(); });
+        // The time of the best run; the longest stall of any.
+        const auto keep = [round](Stall& best, const Stall& run) {
+            Stall longest = round == 0 || run.longestGap > best.longestGap ? run : best;
+            if (round == 0 || run.total < best.total)
+                best.total = run.total;
+            best.longestGap = longest.longestGap;
+            best.longestEnded = longest.longestEnded;
+            best.longestCpuMs = longest.longestCpuMs;
+            best.longestPreemptions = longest.longestPreemptions;
+        };
+        keep(apply, applied);
+        keep(removal, removed);
+    }
 
     const auto line = [](const char* what, const Stall& stall) {
         std::printf("  %-34s %6lld ms, longest stall %4lld ms (GUI thread busy %.0f ms of it, "
@@ -167,7 +203,9 @@ int main(int argc, char** argv) {
                     static_cast<long long>(stall.longestGap), stall.longestCpuMs,
                     stall.longestPreemptions);
     };
-    std::printf("edit form applied to %d photos through the window (offscreen):\n", count);
+    std::printf("edit form applied to %d photos through the window (offscreen; apply and remove "
+                "GPS best of 3 into an empty storage folder, the longest stall of any run):\n",
+                count);
     line("idle event loop, 3 s", quiet);
     line("apply, with the question", asked);
     line("apply, without the question", apply);
