@@ -3,9 +3,7 @@
 #include "cli/CliOutput.h"
 #include "cli/CliUsage.h"
 #include "cli/CommandLine.h"
-#include "cli/DeviceCommands.h"
 #include "cli/EditCommands.h"
-#include "cli/StampCommand.h"
 #include "cli/TemplateCommands.h"
 #include "editing/ChangePreview.h"
 #include "editing/DateOperations.h"
@@ -14,7 +12,6 @@
 #include "editing/TemplateOperations.h"
 #include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
-#include "sources/CameraServiceGPhoto.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -253,6 +250,18 @@ int importFile(const QStringList& arguments, MetadataService& service, const Cli
 
 } // namespace
 
+namespace {
+MediaCommands mediaCommands = nullptr;
+} // namespace
+
+bool isMediaCommand(const QString& command) {
+    return command == QLatin1String("device") || command == QLatin1String("stamp");
+}
+
+void setMediaCommands(MediaCommands run) {
+    mediaCommands = run;
+}
+
 int runCli(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
     if (arguments.isEmpty())
         return usageError(streams, QStringLiteral("no command given"));
@@ -275,17 +284,13 @@ int runCli(const QStringList& arguments, MetadataService& service, const CliStre
         return importFile(rest, service, streams);
     if (command == QLatin1String("export") || command == QLatin1String("template"))
         return runTemplateCommand(command, rest, service, streams);
-    if (command == QLatin1String("device")) {
-        if (rest.value(0) == QLatin1String("--help") || rest.value(0) == QLatin1String("help")) {
-            std::fputs(deviceUsageText(), streams.out);
-            return ExitAllWritten;
-        }
-        const auto cameras = makeGPhotoCameraService();
-        return runDeviceCommand(rest, *cameras, streams);
+    if (isMediaCommand(command)) {
+        if (mediaCommands)
+            return mediaCommands(command, rest, service, streams);
+        return usageError(
+            streams, QStringLiteral("the %1 command is not part of this program").arg(command));
     }
     if (command == QLatin1String("gps") || command == QLatin1String("edit"))
         return runEditCommand(command, rest, service, streams);
-    if (command == QLatin1String("stamp"))
-        return stampCommand(rest, service, streams);
     return usageError(streams, QStringLiteral("unknown command \"%1\"").arg(command));
 }

@@ -14,5 +14,13 @@ struct CliStreams {
     std::FILE* err = stderr;
 };
 
+// The commands that draw text ("stamp") or talk to cameras ("device") need
+// Qt's GUI module and libgphoto2, which a program links only if it runs them:
+// it hands runCli those two through setMediaCommands.
+bool isMediaCommand(const QString& command);
+using MediaCommands = int (*)(const QString& command, const QStringList& arguments,
+                              MetadataService& service, const CliStreams& streams);
+void setMediaCommands(MediaCommands run);
+
 // Runs one command line (without the program name) and returns its exit code.
 int runCli(const QStringList& arguments, MetadataService& service, const CliStreams& streams = {});

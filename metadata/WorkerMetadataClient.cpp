@@ -1,5 +1,6 @@
 #include "metadata/WorkerMetadataClient.h"
 
+#include "metadata/CompanionProgram.h"
 #include "metadata/WorkerProcess.h"
 #include "metadata/WorkerProtocol.h"
 
@@ -14,16 +15,8 @@ QString defaultWorkerProgram() {
     const QByteArray fromEnvironment = qgetenv("TESSAVIEW_WORKER");
     if (!fromEnvironment.isEmpty())
         return QFile::decodeName(fromEnvironment);
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    const QString folder = QFileInfo(self).absolutePath();
-    // In the build tree the worker lies beside the programs; installed, it
-    // lies in the private folder of libexec, found relative to the programs
-    // so that any installation prefix works.
-    const QString beside = folder + QStringLiteral("/tessaview-worker");
-    const QString installed = QDir::cleanPath(folder + QStringLiteral("/" TV_INSTALLED_WORKER));
-    if (!QFileInfo(beside).isExecutable() && QFileInfo(installed).isExecutable())
-        return installed;
-    return beside;
+    return companionProgram(QStringLiteral("tessaview-worker"),
+                            QStringLiteral(TV_INSTALLED_WORKER));
 }
 
 // A worker that died while committing leaves its temporary file beside the

@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -57,6 +58,33 @@ TEST(Cli, documentsEveryCommandAndRefusesMalformedCommandLines) {
         EXPECT_EQ(run.exitCode, 2) << qPrintable(arguments.join(QLatin1Char(' ')));
         EXPECT_TRUE(run.err.contains(QLatin1String("Usage:")));
     }
+}
+
+// The stamp and the camera commands run in a program of their own, which the
+// tool hands its whole command line to: its output and exit code are the
+// tool's. Without that program the tool says so rather than failing quietly.
+TEST(Cli, handsTheStampAndDeviceCommandsToTheirProgram) {
+    const CliRun help = cli({QStringLiteral("device"), QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("tessaview-cli device download"));
+    const CliRun misuse =
+        cli({QStringLiteral("stamp"), QStringLiteral("--corner"), QStringLiteral("middle"),
+             QStringLiteral("--out"), QStringLiteral("/tmp/x"), QStringLiteral("a.jpg")});
+    EXPECT_EQ(misuse.exitCode, 2);
+    EXPECT_TRUE(misuse.err.contains(QLatin1String("middle"))) << qPrintable(misuse.err);
+
+    TestFolder folder;
+    const QString alone = folder.file(QStringLiteral("tessaview-cli"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(TV_CLI_BINARY), alone));
+    QProcess process;
+    process.start(alone, {QStringLiteral("stamp"), QStringLiteral("--dry-run"),
+                          QStringLiteral("--out"), folder.file(QStringLiteral("out")),
+                          fixturePath(QStringLiteral("DSCN0010.jpg"))});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 2);
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_TRUE(error.contains(QLatin1String("cannot run"))) << qPrintable(error);
+    EXPECT_TRUE(error.contains(QLatin1String("tessaview-cli-media"))) << qPrintable(error);
 }
 
 TEST(Cli, dumpsTheDictionaryAsJsonAndAsAPropertyList) {

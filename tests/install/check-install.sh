@@ -12,7 +12,8 @@ fail() { echo "FAIL: $*"; status=1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL: install"; exit 1; }
 
-for file in bin/tessaview bin/tessaview-cli libexec/tessaview/tessaview-worker; do
+for file in bin/tessaview bin/tessaview-cli libexec/tessaview/tessaview-worker \
+  libexec/tessaview/tessaview-cli-media; do
   [ -x "$prefix/$file" ] || fail "$file is not installed as a program"
 done
 desktop=$prefix/share/applications/tessaview.desktop
@@ -25,11 +26,18 @@ for size in 16 24 32 48 64 128 256; do
   [ "$got" = "${size}x${size}" ] || fail "icon $size is '$got'"
 done
 [ ! -e "$prefix/bin/tessaview-worker" ] || fail "the worker is in bin"
+[ ! -e "$prefix/bin/tessaview-cli-media" ] || fail "the media commands' program is in bin"
 
 # The installed tool reads a photo through the installed worker, with no
 # help from the environment or the build tree.
 out=$(env -u TESSAVIEW_WORKER "$prefix/bin/tessaview-cli" dump "$photo" 2>&1)
 echo "$out" | grep -q '"Make"' || fail "the installed tool could not read a photo: $out"
+# The stamp is handed to the program of the commands that need Qt's GUI
+# module, found the same way.
+out=$(env -u TESSAVIEW_WORKER "$prefix/bin/tessaview-cli" stamp --dry-run --out "$prefix/out" "$photo" 2>&1)
+echo "$out" | grep -q '"text": "2008:10:22 16:28:39"' || fail "the installed tool could not plan a stamp: $out"
+# The tool itself loads neither the GUI module nor libgphoto2.
+ldd "$prefix/bin/tessaview-cli" | grep -E -q 'libQt6Gui|libgphoto2' && fail "tessaview-cli links the GUI module or libgphoto2"
 
 [ $status = 0 ] && echo "installed and found its worker under $prefix"
 exit $status
