@@ -83,8 +83,12 @@ done
 echo "  tessaview-cli dump FILE..., one call     $(rate "$n" "$many") files/s  ($(printf '%.2f' "$many") s)"
 echo "  tessaview-cli dump FILE.../exiftool -j files/s: $(ratio "$et" "$many")x"
 
-# The edit form's apply writes at the rewrite speed of remove gps.
+# The edit form's apply writes at the rewrite speed of remove gps: from the
+# command line, and through the window (the form showing the photo's own
+# values, with the artist, keywords and position changed), with the window's
+# longest stall.
 "$bin/tv_bench_edit" "$work/small" /dev/shm/tessaview-bench-edit
+"$bin/tv_bench_apply" "$small_count" "$photo" 2>/dev/null
 
 # The date stamp: decode, draw and encode 24-megapixel JPEGs, against
 # ImageMagick drawing the same text into the same files one process each.
