@@ -93,7 +93,7 @@ void removeTiffSet(TiffEditor& editor) {
     }
 }
 
-// A value as it is stored: its type, count and bytes in one byte order.
+// A value as it is stored: its type and its bytes in one byte order.
 struct EncodedValue {
     quint16 type = 0;
     QByteArray bytes;
