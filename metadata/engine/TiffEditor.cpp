@@ -133,17 +133,19 @@ Status TiffEditor::parse() {
 
 Result<int> TiffEditor::parseIfd(qint64 offset, Directory kind, int depth) {
     using R = Result<int>;
-    const QString name = directoryName(kind, int(m_pages.size()));
+    // Named only for a message: most directories need none.
+    const auto name = [kind, page = int(m_pages.size())] { return directoryName(kind, page); };
     if (offset < 8 || offset + 2 > m_bytes.size())
-        return R::fail(QStringLiteral("damaged EXIF: %1 lies outside the block").arg(name));
+        return R::fail(QStringLiteral("damaged EXIF: %1 lies outside the block").arg(name()));
     const int stored = int(readU(offset, 2));
     if (offset + 2 + qint64(stored) * 12 + 4 > m_bytes.size())
-        return R::fail(QStringLiteral("damaged EXIF: %1 is cut short").arg(name));
+        return R::fail(QStringLiteral("damaged EXIF: %1 is cut short").arg(name()));
     Ifd ifd;
     ifd.kind = kind;
     ifd.offset = offset;
     ifd.storedEntries = stored;
     ifd.next = readU(offset + 2 + qint64(stored) * 12, 4);
+    ifd.entries.reserve(stored);
     int dropped = 0;
     for (int i = 0; i < stored; ++i) {
         const qint64 at = offset + 2 + qint64(i) * 12;
@@ -167,7 +169,7 @@ Result<int> TiffEditor::parseIfd(qint64 offset, Directory kind, int depth) {
         m_repairs << QStringLiteral("dropped %1 invalid %2 of %3")
                          .arg(dropped)
                          .arg(dropped == 1 ? QStringLiteral("entry") : QStringLiteral("entries"))
-                         .arg(name);
+                         .arg(name());
     }
     const int index = int(m_ifds.size());
     m_ifds.append(ifd);
@@ -187,7 +189,7 @@ Result<int> TiffEditor::parseIfd(qint64 offset, Directory kind, int depth) {
             entries.removeIf([&](const Entry& e) { return e.tag == pointerTag(child); });
             m_changed = true;
             m_repairs << QStringLiteral("dropped the empty pointer to %1 from %2")
-                             .arg(directoryName(child, 0), name);
+                             .arg(directoryName(child, 0), name());
             continue;
         }
         if ((pointer->type != 4 && pointer->type != 13) || pointer->count != 1)
