@@ -1,6 +1,7 @@
 #include "metadata/AtomicFile.h"
 
 #include "metadata/CanonicalPaths.h"
+#include "metadata/FileTimes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -268,13 +269,7 @@ Status writePlanAtomically(const QString& path, const RewritePlan& plan, int sou
             if (modified) {
                 // As setting the date by name afterwards did, a file system
                 // that keeps no such date does not cost the photo.
-                const qint64 ms = modified->toMSecsSinceEpoch();
-                struct timespec times[2];
-                times[0].tv_sec = 0;
-                times[0].tv_nsec = UTIME_OMIT;
-                times[1].tv_sec = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
-                times[1].tv_nsec = ((ms % 1000 + 1000) % 1000) * 1000000;
-                (void)::futimens(fd, times);
+                (void)setFileModified(fd, *modified);
             }
             return true;
         },

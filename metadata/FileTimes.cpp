@@ -24,18 +24,33 @@ Result<FileTimes> readFileTimes(const QString& path) {
     return Result<FileTimes>::ok(times);
 }
 
+// The access time left alone and the modification time set, as the calls
+// that set file times take them.
+struct ModificationTimes {
+    struct timespec times[2];
+    explicit ModificationTimes(const QDateTime& modified) {
+        const qint64 ms = modified.toMSecsSinceEpoch();
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
+        times[1].tv_nsec = ((ms % 1000 + 1000) % 1000) * 1000000;
+    }
+};
+
 Status setFileTimes(const QString& path, const std::optional<QDateTime>& created,
                     const std::optional<QDateTime>& modified) {
     const std::optional<QDateTime> stamp = modified ? modified : created;
     if (!stamp)
         return Status::ok();
-    const qint64 ms = stamp->toMSecsSinceEpoch();
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = ms / 1000 - (ms % 1000 < 0 ? 1 : 0);
-    times[1].tv_nsec = ((ms % 1000 + 1000) % 1000) * 1000000;
-    if (::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) != 0)
+    const ModificationTimes set(*stamp);
+    if (::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), set.times, 0) != 0)
+        return Status::fail(QString::fromLocal8Bit(std::strerror(errno)));
+    return Status::ok();
+}
+
+Status setFileModified(int fd, const QDateTime& modified) {
+    const ModificationTimes set(modified);
+    if (::futimens(fd, set.times) != 0)
         return Status::fail(QString::fromLocal8Bit(std::strerror(errno)));
     return Status::ok();
 }

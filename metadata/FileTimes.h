@@ -18,3 +18,5 @@ Result<FileTimes> readFileTimes(const QString& path);
 // modification time is given, becomes the modification time.
 Status setFileTimes(const QString& path, const std::optional<QDateTime>& created,
                     const std::optional<QDateTime>& modified);
+// The same for an open file, by its descriptor.
+Status setFileModified(int fd, const QDateTime& modified);
