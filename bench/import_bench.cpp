@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/DropTargets.h"
 #include "app/FileViewer.h"
+#include "bench/EventWait.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/PhotoListModel.h"
 
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
     qint64 screenReady = -1;
     int shown = 0;
     while (clock.elapsed() < 60000 && screenReady < 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        waitForEvents();
         browser->viewport()->repaint();
         if (visibleThumbnailsReady(browser, &shown))
             screenReady = clock.elapsed();
@@ -123,7 +124,7 @@ int main(int argc, char** argv) {
     const qint64 scrolledAt = clock.elapsed();
     qint64 middleReady = -1;
     while (clock.elapsed() - scrolledAt < 60000 && middleReady < 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        waitForEvents();
         browser->viewport()->repaint();
         if (visibleThumbnailsReady(browser, &shown))
             middleReady = clock.elapsed() - scrolledAt;
@@ -131,7 +132,7 @@ int main(int argc, char** argv) {
     // Measure the event loop while nothing but the loader is left to finish.
     const qint64 settleFrom = clock.elapsed();
     while (clock.elapsed() - settleFrom < 500)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        waitForEvents();
 
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
