@@ -58,8 +58,10 @@ RewriteJob jobOf(const QVariantMap& request) {
     job.containerProperties = request.value(QStringLiteral("container")).toMap();
     job.refusal = request.value(QStringLiteral("refusal")).toString();
     const QVariant modified = request.value(QStringLiteral("modified"));
+    // In UTC: a date in local time would consult the time zone file again
+    // for every photo when the worker converts it back to set the file's date.
     if (modified.isValid())
-        job.fileModified = QDateTime::fromMSecsSinceEpoch(modified.toLongLong());
+        job.fileModified = QDateTime::fromMSecsSinceEpoch(modified.toLongLong(), Qt::UTC);
     return job;
 }
 
