@@ -31,18 +31,19 @@ void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
         const qsizetype length = readBigEndian(bytes, at + 2, 2);
         if (length < 2 || at + 2 + length > bytes.size())
             break;
-        const QByteArray payload = bytes.mid(at + 4, length - 2);
+        // Only the blocks kept are copied out of the photo.
+        const QByteArrayView payload(bytes.constData() + at + 4, length - 2);
         if (marker == 0xE1 && blocks.exif.isEmpty() && payload.startsWith(exifHeader))
-            blocks.exif = payload.mid(exifHeader.size());
+            blocks.exif = payload.sliced(exifHeader.size()).toByteArray();
         else if (marker == 0xE1 && blocks.xmp.isEmpty() && payload.startsWith(xmpNamespace))
-            blocks.xmp = payload.mid(xmpNamespace.size());
+            blocks.xmp = payload.sliced(xmpNamespace.size()).toByteArray();
         else if (marker == 0xED && payload.startsWith(photoshopHeader))
-            resources += payload.mid(photoshopHeader.size());
+            resources += payload.sliced(photoshopHeader.size());
         const bool frame =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame && !blocks.pixelSize && payload.size() >= 5)
-            blocks.pixelSize =
-                QSize(int(readBigEndian(payload, 3, 2)), int(readBigEndian(payload, 1, 2)));
+            blocks.pixelSize = QSize(int(readBigEndian(bytes, at + 4 + 3, 2)),
+                                     int(readBigEndian(bytes, at + 4 + 1, 2)));
         at += 2 + length;
     }
     blocks.iptc = iptcFromImageResources(resources);
