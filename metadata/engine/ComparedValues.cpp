@@ -149,8 +149,7 @@ std::optional<QSet<QString>> storedNames(const TiffEditor& editor, const QString
 // The wanted keys looked up in the block's directories as stored, without
 // decoding the rest of it. Nothing where the library might read the block
 // otherwise: a directory it would skip or read twice, an entry it would cut.
-std::optional<QVariantMap> storedValues(const QByteArray& block, const Wanted& wanted) {
-    const auto editor = TiffEditor::open(block, TiffEditor::Origin::ExifBlock);
+std::optional<QVariantMap> storedValues(const TiffEditor* editor, const Wanted& wanted) {
     if (!editor || !editor->repairs().isEmpty())
         return std::nullopt;
     if (wanted.iptc && (!editor->storedEntries(TiffEditor::Directory::Ifd0, 0x83bb).isEmpty() ||
@@ -167,7 +166,7 @@ std::optional<QVariantMap> storedValues(const QByteArray& block, const Wanted& w
     }
     QHash<QString, QSet<QString>> keys = wanted.keys;
     for (const QString& set : wanted.listed) {
-        const auto names = storedNames(editor.value(), set);
+        const auto names = storedNames(*editor, set);
         if (!names)
             return std::nullopt;
         keys[set] += *names;
@@ -178,7 +177,7 @@ std::optional<QVariantMap> storedValues(const QByteArray& block, const Wanted& w
             return std::nullopt;
         QVariantMap values;
         for (const QString& name : set.value()) {
-            const auto value = storedValue(editor.value(), set.key(), name);
+            const auto value = storedValue(*editor, set.key(), name);
             if (!value)
                 return std::nullopt;
             if (*value)
@@ -193,12 +192,18 @@ std::optional<QVariantMap> storedValues(const QByteArray& block, const Wanted& w
 // The wanted keys of the TIFF, EXIF and GPS sets, decoded from the EXIF block
 // alone. Nothing when that block is missing or damaged, or the photo has no
 // frame header: the whole read then decides, with its own fallbacks and
-// failures.
-std::optional<QVariantMap> exifValues(const QByteArray& source, const Wanted& wanted) {
+// failures. The block parsed on the way is kept in parsed.
+std::optional<QVariantMap> exifValues(const QByteArray& source, const Wanted& wanted,
+                                      std::shared_ptr<const TiffEditor>* parsed = nullptr) {
     const MetadataBlocks blocks = findMetadataBlocks(PhotoFormat::Jpeg, source);
     if (!blocks.pixelSize || blocks.exif.isEmpty())
         return std::nullopt;
-    if (auto stored = storedValues(blocks.exif, wanted))
+    std::shared_ptr<const TiffEditor> editor;
+    if (auto opened = TiffEditor::open(blocks.exif, TiffEditor::Origin::ExifBlock))
+        editor = std::make_shared<const TiffEditor>(std::move(opened.value()));
+    if (parsed)
+        *parsed = editor;
+    if (auto stored = storedValues(editor.get(), wanted))
         return stored;
     Exiv2::ExifData exif;
     try {
@@ -242,11 +247,12 @@ namespace {
 
 // The wanted values of a JPEG as the whole read would give them. Nothing
 // when only the whole read may answer.
-std::optional<QVariantMap> jpegValues(const QByteArray& source, Wanted wanted) {
+std::optional<QVariantMap> jpegValues(const QByteArray& source, Wanted wanted,
+                                      std::shared_ptr<const TiffEditor>* parsed) {
     const QSet<QString> iptcKeys = wanted.keys.take(IptcSet);
     wanted.iptc = !iptcKeys.isEmpty();
     // The EXIF block decides, as before, whether the photo reads at all.
-    auto values = exifValues(source, wanted);
+    auto values = exifValues(source, wanted, parsed);
     if (!values)
         return std::nullopt;
     if (!iptcKeys.isEmpty()) {
@@ -261,20 +267,28 @@ std::optional<QVariantMap> jpegValues(const QByteArray& source, Wanted wanted) {
 
 } // namespace
 
-Result<QVariantMap> readComparedValues(const QByteArray& source, PhotoFormat format,
-                                       const QVariantMap& changes,
-                                       const QVariantMap& containerProperties) {
+Result<ComparedValues> readComparedValues(const QByteArray& source, PhotoFormat format,
+                                          const QVariantMap& changes,
+                                          const QVariantMap& containerProperties) {
+    using R = Result<ComparedValues>;
+    const auto whole = [&source]() -> R {
+        auto dictionary = wholeDictionary(source);
+        if (!dictionary)
+            return R::fail(dictionary.error());
+        return R::ok({std::move(dictionary.value()), nullptr});
+    };
     Wanted wanted;
     collect(wanted, containerProperties);
     collect(wanted, changes);
     if (!wanted.whole && wanted.keys.isEmpty())
-        return Result<QVariantMap>::ok({});
+        return R::ok({});
     if (wanted.whole || format != PhotoFormat::Jpeg)
-        return wholeDictionary(source);
-    auto values = jpegValues(source, std::move(wanted));
+        return whole();
+    std::shared_ptr<const TiffEditor> parsed;
+    auto values = jpegValues(source, std::move(wanted), &parsed);
     if (!values)
-        return wholeDictionary(source);
-    return Result<QVariantMap>::ok(std::move(*values));
+        return whole();
+    return R::ok({std::move(*values), std::move(parsed)});
 }
 
 Result<RewritePlan> planRewriteReplacing(const QByteArray& source, const QVariantMap& changes,
@@ -291,10 +305,11 @@ Result<RewritePlan> planRewriteReplacing(const QByteArray& source, const QVarian
         collect(compared, containerProperties);
         collect(compared, changes);
         if (!compared.whole) {
-            const auto values = jpegValues(source, std::move(compared));
+            std::shared_ptr<const TiffEditor> parsed;
+            const auto values = jpegValues(source, std::move(compared), &parsed);
             if (values)
                 return planRewrite(source, withReplacedSets(*values, changes, replacedSets),
-                                   containerProperties, &*values);
+                                   containerProperties, &*values, parsed);
         }
         if (const auto values = exifValues(source, wanted))
             return planRewrite(source, withReplacedSets(*values, changes, replacedSets),

@@ -8,6 +8,10 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <memory>
+
+class TiffEditor;
+
 // The part of a photo's property dictionary that resolving a change
 // dictionary compares with: the values of the keys it writes. Removals need
 // none of it. Where only keys of the TIFF, EXIF or GPS sets of a JPEG are
@@ -15,9 +19,15 @@
 // block the library might read otherwise, the block alone is decoded); IPTC
 // keys are looked up in its IPTC datasets alone; anything else is read
 // whole, as a read of the photo would.
-Result<QVariantMap> readComparedValues(const QByteArray& source, PhotoFormat format,
-                                       const QVariantMap& changes,
-                                       const QVariantMap& containerProperties);
+// The EXIF block parsed on the way is handed on, so that the edit which
+// follows does not parse it again.
+struct ComparedValues {
+    QVariantMap values;
+    std::shared_ptr<const TiffEditor> exifBlock; // null when it was not parsed
+};
+Result<ComparedValues> readComparedValues(const QByteArray& source, PhotoFormat format,
+                                          const QVariantMap& changes,
+                                          const QVariantMap& containerProperties);
 
 // The rewrite of changes that give the named sets whole: the photo's keys of
 // those sets that the changes do not name are removed. Which keys it has is

@@ -9,8 +9,11 @@ Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit&
     ExifBlockEdit result;
     if (!edit.touchesExifBlock() || (!block && !edit.writesExifValues()))
         return R::ok(result);
-    auto opened = block ? TiffEditor::open(*block, TiffEditor::Origin::ExifBlock)
-                        : Result<TiffEditor>::ok(TiffEditor::empty(true));
+    const bool parsed = block && edit.parsedExifBlock &&
+                        edit.parsedExifBlock->isOpenedFrom(*block, TiffEditor::Origin::ExifBlock);
+    auto opened = parsed  ? Result<TiffEditor>::ok(*edit.parsedExifBlock)
+                  : block ? TiffEditor::open(*block, TiffEditor::Origin::ExifBlock)
+                          : Result<TiffEditor>::ok(TiffEditor::empty(true));
     if (!opened)
         return R::fail(opened.error());
     TiffEditor& editor = opened.value();

@@ -175,7 +175,8 @@ Result<ValuePtr> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type, const 
             for (char c : value.toString().toLatin1())
                 bytes += (bytes.empty() ? "" : " ") + std::to_string(quint8(c));
             if (bytes.empty())
-                return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: no value").arg(name));
+                return Result<ValuePtr>::fail(
+                    QStringLiteral("cannot write %1: no value").arg(name));
             return readValue(type, bytes, name);
         }
         return numbersValue(type, components(value), name, false);

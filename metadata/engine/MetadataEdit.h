@@ -5,6 +5,8 @@
 #include <QList>
 #include <QVariantMap>
 
+#include <memory>
+
 class TiffEditor;
 class IptcBlock;
 
@@ -19,6 +21,9 @@ struct MetadataEdit {
         QVariant value; // a removal value removes the key
     };
     QList<Step> steps;
+    // The photo's EXIF block as the comparison with its values parsed it, if
+    // it did: the edit starts from a copy instead of parsing the block again.
+    std::shared_ptr<const TiffEditor> parsedExifBlock;
 
     bool touches(const QString& set) const;
     bool touchesExifBlock() const; // the TIFF, EXIF or GPS set

@@ -295,7 +295,8 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
 
 Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
                                 const QVariantMap& containerProperties,
-                                const QVariantMap* sourceDictionary) {
+                                const QVariantMap* sourceDictionary,
+                                std::shared_ptr<const TiffEditor> parsedExifBlock) {
     using R = Result<RewritePlan>;
     if (source.isEmpty())
         return R::fail(QStringLiteral("empty file"));
@@ -325,11 +326,13 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
         auto compared = readComparedValues(source, format, changes, containerProperties);
         if (!compared)
             return R::fail(compared.error());
-        dictionary = std::move(compared.value());
+        dictionary = std::move(compared.value().values);
+        parsedExifBlock = std::move(compared.value().exifBlock);
     }
-    const auto edit = resolveEdit(dictionary, containerProperties, changes);
+    auto edit = resolveEdit(dictionary, containerProperties, changes);
     if (!edit)
         return R::fail(edit.error());
+    edit.value().parsedExifBlock = std::move(parsedExifBlock);
 
     InPlaceResult inPlace;
     try {

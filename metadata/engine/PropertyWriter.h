@@ -8,6 +8,10 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
+
+class TiffEditor;
+
 // Copies every image of a photo into a new buffer of the same format with a
 // change dictionary merged over the source's properties: a key with a value
 // replaces, a removal value removes the key, or the whole set when it names
@@ -22,7 +26,9 @@ Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& cha
 // The same as pieces of new bytes and ranges of the source, with what was
 // repaired on the way. Only the EXIF, IPTC and XMP data a change concerns is
 // rewritten; every other byte keeps its place. A caller that has read the
-// photo's dictionary already hands it in, so it is not read twice.
+// photo's dictionary already hands it in, so it is not read twice, and with
+// it the photo's EXIF block if it parsed that.
 Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
                                 const QVariantMap& containerProperties = {},
-                                const QVariantMap* sourceDictionary = nullptr);
+                                const QVariantMap* sourceDictionary = nullptr,
+                                std::shared_ptr<const TiffEditor> parsedExifBlock = nullptr);

@@ -29,6 +29,11 @@ public:
     static TiffEditor empty(bool littleEndian);
 
     bool littleEndian() const { return m_little; }
+    // Whether open() gave this editor, unedited, for these bytes: a copy of
+    // it then stands for opening them again.
+    bool isOpenedFrom(const QByteArray& bytes, Origin origin) const {
+        return !m_changed && m_origin == origin && m_bytes == bytes;
+    }
     bool hasDirectory(Directory directory) const;
     std::optional<quint16> typeOf(Directory directory, quint16 tag) const;
     // The tags of IFD0 of the first page.

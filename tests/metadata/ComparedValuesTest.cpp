@@ -2,9 +2,11 @@
 #include "editing/EditFormOperation.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
 #include "metadata/engine/StoredIptc.h"
+#include "metadata/engine/TiffEditor.h"
 #include "support/TestPhotos.h"
 
 #include <QtEndian>
@@ -342,7 +344,7 @@ TEST(ComparedValues, lookUpTheIptcDatasetsAlone) {
         const auto compared =
             readComparedValues(source, sniffPhotoFormat(source), {{IptcSet, written}}, {});
         if (compared) {
-            EXPECT_EQ(compared->value(IptcSet).toMap(), own);
+            EXPECT_EQ(compared->values.value(IptcSet).toMap(), own);
         }
         if (!lookedUp.contains(name))
             continue;
@@ -382,4 +384,35 @@ TEST(ComparedValues, checkEveryWrittenSegmentButCopiedXmp) {
     // Headers that do not walk are checked whole.
     const QByteArray cut = head.left(head.size() - 3);
     EXPECT_EQ(jpegHeadToCheck(cut, source), cut);
+}
+
+TEST(ComparedValues, editStartsFromTheParsedBlockOnlyWhenItIsThePhotos) {
+    // The comparison hands its parse of the EXIF block to the edit. A parse
+    // of another photo's block must not be taken for this one's; the photo's
+    // own gives the same bytes as parsing it again.
+    const QByteArray nikon = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
+    const QByteArray canon = fileBytes(fixturePath(QStringLiteral("Canon_40D.jpg")));
+    const auto parse = [](const QByteArray& photo) {
+        const MetadataBlocks blocks = findMetadataBlocks(PhotoFormat::Jpeg, photo);
+        auto editor = TiffEditor::open(blocks.exif, TiffEditor::Origin::ExifBlock);
+        EXPECT_TRUE(editor.isOk());
+        return std::make_shared<const TiffEditor>(std::move(editor.value()));
+    };
+    const QVariantMap changes{{TiffSet, QVariantMap{{Artist, QStringLiteral("Ana Lopez")}}}};
+    for (const QByteArray* photo : {&nikon, &canon}) {
+        const QVariantMap own = dictionaryOf(*photo);
+        const auto plain = planRewrite(*photo, changes, {}, &own);
+        ASSERT_TRUE(plain.isOk()) << qPrintable(plain.error());
+        const QByteArray expected = plain->assemble(*photo);
+        for (const QByteArray* parsedFrom : {&nikon, &canon}) {
+            const auto planned = planRewrite(*photo, changes, {}, &own, parse(*parsedFrom));
+            ASSERT_TRUE(planned.isOk()) << qPrintable(planned.error());
+            EXPECT_EQ(planned->assemble(*photo), expected);
+        }
+    }
+    EXPECT_EQ(dictionaryOf(planRewrite(canon, changes, {}, nullptr, parse(nikon))->assemble(canon))
+                  .value(TiffSet)
+                  .toMap()
+                  .value(Make),
+              QStringLiteral("Canon"));
 }
