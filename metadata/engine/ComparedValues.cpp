@@ -92,15 +92,15 @@ std::optional<std::optional<QVariant>> storedValue(const TiffEditor& editor, con
     if (!facts || facts->named.groupName() != group || isStructureTag(facts->named.tag()))
         return std::nullopt;
     const quint16 tag = facts->named.tag();
-    const QList<TiffEditor::Stored> stored = editor.storedEntries(directory, tag);
-    if (stored.isEmpty())
+    TiffEditor::Stored entry;
+    QByteArrayView bytes;
+    const int stored = editor.storedCount(directory, tag, &entry, &bytes);
+    if (stored == 0)
         return std::optional<QVariant>(); // the photo has no such value
-    if (stored.size() > 1)
+    if (stored > 1)
         return std::nullopt;
-    const TiffEditor::Stored& entry = stored.first();
-    const auto bytes = editor.valueOf(directory, tag);
     // The library reads a value said to lie at offset 0 as empty.
-    if (!bytes || (bytes->size() > 4 && entry.field == 0))
+    if (bytes.size() > 4 && entry.field == 0)
         return std::nullopt;
     const Exiv2::ExifKey& key = facts->tagged;
     auto type = Exiv2::TypeId(entry.type);
@@ -116,13 +116,13 @@ std::optional<std::optional<QVariant>> storedValue(const TiffEditor& editor, con
     if (facts->shown->set != set || facts->shown->key != name)
         return std::nullopt;
     if (type == Exiv2::asciiString) {
-        if (auto text = Exiv2Values::storedAsciiText(set, name, tag, *bytes))
+        if (auto text = Exiv2Values::storedAsciiText(set, name, tag, bytes))
             return text;
     }
     auto value = Exiv2Owned::createValue(type);
     if (!value)
         return std::nullopt;
-    value->read(reinterpret_cast<const Exiv2::byte*>(bytes->constData()), long(bytes->size()),
+    value->read(reinterpret_cast<const Exiv2::byte*>(bytes.data()), long(bytes.size()),
                 editor.littleEndian() ? Exiv2::littleEndian : Exiv2::bigEndian);
     const Exiv2::Exifdatum datum(key, value.get());
     const QVariant converted = Exiv2Values::exifToVariant(datum, set, name);
@@ -152,16 +152,16 @@ std::optional<QSet<QString>> storedNames(const TiffEditor& editor, const QString
 std::optional<QVariantMap> storedValues(const TiffEditor* editor, const Wanted& wanted) {
     if (!editor || !editor->repairs().isEmpty())
         return std::nullopt;
-    if (wanted.iptc && (!editor->storedEntries(TiffEditor::Directory::Ifd0, 0x83bb).isEmpty() ||
-                        !editor->storedEntries(TiffEditor::Directory::Ifd0, 0x8649).isEmpty()))
+    if (wanted.iptc && (editor->storedCount(TiffEditor::Directory::Ifd0, 0x83bb) > 0 ||
+                        editor->storedCount(TiffEditor::Directory::Ifd0, 0x8649) > 0))
         return std::nullopt;
     for (quint16 pointer : {quint16(0x8769), quint16(0x8825)}) {
-        if (editor->storedEntries(TiffEditor::Directory::Ifd0, pointer).size() > 1)
+        if (editor->storedCount(TiffEditor::Directory::Ifd0, pointer) > 1)
             return std::nullopt;
     }
     for (auto directory :
          {TiffEditor::Directory::Ifd0, TiffEditor::Directory::Exif, TiffEditor::Directory::Gps}) {
-        if (editor->tagsOf(directory).size() > 256) // the library reads none of such a directory
+        if (editor->entryCount(directory) > 256) // the library reads none of such a directory
             return std::nullopt;
     }
     QHash<QString, QSet<QString>> keys = wanted.keys;

@@ -109,13 +109,18 @@ qlonglong integerAt(const Exiv2::Value& value, long i) {
     return qlonglong(value.toLong(i));
 }
 
-QString textFromBytes(const std::string& bytes) {
-    const std::string trimmed = bytes.substr(0, bytes.find('\0'));
+QString textFromBytes(QByteArrayView bytes) {
+    const qsizetype end = bytes.indexOf('\0');
+    const QByteArrayView trimmed = end < 0 ? bytes : bytes.first(end);
     auto decoder = QStringDecoder(QStringDecoder::Utf8);
-    QString text = decoder(QByteArray::fromStdString(trimmed));
+    QString text = decoder(trimmed);
     if (decoder.hasError())
-        text = QString::fromLatin1(trimmed.data(), qsizetype(trimmed.size()));
+        text = QString::fromLatin1(trimmed);
     return text;
+}
+
+QString textFromBytes(const std::string& bytes) {
+    return textFromBytes(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
 }
 
 QString secondsText(double seconds) {
@@ -211,13 +216,13 @@ std::optional<QString> gpsKeyOfTag(uint16_t tag) {
 }
 
 std::optional<QVariant> storedAsciiText(const QString& set, const QString& key, uint16_t tag,
-                                        const QByteArray& bytes) {
+                                        QByteArrayView bytes) {
     // The cases exifToVariant takes before a value's type.
     if ((set == PropertyKeys::TiffSet && isWindowsXpTag("Image", tag)) || isDegreesTag(set, key) ||
         (set == PropertyKeys::GpsSet &&
          (key == PropertyKeys::GPSVersion || key == PropertyKeys::TimeStamp)))
         return std::nullopt;
-    return QVariant(textFromBytes(bytes.toStdString()));
+    return QVariant(textFromBytes(bytes));
 }
 
 QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const QString& key) {

@@ -52,7 +52,7 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
 // without building the library's value; nothing for keys whose text it
 // reads otherwise.
 std::optional<QVariant> storedAsciiText(const QString& set, const QString& key, uint16_t tag,
-                                        const QByteArray& bytes);
+                                        QByteArrayView bytes);
 QVariant iptcToVariant(const Exiv2::Iptcdatum& datum);
 // The IPTC set as the dictionary shows it: record 2, repeated datasets as lists.
 QVariantMap iptcSetOf(const Exiv2::IptcData& data);

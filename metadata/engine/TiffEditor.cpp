@@ -269,16 +269,30 @@ std::optional<QByteArray> TiffEditor::valueOf(Directory directory, quint16 tag) 
     return size <= 4 ? m_bytes.mid(entry->at + 8, size) : m_bytes.mid(entry->field, size);
 }
 
-QList<TiffEditor::Stored> TiffEditor::storedEntries(Directory directory, quint16 tag) const {
-    QList<Stored> stored;
+int TiffEditor::storedCount(Directory directory, quint16 tag, Stored* first,
+                            QByteArrayView* value) const {
     const int ifd = find(directory);
-    if (ifd >= 0) {
-        for (const Entry& entry : m_ifds[ifd].entries) {
-            if (entry.tag == tag)
-                stored.append({entry.type, entry.count, entry.field});
+    if (ifd < 0)
+        return 0;
+    int count = 0;
+    for (const Entry& entry : m_ifds[ifd].entries) {
+        if (entry.tag != tag || count++ > 0)
+            continue;
+        if (first)
+            *first = {entry.type, entry.count, entry.field};
+        if (value) {
+            const qint64 size = valueSize(entry);
+            *value = entry.valueChanged ? QByteArrayView(entry.newValue)
+                     : size <= 4        ? QByteArrayView(m_bytes).sliced(entry.at + 8, size)
+                                        : QByteArrayView(m_bytes).sliced(entry.field, size);
         }
     }
-    return stored;
+    return count;
+}
+
+qsizetype TiffEditor::entryCount(Directory directory) const {
+    const int ifd = find(directory);
+    return ifd < 0 ? 0 : m_ifds[ifd].entries.size();
 }
 
 void TiffEditor::removeEntry(Directory directory, quint16 tag) {

@@ -40,14 +40,19 @@ public:
     QList<quint16> tagsOf(Directory directory) const;
     // The stored bytes of an entry's value, in the block's byte order.
     std::optional<QByteArray> valueOf(Directory directory, quint16 tag) const;
-    // Every entry of the tag as stored, duplicates included: its type, count
-    // and value field (the value itself, or its offset).
+    // An entry as stored: its type, count and value field (the value itself,
+    // or its offset).
     struct Stored {
         quint16 type = 0;
         quint32 count = 0;
         quint32 field = 0;
     };
-    QList<Stored> storedEntries(Directory directory, quint16 tag) const;
+    // How many entries of the tag the directory holds, duplicates included;
+    // the first of them, and a view of its value's bytes, valid while the
+    // editor is.
+    int storedCount(Directory directory, quint16 tag, Stored* first = nullptr,
+                    QByteArrayView* value = nullptr) const;
+    qsizetype entryCount(Directory directory) const;
 
     // Removes the directory (and the directories below it) from every page.
     void removeDirectory(Directory directory);
