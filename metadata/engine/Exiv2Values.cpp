@@ -172,11 +172,23 @@ QString exifKeyName(const QString& set, const QString& key) {
 }
 
 const KeyFacts* exifKeyFacts(const QString& set, const QString& key) {
-    thread_local QHash<std::pair<QString, QString>, std::shared_ptr<const KeyFacts>> known;
-    const std::pair<QString, QString> name{set, key};
-    const auto found = known.constFind(name);
-    if (found != known.cend())
-        return found->get();
+    // A table per set: a batch asks for the same few keys of each photo, and
+    // hashing the key alone costs half of hashing it with its set.
+    thread_local QHash<QString, std::shared_ptr<const KeyFacts>> known[3];
+    const int table = set == PropertyKeys::TiffSet   ? 0
+                      : set == PropertyKeys::ExifSet ? 1
+                      : set == PropertyKeys::GpsSet  ? 2
+                                                     : 3;
+    thread_local QHash<std::pair<QString, QString>, std::shared_ptr<const KeyFacts>> otherSets;
+    if (table < 3) {
+        const auto found = known[table].constFind(key);
+        if (found != known[table].cend())
+            return found->get();
+    } else {
+        const auto found = otherSets.constFind({set, key});
+        if (found != otherSets.cend())
+            return found->get();
+    }
     std::shared_ptr<const KeyFacts> facts;
     try {
         const Exiv2::ExifKey named(exifKeyName(set, key).toStdString());
@@ -188,7 +200,10 @@ const KeyFacts* exifKeyFacts(const QString& set, const QString& key) {
     } catch (const std::exception&) {
         // Not a key the library knows: remembered as such.
     }
-    known.insert(name, facts);
+    if (table < 3)
+        known[table].insert(key, facts);
+    else
+        otherSets.insert({set, key}, facts);
     return facts.get();
 }
 
