@@ -178,17 +178,12 @@ const KeyFacts* exifKeyFacts(const QString& set, const QString& key) {
     const int table = set == PropertyKeys::TiffSet   ? 0
                       : set == PropertyKeys::ExifSet ? 1
                       : set == PropertyKeys::GpsSet  ? 2
-                                                     : 3;
-    thread_local QHash<std::pair<QString, QString>, std::shared_ptr<const KeyFacts>> otherSets;
-    if (table < 3) {
-        const auto found = known[table].constFind(key);
-        if (found != known[table].cend())
-            return found->get();
-    } else {
-        const auto found = otherSets.constFind({set, key});
-        if (found != otherSets.cend())
-            return found->get();
-    }
+                                                     : -1;
+    if (table < 0)
+        return nullptr;
+    const auto found = known[table].constFind(key);
+    if (found != known[table].cend())
+        return found->get();
     std::shared_ptr<const KeyFacts> facts;
     try {
         const Exiv2::ExifKey named(exifKeyName(set, key).toStdString());
@@ -200,10 +195,7 @@ const KeyFacts* exifKeyFacts(const QString& set, const QString& key) {
     } catch (const std::exception&) {
         // Not a key the library knows: remembered as such.
     }
-    if (table < 3)
-        known[table].insert(key, facts);
-    else
-        otherSets.insert({set, key}, facts);
+    known[table].insert(key, facts);
     return facts.get();
 }
 

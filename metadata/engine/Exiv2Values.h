@@ -33,7 +33,7 @@ struct KeyFacts {
     Exiv2::ExifKey tagged;         // the same tag of the same group, as a decode makes it
     std::optional<SetEntry> shown; // the set and key its datum shows as, if any
 };
-// Nothing when the library does not know the name.
+// Nothing for another set, or a name the library does not know.
 const KeyFacts* exifKeyFacts(const QString& set, const QString& key);
 // The key a stored tag of the GPS directory shows as, looked up once per
 // thread: nothing for a tag the dictionary does not show, an empty key for
