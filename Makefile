@@ -31,8 +31,13 @@ deps:
 	  fi; \
 	fi
 
+# A compiler cache, where the machine has one, makes rebuilds of other
+# checkouts cheap; the build is the same without it.
+LAUNCHER    := $(shell command -v ccache 2>/dev/null)
+CMAKE_FLAGS  = $(if $(LAUNCHER),-DCMAKE_CXX_COMPILER_LAUNCHER=$(LAUNCHER))
+
 $(BUILD_DIR)/CMakeCache.txt:
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DBUILD_TESTING=ON $(CMAKE_FLAGS)
 
 build: deps $(BUILD_DIR)/CMakeCache.txt
 	cmake --build $(BUILD_DIR) -j $(JOBS)
