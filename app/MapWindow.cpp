@@ -2,6 +2,7 @@
 
 #include "app/MapWidget.h"
 
+#include <QAction>
 #include <QVBoxLayout>
 
 MapWindow::MapWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -14,4 +15,9 @@ MapWindow::MapWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(currentMapView);
     resize(640, 480);
+    // Closed by Escape and Ctrl+W, as a document window is.
+    auto* close = new QAction(this);
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence::Close});
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
 }

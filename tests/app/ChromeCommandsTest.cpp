@@ -111,22 +111,22 @@ private Q_SLOTS:
         QTest::newRow("import menu") << "importPhotobtn"
                                      << ""
                                      << ""
-                                     << ""
+                                     << "importphotos.png"
                                      << "importPhotoMenu" << none;
         QTest::newRow("remove menu") << "remoMetaDataLocalBtn"
                                      << ""
                                      << ""
-                                     << ""
+                                     << "deletemetadata.png"
                                      << "removeExifMenu" << none;
         QTest::newRow("dates menu") << "editMetaDataLocalBtn"
                                     << ""
                                     << ""
-                                    << ""
+                                    << "editphotometa.png"
                                     << "editExifMenu" << none;
         QTest::newRow("import and export menu") << "importandExportBtn"
                                                 << ""
                                                 << ""
-                                                << ""
+                                                << "exportmetadata.png"
                                                 << "importandExportMenu" << none;
         QTest::newRow("camera source") << "cameraphotoBtn"
                                        << "ChangeToImportiOSDevicePhoto"
