@@ -3,6 +3,8 @@
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/TiffEditor.h"
 
+#include <limits>
+
 Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit& edit,
                                     qsizetype maxSize) {
     using R = Result<ExifBlockEdit>;
@@ -25,6 +27,8 @@ Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit&
     auto finished = editor.finish(maxSize);
     if (!finished) {
         result.tooLarge = true;
+        const auto whole = editor.finish(std::numeric_limits<qsizetype>::max());
+        result.neededSize = whole ? whole->size() : 0;
         return R::ok(result);
     }
     // What we wrote must read back as a TIFF structure before anything trusts it.

@@ -1,6 +1,7 @@
 #include "metadata/engine/MetadataBlocks.h"
 
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/PngText.h"
 
 #include <QMap>
 
@@ -155,6 +156,7 @@ void readWebP(const QByteArray& bytes, MetadataBlocks& blocks) {
 
 void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
     static const QByteArray xmpKeyword("XML:com.adobe.xmp\0", 18);
+    static const QByteArray iptcKeyword("Raw profile type iptc\0", 22);
     qsizetype at = 8;
     while (at + 12 <= bytes.size()) {
         const qsizetype length = readBigEndian(bytes, at, 4);
@@ -168,6 +170,13 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
         // translated keyword (both empty here), then the text.
         else if (type == "iTXt" && data.startsWith(xmpKeyword) && data.size() > 22 && data[18] == 0)
             blocks.xmp = data.mid(22);
+        else if (type == "zTXt" && data.startsWith(iptcKeyword) && blocks.iptc.isEmpty()) {
+            if (const auto text = PngText::text(type, data)) {
+                const QByteArray profile = PngText::profileBytes(text->second);
+                blocks.iptc =
+                    profile.startsWith("8BIM") ? iptcFromImageResources(profile) : profile;
+            }
+        }
         if (type == "IEND")
             break;
         at += 12 + length;
