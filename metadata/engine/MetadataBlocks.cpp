@@ -32,12 +32,15 @@ void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
         const qsizetype length = readBigEndian(bytes, at + 2, 2);
         if (length < 2 || at + 2 + length > bytes.size())
             break;
-        // Only the blocks kept are copied out of the photo.
+        // The blocks refer into the photo's bytes rather than copy them.
         const QByteArrayView payload(bytes.constData() + at + 4, length - 2);
+        const auto view = [&](qsizetype skip) {
+            return QByteArray::fromRawData(payload.data() + skip, payload.size() - skip);
+        };
         if (marker == 0xE1 && blocks.exif.isEmpty() && payload.startsWith(exifHeader))
-            blocks.exif = payload.sliced(exifHeader.size()).toByteArray();
+            blocks.exif = view(exifHeader.size());
         else if (marker == 0xE1 && blocks.xmp.isEmpty() && payload.startsWith(xmpNamespace))
-            blocks.xmp = payload.sliced(xmpNamespace.size()).toByteArray();
+            blocks.xmp = view(xmpNamespace.size());
         else if (marker == 0xED && payload.startsWith(photoshopHeader))
             resources += payload.sliced(photoshopHeader.size());
         const bool frame =

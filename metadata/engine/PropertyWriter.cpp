@@ -7,9 +7,11 @@
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/TiffGuard.h"
 #include "metadata/engine/WrittenCheck.h"
 
@@ -363,6 +365,14 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
                                  : ValueChecks::check(step.set, step.key, step.value);
         if (!valid)
             return R::fail(valid.error());
+    }
+    if (!parsedExifBlock && edit->touchesExifBlock() && format != PhotoFormat::Tiff) {
+        // One parse of the EXIF block serves the edit and the check of what
+        // it wrote.
+        const QByteArray block = findMetadataBlocks(format, source).exif;
+        if (auto opened = block.isEmpty() ? Result<TiffEditor>::fail(QString())
+                                          : TiffEditor::open(block, TiffEditor::Origin::ExifBlock))
+            parsedExifBlock = std::make_shared<const TiffEditor>(std::move(opened.value()));
     }
     edit.value().parsedExifBlock = std::move(parsedExifBlock);
 

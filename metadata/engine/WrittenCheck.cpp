@@ -7,7 +7,6 @@
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/TiffEditor.h"
-#include "metadata/engine/XmpEdit.h"
 
 #include <QMap>
 #include <QSet>
@@ -135,7 +134,15 @@ Status planReadsBack(const Intended& intended, const Exiv2::ExifData& exif,
                 problems << QStringLiteral("%1 was not removed").arg(set);
             continue;
         }
+        // The directories of the EXIF and GPS sets are told by their group
+        // alone; the TIFF set shares IFD0 with the image's own entries.
+        const bool byGroup = set == ExifSet || set == GpsSet;
         for (const Exiv2::Exifdatum& datum : exif) {
+            if (byGroup) {
+                const std::string group = datum.groupName();
+                if (set == GpsSet ? group != "GPSInfo" : group != "Photo" && group != "Iop")
+                    continue;
+            }
             const auto entry = Exiv2Values::dictionaryEntry(datum);
             if (!entry || entry->set != set || isImageStructureTag(datum.tag()) ||
                 intended.values.value(set).contains(entry->key))
@@ -223,28 +230,27 @@ Status iptcUnchangedBesides(const Intended& intended, const QByteArray& before,
     return Status::ok();
 }
 
-// The XMP packet is as it was, but for the position a GPS removal cuts.
+// The XMP packet is as it was, unless a removal of the position had to cut
+// its copy of it.
 Status xmpUnchangedBesides(const Intended& intended, const QByteArray& before,
                            const QByteArray& after) {
-    if (before == after)
+    if (before == after || intended.removedSets.contains(GpsSet))
         return Status::ok();
-    if (intended.removedSets.contains(GpsSet)) {
-        const auto cut = xmpWithoutGps(before);
-        if (cut && cut.value() && *cut.value() == after)
-            return Status::ok();
-    }
     return unasked(QStringLiteral("the XMP packet"));
 }
 
 // Every entry of the EXIF block that no step concerns is as it was.
 Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const QByteArray& before,
-                            const QByteArray& after) {
+                            const QByteArray& after, const TiffEditor* parsedBefore) {
     if (before == after)
         return Status::ok();
     const auto origin =
         format == PhotoFormat::Tiff ? TiffEditor::Origin::TiffFile : TiffEditor::Origin::ExifBlock;
-    const auto old = before.isEmpty() ? Result<TiffEditor>::ok(TiffEditor::empty(true))
-                                      : TiffEditor::open(before, origin);
+    // The edit's parse of the source block stands for a second one.
+    const bool parsed = parsedBefore && parsedBefore->isOpenedFrom(before, origin);
+    const auto old = parsed             ? Result<TiffEditor>::ok(*parsedBefore)
+                     : before.isEmpty() ? Result<TiffEditor>::ok(TiffEditor::empty(true))
+                                        : TiffEditor::open(before, origin);
     const auto now = after.isEmpty() ? Result<TiffEditor>::ok(TiffEditor::empty(true))
                                      : TiffEditor::open(after, origin);
     if (!now)
@@ -281,8 +287,11 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
                     return same;
                 continue;
             }
-            if (old->typeOf(directory, tag) != now->typeOf(directory, tag) ||
-                old->valueOf(directory, tag) != now->valueOf(directory, tag))
+            TiffEditor::Stored a, b;
+            QByteArrayView x, y;
+            const int m = old->storedCount(directory, tag, &a, &x);
+            const int n = now->storedCount(directory, tag, &b, &y);
+            if (m != n || a.type != b.type || a.count != b.count || x != y)
                 return unasked(nameOfTag(directory, tag));
         }
     }
@@ -300,7 +309,8 @@ Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArr
         return planned;
     const MetadataBlocks before = findMetadataBlocks(format, source);
     const MetadataBlocks after = findMetadataBlocks(format, written);
-    Status status = exifUnchangedBesides(intended, format, before.exif, after.exif);
+    Status status =
+        exifUnchangedBesides(intended, format, before.exif, after.exif, edit.parsedExifBlock.get());
     if (status)
         status = iptcUnchangedBesides(intended, before.iptc, after.iptc);
     if (status)
