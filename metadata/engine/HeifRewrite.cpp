@@ -124,8 +124,8 @@ InPlaceResult rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& e
     const HeifItems original = heif;
     for (const MetadataEdit::Step& step : edit.steps) {
         if (step.set == IptcSet && !step.key.isEmpty() && !isRemoval(step.value))
-            return R::fail(
-                QStringLiteral("cannot write %1: a HEIF photo has no IPTC data").arg(step.key));
+            return R::fail(QStringLiteral("a HEIF has no place for IPTC %1")
+                               .arg(step.key == Keywords ? QStringLiteral("keywords") : step.key));
     }
 
     QHash<quint32, QByteArray> changed;

@@ -241,7 +241,8 @@ Result<QByteArray> rewriteWithLibrary(const QByteArray& source, PhotoFormat form
         countImages(format, written.value()) != countImages(format, source))
         return R::fail(QStringLiteral("the written photo lost pages"));
     if (!scan) {
-        const Status checked = checkWritten(format, source, written.value(), edit);
+        const Status checked =
+            checkWritten(format, source, written.value(), edit, WrittenBy::Library);
         if (!checked)
             return R::fail(checked.error());
         return written;
@@ -254,7 +255,7 @@ Result<QByteArray> rewriteWithLibrary(const QByteArray& source, PhotoFormat form
     whole.reserve(headers.size() - 2 + source.size() - *scan);
     whole.append(headers.constData(), headers.size() - 2);
     whole.append(source.constData() + *scan, source.size() - *scan);
-    const Status checked = checkWritten(format, source, whole, edit);
+    const Status checked = checkWritten(format, source, whole, edit, WrittenBy::Library);
     if (!checked)
         return R::fail(checked.error());
     return R::ok(std::move(whole));
@@ -284,7 +285,7 @@ Status checkReadBack(PhotoFormat format, const QByteArray& source, const QByteAr
     if (!image)
         return Status::fail(image.error());
     return checkWritten(format, source, written, edit, image.value()->exifData(),
-                        image.value()->iptcData());
+                        image.value()->iptcData(), WrittenBy::Us);
 }
 
 // An in-place result is trusted once its headers read back as the same kind

@@ -241,7 +241,8 @@ Status xmpUnchangedBesides(const Intended& intended, const QByteArray& before,
 
 // Every entry of the EXIF block that no step concerns is as it was.
 Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const QByteArray& before,
-                            const QByteArray& after, const TiffEditor* parsedBefore) {
+                            const QByteArray& after, const TiffEditor* parsedBefore,
+                            WrittenBy writer) {
     if (before == after)
         return Status::ok();
     const auto origin =
@@ -269,6 +270,8 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
         }
         for (quint16 tag : std::as_const(tags)) {
             if (isLocationTag(tag) || intended.tags.contains({int(directory), tag}))
+                continue;
+            if (writer == WrittenBy::Library && directory == Directory::Exif && tag == 0x927c)
                 continue;
             if (directory == Directory::Ifd0 && tiffRemoved && !isImageStructureTag(tag))
                 continue;
@@ -302,15 +305,15 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
 
 Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArray& written,
                     const MetadataEdit& edit, const Exiv2::ExifData& readBackExif,
-                    const Exiv2::IptcData& readBackIptc) {
+                    const Exiv2::IptcData& readBackIptc, WrittenBy writer) {
     const Intended intended(edit);
     const Status planned = planReadsBack(intended, readBackExif, readBackIptc);
     if (!planned)
         return planned;
     const MetadataBlocks before = findMetadataBlocks(format, source);
     const MetadataBlocks after = findMetadataBlocks(format, written);
-    Status status =
-        exifUnchangedBesides(intended, format, before.exif, after.exif, edit.parsedExifBlock.get());
+    Status status = exifUnchangedBesides(intended, format, before.exif, after.exif,
+                                         edit.parsedExifBlock.get(), writer);
     if (status)
         status = iptcUnchangedBesides(intended, before.iptc, after.iptc);
     if (status)
@@ -319,7 +322,7 @@ Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArr
 }
 
 Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArray& written,
-                    const MetadataEdit& edit) {
+                    const MetadataEdit& edit, WrittenBy writer) {
     const MetadataBlocks blocks = findMetadataBlocks(format, written);
     Exiv2::ExifData exif;
     Exiv2::IptcData iptc;
@@ -340,5 +343,5 @@ Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArr
         return Status::fail(QStringLiteral("the written photo does not read back: %1")
                                 .arg(QString::fromLocal8Bit(error.what())));
     }
-    return checkWritten(format, source, written, edit, exif, iptc);
+    return checkWritten(format, source, written, edit, exif, iptc, writer);
 }
