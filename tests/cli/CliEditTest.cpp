@@ -143,7 +143,41 @@ TEST(CliEdit, aWriteThatCannotBeCarriedOutWholeIsSkippedWithItsReason) {
     }
 }
 
-// The system's log lines stay out of the messages a script reads, unless asked for.
+namespace {
+// A copy of the PNG fixture whose compressed text chunks no longer inflate,
+// each chunk's checksum made good again.
+QByteArray withDamagedTextChunks(QByteArray png) {
+    auto crc = [](const QByteArray& bytes) {
+        quint32 c = 0xffffffffu;
+        for (char byte : bytes) {
+            c ^= quint8(byte);
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+        }
+        return c ^ 0xffffffffu;
+    };
+    auto number = [&](qsizetype at) {
+        return (quint32(quint8(png[at])) << 24) | (quint32(quint8(png[at + 1])) << 16) |
+               (quint32(quint8(png[at + 2])) << 8) | quint32(quint8(png[at + 3]));
+    };
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const qsizetype length = number(at);
+        if (png.mid(at + 4, 4) == "zTXt") {
+            const qsizetype text = png.indexOf('\0', at + 8) + 2;
+            png[text + 6] = char(~png[text + 6]);
+            png[text + 7] = char(~png[text + 7]);
+            const quint32 sum = crc(png.mid(at + 4, length + 4));
+            for (int i = 0; i < 4; ++i)
+                png[at + 8 + length + i] = char((sum >> (24 - 8 * i)) & 0xff);
+        }
+        at += 12 + length;
+    }
+    return png;
+}
+} // namespace
+
+// The system's log lines stay out of the messages a script reads, unless
+// asked for, and every message names its file.
 TEST(CliDates, logLinesReachStandardErrorOnlyWhenVerbose) {
     TestFolder folder;
     const QString photo = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
@@ -155,5 +189,15 @@ TEST(CliDates, logLinesReachStandardErrorOnlyWhenVerbose) {
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.err.contains(QLatin1String("2008:10:22 17:28:39=")), verbose)
             << qPrintable(result.err);
+    }
+    const QString damaged = folder.writeFile(
+        QStringLiteral("damaged.png"),
+        withDamagedTextChunks(fileBytes(fixturePath(QStringLiteral("photo.png")))));
+    const QStringList out = {"--out", folder.file(QStringLiteral("d"))};
+    for (const QStringList& command : {QStringList{"dump"}, QStringList{"remove", "iptc"} + out,
+                                       QStringList{"edit", "--keywords", "a"} + out}) {
+        const CliRun result = cli(command + QStringList{damaged});
+        for (const QString& line : result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            EXPECT_TRUE(line.startsWith(damaged + QStringLiteral(": "))) << qPrintable(line);
     }
 }
