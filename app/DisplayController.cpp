@@ -55,6 +55,7 @@ void DisplayController::loadPreferences() {
 
 void DisplayController::addPaths(const QStringList& paths) {
     QList<IKImageItem> items;
+    items.reserve(paths.size());
     for (const QString& path : paths)
         items << IKImageItem::forLocalFile(path);
     m_ctx.localPhotos->append(items);

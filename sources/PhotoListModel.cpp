@@ -51,6 +51,8 @@ void PhotoListModel::append(const QList<IKImageItem>& items) {
         return;
     const int first = int(m_items.size());
     beginInsertRows(QModelIndex(), first, first + int(items.size()) - 1);
+    m_items.reserve(m_items.size() + items.size());
+    m_rowsOfPath.reserve(m_rowsOfPath.size() + items.size());
     for (const IKImageItem& item : items) {
         m_rowsOfPath.insert(item.filePath, int(m_items.size()));
         m_items.append(item);
