@@ -218,6 +218,7 @@ void GpsController::ShowMapAction() {
         m_mapWindow->show();
     }
     m_mapWindow->raise();
+    m_mapWindow->activateWindow();
     showOnMap(m_mapWindow->currentMapView, m_ctx.state.currentCoords.x(),
               m_ctx.state.currentCoords.y());
 }

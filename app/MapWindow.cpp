@@ -1,8 +1,8 @@
 #include "app/MapWindow.h"
 
 #include "app/MapWidget.h"
+#include "app/WindowGeometry.h"
 
-#include <QAction>
 #include <QVBoxLayout>
 
 MapWindow::MapWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -15,9 +15,5 @@ MapWindow::MapWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(currentMapView);
     resize(640, 480);
-    // Closed by Escape and Ctrl+W, as a document window is.
-    auto* close = new QAction(this);
-    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence::Close});
-    connect(close, &QAction::triggered, this, &QWidget::close);
-    addAction(close);
+    WindowGeometry::closeWithEscapeAndCtrlW(this);
 }

@@ -4,8 +4,6 @@
 #include "app/LatestPhotoDecoder.h"
 #include "app/WindowGeometry.h"
 
-#include <QAction>
-#include <QKeySequence>
 #include <QScreen>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -31,10 +29,7 @@ PhotoViewerWindow::PhotoViewerWindow(MetadataService& metadata, QWidget* parent)
                 Q_EMIT photoShown(path);
             });
     connect(m_view, &LargePhotoView::needsLargerPhoto, this, &PhotoViewerWindow::decode);
-    auto* close = new QAction(this);
-    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence::Close});
-    connect(close, &QAction::triggered, this, &QWidget::close);
-    addAction(close);
+    WindowGeometry::closeWithEscapeAndCtrlW(this);
 }
 
 void PhotoViewerWindow::showPhoto(const QString& path, const QString& name, QSettings* settings) {

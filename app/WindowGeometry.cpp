@@ -2,6 +2,7 @@
 
 #include "app/MainWindowLayout.h"
 
+#include <QAction>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
@@ -68,6 +69,18 @@ void restoreWindow(QWidget* window, QSettings& settings, const QString& name, QW
 
 void saveWindow(const QWidget* window, QSettings& settings, const QString& name) {
     settings.setValue(key(name), window->saveGeometry());
+}
+
+void closeWithEscapeAndCtrlW(QWidget* window) {
+    auto* close = new QAction(window);
+    QList<QKeySequence> keys{QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)};
+    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Close)) {
+        if (!keys.contains(key))
+            keys << key;
+    }
+    close->setShortcuts(keys);
+    QObject::connect(close, &QAction::triggered, window, &QWidget::close);
+    window->addAction(close);
 }
 
 } // namespace WindowGeometry

@@ -25,4 +25,8 @@ void saveWindow(const QWidget* window, QSettings& settings, const QString& name)
 // screen.
 void centreOn(QWidget* window, const QWidget* over);
 
+// Escape and Ctrl+W (and the desktop's own close keys) close the window, as
+// they close a document window.
+void closeWithEscapeAndCtrlW(QWidget* window);
+
 } // namespace WindowGeometry
