@@ -17,8 +17,9 @@ void PhotoCellDelegate::setThumbnailSide(int side) {
 
 QSize PhotoCellDelegate::cellSize() const {
     const QFontMetrics metrics(QApplication::font());
-    // Narrow thumbnails still leave room for a readable name.
-    const int width = std::max(m_side, metrics.averageCharWidth() * 10) + 2 * margin;
+    // Small thumbnails still leave room for a camera's file name.
+    const int name = metrics.horizontalAdvance(QStringLiteral("DSCN0000.jpeg")) + 8;
+    const int width = std::max(m_side, name) + 2 * margin;
     return {width, margin + m_side + 4 + metrics.height() + margin};
 }
 

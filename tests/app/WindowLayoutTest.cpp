@@ -248,6 +248,21 @@ int main(int argc, char** argv) {
         QApplication application(argc, argv);
         QApplication::setOrganizationName(QStringLiteral("Tessaview"));
         QApplication::setApplicationName(QStringLiteral("Tessaview"));
+        // A dark desktop, where asked: the window takes its colours from it.
+        if (qEnvironmentVariableIsSet("TV_DARK")) {
+            QPalette dark;
+            dark.setColor(QPalette::Window, QColor(45, 45, 48));
+            dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+            dark.setColor(QPalette::Base, QColor(30, 30, 32));
+            dark.setColor(QPalette::AlternateBase, QColor(40, 40, 44));
+            dark.setColor(QPalette::Text, QColor(230, 230, 230));
+            dark.setColor(QPalette::Button, QColor(55, 55, 60));
+            dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+            dark.setColor(QPalette::Highlight, QColor(42, 110, 190));
+            dark.setColor(QPalette::HighlightedText, Qt::white);
+            dark.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+            QApplication::setPalette(dark);
+        }
         WindowLayoutTest test;
         status = QTest::qExec(&test, argc, argv);
     }
