@@ -47,7 +47,7 @@ DeviceWindow::DeviceWindow(QListView* browser, QWidget* parent)
     opendeviceBtn = button(tr("Open"), "opendeviceBtn");
     downloadPhotoBtn = button(tr("Download"), "downloadPhotoBtn");
     importEditPhotoBtn = button(tr("Import to Edit"), "importEditPhotoBtn");
-    viewExifBtn = button(tr("Dates"), "viewExifBtn");
+    viewExifBtn = button(tr("Dates and GPS"), "viewExifBtn");
     removeExifBtn = button(tr("Remove"), "removeExifBtn");
     deletePhotoBtn = button(tr("Delete"), "deletePhotoBtn");
     // The two that open a menu say so, as the main window's do.

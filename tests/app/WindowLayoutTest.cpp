@@ -10,6 +10,8 @@
 #include "app/EditViewLayout.h"
 #include "app/GpsController.h"
 #include "app/LargePhotoView.h"
+#include "sources/DeviceBrowser.h"
+#include "sources/DeviceFixture.h"
 #include "sources/PhotoListModel.h"
 
 #include <QAbstractButton>
@@ -209,6 +211,21 @@ private Q_SLOTS:
         screenshot(QStringLiteral("camera-window"));
         camera->hide();
 
+        // With a camera's files listed: their names read in the window's colours.
+        DeviceFixture device;
+        qputenv("TESSAVIEW_EXTRA_CAMERA_PORTS", device.port().toUtf8());
+        QSignalSpy scanned(m_app->deviceBrowser(), &DeviceBrowser::didScan);
+        m_app->deviceBrowser()->rescan();
+        QVERIFY(scanned.wait(10000));
+        m_app->device()->ChangeToImportiOSDevicePhoto();
+        camera->opendeviceBtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->cameItemArray()->rowCount(), 7, 20000);
+        QTest::qWait(500); // the thumbnails
+        expectNothingClipped(camera, QStringLiteral("camera window with files"));
+        screenshot(QStringLiteral("camera-window-files"));
+        qunsetenv("TESSAVIEW_EXTRA_CAMERA_PORTS");
+        camera->hide();
+
         for (QDialog* dates : std::initializer_list<QDialog*>{m_app->changeDateWindow(),
                                                               m_app->changeMutiDateWindow()}) {
             dates->show();
@@ -222,11 +239,7 @@ private Q_SLOTS:
 // the tests on it; without Xvfb the tests are skipped with a message.
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.cache")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
-    qunsetenv("XDG_PICTURES_DIR");
+    useHome(home);
     QProcess xvfb;
     const QString screen = qEnvironmentVariable("TV_SCREEN", QStringLiteral("1280x800"));
     xvfb.start(QStringLiteral("Xvfb"),
