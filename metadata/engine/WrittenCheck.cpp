@@ -311,7 +311,9 @@ Exiv2::ExifData entriesOf(const TiffEditor& editor, const Intended& intended) {
         QByteArrayView bytes;
         if (editor.storedCount(directory, tag, &stored, &bytes) == 0)
             return;
-        auto value = Exiv2Owned::createValue(Exiv2::TypeId(stored.type));
+        // Comments are decoded as the library decodes them: with their charset.
+        const bool comment = Exiv2Values::detail::isCommentTag(key.groupName(), tag);
+        auto value = Exiv2Owned::createValue(comment ? Exiv2::comment : Exiv2::TypeId(stored.type));
         value->read(reinterpret_cast<const Exiv2::byte*>(bytes.data()), long(bytes.size()), order);
         exif.add(key, value.get());
     };
