@@ -395,11 +395,12 @@ private Q_SLOTS:
 
         auto* delegate = static_cast<PhotoCellDelegate*>(o.localImageBrowserView->itemDelegate());
         QCOMPARE(o.thumbnailSizeSlider->value(), 85);
-        const int narrow = o.localImageBrowserView->gridSize().width();
+        const QSize small = o.localImageBrowserView->gridSize();
         o.largerThumbnailsItem->trigger();
         QCOMPARE(o.thumbnailSizeSlider->value(), 85 + PhotoCellDelegate::sideStep);
         QCOMPARE(delegate->thumbnailSide(), 85 + PhotoCellDelegate::sideStep);
-        QVERIFY(o.localImageBrowserView->gridSize().width() > narrow);
+        QVERIFY(o.localImageBrowserView->gridSize().height() > small.height());
+        QVERIFY(o.localImageBrowserView->gridSize().width() >= small.width());
         o.smallerThumbnailsItem->trigger();
         QCOMPARE(delegate->thumbnailSide(), 85);
 
