@@ -76,7 +76,7 @@ QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap
 namespace {
 
 PhotoChangePreview skippedPreview(const QString& input, const QString& reason) {
-    return {input, reason, {}};
+    return {input, reason, {}, {}};
 }
 
 // The writer's first refusal, found before it is asked.
@@ -106,10 +106,12 @@ std::vector<PhotoChangePreview> previewJobs(const std::vector<RewriteJob>& jobs,
         // An overlaid job hands the writer the photo's own dictionary with
         // the changes laid over it: only the changes differ from the photo.
         previews.push_back(
-            {job.inputPath, QString(),
+            {job.inputPath,
+             QString(),
              previewChanges(properties->dictionary,
                             withReplacedSets(properties->dictionary, job.changes, job.replacedSets),
-                            job.containerProperties)});
+                            job.containerProperties),
+             {}});
     }
     return previews;
 }
@@ -136,7 +138,7 @@ std::vector<PhotoChangePreview> previewDates(const std::vector<SelectedPhoto>& p
             previews.push_back(skippedPreview(photo.inputPath, change.skipReason));
             continue;
         }
-        PhotoChangePreview preview{photo.inputPath, QString(), {}};
+        PhotoChangePreview preview{photo.inputPath, QString(), {}, {}};
         if (change.rewrite) {
             if (const QString refusal = writeRefusal(properties.value()); !refusal.isEmpty()) {
                 previews.push_back(skippedPreview(photo.inputPath, refusal));
