@@ -119,6 +119,45 @@ void MapWidget::removeAllPins() {
     update();
 }
 
+void MapWidget::setPins(const QList<QPointF>& pins) {
+    m_pins = pins;
+    update();
+}
+
+void MapWidget::setTrack(const QList<QList<QPointF>>& lines) {
+    m_track.clear();
+    for (const QList<QPointF>& line : lines) {
+        QList<QPointF> projected;
+        projected.reserve(line.size());
+        for (const QPointF& point : line)
+            projected.append({(point.x() + 180.0) / 360.0, mercatorY(point.y())});
+        m_track.append(projected);
+    }
+    update();
+}
+
+// A long track has many points to a pixel: each line is drawn through the
+// points that move it a pixel or more.
+void MapWidget::drawTrack(QPainter& painter, QPointF origin) {
+    const double scale = tileSize * std::pow(2.0, m_zoom);
+    painter.setPen(QPen(QColor(0, 110, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    QPolygonF shown;
+    for (const QList<QPointF>& line : m_track) {
+        shown.clear();
+        for (const QPointF& unit : line) {
+            const QPointF at = unit * scale - origin;
+            if (shown.isEmpty() || std::fabs(at.x() - shown.last().x()) >= 1 ||
+                std::fabs(at.y() - shown.last().y()) >= 1)
+                shown.append(at);
+        }
+        if (shown.size() == 1)
+            painter.drawPoint(shown.first());
+        else
+            painter.drawPolyline(shown);
+    }
+}
+
 QPointF MapWidget::worldPixel(double latitude, double longitude) const {
     const double scale = tileSize * std::pow(2.0, m_zoom);
     return {(longitude + 180.0) / 360.0 * scale, mercatorY(latitude) * scale};
@@ -234,6 +273,7 @@ void MapWidget::paintEvent(QPaintEvent*) {
     }
     if (m_tilesShown == 0)
         drawGraticule(painter, origin);
+    drawTrack(painter, origin);
     for (const QPointF& pin : m_pins) {
         const QPointF at = worldPixel(pin.y(), pin.x()) - origin;
         painter.setPen(QPen(Qt::white, 2));
