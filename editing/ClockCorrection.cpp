@@ -111,9 +111,11 @@ Result<SyncPoint> readSyncPoint(const QString& text, const std::optional<QTimeZo
         return R::fail(QStringLiteral("\"%1\" is not a sync point: use GPSTIME@PHOTOTIME")
                            .arg(text.trimmed()));
     const QString photoText = text.mid(at + 1);
-    const auto photo = localMsecs(photoText, zone);
+    int offset = 0;
+    const auto photo = localMsecs(photoText, zone, &offset);
     if (!photo)
         return R::fail(QStringLiteral("\"%1\" is not a photo time: use YYYY:MM:DD HH:MM:SS")
                            .arg(photoText.trimmed()));
-    return syncPointAt(*photo, text.left(at), zone);
+    // A GPS time without a zone is in the photo time's.
+    return syncPointAt(*photo, text.left(at), QTimeZone(offset));
 }

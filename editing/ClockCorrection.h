@@ -40,9 +40,10 @@ Result<qint64> readClockOffset(const QString& text);
 // "+01:02:03" for 3723000.
 QString clockOffsetText(qint64 msecs);
 
-// "GPSTIME@PHOTOTIME": each a date and time ("YYYY:MM:DD HH:MM:SS"), read in
-// the zone the photos' times are read in unless it names its own; the GPS
-// time may be a time alone ("HH:MM:SS"), on the day that puts it nearest.
+// "GPSTIME@PHOTOTIME": each a date and time ("YYYY:MM:DD HH:MM:SS"), the
+// photo time read in the zone given unless it names its own, the GPS time in
+// the photo time's unless it names its own; the GPS time may be a time alone
+// ("HH:MM:SS"), on the day that puts it nearest.
 Result<SyncPoint> readSyncPoint(const QString& text, const std::optional<QTimeZone>& zone);
 // A sync point from a photo's instant and the GPS time shown on it.
 Result<SyncPoint> syncPointAt(qint64 photoMsecs, const QString& gpsTime,

@@ -103,19 +103,27 @@ TrackFix GpsTrack::locate(qint64 msecs, const TrackLimits& limits) const {
                                         [](qint64 t, const Entry& e) { return t < e.msecs; });
     const qsizetype next = after - m_order.begin(); // the first point after the instant
     // A segment that spans the instant with a short enough step has its
-    // point before it within maxGap; files may overlap, so look at each.
+    // point before it within maxGap. Logs may overlap: of the segments that
+    // span it, the one with the shortest step there.
+    const TrackPoint* from = nullptr;
+    const TrackPoint* to = nullptr;
     for (qsizetype j = next - 1; j >= 0 && msecs - m_order[size_t(j)].msecs <= limits.maxGap; --j) {
         const Entry& entry = m_order[size_t(j)];
         const TrackPoint& a = pointOf(entry);
         if (a.msecs == msecs)
             return pointFix(a, msecs);
         const TrackSegment& segment = m_segments[size_t(entry.segment)];
-        if (size_t(entry.index) + 1 < segment.size()) {
-            const TrackPoint& b = segment[size_t(entry.index) + 1];
-            if (b.msecs > msecs && b.msecs - a.msecs <= limits.maxGap)
-                return interpolate(a, b, msecs);
+        if (size_t(entry.index) + 1 >= segment.size())
+            continue;
+        const TrackPoint& b = segment[size_t(entry.index) + 1];
+        if (b.msecs > msecs && b.msecs - a.msecs <= limits.maxGap &&
+            (!from || b.msecs - a.msecs < to->msecs - from->msecs)) {
+            from = &a;
+            to = &b;
         }
     }
+    if (from)
+        return interpolate(*from, *to, msecs);
     // Outside every segment, or in a gap too long to bridge: the nearest point.
     const Entry* before = next > 0 ? &m_order[size_t(next - 1)] : nullptr;
     const Entry* later = next < qsizetype(m_order.size()) ? &m_order[size_t(next)] : nullptr;

@@ -15,7 +15,7 @@ const QRegularExpression& dateTimeForm() {
 }
 
 // "+02:00", "-0530" or "Z": seconds east of UTC.
-std::optional<int> offsetSeconds(const QString& text) {
+std::optional<int> offsetOf(const QString& text) {
     const QString trimmed = text.trimmed();
     if (trimmed == QLatin1String("Z"))
         return 0;
@@ -90,7 +90,8 @@ QString PhotoInstant::describe() const {
              offsetText(offsetSeconds), sourceText(source));
 }
 
-std::optional<qint64> localMsecs(const QString& text, const std::optional<QTimeZone>& zone) {
+std::optional<qint64> localMsecs(const QString& text, const std::optional<QTimeZone>& zone,
+                                 int* offsetSeconds) {
     const auto match = dateTimeForm().match(text.trimmed());
     if (!match.hasMatch())
         return std::nullopt;
@@ -101,13 +102,18 @@ std::optional<qint64> localMsecs(const QString& text, const std::optional<QTimeZ
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
     int offset = 0;
+    std::optional<qint64> msecs;
     if (match.hasCaptured(9)) {
-        const auto own = offsetSeconds(match.captured(9));
+        const auto own = offsetOf(match.captured(9));
         if (!own)
             return std::nullopt;
-        return inZone(date, time, QTimeZone(*own), &offset);
+        msecs = inZone(date, time, QTimeZone(*own), &offset);
+    } else {
+        msecs = inZone(date, time, zone, &offset);
     }
-    return inZone(date, time, zone, &offset);
+    if (offsetSeconds)
+        *offsetSeconds = offset;
+    return msecs;
 }
 
 Result<PhotoInstant> photoInstant(const PhotoClock& clock, const std::optional<QTimeZone>& zone) {
@@ -133,7 +139,7 @@ Result<PhotoInstant> photoInstant(const PhotoClock& clock, const std::optional<Q
             QStringLiteral("DateTimeOriginal \"%1\" is not a date and time").arg(clock.original));
     PhotoInstant instant;
     std::optional<QTimeZone> chosen;
-    if (const auto own = offsetSeconds(clock.offset)) {
+    if (const auto own = offsetOf(clock.offset)) {
         instant.source = ZoneSource::Photo;
         chosen = QTimeZone(*own);
     } else if (zone) {
@@ -152,7 +158,7 @@ Result<QTimeZone> readZone(const QString& text) {
     const QString trimmed = text.trimmed();
     if (trimmed.compare(QLatin1String("UTC"), Qt::CaseInsensitive) == 0)
         return Result<QTimeZone>::ok(QTimeZone::utc());
-    if (const auto seconds = offsetSeconds(trimmed))
+    if (const auto seconds = offsetOf(trimmed))
         return Result<QTimeZone>::ok(QTimeZone(*seconds));
     const QTimeZone named(trimmed.toUtf8());
     if (trimmed.contains(QLatin1Char('/')) && named.isValid())

@@ -37,8 +37,10 @@ struct PhotoInstant {
 Result<PhotoInstant> photoInstant(const PhotoClock& clock, const std::optional<QTimeZone>& zone);
 
 // A local date and time "YYYY:MM:DD HH:MM:SS[.fff]" (or with "-" in the date
-// and "T" before the time) in a zone, or with its own "Z" or "+HH:MM".
-std::optional<qint64> localMsecs(const QString& text, const std::optional<QTimeZone>& zone);
+// and "T" before the time) in a zone, or with its own "Z" or "+HH:MM"; the
+// offset from UTC it was read at goes to *offsetSeconds.
+std::optional<qint64> localMsecs(const QString& text, const std::optional<QTimeZone>& zone,
+                                 int* offsetSeconds = nullptr);
 
 // "+HH:MM", "-HHMM", "Z", "UTC" or an area and city ("Europe/Rome").
 Result<QTimeZone> readZone(const QString& text);

@@ -49,8 +49,6 @@ StrictXmlReader::StrictXmlReader(const QByteArray& bytes)
     : m_bytes(bytes), m_data(m_bytes.constData()), m_size(m_bytes.size()) {
     if (m_bytes.startsWith("\xEF\xBB\xBF"))
         m_at = 3;
-    else if (m_bytes.startsWith("\xFF\xFE") || m_bytes.startsWith("\xFE\xFF"))
-        failAt(0, QStringLiteral("UTF-16 text, which track logs are not written in"));
 }
 
 bool StrictXmlReader::failAt(qsizetype at, const QString& reason) {

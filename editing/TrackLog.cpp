@@ -132,6 +132,9 @@ Result<TrackLog> parseTrackLog(const QByteArray& bytes, const QString& name) {
         return R::fail(QStringLiteral("%1: larger than %2 MB")
                            .arg(name)
                            .arg(TrackLogLimits::MaxFileSize / (1024 * 1024)));
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return R::fail(
+            QStringLiteral("%1: UTF-16 text, which track logs are not written in").arg(name));
     qsizetype first = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     while (first < bytes.size() && isBlank(bytes[first]))
         ++first;
