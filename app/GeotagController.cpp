@@ -13,7 +13,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,9 +26,16 @@
 #include <QTableView>
 #include <QThread>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <atomic>
 #include <thread>
+
+// How far a reading of the photos has come, and whether it is still wanted.
+struct GeotagController::Reading {
+    std::atomic<int> done{0};
+    std::atomic<bool> cancel{false};
+};
 
 namespace {
 
@@ -37,11 +43,12 @@ const QString GeometryKey = QStringLiteral("geotagWindowGeometry");
 
 // The photos' clocks, read on several threads as the workers allow.
 std::vector<GeotagModel::Photo> readClocks(MetadataService& metadata,
-                                           const std::vector<SelectedPhoto>& photos) {
+                                           const std::vector<SelectedPhoto>& photos,
+                                           GeotagController::Reading& reading) {
     std::vector<GeotagModel::Photo> read(photos.size());
     std::atomic<size_t> next{0};
     auto work = [&] {
-        for (size_t i = next++; i < photos.size(); i = next++) {
+        for (size_t i = next++; i < photos.size() && !reading.cancel; i = next++, ++reading.done) {
             read[i].selected = photos[i];
             if (photos[i].inputPath.isEmpty()) {
                 read[i].readError = QObject::tr("no downloaded copy");
@@ -86,7 +93,19 @@ GeotagController::GeotagController(ControllerContext& context, QObject* parent)
     connect(w->clearSyncButton, &QPushButton::clicked, this, &GeotagController::ClearSyncAction);
     connect(w->applyButton, &QPushButton::clicked, this, &GeotagController::ApplyGeotagAction);
     connect(w->closeButton, &QPushButton::clicked, this, &GeotagController::CloseGeotagAction);
-    connect(w, &QDialog::finished, this, &GeotagController::saveGeometry);
+    connect(w, &QDialog::finished, this, [this] {
+        stopReading();
+        saveGeometry();
+    });
+    // Reading a thousand photos takes a moment: the count shows it going.
+    m_readingPoll = new QTimer(this);
+    m_readingPoll->setInterval(100);
+    connect(m_readingPoll, &QTimer::timeout, this, [this] {
+        if (m_reading && !m_model->photosRead())
+            m_window->summaryLabel->setText(tr("Reading the photos' times… %1 of %2")
+                                                .arg(m_reading->done.load())
+                                                .arg(m_model->rowCount()));
+    });
     // Every setting shows its effect at once.
     connect(w->offsetField, &QLineEdit::textChanged, this, &GeotagController::rematch);
     connect(w->zoneBox, &QComboBox::currentTextChanged, this, &GeotagController::rematch);
@@ -96,7 +115,15 @@ GeotagController::GeotagController(ControllerContext& context, QObject* parent)
     ClearSyncAction();
 }
 
-GeotagController::~GeotagController() = default;
+GeotagController::~GeotagController() {
+    stopReading();
+}
+
+void GeotagController::stopReading() {
+    if (m_reading)
+        m_reading->cancel = true;
+    m_readingPoll->stop();
+}
 
 void GeotagController::GeotagFromTrackAction() {
     const SourceMode mode = m_ctx.mode();
@@ -121,16 +148,20 @@ void GeotagController::GeotagFromTrackAction() {
     }
     m_window->raise();
     m_window->activateWindow();
-    const int reading = ++m_reading;
+    stopReading();
+    auto reading = std::make_shared<Reading>();
+    m_reading = reading;
+    m_readingPoll->start();
     QPointer<GeotagController> self(this);
     MetadataService* metadata = &m_ctx.metadata;
     QThreadPool::globalInstance()->start([self, metadata, photos, reading] {
-        auto read = readClocks(*metadata, photos);
+        auto read = readClocks(*metadata, photos, *reading);
         QMetaObject::invokeMethod(
             self.data(),
             [self, reading, read = std::move(read)]() mutable {
-                if (!self || reading != self->m_reading)
+                if (!self || reading != self->m_reading || reading->cancel)
                     return;
+                self->m_readingPoll->stop();
                 self->m_model->setPhotos(std::move(read));
                 self->rematch();
                 Q_EMIT self->photosRead();
@@ -236,122 +267,6 @@ void GeotagController::showTrack() {
         m_window->trackMapView->setRegion((south + north) / 2, (west + east) / 2,
                                           std::max((north - south) * 1.2, MapSpan::latitude / 8),
                                           std::max((east - west) * 1.2, MapSpan::longitude / 8));
-}
-
-Result<GeotagSettings> GeotagController::settings() const {
-    using R = Result<GeotagSettings>;
-    GeotagSettings current;
-    if (!m_syncs.empty()) {
-        current.clock = ClockCorrection::synced(m_syncs);
-    } else if (!m_window->offsetField->text().trimmed().isEmpty()) {
-        const auto offset = readClockOffset(m_window->offsetField->text());
-        if (!offset)
-            return R::fail(offset.error());
-        current.clock = ClockCorrection::fixed(offset.value());
-    }
-    if (const QString zone = m_window->zoneText(); !zone.isEmpty()) {
-        const auto read = readZone(zone);
-        if (!read)
-            return R::fail(read.error());
-        current.zone = read.value();
-    }
-    current.limits.maxGap = qint64(m_window->maxGapBox->value()) * 1000;
-    current.limits.maxExtrapolation = qint64(m_window->maxExtrapolationBox->value()) * 1000;
-    current.overwrite = m_window->overwriteBox->isChecked();
-    return R::ok(current);
-}
-
-void GeotagController::rematch() {
-    const auto current = settings();
-    if (!current) {
-        m_window->summaryLabel->setText(current.error());
-        m_window->applyButton->setEnabled(false);
-        return;
-    }
-    m_model->match(*m_track, current.value());
-    m_window->trackMapView->setPins(m_model->placedPositions());
-    QString summary;
-    if (!m_model->photosRead()) {
-        summary = tr("Reading the photos' times…");
-    } else {
-        summary = tr("%1 of %n photo(s) would be placed.", nullptr, m_model->rowCount())
-                      .arg(m_model->placedCount());
-        const ZoneSource source = current->zone ? ZoneSource::Given : ZoneSource::System;
-        if (const int count = m_model->countFrom(source); count > 0)
-            summary +=
-                QLatin1Char(' ') +
-                (current->zone
-                     ? tr("%n photo(s) without a zone of their own read in %1.", nullptr, count)
-                           .arg(m_window->zoneText())
-                     : tr("%n photo(s) without a zone of their own read in the system "
-                          "zone, %1.",
-                          nullptr, count)
-                           .arg(QString::fromUtf8(QTimeZone::systemTimeZoneId())));
-    }
-    m_window->summaryLabel->setText(summary);
-    m_window->applyButton->setEnabled(m_model->placedCount() > 0);
-    Q_EMIT matched();
-}
-
-void GeotagController::SynchroniseAction() {
-    const int row = m_window->photoTable->currentIndex().row();
-    if (row < 0 || !m_model->instantAt(row)) {
-        QMessageBox* box = m_ctx.alert(
-            tr("No photo chosen"),
-            tr("Select the photo of the GPS device's screen in the list first."), m_window);
-        box->setWindowModality(Qt::WindowModal);
-        box->open();
-        return;
-    }
-    auto* dialog = new QInputDialog(m_window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(tr("Synchronise"));
-    dialog->setLabelText(tr("The time the GPS device shows on %1 (HH:MM:SS or YYYY:MM:DD "
-                            "HH:MM:SS):")
-                             .arg(m_model->photoAt(row).selected.fileName));
-    connect(dialog, &QInputDialog::textValueSelected, this, [this, row](const QString& text) {
-        const Status added = addSyncPoint(row, text);
-        if (!added) {
-            QMessageBox* box = m_ctx.alert(tr("Vaule Error"), added.error(), m_window);
-            box->setWindowModality(Qt::WindowModal);
-            box->open();
-        }
-    });
-    dialog->open();
-}
-
-Status GeotagController::addSyncPoint(int row, const QString& gpsTime) {
-    if (row < 0 || row >= m_model->rowCount())
-        return Status::fail(tr("no such photo"));
-    const auto& instant = m_model->instantAt(row);
-    if (!instant)
-        return Status::fail(instant.error());
-    // A time shown without a zone is in the zone the photo's time was read in.
-    const auto point = syncPointAt(instant->msecs, gpsTime, QTimeZone(instant->offsetSeconds));
-    if (!point)
-        return Status::fail(point.error());
-    std::erase_if(m_syncs,
-                  [&](const SyncPoint& old) { return old.photoMsecs == point->photoMsecs; });
-    m_syncs.push_back(point.value());
-    const ClockCorrection clock = ClockCorrection::synced(m_syncs);
-    m_window->syncLabel->setText(
-        m_syncs.size() == 1
-            ? tr("Set from one photo: GPS time is the camera's %1.").arg(clock.describe())
-            : tr("A drifting clock, set from %n photos.", nullptr, int(m_syncs.size())));
-    m_window->syncLabel->show();
-    m_window->offsetField->setEnabled(false);
-    m_window->clearSyncButton->setEnabled(true);
-    rematch();
-    return Status::ok();
-}
-
-void GeotagController::ClearSyncAction() {
-    m_syncs.clear();
-    m_window->syncLabel->clear();
-    m_window->syncLabel->hide();
-    m_window->offsetField->setEnabled(true);
-    m_window->clearSyncButton->setEnabled(false);
-    rematch();
 }
 
 void GeotagController::ApplyGeotagAction() {

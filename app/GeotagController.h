@@ -13,6 +13,7 @@ class ControllerContext;
 class GeotagModel;
 class GeotagWindow;
 class QAction;
+class QTimer;
 
 // Geotagging the selected photos from GPS track logs: the window lists what
 // the track makes of each photo and follows every change of the track logs,
@@ -33,6 +34,8 @@ public:
     void addTrackFiles(const QStringList& paths);
     // The GPS time shown on the photo of a row: a sync point of the clock.
     Status addSyncPoint(int row, const QString& gpsTime);
+
+    struct Reading;
 
 public Q_SLOTS:
     void GeotagFromTrackAction();
@@ -57,6 +60,7 @@ private:
     void showTrack();
     void takeTrackLogs(const std::vector<TrackLog>& logs, const QStringList& failures);
     void saveGeometry();
+    void stopReading();
 
     ControllerContext& m_ctx;
     GeotagWindow* m_window = nullptr;
@@ -66,5 +70,7 @@ private:
     std::shared_ptr<const GpsTrack> m_track;
     std::vector<SyncPoint> m_syncs;
     SourceMode m_mode = SourceMode::Computer; // of the photos the window was opened over
-    int m_reading = 0; // the latest reading of photos; older answers are dropped
+    // The latest reading of the photos; the answers of older ones are dropped.
+    std::shared_ptr<Reading> m_reading;
+    QTimer* m_readingPoll = nullptr;
 };
