@@ -53,6 +53,8 @@ void GeotagController::rematch() {
     QString summary;
     if (!m_model->photosRead()) {
         summary = tr("Reading the photos' times…");
+    } else if (m_track->isEmpty()) {
+        summary = tr("Add a track log (GPX, KML or NMEA) to place the photos.");
     } else {
         summary = tr("%1 of %n photo(s) would be placed.", nullptr, m_model->rowCount())
                       .arg(m_model->placedCount());
