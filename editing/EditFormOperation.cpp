@@ -148,9 +148,9 @@ Result<PlannedRewrite> editFormPlanForSeveral(const EditFormFields& f) {
     if (f.gpsDate && f.gpsTime)
         plan.fileDates = checked->instant;
     plan.changesFor = [changes = plan.changes, f](const QVariantMap& dictionary) {
-        QVariantMap out = changes;
+        PhotoChanges out{changes, {}, {}};
         if (const auto gps = gpsChangesFor(f, dictionary))
-            out.insert(GpsSet, *gps);
+            out.changes.insert(GpsSet, *gps);
         return out;
     };
     return R::ok(plan);
