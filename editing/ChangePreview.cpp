@@ -6,6 +6,7 @@
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/PropertyValues.h"
+#include "metadata/XmpMirrors.h"
 
 using namespace PropertyKeys;
 
@@ -55,22 +56,8 @@ QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap
     return out;
 }
 
-QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes,
-                                const QVariantMap& containerProperties) {
-    QVariantMap all = changes;
-    for (auto it = containerProperties.cbegin(); it != containerProperties.cend(); ++it) {
-        if (isSetKey(it.key()) && it.value().typeId() == QMetaType::QVariantMap &&
-            all.value(it.key()).typeId() == QMetaType::QVariantMap) {
-            QVariantMap set = all.value(it.key()).toMap();
-            const QVariantMap values = it.value().toMap();
-            for (auto value = values.cbegin(); value != values.cend(); ++value)
-                set.insert(value.key(), value.value());
-            all.insert(it.key(), set);
-        } else {
-            all.insert(it.key(), it.value());
-        }
-    }
-    return previewChanges(dictionary, all);
+QList<KeyChange> previewChanges(const QVariantMap& dictionary, const RewriteJob& job) {
+    return previewChanges(dictionary, XmpMirrors::jobChanges(dictionary, job));
 }
 
 namespace {
@@ -103,13 +90,7 @@ std::vector<PhotoChangePreview> previewJobs(const std::vector<RewriteJob>& jobs,
             previews.push_back(skippedPreview(job.inputPath, refusal));
             continue;
         }
-        // An overlaid job hands the writer the photo's own dictionary with
-        // the changes laid over it: only the changes differ from the photo.
-        previews.push_back(
-            {job.inputPath, QString(),
-             previewChanges(properties->dictionary,
-                            withReplacedSets(properties->dictionary, job.changes, job.replacedSets),
-                            job.containerProperties)});
+        previews.push_back({job.inputPath, QString(), previewChanges(properties->dictionary, job)});
     }
     return previews;
 }
@@ -142,8 +123,10 @@ std::vector<PhotoChangePreview> previewDates(const std::vector<SelectedPhoto>& p
                 previews.push_back(skippedPreview(photo.inputPath, refusal));
                 continue;
             }
-            preview.changes =
-                previewChanges(properties->dictionary, change.changes, change.containerProperties);
+            RewriteJob job;
+            job.changes = change.changes;
+            job.containerProperties = change.containerProperties;
+            preview.changes = previewChanges(properties->dictionary, job);
         } else if (const auto stamp = change.modified ? change.modified : change.created) {
             const auto times = readFileTimes(photo.inputPath);
             const QString to = DateText::normalise(DateText::timePointText(*stamp));

@@ -26,10 +26,10 @@ struct KeyChange {
 // order, keys in key order.
 QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes);
 
-// The changes of a rewrite that also writes container properties: both
-// dictionaries, the container's over the others.
-QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes,
-                                const QVariantMap& containerProperties);
+// The changes of a rewrite job, made whole as the writer makes them
+// (XmpMirrors::jobChanges): its container properties, the sets it gives
+// whole and the mirrors of what it changes.
+QList<KeyChange> previewChanges(const QVariantMap& dictionary, const RewriteJob& job);
 
 // What a command would do to one photo: its key changes, or why it would be
 // skipped.

@@ -7,10 +7,13 @@
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpEdit.h"
 
+#include <QtGlobal>
+
 namespace {
 
 const QByteArray ExifHeader("Exif\0\0", 6);
 const QByteArray XmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
+const QByteArray XmpExtensionHeader("http://ns.adobe.com/xmp/extension/\0", 35);
 const QByteArray PhotoshopHeader("Photoshop 3.0\0", 14);
 const QByteArray MpfHeader("MPF\0", 4);
 constexpr qsizetype MaxPayload = 65533; // a segment's length field counts itself
@@ -174,18 +177,34 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
         }
     }
 
-    if (edit.removesSet(PropertyKeys::GpsSet)) {
-        for (qsizetype i = 0; i < segments.size(); ++i) {
-            if (!segments[i].is(source, 0xe1, XmpHeader))
-                continue;
-            const auto packet = xmpWithoutGps(segments[i].payload(source).mid(XmpHeader.size()));
-            if (!packet)
-                return R::fail(packet.error());
-            if (!packet.value())
-                continue;
-            if (packet.value()->size() + XmpHeader.size() > MaxPayload)
-                return std::nullopt;
-            output[i] = segmentBytes(0xe1, XmpHeader + *packet.value());
+    QByteArray newXmpSegment;
+    if (edit.touches(PropertyKeys::XmpSet) || edit.removesSet(PropertyKeys::GpsSet) ||
+        edit.removesSet(PropertyKeys::ExifSet) || edit.removesSet(PropertyKeys::IptcSet)) {
+        const qsizetype xmpAt =
+            std::find_if(segments.cbegin(), segments.cend(),
+                         [&](const Segment& s) { return s.is(source, 0xe1, XmpHeader); }) -
+            segments.cbegin();
+        const bool hasXmp = xmpAt < segments.size();
+        const QByteArray packet =
+            hasXmp ? segments[xmpAt].payload(source).mid(XmpHeader.size()) : QByteArray();
+        const auto edited = editXmpPacket(hasXmp ? &packet : nullptr, edit);
+        if (!edited)
+            return R::fail(edited.error());
+        if (edited.value() && edited.value()->isEmpty()) {
+            // The set removed: the packet and the extensions it points to.
+            for (qsizetype i = 0; i < segments.size(); ++i) {
+                if (segments[i].is(source, 0xe1, XmpHeader) ||
+                    segments[i].is(source, 0xe1, XmpExtensionHeader))
+                    output[i].clear();
+            }
+        } else if (edited.value()) {
+            if (edited.value()->size() + XmpHeader.size() > MaxPayload)
+                return R::fail(QStringLiteral("the XMP packet would outgrow its JPEG segment"));
+            const QByteArray segment = segmentBytes(0xe1, XmpHeader + *edited.value());
+            if (hasXmp)
+                output[xmpAt] = segment;
+            else
+                newXmpSegment = segment;
         }
     }
 
@@ -208,17 +227,19 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
             return R::fail(QStringLiteral("the multi-picture index cannot be updated"));
         output[mpfIndex] = segmentBytes(0xe2, *mpf);
     }
-    bool exifPlaced = hasExif || newExifSegment.isEmpty();
+    // New EXIF and XMP segments go first, after a JFIF segment if there is
+    // one, and a new XMP segment after the EXIF one.
+    const QByteArray newSegments = hasExif ? QByteArray() : newExifSegment + newXmpSegment;
+    const qsizetype placeAt = segments.isEmpty() || segments[0].marker != 0xe0 ? 0 : 1;
     for (qsizetype i = 0; i < output.size(); ++i) {
-        // A new EXIF segment goes first, after a JFIF segment if there is one.
-        if (!exifPlaced && !(i < segments.size() && i == 0 && segments[0].marker == 0xe0)) {
-            head += newExifSegment;
-            exifPlaced = true;
-        }
+        if (i == placeAt)
+            head += newSegments;
         head += output[i];
+        if (i == exifAt && hasExif)
+            head += newXmpSegment;
     }
-    if (!exifPlaced)
-        head += newExifSegment;
+    if (placeAt >= output.size())
+        head += newSegments;
 
     RewritePlan plan;
     plan.notes = notes;

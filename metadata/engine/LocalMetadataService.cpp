@@ -5,6 +5,7 @@
 #include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/MappedFile.h"
 #include "metadata/engine/MetadataLibrary.h"
+#include "metadata/engine/PreparedChanges.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
 
@@ -31,25 +32,6 @@ Result<PhotoPreview> LocalMetadataService::readPreview(const QString& path, int 
     return readEmbeddedPreview(file->bytes(), maxSide);
 }
 
-namespace {
-// The changes laid over the photo's own dictionary, set by set.
-QVariantMap overlay(QVariantMap dictionary, const QVariantMap& changes) {
-    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
-        if (PropertyKeys::isSetKey(it.key()) && it.value().typeId() == QMetaType::QVariantMap &&
-            dictionary.value(it.key()).typeId() == QMetaType::QVariantMap) {
-            QVariantMap set = dictionary.value(it.key()).toMap();
-            const QVariantMap values = it.value().toMap();
-            for (auto value = values.cbegin(); value != values.cend(); ++value)
-                set.insert(value.key(), value.value());
-            dictionary.insert(it.key(), set);
-        } else {
-            dictionary.insert(it.key(), it.value());
-        }
-    }
-    return dictionary;
-}
-} // namespace
-
 PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (!job.refusal.isEmpty())
         return PhotoOutcome::skip(job, job.refusal);
@@ -65,22 +47,11 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (!source)
         return PhotoOutcome::skip(job, source.error());
     const QByteArray& bytes = source->bytes();
-    const auto plan = [&]() -> Result<RewritePlan> {
-        if (job.overlaySourceProperties) {
-            const auto properties = readPhotoProperties(bytes);
-            if (!properties)
-                return Result<RewritePlan>::fail(properties.error());
-            const QVariantMap& dictionary = properties->dictionary;
-            return planRewrite(bytes,
-                               overlay(dictionary, PropertyKeys::withReplacedSets(
-                                                       dictionary, job.changes, job.replacedSets)),
-                               job.containerProperties, &dictionary);
-        }
-        if (!job.replacedSets.isEmpty())
-            return planRewriteReplacing(bytes, job.changes, job.containerProperties,
-                                        job.replacedSets);
-        return planRewrite(bytes, job.changes, job.containerProperties);
-    }();
+    const auto prepared = prepareChanges(bytes, job);
+    if (!prepared)
+        return PhotoOutcome::skip(job, prepared.error());
+    const auto plan =
+        planRewrite(bytes, prepared->changes, {}, &prepared->dictionary, prepared->exifBlock);
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
 

@@ -16,7 +16,7 @@ class IptcBlock;
 // photo's own dictionary back changes nothing.
 struct MetadataEdit {
     struct Step {
-        QString set;    // one of the four set keys
+        QString set;    // one of the five set keys
         QString key;    // empty: the step removes the whole set
         QVariant value; // a removal value removes the key
     };

@@ -10,6 +10,7 @@
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/TiffGuard.h"
+#include "metadata/engine/XmpEdit.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ public:
 
     Status apply(const MetadataEdit& edit) {
         for (const MetadataEdit::Step& step : edit.steps) {
+            if (step.set == XmpSet)
+                continue;
             if (step.key.isEmpty()) {
                 removeSet(step.set);
                 continue;
@@ -32,10 +35,25 @@ public:
             if (!status)
                 return status;
         }
-        return Status::ok();
+        return applyXmp(edit);
     }
 
 private:
+    // The packet is edited on its text and handed over as it is.
+    Status applyXmp(const MetadataEdit& edit) {
+        const QByteArray packet = QByteArray::fromStdString(m_image.xmpPacket());
+        const auto edited = editXmpPacket(packet.isEmpty() ? nullptr : &packet, edit);
+        if (!edited)
+            return Status::fail(edited.error());
+        if (edited.value() && edited.value()->isEmpty()) {
+            m_image.clearXmpPacket();
+            m_image.clearXmpData();
+        } else if (edited.value()) {
+            m_image.setXmpPacket(edited.value()->toStdString());
+        }
+        return Status::ok();
+    }
+
     void removeSet(const QString& set) {
         if (set == IptcSet) {
             m_image.iptcData().clear();
@@ -54,16 +72,6 @@ private:
             else if (set == TiffSet)
                 remove = group == "Image" && Exiv2Values::dictionaryEntry(*it).has_value();
             it = remove ? exif.erase(it) : std::next(it);
-        }
-        if (set == GpsSet) {
-            // A position mirrored into XMP would survive the removal otherwise.
-            Exiv2::XmpData& xmp = m_image.xmpData();
-            for (auto it = xmp.begin(); it != xmp.end();) {
-                const bool gps = it->groupName() == "exif" && it->tagName().rfind("GPS", 0) == 0;
-                if (gps)
-                    m_image.writeXmpFromPacket(false);
-                it = gps ? xmp.erase(it) : std::next(it);
-            }
         }
     }
 

@@ -1,8 +1,10 @@
 #include "metadata/engine/ComparedValues.h"
 #include "editing/EditFormOperation.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/XmpMirrors.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/MetadataBlocks.h"
+#include "metadata/engine/PreparedChanges.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
 #include "metadata/engine/StoredIptc.h"
@@ -278,11 +280,16 @@ TEST(ComparedValues, planTheSameAsAgainstTheWholeDictionary) {
         for (const auto& c : cases) {
             SCOPED_TRACE(name.toStdString() + ": " + c.name);
             const QVariantMap changes = c.changes(own);
-            const auto cheap = c.replaced.isEmpty()
-                                   ? planRewrite(source, changes)
-                                   : planRewriteReplacing(source, changes, {}, c.replaced);
-            const auto whole =
-                planRewrite(source, withReplacedSets(own, changes, c.replaced), {}, &own);
+            RewriteJob job;
+            job.changes = changes;
+            job.replacedSets = c.replaced;
+            const auto prepared = prepareChanges(source, job);
+            ASSERT_TRUE(prepared.isOk()) << prepared.error().toStdString();
+            const auto cheap = planRewrite(source, prepared->changes, {}, &prepared->dictionary,
+                                           prepared->exifBlock);
+            const auto whole = planRewrite(
+                source, XmpMirrors::withMirrors(own, withReplacedSets(own, changes, c.replaced)),
+                {}, &own);
             ASSERT_EQ(cheap.isOk(), whole.isOk());
             if (!cheap.isOk()) {
                 EXPECT_EQ(cheap.error(), whole.error());
