@@ -205,12 +205,14 @@ private:
         }
     }
 
+    // An empty value is no value: its copy is removed.
     void mirrorTo(const QString& xmp, const std::optional<QVariant>& value, bool list,
                   bool splitText = false) {
-        if (!value)
+        const QVariantList items = value ? V::list(*value, splitText) : QVariantList();
+        if (!value || V::text(*value).isEmpty() || items.isEmpty())
             m_xmp.insert(xmp, removal());
         else if (list)
-            m_xmp.insert(xmp, V::list(*value, splitText));
+            m_xmp.insert(xmp, items);
         else
             m_xmp.insert(xmp, V::text(*value));
     }
@@ -222,7 +224,8 @@ private:
             QVariantList creators;
             for (const QVariant& creator : value ? V::list(*value, true) : QVariantList())
                 creators << V::iptcText(QStringLiteral("By-line"), creator.toString());
-            m_iptc.insert(QStringLiteral("By-line"), value ? V::single(creators) : removal());
+            m_iptc.insert(QStringLiteral("By-line"),
+                          creators.isEmpty() ? removal() : V::single(creators));
         }
         for (const Plain& mirror : plainMirrors) {
             const QString key = QString::fromLatin1(mirror.key);
@@ -232,8 +235,8 @@ private:
             mirrorTo(QString::fromLatin1(mirror.xmp), value, false);
             if (mirror.iptc) {
                 const QString dataset = QString::fromLatin1(mirror.iptc);
-                m_iptc.insert(dataset,
-                              value ? QVariant(V::iptcText(dataset, V::text(*value))) : removal());
+                const QString text = value ? V::iptcText(dataset, V::text(*value)) : QString();
+                m_iptc.insert(dataset, text.isEmpty() ? removal() : QVariant(text));
             }
         }
     }

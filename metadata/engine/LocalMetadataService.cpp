@@ -1,7 +1,9 @@
 #include "metadata/engine/LocalMetadataService.h"
 
 #include "metadata/AtomicFile.h"
+#include "metadata/KeyChanges.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/XmpMirrors.h"
 #include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/MappedFile.h"
 #include "metadata/engine/MetadataLibrary.h"
@@ -32,6 +34,22 @@ Result<PhotoPreview> LocalMetadataService::readPreview(const QString& path, int 
     return readEmbeddedPreview(file->bytes(), maxSide);
 }
 
+namespace {
+// A dry run's outcome: the keys of the photo's dictionary the write would
+// change, in the form the commands list them.
+PhotoOutcome plannedOutcome(const RewriteJob& job, const QByteArray& bytes) {
+    const auto properties = readPhotoProperties(bytes);
+    if (!properties)
+        return PhotoOutcome::skip(job, properties.error());
+    const QVariantMap& dictionary = properties->dictionary;
+    PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
+                         false};
+    outcome.changes = previewChanges(dictionary, XmpMirrors::jobChanges(dictionary, job));
+    return outcome;
+}
+
+} // namespace
+
 PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (!job.refusal.isEmpty())
         return PhotoOutcome::skip(job, job.refusal);
@@ -54,6 +72,8 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
         planRewrite(bytes, prepared->changes, {}, &prepared->dictionary, prepared->exifBlock);
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
+    if (job.dryRun)
+        return plannedOutcome(job, bytes);
 
     // The same file when it is the same inode: nothing at the output's name
     // cannot be the input, and that costs one lstat rather than resolving both

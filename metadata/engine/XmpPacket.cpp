@@ -281,7 +281,7 @@ QByteArray XmpPacket::emptyPacket(bool padded) {
                         " </rdf:RDF>\n"
                         "</x:xmpmeta>\n";
     if (!padded)
-        return packet.left(packet.indexOf("<x:xmpmeta"));
+        return packet.mid(packet.indexOf("<x:xmpmeta"));
     // The room other writers leave: 2 KB, in lines.
     for (int line = 0; line < 20; ++line)
         packet += QByteArray(99, ' ') + '\n';
