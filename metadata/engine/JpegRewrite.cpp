@@ -284,25 +284,15 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
     return R::ok(std::move(plan));
 }
 
-QByteArray jpegHeadToCheck(const QByteArray& head, const QByteArray& source) {
+QByteArray jpegHeadToCheck(const QByteArray& head) {
     // A scan marker after the headers ends the walk where they end.
     const auto written = segmentsOf(head + QByteArray("\xFF\xDA\x00\x00", 4));
-    const auto original = segmentsOf(source);
-    if (!written || !original || written->second != head.size())
+    if (!written || written->second != head.size())
         return head;
-    const auto verbatim = [&](const Segment& segment) {
-        if (!segment.is(head, 0xe1, XmpHeader))
-            return false;
-        const auto bytes = QByteArrayView(head).sliced(segment.start, segment.end - segment.start);
-        return std::any_of(original->first.cbegin(), original->first.cend(), [&](const Segment& s) {
-            return s.end - s.start == bytes.size() &&
-                   std::equal(bytes.cbegin(), bytes.cend(), source.cbegin() + s.start);
-        });
-    };
     QByteArray checked = head.left(2);
     checked.reserve(head.size());
     for (const Segment& segment : written->first) {
-        if (!verbatim(segment))
+        if (!segment.is(head, 0xe1, XmpHeader))
             checked.append(head.constData() + segment.start, segment.end - segment.start);
     }
     return checked;

@@ -308,7 +308,7 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
         if (plan.pieces.isEmpty() || plan.pieces.first().isSource())
             return Status::fail(QStringLiteral("the written photo is incomplete"));
         const QByteArray& head = plan.pieces.first().bytes;
-        const QByteArray checked = jpegHeadToCheck(head, source) + QByteArray("\xFF\xD9", 2);
+        const QByteArray checked = jpegHeadToCheck(head) + QByteArray("\xFF\xD9", 2);
         if (sniffPhotoFormat(checked) != format)
             return Status::fail(QStringLiteral("the written photo is incomplete"));
         return checkReadBack(format, source, head, checked, edit);

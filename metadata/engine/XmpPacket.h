@@ -66,4 +66,5 @@ private:
     QList<Description> m_descriptions;
     QList<Property> m_properties;
     QHash<QString, QString> m_namespaceOfPrefix; // every declaration of the packet
+    QVariantMap m_values;
 };

@@ -363,9 +363,9 @@ TEST(ComparedValues, lookUpTheIptcDatasetsAlone) {
     }
 }
 
-// The read-back check leaves out an XMP segment only when it is the source's
-// own, byte for byte; everything the rewrite made is parsed again.
-TEST(ComparedValues, checkEveryWrittenSegmentButCopiedXmp) {
+// The library's read-back leaves out the XMP segments, which the written
+// check reads itself; everything else the rewrite made is parsed again.
+TEST(ComparedValues, checkEveryWrittenSegmentButXmp) {
     const QByteArray source = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
     const QByteArray xmpSignature("http://ns.adobe.com/xap/1.0/");
     qsizetype scan = 2; // the headers end where the scan begins
@@ -375,22 +375,16 @@ TEST(ComparedValues, checkEveryWrittenSegmentButCopiedXmp) {
     const QByteArray head = source.left(scan);
     ASSERT_TRUE(head.contains(xmpSignature));
 
-    const QByteArray checked = jpegHeadToCheck(head, source);
+    const QByteArray checked = jpegHeadToCheck(head);
     EXPECT_FALSE(checked.contains(xmpSignature));
     EXPECT_TRUE(checked.startsWith(QByteArray("\xFF\xD8\xFF\xE1", 4))); // SOI, then the EXIF
     const qsizetype xmpAt = head.indexOf(xmpSignature) - 4;             // its marker
     const qsizetype xmpLength = 2 + qFromBigEndian<quint16>(head.constData() + xmpAt + 2);
     EXPECT_EQ(checked, head.left(xmpAt) + head.mid(xmpAt + xmpLength));
 
-    QByteArray changed = head;
-    const qsizetype packet = changed.indexOf(QByteArray("<?xpacket"));
-    ASSERT_GT(packet, 0);
-    changed[packet + 1] = 'X'; // the rewrite's own packet now
-    EXPECT_EQ(jpegHeadToCheck(changed, source), changed);
-
     // Headers that do not walk are checked whole.
     const QByteArray cut = head.left(head.size() - 3);
-    EXPECT_EQ(jpegHeadToCheck(cut, source), cut);
+    EXPECT_EQ(jpegHeadToCheck(cut), cut);
 }
 
 TEST(ComparedValues, editStartsFromTheParsedBlockOnlyWhenItIsThePhotos) {
