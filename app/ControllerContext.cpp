@@ -119,6 +119,7 @@ void ControllerContext::runEditing(const QString& label, const std::vector<Selec
         return;
     }
     createStorageFolder();
+    runner->sidecar = state.sidecar;
     runner->start(label, int(photos.size()), std::move(work),
                   [this, presentation, afterwards, notes](const OperationReport& report) {
                       m_lastReport = report;

@@ -99,6 +99,7 @@ MainWindowOutlets buildMainWindow() {
     o.removeGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove GPS"));
     o.removeIptcItem = o.removeExifMenu->addAction(QObject::tr("Remove IPTC"));
     o.removeExifAndGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF and GPS"));
+    o.removeAllItem = o.removeExifMenu->addAction(QObject::tr("Remove All Metadata"));
     o.editMetaDataLocalBtn =
         imageButton(QObject::tr("Edit"), QStringLiteral("editMetaDataLocalBtn"));
     o.editExifMenu = new QMenu(o.editMetaDataLocalBtn);

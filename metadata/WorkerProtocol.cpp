@@ -47,6 +47,10 @@ QVariantMap rewriteRequest(const RewriteJob& job) {
         request.insert(QStringLiteral("modified"), job.fileModified->toMSecsSinceEpoch());
     if (job.dryRun)
         request.insert(QStringLiteral("dryRun"), true);
+    if (job.removeAll)
+        request.insert(QStringLiteral("removeAll"), true);
+    if (job.sidecar != SidecarPolicy::Present)
+        request.insert(QStringLiteral("sidecar"), int(job.sidecar));
     return request;
 }
 
@@ -60,6 +64,9 @@ RewriteJob jobOf(const QVariantMap& request) {
     job.containerProperties = request.value(QStringLiteral("container")).toMap();
     job.refusal = request.value(QStringLiteral("refusal")).toString();
     job.dryRun = request.value(QStringLiteral("dryRun")).toBool();
+    job.removeAll = request.value(QStringLiteral("removeAll")).toBool();
+    job.sidecar = SidecarPolicy(
+        request.value(QStringLiteral("sidecar"), int(SidecarPolicy::Present)).toInt());
     const QVariant modified = request.value(QStringLiteral("modified"));
     // In UTC: a date in local time would consult the time zone file again
     // for every photo when the worker converts it back to set the file's date.
@@ -83,6 +90,10 @@ QVariantMap propertiesAnswer(const Result<PhotoProperties>& result) {
     // frame as before and either side reads the other's.
     if (!result->warnings.isEmpty())
         answer.insert(QStringLiteral("warnings"), result->warnings);
+    if (!result->sidecarPath.isEmpty()) {
+        answer.insert(QStringLiteral("sidecar"), result->sidecarPath);
+        answer.insert(QStringLiteral("sidecarKeys"), result->sidecarKeys);
+    }
     return answer;
 }
 
@@ -102,6 +113,8 @@ Result<PhotoProperties> propertiesOf(const QVariantMap& answer) {
     properties.imageCount = answer.value(QStringLiteral("imageCount")).toInt();
     properties.dictionary = answer.value(QStringLiteral("dictionary")).toMap();
     properties.warnings = answer.value(QStringLiteral("warnings")).toStringList();
+    properties.sidecarPath = answer.value(QStringLiteral("sidecar")).toString();
+    properties.sidecarKeys = answer.value(QStringLiteral("sidecarKeys")).toStringList();
     return Result<PhotoProperties>::ok(std::move(properties));
 }
 

@@ -2,6 +2,7 @@
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/Exiv2Include.h"
+#include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/MetadataBlocks.h"
@@ -190,6 +191,8 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
             continue;
         }
         const bool text = chunk.type == "tEXt" || chunk.type == "zTXt" || chunk.type == "iTXt";
+        if (edit.stripHidden && (text || chunk.type == "tIME"))
+            continue; // text, the XMP packet among it, and the date go with everything else
         if (text && (removesGps || removesExif || editsXmp)) {
             const QByteArray data = source.mid(chunk.start + 8, chunk.end - chunk.start - 12);
             const auto parsed = PngText::text(chunk.type, data);
@@ -369,6 +372,23 @@ InPlaceResult rewriteTiffInPlace(const QByteArray& source, const MetadataEdit& e
                                  quint32(xmp.value()->size()), *xmp.value());
         if (!status)
             return R::fail(status.error());
+    }
+    if (edit.stripHidden) {
+        // Of the main directory, the entries that store the image and the
+        // ICC profile stay; the maker note and the interoperability
+        // directory go with other applications' entries.
+        for (quint16 tag : editor.tagsOf(D::Ifd0)) {
+            if (isImageStructureTag(tag) || tag == 0x8773 || tag == 0x8769 || tag == 0x8825)
+                continue;
+            try {
+                if (Exiv2Values::dictionaryEntry(Exiv2::Exifdatum(Exiv2::ExifKey(tag, "Image"))))
+                    continue;
+            } catch (const std::exception&) {
+            }
+            editor.removeEntry(D::Ifd0, tag);
+        }
+        editor.removeEntry(D::Exif, 0x927c);
+        editor.removeDirectory(D::Interop);
     }
     RewritePlan plan;
     if (!editor.changed()) {

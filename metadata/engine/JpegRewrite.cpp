@@ -238,6 +238,21 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
         }
     }
 
+    if (edit.stripHidden) {
+        // What the pixels need stays: the JFIF header (its density is the
+        // resolution), the ICC profile, Adobe's colour transform, the EXIF
+        // block made anew; comments and other applications' blocks go.
+        for (qsizetype i = 0; i < segments.size(); ++i) {
+            const Segment& s = segments[i];
+            const bool application = s.marker >= 0xe0 && s.marker <= 0xef;
+            const bool kept = s.is(source, 0xe0, QByteArray("JFIF\0", 5)) ||
+                              s.is(source, 0xe2, QByteArray("ICC_PROFILE\0", 12)) ||
+                              s.is(source, 0xee, QByteArray("Adobe", 5)) || i == exifAt;
+            if ((application || s.marker == 0xfe) && !kept)
+                output[i].clear();
+        }
+    }
+
     QByteArray head = source.left(2);
     qsizetype mpfIndex = -1;
     qint64 oldAfterMpf = 0, newAfterMpf = 0;

@@ -3,13 +3,13 @@
 #include "metadata/AtomicFile.h"
 #include "metadata/KeyChanges.h"
 #include "metadata/PropertyKeys.h"
-#include "metadata/XmpMirrors.h"
 #include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/MappedFile.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PreparedChanges.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
+#include "metadata/engine/XmpSidecar.h"
 
 #include <QFile>
 
@@ -24,7 +24,10 @@ Result<PhotoProperties> LocalMetadataService::readProperties(const QString& path
     const auto file = MappedFile::open(path);
     if (!file)
         return Result<PhotoProperties>::fail(file.error());
-    return readPhotoProperties(file->bytes());
+    auto properties = readPhotoProperties(file->bytes());
+    if (properties)
+        XmpSidecar::mergeInto(properties.value(), path);
+    return properties;
 }
 
 Result<PhotoPreview> LocalMetadataService::readPreview(const QString& path, int maxSide) {
@@ -44,7 +47,7 @@ PhotoOutcome plannedOutcome(const RewriteJob& job, const QByteArray& bytes) {
     const QVariantMap& dictionary = properties->dictionary;
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
                          false};
-    outcome.changes = previewChanges(dictionary, XmpMirrors::jobChanges(dictionary, job));
+    outcome.changes = previewChanges(dictionary, changesOf(dictionary, job, properties->format));
     return outcome;
 }
 
@@ -68,8 +71,8 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     const auto prepared = prepareChanges(bytes, job);
     if (!prepared)
         return PhotoOutcome::skip(job, prepared.error());
-    const auto plan =
-        planRewrite(bytes, prepared->changes, {}, &prepared->dictionary, prepared->exifBlock);
+    const auto plan = planRewrite(bytes, prepared->changes, {}, &prepared->dictionary,
+                                  prepared->exifBlock, job.removeAll);
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
     if (job.dryRun)
@@ -94,5 +97,10 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
                          !replacesInput};
     outcome.notes = plan->notes;
+    // The photo stands written; a sidecar that cannot follow it is named.
+    if (const Status sidecar =
+            XmpSidecar::writeBeside(job, prepared->dictionary, prepared->changes);
+        !sidecar)
+        outcome.notes << sidecar.error();
     return outcome;
 }

@@ -24,6 +24,9 @@ struct MetadataEdit {
     // The photo's EXIF block as the comparison with its values parsed it, if
     // it did: the edit starts from a copy instead of parsing the block again.
     std::shared_ptr<const TiffEditor> parsedExifBlock;
+    // Whatever the dictionary does not show goes too: maker notes,
+    // thumbnails, comments and other applications' blocks.
+    bool stripHidden = false;
 
     bool touches(const QString& set) const;
     bool touchesExifBlock() const; // the TIFF, EXIF or GPS set

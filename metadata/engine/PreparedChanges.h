@@ -1,5 +1,6 @@
 #pragma once
 
+#include "metadata/PhotoFormat.h"
 #include "metadata/Result.h"
 #include "metadata/RewriteRequest.h"
 
@@ -23,3 +24,9 @@ struct PreparedChanges {
     std::shared_ptr<const TiffEditor> exifBlock;
 };
 Result<PreparedChanges> prepareChanges(const QByteArray& source, const RewriteJob& job);
+
+// What a job asks of a photo of this dictionary, as the writer plans it and a
+// dry run lists it (XmpMirrors::jobChanges). A removal of all metadata
+// removes every key but the orientation, the resolution, the colour space
+// and the entries that store a TIFF file's image.
+QVariantMap changesOf(const QVariantMap& dictionary, const RewriteJob& job, PhotoFormat format);

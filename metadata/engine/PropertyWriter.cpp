@@ -329,7 +329,8 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
 Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
                                 const QVariantMap& containerProperties,
                                 const QVariantMap* sourceDictionary,
-                                std::shared_ptr<const TiffEditor> parsedExifBlock) {
+                                std::shared_ptr<const TiffEditor> parsedExifBlock,
+                                bool stripHidden) {
     using R = Result<RewritePlan>;
     if (source.isEmpty())
         return R::fail(QStringLiteral("empty file"));
@@ -365,6 +366,7 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
     auto edit = resolveEdit(dictionary, containerProperties, changes);
     if (!edit)
         return R::fail(edit.error());
+    edit.value().stripHidden = stripHidden;
     // Only what changes is checked: a photo's own odd value, handed back,
     // stays as it is.
     for (const MetadataEdit::Step& step : edit->steps) {

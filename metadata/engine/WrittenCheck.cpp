@@ -3,6 +3,7 @@
 #include "metadata/OutcomeCheck.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/XmpNames.h"
+#include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/MetadataBlocks.h"
@@ -79,8 +80,9 @@ struct Intended {
     QSet<QString> removedSets;
     QSet<std::pair<int, quint16>> tags; // EXIF entries the steps concern
     QSet<quint8> iptcNumbers;
+    bool strip = false; // entries the dictionary does not show may go
 
-    explicit Intended(const MetadataEdit& edit) {
+    explicit Intended(const MetadataEdit& edit) : strip(edit.stripHidden) {
         for (const MetadataEdit::Step& step : edit.steps) {
             if (step.key.isEmpty()) {
                 removedSets.insert(step.set);
@@ -330,6 +332,13 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
         for (quint16 tag : std::as_const(tags)) {
             if (isLocationTag(tag) || intended.tags.contains({int(directory), tag}))
                 continue;
+            if (intended.strip) {
+                TiffEditor::Stored stored;
+                QByteArrayView value;
+                if (old->storedCount(directory, tag, &stored, &value) > 0 &&
+                    !showsEntry(groupOf(directory), tag, stored.type, value.size()))
+                    continue;
+            }
             if (directory == Directory::Ifd0 && tiffRemoved && !isImageStructureTag(tag))
                 continue;
             // A TIFF file keeps its IPTC and XMP in IFD0: they are compared

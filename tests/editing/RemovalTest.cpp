@@ -17,6 +17,7 @@ QStringList removedGroups(RemovalKind kind) {
     case RemovalKind::Iptc:
         return {QStringLiteral("IPTC")};
     case RemovalKind::ExifAndGps:
+    case RemovalKind::All: // and more: see isKeptByRemoveAll
         break;
     }
     return {QStringLiteral("ExifIFD"), QStringLiteral("InteropIFD"), QStringLiteral("GPS")};
