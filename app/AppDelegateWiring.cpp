@@ -9,6 +9,7 @@
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
+#include "app/GeotagController.h"
 #include "app/GpsController.h"
 #include "app/PreferencesWindow.h"
 #include "app/RemovalController.h"
@@ -113,13 +114,18 @@ void AppDelegate::wireTemplateMenu() {
         {"Import All Metadata…", &T::ImportMetaDataPlistAction},
         {"Import Template…", &T::ImportTemplateDataPlistAction},
     };
+    bool exports = true;
     for (const auto& item : items) {
         if (!item.title) {
             menu->addSeparator();
+            exports = false;
             continue;
         }
-        connect(menu->addAction(tr(item.title)), &QAction::triggered, m_templates.get(),
-                item.command);
+        QAction* action = menu->addAction(tr(item.title));
+        // What each needs: a current photo to export, the form, or a selection to import into.
+        action->setProperty("exports", exports);
+        action->setProperty("exportsForm", item.command == &T::ExportTemplateDataToPlist);
+        connect(action, &QAction::triggered, m_templates.get(), item.command);
     }
 }
 
@@ -142,6 +148,14 @@ void AppDelegate::wireGps() {
     connect(w->saveButton, &QPushButton::clicked, g, &GpsController::ClickSaveChangeGPSAction);
     connect(w->cancelButton, &QPushButton::clicked, g, &GpsController::ClickCancleSaveGPSAction);
     connect(g, &GpsController::deviceCopiesNeeded, m_device.get(), &DeviceController::ViewExifData);
+}
+
+// The Edit button's menu, which the Metadata menu repeats.
+void AppDelegate::wireGeotag() {
+    QAction* item = new QAction(tr("Geotag from Track…"), m_context->outlets.editExifMenu);
+    item->setObjectName(QStringLiteral("geotagItem"));
+    m_context->outlets.editExifMenu->insertAction(m_context->outlets.fixedPositionItem, item);
+    connect(item, &QAction::triggered, m_geotag.get(), &GeotagController::GeotagFromTrackAction);
 }
 
 void AppDelegate::wireEditForm() {

@@ -70,6 +70,7 @@ int MapWidget::zoomForSpan(double latitude, double spanLatitude, double spanLong
 void MapWidget::setRegion(double latitude, double longitude, double spanLatitude,
                           double spanLongitude, bool animated) {
     stopGlide();
+    m_picked.reset();
     const QPointF from = m_shown;
     const int fromZoom = m_zoom;
     m_latitude = std::clamp(latitude, -85.0, 85.0);
@@ -117,6 +118,71 @@ void MapWidget::addPin(double latitude, double longitude) {
 void MapWidget::removeAllPins() {
     m_pins.clear();
     update();
+}
+
+void MapWidget::setPins(const QList<QPointF>& pins) {
+    m_pins = pins;
+    update();
+}
+
+void MapWidget::setTrack(const QList<QList<QPointF>>& lines) {
+    m_track.clear();
+    for (const QList<QPointF>& line : lines) {
+        QList<QPointF> projected;
+        projected.reserve(line.size());
+        for (const QPointF& point : line)
+            projected.append({(point.x() + 180.0) / 360.0, mercatorY(point.y())});
+        m_track.append(projected);
+    }
+    update();
+}
+
+// A long track has many points to a pixel, and zoomed in most of them lie
+// off the map: each line is drawn through the points that move it a pixel or
+// more, and only its steps that cross the map.
+void MapWidget::drawTrack(QPainter& painter, QPointF origin) {
+    const double scale = tileSize * std::pow(2.0, m_zoom);
+    const QRectF shownArea = QRectF(rect()).adjusted(-8, -8, 8, 8);
+    painter.setPen(QPen(QColor(0, 110, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    QPolygonF run;
+    const auto flush = [&] {
+        if (run.size() > 1)
+            painter.drawPolyline(run);
+        run.clear();
+    };
+    const auto crosses = [&](QPointF a, QPointF b) {
+        return std::max(a.x(), b.x()) >= shownArea.left() &&
+               std::min(a.x(), b.x()) <= shownArea.right() &&
+               std::max(a.y(), b.y()) >= shownArea.top() &&
+               std::min(a.y(), b.y()) <= shownArea.bottom();
+    };
+    for (const QList<QPointF>& line : m_track) {
+        QPointF last;
+        bool moved = false;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QPointF at = line[i] * scale - origin;
+            if (i > 0 && std::fabs(at.x() - last.x()) < 1 && std::fabs(at.y() - last.y()) < 1)
+                continue;
+            if (i == 0) {
+                last = at;
+                continue;
+            }
+            moved = true;
+            if (crosses(last, at)) {
+                if (run.isEmpty())
+                    run.append(last);
+                run.append(at);
+            } else {
+                flush();
+            }
+            last = at;
+        }
+        flush();
+        // A line within one pixel, such as a log kept in one place.
+        if (!moved && !line.isEmpty() && shownArea.contains(last))
+            painter.drawPoint(last);
+    }
 }
 
 QPointF MapWidget::worldPixel(double latitude, double longitude) const {
@@ -234,6 +300,7 @@ void MapWidget::paintEvent(QPaintEvent*) {
     }
     if (m_tilesShown == 0)
         drawGraticule(painter, origin);
+    drawTrack(painter, origin);
     for (const QPointF& pin : m_pins) {
         const QPointF at = worldPixel(pin.y(), pin.x()) - origin;
         painter.setPen(QPen(Qt::white, 2));
@@ -241,16 +308,29 @@ void MapWidget::paintEvent(QPaintEvent*) {
         painter.drawEllipse(at + pinHeadOffset(), 7, 7);
         painter.drawLine(at - QPointF(0, 5), at);
     }
+    // The caption, and the tiles' credit while tiles show, on a dark band so
+    // that they read over light tiles too: on one line where both fit.
+    const bool credited = !(m_offline && m_tilesShown == 0);
+    const QString credit = QStringLiteral("\u00A9 OpenStreetMap contributors");
+    const bool oneLine = fontMetrics().horizontalAdvance(caption() + credit) + 30 < width();
+    const int lines = credited && !oneLine ? 2 : 1;
+    const int bandHeight = lines * fontMetrics().height() + 8;
+    painter.fillRect(QRect(0, height() - bandHeight, width(), bandHeight), QColor(0, 0, 0, 120));
     painter.setPen(Qt::white);
-    const QString coordinates =
-        QStringLiteral("%1, %2").arg(m_latitude, 0, 'f', 5).arg(m_longitude, 0, 'f', 5);
-    painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignBottom, coordinates);
-    if (m_offline && m_tilesShown == 0)
-        painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop,
-                         tr("Offline: map tiles are not available"));
+    const QRect inner = rect().adjusted(6, 4, -6, -4);
+    painter.drawText(inner, Qt::AlignLeft | Qt::AlignBottom, caption());
+    if (credited)
+        painter.drawText(inner.adjusted(0, 0, 0, oneLine ? 0 : -fontMetrics().height()),
+                         Qt::AlignRight | Qt::AlignBottom, credit);
     else
-        painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignRight | Qt::AlignBottom,
-                         QStringLiteral("\u00A9 OpenStreetMap contributors"));
+        painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                         tr("Offline: map tiles are not available"));
+}
+
+QString MapWidget::caption() const {
+    // A map the user picks on names the position picked, not where it is centred.
+    const QPointF shown = m_picked.value_or(QPointF(m_longitude, m_latitude));
+    return QStringLiteral("%1, %2").arg(shown.y(), 0, 'f', 5).arg(shown.x(), 0, 'f', 5);
 }
 
 void MapWidget::wheelEvent(QWheelEvent* event) {
@@ -309,6 +389,7 @@ void MapWidget::mouseReleaseEvent(QMouseEvent* event) {
         return; // the map was panned
     }
     m_draggedPin = -1;
+    m_picked = QPointF(longitude, latitude);
     update();
     Q_EMIT positionPicked(latitude, longitude);
 }

@@ -9,6 +9,8 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
+#include <optional>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -35,6 +37,12 @@ public:
                    bool animated = false);
     void addPin(double latitude, double longitude);
     void removeAllPins();
+    // All pins at once, as (longitude, latitude).
+    void setPins(const QList<QPointF>& pins);
+    // Lines drawn under the pins, over the tiles or the graticule: each a
+    // list of (longitude, latitude) in order.
+    void setTrack(const QList<QList<QPointF>>& lines);
+    bool hasTrack() const { return !m_track.isEmpty(); }
     void setZoomEnabled(bool enabled) { m_zoomEnabled = enabled; }
     void setPositionPicking(bool picking) { m_picking = picking; }
 
@@ -45,6 +53,8 @@ public:
     bool isGliding() const;
     QList<QPointF> pins() const { return m_pins; } // (longitude, latitude)
     bool isOffline() const { return m_offline; }
+    // The coordinates written along the bottom edge.
+    QString caption() const;
     int tilesShown() const { return m_tilesShown; }
     // Where a position is drawn now, in the widget's coordinates.
     QPointF pointOf(double latitude, double longitude) const;
@@ -76,12 +86,14 @@ private:
     void requestTile(int z, int x, int y);
     void tileFinished(QNetworkReply* reply, const QString& key);
     void drawGraticule(QPainter& painter, QPointF origin);
+    void drawTrack(QPainter& painter, QPointF origin);
 
     QNetworkAccessManager* m_network;
     QString m_urlTemplate;
     QCache<QString, QImage> m_tiles;
     QSet<QString> m_requested;
     QList<QPointF> m_pins;
+    QList<QList<QPointF>> m_track; // in the Mercator square of side 1, for any zoom
     double m_latitude = 0;
     double m_longitude = 0;
     QPointF m_shown; // the centre drawn now (longitude, latitude); differs only while gliding
@@ -95,5 +107,6 @@ private:
     QPoint m_pressedAt;
     bool m_moved = false;
     int m_draggedPin = -1;
-    QPointF m_grabOffset; // from the press to the dragged pin's point
+    QPointF m_grabOffset;            // from the press to the dragged pin's point
+    std::optional<QPointF> m_picked; // (longitude, latitude) the user picked since the last region
 };

@@ -4,6 +4,7 @@
 #include "cli/CliUsage.h"
 #include "cli/CommandLine.h"
 #include "cli/EditCommands.h"
+#include "cli/GeotagCommand.h"
 #include "cli/TemplateCommands.h"
 #include "editing/ChangePreview.h"
 #include "editing/DateOperations.h"
@@ -12,6 +13,7 @@
 #include "editing/TemplateOperations.h"
 #include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
+#include "metadata/SystemLog.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -262,6 +264,20 @@ void setMediaCommands(MediaCommands run) {
     mediaCommands = run;
 }
 
+void takeLogOption(QStringList& arguments) {
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    bool verbose = false;
+    for (qsizetype i = end < 0 ? arguments.size() - 1 : end - 1; i >= 0; --i) {
+        if (arguments[i] == QLatin1String("--verbose")) {
+            arguments.removeAt(i);
+            verbose = true;
+        }
+    }
+    SystemLog::install(verbose ? SystemLog::Destination::StandardError
+                               : SystemLog::Destination::Nowhere,
+                       "tessaview-cli");
+}
+
 int runCli(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
     if (arguments.isEmpty())
         return usageError(streams, QStringLiteral("no command given"));
@@ -292,5 +308,7 @@ int runCli(const QStringList& arguments, MetadataService& service, const CliStre
     }
     if (command == QLatin1String("gps") || command == QLatin1String("edit"))
         return runEditCommand(command, rest, service, streams);
+    if (command == QLatin1String("geotag"))
+        return runGeotagCommand(rest, service, streams);
     return usageError(streams, QStringLiteral("unknown command \"%1\"").arg(command));
 }

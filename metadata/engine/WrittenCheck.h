@@ -14,11 +14,14 @@ struct MetadataEdit;
 // entry of its EXIF block, every IPTC dataset and the XMP packet that no
 // step concerns is as the source had it. written holds the written photo's
 // metadata: the whole photo, or a JPEG's headers.
+enum class WrittenBy;
 Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArray& written,
                     const MetadataEdit& edit, const Exiv2::ExifData& readBackExif,
-                    const Exiv2::IptcData& readBackIptc);
+                    const Exiv2::IptcData& readBackIptc, WrittenBy writer);
 
 // The same for a photo the library has not read back: its blocks are decoded
-// here.
+// here. A photo the library wrote itself has its maker note rewritten the
+// library's way (padding, version bytes), so that one entry is not compared.
+enum class WrittenBy { Us, Library };
 Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArray& written,
-                    const MetadataEdit& edit);
+                    const MetadataEdit& edit, WrittenBy writer = WrittenBy::Us);

@@ -209,7 +209,7 @@ TEST(PropertyWriter, reportsWhatItCannotWriteInsteadOfDroppingIt) {
         {"IPTC into a HEIC photo, which has no place for it",
          fileBytes(fixturePath(QStringLiteral("IMG_5195.HEIC"))),
          {{IptcSet, QVariantMap{{QStringLiteral("City"), QStringLiteral("Siena")}}}},
-         "no IPTC"},
+         "no place for IPTC"},
         {"a RIFF video",
          fileBytes(fixturePath(QStringLiteral("riff-idit-chunk-overflow.fuzzed"))),
          {{GpsSet, removal()}},
