@@ -28,7 +28,7 @@ std::optional<QDateTime> parseInLayout(const QString& text, Layout layout) {
 
 Zoned splitZone(const QString& text) {
     static const QRegularExpression zone(
-        QStringLiteral("^(.{19}) ?(?:(Z)|([+-])(\\d{2}):?(\\d{2}))$"));
+        QStringLiteral("^(.{19})(?:(Z)|([+-])(\\d{2}):?(\\d{2}))$"));
     const QRegularExpressionMatch match = zone.match(text);
     if (!match.hasMatch())
         return {text, QString()};

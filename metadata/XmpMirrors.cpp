@@ -6,6 +6,8 @@
 #include "metadata/XmpMirrorValues.h"
 #include "metadata/XmpNames.h"
 
+#include <QSet>
+
 #include <optional>
 
 namespace XmpMirrors {
@@ -125,9 +127,9 @@ bool mirrorsRemovedSet(const QString& set, const QString& key) {
 class Expansion {
 public:
     Expansion(const QVariantMap& photo, QVariantMap changes, QVariantMap xmpNow, bool hasXmp,
-              bool hasIptc)
+              bool hasIptc, bool keepsIptc = true)
         : m_photo(photo), m_changes(std::move(changes)), m_xmpNow(std::move(xmpNow)),
-          m_hasXmp(hasXmp), m_hasIptc(hasIptc) {}
+          m_hasXmp(hasXmp), m_hasIptc(hasIptc), m_keepsIptc(keepsIptc) {}
 
     QVariantMap run() {
         splitZones();
@@ -333,12 +335,14 @@ private:
         QVariantMap iptc = changedSet(IptcSet);
         if (iptc.isEmpty())
             return;
-        const bool xmpOnly = m_hasXmp && !m_hasIptc;
+        const bool xmpOnly = (m_hasXmp && !m_hasIptc) || !m_keepsIptc;
         for (const IptcMirror& mirror : iptcMirrors) {
             const QString key = QString::fromLatin1(mirror.iptc);
             if (!changed(IptcSet, key))
                 continue;
             mirrorTo(QString::fromLatin1(mirror.xmp), after(IptcSet, key), mirror.list);
+            if (!m_keepsIptc)
+                m_homeless.insert(QString::fromLatin1(mirror.xmp));
             if (xmpOnly)
                 iptc.remove(key);
         }
@@ -366,9 +370,11 @@ private:
     // Mirrors join the changes where they change something and the changes
     // do not already give the key a value of their own.
     void merge() {
-        if (m_hasXmp && !removesSet(XmpSet) && !m_xmp.isEmpty()) {
+        if ((m_hasXmp || !m_homeless.isEmpty()) && !removesSet(XmpSet) && !m_xmp.isEmpty()) {
             QVariantMap xmp = changedSet(XmpSet);
             for (auto it = m_xmp.cbegin(); it != m_xmp.cend(); ++it) {
+                if (!m_hasXmp && !m_homeless.contains(it.key()))
+                    continue; // a photo without XMP gets only what has no other home
                 const bool given =
                     xmp.contains(it.key()) &&
                     !(m_xmpNow.contains(it.key()) &&
@@ -406,15 +412,18 @@ private:
     const QVariantMap m_xmpNow;
     const bool m_hasXmp;
     const bool m_hasIptc;
-    QVariantMap m_xmp;  // the XMP mirrors of what changes
-    QVariantMap m_iptc; // the IPTC mirrors of what changes
+    const bool m_keepsIptc;
+    QSet<QString> m_homeless; // XMP mirrors of IPTC values the format has no place for
+    QVariantMap m_xmp;        // the XMP mirrors of what changes
+    QVariantMap m_iptc;       // the IPTC mirrors of what changes
 };
 
 } // namespace
 
-QVariantMap withMirrors(const QVariantMap& photo, const QVariantMap& changes) {
+QVariantMap withMirrors(const QVariantMap& photo, const QVariantMap& changes, bool keepsIptc) {
     const QVariantMap xmp = photo.value(XmpSet).toMap();
-    return Expansion(photo, changes, xmp, !xmp.isEmpty(), !photo.value(IptcSet).toMap().isEmpty())
+    return Expansion(photo, changes, xmp, !xmp.isEmpty(), !photo.value(IptcSet).toMap().isEmpty(),
+                     keepsIptc)
         .run();
 }
 
@@ -444,12 +453,12 @@ QVariantMap folded(const QVariantMap& containerProperties, const QVariantMap& ch
     return all;
 }
 
-QVariantMap jobChanges(const QVariantMap& photo, const RewriteJob& job) {
+QVariantMap jobChanges(const QVariantMap& photo, const RewriteJob& job, bool keepsIptc) {
     QVariantMap changes =
         withReplacedSets(photo, folded(job.containerProperties, job.changes), job.replacedSets);
     if (job.overlaySourceProperties)
         changes = folded(photo, changes);
-    return withMirrors(photo, changes);
+    return withMirrors(photo, changes, keepsIptc);
 }
 
 } // namespace XmpMirrors

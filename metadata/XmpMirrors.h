@@ -15,7 +15,8 @@ namespace XmpMirrors {
 //   counterpart where the photo has XMP, and a TIFF or EXIF value to its IPTC
 //   counterpart where the photo has IPTC;
 // - an IPTC value that has an XMP counterpart goes only there when the photo
-//   has XMP and no IPTC;
+//   has XMP and no IPTC, or when its format has no place for IPTC (keepsIptc
+//   false: WebP, HEIF), where XMP is made for it if need be;
 // - a removed set takes its XMP counterparts with it;
 // - a date that ends in a zone offset is written as its wall time and its
 //   offset ("OffsetTimeOriginal" beside "DateTimeOriginal"), and its XMP
@@ -24,7 +25,8 @@ namespace XmpMirrors {
 // changes give themselves wins over a mirror. Of the photo's dictionary only
 // these are consulted: its "{XMP}" set, whether it has an "{IPTC}" set, and
 // the values of the keys the changes name with their zone offsets.
-QVariantMap withMirrors(const QVariantMap& photo, const QVariantMap& changes);
+QVariantMap withMirrors(const QVariantMap& photo, const QVariantMap& changes,
+                        bool keepsIptc = true);
 
 // The "{XMP}" changes for an XMP sidecar holding the given values: every
 // mirror, as if the photo kept XMP, compared with the sidecar's values; a
@@ -41,6 +43,6 @@ QVariantMap folded(const QVariantMap& containerProperties, const QVariantMap& ch
 // folded under the changes, the sets given whole completed with removals
 // of their other keys, laid over the whole dictionary where the job asks
 // for that, and the mirrors of every value that changes.
-QVariantMap jobChanges(const QVariantMap& photo, const RewriteJob& job);
+QVariantMap jobChanges(const QVariantMap& photo, const RewriteJob& job, bool keepsIptc = true);
 
 } // namespace XmpMirrors

@@ -46,11 +46,13 @@ QVariantMap removeAllChanges(const QVariantMap& dictionary, PhotoFormat format) 
 } // namespace
 
 QVariantMap changesOf(const QVariantMap& dictionary, const RewriteJob& job, PhotoFormat format) {
+    // Neither a WebP nor a HEIF has a place for IPTC.
+    const bool keepsIptc = format != PhotoFormat::WebP && format != PhotoFormat::Heif;
     if (!job.removeAll)
-        return XmpMirrors::jobChanges(dictionary, job);
+        return XmpMirrors::jobChanges(dictionary, job, keepsIptc);
     RewriteJob whole = job;
     whole.changes = XmpMirrors::folded(removeAllChanges(dictionary, format), job.changes);
-    return XmpMirrors::jobChanges(dictionary, whole);
+    return XmpMirrors::jobChanges(dictionary, whole, keepsIptc);
 }
 
 Result<PreparedChanges> prepareChanges(const QByteArray& source, const RewriteJob& job) {
