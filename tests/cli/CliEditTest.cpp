@@ -1,4 +1,5 @@
 #include "cli/CliRun.h"
+#include "metadata/MetadataService.h"
 #include "support/TestPhotos.h"
 
 #include <QDir>
@@ -213,5 +214,53 @@ TEST(CliDates, logLinesReachStandardErrorOnlyWhenVerbose) {
         const CliRun result = cli(command + QStringList{damaged});
         for (const QString& line : result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             EXPECT_TRUE(line.startsWith(damaged + QStringLiteral(": "))) << qPrintable(line);
+    }
+}
+
+TEST(CliSidecar, isReadMergedAndWrittenBesideTheOutputAsThePhotoChanged) {
+    TestFolder folder;
+    const QString photo = folder.copyPhoto(QStringLiteral("Canon_40D.jpg"));
+    const QString bare = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    // A sidecar as a photo manager writes it beside a photo it must not rewrite.
+    runTool(QStringLiteral("exiftool"),
+            {"-q", "-o", folder.file(QStringLiteral("Canon_40D.xmp")), "-XMP-dc:Creator=Ann",
+             "-XMP-dc:Subject=tree", "-XMP-photoshop:City=Rome", photo});
+    const auto read = workerService().readProperties(photo);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->sidecarPath, folder.file(QStringLiteral("Canon_40D.xmp")));
+    EXPECT_TRUE(read->sidecarKeys.contains(QStringLiteral("{XMP}.photoshop:City")));
+    const QJsonObject dumped = QJsonDocument::fromJson(cli({"dump", photo}).out).object();
+    EXPECT_EQ(dumped.value("{XMP}").toObject().value("photoshop:City").toString(), "Rome");
+
+    const struct {
+        const char* policy;
+        QString input;
+        QString sidecar; // written beside the output, named after it; empty: none
+    } cases[] = {
+        {"present", photo, QStringLiteral("Canon_40D.xmp")},
+        {"never", photo, QString()},
+        {"present", bare, QString()},
+        {"always", bare, QStringLiteral("DSCN0010.jpg.xmp")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((QString::fromLatin1(c.policy) + ' ' + c.input).toStdString());
+        const QString out = folder.file(QStringLiteral("out_") + c.policy);
+        QDir(out).removeRecursively();
+        const CliRun run = cli({"edit", "--artist", "Bea", "--keywords", "sea,sky", "--sidecar",
+                                c.policy, "--out", out, c.input});
+        ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+        const QStringList sidecars = QDir(out).entryList({"*.xmp"}, QDir::Files);
+        EXPECT_EQ(sidecars, c.sidecar.isEmpty() ? QStringList() : QStringList{c.sidecar});
+        if (c.sidecar.isEmpty())
+            continue;
+        const QJsonObject tags = exiftoolRead(out + QLatin1Char('/') + c.sidecar);
+        EXPECT_EQ(tags.value("XMP-dc:Creator").toString(), "Bea");
+        EXPECT_EQ(tags.value("XMP-dc:Subject").toArray(), (QJsonArray{"sea", "sky"}));
+        if (c.input == photo) {
+            EXPECT_EQ(tags.value("XMP-photoshop:City").toString(), "Rome");
+            // The photo itself keeps no XMP, as it had none.
+            EXPECT_FALSE(exiftoolRead(out + QStringLiteral("/Canon_40D.jpg"))
+                             .contains(QStringLiteral("XMP-dc:Creator")));
+        }
     }
 }
