@@ -322,13 +322,6 @@ QVariantMap xmpSetOf(const QByteArray& packet) {
     return values.isEmpty() ? QVariantMap() : QVariantMap{{XmpSet, values}};
 }
 
-QByteArray xmpPacketOf(PhotoFormat format, const QByteArray& source) {
-    if (format != PhotoFormat::Tiff)
-        return findMetadataBlocks(format, source).xmp;
-    const auto editor = TiffEditor::open(source, TiffEditor::Origin::TiffFile);
-    return editor ? editor->valueOf(TiffEditor::Directory::Ifd0, 0x02bc).value_or(QByteArray())
-                  : QByteArray();
-}
 
 } // namespace
 

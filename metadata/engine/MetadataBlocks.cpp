@@ -1,6 +1,7 @@
 #include "metadata/engine/MetadataBlocks.h"
 
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/PngText.h"
 
 #include <QMap>
@@ -233,4 +234,12 @@ MetadataBlocks findMetadataBlocks(PhotoFormat format, const QByteArray& bytes) {
         break;
     }
     return blocks;
+}
+
+QByteArray xmpPacketOf(PhotoFormat format, const QByteArray& bytes) {
+    if (format != PhotoFormat::Tiff)
+        return findMetadataBlocks(format, bytes).xmp;
+    const auto editor = TiffEditor::open(bytes, TiffEditor::Origin::TiffFile);
+    return editor ? editor->valueOf(TiffEditor::Directory::Ifd0, 0x02bc).value_or(QByteArray())
+                  : QByteArray();
 }

@@ -196,7 +196,7 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
             readHiddenExif(*image, bytes);
         properties.dictionary = Exiv2Values::dictionaryOf(*image);
         if (wholeRead)
-            packet = QByteArray::fromStdString(image->xmpPacket());
+            packet = xmpPacketOf(properties.format, bytes);
         addXmpSet(properties.dictionary, packet, warnings);
         warnings.removeDuplicates();
         properties.warnings = warnings;
