@@ -109,8 +109,12 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         if (chunks[i].type == "eXIf" && exifIndex < 0)
             exifIndex = i;
-        hasXmp = hasXmp || (chunks[i].type == "iTXt" &&
-                            source.mid(chunks[i].start + 8, 18) == "XML:com.adobe.xmp\0");
+        // The packet in its iTXt chunk, or as ImageMagick's raw profile.
+        hasXmp = hasXmp ||
+                 (chunks[i].type == "iTXt" &&
+                  source.mid(chunks[i].start + 8, 18) == "XML:com.adobe.xmp\0") ||
+                 ((chunks[i].type == "zTXt" || chunks[i].type == "tEXt") &&
+                  source.mid(chunks[i].start + 8, 21) == QByteArray("Raw profile type xmp\0", 21));
         if (chunks[i].type == "IDAT" && firstData < 0)
             firstData = i;
         if (chunks[i].type == "zTXt" || chunks[i].type == "tEXt" || chunks[i].type == "iTXt") {
