@@ -70,6 +70,7 @@ void CommandRunner::runEditing(const QString& label, const std::vector<SelectedP
 
     BatchOptions options;
     options.cancel = m_cancel.get();
+    options.sidecar = m_storage.sidecar;
     options.progress = [counter = m_done](int finished, int) { counter->store(finished); };
     m_thread.reset(QThread::create(
         [work = std::move(work), options, report = m_report] { *report = work(options); }));

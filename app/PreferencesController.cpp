@@ -27,6 +27,8 @@ void PreferencesController::loadPreferences() {
     m_font.currentFontColor = Qt::white;
     m_window->setColor(Qt::white);
     m_window->postionBtn->setCurrentText(settings.position);
+    m_storage.sidecar = settings.sidecar;
+    m_window->sidecarPolicyBox->setCurrentIndex(int(settings.sidecar));
 }
 
 void PreferencesController::ShowPreferenceSetting() {
@@ -59,6 +61,8 @@ void PreferencesController::ResetPreferenceSetting() {
     settings.fontSize = m_font.currentFontSize;
     settings.position = m_window->postionBtn->currentText();
     settings.storagePath = m_window->storePathlab->text();
+    settings.sidecar = SidecarPolicy(m_window->sidecarPolicyBox->currentIndex());
+    m_storage.sidecar = settings.sidecar;
     settings.storeConfirmed(m_settings);
     m_storage.storagelocation = settings.storagePath;
     m_storage.create();

@@ -41,3 +41,6 @@ void RemovalController::RemoveIPTCDataFromPhoto() {
 void RemovalController::DeleteExifAndGPSData() {
     runRemovalCommand(RemovalKind::ExifAndGps);
 }
+void RemovalController::RemoveAllMetadataFromPhoto() {
+    runRemovalCommand(RemovalKind::All);
+}

@@ -24,6 +24,7 @@ public Q_SLOTS:
     void RemoveGPSDataFromPhoto();
     void RemoveIPTCDataFromPhoto();
     void DeleteExifAndGPSData();
+    void RemoveAllMetadataFromPhoto();
 
 private:
     void runRemovalCommand(RemovalKind kind);
