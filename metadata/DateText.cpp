@@ -47,11 +47,16 @@ std::optional<QDateTime> parse(const QString& text) {
         return when;
     const int hours = zoned.offset.mid(1, 2).toInt();
     const int minutes = zoned.offset.mid(4, 2).toInt();
-    if (hours > 14 || minutes > 59)
+    // Zones reach no further than 14 hours either way; a time beyond them
+    // names no instant.
+    if (minutes > 59 || hours * 60 + minutes > 14 * 60)
         return std::nullopt;
-    const int seconds = (zoned.offset.startsWith(QLatin1Char('-')) ? -1 : 1) *
-                        (hours * 3600 + minutes * 60);
-    return QDateTime(when->date(), when->time(), QTimeZone(seconds));
+    const int seconds =
+        (zoned.offset.startsWith(QLatin1Char('-')) ? -1 : 1) * (hours * 3600 + minutes * 60);
+    const QDateTime zonedTime(when->date(), when->time(), QTimeZone(seconds));
+    if (!zonedTime.isValid())
+        return std::nullopt;
+    return zonedTime;
 }
 
 bool isValid(const QString& text) {
