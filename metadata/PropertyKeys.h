@@ -51,12 +51,13 @@ inline bool isSetKey(const QString& key) {
 #include <QVariantMap>
 
 namespace PropertyKeys {
-// The value that removes a key, or a whole set when the key names one.
+// The value that removes a key, or a whole set when the key names one. It is
+// a marker of its own: the invalid value a missing key yields is no removal.
 inline QVariant removal() {
     return QVariant::fromValue(nullptr);
 }
 inline bool isRemoval(const QVariant& value) {
-    return !value.isValid() || value.typeId() == QMetaType::Nullptr;
+    return value.typeId() == QMetaType::Nullptr;
 }
 } // namespace PropertyKeys
 
