@@ -176,9 +176,9 @@ Status writeKey(TiffEditor& editor, const MetadataEdit::Step& step) {
                                quint32(bytes.size() / TiffEditor::typeSize(encoded->type)), bytes);
     } catch (const std::bad_alloc&) {
         throw;
-    } catch (const std::exception&) {
-        return Status::fail(
-            QStringLiteral("cannot write %1: unknown property of %2").arg(step.key, step.set));
+    } catch (const std::exception& error) {
+        return Status::fail(QStringLiteral("cannot write %1 of %2: %3")
+                                .arg(step.key, step.set, QString::fromLocal8Bit(error.what())));
     }
 }
 

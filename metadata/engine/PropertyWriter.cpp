@@ -105,9 +105,9 @@ private:
                 existing->setValue(converted.value().get());
             else
                 exif.add(key, converted.value().get());
-        } catch (const std::exception&) {
-            return Status::fail(
-                QStringLiteral("cannot write %1: unknown property of %2").arg(name, set));
+        } catch (const std::exception& error) {
+            return Status::fail(QStringLiteral("cannot write %1 of %2: %3")
+                                    .arg(name, set, QString::fromLocal8Bit(error.what())));
         }
         return Status::ok();
     }
