@@ -6,13 +6,14 @@
 #include <QString>
 
 // The folder every written photo and property list goes into, mirrored in
-// the "storagePath" setting, and whether sidecars go with the photos. The preferences choose it; every other holder
-// reads it.
+// the "storagePath" setting, and whether sidecars go with the photos. The preferences choose it;
+// every other holder reads it.
 struct StorageLocation {
     QString storagelocation;
     // Whether the photos written there get XMP sidecars beside them.
     SidecarPolicy sidecar = SidecarPolicy::Present;
 
-    // With its parents, where it is missing.
+    // With its parents, where it is missing; a folder that cannot be made
+    // is reported by every write into it.
     void create() const { QDir().mkpath(storagelocation); }
 };

@@ -217,7 +217,10 @@ int download(const DeviceLine& line, CameraService& service, const CliStreams& s
                          qPrintable(file.displayName()), qPrintable(stored.error()));
         }
     }
-    syncFileSystem(folder);
+    if (const Status synced = syncFileSystem(folder); !synced) {
+        std::fprintf(streams.err, "%s: %s\n", qPrintable(folder), qPrintable(synced.error()));
+        return ExitSomeSkipped;
+    }
     return failed ? ExitSomeSkipped : ExitAllWritten;
 }
 

@@ -155,7 +155,20 @@ std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& jobs, MetadataS
         if (outcome.written() && outcome.needsSync)
             folders.insert(QFileInfo(outcome.outputPath).absolutePath());
     }
-    for (const QString& folder : folders)
-        syncFileSystem(folder);
+    // A photo is written only once it is on the disk: where the flush
+    // fails, the photos of that folder are reported with the reason.
+    for (const QString& folder : folders) {
+        const Status synced = syncFileSystem(folder);
+        if (synced)
+            continue;
+        for (PhotoOutcome& outcome : outcomes) {
+            if (outcome.written() && outcome.needsSync &&
+                QFileInfo(outcome.outputPath).absolutePath() == folder) {
+                outcome.state = PhotoOutcome::State::Skipped;
+                outcome.reason =
+                    QStringLiteral("it could not be flushed to the disk: %1").arg(synced.error());
+            }
+        }
+    }
     return outcomes;
 }

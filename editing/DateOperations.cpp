@@ -41,9 +41,16 @@ struct DatePlan {
     std::optional<QDateTime> modified;
 };
 
+// A copy whose file dates could not be set is not what was asked for: it
+// stays in the storage folder, but is reported with the reason.
 PhotoOutcome setFileDatesAfter(PhotoOutcome outcome, const DateChange& change) {
-    if (outcome.written() && (change.created || change.modified))
-        setFileTimes(outcome.outputPath, change.created, change.modified);
+    if (!outcome.written() || (!change.created && !change.modified))
+        return outcome;
+    const Status set = setFileTimes(outcome.outputPath, change.created, change.modified);
+    if (!set) {
+        outcome.state = PhotoOutcome::State::Skipped;
+        outcome.reason = QStringLiteral("its file dates could not be set: %1").arg(set.error());
+    }
     return outcome;
 }
 

@@ -198,7 +198,8 @@ Result<QString> writePropertyListFile(const QString& folder, const QString& file
                                       const QVariantMap& dictionary) {
     if (!isSafeFileName(fileName))
         return Result<QString>::fail(QStringLiteral("\"%1\" is not a file name").arg(fileName));
-    QDir().mkpath(folder);
+    if (!QDir().mkpath(folder))
+        return Result<QString>::fail(QStringLiteral("the folder %1 cannot be created").arg(folder));
     const QString path = QDir(folder).filePath(fileName);
     const Status written = writeFileAtomically(path, toXmlPropertyList(dictionary), SyncMode::Now);
     if (!written)

@@ -6,7 +6,7 @@
 #include <utility>
 
 // An operation that can fail says why: either a value or a message a user can read.
-template <typename T> class Result {
+template <typename T> class [[nodiscard]] Result {
 public:
     static Result ok(T value) { return Result(std::move(value), QString()); }
     static Result fail(QString why) { return Result(std::nullopt, std::move(why)); }
@@ -27,7 +27,7 @@ private:
 };
 
 // The same for operations that have nothing to return.
-class Status {
+class [[nodiscard]] Status {
 public:
     static Status ok() { return Status(QString(), true); }
     static Status fail(QString why) { return Status(std::move(why), false); }

@@ -142,8 +142,15 @@ void CameraDeviceWorker::download(const DeviceFile& file, const QString& folder,
 }
 
 void CameraDeviceWorker::finishDownloads(const QString& folder, int tag) {
-    // New copies are flushed once for the whole batch.
-    syncFileSystem(folder);
+    // New copies are flushed once for the whole batch; a copy that may not
+    // be on the disk is not reported downloaded.
+    const Status synced = syncFileSystem(folder);
+    if (!synced) {
+        for (DownloadOutcome& outcome : m_outcomes) {
+            if (outcome.isOk() && !outcome.reused)
+                outcome.error = synced.error();
+        }
+    }
     Q_EMIT didFinishDownloads(m_outcomes, tag);
     m_outcomes.clear();
 }

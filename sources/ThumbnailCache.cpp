@@ -23,6 +23,7 @@ Result<QString> folder() {
     if (base.isEmpty())
         return R::fail(QStringLiteral("no cache folder"));
     const QString path = base + QStringLiteral("/device-thumbnails");
+    // A base that cannot be made fails the check of the folder below.
     QDir().mkpath(base);
     const QByteArray native = QFile::encodeName(path);
     ::mkdir(native.constData(), 0700);
