@@ -6,13 +6,13 @@ cd "$root" || exit 2
 status=0
 check() { # pattern, allowed path regex, what
   local hits
-  hits=$(grep -rlE "$1" --include='*.cpp' --include='*.h' app cli editing metadata templates sources tests bench 2>/dev/null | grep -vE "$2")
+  hits=$(grep -rlE "$1" --include='*.cpp' --include='*.h' app cli editing metadata templates sources tests bench fuzz 2>/dev/null | grep -vE "$2")
   if [ -n "$hits" ]; then
     echo "$3 included outside its folder:"; echo "$hits" | sed 's/^/  /'; status=1
   fi
 }
 check '#include <exiv2/' '^metadata/engine/[^/]+\.(cpp|h)$' 'Exiv2'
-check '#include "metadata/engine/' '^(metadata/engine/|worker/|tests/|bench/)' 'The metadata engine'
+check '#include "metadata/engine/' '^(metadata/engine/|worker/|tests/|bench/|fuzz/)' 'The metadata engine'
 check '#include "metadata/engine/(Exiv2Include|Exiv2Values)\.h"' '^metadata/engine/' 'The private Exiv2 bridge'
 check '#include <libheif/' '^metadata/engine/' 'libheif'
 check '#include <gphoto2' '^sources/Camera' 'libgphoto2'

@@ -1,0 +1,80 @@
+#include "fuzz/FuzzEntries.h"
+#include "metadata/DateText.h"
+#include "metadata/WorkerProtocol.h"
+#include "sources/DeviceFileName.h"
+#include "templates/PropertyListCodec.h"
+#include "templates/PropertyListReaders.h"
+
+#include <QDir>
+
+namespace FuzzEntries {
+
+void plistXml(const QByteArray& input) {
+    const auto value = readXmlPropertyList(input);
+    if (value && value->typeId() == QMetaType::QVariantMap)
+        (void)toXmlPropertyList(value->toMap());
+}
+
+void plistBinary(const QByteArray& input) {
+    const auto value = readBinaryPropertyList(input);
+    if (value && value->typeId() == QMetaType::QVariantMap)
+        (void)toXmlPropertyList(value->toMap());
+}
+
+void workerCodec(const QByteArray& input) {
+    const auto message = WorkerProtocol::decode(input);
+    if (!message)
+        return;
+    // What the worker and the window make of a message.
+    (void)WorkerProtocol::pathOf(*message);
+    (void)WorkerProtocol::propertiesOf(*message);
+    (void)WorkerProtocol::previewOf(*message);
+    (void)WorkerProtocol::outcomeOf(*message, WorkerProtocol::jobOf(*message));
+    // A message passed on is the same message.
+    const QByteArray once = WorkerProtocol::encode(*message);
+    const auto again = WorkerProtocol::decode(once);
+    if (!again)
+        fail(QStringLiteral("an encoded message does not decode: %1").arg(once.toHex()));
+    if (WorkerProtocol::encode(*again) != once)
+        fail(QStringLiteral("a message changes when it is sent again: %1").arg(once.toHex()));
+}
+
+void dateText(const QByteArray& input) {
+    const QString text = QString::fromUtf8(input);
+    (void)DateText::parseInLayout(text, DateText::Layout::Exif);
+    (void)DateText::shorten(text);
+    const auto when = DateText::parse(text);
+    if (!when)
+        return;
+    // A date read and written names the same instant when read again, in
+    // either layout.
+    const QString written = DateText::timePointText(*when);
+    const auto again = DateText::parse(written);
+    const auto exif = DateText::parse(DateText::normalise(written));
+    if (!again || !exif || *again != *when || *exif != *when)
+        fail(QStringLiteral("\"%1\" is written as \"%2\", which reads as another time")
+                 .arg(text, written));
+}
+
+void deviceFileName(const QByteArray& input) {
+    const QString name = safeDeviceFileName(input);
+    const auto broken = [&](const char* why) {
+        fail(QStringLiteral("%1: \"%2\" from %3").arg(QLatin1String(why), name, input.toHex()));
+    };
+    if (name.isEmpty() || name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        broken("not one file name");
+    if (name.startsWith(QLatin1Char('.')) || name.startsWith(QLatin1Char('-')))
+        broken("a hidden name or an option");
+    for (const QChar c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || c.category() == QChar::Other_Format ||
+            c.isSurrogate())
+            broken("a control or invisible character");
+    }
+    if (name.toUtf8().size() > 200)
+        broken("longer than a file name may be");
+    if (!pathInsideFolder(QDir::tempPath(), name) ||
+        !pathInsideFolder(QDir::tempPath(), numberedFileName(name, 2)))
+        broken("refused as a file name");
+}
+
+} // namespace FuzzEntries
