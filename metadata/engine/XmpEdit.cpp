@@ -52,7 +52,15 @@ Result<std::optional<QByteArray>> xmpWithoutGps(const QByteArray& packet) {
         std::string encoded;
         if (Exiv2::XmpParser::encode(encoded, xmp, Exiv2::XmpParser::useCompactFormat) != 0)
             return R::fail(QStringLiteral("cannot write the XMP packet"));
-        return R::ok(QByteArray::fromStdString(encoded));
+        // The library writes a namespace it read as it stands, quotes and
+        // all: a packet it cannot read again loses its position by text
+        // alone, or not at all.
+        Exiv2::XmpData written;
+        if (Exiv2::XmpParser::decode(written, encoded) == 0)
+            return R::ok(QByteArray::fromStdString(encoded));
+        if (const auto cut = cutGpsFromText(packet))
+            return R::ok(*cut);
+        return R::fail(QStringLiteral("the XMP packet cannot be written without its position"));
     } catch (const std::exception& error) {
         return R::fail(QStringLiteral("cannot edit the XMP packet: %1")
                            .arg(QString::fromLocal8Bit(error.what())));
