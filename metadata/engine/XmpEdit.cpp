@@ -10,6 +10,18 @@ bool isGpsKey(const std::string& key) {
     return key.rfind("Xmp.exif.GPS", 0) == 0;
 }
 
+// The library throws for some values it cannot take ("type=..." in a text)
+// where it refuses others: either way it does not read the packet.
+bool decodes(Exiv2::XmpData& xmp, const std::string& packet) {
+    try {
+        return Exiv2::XmpParser::decode(xmp, packet) == 0;
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 // A packet the XMP parser refuses (repeated properties are common) still
 // loses its position: the GPS properties are cut out of its text, as
 // attributes and as elements, and the rest is kept byte for byte.
@@ -34,7 +46,7 @@ Result<std::optional<QByteArray>> xmpWithoutGps(const QByteArray& packet) {
     initialiseMetadataLibrary();
     try {
         Exiv2::XmpData xmp;
-        if (Exiv2::XmpParser::decode(xmp, packet.toStdString()) != 0) {
+        if (!decodes(xmp, packet.toStdString())) {
             if (!packet.contains("exif:GPS"))
                 return R::ok(std::nullopt);
             if (const auto cut = cutGpsFromText(packet))
@@ -56,7 +68,7 @@ Result<std::optional<QByteArray>> xmpWithoutGps(const QByteArray& packet) {
         // all: a packet it cannot read again loses its position by text
         // alone, or not at all.
         Exiv2::XmpData written;
-        if (Exiv2::XmpParser::decode(written, encoded) == 0)
+        if (decodes(written, encoded))
             return R::ok(QByteArray::fromStdString(encoded));
         if (const auto cut = cutGpsFromText(packet))
             return R::ok(*cut);
