@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 60
 
 PACKAGES = cmake make g++ pkg-config \
            qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
-           libexiv2-dev libheif-dev libgtest-dev libgphoto2-dev libudev-dev \
+           libexiv2-dev libheif-dev zlib1g-dev libgtest-dev libgphoto2-dev libudev-dev \
            qt6-image-formats-plugins \
            exiv2 libheif-examples libimage-exiftool-perl imagemagick bc dbus-daemon gphoto2 \
            desktop-file-utils

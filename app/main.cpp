@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
 #include "app/FileViewer.h"
+#include "metadata/SystemLog.h"
 #include "metadata/WorkerMetadataClient.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    SystemLog::install(SystemLog::interactiveDefault(), "tessaview");
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tessaview"));
     QApplication::setApplicationName(QStringLiteral("Tessaview"));

@@ -12,6 +12,7 @@
 #include "editing/TemplateOperations.h"
 #include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
+#include "metadata/SystemLog.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -260,6 +261,20 @@ bool isMediaCommand(const QString& command) {
 
 void setMediaCommands(MediaCommands run) {
     mediaCommands = run;
+}
+
+void takeLogOption(QStringList& arguments) {
+    const qsizetype end = arguments.indexOf(QStringLiteral("--"));
+    bool verbose = false;
+    for (qsizetype i = end < 0 ? arguments.size() - 1 : end - 1; i >= 0; --i) {
+        if (arguments[i] == QLatin1String("--verbose")) {
+            arguments.removeAt(i);
+            verbose = true;
+        }
+    }
+    SystemLog::install(verbose ? SystemLog::Destination::StandardError
+                               : SystemLog::Destination::Nowhere,
+                       "tessaview-cli");
 }
 
 int runCli(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {

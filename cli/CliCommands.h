@@ -22,5 +22,10 @@ using MediaCommands = int (*)(const QString& command, const QStringList& argumen
                               MetadataService& service, const CliStreams& streams);
 void setMediaCommands(MediaCommands run);
 
+// Takes --verbose out of a command line (before any "--"): the system's log
+// lines then go to standard error, where they otherwise never appear. It
+// installs the log's handler for this process and the workers it starts.
+void takeLogOption(QStringList& arguments);
+
 // Runs one command line (without the program name) and returns its exit code.
 int runCli(const QStringList& arguments, MetadataService& service, const CliStreams& streams = {});

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QFile::decodeName(argv[i]);
+    takeLogOption(arguments);
     if (!arguments.isEmpty() && isMediaCommand(arguments.first())) {
         // Their program takes over this process, with its streams and its
         // exit code.

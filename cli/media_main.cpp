@@ -11,21 +11,11 @@
 
 #include <memory>
 
-namespace {
-// The GUI application's complaint about a missing runtime folder, which an
-// offscreen application never uses, is noise on a script's standard error.
-QtMessageHandler defaultHandler = nullptr;
-void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: ")))
-        return;
-    defaultHandler(type, context, message);
-}
-} // namespace
-
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QFile::decodeName(argv[i]);
+    takeLogOption(arguments);
     // Drawing text needs fonts, which need a GUI application: one off screen,
     // so the tool runs without a display.
     std::unique_ptr<QGuiApplication> gui;
@@ -35,7 +25,6 @@ int main(int argc, char** argv) {
     static char* guiArgv[] = {program, platformOption, platform, nullptr};
     static int guiArgc = 3;
     if (needsGuiApplication(arguments)) {
-        defaultHandler = qInstallMessageHandler(quietHandler);
         gui = std::make_unique<QGuiApplication>(guiArgc, guiArgv);
     }
     setMediaCommands(runMediaCommand);

@@ -1,77 +1,13 @@
 #include "editing/ChangePreview.h"
 
+#include "editing/BatchRunner.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
 #include "metadata/MetadataService.h"
-#include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/PropertyValues.h"
 
 using namespace PropertyKeys;
-
-bool KeyChange::operator==(const KeyChange& other) const {
-    return key == other.key && PropertyValues::same(from, other.from) &&
-           PropertyValues::same(to, other.to) && isRemoval(from) == isRemoval(other.from) &&
-           isRemoval(to) == isRemoval(other.to);
-}
-
-namespace {
-
-// A key the writer would change: a removal of a key the photo has, or a value
-// other than the photo's.
-void compare(QList<KeyChange>& out, const QString& name, const QVariantMap& current,
-             const QString& key, const QVariant& value) {
-    const bool has = current.contains(key);
-    if (isRemoval(value)) {
-        if (has)
-            out.append({name, current.value(key), removal()});
-        return;
-    }
-    if (has && PropertyValues::same(current.value(key), value))
-        return;
-    out.append({name, has ? current.value(key) : removal(), value});
-}
-
-} // namespace
-
-QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes) {
-    QList<KeyChange> out;
-    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
-        if (!isSetKey(it.key())) {
-            compare(out, it.key(), dictionary, it.key(), it.value());
-            continue;
-        }
-        const QVariantMap current = dictionary.value(it.key()).toMap();
-        const QString prefix = it.key() + QLatin1Char('.');
-        if (isRemoval(it.value())) {
-            for (auto key = current.cbegin(); key != current.cend(); ++key)
-                out.append({prefix + key.key(), key.value(), removal()});
-            continue;
-        }
-        const QVariantMap values = it.value().toMap();
-        for (auto key = values.cbegin(); key != values.cend(); ++key)
-            compare(out, prefix + key.key(), current, key.key(), key.value());
-    }
-    return out;
-}
-
-QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes,
-                                const QVariantMap& containerProperties) {
-    QVariantMap all = changes;
-    for (auto it = containerProperties.cbegin(); it != containerProperties.cend(); ++it) {
-        if (isSetKey(it.key()) && it.value().typeId() == QMetaType::QVariantMap &&
-            all.value(it.key()).typeId() == QMetaType::QVariantMap) {
-            QVariantMap set = all.value(it.key()).toMap();
-            const QVariantMap values = it.value().toMap();
-            for (auto value = values.cbegin(); value != values.cend(); ++value)
-                set.insert(value.key(), value.value());
-            all.insert(it.key(), set);
-        } else {
-            all.insert(it.key(), it.value());
-        }
-    }
-    return previewChanges(dictionary, all);
-}
 
 namespace {
 
@@ -79,38 +15,22 @@ PhotoChangePreview skippedPreview(const QString& input, const QString& reason) {
     return {input, reason, {}};
 }
 
-// The writer's first refusal, found before it is asked.
-QString writeRefusal(const PhotoProperties& properties) {
-    return isWritableFormat(properties.format) ? QString() : QStringLiteral("format not writable");
+PhotoChangePreview previewOf(const PhotoOutcome& outcome) {
+    if (outcome.skipped())
+        return skippedPreview(outcome.inputPath, outcome.reason);
+    return {outcome.inputPath, QString(), outcome.changes};
 }
 
 } // namespace
 
-std::vector<PhotoChangePreview> previewJobs(const std::vector<RewriteJob>& jobs,
+std::vector<PhotoChangePreview> previewJobs(std::vector<RewriteJob> jobs,
                                             MetadataService& service) {
+    for (RewriteJob& job : jobs)
+        job.dryRun = true;
     std::vector<PhotoChangePreview> previews;
-    for (const RewriteJob& job : jobs) {
-        if (!job.refusal.isEmpty()) {
-            previews.push_back(skippedPreview(job.inputPath, job.refusal));
-            continue;
-        }
-        const auto properties = service.readProperties(job.inputPath);
-        if (!properties) {
-            previews.push_back(skippedPreview(job.inputPath, properties.error()));
-            continue;
-        }
-        if (const QString refusal = writeRefusal(properties.value()); !refusal.isEmpty()) {
-            previews.push_back(skippedPreview(job.inputPath, refusal));
-            continue;
-        }
-        // An overlaid job hands the writer the photo's own dictionary with
-        // the changes laid over it: only the changes differ from the photo.
-        previews.push_back(
-            {job.inputPath, QString(),
-             previewChanges(properties->dictionary,
-                            withReplacedSets(properties->dictionary, job.changes, job.replacedSets),
-                            job.containerProperties)});
-    }
+    previews.reserve(jobs.size());
+    for (const PhotoOutcome& outcome : runBatch(jobs, service))
+        previews.push_back(previewOf(outcome));
     return previews;
 }
 
@@ -138,12 +58,13 @@ std::vector<PhotoChangePreview> previewDates(const std::vector<SelectedPhoto>& p
         }
         PhotoChangePreview preview{photo.inputPath, QString(), {}};
         if (change.rewrite) {
-            if (const QString refusal = writeRefusal(properties.value()); !refusal.isEmpty()) {
-                previews.push_back(skippedPreview(photo.inputPath, refusal));
-                continue;
-            }
-            preview.changes =
-                previewChanges(properties->dictionary, change.changes, change.containerProperties);
+            RewriteJob job;
+            job.inputPath = photo.inputPath;
+            job.outputPath = output.value();
+            job.changes = change.changes;
+            job.containerProperties = change.containerProperties;
+            job.dryRun = true;
+            preview = previewOf(service.rewrite(job));
         } else if (const auto stamp = change.modified ? change.modified : change.created) {
             const auto times = readFileTimes(photo.inputPath);
             const QString to = DateText::normalise(DateText::timePointText(*stamp));

@@ -2,6 +2,7 @@
 
 #include "editing/DateOperations.h"
 #include "editing/RemovalOperation.h"
+#include "metadata/KeyChanges.h"
 
 #include <QList>
 #include <QString>
@@ -9,27 +10,6 @@
 #include <QVariantMap>
 
 #include <vector>
-
-// One key a change dictionary would change: "{GPS}.Latitude" for a key of a
-// set, "Orientation" for a top-level key; a null "to" removes the key.
-struct KeyChange {
-    QString key;
-    QVariant from; // null when the photo does not have the key
-    QVariant to;
-
-    bool operator==(const KeyChange& other) const;
-};
-
-// The keys of the photo's dictionary that the change dictionary would change,
-// values compared as the writer compares them: a set removed lists each of
-// its keys, a key set to its own value is no change. Sets in dictionary
-// order, keys in key order.
-QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes);
-
-// The changes of a rewrite that also writes container properties: both
-// dictionaries, the container's over the others.
-QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes,
-                                const QVariantMap& containerProperties);
 
 // What a command would do to one photo: its key changes, or why it would be
 // skipped.
@@ -40,8 +20,7 @@ struct PhotoChangePreview {
 };
 
 // The dry run of any list of rewrite jobs.
-std::vector<PhotoChangePreview> previewJobs(const std::vector<RewriteJob>& jobs,
-                                            MetadataService& service);
+std::vector<PhotoChangePreview> previewJobs(std::vector<RewriteJob> jobs, MetadataService& service);
 
 // Dry runs of the commands: the same jobs and date plans as the real runs,
 // read and compared but never written. The photos in visiting order.

@@ -214,8 +214,9 @@ std::optional<PreviewShift> previewShiftOf(const QString& beforeOriginal,
 DatePlanner dateEditPlanner(const QString& original, const QString& digitized, SourceMode mode) {
     const bool computer = mode == SourceMode::Computer;
     DatePlan plan;
-    plan.original = computer ? DateText::normalise(original) : original;
-    plan.digitized = computer ? DateText::normalise(digitized) : digitized;
+    // Both modes write the EXIF form: a dashed date is no date to a reader.
+    plan.original = DateText::normalise(original);
+    plan.digitized = DateText::normalise(digitized);
     plan.tiffAsContainer = computer;
     plan.created = plan.modified = DateText::parse(original);
     return [plan, computer, original, digitized](

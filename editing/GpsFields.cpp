@@ -115,7 +115,8 @@ Result<GpsValues> readGpsTexts(const GpsTexts& texts, GpsDateRule rule) {
     values.latitude = latitude.value();
     values.longitude = longitude.value();
     if (!texts.altitude.trimmed().isEmpty()) {
-        const auto altitude = readNumber(QStringLiteral("altitude"), texts.altitude, 0);
+        // Stored as a fraction of two 32-bit numbers, as every path checks.
+        const auto altitude = readNumber(QStringLiteral("altitude"), texts.altitude, 2147483647.0);
         if (!altitude)
             return R::fail(altitude.error());
         values.altitude = altitude.value();

@@ -55,7 +55,10 @@ QVariantMap templateChanges(const QVariantMap& t) {
     QVariantMap changes;
     QVariantMap exif, tiff, iptc, gps;
     for (const QString& key : {LensMake, LensModel, DateTimeDigitized, UserComment}) {
-        if (t.contains(key))
+        // An empty date (an empty form's) leaves the photo's dates alone, as
+        // the form does; an empty text is a text.
+        const bool noDate = key == DateTimeDigitized && t.value(key).toString().trimmed().isEmpty();
+        if (t.contains(key) && !noDate)
             exif.insert(key, t.value(key).toString());
     }
     for (const QString& key : {Artist, ImageDescription, Copyright, Make, Model}) {

@@ -31,6 +31,9 @@ bool same(const QVariant& a, const QVariant& b) {
     if (isNumber(a) && isNumber(b)) {
         const double x = a.toDouble();
         const double y = b.toDouble();
+        // An endless number is the same only as itself, never close to another.
+        if (!std::isfinite(x) || !std::isfinite(y))
+            return x == y || (std::isnan(x) && std::isnan(y));
         return x == y || std::fabs(x - y) <= 1e-6 * std::max(std::fabs(x), std::fabs(y));
     }
     const bool aList =

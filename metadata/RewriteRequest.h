@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/KeyChanges.h"
+
 #include <QDateTime>
 #include <optional>
 
@@ -23,6 +25,10 @@ struct RewriteJob {
     // under its name, so that no reader sees it dated otherwise.
     std::optional<QDateTime> fileModified;
     QString refusal; // set when the photo must not be processed at all, with the reason
+    // Planned and checked as a write would be, but nothing is written: the
+    // outcome lists the changes instead. A dry run is the write without its
+    // last step, so the two cannot disagree.
+    bool dryRun = false;
 };
 
 struct PhotoOutcome {
@@ -33,6 +39,7 @@ struct PhotoOutcome {
     QString reason;         // why a photo was skipped
     bool needsSync = false; // written without a flush: the batch flushes once at its end
     QStringList notes; // what was repaired in a written photo ("dropped 1 invalid entry of IFD0")
+    QList<KeyChange> changes; // of a dry run: what the write would change
 
     PhotoOutcome() = default;
     PhotoOutcome(State state, QString inputPath, QString outputPath, QString reason, bool needsSync,

@@ -45,6 +45,8 @@ QVariantMap rewriteRequest(const RewriteJob& job) {
                         {QStringLiteral("refusal"), job.refusal}};
     if (job.fileModified)
         request.insert(QStringLiteral("modified"), job.fileModified->toMSecsSinceEpoch());
+    if (job.dryRun)
+        request.insert(QStringLiteral("dryRun"), true);
     return request;
 }
 
@@ -57,6 +59,7 @@ RewriteJob jobOf(const QVariantMap& request) {
     job.replacedSets = request.value(QStringLiteral("replaced")).toStringList();
     job.containerProperties = request.value(QStringLiteral("container")).toMap();
     job.refusal = request.value(QStringLiteral("refusal")).toString();
+    job.dryRun = request.value(QStringLiteral("dryRun")).toBool();
     const QVariant modified = request.value(QStringLiteral("modified"));
     // In UTC: a date in local time would consult the time zone file again
     // for every photo when the worker converts it back to set the file's date.
@@ -122,10 +125,17 @@ Result<PhotoPreview> previewOf(const QVariantMap& answer) {
 }
 
 QVariantMap outcomeAnswer(const PhotoOutcome& outcome) {
-    return {{QStringLiteral("state"), int(outcome.state)},
-            {QStringLiteral("reason"), outcome.reason},
-            {QStringLiteral("needsSync"), outcome.needsSync},
-            {QStringLiteral("notes"), outcome.notes}};
+    QVariantMap answer{{QStringLiteral("state"), int(outcome.state)},
+                       {QStringLiteral("reason"), outcome.reason},
+                       {QStringLiteral("needsSync"), outcome.needsSync},
+                       {QStringLiteral("notes"), outcome.notes}};
+    if (!outcome.changes.isEmpty()) {
+        QVariantList changes;
+        for (const KeyChange& change : outcome.changes)
+            changes << QVariant(QVariantList{change.key, change.from, change.to});
+        answer.insert(QStringLiteral("changes"), changes);
+    }
+    return answer;
 }
 
 PhotoOutcome outcomeOf(const QVariantMap& answer, const RewriteJob& job) {
@@ -149,6 +159,11 @@ PhotoOutcome outcomeOf(const QVariantMap& answer, const RewriteJob& job) {
         outcome.reason = reasonOf(answer);
     outcome.needsSync = answer.value(QStringLiteral("needsSync")).toBool();
     outcome.notes = answer.value(QStringLiteral("notes")).toStringList();
+    for (const QVariant& item : answer.value(QStringLiteral("changes")).toList()) {
+        const QVariantList change = item.toList();
+        if (change.size() == 3)
+            outcome.changes.append({change[0].toString(), change[1], change[2]});
+    }
     return outcome;
 }
 

@@ -1,6 +1,7 @@
 #include "worker/WorkerServer.h"
 
 #include "metadata/MetadataService.h"
+#include "metadata/SystemLog.h"
 #include "metadata/WorkerProtocol.h"
 
 #include <QFile>
@@ -85,6 +86,8 @@ int serveRequests(int fd, MetadataService& service) {
         if (!request)
             return 2;
         QVariantMap reply;
+        // Whatever the libraries log while this request runs names its file.
+        SystemLog::setSubject(WorkerProtocol::pathOf(*request));
         try {
             reply = answer(*request, service);
         } catch (const std::bad_alloc&) {
@@ -92,6 +95,7 @@ int serveRequests(int fd, MetadataService& service) {
             // worker ends and the client starts a fresh one.
             ::_exit(75);
         }
+        SystemLog::setSubject(QString());
         if (!WorkerProtocol::writeFrame(fd, WorkerProtocol::encode(reply)))
             return 0;
     }

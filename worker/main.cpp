@@ -1,3 +1,4 @@
+#include "metadata/SystemLog.h"
 #include "metadata/engine/LocalMetadataService.h"
 #include "worker/Sandbox.h"
 #include "worker/WorkerServer.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
         (void)!::write(STDERR_FILENO, text, sizeof text - 1);
         return 2;
     }
+    SystemLog::install(SystemLog::inherited(), "tessaview-worker");
     enterSandbox(memoryLimit);
     std::set_new_handler([] { ::_exit(75); });
     LocalMetadataService service;

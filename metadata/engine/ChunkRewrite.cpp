@@ -4,11 +4,11 @@
 #include "metadata/engine/Exiv2Include.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/IptcBlock.h"
+#include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
+#include "metadata/engine/PngText.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpEdit.h"
-
-#include <array>
 
 namespace {
 
@@ -17,30 +17,6 @@ using namespace PropertyKeys;
 const QByteArray ExifHeader("Exif\0\0", 6);
 constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
 
-quint32 crc32(const QByteArray& bytes) {
-    static const auto table = [] {
-        std::array<quint32, 256> t{};
-        for (quint32 n = 0; n < 256; ++n) {
-            quint32 c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    quint32 c = 0xffffffffu;
-    for (char byte : bytes)
-        c = table[(c ^ quint8(byte)) & 0xff] ^ (c >> 8);
-    return c ^ 0xffffffffu;
-}
-
-QByteArray bigEndian32(quint32 value) {
-    QByteArray out(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        out[i] = char((value >> (24 - 8 * i)) & 0xff);
-    return out;
-}
-
 QByteArray littleEndian32(quint32 value) {
     QByteArray out(4, '\0');
     for (int i = 0; i < 4; ++i)
@@ -48,48 +24,40 @@ QByteArray littleEndian32(quint32 value) {
     return out;
 }
 
-QByteArray pngChunk(const QByteArray& type, const QByteArray& data) {
-    return bigEndian32(quint32(data.size())) + type + data + bigEndian32(crc32(type + data));
-}
+const QByteArray IptcProfile("Raw profile type iptc");
 
-QByteArray inflated(const QByteArray& deflated) {
-    // qUncompress wants the expected size first; it grows past a low guess.
-    return qUncompress(bigEndian32(quint32(std::min<qsizetype>(deflated.size() * 8, 1 << 24))) +
-                       deflated);
-}
-
-// The text of a text chunk and its keyword; nothing for a form we do not read.
-std::optional<std::pair<QByteArray, QByteArray>> textChunk(const QByteArray& type,
-                                                           const QByteArray& data) {
-    const qsizetype nul = data.indexOf('\0');
-    if (nul < 0)
-        return std::nullopt;
-    const QByteArray keyword = data.left(nul);
-    if (type == "tEXt")
-        return std::pair{keyword, data.mid(nul + 1)};
-    if (type == "zTXt")
-        return std::pair{keyword, inflated(data.mid(nul + 2))};
-    // iTXt: flag, method, language, translated keyword, text.
-    if (nul + 3 > data.size())
-        return std::nullopt;
-    const bool compressed = data[nul + 1] != 0;
-    const qsizetype language = data.indexOf('\0', nul + 3);
-    const qsizetype translated = language < 0 ? -1 : data.indexOf('\0', language + 1);
-    if (translated < 0)
-        return std::nullopt;
-    const QByteArray text = data.mid(translated + 1);
-    return std::pair{keyword, compressed ? inflated(text) : text};
-}
-
-// ImageMagick's "Raw profile type" text: a name line, a length line, hex digits.
-QByteArray rawProfile(const QByteArray& text) {
-    const QList<QByteArray> lines = text.trimmed().split('\n');
-    if (lines.size() < 3)
-        return {};
-    QByteArray hex;
-    for (qsizetype i = 2; i < lines.size(); ++i)
-        hex += lines[i].trimmed();
-    return QByteArray::fromHex(hex);
+// The IPTC datasets of a PNG's raw profile after the edit's IPTC steps: the
+// chunk that replaces the old one (empty when none is left), or nothing when
+// they stay as they are. The profile holds the datasets bare or, as most
+// writers leave them, in Photoshop's image resources; a new one takes the
+// second form.
+Result<std::optional<QByteArray>> editedIptcChunk(const QByteArray& oldText,
+                                                  const MetadataEdit& edit) {
+    using R = Result<std::optional<QByteArray>>;
+    const QByteArray profile = PngText::profileBytes(oldText);
+    const bool bare = !profile.isEmpty() && !profile.startsWith("8BIM");
+    const QByteArray iptc = bare ? profile : iptcFromImageResources(profile);
+    auto block = IptcBlock::parse(iptc);
+    if (!block)
+        return R::fail(block.error());
+    const Status applied = applyIptcSteps(block.value(), edit);
+    if (!applied)
+        return R::fail(applied.error());
+    const QByteArray newIptc = block->serialize();
+    if (newIptc == iptc)
+        return R::ok(std::nullopt);
+    if (newIptc.isEmpty())
+        return R::ok(QByteArray());
+    QByteArray newProfile = newIptc;
+    if (!bare) {
+        const auto resources = PhotoshopResources::withIptc(profile, newIptc);
+        if (!resources)
+            return R::fail(resources.error());
+        newProfile = resources.value();
+    }
+    return R::ok(PngText::chunk(
+        "zTXt", IptcProfile + QByteArray("\0\0", 2) +
+                    PngText::deflate(PngText::profileText("IPTC profile", newProfile))));
 }
 
 bool knownTag(const std::string& key) {
@@ -117,8 +85,6 @@ bool isExifSetTextKey(const QByteArray& keyword) {
 
 InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& edit) {
     using R = Result<RewritePlan>;
-    if (edit.touches(IptcSet))
-        return std::nullopt;
     struct Chunk {
         qsizetype start;
         qsizetype end;
@@ -136,20 +102,43 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
             break;
     }
     qsizetype exifIndex = -1;
+    qsizetype iptcIndex = -1;
     qsizetype firstData = -1;
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         if (chunks[i].type == "eXIf" && exifIndex < 0)
             exifIndex = i;
         if (chunks[i].type == "IDAT" && firstData < 0)
             firstData = i;
-        if (edit.touchesExifBlock() &&
-            (chunks[i].type == "zTXt" || chunks[i].type == "tEXt" || chunks[i].type == "iTXt")) {
+        if (chunks[i].type == "zTXt" || chunks[i].type == "tEXt" || chunks[i].type == "iTXt") {
             const QByteArray data =
                 source.mid(chunks[i].start + 8, chunks[i].end - chunks[i].start - 12);
             const QByteArray keyword = data.left(data.indexOf('\0'));
-            if (keyword == "Raw profile type exif" || keyword == "Raw profile type APP1")
+            if (edit.touchesExifBlock() &&
+                (keyword == "Raw profile type exif" || keyword == "Raw profile type APP1"))
                 return std::nullopt; // a second EXIF block, in a form the library edits
+            if (keyword == IptcProfile && iptcIndex >= 0)
+                return std::nullopt; // two IPTC blocks: the library decides which counts
+            if (keyword == IptcProfile)
+                iptcIndex = i;
         }
+    }
+    // New IPTC goes before the image data, where readers look for it.
+    std::optional<QByteArray> iptcChunk;
+    if (edit.touches(IptcSet)) {
+        QByteArray oldText;
+        if (iptcIndex >= 0) {
+            const auto parsed =
+                PngText::text(chunks[iptcIndex].type,
+                              source.mid(chunks[iptcIndex].start + 8,
+                                         chunks[iptcIndex].end - chunks[iptcIndex].start - 12));
+            if (!parsed)
+                return R::fail(QStringLiteral("damaged PNG: its IPTC chunk does not inflate"));
+            oldText = parsed->second;
+        }
+        auto edited = editedIptcChunk(oldText, edit);
+        if (!edited)
+            return R::fail(edited.error());
+        iptcChunk = std::move(edited.value());
     }
     if (firstData < 0)
         return R::fail(QStringLiteral("damaged PNG: no image data"));
@@ -174,15 +163,22 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         const Chunk& chunk = chunks[i];
         if (i == firstData && exifIndex < 0 && exif->bytes)
-            plan.addBytes(pngChunk("eXIf", *exif->bytes));
+            plan.addBytes(PngText::chunk("eXIf", *exif->bytes));
+        if (i == firstData && iptcIndex < 0 && iptcChunk)
+            plan.addBytes(*iptcChunk);
         if (i == exifIndex && exif->bytes) {
-            plan.addBytes(pngChunk("eXIf", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes));
+            plan.addBytes(
+                PngText::chunk("eXIf", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes));
+            continue;
+        }
+        if (i == iptcIndex && iptcChunk) {
+            plan.addBytes(*iptcChunk);
             continue;
         }
         const bool text = chunk.type == "tEXt" || chunk.type == "zTXt" || chunk.type == "iTXt";
         if (text && (removesGps || removesExif)) {
             const QByteArray data = source.mid(chunk.start + 8, chunk.end - chunk.start - 12);
-            const auto parsed = textChunk(chunk.type, data);
+            const auto parsed = PngText::text(chunk.type, data);
             const QByteArray keyword = data.left(data.indexOf('\0'));
             // Copies of EXIF tags in text chunks go with the set they copy.
             if ((removesGps && keyword.startsWith("exif:GPS")) ||
@@ -190,14 +186,15 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
                 continue;
             const bool xmp = keyword == "XML:com.adobe.xmp" || keyword == "Raw profile type xmp";
             if (xmp && removesGps && parsed) {
-                const QByteArray packet =
-                    keyword == "XML:com.adobe.xmp" ? parsed->second : rawProfile(parsed->second);
+                const QByteArray packet = keyword == "XML:com.adobe.xmp"
+                                              ? parsed->second
+                                              : PngText::profileBytes(parsed->second);
                 const auto edited = xmpWithoutGps(packet);
                 if (!edited)
                     return R::fail(edited.error());
                 if (edited.value()) {
-                    plan.addBytes(pngChunk("iTXt", QByteArray("XML:com.adobe.xmp\0\0\0\0\0", 22) +
-                                                       *edited.value()));
+                    plan.addBytes(PngText::chunk(
+                        "iTXt", QByteArray("XML:com.adobe.xmp\0\0\0\0\0", 22) + *edited.value()));
                     continue;
                 }
             }
@@ -211,8 +208,13 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
 
 InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& edit) {
     using R = Result<RewritePlan>;
-    if (edit.touches(IptcSet))
-        return std::nullopt;
+    // Neither the format nor any reader knows IPTC in a WebP: a value for it
+    // is refused, and removing it has nothing to remove.
+    for (const MetadataEdit::Step& step : edit.steps) {
+        if (step.set == IptcSet && !step.key.isEmpty() && !isRemoval(step.value))
+            return R::fail(QStringLiteral("a WebP has no place for IPTC %1")
+                               .arg(step.key == Keywords ? QStringLiteral("keywords") : step.key));
+    }
     struct Chunk {
         qsizetype start;
         qsizetype end; // past the padding

@@ -15,7 +15,8 @@ struct MetadataEdit;
 struct ExifBlockEdit {
     std::optional<QByteArray> bytes; // nothing: the block stays as it is
     QStringList repairs;
-    bool tooLarge = false; // it would outgrow maxSize: a failure the library's writer may mend
+    bool tooLarge = false;    // it would outgrow maxSize: a failure the library's writer may mend
+    qsizetype neededSize = 0; // when too large: the size it would take
 };
 Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit& edit,
                                     qsizetype maxSize);

@@ -14,15 +14,14 @@ using namespace detail;
 
 // The closest fraction with both terms within 32-bit signed range: a value
 // read from a rational as a decimal number comes back as that rational
-// (0.0133333 as 1/75, not 13333/1000000).
-std::string rationalText(double x) {
-    if (!std::isfinite(x))
-        x = 0;
+// (0.0133333 as 1/75, not 13333/1000000). Nothing for a number no such
+// fraction holds.
+std::optional<std::string> rationalText(double x) {
     const bool negative = x < 0;
     const double magnitude = std::fabs(x);
     constexpr double limit = 2147483647.0;
-    if (magnitude >= limit)
-        return std::string(negative ? "-" : "") + "2147483647/1";
+    if (!std::isfinite(x) || magnitude >= limit)
+        return std::nullopt;
     // Continued fractions: each convergent is the best approximation of its size.
     double rest = magnitude;
     long long p0 = 0, q0 = 1, p1 = 1, q1 = 0;
@@ -62,7 +61,7 @@ std::string degreesText(double degrees) {
         minutes -= 60.0;
         whole += 1;
     }
-    return rationalText(whole) + " " + rationalText(minutes) + " " +
+    return *rationalText(whole) + " " + *rationalText(minutes) + " " +
            std::to_string(std::llround(seconds * 10000.0)) + "/10000";
 }
 
@@ -102,9 +101,13 @@ Result<ValuePtr> numbersValue(Exiv2::TypeId type, const QVariantList& items, con
         if (!x)
             return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: \"%2\" is not a number")
                                               .arg(name, item.toString()));
+        const auto fraction = rational ? rationalText(*x) : std::nullopt;
+        if (!std::isfinite(*x) || (rational && !fraction))
+            return Result<ValuePtr>::fail(
+                QStringLiteral("cannot write %1: %2 does not fit").arg(name, item.toString()));
         if (!text.empty())
             text += ' ';
-        text += rational ? rationalText(*x) : std::to_string(std::llround(*x));
+        text += rational ? *fraction : std::to_string(std::llround(*x));
     }
     if (text.empty())
         return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: no value").arg(name));
@@ -148,6 +151,9 @@ Result<ValuePtr> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type, const 
         const auto degrees = number(value);
         if (!degrees)
             return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: \"%2\" is not a number")
+                                              .arg(name, value.toString()));
+        if (!std::isfinite(*degrees) || std::fabs(*degrees) > 180)
+            return Result<ValuePtr>::fail(QStringLiteral("cannot write %1: %2 is not a position")
                                               .arg(name, value.toString()));
         return readValue(Exiv2::unsignedRational, degreesText(*degrees), name);
     }

@@ -44,6 +44,8 @@ std::optional<QString> gpsKeyOfTag(uint16_t tag);
 QString iptcName(uint16_t dataset);
 std::optional<uint16_t> iptcDataset(const QString& name);
 bool iptcAlwaysList(uint16_t dataset);
+// A value fits the dataset: each text within the bytes IPTC allows it.
+Status checkIptcValue(const QString& name, const QVariant& value);
 // A dataset's value as stored, from its text.
 Result<QByteArray> iptcBytes(uint16_t dataset, const QString& text);
 

@@ -83,8 +83,8 @@ bool sameData(const HeifItems& a, const Item& itemA, const QByteArray& bytesA, c
 
 // Every item's data but the ones we changed must come out byte for byte;
 // the EXIF item we wrote must read as a TIFF structure.
-Status checkWritten(const QByteArray& written, const QByteArray& source, const HeifItems& before,
-                    const QHash<quint32, QByteArray>& changed) {
+Status checkItems(const QByteArray& written, const QByteArray& source, const HeifItems& before,
+                  const QHash<quint32, QByteArray>& changed) {
     const auto after = HeifItems::parse(written);
     if (!after)
         return Status::fail(
@@ -124,8 +124,8 @@ InPlaceResult rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& e
     const HeifItems original = heif;
     for (const MetadataEdit::Step& step : edit.steps) {
         if (step.set == IptcSet && !step.key.isEmpty() && !isRemoval(step.value))
-            return R::fail(
-                QStringLiteral("cannot write %1: a HEIF photo has no IPTC data").arg(step.key));
+            return R::fail(QStringLiteral("a HEIF has no place for IPTC %1")
+                               .arg(step.key == Keywords ? QStringLiteral("keywords") : step.key));
     }
 
     QHash<quint32, QByteArray> changed;
@@ -263,7 +263,7 @@ InPlaceResult rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& e
         plan.addBytes(sizeField(quint64(tail.size() + 8), 4) + "mdat" + tail);
 
     const QByteArray written = plan.assemble(source);
-    const Status checked = checkWritten(written, source, original, changed);
+    const Status checked = checkItems(written, source, original, changed);
     if (!checked)
         return R::fail(checked.error());
     return R::ok(std::move(plan));

@@ -13,7 +13,11 @@ struct MetadataEdit;
 // not edit); the metadata library's writer takes it then.
 using InPlaceResult = std::optional<Result<RewritePlan>>;
 
-InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& edit);
+// A JPEG left to the library for an EXIF block that outgrows its segment
+// says which value made it grow, for the message if the library cannot
+// place it either.
+InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& edit,
+                                 QString* whyDeclined = nullptr);
 InPlaceResult rewriteTiffInPlace(const QByteArray& source, const MetadataEdit& edit);
 InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& edit);
 InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& edit);

@@ -25,6 +25,7 @@ public:
     Status set(const QString& name, const QVariant& value);
     QByteArray serialize() const;
     bool isEmpty() const { return m_datasets.isEmpty(); }
+    const QList<Dataset>& datasets() const { return m_datasets; }
 
 private:
     QList<Dataset> m_datasets;

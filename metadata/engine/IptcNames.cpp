@@ -1,3 +1,4 @@
+#include "metadata/PropertyKeys.h"
 #include "metadata/engine/Exiv2Values.h"
 
 namespace Exiv2Values {
@@ -103,5 +104,33 @@ Result<QByteArray> iptcBytes(uint16_t dataset, const QString& text) {
     } catch (const std::exception&) {
         return R::fail(QStringLiteral("bad value \"%1\"").arg(text));
     }
+}
+
+Status checkIptcValue(const QString& name, const QVariant& value) {
+    const auto dataset = iptcDataset(name);
+    if (!dataset || PropertyKeys::isRemoval(value))
+        return Status::ok();
+    uint32_t most = 0;
+    for (const Exiv2::DataSet* entry = Exiv2::IptcDataSets::application2RecordList();
+         entry->number_ != 0xffff; ++entry) {
+        if (entry->number_ == *dataset) {
+            most = entry->maxbytes_;
+            break;
+        }
+    }
+    const QVariantList items =
+        value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList
+            ? value.toList()
+            : QVariantList{value};
+    for (const QVariant& item : items) {
+        const qsizetype size = item.toString().toUtf8().size();
+        if (most > 0 && size > qsizetype(most))
+            return Status::fail(QStringLiteral("%1.%2: \"%3\" is %4 bytes, more than the %5 IPTC "
+                                               "allows")
+                                    .arg(PropertyKeys::IptcSet, name, item.toString().left(40))
+                                    .arg(size)
+                                    .arg(most));
+    }
+    return Status::ok();
 }
 } // namespace Exiv2Values

@@ -7,6 +7,8 @@
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpEdit.h"
 
+#include <QLocale>
+
 namespace {
 
 const QByteArray ExifHeader("Exif\0\0", 6);
@@ -91,7 +93,34 @@ std::optional<QByteArray> shiftedMpf(const QByteArray& payload, qint64 delta) {
 
 } // namespace
 
-InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& edit) {
+namespace {
+
+// Which written value makes an EXIF block too large for its segment: the
+// longest.
+QString tooLongForSegment(const MetadataEdit& edit, qsizetype neededSize) {
+    QString longest;
+    qsizetype longestSize = -1;
+    for (const MetadataEdit::Step& step : edit.steps) {
+        if (step.set == PropertyKeys::IptcSet || step.key.isEmpty() ||
+            PropertyKeys::isRemoval(step.value))
+            continue;
+        const qsizetype size = step.value.toString().toUtf8().size();
+        if (size > longestSize) {
+            longest = step.key;
+            longestSize = size;
+        }
+    }
+    const QLocale numbers(QLocale::English);
+    return QStringLiteral("%1 too long for a JPEG's EXIF segment: %2 bytes of %3")
+        .arg(longest.isEmpty() ? QStringLiteral("EXIF block") : longest,
+             numbers.toString(qlonglong(neededSize + ExifHeader.size())),
+             numbers.toString(qlonglong(MaxPayload)));
+}
+
+} // namespace
+
+InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& edit,
+                                 QString* whyDeclined) {
     using R = Result<RewritePlan>;
     const auto parsed = segmentsOf(source);
     if (!parsed)
@@ -113,8 +142,11 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
     auto exif = editExifBlock(hasExif ? &exifBlock : nullptr, edit, MaxPayload - ExifHeader.size());
     if (!exif)
         return R::fail(exif.error());
-    if (exif->tooLarge)
+    if (exif->tooLarge) {
+        if (whyDeclined)
+            *whyDeclined = tooLongForSegment(edit, exif->neededSize);
         return std::nullopt;
+    }
     notes << exif->repairs;
     QByteArray newExifSegment;
     if (exif->bytes) {

@@ -48,6 +48,21 @@ QVariantMap overlay(QVariantMap dictionary, const QVariantMap& changes) {
     }
     return dictionary;
 }
+// A dry run's outcome: the keys of the photo's dictionary the write would
+// change, in the form the commands list them.
+PhotoOutcome plannedOutcome(const RewriteJob& job, const QByteArray& bytes) {
+    const auto properties = readPhotoProperties(bytes);
+    if (!properties)
+        return PhotoOutcome::skip(job, properties.error());
+    const QVariantMap& dictionary = properties->dictionary;
+    PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
+                         false};
+    outcome.changes = previewChanges(
+        dictionary, PropertyKeys::withReplacedSets(dictionary, job.changes, job.replacedSets),
+        job.containerProperties);
+    return outcome;
+}
+
 } // namespace
 
 PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
@@ -83,6 +98,8 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     }();
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
+    if (job.dryRun)
+        return plannedOutcome(job, bytes);
 
     // The same file when it is the same inode: nothing at the output's name
     // cannot be the input, and that costs one lstat rather than resolving both

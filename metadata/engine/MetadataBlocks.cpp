@@ -1,6 +1,7 @@
 #include "metadata/engine/MetadataBlocks.h"
 
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/PngText.h"
 
 #include <QMap>
 
@@ -31,12 +32,15 @@ void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
         const qsizetype length = readBigEndian(bytes, at + 2, 2);
         if (length < 2 || at + 2 + length > bytes.size())
             break;
-        // Only the blocks kept are copied out of the photo.
+        // The blocks refer into the photo's bytes rather than copy them.
         const QByteArrayView payload(bytes.constData() + at + 4, length - 2);
+        const auto view = [&](qsizetype skip) {
+            return QByteArray::fromRawData(payload.data() + skip, payload.size() - skip);
+        };
         if (marker == 0xE1 && blocks.exif.isEmpty() && payload.startsWith(exifHeader))
-            blocks.exif = payload.sliced(exifHeader.size()).toByteArray();
+            blocks.exif = view(exifHeader.size());
         else if (marker == 0xE1 && blocks.xmp.isEmpty() && payload.startsWith(xmpNamespace))
-            blocks.xmp = payload.sliced(xmpNamespace.size()).toByteArray();
+            blocks.xmp = view(xmpNamespace.size());
         else if (marker == 0xED && payload.startsWith(photoshopHeader))
             resources += payload.sliced(photoshopHeader.size());
         const bool frame =
@@ -155,6 +159,7 @@ void readWebP(const QByteArray& bytes, MetadataBlocks& blocks) {
 
 void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
     static const QByteArray xmpKeyword("XML:com.adobe.xmp\0", 18);
+    static const QByteArray iptcKeyword("Raw profile type iptc\0", 22);
     qsizetype at = 8;
     while (at + 12 <= bytes.size()) {
         const qsizetype length = readBigEndian(bytes, at, 4);
@@ -168,6 +173,13 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
         // translated keyword (both empty here), then the text.
         else if (type == "iTXt" && data.startsWith(xmpKeyword) && data.size() > 22 && data[18] == 0)
             blocks.xmp = data.mid(22);
+        else if (type == "zTXt" && data.startsWith(iptcKeyword) && blocks.iptc.isEmpty()) {
+            if (const auto text = PngText::text(type, data)) {
+                const QByteArray profile = PngText::profileBytes(text->second);
+                blocks.iptc =
+                    profile.startsWith("8BIM") ? iptcFromImageResources(profile) : profile;
+            }
+        }
         if (type == "IEND")
             break;
         at += 12 + length;

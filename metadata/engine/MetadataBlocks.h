@@ -18,6 +18,8 @@ struct MetadataBlocks {
     std::optional<QSize> pixelSize;
 };
 
+// A JPEG's EXIF and XMP blocks refer into its bytes rather than copy them:
+// the bytes must outlive the blocks.
 MetadataBlocks findMetadataBlocks(PhotoFormat format, const QByteArray& bytes);
 
 // The IIM datasets inside a Photoshop image resource block (resource 0x0404).

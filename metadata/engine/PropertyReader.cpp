@@ -131,6 +131,19 @@ bool readBlockByBlock(Exiv2::Image& image, PhotoFormat format, const QByteArray&
     return anyRead;
 }
 
+// The library skips a HEIF's items that are marked hidden, and some phones
+// and converters mark the Exif item so; other readers read it, and our writer
+// edits it, so it is read like a visible one.
+void readHiddenExif(Exiv2::Image& image, const QByteArray& bytes) {
+    const QByteArray block = findMetadataBlocks(PhotoFormat::Heif, bytes).exif;
+    if (block.isEmpty())
+        return;
+    Exiv2::ExifData exif;
+    if (Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(block.constData()),
+                                  uint32_t(block.size())) != Exiv2::invalidByteOrder)
+        image.exifData() = exif;
+}
+
 } // namespace
 
 Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
@@ -164,6 +177,8 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
             }
             warnings = blockWarnings(scope.messages()) + warnings;
         }
+        if (properties.format == PhotoFormat::Heif && image->exifData().empty())
+            readHiddenExif(*image, bytes);
         warnings.removeDuplicates();
         properties.warnings = warnings;
         properties.dictionary = Exiv2Values::dictionaryOf(*image);

@@ -2,14 +2,18 @@
 
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/ValueChecks.h"
 #include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/TiffGuard.h"
+#include "metadata/engine/WrittenCheck.h"
 
 namespace {
 
@@ -236,8 +240,13 @@ Result<QByteArray> rewriteWithLibrary(const QByteArray& source, PhotoFormat form
     if (format == PhotoFormat::Tiff &&
         countImages(format, written.value()) != countImages(format, source))
         return R::fail(QStringLiteral("the written photo lost pages"));
-    if (!scan)
+    if (!scan) {
+        const Status checked =
+            checkWritten(format, source, written.value(), edit, WrittenBy::Library);
+        if (!checked)
+            return R::fail(checked.error());
         return written;
+    }
 
     const QByteArray& headers = written.value();
     if (!headers.endsWith(QByteArray("\xFF\xD9", 2)))
@@ -246,39 +255,56 @@ Result<QByteArray> rewriteWithLibrary(const QByteArray& source, PhotoFormat form
     whole.reserve(headers.size() - 2 + source.size() - *scan);
     whole.append(headers.constData(), headers.size() - 2);
     whole.append(source.constData() + *scan, source.size() - *scan);
+    const Status checked = checkWritten(format, source, whole, edit, WrittenBy::Library);
+    if (!checked)
+        return R::fail(checked.error());
     return R::ok(std::move(whole));
 }
 
-Status libraryReads(const QByteArray& bytes) {
+// The written photo as the library reads it back, for the check of what it
+// holds.
+Result<std::unique_ptr<Exiv2::Image>> libraryReads(const QByteArray& bytes) {
+    using R = Result<std::unique_ptr<Exiv2::Image>>;
     try {
         auto image = Exiv2Owned::openImage(bytes.constData(), bytes.size());
         if (!image)
-            return Status::fail(QStringLiteral("the written photo does not read back"));
+            return R::fail(QStringLiteral("the written photo does not read back"));
         image->readMetadata();
+        return R::ok(std::move(image));
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& error) {
-        return Status::fail(QStringLiteral("the written photo does not read back: %1")
-                                .arg(QString::fromLocal8Bit(error.what())));
+        return R::fail(QStringLiteral("the written photo does not read back: %1")
+                           .arg(QString::fromLocal8Bit(error.what())));
     }
-    return Status::ok();
+}
+
+Status checkReadBack(PhotoFormat format, const QByteArray& source, const QByteArray& written,
+                     const QByteArray& checked, const MetadataEdit& edit) {
+    const auto image = libraryReads(checked);
+    if (!image)
+        return Status::fail(image.error());
+    return checkWritten(format, source, written, edit, image.value()->exifData(),
+                        image.value()->iptcData(), WrittenBy::Us);
 }
 
 // An in-place result is trusted once its headers read back as the same kind
-// of photo, with all of its image data and every page.
-Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat format) {
+// of photo, with all of its image data and every page, holding what the edit
+// planned and nothing else changed.
+Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat format,
+                  const MetadataEdit& edit) {
     if (plan.pieces.size() == 1 && plan.pieces.first().isSource())
-        return Status::ok(); // the source itself
-    if (format == PhotoFormat::Heif)
-        return Status::ok(); // checked item by item as it was written
+        return checkWritten(format, source, source, edit); // the source itself
+    if (format == PhotoFormat::Heif) // its items were checked as they were written
+        return checkWritten(format, source, plan.assemble(source), edit);
     if (format == PhotoFormat::Jpeg) {
         if (plan.pieces.isEmpty() || plan.pieces.first().isSource())
             return Status::fail(QStringLiteral("the written photo is incomplete"));
-        const QByteArray head =
-            jpegHeadToCheck(plan.pieces.first().bytes, source) + QByteArray("\xFF\xD9", 2);
-        if (sniffPhotoFormat(head) != format)
+        const QByteArray& head = plan.pieces.first().bytes;
+        const QByteArray checked = jpegHeadToCheck(head, source) + QByteArray("\xFF\xD9", 2);
+        if (sniffPhotoFormat(checked) != format)
             return Status::fail(QStringLiteral("the written photo is incomplete"));
-        return libraryReads(head);
+        return checkReadBack(format, source, head, checked, edit);
     }
     const QByteArray written = plan.assemble(source);
     if (sniffPhotoFormat(written) != format)
@@ -288,7 +314,7 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
         return Status::fail(QStringLiteral("the written photo lost image data"));
     if (format == PhotoFormat::Tiff && countImages(format, written) != countImages(format, source))
         return Status::fail(QStringLiteral("the written photo lost pages"));
-    return libraryReads(written);
+    return checkReadBack(format, source, written, written, edit);
 }
 
 } // namespace
@@ -332,13 +358,31 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
     auto edit = resolveEdit(dictionary, containerProperties, changes);
     if (!edit)
         return R::fail(edit.error());
+    // Only what changes is checked: a photo's own odd value, handed back,
+    // stays as it is.
+    for (const MetadataEdit::Step& step : edit->steps) {
+        const Status valid = step.set == IptcSet
+                                 ? Exiv2Values::checkIptcValue(step.key, step.value)
+                                 : ValueChecks::check(step.set, step.key, step.value);
+        if (!valid)
+            return R::fail(valid.error());
+    }
+    if (!parsedExifBlock && edit->touchesExifBlock() && format != PhotoFormat::Tiff) {
+        // One parse of the EXIF block serves the edit and the check of what
+        // it wrote.
+        const QByteArray block = findMetadataBlocks(format, source).exif;
+        if (auto opened = block.isEmpty() ? Result<TiffEditor>::fail(QString())
+                                          : TiffEditor::open(block, TiffEditor::Origin::ExifBlock))
+            parsedExifBlock = std::make_shared<const TiffEditor>(std::move(opened.value()));
+    }
     edit.value().parsedExifBlock = std::move(parsedExifBlock);
 
     InPlaceResult inPlace;
+    QString declined; // why the in-place writer left the photo to the library
     try {
         switch (format) {
         case PhotoFormat::Jpeg:
-            inPlace = rewriteJpegInPlace(source, edit.value());
+            inPlace = rewriteJpegInPlace(source, edit.value(), &declined);
             break;
         case PhotoFormat::Tiff:
             inPlace = rewriteTiffInPlace(source, edit.value());
@@ -366,14 +410,14 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
     if (inPlace) {
         if (!inPlace->isOk())
             return *inPlace;
-        const Status verified = verifyPlan(inPlace->value(), source, format);
+        const Status verified = verifyPlan(inPlace->value(), source, format, edit.value());
         if (!verified)
             return R::fail(verified.error());
         return *inPlace;
     }
     auto written = rewriteWithLibrary(source, format, edit.value());
     if (!written)
-        return R::fail(written.error());
+        return R::fail(declined.isEmpty() ? written.error() : declined);
     RewritePlan plan;
     plan.addBytes(written.value());
     return R::ok(std::move(plan));

@@ -78,6 +78,8 @@ TEST(CliEdit, refusesBadValuesNamingTheFieldAndWritesNothing) {
         {QStringList{"gps", "set", "--lat", "91", "--lon", "1"} + position, "latitude: 91"},
         {QStringList{"gps", "set", "--lat", "1", "--lon", "1", "--alt", "up"} + position,
          "altitude: \"up\""},
+        {QStringList{"gps", "set", "--lat", "1", "--lon", "1", "--alt", "1e300"} + position,
+         "altitude: 1e+300 is outside"},
         {{"gps", "set", "--lat", "1", "--lon", "1", "--date", "YYYY:MM:DD", "--time", "12:00:00"},
          "GPS date:"},
         {{"gps", "set", "--lat", "1", "--lon", "1", "--date", "2014:05:06", "--time", "HH:MM:SS"},
@@ -94,5 +96,108 @@ TEST(CliEdit, refusesBadValuesNamingTheFieldAndWritesNothing) {
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_TRUE(result.err.contains(QLatin1String(c.message))) << qPrintable(result.err);
         EXPECT_FALSE(QFileInfo::exists(out));
+    }
+}
+
+// A photo whose plan cannot be carried out in full is skipped with the
+// reason by the dry run and the real run alike, and nothing is written.
+TEST(CliEdit, aWriteThatCannotBeCarriedOutWholeIsSkippedWithItsReason) {
+    TestFolder folder;
+    const QString out = folder.file(QStringLiteral("out"));
+    const QString letters63046(63046, QLatin1Char('A'));
+    const struct {
+        const char* photo;
+        QStringList fields;
+        const char* reason; // nullptr: written
+    } cases[] = {
+        {"Canon_40D.jpg", {"--artist", letters63046}, "Artist too long for a JPEG's EXIF segment"},
+        {"Canon_40D.jpg", {"--artist", letters63046.left(63045)}, nullptr},
+        {"DSCN0010.jpg",
+         {"--artist", QString(70000, QLatin1Char('A'))},
+         "Artist too long for a JPEG's EXIF segment"},
+        {"photo.webp", {"--keywords", "a,b,c"}, "a WebP has no place for IPTC keywords"},
+        {"IMG_5195.HEIC", {"--keywords", "a,b,c"}, "a HEIF has no place for IPTC keywords"},
+        {"DSCN0010.jpg", {"--keywords", QString(65, QLatin1Char('k'))}, "{IPTC}.Keywords: \"kkkkk"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((QString::fromLatin1(c.photo) + QLatin1Char(' ') + c.fields.join(' ').left(60))
+                         .toStdString());
+        const QString photo = folder.copyPhoto(QString::fromLatin1(c.photo));
+        const QString written = out + QLatin1Char('/') + QString::fromLatin1(c.photo);
+        for (const bool dryRun : {true, false}) {
+            const QStringList mode = dryRun ? QStringList{"--dry-run"} : QStringList{};
+            const CliRun result =
+                cli(QStringList{"edit"} + mode + c.fields + QStringList{"--out", out, photo});
+            EXPECT_EQ(result.exitCode, c.reason ? 1 : 0) << qPrintable(result.err.left(300));
+            if (c.reason) {
+                EXPECT_TRUE(result.err.startsWith(photo + QStringLiteral(": ")) &&
+                            result.err.contains(QLatin1String(c.reason)))
+                    << qPrintable(result.err.left(300));
+            }
+            EXPECT_EQ(QFileInfo::exists(written), !dryRun && !c.reason);
+        }
+        if (!c.reason) {
+            EXPECT_EQ(exiftoolRead(written).value("IFD0:Artist").toString().size(), 63045);
+        }
+        QFile::remove(written);
+    }
+}
+
+namespace {
+// A copy of the PNG fixture whose compressed text chunks no longer inflate,
+// each chunk's checksum made good again.
+QByteArray withDamagedTextChunks(QByteArray png) {
+    auto crc = [](const QByteArray& bytes) {
+        quint32 c = 0xffffffffu;
+        for (char byte : bytes) {
+            c ^= quint8(byte);
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+        }
+        return c ^ 0xffffffffu;
+    };
+    auto number = [&](qsizetype at) {
+        return (quint32(quint8(png[at])) << 24) | (quint32(quint8(png[at + 1])) << 16) |
+               (quint32(quint8(png[at + 2])) << 8) | quint32(quint8(png[at + 3]));
+    };
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const qsizetype length = number(at);
+        if (png.mid(at + 4, 4) == "zTXt") {
+            const qsizetype text = png.indexOf('\0', at + 8) + 2;
+            png[text + 6] = char(~png[text + 6]);
+            png[text + 7] = char(~png[text + 7]);
+            const quint32 sum = crc(png.mid(at + 4, length + 4));
+            for (int i = 0; i < 4; ++i)
+                png[at + 8 + length + i] = char((sum >> (24 - 8 * i)) & 0xff);
+        }
+        at += 12 + length;
+    }
+    return png;
+}
+} // namespace
+
+// The system's log lines stay out of the messages a script reads, unless
+// asked for, and every message names its file.
+TEST(CliDates, logLinesReachStandardErrorOnlyWhenVerbose) {
+    TestFolder folder;
+    const QString photo = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    for (const bool verbose : {false, true}) {
+        const QString out = folder.file(verbose ? QStringLiteral("v") : QStringLiteral("q"));
+        const QStringList option = verbose ? QStringList{"--verbose"} : QStringList{};
+        const CliRun result = cli(QStringList{"dates", "shift"} + option +
+                                  QStringList{"--add", "--hours", "1", "--out", out, photo});
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.err.contains(QLatin1String("2008:10:22 17:28:39=")), verbose)
+            << qPrintable(result.err);
+    }
+    const QString damaged = folder.writeFile(
+        QStringLiteral("damaged.png"),
+        withDamagedTextChunks(fileBytes(fixturePath(QStringLiteral("photo.png")))));
+    const QStringList out = {"--out", folder.file(QStringLiteral("d"))};
+    for (const QStringList& command : {QStringList{"dump"}, QStringList{"remove", "iptc"} + out,
+                                       QStringList{"edit", "--keywords", "a"} + out}) {
+        const CliRun result = cli(command + QStringList{damaged});
+        for (const QString& line : result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            EXPECT_TRUE(line.startsWith(damaged + QStringLiteral(": "))) << qPrintable(line);
     }
 }

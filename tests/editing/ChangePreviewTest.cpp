@@ -1,5 +1,6 @@
 #include "editing/ChangePreview.h"
 #include "metadata/MetadataService.h"
+#include "metadata/OutcomeCheck.h"
 #include "metadata/PropertyKeys.h"
 #include "support/TestPhotos.h"
 
@@ -68,30 +69,106 @@ TEST(ChangePreview, listsOnlyTheKeysTheWriterWouldChange) {
     }
 }
 
-TEST(ChangePreview, aRemovalDryRunListsWhatTheRealRunRemoves) {
+TEST(ChangePreview, theDryRunListsExactlyWhatTheRealRunChangesInEveryPhoto) {
     TestFolder folder;
-    const QString input = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
-    const QString storage = folder.file(QStringLiteral("storage"));
-    const std::vector<SelectedPhoto> photos = {{0, input, QStringLiteral("DSCN0010.jpg")}};
-    const auto previews =
-        previewRemoval(RemovalKind::Gps, SourceMode::Computer, photos, storage, workerService());
-    ASSERT_EQ(previews.size(), 1u);
-    EXPECT_TRUE(previews[0].skipReason.isEmpty());
-    QStringList keys;
-    for (const KeyChange& change : previews[0].changes) {
-        keys << change.key.mid(QStringLiteral("{GPS}.").size());
-        EXPECT_TRUE(isRemoval(change.to));
+    QStringList photos = stillPhotoFixtures();
+    for (const QString& name :
+         QDir(fixturePath(QStringLiteral("makernotes"))).entryList(QDir::Files))
+        photos << QStringLiteral("makernotes/") + name;
+    photos << QStringLiteral("samplefilehub.heif") << QStringLiteral("HMD_Nokia_8.3_5G_hdr.heif");
+    const QVariantMap position = {{Latitude, 33.8688},
+                                  {LatitudeRef, QStringLiteral("S")},
+                                  {Longitude, 151.2093},
+                                  {LongitudeRef, QStringLiteral("E")},
+                                  {Altitude, 12.5},
+                                  {AltitudeRef, 0},
+                                  {DateStamp, QStringLiteral("2014:05:06")},
+                                  {TimeStamp, QStringLiteral("07:08:09")}};
+    const QString date = QStringLiteral("2014:05:06 07:08:09");
+    const struct {
+        const char* what;
+        QVariantMap changes;
+    } commands[] = {
+        {"remove exif", {{ExifSet, removal()}}},
+        {"remove gps", {{GpsSet, removal()}}},
+        {"remove iptc", {{IptcSet, removal()}}},
+        {"remove exif and gps", {{ExifSet, removal()}, {GpsSet, removal()}}},
+        {"edit",
+         {{TiffSet, QVariantMap{{Artist, QStringLiteral("Ana Lopez")}}}, {GpsSet, position}}},
+        {"keywords",
+         {{IptcSet, QVariantMap{{Keywords,
+                                 QStringList{QStringLiteral("lake"), QStringLiteral("Zürich")}}}}}},
+        {"dates",
+         {{ExifSet, QVariantMap{{DateTimeOriginal, date}, {DateTimeDigitized, date}}},
+          {TiffSet, QVariantMap{{DateTime, date}}}}},
+    };
+    int written = 0;
+    for (const QString& name : photos) {
+        const QString input = folder.copyPhoto(name, QFileInfo(name).fileName());
+        const QVariantMap before = workerService().readProperties(input).value().dictionary;
+        for (const auto& command : commands) {
+            SCOPED_TRACE(qPrintable(name + QLatin1String(": ") + QLatin1String(command.what)));
+            RewriteJob job;
+            job.inputPath = input;
+            job.outputPath = folder.file(QStringLiteral("out-") + QFileInfo(name).fileName());
+            job.changes = command.changes;
+            job.dryRun = true;
+            const PhotoOutcome dry = workerService().rewrite(job);
+            job.dryRun = false;
+            const PhotoOutcome real = workerService().rewrite(job);
+            ASSERT_EQ(real.skipped(), dry.skipped()) << qPrintable(real.reason + dry.reason);
+            if (real.skipped()) {
+                EXPECT_EQ(real.reason, dry.reason);
+                EXPECT_FALSE(QFileInfo::exists(job.outputPath));
+                continue;
+            }
+            ++written;
+            const auto after = workerService().readProperties(job.outputPath);
+            ASSERT_TRUE(after.isOk()) << qPrintable(after.error());
+            const QList<KeyChange> happened = dictionaryChanges(before, after->dictionary);
+            EXPECT_EQ(happened, dry.changes)
+                << describe(happened) << "\n  planned: " << describe(dry.changes);
+            QFile::remove(job.outputPath);
+        }
     }
-    const QVariantMap gps = workerService().readProperties(input)->dictionary.value(GpsSet).toMap();
-    EXPECT_EQ(keys, gps.keys());
-    EXPECT_FALSE(QFileInfo::exists(storage));
+    EXPECT_GT(written, int(photos.size()) * 5);
+}
 
-    // The real run removes exactly those: exiftool finds no GPS tag left.
-    QDir().mkpath(storage);
-    const OperationReport report =
-        runRemoval(RemovalKind::Gps, SourceMode::Computer, photos, storage, workerService());
-    ASSERT_EQ(report.written.size(), 1);
-    const QJsonObject tags = exiftoolRead(report.written.first());
-    for (const QString& key : tags.keys())
-        EXPECT_FALSE(key.startsWith(QLatin1String("GPS:"))) << qPrintable(key);
+TEST(ChangePreview, anOutcomeIsCheckedAgainstItsPlanKeyByKey) {
+    const QVariantMap before = {
+        {TiffSet, QVariantMap{{Artist, QStringLiteral("Ana")}, {Make, QStringLiteral("NIKON")}}},
+        {GpsSet, QVariantMap{{Latitude, 43.5}}}};
+    const QVariantMap changes = {{TiffSet, QVariantMap{{Artist, QStringLiteral("Bo")}}},
+                                 {GpsSet, removal()}};
+    const struct {
+        const char* what;
+        QVariantMap after;
+        const char* problem; // nullptr: the outcome is what was planned
+    } cases[] = {
+        {"as planned",
+         {{TiffSet, QVariantMap{{Artist, QStringLiteral("Bo")}, {Make, QStringLiteral("NIKON")}}}},
+         nullptr},
+        {"a change left out",
+         {{TiffSet, QVariantMap{{Artist, QStringLiteral("Ana")}, {Make, QStringLiteral("NIKON")}}}},
+         "{TIFF}.Artist was not written"},
+        {"another value",
+         {{TiffSet, QVariantMap{{Artist, QStringLiteral("B")}, {Make, QStringLiteral("NIKON")}}}},
+         "{TIFF}.Artist reads back as \"B\" instead of \"Bo\""},
+        {"a removal left out",
+         {{TiffSet, QVariantMap{{Artist, QStringLiteral("Bo")}, {Make, QStringLiteral("NIKON")}}},
+          {GpsSet, QVariantMap{{Latitude, 43.5}}}},
+         "{GPS}.Latitude was not written"},
+        {"something else lost",
+         {{TiffSet, QVariantMap{{Artist, QStringLiteral("Bo")}}}},
+         "{TIFF}.Make changed from \"NIKON\" to nothing unasked"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Status status = checkOutcome(before, changes, c.after);
+        EXPECT_EQ(status.isOk(), c.problem == nullptr) << qPrintable(status.error());
+        if (c.problem) {
+            EXPECT_TRUE(status.error().contains(QLatin1String(c.problem)))
+                << qPrintable(status.error());
+        }
+    }
 }

@@ -25,22 +25,22 @@ struct Dated {
     QString storage = folder.file(QStringLiteral("storage"));
     Dated() { QDir().mkpath(storage); }
 
-    // A real photo carrying the given EXIF dates (empty: the key removed).
+    // A real photo carrying the given EXIF dates (empty: the key removed), set
+    // by another program that writes whatever text it is given.
     SelectedPhoto photo(const QString& name, const QString& original, const QString& digitized,
                         const QString& fixture = QStringLiteral("DSCN0010.jpg")) {
-        const QString source = folder.copyPhoto(fixture, QStringLiteral("src-") + name);
-        RewriteJob job;
-        job.inputPath = source;
-        job.outputPath = folder.file(name);
-        job.changes = {
-            {ExifSet,
-             QVariantMap{
-                 {DateTimeOriginal, original.isEmpty() ? removal() : QVariant(original)},
-                 {DateTimeDigitized, digitized.isEmpty() ? removal() : QVariant(digitized)}}}};
-        const PhotoOutcome outcome = workerService().rewrite(job);
-        EXPECT_TRUE(outcome.written()) << qPrintable(outcome.reason);
-        QFile::remove(source);
-        return {0, job.outputPath, name};
+        const QString path = folder.copyPhoto(fixture, name);
+        QStringList commands;
+        for (const auto& [key, value] :
+             {std::pair{QStringLiteral("Exif.Photo.DateTimeOriginal"), original},
+              std::pair{QStringLiteral("Exif.Photo.DateTimeDigitized"), digitized}})
+            commands << QStringLiteral("-M") +
+                            (value.isEmpty() ? QStringLiteral("del ") + key
+                                             : QStringLiteral("set %1 Ascii %2").arg(key, value));
+        int exitCode = -1;
+        runTool(QStringLiteral("exiv2"), commands << path, &exitCode);
+        EXPECT_EQ(exitCode, 0);
+        return {0, path, name};
     }
     QString out(const QString& name) const { return storage + QLatin1Char('/') + name; }
 };
@@ -138,7 +138,7 @@ TEST(SetDate, acceptsTheDashedFormAndSetsTheFileDatesInLocalTime) {
     }
 }
 
-TEST(DateEdit, normalisesInComputerModeAndWritesAsTypedFromADevice) {
+TEST(DateEdit, normalisesInBothModesAndRefusesWhatIsNoDate) {
     Dated dated;
     const SelectedPhoto photo =
         dated.photo(QStringLiteral("e.jpg"), QStringLiteral("2001:01:01 00:00:00"),
@@ -151,22 +151,25 @@ TEST(DateEdit, normalisesInComputerModeAndWritesAsTypedFromADevice) {
                      QStringLiteral("2014:05:06 07:08:08")}));
     EXPECT_EQ(modified(dated.out(QStringLiteral("e.jpg"))), local("2014:05:06 07:08:08"));
 
-    // An original that does not parse is written all the same; the file keeps the dates of its
-    // writing.
-    const QDateTime before = QDateTime::currentDateTime().addSecs(-5);
-    runDateEdit({photo}, dated.storage, QStringLiteral("not a date"),
-                QStringLiteral("2014:05:06 07:08:09"), SourceMode::Computer, workerService());
-    EXPECT_EQ(datesOf(dated.out(QStringLiteral("e.jpg"))).first(), QStringLiteral("not a date"));
-    EXPECT_GT(modified(dated.out(QStringLiteral("e.jpg"))), before);
+    // An original that is no date is refused, naming the field, and nothing is written.
+    const QByteArray earlier = fileBytes(dated.out(QStringLiteral("e.jpg")));
+    const OperationReport refused =
+        runDateEdit({photo}, dated.storage, QStringLiteral("not a date"),
+                    QStringLiteral("2014:05:06 07:08:09"), SourceMode::Computer, workerService());
+    ASSERT_EQ(refused.skipped.size(), 1);
+    EXPECT_TRUE(refused.skipped.first().reason.contains(
+        QLatin1String("\"not a date\" is not a date of the form YYYY:MM:DD HH:MM:SS")))
+        << qPrintable(refused.skipped.first().reason);
+    EXPECT_EQ(fileBytes(dated.out(QStringLiteral("e.jpg"))), earlier);
 
-    // A device photo is its own copy in the storage folder, edited in place, dashes kept.
+    // A device photo is its own copy in the storage folder, edited in place.
     QFile::copy(photo.inputPath, dated.out(QStringLiteral("d.jpg")));
     const auto device = selectPhotos(SourceMode::Device,
                                      {{QStringLiteral("/thumbs/d.jpg"), QStringLiteral("d.jpg")}},
                                      {0}, dated.storage);
     runDateEdit(device, dated.storage, QStringLiteral("2014-05-06 07:08:09"),
                 QStringLiteral("2014-05-06 07:08:09"), SourceMode::Device, workerService());
-    EXPECT_EQ(datesOf(dated.out(QStringLiteral("d.jpg"))), three("2014-05-06 07:08:09"));
+    EXPECT_EQ(datesOf(dated.out(QStringLiteral("d.jpg"))), three("2014:05:06 07:08:09"));
 }
 
 TEST(PreviewShift, movesEachDateByItsDifference) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 using namespace PropertyKeys;
 
@@ -218,5 +219,74 @@ TEST(TemplateImport, eachKindOfExportRoundTripsToAnotherPhoto) {
             else
                 EXPECT_EQ(got, want) << qPrintable(key);
         }
+    }
+}
+
+// A value no other path accepts is refused in every format, naming the key,
+// and nothing of the photo is written in part.
+TEST(TemplateImport, refusesWhatNoOtherPathWritesInEveryFormat) {
+    const double infinity = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* what;
+        ImportKind kind;
+        QVariantMap file;
+        const char* key;
+    } cases[] = {
+        {"an endless latitude",
+         ImportKind::Template,
+         {{Latitude, infinity}, {Longitude, 10.0}},
+         "{GPS}.Latitude"},
+        {"a latitude past the pole",
+         ImportKind::Template,
+         {{Latitude, 500.0}, {Longitude, 10.0}},
+         "{GPS}.Latitude"},
+        {"an altitude beyond any fraction",
+         ImportKind::Template,
+         {{Latitude, 10.0}, {Longitude, 10.0}, {Altitude, 1e300}},
+         "{GPS}.Altitude"},
+        {"a GPS date that is no day",
+         ImportKind::Template,
+         {{Latitude, 10.0}, {Longitude, 10.0}, {DateStamp, QStringLiteral("2020:99:99")}},
+         "{GPS}.DateStamp"},
+        {"a GPS time that is no time",
+         ImportKind::Template,
+         {{Latitude, 10.0}, {Longitude, 10.0}, {TimeStamp, QStringLiteral("99:99:99")}},
+         "{GPS}.TimeStamp"},
+        {"a digitized date out of the calendar",
+         ImportKind::Template,
+         {{DateTimeDigitized, QStringLiteral("2020:13:45 25:61:61")}},
+         "{Exif}.DateTimeDigitized"},
+        {"a digitized date before the first year",
+         ImportKind::Template,
+         {{DateTimeDigitized, QStringLiteral("-99999:01:01 00:00:00")}},
+         "{Exif}.DateTimeDigitized"},
+        {"a date of zeros",
+         ImportKind::Template,
+         {{DateTimeDigitized, QStringLiteral("0000:00:00 00:00:00")}},
+         "{Exif}.DateTimeDigitized"},
+        {"a whole dictionary with a latitude past the pole",
+         ImportKind::All,
+         {{GpsSet, QVariantMap{{Latitude, 500.0}, {LatitudeRef, QStringLiteral("N")}}}},
+         "{GPS}.Latitude"},
+    };
+    const QStringList photos = {QStringLiteral("DSCN0010.jpg"), QStringLiteral("photo.png"),
+                                QStringLiteral("multipage.tiff"), QStringLiteral("IMG_5195.HEIC"),
+                                QStringLiteral("photo.webp")};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestFolder folder;
+        const QString storage = folder.file(QStringLiteral("storage"));
+        QDir().mkpath(storage);
+        std::vector<SelectedPhoto> selected;
+        for (const QString& photo : photos)
+            selected.emplace_back(int(selected.size()), folder.copyPhoto(photo), photo);
+        const OperationReport report =
+            runImport(c.kind, c.file, selected, storage, workerService());
+        EXPECT_TRUE(report.written.isEmpty()) << qPrintable(report.written.join(' '));
+        ASSERT_EQ(report.skipped.size(), photos.size());
+        for (const auto& skipped : report.skipped)
+            EXPECT_TRUE(skipped.reason.startsWith(QLatin1String(c.key)))
+                << qPrintable(skipped.path + QLatin1String(": ") + skipped.reason);
+        EXPECT_TRUE(QDir(storage).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 }

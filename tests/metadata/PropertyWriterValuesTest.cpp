@@ -1,6 +1,8 @@
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
+#include "metadata/engine/WrittenCheck.h"
 #include "support/TestPhotos.h"
 
 #include <QJsonArray>
@@ -280,6 +282,45 @@ TEST(PropertyWriter, writesDegreesWithMinutesAndSecondsBelowSixty) {
                             .value(QString::fromLatin1(tag).mid(3))
                             .toDouble(),
                         expected, 1e-7);
+        }
+    }
+}
+
+// The check that stands between a written photo and its name: every planned
+// value must read back, and nothing else of the metadata may have changed.
+TEST(PropertyWriter, theCheckOfAWrittenPhotoFindsWhatItDidNotPlan) {
+    TestFolder folder;
+    const QString source = fixturePath(QStringLiteral("Kodak_CX7530.jpg"));
+    const QVariantMap changes = {{TiffSet, QVariantMap{{Artist, QStringLiteral("X")}}}};
+    const auto edit = resolveEdit(dictionaryOf(fileBytes(source)), {}, changes);
+    ASSERT_TRUE(edit.isOk());
+    const struct {
+        const char* what;
+        QStringList commands; // what another writer did to the photo
+        const char* problem;  // nullptr: what was planned
+    } cases[] = {
+        {"as planned", {"set Exif.Image.Artist X"}, nullptr},
+        {"the value left out", {"set Exif.Image.Software other"}, "{TIFF}.Artist was not written"},
+        {"another value",
+         {"set Exif.Image.Artist Y"},
+         "{TIFF}.Artist reads back as \"Y\" instead of \"X\""},
+        {"an entry lost on the way",
+         {"set Exif.Image.Artist X", "del Exif.Photo.ExposureTime"},
+         "the write changed {Exif}.ExposureTime, which no change asked for"},
+        {"an IPTC dataset added on the way",
+         {"set Exif.Image.Artist X", "add Iptc.Application2.City Siena"},
+         "the write changed {IPTC}.City"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString written = crafted(folder, QStringLiteral("w.jpg"), c.commands,
+                                        QStringLiteral("Kodak_CX7530.jpg"));
+        const Status status =
+            checkWritten(PhotoFormat::Jpeg, fileBytes(source), fileBytes(written), edit.value());
+        EXPECT_EQ(status.isOk(), c.problem == nullptr) << qPrintable(status.error());
+        if (c.problem) {
+            EXPECT_TRUE(status.error().contains(QLatin1String(c.problem)))
+                << qPrintable(status.error());
         }
     }
 }

@@ -1,0 +1,347 @@
+#include "metadata/engine/WrittenCheck.h"
+
+#include "metadata/OutcomeCheck.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/engine/Exiv2Values.h"
+#include "metadata/engine/IptcBlock.h"
+#include "metadata/engine/MetadataBlocks.h"
+#include "metadata/engine/MetadataEdit.h"
+#include "metadata/engine/TiffEditor.h"
+
+#include <QMap>
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+
+using namespace PropertyKeys;
+using Directory = TiffEditor::Directory;
+
+constexpr Directory directories[] = {Directory::Ifd0, Directory::Exif, Directory::Gps,
+                                     Directory::Interop};
+
+const char* groupOf(Directory directory) {
+    switch (directory) {
+    case Directory::Ifd0:
+        return "Image";
+    case Directory::Exif:
+        return "Photo";
+    case Directory::Gps:
+        return "GPSInfo";
+    case Directory::Interop:
+        return "Iop";
+    }
+    return "Image";
+}
+
+QString setOf(Directory directory) {
+    switch (directory) {
+    case Directory::Exif:
+    case Directory::Interop:
+        return ExifSet;
+    case Directory::Gps:
+        return GpsSet;
+    case Directory::Ifd0:
+        break;
+    }
+    return TiffSet;
+}
+
+Directory directoryOf(const QString& set) {
+    return set == ExifSet ? Directory::Exif : set == GpsSet ? Directory::Gps : Directory::Ifd0;
+}
+
+// Entries that say where other data lies: a rewrite may move that data, and
+// the data itself is compared where it is read.
+bool isLocationTag(quint16 tag) {
+    switch (tag) {
+    case 0x0111: // strip offsets
+    case 0x0144: // tile offsets
+    case 0x014a: // sub-directories
+    case 0x0201: // thumbnail offset
+    case 0x8769: // EXIF directory
+    case 0x8825: // GPS directory
+    case 0xa005: // interoperability directory
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What an edit leaves a photo with, once its steps have all applied: the
+// values it writes (a removal value for a removed key) and the sets it
+// removes whole.
+struct Intended {
+    QMap<QString, QMap<QString, QVariant>> values; // set -> key -> value
+    QSet<QString> removedSets;
+    QSet<std::pair<int, quint16>> tags; // EXIF entries the steps concern
+    QSet<quint8> iptcNumbers;
+
+    explicit Intended(const MetadataEdit& edit) {
+        for (const MetadataEdit::Step& step : edit.steps) {
+            if (step.key.isEmpty()) {
+                removedSets.insert(step.set);
+                values.remove(step.set);
+                continue;
+            }
+            values[step.set].insert(step.key, step.value);
+            if (step.set == IptcSet) {
+                if (const auto number = Exiv2Values::iptcDataset(step.key))
+                    iptcNumbers.insert(quint8(*number));
+            } else if (const auto* facts = Exiv2Values::exifKeyFacts(step.set, step.key)) {
+                tags.insert({int(directoryOf(step.set)), quint16(facts->named.tag())});
+            }
+        }
+    }
+    bool removesDirectory(Directory directory) const {
+        if (directory == Directory::Ifd0)
+            return false; // removing the TIFF set leaves IFD0 and its image entries
+        return removedSets.contains(setOf(directory));
+    }
+    bool touchesIptc() const { return removedSets.contains(IptcSet) || values.contains(IptcSet); }
+};
+
+QString nameOfTag(Directory directory, quint16 tag) {
+    try {
+        const Exiv2::Exifdatum probe(Exiv2::ExifKey(tag, groupOf(directory)));
+        if (const auto entry = Exiv2Values::dictionaryEntry(probe))
+            return entry->set + QLatin1Char('.') + entry->key;
+    } catch (const std::exception&) {
+    }
+    return QStringLiteral("tag 0x%1 of %2").arg(tag, 4, 16, QLatin1Char('0')).arg(setOf(directory));
+}
+
+// Degrees are stored to a ten-thousandth of a second of arc, so a position
+// reads back within half of that.
+bool readsBackAs(const QString& set, const QString& key, const QVariant& found,
+                 const QVariant& planned) {
+    if (Exiv2Values::sameValue(found, planned))
+        return true;
+    const auto a = Exiv2Values::detail::number(found);
+    const auto b = Exiv2Values::detail::number(planned);
+    return Exiv2Values::detail::isDegreesTag(set, key) && a && b &&
+           std::fabs(*a - std::fabs(*b)) <= 0.5 / 10000 / 3600 + 1e-12;
+}
+
+// Every step reads back as planned.
+Status planReadsBack(const Intended& intended, const Exiv2::ExifData& exif,
+                     const Exiv2::IptcData& iptc) {
+    QStringList problems;
+    for (const QString& set : intended.removedSets) {
+        if (set == IptcSet) {
+            if (!Exiv2Values::iptcSetOf(iptc).isEmpty() && !intended.values.contains(IptcSet))
+                problems << QStringLiteral("%1 was not removed").arg(set);
+            continue;
+        }
+        // The directories of the EXIF and GPS sets are told by their group
+        // alone; the TIFF set shares IFD0 with the image's own entries.
+        const bool byGroup = set == ExifSet || set == GpsSet;
+        for (const Exiv2::Exifdatum& datum : exif) {
+            if (byGroup) {
+                const std::string group = datum.groupName();
+                if (set == GpsSet ? group != "GPSInfo" : group != "Photo" && group != "Iop")
+                    continue;
+            }
+            const auto entry = Exiv2Values::dictionaryEntry(datum);
+            if (!entry || entry->set != set || isImageStructureTag(datum.tag()) ||
+                intended.values.value(set).contains(entry->key))
+                continue;
+            problems << QStringLiteral("%1.%2 was not removed").arg(set, entry->key);
+            break;
+        }
+    }
+    const QVariantMap iptcSet =
+        intended.values.contains(IptcSet) ? Exiv2Values::iptcSetOf(iptc) : QVariantMap();
+    for (auto set = intended.values.cbegin(); set != intended.values.cend(); ++set) {
+        for (auto key = set.value().cbegin(); key != set.value().cend(); ++key) {
+            const QString name = set.key() + QLatin1Char('.') + key.key();
+            QVariant found = removal();
+            if (set.key() == IptcSet) {
+                found = iptcSet.value(key.key(), removal());
+            } else if (const auto* facts = Exiv2Values::exifKeyFacts(set.key(), key.key())) {
+                const auto datum = exif.findKey(facts->tagged);
+                if (datum != exif.end())
+                    found = Exiv2Values::exifToVariant(*datum, set.key(), key.key());
+            }
+            if (isRemoval(key.value())) {
+                if (!isRemoval(found))
+                    problems << QStringLiteral("%1 was not removed").arg(name);
+            } else if (isRemoval(found)) {
+                problems << QStringLiteral("%1 was not written").arg(name);
+            } else if (!readsBackAs(set.key(), key.key(), found, key.value())) {
+                problems << QStringLiteral("%1 reads back as %2 instead of %3")
+                                .arg(name, describeValue(found), describeValue(key.value()));
+            }
+        }
+    }
+    if (problems.isEmpty())
+        return Status::ok();
+    return Status::fail(QStringLiteral("the written photo does not hold what was planned: %1")
+                            .arg(problems.join(QLatin1String("; "))));
+}
+
+Status unasked(const QString& what) {
+    return Status::fail(
+        QStringLiteral("the write changed %1, which no change asked for").arg(what));
+}
+
+// Every IPTC dataset that no step concerns is as it was, in its order.
+Status iptcUnchangedBesides(const Intended& intended, const QByteArray& before,
+                            const QByteArray& after) {
+    if (before == after || intended.removedSets.contains(IptcSet))
+        return Status::ok();
+    const auto old = IptcBlock::parse(before);
+    const auto now = IptcBlock::parse(after);
+    if (!now)
+        return Status::fail(
+            QStringLiteral("the written IPTC block does not read back: %1").arg(now.error()));
+    if (!old)
+        return Status::ok();
+    const auto kept = [&](const IptcBlock& block) {
+        QList<IptcBlock::Dataset> out;
+        for (const IptcBlock::Dataset& dataset : block.datasets()) {
+            const bool planned =
+                dataset.record == 2 && intended.iptcNumbers.contains(dataset.number);
+            // The character set follows what the written values need.
+            const bool characterSet =
+                dataset.record == 1 && dataset.number == 90 && !intended.iptcNumbers.isEmpty();
+            if (!planned && !characterSet)
+                out.append(dataset);
+        }
+        return out;
+    };
+    const QList<IptcBlock::Dataset> a = kept(old.value());
+    const QList<IptcBlock::Dataset> b = kept(now.value());
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i <= common; ++i) {
+        const bool same = i == common ? a.size() == b.size()
+                                      : a[i].record == b[i].record && a[i].number == b[i].number &&
+                                            a[i].data == b[i].data;
+        if (same)
+            continue;
+        const IptcBlock::Dataset& which = i < a.size() ? a[i] : b[i];
+        const QString name = which.record == 2 ? Exiv2Values::iptcName(which.number) : QString();
+        return unasked(
+            name.isEmpty()
+                ? QStringLiteral("IPTC dataset %1:%2").arg(which.record).arg(which.number)
+                : IptcSet + QLatin1Char('.') + name);
+    }
+    return Status::ok();
+}
+
+// The XMP packet is as it was, unless a removal of the position had to cut
+// its copy of it.
+Status xmpUnchangedBesides(const Intended& intended, const QByteArray& before,
+                           const QByteArray& after) {
+    if (before == after || intended.removedSets.contains(GpsSet))
+        return Status::ok();
+    return unasked(QStringLiteral("the XMP packet"));
+}
+
+// Every entry of the EXIF block that no step concerns is as it was.
+Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const QByteArray& before,
+                            const QByteArray& after, const TiffEditor* parsedBefore,
+                            WrittenBy writer) {
+    if (before == after)
+        return Status::ok();
+    const auto origin =
+        format == PhotoFormat::Tiff ? TiffEditor::Origin::TiffFile : TiffEditor::Origin::ExifBlock;
+    // The edit's parse of the source block stands for a second one.
+    const bool parsed = parsedBefore && parsedBefore->isOpenedFrom(before, origin);
+    const auto old = parsed             ? Result<TiffEditor>::ok(*parsedBefore)
+                     : before.isEmpty() ? Result<TiffEditor>::ok(TiffEditor::empty(true))
+                                        : TiffEditor::open(before, origin);
+    const auto now = after.isEmpty() ? Result<TiffEditor>::ok(TiffEditor::empty(true))
+                                     : TiffEditor::open(after, origin);
+    if (!now)
+        return Status::fail(
+            QStringLiteral("the written EXIF block does not read back: %1").arg(now.error()));
+    if (!old)
+        return Status::ok(); // nothing of a block we cannot read can be compared
+    const bool tiffRemoved = intended.removedSets.contains(TiffSet);
+    for (const Directory directory : directories) {
+        if (intended.removesDirectory(directory))
+            continue;
+        QList<quint16> tags = old->tagsOf(directory);
+        for (quint16 tag : now->tagsOf(directory)) {
+            if (!tags.contains(tag))
+                tags << tag;
+        }
+        for (quint16 tag : std::as_const(tags)) {
+            if (isLocationTag(tag) || intended.tags.contains({int(directory), tag}))
+                continue;
+            if (writer == WrittenBy::Library && directory == Directory::Exif && tag == 0x927c)
+                continue;
+            if (directory == Directory::Ifd0 && tiffRemoved && !isImageStructureTag(tag))
+                continue;
+            // A TIFF file keeps its IPTC and XMP in IFD0: they are compared
+            // as the blocks they are.
+            if (format == PhotoFormat::Tiff && directory == Directory::Ifd0 &&
+                (tag == 0x83bb || tag == 0x8649 || tag == 0x02bc)) {
+                const QByteArray was = old->valueOf(directory, tag).value_or(QByteArray());
+                const QByteArray is = now->valueOf(directory, tag).value_or(QByteArray());
+                const Status same =
+                    tag == 0x02bc   ? xmpUnchangedBesides(intended, was, is)
+                    : tag == 0x83bb ? iptcUnchangedBesides(intended, was, is)
+                                    : iptcUnchangedBesides(intended, iptcFromImageResources(was),
+                                                           iptcFromImageResources(is));
+                if (!same)
+                    return same;
+                continue;
+            }
+            TiffEditor::Stored a, b;
+            QByteArrayView x, y;
+            const int m = old->storedCount(directory, tag, &a, &x);
+            const int n = now->storedCount(directory, tag, &b, &y);
+            if (m != n || a.type != b.type || a.count != b.count || x != y)
+                return unasked(nameOfTag(directory, tag));
+        }
+    }
+    return Status::ok();
+}
+
+} // namespace
+
+Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArray& written,
+                    const MetadataEdit& edit, const Exiv2::ExifData& readBackExif,
+                    const Exiv2::IptcData& readBackIptc, WrittenBy writer) {
+    const Intended intended(edit);
+    const Status planned = planReadsBack(intended, readBackExif, readBackIptc);
+    if (!planned)
+        return planned;
+    const MetadataBlocks before = findMetadataBlocks(format, source);
+    const MetadataBlocks after = findMetadataBlocks(format, written);
+    Status status = exifUnchangedBesides(intended, format, before.exif, after.exif,
+                                         edit.parsedExifBlock.get(), writer);
+    if (status)
+        status = iptcUnchangedBesides(intended, before.iptc, after.iptc);
+    if (status)
+        status = xmpUnchangedBesides(intended, before.xmp, after.xmp);
+    return status;
+}
+
+Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArray& written,
+                    const MetadataEdit& edit, WrittenBy writer) {
+    const MetadataBlocks blocks = findMetadataBlocks(format, written);
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    try {
+        if (!blocks.exif.isEmpty() &&
+            Exiv2::ExifParser::decode(exif,
+                                      reinterpret_cast<const Exiv2::byte*>(blocks.exif.constData()),
+                                      uint32_t(blocks.exif.size())) == Exiv2::invalidByteOrder)
+            return Status::fail(QStringLiteral("the written EXIF block does not read back"));
+        if (!blocks.iptc.isEmpty() &&
+            Exiv2::IptcParser::decode(iptc,
+                                      reinterpret_cast<const Exiv2::byte*>(blocks.iptc.constData()),
+                                      uint32_t(blocks.iptc.size())) != 0)
+            return Status::fail(QStringLiteral("the written IPTC block does not read back"));
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& error) {
+        return Status::fail(QStringLiteral("the written photo does not read back: %1")
+                                .arg(QString::fromLocal8Bit(error.what())));
+    }
+    return checkWritten(format, source, written, edit, exif, iptc, writer);
+}
