@@ -133,7 +133,9 @@ void tiffEdit(const QByteArray& input) {
 }
 
 void jpegRewrite(const QByteArray& input) {
-    rewriteEach(input, PhotoFormat::Jpeg, rewriteJpegInPlace);
+    rewriteEach(input, PhotoFormat::Jpeg, [](const QByteArray& source, const MetadataEdit& edit) {
+        return rewriteJpegInPlace(source, edit);
+    });
 }
 
 void chunkRewrite(const QByteArray& input) {
