@@ -111,14 +111,15 @@ QVariantMap withExpectedMirrors(QVariantMap after, const QVariantMap& before,
                 after.remove(mirror);
         }
     }
-    // A photo whose container does not give its size is shown the size its
-    // EXIF set gives: that goes with the set.
+    // A photo whose size we do not find in its container is shown the size
+    // its EXIF set gives: with the set gone, the library's own reading of the
+    // container shows (if any).
     const QVariantMap exif = before.value(ExifSet).toMap();
     if (isRemoval(changes.value(ExifSet, 0))) {
         for (const auto& [size, dimension] :
              {std::pair{PixelWidth, QStringLiteral("PixelXDimension")},
               std::pair{PixelHeight, QStringLiteral("PixelYDimension")}}) {
-            if (!after.contains(size) && exif.contains(dimension) &&
+            if (exif.contains(dimension) &&
                 PropertyValues::same(before.value(size), exif.value(dimension)))
                 after.insert(size, before.value(size));
         }
