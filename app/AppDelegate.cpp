@@ -7,6 +7,7 @@
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
+#include "app/GeotagController.h"
 #include "app/GpsController.h"
 #include "app/MapWidget.h"
 #include "app/RemovalController.h"
@@ -31,6 +32,7 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     m_device = std::make_unique<DeviceController>(context, cameras ? std::move(cameras)
                                                                    : makeGPhotoCameraService());
     m_gps = std::make_unique<GpsController>(context);
+    m_geotag = std::make_unique<GeotagController>(context);
     m_editForm = std::make_unique<EditFormController>(context);
 
     m_chrome = std::make_unique<ChromeController>(context);
@@ -41,6 +43,7 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     wireDisplay();
     wireEditing();
     wireGps();
+    wireGeotag();
     wireEditForm();
 
     wireChrome();

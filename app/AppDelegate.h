@@ -25,6 +25,7 @@ class DeviceWindow;
 class DisplayController;
 class EditFormController;
 class FileViewer;
+class GeotagController;
 class GpsController;
 class MetadataService;
 class PhotoListModel;
@@ -59,6 +60,7 @@ public:
     StampController* stamp() const { return m_stamp.get(); }
     DeviceController* device() const { return m_device.get(); }
     GpsController* gps() const { return m_gps.get(); }
+    GeotagController* geotag() const { return m_geotag.get(); }
     EditFormController* editForm() const { return m_editForm.get(); }
 
     ChromeController* chrome() const { return m_chrome.get(); }
@@ -102,6 +104,7 @@ private:
     void wireTemplateMenu();
     void wireDevice();
     void wireGps();
+    void wireGeotag();
     void wireEditForm();
 
     void wireChrome();
@@ -116,6 +119,7 @@ private:
     std::unique_ptr<StampController> m_stamp;
     std::unique_ptr<DeviceController> m_device;
     std::unique_ptr<GpsController> m_gps;
+    std::unique_ptr<GeotagController> m_geotag;
     std::unique_ptr<EditFormController> m_editForm;
 
     std::unique_ptr<ChromeController> m_chrome;

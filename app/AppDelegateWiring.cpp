@@ -9,6 +9,7 @@
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
+#include "app/GeotagController.h"
 #include "app/GpsController.h"
 #include "app/PreferencesWindow.h"
 #include "app/RemovalController.h"
@@ -140,6 +141,14 @@ void AppDelegate::wireGps() {
     connect(w->saveButton, &QPushButton::clicked, g, &GpsController::ClickSaveChangeGPSAction);
     connect(w->cancelButton, &QPushButton::clicked, g, &GpsController::ClickCancleSaveGPSAction);
     connect(g, &GpsController::deviceCopiesNeeded, m_device.get(), &DeviceController::ViewExifData);
+}
+
+// The Edit button's menu, which the Metadata menu repeats.
+void AppDelegate::wireGeotag() {
+    QAction* item = new QAction(tr("Geotag from Track…"), m_context->outlets.editExifMenu);
+    item->setObjectName(QStringLiteral("geotagItem"));
+    m_context->outlets.editExifMenu->insertAction(m_context->outlets.fixedPositionItem, item);
+    connect(item, &QAction::triggered, m_geotag.get(), &GeotagController::GeotagFromTrackAction);
 }
 
 void AppDelegate::wireEditForm() {

@@ -119,6 +119,71 @@ void MapWidget::removeAllPins() {
     update();
 }
 
+void MapWidget::setPins(const QList<QPointF>& pins) {
+    m_pins = pins;
+    update();
+}
+
+void MapWidget::setTrack(const QList<QList<QPointF>>& lines) {
+    m_track.clear();
+    for (const QList<QPointF>& line : lines) {
+        QList<QPointF> projected;
+        projected.reserve(line.size());
+        for (const QPointF& point : line)
+            projected.append({(point.x() + 180.0) / 360.0, mercatorY(point.y())});
+        m_track.append(projected);
+    }
+    update();
+}
+
+// A long track has many points to a pixel, and zoomed in most of them lie
+// off the map: each line is drawn through the points that move it a pixel or
+// more, and only its steps that cross the map.
+void MapWidget::drawTrack(QPainter& painter, QPointF origin) {
+    const double scale = tileSize * std::pow(2.0, m_zoom);
+    const QRectF shownArea = QRectF(rect()).adjusted(-8, -8, 8, 8);
+    painter.setPen(QPen(QColor(0, 110, 220), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    QPolygonF run;
+    const auto flush = [&] {
+        if (run.size() > 1)
+            painter.drawPolyline(run);
+        run.clear();
+    };
+    const auto crosses = [&](QPointF a, QPointF b) {
+        return std::max(a.x(), b.x()) >= shownArea.left() &&
+               std::min(a.x(), b.x()) <= shownArea.right() &&
+               std::max(a.y(), b.y()) >= shownArea.top() &&
+               std::min(a.y(), b.y()) <= shownArea.bottom();
+    };
+    for (const QList<QPointF>& line : m_track) {
+        QPointF last;
+        bool moved = false;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QPointF at = line[i] * scale - origin;
+            if (i > 0 && std::fabs(at.x() - last.x()) < 1 && std::fabs(at.y() - last.y()) < 1)
+                continue;
+            if (i == 0) {
+                last = at;
+                continue;
+            }
+            moved = true;
+            if (crosses(last, at)) {
+                if (run.isEmpty())
+                    run.append(last);
+                run.append(at);
+            } else {
+                flush();
+            }
+            last = at;
+        }
+        flush();
+        // A line within one pixel, such as a log kept in one place.
+        if (!moved && !line.isEmpty() && shownArea.contains(last))
+            painter.drawPoint(last);
+    }
+}
+
 QPointF MapWidget::worldPixel(double latitude, double longitude) const {
     const double scale = tileSize * std::pow(2.0, m_zoom);
     return {(longitude + 180.0) / 360.0 * scale, mercatorY(latitude) * scale};
@@ -234,6 +299,7 @@ void MapWidget::paintEvent(QPaintEvent*) {
     }
     if (m_tilesShown == 0)
         drawGraticule(painter, origin);
+    drawTrack(painter, origin);
     for (const QPointF& pin : m_pins) {
         const QPointF at = worldPixel(pin.y(), pin.x()) - origin;
         painter.setPen(QPen(Qt::white, 2));

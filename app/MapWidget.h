@@ -35,6 +35,12 @@ public:
                    bool animated = false);
     void addPin(double latitude, double longitude);
     void removeAllPins();
+    // All pins at once, as (longitude, latitude).
+    void setPins(const QList<QPointF>& pins);
+    // Lines drawn under the pins, over the tiles or the graticule: each a
+    // list of (longitude, latitude) in order.
+    void setTrack(const QList<QList<QPointF>>& lines);
+    bool hasTrack() const { return !m_track.isEmpty(); }
     void setZoomEnabled(bool enabled) { m_zoomEnabled = enabled; }
     void setPositionPicking(bool picking) { m_picking = picking; }
 
@@ -76,12 +82,14 @@ private:
     void requestTile(int z, int x, int y);
     void tileFinished(QNetworkReply* reply, const QString& key);
     void drawGraticule(QPainter& painter, QPointF origin);
+    void drawTrack(QPainter& painter, QPointF origin);
 
     QNetworkAccessManager* m_network;
     QString m_urlTemplate;
     QCache<QString, QImage> m_tiles;
     QSet<QString> m_requested;
     QList<QPointF> m_pins;
+    QList<QList<QPointF>> m_track; // in the Mercator square of side 1, for any zoom
     double m_latitude = 0;
     double m_longitude = 0;
     QPointF m_shown; // the centre drawn now (longitude, latitude); differs only while gliding

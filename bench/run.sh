@@ -90,6 +90,42 @@ echo "  tessaview-cli dump FILE.../exiftool -j files/s: $(ratio "$et" "$many")x"
 "$bin/tv_bench_edit" "$work/small" /dev/shm/tessaview-bench-edit
 "$bin/tv_bench_apply" "$small_count" "$photo" 2>/dev/null
 
+# Geotagging: the small photos, dated a minute and a half apart, against a
+# GPX track of 100,000 points a second apart; tessaview-cli against exiftool
+# -geotag with the same limits, both in UTC, best of three each.
+geo="$work/geotag"
+if [ ! -f "$geo/ready" ]; then
+  rm -rf "$geo"; mkdir -p "$geo/photos"
+  awk 'BEGIN { t0 = 1224684000
+    print "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+    print "<gpx version=\"1.1\" creator=\"bench\" xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>"
+    for (i = 0; i < 100000; i++)
+      printf "<trkpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.1f</ele><time>%s</time></trkpt>\n", \
+        45 + 0.01 * sin(i / 1000), 7 + i * 0.00001, 100 + (i % 50), strftime("%Y-%m-%dT%H:%M:%SZ", t0 + i, 1)
+    print "</trkseg></trk></gpx>" }' > "$geo/track.gpx"
+  for i in $(seq 1 "$small_count"); do
+    cp "$photo" "$geo/photos/g$i.jpg"
+    echo "-overwrite_original"
+    echo "-DateTimeOriginal=$(date -u -d @$((1224684000 + i * 90)) '+%Y:%m:%d %H:%M:%S')"
+    echo "$geo/photos/g$i.jpg"; echo "-execute"
+  done > "$geo/dates.args"
+  exiftool -q -q -@ "$geo/dates.args" > /dev/null
+  touch "$geo/ready"
+fi
+n=$(ls "$geo/photos"/*.jpg | wc -l)
+tv="" et=""
+for round in 1 2 3; do
+  rm -rf "$work/out-tv"; sync
+  t0=$(now); TZ=UTC "$bin/tessaview-cli" geotag --track "$geo/track.gpx" --overwrite --out "$work/out-tv" "$geo/photos"/*.jpg; sync; tv=$(min "$tv" "$(elapsed "$t0")")
+  rm -rf "$work/out-et"; mkdir -p "$work/out-et"; sync
+  t0=$(now); TZ=UTC exiftool -q -q -geotag "$geo/track.gpx" -api GeoMaxIntSecs=1800 -api GeoMaxExtSecs=0 -o "$work/out-et/" "$geo/photos"/*.jpg; sync; et=$(min "$et" "$(elapsed "$t0")")
+done
+echo "geotag, small real JPEGs against a $(grep -c '<trkpt' "$geo/track.gpx")-point GPX track ($n files, best of 3):"
+echo "  tessaview-cli    $(rate "$n" "$tv") files/s  ($(printf '%.2f' "$tv") s)"
+echo "  exiftool -geotag $(rate "$n" "$et") files/s  ($(printf '%.2f' "$et") s)"
+echo "  tessaview/exiftool files/s: $(ratio "$et" "$tv")x"
+TZ=UTC "$bin/tv_bench_geotag" "$geo/track.gpx" "$geo/photos"/*.jpg 2>/dev/null
+
 # The date stamp: decode, draw and encode 24-megapixel JPEGs, against
 # ImageMagick drawing the same text into the same files one process each.
 stamp_count=${STAMP_COUNT:-50}

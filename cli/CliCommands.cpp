@@ -4,6 +4,7 @@
 #include "cli/CliUsage.h"
 #include "cli/CommandLine.h"
 #include "cli/EditCommands.h"
+#include "cli/GeotagCommand.h"
 #include "cli/TemplateCommands.h"
 #include "editing/ChangePreview.h"
 #include "editing/DateOperations.h"
@@ -307,5 +308,7 @@ int runCli(const QStringList& arguments, MetadataService& service, const CliStre
     }
     if (command == QLatin1String("gps") || command == QLatin1String("edit"))
         return runEditCommand(command, rest, service, streams);
+    if (command == QLatin1String("geotag"))
+        return runGeotagCommand(rest, service, streams);
     return usageError(streams, QStringLiteral("unknown command \"%1\"").arg(command));
 }

@@ -183,7 +183,10 @@ int printPreviews(const std::vector<PhotoChangePreview>& previews, const CliStre
             text += (i ? ", " : "") + QByteArray("{\"key\": ") + jsonString(change.key) +
                     ", \"from\": " + jsonOf(change.from) + ", \"to\": " + jsonOf(change.to) + '}';
         }
-        text += "]}\n";
+        text += ']';
+        for (const PreviewDetail& detail : preview.details)
+            text += ", " + jsonString(detail.key) + ": " + jsonOf(detail.value);
+        text += "}\n";
         std::fwrite(text.constData(), 1, size_t(text.size()), streams.out);
     }
     return exitCode;

@@ -11,12 +11,19 @@
 
 #include <vector>
 
+// A fact a dry run shows beside a photo's changes ("matchedTime").
+struct PreviewDetail {
+    QString key;
+    QVariant value;
+};
+
 // What a command would do to one photo: its key changes, or why it would be
 // skipped.
 struct PhotoChangePreview {
     QString inputPath;
     QString skipReason;
     QList<KeyChange> changes;
+    QList<PreviewDetail> details;
 };
 
 // The dry run of any list of rewrite jobs.

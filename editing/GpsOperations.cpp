@@ -40,7 +40,7 @@ PlannedRewrite fixedPositionPlan(SourceMode mode) {
     plan.form = OutputForm::PlainName;
     plan.changesFor = [](const QVariantMap& dictionary) {
         if (!dictionary.contains(GpsSet))
-            return QVariantMap();
+            return PhotoChanges();
         // The references go with the numbers: a photo placed south or west
         // would otherwise be moved to the mirror of the built-in position.
         const QVariantMap gps = {
@@ -48,7 +48,7 @@ PlannedRewrite fixedPositionPlan(SourceMode mode) {
             {Longitude, double(float(FixedLongitude))}, {LongitudeRef, QStringLiteral("E")},
             {Altitude, double(float(FixedAltitude))},   {AltitudeRef, 0},
         };
-        return handSet(GpsSet, gps);
+        return PhotoChanges{handSet(GpsSet, gps), {}, {}};
     };
     return plan;
 }

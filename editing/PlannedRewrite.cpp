@@ -32,7 +32,10 @@ PhotoOutcome runOne(const PlannedRewrite& plan, RewriteJob job, MetadataService&
         const auto properties = metadata.readProperties(job.inputPath);
         if (!properties)
             return PhotoOutcome::skip(job, properties.error());
-        job.changes = plan.changesFor(properties->dictionary);
+        PhotoChanges changes = plan.changesFor(properties->dictionary);
+        if (!changes.skipReason.isEmpty())
+            return PhotoOutcome::skip(job, changes.skipReason);
+        job.changes = std::move(changes.changes);
     }
     return metadata.rewrite(job);
 }
@@ -63,15 +66,23 @@ std::vector<PhotoChangePreview> previewPlanned(const PlannedRewrite& plan,
     std::vector<PhotoChangePreview> previews;
     for (const SelectedPhoto& photo : photos) {
         RewriteJob job = jobOf(plan, photo, storage);
+        QList<PreviewDetail> details;
         if (job.refusal.isEmpty() && plan.changesFor) {
             const auto properties = service.readProperties(job.inputPath);
             if (!properties) {
-                previews.push_back({job.inputPath, properties.error(), {}});
+                previews.push_back({job.inputPath, properties.error(), {}, {}});
                 continue;
             }
-            job.changes = plan.changesFor(properties->dictionary);
+            PhotoChanges changes = plan.changesFor(properties->dictionary);
+            if (!changes.skipReason.isEmpty()) {
+                previews.push_back({job.inputPath, changes.skipReason, {}, changes.details});
+                continue;
+            }
+            job.changes = std::move(changes.changes);
+            details = std::move(changes.details);
         }
         PhotoChangePreview preview = previewJobs({job}, service).front();
+        preview.details = std::move(details);
         if (preview.skipReason.isEmpty() && plan.fileDates) {
             const auto times = readFileTimes(photo.inputPath);
             const QString to = DateText::normalise(DateText::timePointText(*plan.fileDates));

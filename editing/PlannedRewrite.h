@@ -12,6 +12,14 @@
 #include <functional>
 #include <optional>
 
+// What a plan makes of a photo it has read: its changes, or why it is
+// skipped; the details are what a dry run shows beside the changes.
+struct PhotoChanges {
+    QVariantMap changes;
+    QString skipReason;
+    QList<PreviewDetail> details;
+};
+
 // A rewrite of the selected photos whose change dictionary may depend on each
 // photo's own dictionary, and which may set the written files' dates.
 struct PlannedRewrite {
@@ -19,7 +27,7 @@ struct PlannedRewrite {
     QVariantMap changes;      // the same for every photo
     QStringList replacedSets; // sets the changes give whole (see RewriteJob)
     // Set: each photo is read first and this gives its changes instead.
-    std::function<QVariantMap(const QVariantMap& dictionary)> changesFor;
+    std::function<PhotoChanges(const QVariantMap& dictionary)> changesFor;
     std::optional<QDateTime> fileDates; // each written file's creation and modification dates
 };
 

@@ -127,15 +127,18 @@ void readHeif(const QByteArray& bytes, MetadataBlocks& blocks) {
     for (auto it = itemTypes.cbegin(); it != itemTypes.cend(); ++it) {
         if (!locations.contains(it.key()))
             continue;
+        const bool exif = it.value() == "Exif";
+        if (!exif && it.value() != "application/rdf+xml")
+            continue; // image data: megabytes that are no metadata
         const auto [offset, length] = locations.value(it.key());
         if (offset + length > quint64(bytes.size()))
             continue;
         const QByteArray payload = bytes.mid(qsizetype(offset), qsizetype(length));
-        if (it.value() == "Exif" && payload.size() >= 4) {
+        if (exif && payload.size() >= 4) {
             const quint32 skip = readBigEndian(payload, 0, 4);
             if (qsizetype(skip) + 4 < payload.size())
                 blocks.exif = payload.mid(4 + skip);
-        } else if (it.value() == "application/rdf+xml") {
+        } else if (!exif) {
             blocks.xmp = payload;
         }
     }

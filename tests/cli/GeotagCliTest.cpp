@@ -1,0 +1,330 @@
+#include "cli/CliRun.h"
+#include "support/TestPhotos.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimeZone>
+
+#include <cmath>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The walk the tests' tracks record, north-east a step a minute from 10:00
+// UTC: a first segment to 10:19 and a point at 10:30 (an 11-minute hole), a
+// second segment from 11:00 to 11:30. Minute m is at 45 + m/1000 north,
+// 7 + m/500 east, 100 + m metres high: a line, so any interpolation of it is
+// the same line.
+const QDateTime Start(QDate(2008, 5, 30), QTime(10, 0), QTimeZone::utc());
+const QList<QList<int>> Segments = {
+    {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 30},
+    {60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75,
+     76, 77, 78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90}};
+
+double latitudeAt(double seconds) {
+    return 45 + seconds / 60 * 0.001;
+}
+double longitudeAt(double seconds) {
+    return 7 + seconds / 60 * 0.002;
+}
+
+QByteArray gpx() {
+    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" "
+                      "creator=\"test\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n<trk>";
+    for (const QList<int>& segment : Segments) {
+        text += "<trkseg>\n";
+        for (int m : segment)
+            text += QStringLiteral("<trkpt lat=\"%1\" lon=\"%2\"><ele>%3</ele><time>%4</time>"
+                                   "</trkpt>\n")
+                        .arg(latitudeAt(m * 60), 0, 'f', 6)
+                        .arg(longitudeAt(m * 60), 0, 'f', 6)
+                        .arg(100 + m)
+                        .arg(Start.addSecs(m * 60).toString(Qt::ISODate))
+                        .toUtf8();
+        text += "</trkseg>";
+    }
+    return text + "</trk></gpx>\n";
+}
+
+// The first segment as a gx:Track.
+QByteArray kml() {
+    QByteArray whens, coords;
+    for (int m : Segments[0]) {
+        whens += "<when>" + Start.addSecs(m * 60).toString(Qt::ISODate).toUtf8() + "</when>\n";
+        coords += QStringLiteral("<gx:coord>%1 %2 %3</gx:coord>\n")
+                      .arg(longitudeAt(m * 60), 0, 'f', 6)
+                      .arg(latitudeAt(m * 60), 0, 'f', 6)
+                      .arg(100 + m)
+                      .toUtf8();
+    }
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=\"http://www.opengis.net/kml/"
+           "2.2\" xmlns:gx=\"http://www.google.com/kml/ext/2.2\"><Document><Placemark>"
+           "<gx:Track>\n" +
+           whens + coords + "</gx:Track></Placemark></Document></kml>\n";
+}
+
+QByteArray sentence(const QByteArray& body) {
+    int sum = 0;
+    for (char c : body)
+        sum ^= static_cast<unsigned char>(c);
+    return "$" + body + "*" + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
+}
+
+// The first segment as GGA and RMC sentences, and among them an RMC with a
+// bad checksum at 10:12:30 that would put a photo far away.
+QByteArray nmea() {
+    QByteArray text;
+    for (int m : Segments[0]) {
+        const QDateTime when = Start.addSecs(m * 60);
+        const double lat = latitudeAt(m * 60), lon = longitudeAt(m * 60);
+        const QByteArray time = when.toString(QStringLiteral("HHmmss")).toLatin1();
+        const QByteArray latText = QByteArray::number(45 * 100 + (lat - 45) * 60, 'f', 4);
+        const QByteArray lonText = "00" + QByteArray::number(7 * 100 + (lon - 7) * 60, 'f', 4);
+        text += sentence("GPGGA," + time + "," + latText + ",N," + lonText + ",E,1,08,0.9," +
+                         QByteArray::number(100 + m) + ",M,47.0,M,,");
+        text +=
+            sentence("GPRMC," + time + ",A," + latText + ",N," + lonText + ",E,0.0,0.0,300508,,,A");
+        if (m == 12)
+            text += "$GPRMC,101230,A,1000.0000,S,02000.0000,W,0.0,0.0,300508,,,A*00\r\n";
+    }
+    return text;
+}
+
+// The camera's time of an instant, in the system zone or a given offset.
+QString cameraTime(double seconds, int offsetSeconds, bool systemZone) {
+    const QDateTime utc = Start.addMSecs(qint64(std::llround(seconds * 1000)));
+    const QDateTime local =
+        systemZone ? utc.toLocalTime() : utc.toTimeZone(QTimeZone(offsetSeconds));
+    return local.toString(QStringLiteral("yyyy:MM:dd HH:mm:ss"));
+}
+
+struct Row {
+    const char* name;
+    const char* photo;   // the fixture copied
+    double taken;        // seconds after 10:00 UTC, in GPS time
+    const char* track;   // "gpx", "kml" or "nmea"
+    const char* zone;    // "system", "given" (--zone +05:30) or the photo's "+02:00"
+    double cameraBehind; // seconds the camera's clock is behind GPS time
+    QStringList options; // of tessaview-cli geotag
+    std::optional<QStringList> exiftool; // the same for exiftool -geotag, unless they differ
+    double placedAt;                     // where along the walk, in seconds; NAN when skipped
+    const char* message;                 // on standard error: why it is skipped, or a warning
+};
+
+} // namespace
+
+// Each photo is matched as a person would check by hand, and exiftool
+// -geotag, given the same offset and limits, places the same photos at the
+// same positions. Run under two TZ values: the system zone is the process's.
+TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheReason) {
+    const QStringList none;
+    const QString systemSync1 = cameraTime(600 - 60, 0, true);
+    const QString systemSync2 = cameraTime(1080 - 120, 0, true);
+    const Row rows[] = {
+        {"between_points", "Canon_40D.jpg", 330, "gpx", "system", 0, none, none, 330, ""},
+        {"at_a_point", "Canon_40D.jpg", 420, "gpx", "system", 0, none, none, 420, ""},
+        {"a_fraction_of_a_second", "Canon_40D.jpg", 330.5, "gpx", "+02:00", 0, none,
+         QStringList{"-Geotime<SubSecDateTimeOriginal"}, 330.5, ""},
+        {"in_a_hole_shorter_than_the_gap", "Canon_40D.jpg", 1500, "gpx", "system", 0, none, none,
+         1500, ""},
+        {"in_a_hole_longer_than_the_gap",
+         "Canon_40D.jpg",
+         1500,
+         "gpx",
+         "system",
+         0,
+         {"--max-gap", "600"},
+         QStringList{"-api", "GeoMaxIntSecs=600"},
+         NAN,
+         "5 minutes from the nearest track point, in a gap of 11 minutes"},
+        // exiftool interpolates across the boundary of two segments of one file.
+        {"between_segments",
+         "Canon_40D.jpg",
+         2700,
+         "gpx",
+         "system",
+         0,
+         {"--max-gap", "3600"},
+         std::nullopt,
+         NAN,
+         "15 minutes from the nearest track point, in a gap of 30 minutes"},
+        {"before_the_start_within_reach",
+         "Canon_40D.jpg",
+         -60,
+         "gpx",
+         "system",
+         0,
+         {"--max-extrapolate", "120"},
+         QStringList{"-api", "GeoMaxExtSecs=120"},
+         0,
+         ""},
+        {"before_the_start", "Canon_40D.jpg", -60, "gpx", "system", 0, none, none, NAN,
+         "1 minute before the track starts"},
+        {"after_the_end", "Canon_40D.jpg", 6120, "gpx", "system", 0, none, none, NAN,
+         "12 minutes after the track ends"},
+        {"own_zone_over_the_given",
+         "Canon_40D.jpg",
+         330,
+         "gpx",
+         "+02:00",
+         0,
+         {"--zone", "-03:00"},
+         QStringList{"-Geotime<SubSecDateTimeOriginal"},
+         330,
+         ""},
+        {"given_zone",
+         "Canon_40D.jpg",
+         330,
+         "gpx",
+         "given",
+         0,
+         {"--zone", "+05:30"},
+         QStringList{"-Geotime<${DateTimeOriginal}+05:30"},
+         330,
+         ""},
+        {"a_slow_camera",
+         "Canon_40D.jpg",
+         600,
+         "gpx",
+         "system",
+         300,
+         {"--offset", "00:05:00"},
+         QStringList{"-geosync=+00:05:00"},
+         600,
+         ""},
+        // Set against GPS at 10:10 (a minute behind) and 10:18 (two): 90 seconds at 10:14.
+        {"a_drifting_camera",
+         "Canon_40D.jpg",
+         840,
+         "gpx",
+         "system",
+         90,
+         {"--sync", cameraTime(600, 0, true) + "@" + systemSync1, "--sync",
+          cameraTime(1080, 0, true) + "@" + systemSync2},
+         QStringList{"-geosync=" + cameraTime(600, 0, true) + "@" + systemSync1,
+                     "-geosync=" + cameraTime(1080, 0, true) + "@" + systemSync2},
+         840,
+         ""},
+        {"kml", "Canon_40D.jpg", 330, "kml", "system", 0, none, none, 330, ""},
+        {"nmea", "Canon_40D.jpg", 330, "nmea", "system", 0, none, none, 330,
+         "1 sentence(s) with a bad checksum skipped (the first at line 27)"},
+        // exiftool takes a sentence whose checksum is wrong.
+        {"nmea_bad_checksum", "Canon_40D.jpg", 750, "nmea", "system", 0, none, std::nullopt, 750,
+         ""},
+        // exiftool replaces a position unasked.
+        {"placed_already", "DSCN0010.jpg", 330, "gpx", "system", 0, none, std::nullopt, NAN,
+         "already has a position"},
+        {"placed_already_overwritten",
+         "DSCN0010.jpg",
+         330,
+         "gpx",
+         "system",
+         0,
+         {"--overwrite"},
+         none,
+         330,
+         ""},
+    };
+    TestFolder folder;
+    const QMap<QString, QString> tracks = {
+        {"gpx", folder.writeFile("walk.gpx", gpx())},
+        {"kml", folder.writeFile("walk.kml", kml())},
+        {"nmea", folder.writeFile("walk.nmea", nmea())},
+    };
+    // Every photo's camera time written by exiftool in one run.
+    QStringList arguments;
+    for (const Row& row : rows) {
+        const QString photo = folder.copyPhoto(row.photo, QString(row.name) + ".jpg");
+        const double camera = row.taken - row.cameraBehind;
+        const bool own = row.zone[0] == '+';
+        arguments << "-DateTimeOriginal=" +
+                         cameraTime(camera, own ? 7200 : 19800, QString(row.zone) == "system");
+        if (own)
+            arguments << QStringLiteral("-OffsetTimeOriginal=") + row.zone;
+        if (const double fraction = camera - std::floor(camera); fraction > 0)
+            arguments << "-SubSecTimeOriginal=" + QString::number(fraction).mid(2);
+        arguments << photo << "-execute";
+    }
+    runTool("exiftool", QStringList{"-q", "-q", "-overwrite_original"} + arguments);
+
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString photo = folder.file(QString(row.name) + ".jpg");
+        const QString out = folder.file(QStringLiteral("out-") + row.name);
+        const CliRun run = cli(QStringList{"geotag", "--track", tracks[row.track]} + row.options +
+                               QStringList{"--out", out, photo});
+        const bool placed = !std::isnan(row.placedAt);
+        EXPECT_EQ(run.exitCode, placed ? 0 : 1) << qPrintable(run.err);
+        const QJsonObject ours = exiftoolRead(out + "/" + row.name + ".jpg");
+        if (placed) {
+            EXPECT_NEAR(ours.value("GPS:GPSLatitude").toDouble(), latitudeAt(row.placedAt), 1e-6);
+            EXPECT_NEAR(ours.value("GPS:GPSLongitude").toDouble(), longitudeAt(row.placedAt), 1e-6);
+            EXPECT_NEAR(ours.value("GPS:GPSAltitude").toDouble(), 100 + row.placedAt / 60, 1e-3);
+            const double fraction = row.taken - std::floor(row.taken);
+            EXPECT_EQ(ours.value("GPS:GPSTimeStamp").toString(),
+                      Start.addSecs(qint64(row.taken)).toString("HH:mm:ss") +
+                          (fraction > 0 ? QString::number(fraction).mid(1) : QString()));
+            EXPECT_EQ(ours.value("GPS:GPSDateStamp").toString(), "2008:05:30");
+            EXPECT_EQ(jpegImageData(fileBytes(out + "/" + row.name + ".jpg")),
+                      jpegImageData(fileBytes(photo)));
+        } else {
+            EXPECT_FALSE(QFileInfo::exists(out + "/" + row.name + ".jpg"));
+        }
+        EXPECT_TRUE(run.err.contains(row.message)) << qPrintable(run.err);
+        if (!row.exiftool)
+            continue;
+        const QString theirs = folder.file(QStringLiteral("exiftool-") + row.name + ".jpg");
+        runTool("exiftool",
+                QStringList{"-q", "-q", "-geotag", tracks[row.track], "-api", "GeoMaxExtSecs=0"} +
+                    *row.exiftool + QStringList{"-o", theirs, photo});
+        const QJsonObject tags = exiftoolRead(theirs);
+        EXPECT_EQ(tags.contains("GPS:GPSLatitude"), placed);
+        if (placed) {
+            EXPECT_NEAR(tags.value("GPS:GPSLatitude").toDouble(),
+                        ours.value("GPS:GPSLatitude").toDouble(), 1e-6);
+            EXPECT_NEAR(tags.value("GPS:GPSLongitude").toDouble(),
+                        ours.value("GPS:GPSLongitude").toDouble(), 1e-6);
+        }
+    }
+}
+
+TEST(CliGeotag, aDryRunShowsTheMatchAndARefusedTrackIsNamedWithItsLine) {
+    TestFolder folder;
+    const QString photo = folder.copyPhoto("Canon_40D.jpg");
+    runTool("exiftool", {"-q", "-q", "-overwrite_original",
+                         "-DateTimeOriginal=" + cameraTime(330, 0, true), photo});
+    const QString walk = folder.writeFile("walk.gpx", gpx());
+    const QString broken =
+        folder.writeFile("broken.gpx", "<gpx>\n<wpt lat=\"1\" lon=\"2\">\n<time>noon</time>");
+    const QString out = folder.file("out");
+    const CliRun run =
+        cli({"geotag", "--track", walk, "--track", broken, "--dry-run", "--out", out, photo});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.startsWith(broken + ": line 3: \"noon\" is not a date and time"))
+        << qPrintable(run.err);
+    const QJsonObject line = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(line.value("matchedTime").toString(), "2008-05-30T10:05:30Z");
+    EXPECT_NEAR(line.value("nearestPointMetres").toDouble(), 96.3, 0.1);
+    EXPECT_EQ(line.value("nearestPointSeconds").toDouble(), 30);
+    EXPECT_TRUE(line.value("time").toString().contains("(the system zone"));
+    EXPECT_FALSE(line.value("changes").toArray().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(out));
+
+    for (const QStringList& wrong :
+         {QStringList{"--offset", "1:00", "--sync", "10:00:00@2008:05:30 10:00:00"},
+          QStringList{"--zone", "Mars/Olympus"}, QStringList{"--max-gap", "-5"},
+          QStringList{"--sync", "10:00:00"}}) {
+        SCOPED_TRACE(qPrintable(wrong.join(' ')));
+        EXPECT_EQ(
+            cli(QStringList{"geotag", "--track", walk} + wrong + QStringList{"--out", out, photo})
+                .exitCode,
+            2);
+    }
+    EXPECT_EQ(cli({"geotag", "--out", out, photo}).exitCode, 2);
+}
