@@ -11,13 +11,13 @@ void (*failureHandler)(const QString&) = nullptr;
 
 const QList<Target>& targets() {
     static const QList<Target> all = {
-        {"tiff_parse", tiffParse},      {"tiff_edit", tiffEdit},
-        {"jpeg_rewrite", jpegRewrite},  {"chunk_rewrite", chunkRewrite},
-        {"heif_rewrite", heifRewrite},  {"iptc_block", iptcBlock},
-        {"xmp_edit", xmpEdit},          {"plist_xml", plistXml},
-        {"plist_binary", plistBinary},  {"worker_codec", workerCodec},
-        {"date_text", dateText},        {"device_file_name", deviceFileName},
-        {"differential", differential},
+        {"tiff_parse", tiffParse},     {"tiff_edit", tiffEdit},
+        {"jpeg_rewrite", jpegRewrite}, {"chunk_rewrite", chunkRewrite},
+        {"heif_rewrite", heifRewrite}, {"iptc_block", iptcBlock},
+        {"xmp_edit", xmpEdit},         {"plist_xml", plistXml},
+        {"plist_binary", plistBinary}, {"worker_codec", workerCodec},
+        {"date_text", dateText},       {"device_file_name", deviceFileName},
+        {"track_log", trackLog},       {"differential", differential},
     };
     return all;
 }

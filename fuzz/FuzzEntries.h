@@ -39,6 +39,7 @@ void plistBinary(const QByteArray& input);
 void workerCodec(const QByteArray& input);
 void dateText(const QByteArray& input);
 void deviceFileName(const QByteArray& input);
+void trackLog(const QByteArray& input);
 void differential(const QByteArray& input);
 
 } // namespace FuzzEntries

@@ -21,9 +21,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
+
 #include <cstdio>
 
 namespace {
+
+using namespace PropertyKeys;
 
 constexpr qsizetype LargestWholeSeed = 256 * 1024;
 constexpr qsizetype KeptScanBytes = 64;
@@ -83,6 +87,44 @@ QByteArray smallPhoto(PhotoFormat format, const QByteArray& photo) {
     }
 }
 
+// A track log in each format through the photo's position, a minute apart.
+void addTrackLogs(Seeds& seeds, double latitude, double longitude, const QDateTime& when) {
+    QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" "
+                     "xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>\n";
+    QByteArray kml = "<?xml version=\"1.0\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\" "
+                     "xmlns:gx=\"http://www.google.com/kml/ext/2.2\"><Placemark><gx:Track>\n";
+    QByteArray nmea;
+    for (int minute = -1; minute <= 1; ++minute) {
+        const QDateTime at = when.addSecs(60 * minute).toUTC();
+        const double lat = latitude + minute * 0.001, lon = longitude + minute * 0.001;
+        const QByteArray iso = at.toString(Qt::ISODate).toLatin1();
+        gpx += "<trkpt lat=\"" + QByteArray::number(lat, 'f', 6) + "\" lon=\"" +
+               QByteArray::number(lon, 'f', 6) + "\"><ele>" + QByteArray::number(400 + minute) +
+               "</ele><time>" + iso + "</time></trkpt>\n";
+        kml += "<when>" + iso + "</when><gx:coord>" + QByteArray::number(lon, 'f', 6) + " " +
+               QByteArray::number(lat, 'f', 6) + " 400</gx:coord>\n";
+        const auto degrees = [](double value, int width, char positive, char negative) {
+            const double whole = std::floor(std::fabs(value));
+            return QByteArray::number(int(whole)).rightJustified(width, '0') +
+                   QByteArray::number((std::fabs(value) - whole) * 60, 'f', 4)
+                       .rightJustified(7, '0') +
+                   ',' + (value < 0 ? negative : positive);
+        };
+        const QByteArray body = "GPRMC," + at.toString(QStringLiteral("HHmmss.zzz")).toLatin1() +
+                                ",A," + degrees(lat, 2, 'N', 'S') + ',' +
+                                degrees(lon, 3, 'E', 'W') + ",0.0,0.0," +
+                                at.toString(QStringLiteral("ddMMyy")).toLatin1() + ",,,A";
+        char sum = 0;
+        for (char c : body)
+            sum = char(sum ^ c);
+        nmea += '$' + body + '*' +
+                QByteArray::number(quint8(sum), 16).rightJustified(2, '0').toUpper() + "\r\n";
+    }
+    seeds.add("track_log", gpx + "</trkseg></trk></gpx>\n");
+    seeds.add("track_log", kml + "</gx:Track></Placemark></kml>\n");
+    seeds.add("track_log", nmea);
+}
+
 void addPhoto(Seeds& seeds, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -123,7 +165,12 @@ void addPhoto(Seeds& seeds, const QString& path) {
         return;
     const QVariantMap& dictionary = properties->dictionary;
     seeds.add("plist_xml", toXmlPropertyList(dictionary));
-    using namespace PropertyKeys;
+    const QVariantMap gps = dictionary.value(GpsSet).toMap();
+    const auto taken =
+        DateText::parse(dictionary.value(ExifSet).toMap().value(DateTimeOriginal).toString());
+    if (gps.contains(Latitude) && gps.contains(Longitude) && taken)
+        addTrackLogs(seeds, gps.value(Latitude).toDouble(), gps.value(Longitude).toDouble(),
+                     *taken);
     for (const auto& [set, key] :
          {std::pair{ExifSet, DateTimeOriginal}, std::pair{ExifSet, DateTimeDigitized},
           std::pair{TiffSet, DateTime}}) {

@@ -1,3 +1,4 @@
+#include "editing/GpsTrack.h"
 #include "fuzz/FuzzEntries.h"
 #include "metadata/DateText.h"
 #include "metadata/WorkerProtocol.h"
@@ -6,6 +7,9 @@
 #include "templates/PropertyListReaders.h"
 
 #include <QDir>
+
+#include <algorithm>
+#include <cmath>
 
 namespace FuzzEntries {
 
@@ -75,6 +79,38 @@ void deviceFileName(const QByteArray& input) {
     if (!pathInsideFolder(QDir::tempPath(), name) ||
         !pathInsideFolder(QDir::tempPath(), numberedFileName(name, 2)))
         broken("refused as a file name");
+}
+
+void trackLog(const QByteArray& input) {
+    const auto log = parseTrackLog(input, QStringLiteral("fuzz.log"));
+    if (!log)
+        return;
+    const auto inRange = [](double latitude, double longitude, double altitude) {
+        return std::fabs(latitude) <= 90 && std::fabs(longitude) <= 180 && !std::isinf(altitude);
+    };
+    for (const TrackSegment& segment : log->segments) {
+        for (const TrackPoint& point : segment) {
+            if (!inRange(point.latitude, point.longitude, point.altitude))
+                fail(QStringLiteral("a point out of range"));
+        }
+    }
+    // The merged track, each segment in time order, and where it puts the
+    // instants of its ends, between them and past them.
+    const GpsTrack track({log.value()});
+    for (const TrackSegment& segment : track.segments()) {
+        if (!std::is_sorted(
+                segment.cbegin(), segment.cend(),
+                [](const TrackPoint& a, const TrackPoint& b) { return a.msecs < b.msecs; }))
+            fail(QStringLiteral("a segment out of time order"));
+    }
+    if (track.isEmpty())
+        return;
+    const qint64 first = track.firstMsecs(), last = track.lastMsecs();
+    for (const qint64 at : {first, last, first / 2 + last / 2, last + 1000}) {
+        const TrackFix fix = track.locate(at, TrackLimits{});
+        if (fix.found() && !inRange(fix.latitude, fix.longitude, fix.altitude.value_or(0)))
+            fail(QStringLiteral("a position out of range at %1").arg(at));
+    }
 }
 
 } // namespace FuzzEntries

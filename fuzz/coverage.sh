@@ -13,7 +13,7 @@ build=$fuzzed-coverage
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(tiff_parse tiff_edit jpeg_rewrite chunk_rewrite heif_rewrite iptc_block xmp_edit
-    plist_xml plist_binary worker_codec date_text device_file_name differential)
+    plist_xml plist_binary worker_codec date_text device_file_name track_log differential)
 fi
 files_of() {
   local e=metadata/engine
@@ -30,6 +30,8 @@ files_of() {
     worker_codec) echo metadata/WorkerMessageCodec.cpp metadata/WorkerProtocol.cpp ;;
     date_text) echo metadata/DateText.cpp ;;
     device_file_name) echo sources/DeviceFileName.cpp ;;
+    track_log) echo editing/TrackLog.cpp editing/StrictXmlReader.cpp editing/GpxReader.cpp \
+      editing/KmlReader.cpp editing/NmeaReader.cpp editing/GpsTrack.cpp ;;
     differential) echo $e/PropertyWriter.cpp $e/PropertyReader.cpp $e/JpegRewrite.cpp \
       $e/ChunkRewrite.cpp $e/HeifRewrite.cpp $e/TiffEditor.cpp $e/TiffEditorFinish.cpp ;;
   esac

@@ -18,7 +18,7 @@ work=$build/fuzz
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(tiff_parse tiff_edit jpeg_rewrite chunk_rewrite heif_rewrite iptc_block xmp_edit
-    plist_xml plist_binary worker_codec date_text device_file_name differential)
+    plist_xml plist_binary worker_codec date_text device_file_name track_log differential)
 fi
 
 rm -rf "$work/seeds"
@@ -46,7 +46,7 @@ run() {
     heif_rewrite) parts=(bmff tiff xmp) ;;
     iptc_block) parts=(iptc) ;;
     xmp_edit) parts=(xmp) ;;
-    plist_xml | plist_binary | worker_codec) parts=("$target") ;;
+    plist_xml | plist_binary | worker_codec | track_log) parts=("$target") ;;
     differential) parts=(jpeg tiff chunk bmff iptc xmp) ;;
   esac
   if [ ${#parts[@]} -gt 0 ]; then
