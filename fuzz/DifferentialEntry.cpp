@@ -26,8 +26,9 @@ quint32 hashOf(const QByteArray& bytes) {
 QVariantMap chosenChanges(const QByteArray& input) {
     const quint32 bits = hashOf(input);
     QVariantMap changes, tiff, exif, gps, iptc;
+    // Now and then a text longer than a JPEG's EXIF segment holds.
     if (bits & 1) {
-        const int length = 1 + int((bits >> 8) % 300);
+        const int length = (bits >> 20) % 16 == 0 ? 70000 : 1 + int((bits >> 8) % 300);
         tiff.insert(Artist, QString(length, QLatin1Char('a')));
     }
     if (bits & 2)

@@ -42,14 +42,10 @@ QByteArray shrinkHeif(const QByteArray& photo) {
     QByteArray newMeta = photo.mid(meta.start, meta.size);
     const qsizetype ilocAt = heif.iloc.start - meta.start;
     newMeta.replace(ilocAt, heif.iloc.size, heif.ilocBytes());
-    QByteArray head;
-    for (const HeifItems::Box& box : heif.top) {
-        if (box.type == "meta")
-            head += newMeta;
-        else if (box.type != "mdat")
-            head += photo.mid(box.start, box.size);
-    }
-    const qint64 dataStart = head.size() + 8;
+    // The boxes but the mdat boxes stay, in their order, and the new one follows.
+    qint64 dataStart = 8;
+    for (const HeifItems::Box& box : heif.top)
+        dataStart += box.type == "meta" ? newMeta.size() : box.type == "mdat" ? 0 : box.size;
     for (HeifItems::Item& item : heif.items) {
         if (item.construction != 0)
             continue;
