@@ -13,7 +13,7 @@ PACKAGES = cmake make g++ pkg-config \
            libexiv2-dev libheif-dev zlib1g-dev libgtest-dev libgphoto2-dev libudev-dev \
            qt6-image-formats-plugins \
            exiv2 libheif-examples libimage-exiftool-perl imagemagick bc dbus-daemon gphoto2 \
-           desktop-file-utils
+           desktop-file-utils xvfb
 # What the fuzz build needs besides: clang with its sanitizer runtimes and libFuzzer.
 FUZZ_PACKAGES = clang-14 libclang-rt-14-dev libfuzzer-14-dev
 

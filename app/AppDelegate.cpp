@@ -13,12 +13,12 @@
 #include "app/RemovalController.h"
 #include "app/StampController.h"
 #include "app/TemplatesController.h"
+#include "app/WindowGeometry.h"
 #include "sources/CameraServiceGPhoto.h"
 #include "sources/PhotoListModel.h"
 
-#include <QGuiApplication>
 #include <QMainWindow>
-#include <QScreen>
+#include <QSettings>
 
 AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObject* parent,
                          std::shared_ptr<CameraService> cameras)
@@ -51,6 +51,7 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
 }
 
 AppDelegate::~AppDelegate() {
+    saveWindowGeometry();
     // A running command's photo in hand is finished before the cameras stop,
     // and the cameras stop before the window goes.
     delete m_context->runner;
@@ -66,8 +67,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     o.localImageBrowserView->setModel(context.localPhotos);
     o.imageBrowserView->setModel(context.devicePhotos);
     m_device->startBrowsing();
-    connect(o.localImageBrowserView->selectionModel(), &QItemSelectionModel::selectionChanged,
-            m_display.get(), &DisplayController::imageBrowserSelectionDidChange);
+    m_display->startFollowing();
 
     // The drop hint until photos arrive.
     o.localImageBrowserView->hide();
@@ -76,14 +76,17 @@ void AppDelegate::applicationDidFinishLaunching() {
     o.currentlocalMapView->hide();
 
     QMainWindow* window = o.window;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
-    }
+    WindowGeometry::restoreMainWindow(o, *context.settings);
     m_display->loadPreferences();
     window->show();
     window->raise();
     window->activateWindow();
+    m_windowShown = true;
+}
+
+void AppDelegate::saveWindowGeometry() {
+    if (m_context->settings && m_windowShown)
+        WindowGeometry::saveMainWindow(m_context->outlets, *m_context->settings);
 }
 
 QStandardItemModel* AppDelegate::outlineModel() const {
@@ -112,9 +115,13 @@ void AppDelegate::openPanelDidEnd1(int returnCode, const QStringList& paths) {
     m_display->openPanelDidEnd1(returnCode, paths);
 }
 
+// The photos named on the command line are listed and the first is shown.
 void AppDelegate::openFiles(const QStringList& paths) {
-    if (!paths.isEmpty())
-        m_display->openPanelDidEnd1(1, paths);
+    if (paths.isEmpty())
+        return;
+    m_display->openPanelDidEnd1(1, paths);
+    const QModelIndex first = m_context->localPhotos->index(0);
+    m_context->outlets.localImageBrowserView->setCurrentIndex(first);
 }
 
 void AppDelegate::forwardSignals() {

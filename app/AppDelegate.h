@@ -84,6 +84,8 @@ public:
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
     // Adds the photos named at start-up to the computer list.
     void openFiles(const QStringList& paths);
+    // The window's geometry and panes into the settings, for the next run.
+    void saveWindowGeometry();
 
 Q_SIGNALS:
     // The context's signals, for whoever watches the whole window.
@@ -123,4 +125,5 @@ private:
     std::unique_ptr<EditFormController> m_editForm;
 
     std::unique_ptr<ChromeController> m_chrome;
+    bool m_windowShown = false;
 };

@@ -116,6 +116,9 @@ void AppDelegate::wireMenuBar() {
     metadata->addActions(o.removeExifMenu->actions());
     metadata->addSeparator();
     metadata->addActions(o.editExifMenu->actions());
+    // The test position is for trying the GPS writer: once, here, not beside
+    // the everyday commands of the button's menu.
+    o.editExifMenu->removeAction(o.fixedPositionItem);
 
     QMenu* source = bar->addMenu(tr("&Source"));
     source->setObjectName(QStringLiteral("sourceMenu"));
@@ -123,6 +126,15 @@ void AppDelegate::wireMenuBar() {
     source->addAction(o.changtoiOSmodemenu);
 
     bar->addMenu(o.importandExportMenu);
+
+    QMenu* view = bar->addMenu(tr("&View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    view->addAction(o.storedValuesItem);
+    view->addSeparator();
+    view->addAction(o.largerThumbnailsItem);
+    view->addAction(o.smallerThumbnailsItem);
+    view->addSeparator();
+    view->addAction(o.fullSizeItem);
 
     QMenu* help = bar->addMenu(tr("&Help"));
     help->setObjectName(QStringLiteral("helpMenu"));

@@ -112,13 +112,18 @@ void AppDelegate::wireTemplateMenu() {
         {"Import All Metadata…", &T::ImportMetaDataPlistAction},
         {"Import Template…", &T::ImportTemplateDataPlistAction},
     };
+    bool exports = true;
     for (const auto& item : items) {
         if (!item.title) {
             menu->addSeparator();
+            exports = false;
             continue;
         }
-        connect(menu->addAction(tr(item.title)), &QAction::triggered, m_templates.get(),
-                item.command);
+        QAction* action = menu->addAction(tr(item.title));
+        // What each needs: a current photo to export, the form, or a selection to import into.
+        action->setProperty("exports", exports);
+        action->setProperty("exportsForm", item.command == &T::ExportTemplateDataToPlist);
+        connect(action, &QAction::triggered, m_templates.get(), item.command);
     }
 }
 

@@ -15,7 +15,10 @@ QLineEdit* gpsField(const QString& name, const QString& placeholder) {
     auto* field = new QLineEdit;
     field->setObjectName(name);
     field->setPlaceholderText(placeholder);
-    field->setMinimumWidth(150);
+    // Wide enough for its hint at any scale.
+    const QFontMetrics metrics(field->font());
+    field->setMinimumWidth(
+        std::max(150, metrics.horizontalAdvance(placeholder) + 4 * metrics.averageCharWidth()));
     return field;
 }
 
@@ -32,7 +35,7 @@ ChangeGPSWindow::ChangeGPSWindow(QWidget* parent) : QDialog(parent) {
     timeStamplab = gpsField(QStringLiteral("timeStamplab"), QStringLiteral("HH:MM:SS"));
     previewMapView = new MapWidget;
     previewMapView->setObjectName(QStringLiteral("previewMapView"));
-    previewMapView->setFixedSize(360, 260);
+    previewMapView->setMinimumSize(320, 240);
     previewMapView->setPositionPicking(true);
     previewMapView->setToolTip(tr("Click or drag the pin to set the latitude and longitude"));
     previewButton = new QPushButton(tr("Preview"));
@@ -73,6 +76,18 @@ ChangeGPSWindow::ChangeGPSWindow(QWidget* parent) : QDialog(parent) {
 
 QList<QLineEdit*> ChangeGPSWindow::fields() const {
     return {latitudelab, longtitudelab, altitudelab, dateStamplab, timeStamplab};
+}
+
+QString ChangeGPSWindow::fieldName(const QLineEdit* field) const {
+    if (field == latitudelab)
+        return tr("The latitude");
+    if (field == longtitudelab)
+        return tr("The longitude");
+    if (field == altitudelab)
+        return tr("The altitude");
+    if (field == dateStamplab)
+        return tr("The GPS date");
+    return tr("The GPS time");
 }
 
 QString ChangeGPSWindow::degreesText(double degrees) {

@@ -25,6 +25,8 @@ public:
     QPushButton* cancelButton;
 
     QList<QLineEdit*> fields() const;
+    // The field's label, as an alert names it.
+    QString fieldName(const QLineEdit* field) const;
     // Six decimals: a tenth of a metre, finer than a click can aim.
     static QString degreesText(double degrees);
 

@@ -33,8 +33,6 @@ ChromeController::ChromeController(ControllerContext& context, QObject* parent)
     m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setTextFormat(Qt::RichText);
     m_status->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    // The window keeps its size: no grip.
-    m_ctx.outlets.window->statusBar()->setSizeGripEnabled(false);
     m_ctx.outlets.window->statusBar()->addWidget(m_status, 1);
     connect(m_status, &QLabel::linkActivated, this, [this] {
         if (!m_statusFolder.isEmpty())
@@ -170,14 +168,20 @@ void ChromeController::MybuttonMouseDownHandle(PRButton* button) {
         popUpBelow(b.importandExportMenu, button);
     } else if (button == b.cameraphotoBtn) {
         button->setPicture(QStringLiteral("cameraphotodown.png"));
-        if (b.localphotoBtn)
+        button->setChecked(true);
+        if (b.localphotoBtn) {
             b.localphotoBtn->setPicture(QStringLiteral("localphotonom.png"));
+            b.localphotoBtn->setChecked(false);
+        }
         if (c.ChangeToImportiOSDevicePhoto)
             c.ChangeToImportiOSDevicePhoto();
     } else if (button == b.localphotoBtn) {
-        if (b.cameraphotoBtn)
+        if (b.cameraphotoBtn) {
             b.cameraphotoBtn->setPicture(QStringLiteral("cameraphotonom.png"));
+            b.cameraphotoBtn->setChecked(false);
+        }
         button->setPicture(QStringLiteral("localphotodown.png"));
+        button->setChecked(true);
         if (c.ChangeToImportComputerPhoto)
             c.ChangeToImportComputerPhoto();
     } else if (button == b.editBackBtn) {

@@ -39,10 +39,16 @@ bool CommandRunner::start(const QString& label, int total, Work work, Done done)
     // The worker threads only count; the GUI thread reads the count.
     m_poll = new QTimer(this);
     m_poll->setInterval(100);
-    connect(m_poll, &QTimer::timeout, this, [this] {
-        if (m_dialog && !m_cancel->load())
-            m_dialog->setValue(m_done->load());
-    });
+    // The label counts the photos: "Removing metadata… 3 of 10".
+    const auto count = [this, label, total] {
+        if (!m_dialog || m_cancel->load())
+            return;
+        const int done = m_done->load();
+        m_dialog->setLabelText(tr("%1\n%2 of %3").arg(label).arg(done).arg(total));
+        m_dialog->setValue(done);
+    };
+    count();
+    connect(m_poll, &QTimer::timeout, this, count);
     m_poll->start();
 
     BatchOptions options;

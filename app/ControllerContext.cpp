@@ -2,6 +2,7 @@
 
 #include "app/CommandRunner.h"
 #include "app/DropTargets.h"
+#include "app/EditFormState.h"
 #include "app/FileViewer.h"
 #include "app/PreferencesWindow.h"
 #include "sources/PhotoListModel.h"
@@ -27,6 +28,14 @@ ControllerContext::ControllerContext(MetadataService& metadata, FileViewer& file
     preferences = new PreferencesWindow(outlets.window);
     runner = new CommandRunner(outlets.window, this);
     thumbnails = new ThumbnailLoader(metadata, QSize(85, 85), this);
+    formState = new EditFormState(outlets.formFields(), this);
+}
+
+void ControllerContext::setLocalMode(bool local) {
+    const bool changed = state.blocalMode != local;
+    state.blocalMode = local;
+    if (changed)
+        Q_EMIT modeChanged();
 }
 
 ControllerContext::~ControllerContext() {
@@ -101,10 +110,12 @@ void ControllerContext::savePanelDidEnd3(QMessageBox* box, int returnCode) {
         box->close();
 }
 
-void ControllerContext::showInvalidDateAlert(QWidget* on) {
-    QMessageBox* box =
-        alert(tr("Invalid date format"),
-              tr("Input the valid date format: YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS"), on);
+void ControllerContext::showInvalidDateAlert(QWidget* on, const QString& field) {
+    QString informative =
+        tr("Input the valid date format: YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS");
+    if (!field.isEmpty())
+        informative += QLatin1Char('\n') + tr("%1 is not a date.").arg(field);
+    QMessageBox* box = alert(tr("Invalid date format"), informative, on);
     box->setWindowModality(Qt::ApplicationModal);
     box->open();
 }
@@ -112,7 +123,7 @@ void ControllerContext::showInvalidDateAlert(QWidget* on) {
 void ControllerContext::runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
                                    std::function<OperationReport(const BatchOptions&)> work,
                                    Presentation presentation, std::function<void()> afterwards,
-                                   std::shared_ptr<const QStringList> notes) {
+                                   std::shared_ptr<const QStringList> renamed) {
     if (runner->isRunning()) {
         // Only in the moment before the progress dialog shows: one command at a time.
         QApplication::beep();
@@ -120,9 +131,9 @@ void ControllerContext::runEditing(const QString& label, const std::vector<Selec
     }
     createStorageFolder();
     runner->start(label, int(photos.size()), std::move(work),
-                  [this, presentation, afterwards, notes](const OperationReport& report) {
+                  [this, presentation, afterwards, renamed](const OperationReport& report) {
                       m_lastReport = report;
-                      presentReport(report, presentation, notes ? *notes : QStringList());
+                      presentReport(report, presentation, renamed ? *renamed : QStringList());
                       if (afterwards)
                           afterwards();
                       Q_EMIT commandFinished();
@@ -131,9 +142,11 @@ void ControllerContext::runEditing(const QString& label, const std::vector<Selec
 
 // One file-viewer window for the whole command, rooted at the storage folder
 // with the written files selected, rather than one window per photo; it
-// stands for the folder's opening at the end too.
+// stands for the folder's opening at the end too. The end message keeps
+// apart what was written, what was written under another name, and what was
+// not written, each with its reason.
 void ControllerContext::presentReport(const OperationReport& report, Presentation presentation,
-                                      const QStringList& notes) {
+                                      const QStringList& renamed) {
     QStringList written = report.written;
     written.removeDuplicates();
     if (presentation.revealWritten && !written.isEmpty())
@@ -142,31 +155,41 @@ void ControllerContext::presentReport(const OperationReport& report, Presentatio
         fileViewer.openFolder(state.storagelocation);
 
     if (report.skipped.isEmpty() && report.notRun == 0 && report.repaired.isEmpty() &&
-        notes.isEmpty())
+        renamed.isEmpty())
         return;
-    QStringList all = notes;
-    for (const auto& skipped : report.skipped)
-        all << QStringLiteral("%1: %2").arg(skipped.path, skipped.reason);
-    for (const auto& repaired : report.repaired)
-        all << QStringLiteral("%1: repaired: %2").arg(repaired.path, repaired.reason);
-    QStringList lines = all.mid(0, namedSkipsInAlert);
-    if (all.size() > namedSkipsInAlert)
-        lines << tr("… and %1 more.").arg(all.size() - namedSkipsInAlert);
+    QStringList sections;
+    QStringList all;
+    const auto section = [&](const QString& heading, const QStringList& lines) {
+        if (lines.isEmpty())
+            return;
+        all << heading << lines;
+        QStringList shown = lines.mid(0, namedSkipsInAlert);
+        if (lines.size() > namedSkipsInAlert)
+            shown << tr("… and %1 more.").arg(lines.size() - namedSkipsInAlert);
+        sections << heading + QLatin1Char('\n') + shown.join(QLatin1Char('\n'));
+    };
+    QStringList skipped, repaired;
+    for (const auto& photo : report.skipped)
+        skipped << QStringLiteral("%1: %2").arg(photo.path, photo.reason);
+    for (const auto& photo : report.repaired)
+        repaired << QStringLiteral("%1: %2").arg(photo.path, photo.reason);
+    section(tr("Written under another name:"), renamed);
+    section(tr("Written with damaged metadata left out:"), repaired);
+    section(tr("Not written:"), skipped);
     if (report.notRun > 0)
-        lines << tr("Cancelled: %1 photo(s) were left as they were.").arg(report.notRun);
-    const QString text =
-        report.skipped.isEmpty() && report.notRun == 0 && report.repaired.isEmpty()
-            ? tr("%1 photo(s) written; %2 under a new name.").arg(written.size()).arg(notes.size())
-        : report.skipped.isEmpty() && report.notRun == 0
-            ? tr("%1 photo(s) written; %2 had damaged metadata that was left out.")
-                  .arg(written.size())
-                  .arg(report.repaired.size())
-        : report.skipped.isEmpty()
-            ? tr("%1 photo(s) written before the command was cancelled.").arg(written.size())
-            : tr("%1 photo(s) could not be written; %2 written.")
-                  .arg(report.skipped.size())
-                  .arg(written.size());
-    QMessageBox* box = alert(text, lines.join(QLatin1Char('\n')), outlets.window);
+        sections << tr("Cancelled: %1 photo(s) were left as they were.").arg(report.notRun);
+
+    QStringList counts{tr("%n photo(s) written", nullptr, int(written.size()))};
+    if (!renamed.isEmpty())
+        counts << tr("%n of them under another name", nullptr, int(renamed.size()));
+    if (!skipped.isEmpty())
+        counts << tr("%n not written", nullptr, int(skipped.size()));
+    if (report.notRun > 0)
+        counts << tr("%n left by the cancel", nullptr, report.notRun);
+    QMessageBox* box = alert(counts.join(QStringLiteral("; ")) + QLatin1Char('.'),
+                             sections.join(QStringLiteral("\n\n")), outlets.window);
+    if (skipped.isEmpty() && report.notRun == 0)
+        box->setIcon(QMessageBox::Information);
     if (all.size() > namedSkipsInAlert)
         box->setDetailedText(all.join(QLatin1Char('\n')));
     box->setWindowModality(Qt::WindowModal);

@@ -17,6 +17,7 @@
 #include <vector>
 
 class CommandRunner;
+class EditFormState;
 class FileViewer;
 class MetadataService;
 class PhotoListModel;
@@ -50,8 +51,11 @@ public:
     PhotoListModel* localPhotos = nullptr;
     PhotoListModel* devicePhotos = nullptr; // filled by the device source
     ControllerState state;
+    EditFormState* formState = nullptr; // what the form's fields stand for
 
     SourceMode mode() const { return state.blocalMode ? SourceMode::Computer : SourceMode::Device; }
+    // The source the editing commands work on: the computer's list (true) or the device's.
+    void setLocalMode(bool local);
     QListView* browserOf(SourceMode mode) const;
     PhotoListModel* listOf(SourceMode mode) const;
     int selectionCount(SourceMode mode) const;
@@ -66,19 +70,20 @@ public:
         bool openStorage = false;
     };
     // Runs an editing command off the GUI thread, one at a time, then presents
-    // its report. The notes are lines the command adds to its end message,
-    // filled while it runs.
+    // its report. The renamed are lines naming the photos written under
+    // another name than their own, filled while it runs.
     void runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
                     std::function<OperationReport(const BatchOptions&)> work,
                     Presentation presentation, std::function<void()> afterwards = {},
-                    std::shared_ptr<const QStringList> notes = {});
+                    std::shared_ptr<const QStringList> renamed = {});
     void presentReport(const OperationReport& report, Presentation presentation,
-                       const QStringList& notes = {});
+                       const QStringList& renamed = {});
 
     // An alert ready to open on the window `on`.
     QMessageBox* alert(const QString& text, const QString& informative, QWidget* on);
     void showEmptySelectionAlert();
-    void showInvalidDateAlert(QWidget* on);
+    // Names the field that holds no date, where one is given.
+    void showInvalidDateAlert(QWidget* on, const QString& field = QString());
     // Completion of the alert sheets on the main window.
     void savePanelDidEnd3(QMessageBox* alert, int returnCode);
 
@@ -99,6 +104,8 @@ Q_SIGNALS:
     void exportFinished(const QString& path);
     // An alert is up, with its text and informative text.
     void alertShown(const QString& text, const QString& informative);
+    // The editing commands' source has changed.
+    void modeChanged();
 
 private:
     OperationReport m_lastReport;

@@ -4,6 +4,7 @@
 #include "app/DateWindows.h"
 #include "editing/DateOperations.h"
 #include "metadata/DateText.h"
+#include "metadata/FileTimes.h"
 #include "metadata/MetadataService.h"
 #include "sources/PhotoImage.h"
 
@@ -61,9 +62,11 @@ void DatesController::ChangeDateExifFromPhoto() {
 void DatesController::fillDateWindow(const QString& path, int count) {
     QPointer<DatesController> self(this);
     MetadataService* metadata = &m_ctx.metadata;
-    const QString created = m_ctx.outlets.photoCreateDatelab->text();
-    QThreadPool::globalInstance()->start([self, metadata, path, count, created] {
+    QThreadPool::globalInstance()->start([self, metadata, path, count] {
         const PhotoDatePair pair = photoDatePair(*metadata, path);
+        // The current photo's creation date as a date text the field takes.
+        const auto times = readFileTimes(path);
+        const QString created = times ? DateText::timePointText(times->created) : QString();
         QMetaObject::invokeMethod(
             self.data(),
             [self, pair, count, created] {
@@ -75,8 +78,7 @@ void DatesController::fillDateWindow(const QString& path, int count) {
                     showCentred(self->m_dateWindow);
                 } else {
                     if (!created.isEmpty())
-                        self->m_batchWindow->mutSetDatelab->setPlaceholderText(
-                            DateText::shorten(created));
+                        self->m_batchWindow->mutSetDatelab->setPlaceholderText(created);
                     showCentred(self->m_batchWindow);
                 }
                 Q_EMIT self->m_ctx.dateWindowFilled();
@@ -85,14 +87,28 @@ void DatesController::fillDateWindow(const QString& path, int count) {
     });
 }
 
+// Every date is checked before anything is written, in both sources: a text
+// that is no date would go into the photo's EXIF as it stands.
+bool DatesController::refuseNonDates(QWidget* window,
+                                     const QList<std::pair<QLineEdit*, QString>>& fields) {
+    for (const auto& [field, name] : fields) {
+        if (!DateText::isValid(field->text())) {
+            m_ctx.showInvalidDateAlert(window, name);
+            field->setFocus();
+            field->selectAll();
+            return true;
+        }
+    }
+    return false;
+}
+
 void DatesController::ClickDateChangedSaveAction() {
     const SourceMode sourceMode = m_ctx.mode();
     const QString original = m_dateWindow->orignalDatelab->text();
     const QString digitized = m_dateWindow->diginalDatelab->text();
-    if (sourceMode == SourceMode::Computer && !DateText::isValid(digitized)) {
-        m_ctx.showInvalidDateAlert(m_dateWindow);
+    if (refuseNonDates(m_dateWindow, {{m_dateWindow->diginalDatelab, tr("The digitized date")},
+                                      {m_dateWindow->orignalDatelab, tr("The original date")}}))
         return;
-    }
     const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(sourceMode);
     MetadataService* metadata = &m_ctx.metadata;
     m_ctx.runEditing(
@@ -172,11 +188,12 @@ void DatesController::ClickMutiDateChangedSaveAction() {
     auto close = [this] { closeMutiDateWindow(); };
 
     if (w->hasPreviewPhoto()) {
+        if (refuseNonDates(w, {{w->afterdiginalDatelab, tr("The digitized date after")},
+                               {w->afterorignalDatelab, tr("The original date after")}}))
+            return;
         const auto shift =
-            DateText::isValid(w->afterdiginalDatelab->text())
-                ? previewShiftOf(w->beforeorignalDatelab->text(), w->beforediginalDatelab->text(),
-                                 w->afterorignalDatelab->text(), w->afterdiginalDatelab->text())
-                : std::nullopt;
+            previewShiftOf(w->beforeorignalDatelab->text(), w->beforediginalDatelab->text(),
+                           w->afterorignalDatelab->text(), w->afterdiginalDatelab->text());
         // Texts that do not read give no difference to shift by: say so
         // rather than rewrite every photo unchanged.
         if (!shift) {
@@ -197,10 +214,8 @@ void DatesController::ClickMutiDateChangedSaveAction() {
     }
     const QString date = w->mutSetDatelab->text();
     if (!date.isEmpty()) {
-        if (!DateText::isValid(date)) {
-            m_ctx.showInvalidDateAlert(w);
+        if (refuseNonDates(w, {{w->mutSetDatelab, tr("The date")}}))
             return;
-        }
         m_ctx.runEditing(
             tr("Setting dates…"), photos,
             [=](const BatchOptions& o) { return runSetDate(photos, storage, date, *metadata, o); },

@@ -7,6 +7,8 @@
 class ChangeDateWindow;
 class ChangeMutiDateWindow;
 class ControllerContext;
+class QLineEdit;
+class QWidget;
 
 // The photos' dates: the date window for one photo, the batch date window for
 // several, and the file dates copied from the EXIF dates.
@@ -40,6 +42,8 @@ Q_SIGNALS:
 
 private:
     void fillDateWindow(const QString& path, int count);
+    // True, with the alert up naming the first field that holds no date.
+    bool refuseNonDates(QWidget* window, const QList<std::pair<QLineEdit*, QString>>& fields);
     void closeMutiDateWindow();
 
     ControllerContext& m_ctx;

@@ -110,6 +110,7 @@ void DeviceController::deviceDidRemove(const DeviceInfo& device) {
         m_deviceEntries.clear();
         m_ctx.devicePhotos->clear();
         m_cameraWindow->hide();
+        m_cameraWindow->showOpenHint(true);
         endProgress();
     } else {
         // Another camera stays: the newest one becomes current, and the gone
@@ -137,7 +138,7 @@ void DeviceController::rebuildDeviceList(const std::function<bool(const DeviceEn
 
 void DeviceController::ChangeToImportiOSDevicePhoto() {
     // The editing commands work on the device list from here on.
-    m_ctx.state.blocalMode = false;
+    m_ctx.setLocalMode(false);
     if (mCameras.isEmpty()) {
         m_ctx.outlets.leftTipCameraImageView->show();
         m_ctx.outlets.localImageBrowserView->hide();
@@ -148,6 +149,9 @@ void DeviceController::ChangeToImportiOSDevicePhoto() {
     const bool hasPhotos = m_ctx.localPhotos->rowCount() > 0;
     m_ctx.outlets.localImageBrowserView->setVisible(hasPhotos);
     m_ctx.outlets.leftTipView->setVisible(!hasPhotos);
+    // The computer's photos stay in the main window: its source button says so.
+    if (hasPhotos)
+        showChosenSource(m_ctx.outlets, true);
     m_cameraWindow->show();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_cameraWindow->move(screen->availableGeometry().center() -
@@ -170,6 +174,8 @@ void DeviceController::endProgress() {
 
 void DeviceController::OpenDeviceAction() {
     m_ctx.createStorageFolder();
+    if (m_currentDevice)
+        m_cameraWindow->showOpenHint(false);
     startProgreess(0);
     if (m_currentDevice)
         m_currentDevice->requestOpenSession();

@@ -48,6 +48,8 @@ void DeviceController::DownloadImportEditePhotoAction() {
     m_ctx.outlets.leftTipCameraImageView->hide();
     m_ctx.outlets.localImageBrowserView->show();
     m_ctx.outlets.leftTipView->hide();
+    // The main window shows the computer's list: its source button is the chosen one.
+    showChosenSource(m_ctx.outlets, true);
     requestDownloads(DownloadPurpose::Import);
 }
 

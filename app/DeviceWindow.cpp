@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QProgressBar>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 DeviceWindow::DeviceWindow(QListView* browser, QWidget* parent)
@@ -17,12 +18,20 @@ DeviceWindow::DeviceWindow(QListView* browser, QWidget* parent)
     deviceNamelab = new QLabel;
     deviceNamelab->setObjectName(QStringLiteral("deviceNamelab"));
     layout->addWidget(deviceNamelab);
-    imageBrowserView->setParent(this);
+    openHint = new QLabel(tr("Connect a camera or phone, then choose Open"));
+    openHint->setObjectName(QStringLiteral("openHint"));
+    openHint->setAlignment(Qt::AlignCenter);
+    openHint->setWordWrap(true);
+    openHint->setMargin(16);
+    openHint->setFrameShape(QFrame::StyledPanel);
     imageBrowserView->setResizeMode(QListView::Adjust);
     imageBrowserView->setMovement(QListView::Static);
     imageBrowserView->setUniformItemSizes(true);
+    m_pages = new QStackedWidget;
+    m_pages->addWidget(openHint);
+    m_pages->addWidget(imageBrowserView);
     imageBrowserView->show();
-    layout->addWidget(imageBrowserView, 1);
+    layout->addWidget(m_pages, 1);
     camerataskProgressor = new QProgressBar;
     camerataskProgressor->setObjectName(QStringLiteral("camerataskProgressor"));
     camerataskProgressor->setFormat(tr("%v of %m"));
@@ -38,8 +47,19 @@ DeviceWindow::DeviceWindow(QListView* browser, QWidget* parent)
     opendeviceBtn = button(tr("Open"), "opendeviceBtn");
     downloadPhotoBtn = button(tr("Download"), "downloadPhotoBtn");
     importEditPhotoBtn = button(tr("Import to Edit"), "importEditPhotoBtn");
-    viewExifBtn = button(tr("Dates"), "viewExifBtn");
+    viewExifBtn = button(tr("Dates and GPS"), "viewExifBtn");
     removeExifBtn = button(tr("Remove"), "removeExifBtn");
     deletePhotoBtn = button(tr("Delete"), "deletePhotoBtn");
+    // The two that open a menu say so, as the main window's do.
+    viewExifBtn->setMenuArrow(true);
+    removeExifBtn->setMenuArrow(true);
     layout->addLayout(buttons);
+}
+
+void DeviceWindow::showOpenHint(bool hint) {
+    m_pages->setCurrentWidget(hint ? static_cast<QWidget*>(openHint) : imageBrowserView);
+}
+
+bool DeviceWindow::showsOpenHint() const {
+    return m_pages->currentWidget() == openHint;
 }

@@ -7,6 +7,7 @@
 class QLabel;
 class QListView;
 class QProgressBar;
+class QStackedWidget;
 
 // The device window: the connected camera's name, its photos and movies,
 // the task progress and the device commands.
@@ -21,4 +22,11 @@ public:
     QProgressBar* camerataskProgressor = nullptr;
     PRButton *opendeviceBtn = nullptr, *downloadPhotoBtn = nullptr, *importEditPhotoBtn = nullptr,
              *deletePhotoBtn = nullptr, *viewExifBtn = nullptr, *removeExifBtn = nullptr;
+    // Says what to do until a device is open; the browser then takes its place.
+    QLabel* openHint = nullptr;
+    void showOpenHint(bool hint);
+    bool showsOpenHint() const;
+
+private:
+    QStackedWidget* m_pages = nullptr;
 };

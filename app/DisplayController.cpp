@@ -3,7 +3,12 @@
 #include "app/AppSettings.h"
 #include "app/ControllerContext.h"
 #include "app/DropTargets.h"
+#include "app/EditFormState.h"
+#include "app/LargePhotoView.h"
+#include "app/LatestPhotoDecoder.h"
+#include "app/PhotoViewerWindow.h"
 #include "app/PreferencesWindow.h"
+#include "app/PropertyOutlineView.h"
 #include "sources/PhotoListModel.h"
 
 #include <QComboBox>
@@ -18,6 +23,19 @@ DisplayController::DisplayController(ControllerContext& context, QObject* parent
     m_outline = new QStandardItemModel(this);
     m_outline->setHorizontalHeaderLabels({tr("Property"), tr("Value")});
     m_ctx.outlets.propertyOutline->setModel(m_outline);
+    m_largeView = new LatestPhotoDecoder(m_ctx.metadata, this);
+    m_viewer = new PhotoViewerWindow(m_ctx.metadata, m_ctx.outlets.window);
+}
+
+DisplayController::~DisplayController() {
+    if (m_comparisonStop)
+        m_comparisonStop->store(true);
+}
+
+QStringList DisplayController::photoNameFilters() {
+    return {tr("Photos (*.jpg *.jpeg *.jpe *.png *.tif *.tiff *.webp *.heic *.heif *.hif *.avif "
+               "*.gif *.JPG *.JPEG *.PNG *.TIF *.TIFF *.WEBP *.HEIC *.HEIF *.AVIF *.GIF)"),
+            tr("All files (*)")};
 }
 
 void DisplayController::loadPreferences() {
@@ -37,6 +55,7 @@ void DisplayController::loadPreferences() {
 
 void DisplayController::addPaths(const QStringList& paths) {
     QList<IKImageItem> items;
+    items.reserve(paths.size());
     for (const QString& path : paths)
         items << IKImageItem::forLocalFile(path);
     m_ctx.localPhotos->append(items);
@@ -61,6 +80,7 @@ void DisplayController::openImportPanel(bool clearFirst, bool openCommand) {
         ClearLeftPhotos();
     auto* panel = new QFileDialog(m_ctx.outlets.window, tr("Please select photos to import."));
     panel->setFileMode(QFileDialog::ExistingFiles);
+    panel->setNameFilters(photoNameFilters());
     panel->setWindowModality(Qt::WindowModal);
     panel->setAttribute(Qt::WA_DeleteOnClose);
     connect(panel, &QFileDialog::finished, this, [this, panel, openCommand](int result) {
@@ -88,7 +108,7 @@ void DisplayController::openPanelDidEnd1(int returnCode, const QStringList& path
         return;
     showBrowser();
     addPaths(paths);
-    m_ctx.state.blocalMode = true;
+    m_ctx.setLocalMode(true);
 }
 
 void DisplayController::openPanelDidEnd(int returnCode, const QStringList& paths) {
@@ -96,7 +116,7 @@ void DisplayController::openPanelDidEnd(int returnCode, const QStringList& paths
         return;
     if (!paths.isEmpty()) {
         addPaths(paths);
-        m_ctx.state.blocalMode = true;
+        m_ctx.setLocalMode(true);
     }
     m_ctx.createStorageFolder();
 }
@@ -113,14 +133,14 @@ QStringList localPaths(const QList<QUrl>& urls) {
 } // namespace
 
 void DisplayController::PRDragOperationImageNoteHandle() {
-    m_ctx.state.blocalMode = true;
+    m_ctx.setLocalMode(true);
     addPaths(localPaths(m_ctx.outlets.localImageBrowserView->geturlArray()));
     selectFirstPhoto();
 }
 
 void DisplayController::NSDragOperationImageViewNoteHandle() {
     showBrowser();
-    m_ctx.state.blocalMode = true;
+    m_ctx.setLocalMode(true);
     addPaths(localPaths(m_ctx.outlets.leftTipImageView->geturlArray()));
     selectFirstPhoto();
 }
@@ -133,6 +153,7 @@ void DisplayController::ClearLeftPhotos() {
         if (field != m_ctx.outlets.cameraDatelab)
             field->setText(QString());
     }
+    m_ctx.formState->filled();
 }
 
 void DisplayController::ChangeToImportComputerPhoto() {
@@ -140,7 +161,7 @@ void DisplayController::ChangeToImportComputerPhoto() {
     const bool hasPhotos = m_ctx.localPhotos->rowCount() > 0;
     m_ctx.outlets.localImageBrowserView->setVisible(hasPhotos);
     m_ctx.outlets.leftTipView->setVisible(!hasPhotos);
-    m_ctx.state.blocalMode = true;
+    m_ctx.setLocalMode(true);
 }
 
 void DisplayController::ShowPreferenceSetting() {

@@ -2,23 +2,28 @@
 
 #include "app/ControllerContext.h"
 #include "app/DropTargets.h"
+#include "app/EditFormState.h"
+#include "app/LargePhotoView.h"
+#include "app/LatestPhotoDecoder.h"
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
-#include "metadata/DateText.h"
+#include "app/PropertyOutlineView.h"
 #include "metadata/FileTimes.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PhotoDisplay.h"
+#include "metadata/PrintConversion.h"
+#include "metadata/PropertyKeys.h"
 #include "metadata/PropertyTree.h"
 #include "metadata/SizeText.h"
-#include "sources/PhotoImage.h"
 #include "sources/PhotoListModel.h"
 
 #include <QFileInfo>
-#include <QLabel>
 #include <QPointer>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QThreadPool>
-#include <QTreeView>
+
+#include <mutex>
 
 // What a selection needs from the disk, read off the GUI thread.
 struct DisplayController::SelectionRead {
@@ -28,22 +33,35 @@ struct DisplayController::SelectionRead {
     QString fileName;
     bool readable = false;
     QVariantMap dictionary;
-    QString creationText; // empty when unknown
+    std::optional<QDateTime> created;
     qint64 size = 0;
-    QImage photo; // double click only
 };
 
+namespace {
+// Where the summary, the tree and the large view say the selection is no photo.
+QString notAPhoto() {
+    return DisplayController::tr("Not a photo Tessaview can read");
+}
+// The raw keys of a tree row and its parents, which name it across photos.
+constexpr int RawPathRole = Qt::UserRole + 1;
+} // namespace
+
+int DisplayController::firstSelectedRow() const {
+    const QItemSelectionModel* selection = m_ctx.outlets.localImageBrowserView->selectionModel();
+    int first = -1;
+    for (const QModelIndex& index : selection->selectedIndexes())
+        first = first < 0 ? index.row() : std::min(first, index.row());
+    return first;
+}
+
 void DisplayController::imageBrowserSelectionDidChange() {
-    const QModelIndexList selected =
-        m_ctx.outlets.localImageBrowserView->selectionModel()->selectedIndexes();
-    if (selected.isEmpty())
+    const int first = firstSelectedRow();
+    if (first < 0)
         return; // an emptied selection keeps the last display
-    int first = selected.first().row();
-    for (const QModelIndex& index : selected)
-        first = std::min(first, index.row());
     const IKImageItem& item = m_ctx.localPhotos->itemAt(first);
     selectPhotoPath(item.filePath);
     readInBackground(item.filePath, false, item.fileName);
+    requestLargeView();
 }
 
 void DisplayController::cellWasDoubleClickedAtIndex(int index) {
@@ -52,6 +70,8 @@ void DisplayController::cellWasDoubleClickedAtIndex(int index) {
     const IKImageItem& item = m_ctx.localPhotos->itemAt(index);
     selectPhotoPath(item.filePath);
     readInBackground(item.filePath, true, item.fileName);
+    requestLargeView();
+    showFullSize();
 }
 
 // The selected photo is current at once; until its read returns it has no
@@ -61,6 +81,15 @@ void DisplayController::selectPhotoPath(const QString& path) {
     m_ctx.state.currentExifDictionary.clear();
 }
 
+// The large view follows the current photo, decoded for the view's size on
+// its own thread, so that neither waits for the other.
+void DisplayController::requestLargeView() {
+    const QString path = m_ctx.state.currentChooseFilePath;
+    if (path.isEmpty())
+        return;
+    m_largeView->request(path, m_ctx.outlets.localPhotoImageView->pixelSize());
+}
+
 void DisplayController::readInBackground(const QString& path, bool doubleClick,
                                          const QString& fileName) {
     SelectionRead read;
@@ -68,19 +97,18 @@ void DisplayController::readInBackground(const QString& path, bool doubleClick,
     read.doubleClick = doubleClick;
     read.path = path;
     read.fileName = fileName;
-    const QSize photoSize = m_ctx.outlets.localPhotoImageView->size();
+    if (m_comparisonStop)
+        m_comparisonStop->store(true);
     QPointer<DisplayController> self(this);
     MetadataService* metadata = &m_ctx.metadata;
-    QThreadPool::globalInstance()->start([self, metadata, read, photoSize]() mutable {
+    QThreadPool::globalInstance()->start([self, metadata, read]() mutable {
         const auto properties = metadata->readProperties(read.path);
         read.readable = properties.isOk();
         if (read.readable)
             read.dictionary = properties->dictionary;
         if (const auto times = readFileTimes(read.path))
-            read.creationText = DateText::describeTimePoint(times->created);
+            read.created = times->created;
         read.size = QFileInfo(read.path).size();
-        if (read.doubleClick && read.readable)
-            read.photo = loadPhotoImage(*metadata, read.path, photoSize);
         QMetaObject::invokeMethod(
             self.data(),
             [self, read] {
@@ -100,12 +128,10 @@ void DisplayController::showSelectionRead(const SelectionRead& read) {
         return; // a later selection is on its way
     m_ctx.state.currentFileName = read.fileName;
     if (!read.readable) {
-        m_ctx.state.currentExifDictionary.clear();
-        m_outline->removeRows(0, m_outline->rowCount());
-        m_ctx.outlets.localPhotoImageView->clear();
-        Q_EMIT m_ctx.photoShown(read.path);
+        showUnreadable(read);
         return;
     }
+    m_ctx.outlets.propertyOutline->setPlaceholderText(QString());
     showOutline(read.dictionary);
     const PhotoDisplay display = photoDisplayFor(read.dictionary);
     m_ctx.state.bMapPreview = display.hasPosition;
@@ -113,22 +139,51 @@ void DisplayController::showSelectionRead(const SelectionRead& read) {
         m_ctx.state.currentCoords = QPointF(display.latitude, display.longitude);
     m_ctx.state.currentExifDictionary = read.dictionary;
 
-    if (read.doubleClick)
-        m_ctx.outlets.localPhotoImageView->setPixmap(QPixmap::fromImage(read.photo));
     if (display.hasPosition) {
         m_ctx.outlets.currentlocalMapView->show();
         showPosition(display.latitude, display.longitude);
     } else {
         m_ctx.outlets.currentlocalMapView->hide();
     }
-    if (!read.fileName.isEmpty())
-        m_ctx.outlets.photoNamelab->setText(read.fileName);
-    if (!read.creationText.isEmpty())
-        m_ctx.outlets.photoCreateDatelab->setText(read.creationText);
-    if (read.size > 0)
-        m_ctx.outlets.photoFileSizelab->setText(fileSizeText(quint64(read.size)));
+    showSummary(read);
     applyDisplay(display);
+    m_ctx.formState->filled();
+    compareSelectedPhotos();
+    refreshSelectionState();
     Q_EMIT m_ctx.photoShown(read.path);
+}
+
+// Said in the panes rather than left blank; the summary names the file it
+// is about, so that nothing of the photo shown before passes for this one.
+void DisplayController::showUnreadable(const SelectionRead& read) {
+    const MainWindowOutlets& o = m_ctx.outlets;
+    m_ctx.state.currentExifDictionary.clear();
+    m_outline->removeRows(0, m_outline->rowCount());
+    o.propertyOutline->setPlaceholderText(notAPhoto());
+    for (QLineEdit* field : o.summaryFields())
+        field->clear();
+    o.photoNamelab->setText(read.fileName);
+    o.photoNamelab->setToolTip(read.path);
+    if (read.size > 0)
+        o.photoFileSizelab->setText(fileSizeText(quint64(read.size)));
+    o.photoDPIlab->setText(notAPhoto());
+    refreshSelectionState();
+    Q_EMIT m_ctx.photoShown(read.path);
+}
+
+void DisplayController::showSummary(const SelectionRead& read) {
+    const MainWindowOutlets& o = m_ctx.outlets;
+    if (!read.fileName.isEmpty()) {
+        o.photoNamelab->setText(read.fileName);
+        o.photoNamelab->setToolTip(read.path);
+    }
+    // One format for every date of the summary: the file's creation in local
+    // time, as the photo's own dates are.
+    if (read.created)
+        o.photoCreateDatelab->setText(
+            PrintConversion::readableDateTime(read.created->toLocalTime()));
+    if (read.size > 0)
+        o.photoFileSizelab->setText(fileSizeText(quint64(read.size)));
 }
 
 void DisplayController::showPosition(double latitude, double longitude) {
@@ -140,7 +195,6 @@ void DisplayController::applyDisplay(const PhotoDisplay& display) {
     const MainWindowOutlets& o = m_ctx.outlets;
     const std::pair<const std::optional<QString>*, QLineEdit*> fields[] = {
         {&display.photoImageSizelab, o.photoImageSizelab},
-        {&display.photoDPIlab, o.photoDPIlab},
         {&display.artistlab, o.artistlab},
         {&display.imageDescrilab, o.imageDescrilab},
         {&display.copyrightlab, o.copyrightlab},
@@ -148,7 +202,6 @@ void DisplayController::applyDisplay(const PhotoDisplay& display) {
         {&display.cameraModelab, o.cameraModelab},
         {&display.cameraDatelab, o.cameraDatelab},
         {&display.commentslab, o.commentslab},
-        {&display.photoModDatelab, o.photoModDatelab},
         {&display.gpsDatelab, o.gpsDatelab},
         {&display.gpsTimelab, o.gpsTimelab},
         {&display.gpsAitlab, o.gpsAitlab},
@@ -162,26 +215,130 @@ void DisplayController::applyDisplay(const PhotoDisplay& display) {
             edit->setCursorPosition(0);
         }
     }
+    // The summary names the camera by make and model (the lens is in the
+    // tree), and shows the digitized date as every date is shown.
+    const QVariantMap& dictionary = m_ctx.state.currentExifDictionary;
+    o.photoDPIlab->setText(cameraName(dictionary));
+    const QVariantMap exif = dictionary.value(PropertyKeys::ExifSet).toMap();
+    o.photoModDatelab->setText(
+        exif.contains(PropertyKeys::DateTimeDigitized)
+            ? PrintConversion::readable(PropertyKeys::ExifSet, PropertyKeys::DateTimeDigitized,
+                                        exif.value(PropertyKeys::DateTimeDigitized))
+            : QString());
+    for (QLineEdit* field : o.summaryFields()) {
+        field->setCursorPosition(0);
+        if (field != o.photoNamelab)
+            field->setToolTip(field->text());
+    }
 }
 
-namespace {
-void appendNodes(QStandardItem* parent, const QList<PropertyNode>& nodes) {
-    for (const PropertyNode& node : nodes) {
+// Several photos selected: the form shows what they share, and each field
+// whose photos differ stands mixed. The photos are read off the GUI thread;
+// a newer selection stops the reading.
+void DisplayController::compareSelectedPhotos() {
+    const QItemSelectionModel* selection = m_ctx.outlets.localImageBrowserView->selectionModel();
+    const QModelIndexList selected = selection->selectedIndexes();
+    if (selected.size() < 2 || !m_ctx.state.blocalMode)
+        return;
+    QStringList paths;
+    for (const QModelIndex& index : selected)
+        paths << m_ctx.localPhotos->itemAt(index.row()).filePath;
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    m_comparisonStop = stop;
+    const quint64 generation = m_readGeneration;
+    QPointer<DisplayController> self(this);
+    MetadataService* metadata = &m_ctx.metadata;
+    // The photos share out among a few threads; each keeps its own order.
+    const int threads = std::max(1, std::min(4, QThread::idealThreadCount()));
+    struct Shared {
+        std::mutex mutex;
+        QList<PhotoDisplay> displays;
+        std::atomic<int> next{0};
+        std::atomic<int> running{0};
+    };
+    auto shared = std::make_shared<Shared>();
+    shared->running = threads;
+    for (int t = 0; t < threads; ++t) {
+        QThreadPool::globalInstance()->start([=] {
+            for (int i = shared->next++; i < paths.size() && !stop->load(); i = shared->next++) {
+                const auto read = metadata->readProperties(paths[i]);
+                if (!read)
+                    continue; // a photo that cannot be read is not written either
+                const PhotoDisplay display = photoDisplayFor(read->dictionary);
+                std::lock_guard lock(shared->mutex);
+                shared->displays << display;
+            }
+            if (--shared->running > 0 || stop->load())
+                return;
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, shared, generation, stop] {
+                    if (!self || stop->load() || generation != self->m_readGeneration)
+                        return;
+                    self->m_ctx.formState->filledFromSeveral(shared->displays);
+                    Q_EMIT self->formCompared();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+}
+
+void DisplayController::showStoredValues(bool stored) {
+    m_storedValues = stored;
+    if (!m_ctx.state.currentExifDictionary.isEmpty())
+        showOutline(m_ctx.state.currentExifDictionary);
+}
+
+void DisplayController::appendNodes(QStandardItem* parent, const QVariantMap& values,
+                                    const QString& set, const QString& path) {
+    for (const PropertyNode& node : propTree(values)) {
+        const QString rawPath = path + QLatin1Char('/') + node.rawKey;
         auto* key = new QStandardItem(node.key);
-        auto* value = new QStandardItem(displayText(node.val));
+        key->setData(rawPath, RawPathRole);
+        key->setToolTip(node.rawKey);
+        auto* value = new QStandardItem;
+        if (!node.hasChildren) {
+            const QString stored = PrintConversion::stored(node.val);
+            const QString readable = PrintConversion::readable(set, node.rawKey, node.val, values);
+            // One line in the cell; the whole value, and the other form, in the tooltip.
+            const QString shown = m_storedValues ? stored : readable;
+            value->setText(QString(shown).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+            value->setToolTip(readable == stored ? stored
+                              : m_storedValues   ? tr("Reads: %1").arg(readable)
+                                                 : tr("Stored: %1").arg(stored));
+        }
         key->setEditable(false);
         value->setEditable(false);
-        key->setForeground(Qt::white);
-        value->setForeground(Qt::white);
         if (node.hasChildren)
-            appendNodes(key, node.children);
+            appendNodes(key, values.value(node.rawKey).toMap(), node.rawKey, rawPath);
         parent->appendRow({key, value});
     }
 }
-} // namespace
 
+// The tree keeps its shape from photo to photo: sets open unless the user
+// closed them, the same scroll position and the same row selected.
 void DisplayController::showOutline(const QVariantMap& dictionary) {
+    PropertyOutlineView* view = m_ctx.outlets.propertyOutline;
+    const int scrolled = view->verticalScrollBar()->value();
+    const QString current = view->currentIndex().siblingAtColumn(0).data(RawPathRole).toString();
     m_outline->removeRows(0, m_outline->rowCount());
-    appendNodes(m_outline->invisibleRootItem(), propTree(dictionary));
-    m_ctx.outlets.propertyOutline->setColumnWidth(0, 220);
+    appendNodes(m_outline->invisibleRootItem(), dictionary, QString(), QString());
+    for (int row = 0; row < m_outline->rowCount(); ++row) {
+        const QModelIndex index = m_outline->index(row, 0);
+        if (m_outline->hasChildren(index) &&
+            !m_collapsedSets.contains(index.data(RawPathRole).toString()))
+            view->expand(index);
+        if (index.data(RawPathRole).toString() == current)
+            view->setCurrentIndex(index);
+        for (int child = 0; child < m_outline->rowCount(index); ++child) {
+            const QModelIndex inner = m_outline->index(child, 0, index);
+            if (!current.isEmpty() && inner.data(RawPathRole).toString() == current)
+                view->setCurrentIndex(inner);
+        }
+    }
+    view->verticalScrollBar()->setValue(scrolled);
+    // The names whole where the pane has room, the values the rest.
+    view->resizeColumnToContents(0);
+    const int width = view->viewport()->width();
+    view->setColumnWidth(0, std::clamp(view->columnWidth(0), width * 3 / 10, width * 6 / 10));
 }

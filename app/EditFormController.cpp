@@ -2,6 +2,7 @@
 
 #include "app/ChangeConfirmation.h"
 #include "app/ControllerContext.h"
+#include "app/EditFormState.h"
 #include "app/EditViewLayout.h"
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
@@ -18,6 +19,9 @@ EditFormController::EditFormController(ControllerContext& context, QObject* pare
     m_confirmation = new ChangeConfirmation(m_ctx.settings, this);
     for (QLineEdit* field : m_ctx.outlets.formFields())
         field->installEventFilter(this);
+    // A shown form stays over its pane as the window and the splitters move.
+    m_ctx.outlets.infoPane->installEventFilter(this);
+    m_ctx.outlets.localphotoView->installEventFilter(this);
 }
 
 void EditFormController::StartEditViewAction() {
@@ -29,32 +33,54 @@ void EditFormController::HideEditViewAction() {
     m_ctx.outlets.editView->hide();
 }
 
+// One photo takes every field, as it always has. Several take only the
+// fields the user edited since the form was filled: the others show one
+// photo's value or none ("(several values)"), and writing them would put
+// that photo's date, camera or position into all the others.
 void EditFormController::ClickApplyChangeAction() {
     const MainWindowOutlets& o = m_ctx.outlets;
+    const SourceMode mode = m_ctx.mode();
+    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(mode);
+    const bool several = photos.size() > 1;
+    const auto take = [&](QLineEdit* field) -> std::optional<QString> {
+        if (several && !m_ctx.formState->isEdited(field))
+            return std::nullopt;
+        return field->text();
+    };
     EditFormFields fields;
-    fields.artist = o.artistlab->text();
-    fields.description = o.imageDescrilab->text();
-    fields.copyright = o.copyrightlab->text();
-    fields.make = o.cameraMakelab->text();
-    fields.model = o.cameraModelab->text();
-    fields.date = o.cameraDatelab->text();
-    fields.comment = o.commentslab->text();
-    fields.keywords = o.keywordslab->text();
-    fields.latitude = o.gpsLatilab->text();
-    fields.longitude = o.gpsLongtlab->text();
-    fields.altitude = o.gpsAitlab->text();
-    fields.gpsDate = o.gpsDatelab->text();
-    fields.gpsTime = o.gpsTimelab->text();
+    fields.artist = take(o.artistlab);
+    fields.description = take(o.imageDescrilab);
+    fields.copyright = take(o.copyrightlab);
+    fields.make = take(o.cameraMakelab);
+    fields.model = take(o.cameraModelab);
+    fields.date = take(o.cameraDatelab);
+    fields.comment = take(o.commentslab);
+    fields.keywords = take(o.keywordslab);
+    fields.latitude = take(o.gpsLatilab);
+    fields.longitude = take(o.gpsLongtlab);
+    fields.altitude = take(o.gpsAitlab);
+    fields.gpsDate = take(o.gpsDatelab);
+    fields.gpsTime = take(o.gpsTimelab);
+    if (several && m_ctx.formState->editedFields().isEmpty()) {
+        QMessageBox* box = m_ctx.alert(
+            tr("Nothing to apply"),
+            tr("No field has been changed. With several photos selected, Apply writes only "
+               "the fields you change."),
+            o.window);
+        box->setIcon(QMessageBox::Information);
+        box->setWindowModality(Qt::WindowModal);
+        box->open();
+        return;
+    }
     // Checked before any photo is touched: a refused field writes nothing.
-    const Result<PlannedRewrite> plan = editFormPlan(fields);
+    const Result<PlannedRewrite> plan =
+        several ? editFormPlanForSeveral(fields) : editFormPlan(fields);
     if (!plan) {
         QMessageBox* box = m_ctx.alert(tr("Vaule Error"), plan.error(), o.window);
         box->setWindowModality(Qt::WindowModal);
         box->open();
         return;
     }
-    const SourceMode mode = m_ctx.mode();
-    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(mode);
     const QString storage = m_ctx.state.storagelocation;
     MetadataService* metadata = &m_ctx.metadata;
     m_confirmation->confirmThenRun(
@@ -70,6 +96,10 @@ void EditFormController::ClickApplyChangeAction() {
 }
 
 bool EditFormController::eventFilter(QObject* watched, QEvent* event) {
+    const MainWindowOutlets& o = m_ctx.outlets;
+    if ((watched == o.infoPane || watched == o.localphotoView) &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+        keepEditViewAtRest(o);
     if (event->type() == QEvent::FocusIn) {
         if (auto* field = qobject_cast<QLineEdit*>(watched))
             textShouldBeginEditing(field);

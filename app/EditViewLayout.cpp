@@ -1,41 +1,49 @@
 #include "app/EditViewLayout.h"
 
+#include "app/EditFormState.h"
 #include "app/MainWindowLayout.h"
 #include "app/MapWidget.h"
 
 #include <QFormLayout>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
-
-constexpr int columnGap = 6;
 
 QLineEdit* formField(const QString& name, const QString& placeholder = QString()) {
     auto* edit = new QLineEdit;
     edit->setObjectName(name);
     edit->setPlaceholderText(placeholder);
+    // Room for its hint and for the mixed state's, whichever is longer.
+    const QFontMetrics metrics(edit->font());
+    const int hint = std::max(metrics.horizontalAdvance(placeholder),
+                              metrics.horizontalAdvance(EditFormState::mixedText()));
+    edit->setMinimumWidth(hint + 3 * metrics.averageCharWidth());
     return edit;
 }
 
-PRButton* formButton(const QString& title, const QString& name) {
+PRButton* formButton(const QString& title, const QString& name, const QString& picture) {
     auto* b = new PRButton(title);
     b->setObjectName(name);
     b->setAutoDefault(false);
+    b->setPicture(picture);
     return b;
 }
 
 } // namespace
 
 void buildEditView(MainWindowOutlets& o) {
-    auto* panel = new QWidget(o.localphotoView);
+    auto* panel = new QFrame(o.localphotoView);
     panel->setObjectName(QStringLiteral("editView"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    // Opaque in the desktop's own colours: it covers the summary and the tree.
     panel->setAutoFillBackground(true);
-    panel->setStyleSheet(QStringLiteral("#editView { background: rgb(52, 48, 47); }"
-                                        "#editView QLabel { color: white; }"));
+    panel->setBackgroundRole(QPalette::Window);
     o.editView = panel;
 
     const struct {
@@ -64,24 +72,44 @@ void buildEditView(MainWindowOutlets& o) {
         {QObject::tr("GPS time"), &o.gpsTimelab, QStringLiteral("gpsTimelab"),
          QStringLiteral("HH:MM:SS")},
     };
-    auto* form = new QFormLayout;
+    auto* fields = new QWidget;
+    fields->setObjectName(QStringLiteral("editFields"));
+    auto* form = new QFormLayout(fields);
     form->setVerticalSpacing(6);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     for (const auto& row : rows) {
         *row.outlet = formField(row.name, row.placeholder);
         form->addRow(row.label, *row.outlet);
     }
+    auto* note = new QLabel(QObject::tr("Apply writes these fields into every selected photo. "
+                                        "With several photos selected, only the fields you "
+                                        "change are written. Empty latitude and longitude "
+                                        "leave the GPS position as it is."));
+    note->setObjectName(QStringLiteral("editNote"));
+    note->setWordWrap(true);
+    form->addRow(note);
+    // The fields scroll where the window is short; nothing is cut off.
+    auto* scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("editScroll"));
+    scroll->setWidget(fields);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto* title = new QLabel(QObject::tr("Edit Metadata"));
-    title->setStyleSheet(QStringLiteral("font-weight: bold; font-size: 15px;"));
-    auto* note = new QLabel(QObject::tr("Apply writes these fields into every selected photo. "
-                                        "Empty latitude and longitude leave the GPS position "
-                                        "as it is."));
-    note->setWordWrap(true);
-    o.editBackBtn = formButton(QObject::tr("Back"), QStringLiteral("editBackBtn"));
+    title->setObjectName(QStringLiteral("editTitle"));
+    QFont bold = title->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    title->setFont(bold);
+    o.editBackBtn = formButton(QObject::tr("Back"), QStringLiteral("editBackBtn"),
+                               QStringLiteral("backnom.png"));
     o.editTemplateBtn =
-        formButton(QObject::tr("Save as Template…"), QStringLiteral("editTemplateBtn"));
+        formButton(QObject::tr("Save as Template…"), QStringLiteral("editTemplateBtn"),
+                   QStringLiteral("templatenom.png"));
     o.editTemplateBtn->hide();
-    o.editApplyBtn = formButton(QObject::tr("Apply"), QStringLiteral("editApplyBtn"));
+    o.editApplyBtn = formButton(QObject::tr("Apply"), QStringLiteral("editApplyBtn"),
+                                QStringLiteral("applynom.png"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(o.editBackBtn);
     buttons->addStretch(1);
@@ -91,19 +119,21 @@ void buildEditView(MainWindowOutlets& o) {
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(10, 8, 10, 10);
     layout->addWidget(title);
-    layout->addLayout(form);
-    layout->addWidget(note);
-    layout->addStretch(1);
+    layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
     panel->hide();
+    // The pane it covers is never narrower than the form needs: its fields,
+    // and its three buttons side by side (the template button counts while
+    // it waits hidden for its command).
+    int buttonsWidth = 2 * layout->spacing() + 20 + 2 * panel->frameWidth();
+    for (PRButton* button : {o.editBackBtn, o.editTemplateBtn, o.editApplyBtn})
+        buttonsWidth += button->sizeHint().width() + buttons->spacing();
+    o.infoPane->setMinimumWidth(std::max(fields->minimumSizeHint().width() + 40, buttonsWidth));
 }
 
 QRect editViewRestingGeometry(const MainWindowOutlets& o) {
-    // The photo and the map stand in one column at the view's right.
-    const int column = o.localPhotoImageView->x() > 0
-                           ? o.localPhotoImageView->x()
-                           : o.localphotoView->width() - o.localPhotoImageView->width();
-    return {0, 0, std::max(0, column - columnGap), o.localphotoView->height()};
+    const QPoint at = o.infoPane->mapTo(o.localphotoView, QPoint(0, 0));
+    return {at.x(), 0, o.infoPane->width(), o.localphotoView->height()};
 }
 
 QPropertyAnimation* slideInEditView(const MainWindowOutlets& o) {
@@ -115,10 +145,6 @@ QPropertyAnimation* slideInEditView(const MainWindowOutlets& o) {
     panel->setGeometry(QRect(QPoint(o.localphotoView->width(), 0), rest.size()));
     panel->show();
     panel->raise();
-    // The photo, the map and the edit button stay above the sliding form.
-    o.localPhotoImageView->raise();
-    o.currentlocalMapView->raise();
-    o.starteditBtn->raise();
     auto* slide = new QPropertyAnimation(panel, "pos", panel);
     slide->setDuration(editViewSlideMilliseconds);
     slide->setStartValue(panel->pos());
@@ -126,4 +152,12 @@ QPropertyAnimation* slideInEditView(const MainWindowOutlets& o) {
     slide->setEasingCurve(QEasingCurve::InOutQuad);
     slide->start(QAbstractAnimation::DeleteWhenStopped);
     return slide;
+}
+
+void keepEditViewAtRest(const MainWindowOutlets& o) {
+    QWidget* panel = o.editView;
+    if (!panel->isVisible() ||
+        !panel->findChildren<QPropertyAnimation*>(QString(), Qt::FindDirectChildrenOnly).isEmpty())
+        return;
+    panel->setGeometry(editViewRestingGeometry(o));
 }

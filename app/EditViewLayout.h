@@ -10,12 +10,14 @@ struct MainWindowOutlets;
 // template button too, until a command is connected to it.
 void buildEditView(MainWindowOutlets& o);
 
-// Where the form rests: over the summary and the outline, from the photo
-// view's left edge to the photo and map column, whole height.
+// Where the form rests: over the summary and the tree pane, whole height of
+// the photo view.
 QRect editViewRestingGeometry(const MainWindowOutlets& o);
 
 // Shows the form at the photo view's right edge and slides it to rest in
-// 0.2 s, under the photo and the map. Showing it again replays the slide.
+// 0.2 s. Showing it again replays the slide.
 QPropertyAnimation* slideInEditView(const MainWindowOutlets& o);
+// A shown form follows its pane when the window or a splitter moves it.
+void keepEditViewAtRest(const MainWindowOutlets& o);
 
 constexpr int editViewSlideMilliseconds = 200;

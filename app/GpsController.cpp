@@ -6,6 +6,7 @@
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "app/MapWindow.h"
+#include "app/WindowGeometry.h"
 #include "editing/GpsFields.h"
 #include "editing/GpsOperations.h"
 #include "metadata/MetadataService.h"
@@ -89,6 +90,8 @@ void GpsController::openGpsWindow(Opening opening) {
     });
 }
 
+// The window starts from the photo it is opened on: no field keeps what
+// another photo put there.
 void GpsController::showGpsWindow(Opening opening, bool readable, const QVariantMap& dictionary) {
     if (readable) {
         const bool hasGps = dictionary.contains(GpsSet);
@@ -102,17 +105,18 @@ void GpsController::showGpsWindow(Opening opening, bool readable, const QVariant
                 box->open();
                 return;
             }
+            for (QLineEdit* field : m_gpsWindow->fields())
+                field->clear();
             fillFromGpsSet(gps);
             // A set without a latitude or longitude is centred on 0 there.
             showGpsWindowAt(gps.contains(Latitude) ? signedLatitude(gps) : 0,
                             gps.contains(Longitude) ? signedLongitude(gps) : 0);
             return;
         }
+        for (QLineEdit* field : m_gpsWindow->fields())
+            field->clear();
         if (hasGps) {
-            if (gps.contains(DateStamp))
-                setField(m_gpsWindow->dateStamplab, displayText(gps.value(DateStamp)));
-            if (gps.contains(TimeStamp))
-                setField(m_gpsWindow->timeStamplab, displayText(gps.value(TimeStamp)));
+            fillFromGpsSet(gps);
         } else {
             setField(m_gpsWindow->dateStamplab, DatePlaceholder);
             setField(m_gpsWindow->timeStamplab, TimePlaceholder);
@@ -158,9 +162,11 @@ void GpsController::showValueError(const QString& informative) {
 }
 
 void GpsController::ClickSaveChangeGPSAction() {
-    for (const QLineEdit* field : m_gpsWindow->fields()) {
+    for (QLineEdit* field : m_gpsWindow->fields()) {
         if (field->text().trimmed().isEmpty()) {
-            showValueError(tr("Each value cannot be empty."));
+            showValueError(tr("Each value cannot be empty.") + QLatin1Char('\n') +
+                           tr("%1 is empty.").arg(m_gpsWindow->fieldName(field)));
+            field->setFocus();
             return;
         }
     }
@@ -206,9 +212,13 @@ void GpsController::ShowMapAction() {
         box->open();
         return;
     }
-    if (!m_mapWindow->isVisible())
+    if (!m_mapWindow->isVisible()) {
+        // Over the main window it was opened from, not at the screen's corner.
+        WindowGeometry::centreOn(m_mapWindow, m_ctx.outlets.window);
         m_mapWindow->show();
+    }
     m_mapWindow->raise();
+    m_mapWindow->activateWindow();
     showOnMap(m_mapWindow->currentMapView, m_ctx.state.currentCoords.x(),
               m_ctx.state.currentCoords.y());
 }

@@ -4,24 +4,39 @@
 
 #include <QLineEdit>
 #include <QList>
+#include <QSize>
 
+class LargePhotoView;
 class MapWidget;
 class NSDragImageBrowserView;
 class PRDragImageView;
 class PWindowView;
+class PropertyOutlineView;
 class QAction;
 class QLabel;
 class QListView;
 class QMainWindow;
 class QMenu;
 class QPushButton;
-class QTreeView;
+class QSlider;
+class QSplitter;
+class QToolBar;
 class QWidget;
 
 // The controls of the main window by the controller's names for them.
 struct MainWindowOutlets {
     QMainWindow* window = nullptr;
     PWindowView* theView = nullptr; // the banner across the top
+    QToolBar* commandBar = nullptr; // the window's buttons, below the banner
+
+    // Three panes side by side: the browser, the summary above the property
+    // tree, and the large view above the map (split as the user likes). The last two make up the
+    // photo view, over whose left part the edit form slides in.
+    QSplitter* mainSplitter = nullptr;  // the browser | the photo view
+    QSplitter* photoSplitter = nullptr; // the summary and tree | the large view and map
+    QSplitter* viewSplitter = nullptr;  // the large view above the map
+    QWidget* infoPane = nullptr;
+    QWidget* viewPane = nullptr;
 
     // Left pane: exactly one of the three is visible.
     NSDragImageBrowserView* localImageBrowserView = nullptr; // also the scroll view
@@ -32,9 +47,9 @@ struct MainWindowOutlets {
     QListView* imageBrowserView = nullptr;
 
     QWidget* localphotoView = nullptr;
-    QLabel* localPhotoImageView = nullptr;
+    LargePhotoView* localPhotoImageView = nullptr;
     MapWidget* currentlocalMapView = nullptr;
-    QTreeView* propertyOutline = nullptr;
+    PropertyOutlineView* propertyOutline = nullptr;
 
     QLineEdit *photoNamelab = nullptr, *photoFileSizelab = nullptr, *photoImageSizelab = nullptr,
               *photoDPIlab = nullptr, *photoCreateDatelab = nullptr, *photoModDatelab = nullptr;
@@ -65,6 +80,13 @@ struct MainWindowOutlets {
     QAction *changeGpsItem = nullptr, *addGpsItem = nullptr, *showMapItem = nullptr,
             *fixedPositionItem = nullptr;
 
+    // The View menu's: the tree's stored values, the thumbnails' size, the
+    // selected photo at full size.
+    QAction *storedValuesItem = nullptr, *largerThumbnailsItem = nullptr,
+            *smallerThumbnailsItem = nullptr, *fullSizeItem = nullptr;
+    QSlider* thumbnailSizeSlider = nullptr;
+    QLabel* photoCountLabel = nullptr; // "N photos, M selected"
+
     // The edit form: a panel of the thirteen fields that slides in over the
     // summary and the outline, beside the photo and the map.
     QWidget* editView = nullptr;
@@ -74,7 +96,16 @@ struct MainWindowOutlets {
 
     QList<QLineEdit*> summaryFields() const;
     QList<QLineEdit*> formFields() const;
+    QList<QSplitter*> splitters() const;
 };
 
-// Builds the main window: 900 x 752, not resizable.
+// The size the window opens at the first time, where the screen has room.
+constexpr QSize mainWindowFirstSize{900, 752};
+
+// The source buttons show which source is chosen, by picture and by state.
+void showChosenSource(const MainWindowOutlets& o, bool computer);
+
+// Builds the main window: resizable, its panes in splitters.
 MainWindowOutlets buildMainWindow();
+// The window's buttons and their menus into the command bar.
+void buildCommandBar(MainWindowOutlets& o);

@@ -70,6 +70,7 @@ int MapWidget::zoomForSpan(double latitude, double spanLatitude, double spanLong
 void MapWidget::setRegion(double latitude, double longitude, double spanLatitude,
                           double spanLongitude, bool animated) {
     stopGlide();
+    m_picked.reset();
     const QPointF from = m_shown;
     const int fromZoom = m_zoom;
     m_latitude = std::clamp(latitude, -85.0, 85.0);
@@ -307,16 +308,29 @@ void MapWidget::paintEvent(QPaintEvent*) {
         painter.drawEllipse(at + pinHeadOffset(), 7, 7);
         painter.drawLine(at - QPointF(0, 5), at);
     }
+    // The caption, and the tiles' credit while tiles show, on a dark band so
+    // that they read over light tiles too: on one line where both fit.
+    const bool credited = !(m_offline && m_tilesShown == 0);
+    const QString credit = QStringLiteral("\u00A9 OpenStreetMap contributors");
+    const bool oneLine = fontMetrics().horizontalAdvance(caption() + credit) + 30 < width();
+    const int lines = credited && !oneLine ? 2 : 1;
+    const int bandHeight = lines * fontMetrics().height() + 8;
+    painter.fillRect(QRect(0, height() - bandHeight, width(), bandHeight), QColor(0, 0, 0, 120));
     painter.setPen(Qt::white);
-    const QString coordinates =
-        QStringLiteral("%1, %2").arg(m_latitude, 0, 'f', 5).arg(m_longitude, 0, 'f', 5);
-    painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignBottom, coordinates);
-    if (m_offline && m_tilesShown == 0)
-        painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop,
-                         tr("Offline: map tiles are not available"));
+    const QRect inner = rect().adjusted(6, 4, -6, -4);
+    painter.drawText(inner, Qt::AlignLeft | Qt::AlignBottom, caption());
+    if (credited)
+        painter.drawText(inner.adjusted(0, 0, 0, oneLine ? 0 : -fontMetrics().height()),
+                         Qt::AlignRight | Qt::AlignBottom, credit);
     else
-        painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignRight | Qt::AlignBottom,
-                         QStringLiteral("\u00A9 OpenStreetMap contributors"));
+        painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                         tr("Offline: map tiles are not available"));
+}
+
+QString MapWidget::caption() const {
+    // A map the user picks on names the position picked, not where it is centred.
+    const QPointF shown = m_picked.value_or(QPointF(m_longitude, m_latitude));
+    return QStringLiteral("%1, %2").arg(shown.y(), 0, 'f', 5).arg(shown.x(), 0, 'f', 5);
 }
 
 void MapWidget::wheelEvent(QWheelEvent* event) {
@@ -375,6 +389,7 @@ void MapWidget::mouseReleaseEvent(QMouseEvent* event) {
         return; // the map was panned
     }
     m_draggedPin = -1;
+    m_picked = QPointF(longitude, latitude);
     update();
     Q_EMIT positionPicked(latitude, longitude);
 }

@@ -9,6 +9,8 @@
 #include <QVariantAnimation>
 #include <QWidget>
 
+#include <optional>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -51,6 +53,8 @@ public:
     bool isGliding() const;
     QList<QPointF> pins() const { return m_pins; } // (longitude, latitude)
     bool isOffline() const { return m_offline; }
+    // The coordinates written along the bottom edge.
+    QString caption() const;
     int tilesShown() const { return m_tilesShown; }
     // Where a position is drawn now, in the widget's coordinates.
     QPointF pointOf(double latitude, double longitude) const;
@@ -103,5 +107,6 @@ private:
     QPoint m_pressedAt;
     bool m_moved = false;
     int m_draggedPin = -1;
-    QPointF m_grabOffset; // from the press to the dragged pin's point
+    QPointF m_grabOffset;            // from the press to the dragged pin's point
+    std::optional<QPointF> m_picked; // (longitude, latitude) the user picked since the last region
 };

@@ -1,6 +1,7 @@
 #include "app/MapWindow.h"
 
 #include "app/MapWidget.h"
+#include "app/WindowGeometry.h"
 
 #include <QVBoxLayout>
 
@@ -14,4 +15,5 @@ MapWindow::MapWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(currentMapView);
     resize(640, 480);
+    WindowGeometry::closeWithEscapeAndCtrlW(this);
 }

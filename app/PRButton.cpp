@@ -4,9 +4,38 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 PRButton::PRButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
-    setIconSize(QSize(24, 24));
+    setIconSize(QSize(22, 22));
+}
+
+void PRButton::setMenuArrow(bool arrow) {
+    m_menuArrow = arrow;
+    updateGeometry();
+    update();
+}
+
+void PRButton::initStyleOption(QStyleOptionButton* option) const {
+    QPushButton::initStyleOption(option);
+    if (m_menuArrow)
+        option->features |= QStyleOptionButton::HasMenu;
+}
+
+// The arrow takes room of its own, as it does beside a real menu's button.
+QSize PRButton::sizeHint() const {
+    QSize size = QPushButton::sizeHint();
+    if (m_menuArrow) {
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        size.rwidth() += style()->pixelMetric(QStyle::PM_MenuButtonIndicator, &option, this);
+    }
+    return size;
+}
+
+QSize PRButton::minimumSizeHint() const {
+    return sizeHint();
 }
 
 void PRButton::setPicture(const QString& name) {

@@ -15,6 +15,12 @@ public:
     // The name is remembered either way.
     void setPicture(const QString& name);
     QString picture() const { return m_picture; }
+    // A button that opens a menu shows the style's arrow, as a menu button does.
+    void setMenuArrow(bool arrow);
+    bool hasMenuArrow() const { return m_menuArrow; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 Q_SIGNALS:
     void mouseEntered(PRButton* button);
@@ -28,7 +34,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     // The keyboard reaches the same command as the mouse.
     void keyPressEvent(QKeyEvent* event) override;
+    void initStyleOption(QStyleOptionButton* option) const override;
 
 private:
     QString m_picture;
+    bool m_menuArrow = false;
 };

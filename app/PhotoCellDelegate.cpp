@@ -1,31 +1,80 @@
 #include "app/PhotoCellDelegate.h"
 
+#include <QApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+
+namespace {
+constexpr int margin = 6;
+} // namespace
+
+PhotoCellDelegate::PhotoCellDelegate(QObject* parent) : QStyledItemDelegate(parent) {}
+
+void PhotoCellDelegate::setThumbnailSide(int side) {
+    m_side = std::clamp(side, smallestSide, largestSide);
+}
+
+QSize PhotoCellDelegate::cellSize() const {
+    const QFontMetrics metrics(QApplication::font());
+    // Small thumbnails still leave room for a camera's file name.
+    const int name = metrics.horizontalAdvance(QStringLiteral("DSCN0000.jpeg")) + 8;
+    const int width = std::max(m_side, name) + 2 * margin;
+    return {width, margin + m_side + 4 + metrics.height() + margin};
+}
+
+QString PhotoCellDelegate::elidedName(const QFontMetrics& metrics, const QString& name, int width) {
+    if (metrics.horizontalAdvance(name) <= width)
+        return name;
+    const QString suffix = QFileInfo(name).suffix();
+    const QString tail = suffix.isEmpty() || suffix.size() > 5
+                             ? QStringLiteral("…")
+                             : QStringLiteral("…") + QLatin1Char('.') + suffix;
+    const QString stem = name.left(name.size() - (suffix.isEmpty() ? 0 : suffix.size() + 1));
+    // The longest start of the stem that fits before the tail.
+    qsizetype low = 0, high = stem.size();
+    while (low < high) {
+        const qsizetype mid = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(stem.left(mid) + tail) <= width)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    if (low == 0)
+        return metrics.elidedText(name, Qt::ElideRight, width);
+    return stem.left(low) + tail;
+}
 
 void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
     painter->save();
     const QRect cell = option.rect;
-    if (option.state & QStyle::State_Selected)
-        painter->fillRect(cell.adjusted(2, 2, -2, -2), QColor(90, 120, 160));
-    const QRect box(cell.left() + (cell.width() - 85) / 2, cell.top() + 6, 85, 85);
+    const QPalette& palette = option.palette;
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected)
+        painter->fillRect(cell.adjusted(2, 2, -2, -2), palette.highlight());
+    const QRect box(cell.left() + (cell.width() - m_side) / 2, cell.top() + margin, m_side, m_side);
     const QImage thumbnail = index.data(Qt::DecorationRole).value<QImage>();
     if (thumbnail.isNull()) {
-        painter->fillRect(box, QColor(80, 75, 74));
+        painter->fillRect(box, palette.color(QPalette::Mid));
     } else {
+        painter->setRenderHint(QPainter::SmoothPixmapTransform);
         const QSize size = thumbnail.size().scaled(box.size(), Qt::KeepAspectRatio);
         const QRect picture(box.left() + (box.width() - size.width()) / 2,
                             box.top() + (box.height() - size.height()) / 2, size.width(),
                             size.height());
-        painter->fillRect(picture.translated(3, 3), QColor(0, 0, 0, 110));
+        painter->fillRect(picture.translated(2, 2), QColor(0, 0, 0, 90));
         painter->drawImage(picture, thumbnail);
     }
+    if (option.state & QStyle::State_HasFocus) {
+        painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));
+        painter->drawRect(cell.adjusted(1, 1, -2, -2));
+    }
     const QRect title(cell.left() + 4, box.bottom() + 4, cell.width() - 8,
-                      cell.bottom() - box.bottom() - 6);
-    painter->setPen(Qt::white);
-    const QString text = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
-                                                       Qt::ElideMiddle, title.width());
+                      cell.bottom() - box.bottom() - 4);
+    painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    const QString text =
+        elidedName(option.fontMetrics, index.data(Qt::DisplayRole).toString(), title.width());
     painter->drawText(title, Qt::AlignHCenter | Qt::AlignTop, text);
     painter->restore();
 }

@@ -1,8 +1,10 @@
 #include "app/TemplatesController.h"
 
 #include "app/ControllerContext.h"
+#include "app/EditFormState.h"
 #include "app/FileViewer.h"
 #include "metadata/MetadataService.h"
+#include "metadata/PropertyKeys.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -10,6 +12,8 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QThreadPool>
+
+using namespace PropertyKeys;
 
 TemplatesController::TemplatesController(ControllerContext& context, QObject* parent)
     : QObject(parent), m_ctx(context) {}
@@ -91,7 +95,33 @@ void TemplatesController::ExportTemplateDataToPlist() {
     fields.altitude = o.gpsAitlab->text();
     fields.latitude = o.gpsLatilab->text();
     fields.longitude = o.gpsLongtlab->text();
-    writeExport(TemplateFileName, templateDictionary(fields));
+    QVariantMap dictionary = templateDictionary(fields);
+    // A field that stands for several photos' differing values has no value
+    // to save: the template leaves it out, and applying the template leaves
+    // it as each photo has it. Edited fields and fields the photos share are
+    // saved as they show.
+    const std::pair<QLineEdit*, QStringList> keysOf[] = {
+        {o.artistlab, {Artist}},
+        {o.imageDescrilab, {ImageDescription}},
+        {o.copyrightlab, {Copyright}},
+        {o.cameraMakelab, {Make, LensMake}},
+        {o.cameraModelab, {Model, LensModel}},
+        {o.cameraDatelab, {DateTimeDigitized}},
+        {o.commentslab, {UserComment}},
+        {o.keywordslab, {Keywords}},
+        {o.gpsDatelab, {DateStamp}},
+        {o.gpsTimelab, {TimeStamp}},
+        {o.gpsAitlab, {Altitude}},
+        {o.gpsLatilab, {Latitude, LatitudeRef}},
+        {o.gpsLongtlab, {Longitude, LongitudeRef}},
+    };
+    for (const auto& [field, keys] : keysOf) {
+        if (m_ctx.formState->isMixed(field)) {
+            for (const QString& key : keys)
+                dictionary.remove(key);
+        }
+    }
+    writeExport(TemplateFileName, dictionary);
 }
 
 void TemplatesController::openImportPanel(

@@ -8,6 +8,7 @@
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
+#include "app/EditFormState.h"
 #include "app/FileViewer.h"
 #include "app/RemovalController.h"
 #include "bench/EventWait.h"
@@ -150,13 +151,10 @@ int main(int argc, char** argv) {
     o.gpsAitlab->setText(QStringLiteral("-5"));
     o.gpsDatelab->setText(QStringLiteral("2014:05:06"));
     o.gpsTimelab->setText(QStringLiteral("12:34:56"));
-    // The other fields hold what the form shows of the current photo, as
-    // when a person edits a few of them: written too, most of them equal to
-    // the photos' own.
-    int filled = 0;
-    for (QLineEdit* field : o.formFields())
-        filled += field->text().isEmpty() ? 0 : 1;
-    std::printf("  (the form holds %d non-empty fields of %lld)\n", filled,
+    // With several photos selected only the fields typed into are written;
+    // the others show what the photos share, or "(several values)".
+    std::printf("  (%lld of the form's %lld fields written)\n",
+                static_cast<long long>(app.context()->formState->editedFields().size()),
                 static_cast<long long>(o.formFields().size()));
     // With the question: its dry run reads every photo first, then Confirm.
     QElapsedTimer asking;

@@ -1,10 +1,14 @@
-// Imports many photos into the window under the offscreen platform and
-// prints: time until the first thumbnail and until every visible one is
-// drawn, the same after scrolling to the middle, the longest the GUI thread
-// went without running its event loop, and peak memory.
+// Imports many photos into the window under the offscreen platform, the
+// window at 1280 x 800, and prints: time until the first thumbnail and until
+// every visible one is drawn, the same after scrolling to the middle, the
+// longest the GUI thread went without running its event loop, peak memory,
+// and how long the large view takes to show a photo after it is selected.
+// A figure it could not measure is an error: the run fails, saying which.
 #include "app/AppDelegate.h"
+#include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/FileViewer.h"
+#include "app/LargePhotoView.h"
 #include "bench/EventWait.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/PhotoListModel.h"
@@ -13,6 +17,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageReader>
+#include <QMainWindow>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -28,20 +34,32 @@ public:
     void openFolder(const QString&) override {}
 };
 
-bool visibleThumbnailsReady(QListView* view, int* shown) {
+// The rows whose cells meet the browser's viewport: found by their
+// positions, which grow with the row, so that no gap between cells hides them.
+std::pair<int, int> visibleRows(QListView* view) {
     const QRect area = view->viewport()->rect();
-    int visible = 0;
-    int ready = 0;
-    for (int row = view->indexAt(area.topLeft()).row(); row >= 0 && row < view->model()->rowCount();
-         ++row) {
-        const QModelIndex index = view->model()->index(row, 0);
-        if (!view->visualRect(index).intersects(area))
-            break;
-        ++visible;
-        ready += !index.data(Qt::DecorationRole).value<QImage>().isNull();
+    const int rows = view->model()->rowCount();
+    int low = 0, high = rows;
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (view->visualRect(view->model()->index(mid, 0)).bottom() < area.top())
+            low = mid + 1;
+        else
+            high = mid;
     }
-    *shown = ready;
-    return visible > 0 && ready == visible;
+    int end = low;
+    while (end < rows && view->visualRect(view->model()->index(end, 0)).top() <= area.bottom())
+        ++end;
+    return {low, end};
+}
+
+bool visibleThumbnailsReady(QListView* view, int* visible, int* ready) {
+    const auto [first, end] = visibleRows(view);
+    *visible = end - first;
+    *ready = 0;
+    for (int row = first; row < end; ++row)
+        *ready += !view->model()->index(row, 0).data(Qt::DecorationRole).value<QImage>().isNull();
+    return *visible > 0 && *ready == *visible;
 }
 
 long workerPeakKb(const QList<qint64>& pids) {
@@ -58,6 +76,22 @@ long workerPeakKb(const QList<qint64>& pids) {
     return total;
 }
 
+// The GUI thread's own processor time (ms) and how often the scheduler took
+// the processor from it: a long gap with little of either is the machine's.
+std::pair<double, long> guiThreadUse() {
+    struct rusage usage {};
+    getrusage(RUSAGE_THREAD, &usage);
+    return {double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+                double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0,
+            usage.ru_nivcsw};
+}
+
+int failed(const char* what) {
+    std::printf("  FAILED: %s\n", what);
+    std::fprintf(stderr, "tv_bench_import: %s\n", what);
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -65,6 +99,7 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.cache")));
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("TessaviewBench"));
     QApplication::setApplicationName(QStringLiteral("TessaviewBench"));
@@ -74,8 +109,16 @@ int main(int argc, char** argv) {
     }
     const int count = QString::fromLocal8Bit(argv[1]).toInt();
     QStringList sources;
-    for (int i = 2; i < argc; ++i)
-        sources << QString::fromLocal8Bit(argv[i]);
+    // Links are made to absolute paths: a relative one would point from the
+    // links' own folder.
+    for (int i = 2; i < argc; ++i) {
+        const QFileInfo source(QString::fromLocal8Bit(argv[i]));
+        if (!source.isFile()) {
+            std::fprintf(stderr, "tv_bench_import: %s is not a file\n", argv[i]);
+            return 2;
+        }
+        sources << source.absoluteFilePath();
+    }
     // Many names for a few real photos: links cost no disk, and every path
     // is a photo of its own to the browser and its thumbnail cache.
     QStringList paths;
@@ -91,16 +134,39 @@ int main(int argc, char** argv) {
     NoFileViewer viewer;
     AppDelegate app(metadata, viewer);
     app.applicationDidFinishLaunching();
+    // The size of a laptop's screen, whatever the offscreen screen says.
+    QMainWindow* window = app.outlets().window;
+    window->resize(1280, 800);
     QListView* browser = app.outlets().localImageBrowserView;
+    // The window's first paint (fonts, pictures) is the start-up's, before
+    // any photo is imported: it is done before the clock starts.
+    window->repaint();
+    {
+        QElapsedTimer settle;
+        settle.start();
+        QTimer wake;
+        wake.start(20);
+        while (settle.elapsed() < 500)
+            waitForEvents();
+    }
 
     QElapsedTimer clock;
     qint64 lastTick = 0;
     qint64 longestGap = 0;
+    qint64 longestEnded = 0;
+    std::pair<double, long> lastUse = guiThreadUse(), longestUse;
     QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
-        longestGap = std::max(longestGap, now - lastTick);
+        const auto use = guiThreadUse();
+        if (now - lastTick > longestGap) {
+            longestGap = now - lastTick;
+            longestEnded = now;
+            longestUse = {use.first - lastUse.first, use.second - lastUse.second};
+        }
         lastTick = now;
+        lastUse = use;
     });
 
     clock.start();
@@ -109,24 +175,25 @@ int main(int argc, char** argv) {
     const qint64 listed = clock.elapsed();
     qint64 firstThumbnail = -1;
     qint64 screenReady = -1;
-    int shown = 0;
+    int perScreen = 0, ready = 0;
     while (clock.elapsed() < 60000 && screenReady < 0) {
         waitForEvents();
         browser->viewport()->repaint();
-        if (visibleThumbnailsReady(browser, &shown))
+        if (visibleThumbnailsReady(browser, &perScreen, &ready))
             screenReady = clock.elapsed();
-        if (firstThumbnail < 0 && shown > 0)
+        if (firstThumbnail < 0 && ready > 0)
             firstThumbnail = clock.elapsed();
     }
-    const int perScreen = shown;
+    const QSize browserSize = browser->viewport()->size();
 
     browser->verticalScrollBar()->setValue(browser->verticalScrollBar()->maximum() / 2);
     const qint64 scrolledAt = clock.elapsed();
     qint64 middleReady = -1;
+    int middleCells = 0;
     while (clock.elapsed() - scrolledAt < 60000 && middleReady < 0) {
         waitForEvents();
         browser->viewport()->repaint();
-        if (visibleThumbnailsReady(browser, &shown))
+        if (visibleThumbnailsReady(browser, &middleCells, &ready))
             middleReady = clock.elapsed() - scrolledAt;
     }
     // Measure the event loop while nothing but the loader is left to finish.
@@ -134,20 +201,44 @@ int main(int argc, char** argv) {
     while (clock.elapsed() - settleFrom < 500)
         waitForEvents();
 
+    // The large view: a photo in the middle selected, until it shows.
+    const int middle = count / 2 + 1;
+    const QString chosen = app.localPhotoItemArray()->itemAt(middle).filePath;
+    LargePhotoView* large = app.outlets().localPhotoImageView;
+    const qint64 selectedAt = clock.elapsed();
+    browser->selectionModel()->select(app.localPhotoItemArray()->index(middle),
+                                      QItemSelectionModel::ClearAndSelect);
+    while (clock.elapsed() - selectedAt < 30000 && large->shownPath() != chosen)
+        waitForEvents();
+    const qint64 largeShown = large->shownPath() == chosen ? clock.elapsed() - selectedAt : -1;
+    const QSize chosenSize = QImageReader(chosen).size();
+
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("import of %d photos into the browser (offscreen, %d cells on a screen):\n", count,
+    std::printf("import of %d photos into the browser (offscreen, window %dx%d, browser %dx%d, "
+                "%d cells on a screen):\n",
+                count, window->width(), window->height(), browserSize.width(), browserSize.height(),
                 perScreen);
     std::printf("  listed in                         %lld ms\n", static_cast<long long>(listed));
     std::printf("  first thumbnail drawn after       %lld ms\n",
                 static_cast<long long>(firstThumbnail));
     std::printf("  first screen of thumbnails after  %lld ms\n",
                 static_cast<long long>(screenReady));
-    std::printf("  screen after scrolling to middle  %lld ms\n",
-                static_cast<long long>(middleReady));
-    std::printf("  longest GUI-thread stall          %lld ms\n",
-                static_cast<long long>(longestGap));
+    std::printf("  screen after scrolling to middle  %lld ms (%d cells)\n",
+                static_cast<long long>(middleReady), middleCells);
+    std::printf("  longest GUI-thread stall          %lld ms (ended %lld ms after the import; "
+                "%.0f ms of it the thread's own work, preempted %ld times)\n",
+                static_cast<long long>(longestGap), static_cast<long long>(longestEnded),
+                longestUse.first, longestUse.second);
+    std::printf("  large view of a %dx%d photo       %lld ms after its selection\n",
+                chosenSize.width(), chosenSize.height(), static_cast<long long>(largeShown));
     std::printf("  peak RSS: window %ld MB, workers %ld MB\n", usage.ru_maxrss / 1024,
                 workerPeakKb(metadata.workerProcessIds()) / 1024);
+    if (perScreen == 0 || middleCells == 0)
+        return failed("no thumbnail cell was on the screen: the browser measured nothing");
+    if (firstThumbnail < 0 || screenReady < 0 || middleReady < 0)
+        return failed("the thumbnails on the screen were not all drawn within a minute");
+    if (largeShown < 0)
+        return failed("the large view did not show the selected photo within 30 s");
     return 0;
 }

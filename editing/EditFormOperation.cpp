@@ -1,6 +1,7 @@
 #include "editing/EditFormOperation.h"
 
 #include "metadata/DateText.h"
+#include "metadata/PhotoDisplay.h"
 #include "metadata/PropertyKeys.h"
 
 using namespace PropertyKeys;
@@ -82,6 +83,76 @@ Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
         return R::fail(values.error());
     plan.changes.insert(GpsSet, gpsSetFor(values.value()));
     plan.replacedSets = {GpsSet};
+    return R::ok(plan);
+}
+
+namespace {
+
+// The GPS keys of one photo that the given fields change: the whole set for a
+// photo without a position, else only the keys of the fields given.
+std::optional<QVariantMap> gpsChangesFor(const EditFormFields& f, const QVariantMap& dictionary) {
+    const PhotoDisplay own = photoDisplayFor(dictionary);
+    if (!own.hasPosition && !(f.latitude && f.longitude))
+        return std::nullopt;
+    const GpsTexts texts{f.latitude.value_or(own.gpsLatilab.value_or(QString())),
+                         f.longitude.value_or(own.gpsLongtlab.value_or(QString())),
+                         f.altitude.value_or(own.gpsAitlab.value_or(QString())),
+                         f.gpsDate.value_or(own.gpsDatelab.value_or(QString())),
+                         f.gpsTime.value_or(own.gpsTimelab.value_or(QString()))};
+    const auto values = readGpsTexts(texts, GpsDateRule::Optional);
+    if (!values) // the photo's own GPS texts do not read: its set stays as it is
+        return std::nullopt;
+    const QVariantMap whole = gpsSetFor(values.value());
+    if (!own.hasPosition)
+        return whole;
+    QVariantMap changes;
+    const auto take = [&](bool given, std::initializer_list<QString> keys) {
+        if (!given)
+            return;
+        for (const QString& key : keys)
+            changes.insert(key, whole.contains(key) ? whole.value(key) : removal());
+    };
+    take(f.latitude.has_value(), {Latitude, LatitudeRef});
+    take(f.longitude.has_value(), {Longitude, LongitudeRef});
+    take(f.altitude.has_value(), {Altitude, AltitudeRef});
+    take(f.gpsDate.has_value(), {DateStamp});
+    take(f.gpsTime.has_value(), {TimeStamp});
+    return changes;
+}
+
+} // namespace
+
+Result<PlannedRewrite> editFormPlanForSeveral(const EditFormFields& f) {
+    using R = Result<PlannedRewrite>;
+    EditFormFields common;
+    common.artist = f.artist;
+    common.description = f.description;
+    common.copyright = f.copyright;
+    common.make = f.make;
+    common.model = f.model;
+    common.date = f.date;
+    common.comment = f.comment;
+    common.keywords = f.keywords;
+    auto planned = editFormPlan(common);
+    if (!planned || !(f.latitude || f.longitude || f.altitude || f.gpsDate || f.gpsTime))
+        return planned;
+    // The given texts are checked as the form checks them, the others
+    // standing in with a sound value.
+    const GpsTexts given{f.latitude.value_or(QStringLiteral("0")),
+                         f.longitude.value_or(QStringLiteral("0")), f.altitude.value_or(QString()),
+                         f.gpsDate.value_or(QString()), f.gpsTime.value_or(QString())};
+    const auto checked = readGpsTexts(given, GpsDateRule::Optional);
+    if (!checked)
+        return R::fail(checked.error());
+    PlannedRewrite plan = planned.value();
+    if (f.gpsDate && f.gpsTime)
+        plan.fileDates = checked->instant;
+    plan.changesFor = [changes = plan.changes, f](const QVariantMap& dictionary) {
+        PhotoChanges out{changes, {}, {}};
+        if (const auto gps = gpsChangesFor(f, dictionary))
+            out.changes.insert(GpsSet, *gps);
+        return out;
+    };
     return R::ok(plan);
 }
 

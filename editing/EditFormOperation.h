@@ -37,6 +37,14 @@ QStringList keywordsOf(const QString& text);
 // photo's own IPTC set, whose other datasets stay; no keywords removes them.
 Result<PlannedRewrite> editFormPlan(const EditFormFields& fields);
 
+// The form applied to several photos: only the fields given change, and every
+// other value of each photo stays. The GPS texts given replace only their own
+// keys in each photo's GPS set (a new altitude keeps each photo's position);
+// a photo without a position gets a GPS set only when both latitude and
+// longitude are given. The written files' dates follow the GPS date and time
+// only where both are given. Refused as editFormPlan() refuses.
+Result<PlannedRewrite> editFormPlanForSeveral(const EditFormFields& fields);
+
 OperationReport runEditForm(const PlannedRewrite& plan, const std::vector<SelectedPhoto>& photos,
                             const QString& storage, MetadataService& service,
                             const BatchOptions& options = {});

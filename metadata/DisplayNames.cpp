@@ -2,12 +2,38 @@
 
 #include <QHash>
 
+namespace {
+
+// "GainControl" reads "Gain Control", "XResolution" "X Resolution". Keys that
+// are not plain words ("dc:creator", "By-line") stay as they are.
+QString spacedWords(const QString& key) {
+    for (const QChar c : key) {
+        if (!c.isLetterOrNumber())
+            return key;
+    }
+    QString spaced;
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        const QChar c = key[i];
+        if (i > 0 && c.isUpper()) {
+            const QChar before = key[i - 1];
+            const bool nextLower = i + 1 < key.size() && key[i + 1].isLower();
+            if (before.isLower() || before.isDigit() || (before.isUpper() && nextLower))
+                spaced += QLatin1Char(' ');
+        }
+        spaced += c;
+    }
+    return spaced;
+}
+
+} // namespace
+
 QString displayNameForKey(const QString& key) {
     static const QHash<QString, QString> names = {
         {QStringLiteral("{Exif}"), QStringLiteral("Exif")},
         {QStringLiteral("{TIFF}"), QStringLiteral("TIFF")},
         {QStringLiteral("{GPS}"), QStringLiteral("GPS")},
         {QStringLiteral("{IPTC}"), QStringLiteral("IPTC")},
+        {QStringLiteral("{XMP}"), QStringLiteral("XMP")},
         {QStringLiteral("PixelWidth"), QStringLiteral("Pixel Width")},
         {QStringLiteral("PixelHeight"), QStringLiteral("Pixel Height")},
         {QStringLiteral("DPIWidth"), QStringLiteral("DPI Width")},
@@ -73,5 +99,10 @@ QString displayNameForKey(const QString& key) {
          QStringLiteral("Country/Primary Location Name")},
         {QStringLiteral("CopyrightNotice"), QStringLiteral("Copyright Notice")},
     };
-    return names.value(key, key);
+    if (const auto it = names.constFind(key); it != names.constEnd())
+        return it.value();
+    // A set the table does not know yet shows its name without the braces.
+    if (key.size() > 2 && key.startsWith(QLatin1Char('{')) && key.endsWith(QLatin1Char('}')))
+        return key.mid(1, key.size() - 2);
+    return spacedWords(key);
 }

@@ -81,3 +81,12 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
     }
     return d;
 }
+
+QString cameraName(const QVariantMap& dictionary) {
+    const QVariantMap tiff = dictionary.value(TiffSet).toMap();
+    const QString make = displayText(tiff.value(Make)).simplified();
+    const QString model = displayText(tiff.value(Model)).simplified();
+    if (make.isEmpty() || model.startsWith(make, Qt::CaseInsensitive))
+        return model;
+    return model.isEmpty() ? make : make + QLatin1Char(' ') + model;
+}

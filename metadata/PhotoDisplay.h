@@ -18,6 +18,11 @@ struct PhotoDisplay {
 
 PhotoDisplay photoDisplayFor(const QVariantMap& dictionary);
 
+// The camera as people name it: "NIKON COOLPIX P6000", the make left out
+// where the model already starts with it ("Canon EOS 40D"). Empty without a
+// TIFF make or model.
+QString cameraName(const QVariantMap& dictionary);
+
 // The signed position of a GPS set: only "N" and "E" count as positive.
 double signedLatitude(const QVariantMap& gps);
 double signedLongitude(const QVariantMap& gps);

@@ -10,6 +10,7 @@ QList<PropertyNode> propTree(const QVariantMap& dictionary) {
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
         PropertyNode node;
         node.key = displayNameForKey(it.key());
+        node.rawKey = it.key();
         if (it.value().typeId() == QMetaType::QVariantMap) {
             node.val = QString();
             node.children = propTree(it.value().toMap());

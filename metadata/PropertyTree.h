@@ -9,6 +9,7 @@
 // set) and, for a set, its own rows.
 struct PropertyNode {
     QString key;
+    QString rawKey; // the dictionary's own key
     QVariant val;
     QList<PropertyNode> children;
     bool hasChildren = false;

@@ -45,8 +45,16 @@ WorkerMetadataClient::WorkerMetadataClient(Options options) : m_options(std::mov
 
 WorkerMetadataClient::~WorkerMetadataClient() = default;
 
-QString WorkerMetadataClient::failedOnFileMessage() {
-    return QStringLiteral("the metadata library failed on this file");
+QString WorkerMetadataClient::failureMessage(Failure failure) {
+    switch (failure) {
+    case Failure::Died:
+        return QStringLiteral("the metadata worker died on this file");
+    case Failure::TimedOut:
+        return QStringLiteral("the metadata worker timed out on this file");
+    case Failure::Unreadable:
+        break;
+    }
+    return QStringLiteral("the metadata worker answered something unreadable");
 }
 
 WorkerProcess* WorkerMetadataClient::acquire() {
@@ -84,15 +92,18 @@ WorkerMetadataClient::Answer WorkerMetadataClient::call(const QVariantMap& reque
     release(worker);
     if (failure == WorkerProcess::Failure::CouldNotStart)
         return {false,
-                {{QStringLiteral("error"),
+                {{WorkerProtocol::Key::Error,
                   QStringLiteral("the metadata worker could not be started")}}};
     if (failure != WorkerProcess::Failure::None) {
-        removeLeftoverTemporaries(request.value(QStringLiteral("output")).toString());
-        return {false, {{QStringLiteral("error"), failedOnFileMessage()}}};
+        removeLeftoverTemporaries(request.value(WorkerProtocol::Key::Output).toString());
+        const Failure why = failure == WorkerProcess::Failure::TimedOut    ? Failure::TimedOut
+                            : failure == WorkerProcess::Failure::BadAnswer ? Failure::Unreadable
+                                                                           : Failure::Died;
+        return {false, {{WorkerProtocol::Key::Error, failureMessage(why)}}};
     }
     const auto decoded = WorkerProtocol::decode(frame);
     if (!decoded)
-        return {false, {{QStringLiteral("error"), failedOnFileMessage()}}};
+        return {false, {{WorkerProtocol::Key::Error, failureMessage(Failure::Unreadable)}}};
     return {true, *decoded};
 }
 
@@ -100,14 +111,15 @@ Result<PhotoProperties> WorkerMetadataClient::readProperties(const QString& path
     const Answer answer = call(WorkerProtocol::readRequest(path));
     if (!answer.delivered)
         return Result<PhotoProperties>::fail(
-            answer.message.value(QStringLiteral("error")).toString());
+            answer.message.value(WorkerProtocol::Key::Error).toString());
     return WorkerProtocol::propertiesOf(answer.message);
 }
 
 Result<PhotoPreview> WorkerMetadataClient::readPreview(const QString& path, int maxSide) {
     const Answer answer = call(WorkerProtocol::previewRequest(path, maxSide));
     if (!answer.delivered)
-        return Result<PhotoPreview>::fail(answer.message.value(QStringLiteral("error")).toString());
+        return Result<PhotoPreview>::fail(
+            answer.message.value(WorkerProtocol::Key::Error).toString());
     return WorkerProtocol::previewOf(answer.message);
 }
 
@@ -116,7 +128,7 @@ PhotoOutcome WorkerMetadataClient::rewrite(const RewriteJob& job) {
         return PhotoOutcome::skip(job, job.refusal);
     const Answer answer = call(WorkerProtocol::rewriteRequest(job));
     if (!answer.delivered)
-        return PhotoOutcome::skip(job, answer.message.value(QStringLiteral("error")).toString());
+        return PhotoOutcome::skip(job, answer.message.value(WorkerProtocol::Key::Error).toString());
     return WorkerProtocol::outcomeOf(answer.message, job);
 }
 

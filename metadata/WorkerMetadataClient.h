@@ -35,7 +35,9 @@ public:
     // The process ids of the workers that are running now.
     QList<qint64> workerProcessIds() const;
 
-    static QString failedOnFileMessage();
+    // Why a photo's request came to nothing, as the photo's reason says it.
+    enum class Failure { Died, TimedOut, Unreadable };
+    static QString failureMessage(Failure failure);
 
 private:
     struct Answer {

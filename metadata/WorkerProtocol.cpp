@@ -14,10 +14,7 @@
 namespace WorkerProtocol {
 namespace {
 
-const QString Op = QStringLiteral("op");
-const QString Ok = QStringLiteral("ok");
-const QString Error = QStringLiteral("error");
-const QString Path = QStringLiteral("path");
+using namespace Key;
 constexpr quint32 maximumFrame = 1u << 30;
 
 QVariantMap failure(const QString& why) {
@@ -27,40 +24,40 @@ QVariantMap failure(const QString& why) {
 } // namespace
 
 QVariantMap readRequest(const QString& path) {
-    return {{Op, QStringLiteral("read")}, {Path, path}};
+    return {{Key::Op, Op::Read}, {Path, path}};
 }
 
 QVariantMap previewRequest(const QString& path, int maxSide) {
-    return {{Op, QStringLiteral("preview")}, {Path, path}, {QStringLiteral("maxSide"), maxSide}};
+    return {{Key::Op, Op::Preview}, {Path, path}, {Key::MaxSide, maxSide}};
 }
 
 QVariantMap rewriteRequest(const RewriteJob& job) {
-    QVariantMap request{{Op, QStringLiteral("rewrite")},
+    QVariantMap request{{Key::Op, Op::Rewrite},
                         {Path, job.inputPath},
-                        {QStringLiteral("output"), job.outputPath},
-                        {QStringLiteral("changes"), job.changes},
-                        {QStringLiteral("overlay"), job.overlaySourceProperties},
-                        {QStringLiteral("replaced"), job.replacedSets},
-                        {QStringLiteral("container"), job.containerProperties},
-                        {QStringLiteral("refusal"), job.refusal}};
+                        {Key::Output, job.outputPath},
+                        {Key::Changes, job.changes},
+                        {Key::Overlay, job.overlaySourceProperties},
+                        {Key::Replaced, job.replacedSets},
+                        {Key::Container, job.containerProperties},
+                        {Key::Refusal, job.refusal}};
     if (job.fileModified)
-        request.insert(QStringLiteral("modified"), job.fileModified->toMSecsSinceEpoch());
+        request.insert(Key::Modified, job.fileModified->toMSecsSinceEpoch());
     if (job.dryRun)
-        request.insert(QStringLiteral("dryRun"), true);
+        request.insert(Key::DryRun, true);
     return request;
 }
 
 RewriteJob jobOf(const QVariantMap& request) {
     RewriteJob job;
     job.inputPath = request.value(Path).toString();
-    job.outputPath = request.value(QStringLiteral("output")).toString();
-    job.changes = request.value(QStringLiteral("changes")).toMap();
-    job.overlaySourceProperties = request.value(QStringLiteral("overlay")).toBool();
-    job.replacedSets = request.value(QStringLiteral("replaced")).toStringList();
-    job.containerProperties = request.value(QStringLiteral("container")).toMap();
-    job.refusal = request.value(QStringLiteral("refusal")).toString();
-    job.dryRun = request.value(QStringLiteral("dryRun")).toBool();
-    const QVariant modified = request.value(QStringLiteral("modified"));
+    job.outputPath = request.value(Key::Output).toString();
+    job.changes = request.value(Key::Changes).toMap();
+    job.overlaySourceProperties = request.value(Key::Overlay).toBool();
+    job.replacedSets = request.value(Key::Replaced).toStringList();
+    job.containerProperties = request.value(Key::Container).toMap();
+    job.refusal = request.value(Key::Refusal).toString();
+    job.dryRun = request.value(Key::DryRun).toBool();
+    const QVariant modified = request.value(Key::Modified);
     // In UTC: a date in local time would consult the time zone file again
     // for every photo when the worker converts it back to set the file's date.
     if (modified.isValid())
@@ -76,13 +73,13 @@ QVariantMap propertiesAnswer(const Result<PhotoProperties>& result) {
     if (!result)
         return failure(result.error());
     QVariantMap answer{{Ok, true},
-                       {QStringLiteral("format"), int(result->format)},
-                       {QStringLiteral("imageCount"), result->imageCount},
-                       {QStringLiteral("dictionary"), result->dictionary}};
+                       {Key::Format, int(result->format)},
+                       {Key::ImageCount, result->imageCount},
+                       {Key::Dictionary, result->dictionary}};
     // Only when there are any, so an answer without warnings is the same
     // frame as before and either side reads the other's.
     if (!result->warnings.isEmpty())
-        answer.insert(QStringLiteral("warnings"), result->warnings);
+        answer.insert(Key::Warnings, result->warnings);
     return answer;
 }
 
@@ -98,10 +95,10 @@ Result<PhotoProperties> propertiesOf(const QVariantMap& answer) {
     if (!answer.value(Ok).toBool())
         return Result<PhotoProperties>::fail(reasonOf(answer));
     PhotoProperties properties;
-    properties.format = PhotoFormat(answer.value(QStringLiteral("format")).toInt());
-    properties.imageCount = answer.value(QStringLiteral("imageCount")).toInt();
-    properties.dictionary = answer.value(QStringLiteral("dictionary")).toMap();
-    properties.warnings = answer.value(QStringLiteral("warnings")).toStringList();
+    properties.format = PhotoFormat(answer.value(Key::Format).toInt());
+    properties.imageCount = answer.value(Key::ImageCount).toInt();
+    properties.dictionary = answer.value(Key::Dictionary).toMap();
+    properties.warnings = answer.value(Key::Warnings).toStringList();
     return Result<PhotoProperties>::ok(std::move(properties));
 }
 
@@ -109,31 +106,30 @@ QVariantMap previewAnswer(const Result<PhotoPreview>& result) {
     if (!result)
         return failure(result.error());
     return {{Ok, true},
-            {QStringLiteral("bytes"), result->bytes},
-            {QStringLiteral("width"), result->size.width()},
-            {QStringLiteral("height"), result->size.height()}};
+            {Key::Bytes, result->bytes},
+            {Key::Width, result->size.width()},
+            {Key::Height, result->size.height()}};
 }
 
 Result<PhotoPreview> previewOf(const QVariantMap& answer) {
     if (!answer.value(Ok).toBool())
         return Result<PhotoPreview>::fail(reasonOf(answer));
     PhotoPreview preview;
-    preview.bytes = answer.value(QStringLiteral("bytes")).toByteArray();
-    preview.size = QSize(answer.value(QStringLiteral("width")).toInt(),
-                         answer.value(QStringLiteral("height")).toInt());
+    preview.bytes = answer.value(Key::Bytes).toByteArray();
+    preview.size = QSize(answer.value(Key::Width).toInt(), answer.value(Key::Height).toInt());
     return Result<PhotoPreview>::ok(std::move(preview));
 }
 
 QVariantMap outcomeAnswer(const PhotoOutcome& outcome) {
-    QVariantMap answer{{QStringLiteral("state"), int(outcome.state)},
-                       {QStringLiteral("reason"), outcome.reason},
-                       {QStringLiteral("needsSync"), outcome.needsSync},
-                       {QStringLiteral("notes"), outcome.notes}};
+    QVariantMap answer{{Key::State, int(outcome.state)},
+                       {Key::Reason, outcome.reason},
+                       {Key::NeedsSync, outcome.needsSync},
+                       {Key::Notes, outcome.notes}};
     if (!outcome.changes.isEmpty()) {
         QVariantList changes;
         for (const KeyChange& change : outcome.changes)
             changes << QVariant(QVariantList{change.key, change.from, change.to});
-        answer.insert(QStringLiteral("changes"), changes);
+        answer.insert(Key::Changes, changes);
     }
     return answer;
 }
@@ -144,7 +140,7 @@ PhotoOutcome outcomeOf(const QVariantMap& answer, const RewriteJob& job) {
     outcome.outputPath = job.outputPath;
     // Only a state the worker sends counts: an answer without one (the
     // written state is 0) must never read as written.
-    const QVariant state = answer.value(QStringLiteral("state"));
+    const QVariant state = answer.value(Key::State);
     const bool whole = state.typeId() == QMetaType::Int || state.typeId() == QMetaType::LongLong;
     const qlonglong value = state.toLongLong();
     if (!whole || (value != qlonglong(PhotoOutcome::State::Written) &&
@@ -154,12 +150,12 @@ PhotoOutcome outcomeOf(const QVariantMap& answer, const RewriteJob& job) {
         return outcome;
     }
     outcome.state = PhotoOutcome::State(value);
-    outcome.reason = answer.value(QStringLiteral("reason")).toString();
+    outcome.reason = answer.value(Key::Reason).toString();
     if (outcome.skipped() && outcome.reason.isEmpty())
         outcome.reason = reasonOf(answer);
-    outcome.needsSync = answer.value(QStringLiteral("needsSync")).toBool();
-    outcome.notes = answer.value(QStringLiteral("notes")).toStringList();
-    for (const QVariant& item : answer.value(QStringLiteral("changes")).toList()) {
+    outcome.needsSync = answer.value(Key::NeedsSync).toBool();
+    outcome.notes = answer.value(Key::Notes).toStringList();
+    for (const QVariant& item : answer.value(Key::Changes).toList()) {
         const QVariantList change = item.toList();
         if (change.size() == 3)
             outcome.changes.append({change[0].toString(), change[1], change[2]});

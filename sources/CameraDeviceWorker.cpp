@@ -65,6 +65,15 @@ void CameraDeviceWorker::openSession() {
         Q_EMIT didOpenSession(listed.error());
         return;
     }
+    // A file the device gave no kind for is listed by its type or its name.
+    QList<DeviceFile> files;
+    for (DeviceFile file : listed.value()) {
+        if (file.kind.isEmpty())
+            file.kind = deviceFileKind(file.mimeType, QString::fromUtf8(file.name));
+        if (!file.kind.isEmpty())
+            files << file;
+    }
+    listed = Result<QList<DeviceFile>>::ok(files);
     Q_EMIT didListItems(listed.value());
     const auto folder = ThumbnailCache::folder();
     if (!folder) {

@@ -35,9 +35,11 @@ struct DeviceFile {
     }
 };
 
-// The kind of a file from its MIME type: images and movies are listed, the
-// rest is not (an empty text).
-QString deviceFileKind(const QString& mimeType);
+// The kind of a file: "public.image" or "public.movie" from its MIME type,
+// or, where the device gives a generic or unknown type (as phones and some
+// libgphoto2 versions do for HEIC, HEIF and raw formats), from its name's
+// extension. Anything else is not listed (an empty text).
+QString deviceFileKind(const QString& mimeType, const QString& name);
 
 // An open session with one camera. Its calls block; a session is used from
 // one thread at a time.

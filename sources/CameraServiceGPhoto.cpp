@@ -159,7 +159,7 @@ private:
                 file.mimeType = QString::fromUtf8(info.file.type);
             if (info.file.fields & GP_FILE_INFO_SIZE)
                 file.size = qint64(info.file.size);
-            file.kind = deviceFileKind(file.mimeType);
+            file.kind = deviceFileKind(file.mimeType, QString::fromUtf8(file.name));
             if (!file.kind.isEmpty())
                 files << file;
         }

@@ -8,8 +8,10 @@ QImage loadPhotoImage(MetadataService& metadata, const QString& path, const QSiz
     QImageReader reader(path);
     reader.setAutoTransform(true);
     if (reader.canRead()) {
+        // Never larger than the photo itself: a small photo stays sharp.
         if (reader.size().isValid())
-            reader.setScaledSize(reader.size().scaled(box, Qt::KeepAspectRatio));
+            reader.setScaledSize(
+                reader.size().scaled(box, Qt::KeepAspectRatio).boundedTo(reader.size()));
         return reader.read();
     }
     const auto preview = metadata.readPreview(path, std::max(box.width(), box.height()));

@@ -2,6 +2,7 @@
 
 #include "sources/ThumbnailLoader.h"
 
+#include <QFileInfo>
 #include <QPixmap>
 
 PhotoListModel::PhotoListModel(ThumbnailLoader* thumbnails, QObject* parent)
@@ -27,7 +28,10 @@ QVariant PhotoListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return item.fileName;
     case Qt::ToolTipRole:
-        return item.filePath;
+        // The whole name, which the cell may shorten, and where a local photo is.
+        return item.filePath.endsWith(QLatin1Char('/') + item.fileName)
+                   ? item.fileName + QLatin1Char('\n') + QFileInfo(item.filePath).absolutePath()
+                   : item.fileName;
     case Qt::DecorationRole:
         // Asked only for cells being drawn: this is what keeps thumbnails to
         // the ones on screen.
@@ -47,6 +51,8 @@ void PhotoListModel::append(const QList<IKImageItem>& items) {
         return;
     const int first = int(m_items.size());
     beginInsertRows(QModelIndex(), first, first + int(items.size()) - 1);
+    m_items.reserve(m_items.size() + items.size());
+    m_rowsOfPath.reserve(m_rowsOfPath.size() + items.size());
     for (const IKImageItem& item : items) {
         m_rowsOfPath.insert(item.filePath, int(m_items.size()));
         m_items.append(item);

@@ -25,6 +25,19 @@ void ThumbnailLoader::setCacheLimit(qint64 bytes) {
     m_cache.setMaxCost(bytes);
 }
 
+void ThumbnailLoader::setSize(QSize size) {
+    QMutexLocker lock(&m_mutex);
+    if (size == m_size || size.isEmpty())
+        return;
+    m_size = size;
+    m_cache.clear();
+}
+
+QSize ThumbnailLoader::size() const {
+    QMutexLocker lock(&m_mutex);
+    return m_size;
+}
+
 int ThumbnailLoader::pendingCount() const {
     QMutexLocker lock(&m_mutex);
     return int(m_pending.size()) + m_running;
@@ -63,6 +76,7 @@ void ThumbnailLoader::startWork() {
         m_pool->start([this] {
             for (;;) {
                 QString path;
+                QSize size;
                 {
                     QMutexLocker inner(&m_mutex);
                     if (m_pending.isEmpty()) {
@@ -70,13 +84,16 @@ void ThumbnailLoader::startWork() {
                         return;
                     }
                     path = m_pending.takeLast();
+                    size = m_size;
                 }
-                const QImage image = make(path);
+                const QImage image = make(path, size);
                 {
                     QMutexLocker inner(&m_mutex);
                     m_queued.remove(path);
-                    m_cache.insert(path, new QImage(image),
-                                   std::max<qsizetype>(1, image.sizeInBytes()));
+                    // One made for a size since changed is not kept.
+                    if (size == m_size)
+                        m_cache.insert(path, new QImage(image),
+                                       std::max<qsizetype>(1, image.sizeInBytes()));
                 }
                 QMetaObject::invokeMethod(
                     this, [this, path] { Q_EMIT thumbnailReady(path); }, Qt::QueuedConnection);
@@ -85,10 +102,9 @@ void ThumbnailLoader::startWork() {
     }
 }
 
-QImage ThumbnailLoader::make(const QString& path) const {
+QImage ThumbnailLoader::make(const QString& path, QSize size) const {
     QImage image;
-    const auto preview =
-        m_metadata.readPreview(path, std::max(m_size.width(), m_size.height()) * 2);
+    const auto preview = m_metadata.readPreview(path, std::max(size.width(), size.height()) * 2);
     if (preview.isOk())
         image = QImage::fromData(preview->bytes);
     if (image.isNull()) {
@@ -96,11 +112,11 @@ QImage ThumbnailLoader::make(const QString& path) const {
         reader.setAutoTransform(true);
         const QSize full = reader.size();
         if (full.isValid())
-            reader.setScaledSize(full.scaled(m_size * 2, Qt::KeepAspectRatio));
+            reader.setScaledSize(full.scaled(size * 2, Qt::KeepAspectRatio));
         image = reader.read();
     }
     if (image.isNull())
         return image;
-    return image.scaled(m_size, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+    return image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)
         .convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }

@@ -25,6 +25,10 @@ public:
     // The thumbnail if it is ready; otherwise a null image, and it is queued.
     QImage thumbnail(const QString& path);
     void setCacheLimit(qint64 bytes);
+    // The size thumbnails are made at from now on (in pixels); thumbnails of
+    // another size are made anew as they are asked for.
+    void setSize(QSize size);
+    QSize size() const;
     int pendingCount() const;
     // Forgets the queue (the list was emptied); the cache stays.
     void cancelPending();
@@ -34,7 +38,7 @@ Q_SIGNALS:
 
 private:
     void startWork();
-    QImage make(const QString& path) const;
+    QImage make(const QString& path, QSize size) const;
 
     MetadataService& m_metadata;
     QSize m_size;

@@ -28,6 +28,10 @@ GLYPHS = {
     "back": '<path d="M19 8l-8 8 8 8"/>',
     "template": '<rect x="9" y="7" width="14" height="18" rx="1.5"/><path d="M12 11h8M12 15h8M12 19h5"/>',
     "apply": '<path d="M9 16.5l5 5 9-10.5"/>',
+    "photos": '<rect x="7" y="9" width="18" height="14" rx="1.5"/><path d="M9.5 21l4.5-5.5 3 3.5 2-2 3.5 4"/>'
+              '<circle cx="20" cy="13" r="1.4"/>',
+    "exchange": '<path d="M9 12h13M18 8l4 4-4 4M23 20H10M14 16l-4 4 4 4"/>',
+    "sliders": '<path d="M8 11h16M8 21h16"/><circle cx="13" cy="11" r="2.5"/><circle cx="19" cy="21" r="2.5"/>',
 }
 
 BUTTONS = {
@@ -50,6 +54,9 @@ BUTTONS = {
     "templatedown": "template",
     "applynom": "apply",
     "applydown": "apply",
+    "importphotos": "photos",
+    "exportmetadata": "exchange",
+    "preferences": "sliders",
 }
 
 

@@ -58,18 +58,19 @@ void actOutInjectedFault(const QString& path, const QString& output) {
 }
 
 QVariantMap answer(const QVariantMap& request, MetadataService& service) {
-    const QString op = request.value(QStringLiteral("op")).toString();
+    namespace Op = WorkerProtocol::Op;
+    namespace Key = WorkerProtocol::Key;
+    const QString op = request.value(Key::Op).toString();
     const QString path = WorkerProtocol::pathOf(request);
-    actOutInjectedFault(path, request.value(QStringLiteral("output")).toString());
-    if (op == QLatin1String("read"))
+    actOutInjectedFault(path, request.value(Key::Output).toString());
+    if (op == Op::Read)
         return WorkerProtocol::propertiesAnswer(service.readProperties(path));
-    if (op == QLatin1String("preview"))
+    if (op == Op::Preview)
         return WorkerProtocol::previewAnswer(
-            service.readPreview(path, request.value(QStringLiteral("maxSide")).toInt()));
-    if (op == QLatin1String("rewrite"))
+            service.readPreview(path, request.value(Key::MaxSide).toInt()));
+    if (op == Op::Rewrite)
         return WorkerProtocol::outcomeAnswer(service.rewrite(WorkerProtocol::jobOf(request)));
-    return {{QStringLiteral("ok"), false},
-            {QStringLiteral("error"), QStringLiteral("unknown request")}};
+    return {{Key::Ok, false}, {Key::Error, QStringLiteral("unknown request")}};
 }
 
 } // namespace

@@ -5,22 +5,32 @@
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/FileViewer.h"
+#include "app/LargePhotoView.h"
 #include "app/MapWidget.h"
+#include "app/PhotoCellDelegate.h"
+#include "app/PhotoViewerWindow.h"
 #include "app/PreferencesWindow.h"
+#include "app/PropertyOutlineView.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/SizeText.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/PhotoListModel.h"
 #include "support/TestPhotos.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,6 +95,8 @@ private:
     QString text(QLineEdit* field) const { return field->text(); }
 
 private Q_SLOTS:
+    // Dates and month names as the tests spell them.
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
     void init() {
         m_metadata.slowFiles.clear();
         m_photos = new TestFolder;
@@ -111,9 +123,11 @@ private Q_SLOTS:
                  QStringLiteral("Lucida Grande 14"));
         QCOMPARE(m_app->preferenceWindow()->postionBtn->currentText(),
                  QStringLiteral("Lower left corner"));
+        // The first size where the screen has room for it, and resizable.
         QMainWindow* window = m_app->outlets().window;
-        QCOMPARE(window->size(), QSize(900, 752));
-        QCOMPARE(window->minimumSize(), window->maximumSize());
+        const QSize room = window->screen()->availableGeometry().size() - QSize(16, 48);
+        QCOMPARE(window->size(), QSize(900, 752).boundedTo(room));
+        QVERIFY(window->minimumSize() != window->maximumSize());
         QVERIFY(m_app->outlets().leftTipView->isVisible());
         QVERIFY(!m_app->outlets().localImageBrowserView->isVisible());
         QVERIFY(!m_app->outlets().leftTipCameraImageView->isVisible());
@@ -270,13 +284,153 @@ private Q_SLOTS:
         QCOMPARE(outline->item(4, 1)->text(), QStringLiteral("640"));
     }
 
-    void anUnreadableOrHostileFileClearsTheOutlineAndTheNextPhotoShows() {
+    // The tree reads as people read the values, the stored ones a menu item
+    // away and in the tooltips; it keeps its shape from photo to photo, and
+    // Ctrl+C copies its rows. The summary names the camera and shows its
+    // dates in one format.
+    void theTreeReadsAsPeopleReadAndKeepsItsShape() {
+        const MainWindowOutlets& o = m_app->outlets();
+        QVERIFY(showAndWait({photo(QStringLiteral("DSCN0010.jpg"))}));
+        QStandardItemModel* outline = m_app->outlineModel();
+        const auto row = [outline](const QString& set,
+                                   const QString& key) -> QList<QStandardItem*> {
+            for (int r = 0; r < outline->rowCount(); ++r) {
+                QStandardItem* parent = outline->item(r, 0);
+                if (parent->text() != set)
+                    continue;
+                for (int child = 0; child < parent->rowCount(); ++child) {
+                    if (parent->child(child, 0)->text() == key)
+                        return {parent->child(child, 0), parent->child(child, 1)};
+                }
+            }
+            return {};
+        };
+        const std::tuple<const char*, const char*, const char*> readable[] = {
+            {"Exif", "Exposure Time", "1/75 s"},
+            {"Exif", "F Number", "f/5.9"},
+            {"Exif", "Flash", "Off, Did not fire"},
+            {"Exif", "Metering Mode", "Multi-segment"},
+            {"Exif", "Gain Control", "None"},
+            {"Exif", "Date Time Original", "22 Oct 2008 16:28:39"},
+            {"GPS", "Latitude", "43° 28' 2.81\" N"},
+        };
+        for (const auto& [set, key, text] : readable) {
+            const auto cells = row(QString::fromUtf8(set), QString::fromUtf8(key));
+            QVERIFY2(!cells.isEmpty(), key);
+            QCOMPARE(cells[1]->text(), QString::fromUtf8(text));
+        }
+        QCOMPARE(row("Exif", "Flash")[1]->toolTip(), QStringLiteral("Stored: 16"));
+        QCOMPARE(text(o.photoDPIlab), QStringLiteral("NIKON COOLPIX P6000"));
+        QCOMPARE(text(o.photoModDatelab), QStringLiteral("22 Oct 2008 16:28:39"));
+        const QString created = text(o.photoCreateDatelab);
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{1,2} \\w{3} \\d{4} \\d{2}:\\d{2}:\\d{2}$"))
+                     .match(created)
+                     .hasMatch(),
+                 qPrintable(created));
+
+        o.storedValuesItem->trigger();
+        QCOMPARE(row("Exif", "Flash")[1]->text(), QStringLiteral("16"));
+        QCOMPARE(row("Exif", "Flash")[1]->toolTip(), QStringLiteral("Reads: Off, Did not fire"));
+        o.storedValuesItem->trigger();
+
+        // The user's closed set stays closed on the next photo; the others open.
+        PropertyOutlineView* view = o.propertyOutline;
+        const QModelIndex gps = outline->indexFromItem(row("GPS", "Latitude")[0]->parent());
+        view->collapse(gps);
+        QVERIFY(showAndWait({photo(QStringLiteral("Kodak_CX7530.jpg"))}));
+        for (int r = 0; r < outline->rowCount(); ++r) {
+            const QModelIndex index = outline->index(r, 0);
+            if (outline->hasChildren(index))
+                QCOMPARE(view->isExpanded(index), index.data().toString() != QLatin1String("GPS"));
+        }
+        view->setCurrentIndex(outline->indexFromItem(row("Exif", "Flash")[0]));
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringLiteral("Flash\t") + row("Exif", "Flash")[1]->text());
+    }
+
+    // The large view shows the selection, however it was made; Enter shows the
+    // photo at full size, as a double click does.
+    void theLargeViewFollowsArrowKeysSelectAllAndEnter() {
+        const MainWindowOutlets& o = m_app->outlets();
+        const QStringList paths = {photo(QStringLiteral("DSCN0010.jpg")),
+                                   photo(QStringLiteral("Canon_40D.jpg")),
+                                   photo(QStringLiteral("Kodak_CX7530.jpg"))};
+        QVERIFY(showAndWait(paths));
+        QTRY_COMPARE(o.localPhotoImageView->shownPath(), paths[0]);
+        QVERIFY(!o.localPhotoImageView->photo().isNull());
+        o.localImageBrowserView->setFocus();
+        o.localImageBrowserView->setCurrentIndex(m_app->localPhotoItemArray()->index(0));
+        QTest::keyClick(o.localImageBrowserView, Qt::Key_Right);
+        QTRY_COMPARE(o.localPhotoImageView->shownPath(), paths[1]);
+        QTest::keyClick(o.localImageBrowserView, Qt::Key_Right);
+        QTRY_COMPARE(o.localPhotoImageView->shownPath(), paths[2]);
+        QTest::keyClick(o.localImageBrowserView, Qt::Key_A, Qt::ControlModifier);
+        QTRY_COMPARE(o.localPhotoImageView->shownPath(), paths[0]);
+        QTest::keyClick(o.localImageBrowserView, Qt::Key_Return);
+        PhotoViewerWindow* viewer = m_app->display()->photoViewer();
+        QTRY_VERIFY(viewer->isVisible());
+        QTRY_COMPARE(viewer->view()->shownPath(),
+                     o.localImageBrowserView->currentIndex().row() == 2 ? paths[2] : paths[0]);
+        QTest::keyClick(viewer, Qt::Key_Escape);
+        QTRY_VERIFY(!viewer->isVisible());
+    }
+
+    // The status bar counts the photos and the selection; the commands that
+    // need a selection wait for one; the thumbnails take the size asked, and
+    // names too long for a cell keep their extension.
+    void theBrowserCountsSizesAndNamesAndTheCommandsWaitForASelection() {
+        const MainWindowOutlets& o = m_app->outlets();
+        m_app->display()->openPanelDidEnd1(
+            1, {photo(QStringLiteral("DSCN0010.jpg")), photo(QStringLiteral("Canon_40D.jpg"))});
+        QCOMPARE(o.photoCountLabel->text(), QStringLiteral("2 photos, 0 selected"));
+        for (QAction* needy : {o.removeGpsItem, o.changeDateItem, o.dateStampItem})
+            QVERIFY(!needy->isEnabled());
+        QVERIFY(!o.editApplyBtn->isEnabled());
+        QVERIFY(selectRow(1));
+        QCOMPARE(o.photoCountLabel->text(), QStringLiteral("2 photos, 1 selected"));
+        for (QAction* needy : {o.removeGpsItem, o.changeDateItem, o.dateStampItem})
+            QVERIFY(needy->isEnabled());
+        QVERIFY(o.editApplyBtn->isEnabled());
+
+        auto* delegate = static_cast<PhotoCellDelegate*>(o.localImageBrowserView->itemDelegate());
+        QCOMPARE(o.thumbnailSizeSlider->value(), 85);
+        const QSize small = o.localImageBrowserView->gridSize();
+        o.largerThumbnailsItem->trigger();
+        QCOMPARE(o.thumbnailSizeSlider->value(), 85 + PhotoCellDelegate::sideStep);
+        QCOMPARE(delegate->thumbnailSide(), 85 + PhotoCellDelegate::sideStep);
+        QVERIFY(o.localImageBrowserView->gridSize().height() > small.height());
+        QVERIFY(o.localImageBrowserView->gridSize().width() >= small.width());
+        o.smallerThumbnailsItem->trigger();
+        QCOMPARE(delegate->thumbnailSide(), 85);
+
+        const QFontMetrics metrics(QApplication::font());
+        const QString name = QStringLiteral("DSCN0010_in_the_hills_above_Siena.jpeg");
+        const QString shown = PhotoCellDelegate::elidedName(metrics, name, 90);
+        QVERIFY2(shown.endsWith(QStringLiteral("….jpeg")) &&
+                     shown.startsWith(QStringLiteral("DSCN")),
+                 qPrintable(shown));
+        QVERIFY(metrics.horizontalAdvance(shown) <= 90);
+        QVERIFY(m_app->localPhotoItemArray()
+                    ->index(0)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .startsWith(QStringLiteral("DSCN0010.jpg\n")));
+    }
+
+    void anUnreadableOrHostileFileSaysSoInThePanesAndTheNextPhotoShows() {
+        const MainWindowOutlets& o = m_app->outlets();
         QVERIFY(showAndWait({photo(QStringLiteral("DSCN0010.jpg"))}));
         QVERIFY(m_app->outlineModel()->rowCount() > 0);
         QVERIFY(showAndWait({photo(QStringLiteral("riff-idit-chunk-overflow.fuzzed"))}));
         QCOMPARE(m_app->outlineModel()->rowCount(), 0);
-        // The summary keeps what it showed.
-        QCOMPARE(text(m_app->outlets().photoNamelab), QStringLiteral("DSCN0010.jpg"));
+        const QString said = QStringLiteral("Not a photo Tessaview can read");
+        QCOMPARE(o.propertyOutline->placeholderText(), said);
+        QTRY_COMPARE(o.localPhotoImageView->message(), said);
+        // The summary names the file it is about, and nothing of the photo before.
+        QCOMPARE(text(o.photoNamelab), QStringLiteral("riff-idit-chunk-overflow.fuzzed"));
+        QCOMPARE(text(o.photoDPIlab), said);
+        QCOMPARE(text(o.photoImageSizelab), QString());
         QVERIFY(showAndWait({photo(QStringLiteral("Canon_40D.jpg"))}));
         QVERIFY(m_app->outlineModel()->rowCount() > 0);
         QCOMPARE(text(m_app->outlets().photoNamelab), QStringLiteral("Canon_40D.jpg"));
@@ -377,6 +531,7 @@ private Q_SLOTS:
             m_metadata.slowFiles.clear();
             QCOMPARE(shown.size(), 1);
             QCOMPARE(shown.first().first().toString(), c.expected);
+            QTRY_COMPARE(m_app->outlets().localPhotoImageView->shownPath(), c.expected);
 
             const QVariantMap dictionary = m_workers.readProperties(c.expected)->dictionary;
             QCOMPARE(m_app->state().currentChooseFilePath, c.expected);

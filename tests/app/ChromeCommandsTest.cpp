@@ -111,22 +111,22 @@ private Q_SLOTS:
         QTest::newRow("import menu") << "importPhotobtn"
                                      << ""
                                      << ""
-                                     << ""
+                                     << "importphotos.png"
                                      << "importPhotoMenu" << none;
         QTest::newRow("remove menu") << "remoMetaDataLocalBtn"
                                      << ""
                                      << ""
-                                     << ""
+                                     << "deletemetadata.png"
                                      << "removeExifMenu" << none;
         QTest::newRow("dates menu") << "editMetaDataLocalBtn"
                                     << ""
                                     << ""
-                                    << ""
+                                    << "editphotometa.png"
                                     << "editExifMenu" << none;
         QTest::newRow("import and export menu") << "importandExportBtn"
                                                 << ""
                                                 << ""
-                                                << ""
+                                                << "exportmetadata.png"
                                                 << "importandExportMenu" << none;
         QTest::newRow("camera source") << "cameraphotoBtn"
                                        << "ChangeToImportiOSDevicePhoto"
@@ -173,7 +173,7 @@ private Q_SLOTS:
         QFETCH(QStringList, others);
         // Both windows wholly on the small offscreen screen, so that no menu
         // is pushed back onto it.
-        m_app->outlets().window->move(60, 0);
+        m_app->outlets().window->move(0, 0);
         m_app->cameraWindow()->move(60, 0);
         m_app->cameraWindow()->show();
         PRButton* pressed = buttonNamed(button);

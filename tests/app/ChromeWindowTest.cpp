@@ -157,6 +157,9 @@ private Q_SLOTS:
         // Long batches show their progress in the rounded bar.
         QProgressDialog* dialog = m_app->commandRunner()->progressDialog();
         QVERIFY(dialog && dialog->findChild<PRProgressView*>());
+        // Counted: "Removing metadata…", then "n of 3".
+        QVERIFY2(dialog->labelText().endsWith(QStringLiteral(" of 3")),
+                 qPrintable(dialog->labelText()));
         QVERIFY(finished.wait(60000));
         QCOMPARE(exiftoolRead(storage + QStringLiteral("/NoGPS_DSCN0010.jpg"))
                      .contains(QStringLiteral("GPS:GPSLatitude")),

@@ -7,6 +7,7 @@
 #include "app/GpsController.h"
 #include "app/RemovalController.h"
 #include "metadata/WorkerMetadataClient.h"
+#include "sources/CameraServiceGPhoto.h"
 #include "sources/DeviceBrowser.h"
 #include "sources/DeviceFixture.h"
 #include "sources/PhotoListModel.h"
@@ -22,6 +23,51 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardPaths>
+
+namespace {
+
+// The folder camera's files as a phone reports them: every type generic, no
+// kind given. Nothing else differs from the real folder camera.
+class GenericTypeSession : public CameraSession {
+public:
+    explicit GenericTypeSession(std::unique_ptr<CameraSession> real) : m_real(std::move(real)) {}
+    Result<QList<DeviceFile>> listFiles() override {
+        auto listed = m_real->listFiles();
+        if (!listed)
+            return listed;
+        QList<DeviceFile> files;
+        for (DeviceFile file : listed.value()) {
+            file.mimeType = QStringLiteral("application/octet-stream");
+            file.kind.clear();
+            files << file;
+        }
+        return Result<QList<DeviceFile>>::ok(files);
+    }
+    Result<QByteArray> preview(const DeviceFile& file) override { return m_real->preview(file); }
+    Status download(const DeviceFile& file, int fd) override { return m_real->download(file, fd); }
+    Result<QByteArray> read(const DeviceFile& file) override { return m_real->read(file); }
+    Status remove(const DeviceFile& file) override { return m_real->remove(file); }
+
+private:
+    std::unique_ptr<CameraSession> m_real;
+};
+
+class GenericTypeService : public CameraService {
+public:
+    Result<QList<DeviceInfo>> detect() override { return m_real->detect(); }
+    Result<std::unique_ptr<CameraSession>> open(const DeviceInfo& device) override {
+        auto session = m_real->open(device);
+        if (!session)
+            return Result<std::unique_ptr<CameraSession>>::fail(session.error());
+        return Result<std::unique_ptr<CameraSession>>::ok(
+            std::make_unique<GenericTypeSession>(std::move(session).value()));
+    }
+
+private:
+    std::shared_ptr<CameraService> m_real = makeGPhotoCameraService();
+};
+
+} // namespace
 
 // The device source through the window, on a folder camera attached and
 // detached through the extra port.
@@ -48,7 +94,7 @@ private:
     // Attaches the camera, opens it and waits for every file to be listed.
     void openCamera() {
         attach(true);
-        m_app->device()->ChangeToImportiOSDevicePhoto();
+        m_app->outlets().cameraphotoBtn->click(); // the source button: its picture and command
         m_app->cameraWindow()->opendeviceBtn->click();
         QTRY_COMPARE_WITH_TIMEOUT(m_app->cameItemArray()->rowCount(), 7, 20000);
     }
@@ -133,6 +179,29 @@ private Q_SLOTS:
         QVERIFY(m_app->cameraWindow()->downloadPhotoBtn->isEnabled());
     }
 
+    // Files a device reports with a generic type are listed by their names;
+    // until a device is open the window says what to do.
+    void theCameraWindowListsFilesOfAGenericTypeByTheirNames() {
+        delete m_app;
+        m_app =
+            new AppDelegate(m_metadata, *m_viewer, nullptr, std::make_shared<GenericTypeService>());
+        m_app->applicationDidFinishLaunching();
+        attach(true);
+        m_app->device()->ChangeToImportiOSDevicePhoto();
+        DeviceWindow* window = m_app->cameraWindow();
+        QVERIFY(window->showsOpenHint());
+        QCOMPARE(window->openHint->text(),
+                 QStringLiteral("Connect a camera or phone, then choose Open"));
+        window->opendeviceBtn->click();
+        QVERIFY(!window->showsOpenHint());
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->cameItemArray()->rowCount(), 7, 20000);
+        QMap<QString, QString> kinds;
+        for (const IKImageItem& item : m_app->cameItemArray()->items())
+            kinds.insert(item.fileName, item.fileType);
+        QCOMPARE(kinds.value(QStringLiteral("CLIP.MOV")), QStringLiteral("Movie"));
+        QCOMPARE(kinds.value(QStringLiteral("DSCN0010.jpg")), QStringLiteral("Image"));
+    }
+
     void downloadAndImportGiveTheDevicesBytesAndWriteNowhereElse_data() {
         QTest::addColumn<bool>("import");
         QTest::newRow("download") << false;
@@ -162,6 +231,12 @@ private Q_SLOTS:
         QCOMPARE(written, sortedNames);
         QCOMPARE(m_viewer->revealed.size(), 1);
         QCOMPARE(m_app->localPhotoItemArray()->rowCount(), import ? 3 : 0);
+        // Imported, the computer's list shows, and its source button is the chosen one.
+        QCOMPARE(m_app->outlets().localphotoBtn->isChecked(), import);
+        QCOMPARE(m_app->outlets().cameraphotoBtn->isChecked(), !import);
+        QCOMPARE(m_app->outlets().localphotoBtn->picture(),
+                 import ? QStringLiteral("localphotodown.png")
+                        : QStringLiteral("localphotonom.png"));
         for (const IKImageItem& item : m_app->localPhotoItemArray()->items()) {
             QCOMPARE(item.fileType, QStringLiteral("Image"));
             QVERIFY(QFileInfo(item.filePath).absolutePath() == QDir(m_storage).canonicalPath());

@@ -11,6 +11,7 @@
 #include "app/GpsController.h"
 #include "app/MapWidget.h"
 #include "app/MapWindow.h"
+#include "editing/TemplateOperations.h"
 #include "metadata/PropertyKeys.h"
 #include "sources/PhotoListModel.h"
 #include "support/TestPhotos.h"
@@ -216,6 +217,96 @@ private Q_SLOTS:
         QCOMPARE(storedFiles(), QStringList({"Canon_40D.jpg", "DSCN0010.jpg"}));
         QCOMPARE(m_viewer->revealed.size(), 1);
         QCOMPARE(m_viewer->revealed[0].size(), 2);
+    }
+
+    // Three photos with their own dates and positions: typing only the artist
+    // changes only the artist in each, every other tag as exiftool reads it.
+    // The untouched fields that differ show "(several values)".
+    void typingOnlyTheArtistIntoSeveralPhotosChangesOnlyTheArtist() {
+        const QStringList inputs = {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Kodak_CX7530.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))};
+        runTool(QStringLiteral("exiftool"),
+                {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                 QStringLiteral("-GPSLatitude=51.5"), QStringLiteral("-GPSLatitudeRef=N"),
+                 QStringLiteral("-GPSLongitude=0.12"), QStringLiteral("-GPSLongitudeRef=W"),
+                 inputs[2]});
+        QSignalSpy compared(m_app->display(), &DisplayController::formCompared);
+        QVERIFY(listAndSelect(inputs));
+        QVERIFY(compared.wait(10000) || !compared.isEmpty());
+        for (QLineEdit* field :
+             {o().cameraDatelab, o().gpsLatilab, o().gpsLongtlab, o().cameraModelab}) {
+            QCOMPARE(field->text(), QString());
+            QCOMPARE(field->placeholderText(), QStringLiteral("(several values)"));
+        }
+        o().artistlab->clear();
+        QTest::keyClicks(o().artistlab, QStringLiteral("Tessa Field"));
+        QVERIFY(applyAndWait());
+        for (const QString& input : inputs) {
+            const QString output = stored(QFileInfo(input).fileName());
+            QJsonObject before = withoutVolatileTags(exiftoolRead(input));
+            QJsonObject after = withoutVolatileTags(exiftoolRead(output));
+            QCOMPARE(after.take(QStringLiteral("IFD0:Artist")).toString(),
+                     QStringLiteral("Tessa Field"));
+            before.remove(QStringLiteral("IFD0:Artist"));
+            QCOMPARE(after, before);
+        }
+    }
+
+    // Several photos, only the altitude typed: each keeps its own position,
+    // and the one without a position gets none.
+    void aGpsFieldAloneChangesOnlyItsKeysInEachPhoto() {
+        const QStringList inputs = {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Kodak_CX7530.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Nikon_D70.jpg"))};
+        QSignalSpy compared(m_app->display(), &DisplayController::formCompared);
+        QVERIFY(listAndSelect(inputs));
+        QVERIFY(compared.wait(10000) || !compared.isEmpty());
+        QTest::keyClicks(o().gpsAitlab, QStringLiteral("-12"));
+        QVERIFY(applyAndWait());
+        for (const QString& input : inputs) {
+            const QJsonObject before = exiftoolRead(input);
+            const QJsonObject after = exiftoolRead(stored(QFileInfo(input).fileName()));
+            for (const char* key : {"GPS:GPSLatitude", "GPS:GPSLongitude", "GPS:GPSLatitudeRef",
+                                    "GPS:GPSDateStamp", "GPS:GPSTimeStamp"})
+                QCOMPARE(after.value(QLatin1String(key)), before.value(QLatin1String(key)));
+            const bool positioned = before.contains(QStringLiteral("GPS:GPSLatitude"));
+            QCOMPARE(after.value(QStringLiteral("GPS:GPSAltitude")).toDouble(),
+                     positioned ? 12.0 : 0.0);
+            QCOMPARE(after.contains(QStringLiteral("GPS:GPSAltitude")), positioned);
+            if (positioned)
+                QCOMPARE(after.value(QStringLiteral("GPS:GPSAltitudeRef")).toInt(), 1);
+        }
+    }
+
+    // Nothing typed into several photos: nothing to apply, and nothing written.
+    // The form's template leaves out what the photos do not share.
+    void untouchedFieldsOfSeveralPhotosAreNeitherAppliedNorSaved() {
+        const QStringList inputs = {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))};
+        QSignalSpy compared(m_app->display(), &DisplayController::formCompared);
+        QVERIFY(listAndSelect(inputs));
+        QVERIFY(compared.wait(10000) || !compared.isEmpty());
+        QSignalSpy alerts(m_app, &AppDelegate::alertShown);
+        QTest::mouseClick(o().editApplyBtn, Qt::LeftButton);
+        QCOMPARE(alerts.size(), 1);
+        QCOMPARE(alerts[0][0].toString(), QStringLiteral("Nothing to apply"));
+        openAlerts().value(0)->close();
+        QTest::qWait(200);
+        QCOMPARE(storedFiles(), QStringList());
+
+        QTest::keyClicks(o().keywordslab, QStringLiteral("lake"));
+        QSignalSpy exported(m_app, &AppDelegate::exportFinished);
+        QTest::mouseClick(o().editTemplateBtn, Qt::LeftButton);
+        QTRY_COMPARE(exported.size(), 1);
+        const auto saved = readPropertyListFile(exported[0][0].toString());
+        QVERIFY(saved.isOk());
+        // Mixed and untouched: out. Shared (no artist in either): in, empty. Typed: in.
+        for (const QString& key : {PropertyKeys::Make, PropertyKeys::Model,
+                                   PropertyKeys::DateTimeDigitized, PropertyKeys::Latitude})
+            QVERIFY2(!saved->contains(key), qPrintable(key));
+        QCOMPARE(saved->value(PropertyKeys::Artist).toString(), QString());
+        QCOMPARE(saved->value(PropertyKeys::Keywords).toStringList(), QStringList{"lake"});
     }
 
     void beginningToEditCentresTheFormMapWithOnePin() {

@@ -205,24 +205,39 @@ private Q_SLOTS:
         QVERIFY(!window->isVisible());
     }
 
-    void anInvalidDigitizedDateAlertsAndKeepsTheWindowOpen() {
+    // Both dates are checked: a text that is no date in either field is
+    // refused, the alert names the field, nothing is written.
+    void aTextThatIsNoDateInEitherFieldIsRefusedNamingIt() {
         listAndSelect({photo(QStringLiteral("DSCN0010.jpg"))});
         QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         ChangeDateWindow* window = m_app->changeDateWindow();
-        for (const QString& text : {QStringLiteral("2014/05/06 07:08:09"),
-                                    QStringLiteral("2014:13:01 00:00:00"), QString()}) {
-            window->diginalDatelab->setText(text);
+        const struct {
+            QLineEdit* field;
+            QString text;
+            QString named;
+        } cases[] = {
+            {window->diginalDatelab, QStringLiteral("2014/05/06 07:08:09"), "The digitized date"},
+            {window->diginalDatelab, QStringLiteral("2014:13:01 00:00:00"), "The digitized date"},
+            {window->diginalDatelab, QString(), "The digitized date"},
+            {window->orignalDatelab, QStringLiteral("yesterday"), "The original date"},
+            {window->orignalDatelab, QStringLiteral("2014:02:30 00:00:00"), "The original date"},
+        };
+        for (const auto& c : cases) {
+            window->orignalDatelab->setText(QStringLiteral("2014:05:06 07:08:09"));
+            window->diginalDatelab->setText(QStringLiteral("2014:05:06 07:08:09"));
+            c.field->setText(c.text);
             QSignalSpy alerts(m_app, &AppDelegate::alertShown);
             m_app->dates()->ClickDateChangedSaveAction();
             QCOMPARE(alerts.size(), 1);
             QCOMPARE(alerts[0][0].toString(), invalidDateText);
-            QCOMPARE(alerts[0][1].toString(), invalidDateInfo);
+            QCOMPARE(alerts[0][1].toString(),
+                     invalidDateInfo + QLatin1Char('\n') + c.named + " is not a date.");
             QCOMPARE(openAlerts().size(), 1);
             QCOMPARE(openAlerts()[0]->buttons()[0]->text(), QStringLiteral(" Ok "));
             openAlerts()[0]->close();
             QVERIFY(!m_app->commandRunner()->isRunning());
             QVERIFY(window->isVisible());
-            QCOMPARE(window->diginalDatelab->text(), text);
+            QCOMPARE(c.field->text(), c.text);
         }
         QVERIFY(storedFiles().isEmpty());
     }
@@ -236,12 +251,13 @@ private Q_SLOTS:
         QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         QVERIFY(m_app->changeDateWindow()->isVisible());
 
-        m_app->outlets().photoCreateDatelab->setText(QStringLiteral("2020-01-02 03:04:05 +0000"));
+        // The set-date field offers the current photo's creation date as a date text.
+        const QDateTime created = readFileTimes(paths[0])->created;
         listAndSelect({}, {0, 1}); // the first photo stays the one shown
         QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         ChangeMutiDateWindow* batch = m_app->changeMutiDateWindow();
         QVERIFY(batch->isVisible());
-        QCOMPARE(batch->mutSetDatelab->placeholderText(), QStringLiteral("2020-01-02 03:04:05"));
+        QCOMPARE(batch->mutSetDatelab->placeholderText(), DateText::timePointText(created));
         m_app->dates()->ClickDateChangedCancelAction();
         QVERIFY(!batch->isVisible());
         QVERIFY(m_app->changeDateWindow()->isVisible());
@@ -299,6 +315,14 @@ private Q_SLOTS:
         QCOMPARE(alerts[0][0].toString(), invalidDateText);
         openAlerts()[0]->close();
         QVERIFY(storedFiles().isEmpty());
+
+        // An after text that is no date at all is named.
+        batch->afterorignalDatelab->setText(QStringLiteral("soon"));
+        m_app->dates()->ClickMutiDateChangedSaveAction();
+        QCOMPARE(alerts.size(), 2);
+        QVERIFY(alerts[1][1].toString().endsWith(
+            QStringLiteral("The original date after is not a date.")));
+        openAlerts()[0]->close();
 
         batch->afterorignalDatelab->setText(QStringLiteral("2008:05:30 15:56:01"));
         QVERIFY(waitForCommand([this] { m_app->dates()->ClickMutiDateChangedSaveAction(); }));

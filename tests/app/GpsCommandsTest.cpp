@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QListView>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimeZone>
@@ -150,9 +151,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("informative");
         const QString empty = QStringLiteral("Each value cannot be empty.");
+        // The alert names the empty field.
+        const char* names[] = {"latitude", "longitude", "altitude", "GPS date", "GPS time"};
         for (int field = 0; field < 5; ++field)
-            QTest::addRow("field %d empty", field) << field << QString() << empty;
-        QTest::newRow("only blanks") << 2 << "  " << empty;
+            QTest::addRow("field %d empty", field)
+                << field << QString()
+                << empty + QStringLiteral("\nThe %1 is empty.").arg(QLatin1String(names[field]));
+        QTest::newRow("only blanks")
+            << 2 << "  " << empty + QStringLiteral("\nThe altitude is empty.");
         QTest::newRow("date placeholder") << 3 << "YYYY:MM:DD"
                                           << "GPS date";
         QTest::newRow("time placeholder") << 4 << "HH:MM:SS"
@@ -211,10 +217,13 @@ private Q_SLOTS:
                  QStringLiteral("The selected photo does not contain GPS information."));
         QVERIFY(!gpsWindow()->isVisible());
 
-        // The add command on it offers the placeholders instead.
+        // The add command on it offers the placeholders instead, and nothing
+        // of the photo the window was opened on before.
         QVERIFY(openGpsWindow(&GpsController::AddGPSExifDataPhoto));
         QCOMPARE(gpsWindow()->dateStamplab->text(), QStringLiteral("YYYY:MM:DD"));
         QCOMPARE(gpsWindow()->timeStamplab->text(), QStringLiteral("HH:MM:SS"));
+        QCOMPARE(gpsWindow()->latitudelab->text(), QString());
+        QCOMPARE(gpsWindow()->longtitudelab->text(), QString());
     }
 
     // The window shows a position below sea level as a negative altitude, so
@@ -260,6 +269,10 @@ private Q_SLOTS:
         const double dragged = gpsWindow()->latitudelab->text().toDouble();
         QVERIFY(dragged < shownLatitude - 0.01);
         QCOMPARE(dragged, std::round(map->pins()[0].y() * 1e6) / 1e6);
+        // The map's caption names the pin's new place.
+        QCOMPARE(map->caption(), QStringLiteral("%1, %2")
+                                     .arg(map->pins()[0].y(), 0, 'f', 5)
+                                     .arg(map->pins()[0].x(), 0, 'f', 5));
         // The photo's GPS set has no altitude: the field is still empty.
         QCOMPARE(gpsWindow()->altitudelab->text(), QString());
         gpsWindow()->altitudelab->setText(QStringLiteral("120"));
@@ -292,6 +305,20 @@ private Q_SLOTS:
         QVERIFY(std::fabs(window->currentMapView->centerLongitude() - 11.8851) < 1e-3);
         m_app->gps()->ShowMapAction();
         QCOMPARE(window->currentMapView->pins().size(), 2);
+        // Over the main window, and closed as a document window is.
+        const QPoint offCentre =
+            window->frameGeometry().center() - m_app->outlets().window->frameGeometry().center();
+        QVERIFY2(offCentre.manhattanLength() < 40,
+                 qPrintable(QString::number(offCentre.manhattanLength())));
+        // The offscreen platform leaves activating to the test.
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        m_app->gps()->ShowMapAction();
+        QVERIFY(window->isVisible());
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+        QVERIFY(!window->isVisible());
     }
 
     void severalPhotosGetTheSamePositionAfterTheQuestion() {

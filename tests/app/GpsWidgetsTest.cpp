@@ -211,9 +211,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(o.editView->pos(), rest.topLeft(), 2000);
         QCOMPARE(o.editView->size(), rest.size());
         QCOMPARE(rest.height(), o.localphotoView->height());
-        // Beside the photo and the map, not over them.
-        QVERIFY(rest.right() < o.localPhotoImageView->geometry().left());
-        QVERIFY(rest.right() < o.currentlocalMapView->geometry().left());
+        // Over the summary and the tree, beside the photo and the map.
+        QCOMPARE(rest.width(), o.infoPane->width());
+        QVERIFY(rest.right() < o.viewPane->mapTo(o.localphotoView, QPoint(0, 0)).x());
         QVERIFY(o.editApplyBtn->isVisible());
         QVERIFY(o.editBackBtn->isVisible());
         // Shown again, it slides again from the edge.

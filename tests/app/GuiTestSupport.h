@@ -61,15 +61,19 @@ protected:
     AppDelegate* m_app = nullptr;
 };
 
-// Runs a GUI test object offscreen in a fresh home: its own settings,
-// Pictures folder and tile cache.
-template <typename Test> int runGuiTests(int argc, char** argv) {
-    QTemporaryDir home;
+// A fresh home for the process: its own settings, Pictures folder and caches.
+inline void useHome(const QTemporaryDir& home) {
     qputenv("HOME", QFile::encodeName(home.path()));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.cache")));
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
     qunsetenv("XDG_PICTURES_DIR");
+}
+
+// Runs a GUI test object offscreen in a fresh home.
+template <typename Test> int runGuiTests(int argc, char** argv) {
+    QTemporaryDir home;
+    useHome(home);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tessaview"));

@@ -59,10 +59,15 @@ private Q_SLOTS:
     void init() { launchDelegate(); }
     void cleanup() { closeDelegate(); }
 
+    // The menu item waits for a selection; the command itself, run without
+    // one, only opens the folder.
     void anEmptySelectionWritesNothingAndOpensTheFolder() {
         listAndSelect({m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"))}, {});
+        QVERIFY(!m_app->outlets().dateStampItem->isEnabled());
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
-        QVERIFY(stampAndWait());
+        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
+        m_app->stamp()->AddDateOnPhotoAction();
+        QVERIFY(finished.wait(60000));
         QVERIFY(storedFiles().isEmpty());
         QCOMPARE(m_viewer->opened, QStringList{storage()});
         QVERIFY(m_viewer->revealed.isEmpty());
@@ -106,15 +111,20 @@ private Q_SLOTS:
                                                             QStringLiteral("2008:10:22 16:28:39"))),
                                metrics.ascent()));
 
+        // Written, written under another name, and not written, kept apart.
         QCOMPARE(alerts.size(), 1);
-        QCOMPARE(alerts[0][0].toString(),
-                 QStringLiteral("1 photo(s) could not be written; 2 written."));
+        QCOMPARE(
+            alerts[0][0].toString(),
+            QStringLiteral("2 photo(s) written; 1 of them under another name; 1 not written."));
         const QStringList lines = alerts[0][1].toString().split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines[0], gif + QStringLiteral(": written as JPEG to ") + storage() +
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0], QStringLiteral("Written under another name:"));
+        QCOMPARE(lines[1], gif + QStringLiteral(": written as JPEG to ") + storage() +
                                QStringLiteral("/still.jpg: its own format cannot be written"));
-        QVERIFY2(lines[1].startsWith(heic + QStringLiteral(": cannot decode its pixels: ")),
-                 qPrintable(lines[1]));
+        QCOMPARE(lines[2], QString());
+        QCOMPARE(lines[3], QStringLiteral("Not written:"));
+        QVERIFY2(lines[4].startsWith(heic + QStringLiteral(": cannot decode its pixels: ")),
+                 qPrintable(lines[4]));
     }
 
     void aRenamedOutputAloneIsNamedInTheEndMessage() {
@@ -125,7 +135,7 @@ private Q_SLOTS:
         QVERIFY(stampAndWait());
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts[0][0].toString(),
-                 QStringLiteral("1 photo(s) written; 1 under a new name."));
+                 QStringLiteral("1 photo(s) written; 1 of them under another name."));
     }
 
     void theFontPanelStartsAtTheDefaultFontAndTheChoiceIsTruncated() {

@@ -95,6 +95,36 @@ TEST(CameraService, ASessionListsExactlyThePhotosAndMoviesWithTheirKinds) {
     EXPECT_EQ(sorted(files.value()), expected);
 }
 
+// Phones and some libgphoto2 versions report HEIC, HEIF and raw files with a
+// generic type: those go by their extension; a type that says what the file
+// is goes by the type.
+TEST(CameraService, AFileIsListedByItsTypeOrWhereTheTypeIsGenericByItsName) {
+    const QString image = QStringLiteral("public.image"), movie = QStringLiteral("public.movie");
+    const struct {
+        const char* mime;
+        const char* name;
+        QString kind;
+    } cases[] = {
+        {"image/jpeg", "IMG_0001.JPG", image},
+        {"image/x-raw", "DSC_0001.NEF", image},
+        {"video/quicktime", "clip.mov", movie},
+        {"application/octet-stream", "IMG_0002.HEIC", image},
+        {"application/octet-stream", "IMG_0003.heif", image},
+        {"", "IMG_0004.avif", image},
+        {"application/x-unknown", "IMG_0005.DNG", image},
+        {"application/octet-stream", "DSC_0006.ARW", image},
+        {"application/octet-stream", "clip.MP4", movie},
+        {"", "clip.m4v", movie},
+        {"application/octet-stream", "notes.txt", QString()},
+        {"application/octet-stream", "NOEXTENSION", QString()},
+        {"text/plain", "notes.jpg", QString()},
+        {"audio/wav", "memo.wav", QString()},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(deviceFileKind(QString::fromLatin1(c.mime), QString::fromLatin1(c.name)), c.kind)
+            << c.mime << " " << c.name;
+}
+
 TEST(CameraService, DownloadGivesTheDevicesBytesAndDeleteRemovesTheFile) {
     DeviceFixture camera;
     TestFolder storage;

@@ -69,7 +69,8 @@ TEST(Worker, aBatchOutlivesAWorkerThatDiesOnOnePhoto) {
                                                   batch.photos, batch.storage, client, options);
         ASSERT_EQ(report.skipped.size(), 1);
         EXPECT_TRUE(report.skipped.first().path.endsWith(QLatin1String("/victim.jpg")));
-        EXPECT_EQ(report.skipped.first().reason, WorkerMetadataClient::failedOnFileMessage());
+        EXPECT_EQ(report.skipped.first().reason,
+                  WorkerMetadataClient::failureMessage(WorkerMetadataClient::Failure::Died));
         EXPECT_EQ(report.written.size(), 11);
         QStringList expected;
         for (int i = 0; i < 12; ++i) {
@@ -97,7 +98,8 @@ TEST(Worker, theWatchdogCutsARequestThatHangsAndTheNextOneIsServed) {
     timer.start();
     const auto hung = client.readProperties(victim);
     EXPECT_FALSE(hung.isOk());
-    EXPECT_EQ(hung.error(), WorkerMetadataClient::failedOnFileMessage());
+    EXPECT_EQ(hung.error(),
+              WorkerMetadataClient::failureMessage(WorkerMetadataClient::Failure::TimedOut));
     EXPECT_LT(timer.elapsed(), 5000);
     const auto next = client.readProperties(good);
     ASSERT_TRUE(next.isOk()) << qPrintable(next.error());
@@ -122,7 +124,8 @@ TEST(Worker, aWorkerOverItsMemoryCapIsRestartedNotTheApplication) {
     ASSERT_TRUE(before.isOk());
     const qint64 firstWorker = client.workerProcessIds().value(0);
     const auto greedy = client.readProperties(victim);
-    EXPECT_EQ(greedy.error(), WorkerMetadataClient::failedOnFileMessage());
+    EXPECT_EQ(greedy.error(),
+              WorkerMetadataClient::failureMessage(WorkerMetadataClient::Failure::Died));
     const auto after = client.readProperties(fixturePath(QStringLiteral("Canon_40D.jpg")));
     ASSERT_TRUE(after.isOk());
     ASSERT_EQ(client.workerProcessIds().size(), 1);

@@ -1,0 +1,172 @@
+#include "app/DisplayController.h"
+
+#include "app/ControllerContext.h"
+#include "app/DropTargets.h"
+#include "app/LargePhotoView.h"
+#include "app/LatestPhotoDecoder.h"
+#include "app/PhotoCellDelegate.h"
+#include "app/PhotoViewerWindow.h"
+#include "app/PropertyOutlineView.h"
+#include "sources/PhotoListModel.h"
+#include "sources/ThumbnailLoader.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+#include <QStandardItemModel>
+#include <QTimer>
+
+namespace {
+const QString ThumbnailSideKey = QStringLiteral("window/thumbnailSide");
+const QString StoredValuesKey = QStringLiteral("window/storedValues");
+constexpr int RawPathRole = Qt::UserRole + 1;
+} // namespace
+
+// Everything that follows the browsers once the lists exist.
+void DisplayController::startFollowing() {
+    const MainWindowOutlets& o = m_ctx.outlets;
+    QListView* browser = o.localImageBrowserView;
+    connect(browser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DisplayController::imageBrowserSelectionDidChange);
+    for (QListView* view : {static_cast<QListView*>(browser), o.imageBrowserView})
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                &DisplayController::refreshSelectionState);
+    for (PhotoListModel* list : {m_ctx.localPhotos, m_ctx.devicePhotos}) {
+        connect(list, &QAbstractItemModel::rowsInserted, this,
+                &DisplayController::refreshSelectionState);
+        connect(list, &QAbstractItemModel::modelReset, this,
+                &DisplayController::refreshSelectionState);
+    }
+    connect(&m_ctx, &ControllerContext::modeChanged, this,
+            &DisplayController::refreshSelectionState);
+
+    connect(m_largeView, &LatestPhotoDecoder::decoded, this,
+            [this](const QString& path, const QImage& photo) {
+                if (path != m_ctx.state.currentChooseFilePath)
+                    return;
+                LargePhotoView* view = m_ctx.outlets.localPhotoImageView;
+                if (photo.isNull())
+                    view->setMessage(tr("Not a photo Tessaview can read"));
+                else
+                    view->setPhoto(photo, path);
+                Q_EMIT largeViewShown(path);
+            });
+    connect(o.localPhotoImageView, &LargePhotoView::needsLargerPhoto, this,
+            &DisplayController::requestLargeView);
+    connect(o.localPhotoImageView, &LargePhotoView::doubleClicked, this,
+            &DisplayController::showFullSize);
+    o.fullSizeItem->setEnabled(false);
+    connect(o.fullSizeItem, &QAction::triggered, this, &DisplayController::showFullSize);
+    // Enter in the browser shows the photo at full size, as a double click does.
+    browser->installEventFilter(this);
+
+    PropertyOutlineView* tree = o.propertyOutline;
+    connect(tree, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        m_collapsedSets.insert(index.data(RawPathRole).toString());
+    });
+    connect(tree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        m_collapsedSets.remove(index.data(RawPathRole).toString());
+    });
+    m_storedValues = m_ctx.settings->value(StoredValuesKey, false).toBool();
+    o.storedValuesItem->setChecked(m_storedValues);
+    connect(o.storedValuesItem, &QAction::toggled, this, [this](bool stored) {
+        m_ctx.settings->setValue(StoredValuesKey, stored);
+        showStoredValues(stored);
+    });
+
+    m_thumbnailResize = new QTimer(this);
+    m_thumbnailResize->setSingleShot(true);
+    m_thumbnailResize->setInterval(150);
+    connect(m_thumbnailResize, &QTimer::timeout, this, [this] {
+        const auto* delegate =
+            static_cast<PhotoCellDelegate*>(m_ctx.outlets.localImageBrowserView->itemDelegate());
+        const qreal ratio = m_ctx.outlets.window->devicePixelRatioF();
+        m_ctx.thumbnails->setSize(delegate->thumbnailBox() * ratio);
+        m_ctx.settings->setValue(ThumbnailSideKey, delegate->thumbnailSide());
+        m_ctx.outlets.localImageBrowserView->viewport()->update();
+    });
+    QSlider* slider = o.thumbnailSizeSlider;
+    connect(slider, &QSlider::valueChanged, this, &DisplayController::setThumbnailSide);
+    connect(o.largerThumbnailsItem, &QAction::triggered, slider,
+            [slider] { slider->setValue(slider->value() + PhotoCellDelegate::sideStep); });
+    connect(o.smallerThumbnailsItem, &QAction::triggered, slider,
+            [slider] { slider->setValue(slider->value() - PhotoCellDelegate::sideStep); });
+    const int side = m_ctx.settings->value(ThumbnailSideKey, PhotoCellDelegate::firstSide).toInt();
+    slider->setValue(side);
+    setThumbnailSide(slider->value());
+    m_thumbnailResize->start(0);
+    refreshSelectionState();
+}
+
+void DisplayController::setThumbnailSide(int side) {
+    NSDragImageBrowserView* browser = m_ctx.outlets.localImageBrowserView;
+    auto* delegate = static_cast<PhotoCellDelegate*>(browser->itemDelegate());
+    delegate->setThumbnailSide(side);
+    browser->setGridSize(delegate->cellSize());
+    browser->setIconSize(delegate->thumbnailBox());
+    browser->setMinimumWidth(delegate->cellSize().width() + 24);
+    m_ctx.outlets.thumbnailSizeSlider->setValue(delegate->thumbnailSide());
+    m_ctx.outlets.largerThumbnailsItem->setEnabled(side < PhotoCellDelegate::largestSide);
+    m_ctx.outlets.smallerThumbnailsItem->setEnabled(side > PhotoCellDelegate::smallestSide);
+    // The thumbnails are made anew once the size rests.
+    m_thumbnailResize->start();
+}
+
+bool DisplayController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ctx.outlets.localImageBrowserView && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            key->modifiers() == Qt::NoModifier) {
+            const QModelIndex current = m_ctx.outlets.localImageBrowserView->currentIndex();
+            if (current.isValid())
+                cellWasDoubleClickedAtIndex(current.row());
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void DisplayController::showFullSize() {
+    const QString path = m_ctx.state.currentChooseFilePath;
+    if (path.isEmpty())
+        return;
+    m_viewer->showPhoto(path, QFileInfo(path).fileName(), m_ctx.settings);
+}
+
+void DisplayController::refreshSelectionState() {
+    const MainWindowOutlets& o = m_ctx.outlets;
+    const int photos = m_ctx.localPhotos ? m_ctx.localPhotos->rowCount() : 0;
+    const int selected = m_ctx.selectionCount(SourceMode::Computer);
+    o.photoCountLabel->setText(photos == 1
+                                   ? tr("1 photo, %1 selected").arg(selected)
+                                   : tr("%1 photos, %2 selected").arg(photos).arg(selected));
+    // The commands that work on the selection wait for one, in the source
+    // they work on; the stamp and the imports always work on the computer's.
+    const bool some = m_ctx.selectionCount(m_ctx.mode()) > 0;
+    const bool local = selected > 0;
+    const bool current = !m_ctx.state.currentExifDictionary.isEmpty();
+    for (QAction* action : o.removeExifMenu->actions())
+        action->setEnabled(some);
+    for (QAction* action : {o.changeDateItem, o.fileDatesItem, o.changeGpsItem, o.addGpsItem})
+        action->setEnabled(some);
+    o.dateStampItem->setEnabled(local);
+    o.fixedPositionItem->setEnabled(some && !m_ctx.state.currentFileName.isEmpty());
+    o.showMapItem->setEnabled(m_ctx.state.bMapPreview);
+    o.fullSizeItem->setEnabled(!m_ctx.state.currentChooseFilePath.isEmpty() && local);
+    o.editApplyBtn->setEnabled(some);
+    for (QAction* action : o.importandExportMenu->actions()) {
+        if (action->isSeparator())
+            continue;
+        // Exports write the current photo's metadata (or the form); imports
+        // write into the selected photos.
+        const bool exportsForm = action->property("exportsForm").toBool();
+        const bool exports = action->property("exports").toBool();
+        action->setEnabled(exportsForm || (exports ? current : local));
+    }
+}

@@ -1,0 +1,130 @@
+#include "app/MainWindowLayout.h"
+#include "app/Pictures.h"
+
+#include <QAction>
+#include <QLayout>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolBar>
+
+namespace {
+
+PRButton* commandButton(QToolBar* bar, const QString& title, const QString& name,
+                        const QString& picture) {
+    auto* b = new PRButton(title);
+    b->setObjectName(name);
+    b->setPicture(picture);
+    b->setAutoDefault(false);
+    bar->addWidget(b);
+    return b;
+}
+
+PRButton* menuButton(QToolBar* bar, const QString& title, const QString& name,
+                     const QString& picture) {
+    PRButton* b = commandButton(bar, title, name, picture);
+    b->setMenuArrow(true);
+    return b;
+}
+
+QMenu* menuOf(PRButton* button, const QString& name, const QString& title = QString()) {
+    auto* menu = new QMenu(title, button);
+    menu->setObjectName(name);
+    return menu;
+}
+
+} // namespace
+
+void showChosenSource(const MainWindowOutlets& o, bool computer) {
+    o.localphotoBtn->setPicture(computer ? QStringLiteral("localphotodown.png")
+                                         : QStringLiteral("localphotonom.png"));
+    o.cameraphotoBtn->setPicture(computer ? QStringLiteral("cameraphotonom.png")
+                                          : QStringLiteral("cameraphotodown.png"));
+    o.localphotoBtn->setChecked(computer);
+    o.cameraphotoBtn->setChecked(!computer);
+}
+
+// One style for every button of the bar: a picture and its title, and an
+// arrow on those that open a menu. A bar too narrow for all of them offers
+// the rest behind its extension arrow rather than clipping their titles.
+void buildCommandBar(MainWindowOutlets& o) {
+    auto* bar = new QToolBar(QObject::tr("Commands"));
+    bar->setObjectName(QStringLiteral("commandBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(22, 22));
+    o.commandBar = bar;
+
+    o.importPhotobtn = menuButton(bar, QObject::tr("Import"), QStringLiteral("importPhotobtn"),
+                                  QStringLiteral("importphotos.png"));
+    o.importPhotoMenu = menuOf(o.importPhotobtn, QStringLiteral("importPhotoMenu"));
+    o.importItem = o.importPhotoMenu->addAction(QObject::tr("Import Photos…"));
+    o.clearAndImportItem = o.importPhotoMenu->addAction(QObject::tr("Clear and Import…"));
+    o.openFolderItem = o.importPhotoMenu->addAction(QObject::tr("Open Folder…"));
+    o.importPhotoMenu->addSeparator();
+    o.clearItem = o.importPhotoMenu->addAction(QObject::tr("Clear List"));
+
+    o.localphotoBtn = commandButton(bar, QObject::tr("Computer"), QStringLiteral("localphotoBtn"),
+                                    QStringLiteral("localphotodown.png"));
+    o.cameraphotoBtn = commandButton(bar, QObject::tr("Camera"), QStringLiteral("cameraphotoBtn"),
+                                     QStringLiteral("cameraphotonom.png"));
+    // The chosen source shows pressed, as well as by its picture.
+    for (PRButton* source : {o.localphotoBtn, o.cameraphotoBtn})
+        source->setCheckable(true);
+    o.localphotoBtn->setChecked(true);
+    o.localphotoBtn->setToolTip(QObject::tr("The photos on this computer"));
+    o.cameraphotoBtn->setToolTip(QObject::tr("The photos of a connected camera or phone"));
+    // The menu bar carries them; the device's is offered once a camera is there.
+    o.changtoComputermodemenu = new QAction(QObject::tr("Computer"), o.window);
+    o.changtoComputermodemenu->setObjectName(QStringLiteral("changtoComputermodemenu"));
+    o.changtoiOSmodemenu = new QAction(QObject::tr("Camera or Phone"), o.window);
+    o.changtoiOSmodemenu->setObjectName(QStringLiteral("changtoiOSmodemenu"));
+    o.changtoiOSmodemenu->setEnabled(false);
+    bar->addSeparator();
+
+    o.remoMetaDataLocalBtn =
+        menuButton(bar, QObject::tr("Remove"), QStringLiteral("remoMetaDataLocalBtn"),
+                   QStringLiteral("deletemetadata.png"));
+    o.removeExifMenu = menuOf(o.remoMetaDataLocalBtn, QStringLiteral("removeExifMenu"));
+    o.removeExifItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF"));
+    o.removeGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove GPS"));
+    o.removeIptcItem = o.removeExifMenu->addAction(QObject::tr("Remove IPTC"));
+    o.removeExifAndGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF and GPS"));
+
+    o.editMetaDataLocalBtn =
+        menuButton(bar, QObject::tr("Dates and GPS"), QStringLiteral("editMetaDataLocalBtn"),
+                   QStringLiteral("editphotometa.png"));
+    o.editExifMenu = menuOf(o.editMetaDataLocalBtn, QStringLiteral("editExifMenu"));
+    o.changeDateItem = o.editExifMenu->addAction(QObject::tr("Change Dates…"));
+    o.fileDatesItem = o.editExifMenu->addAction(QObject::tr("File Dates from EXIF Date"));
+    o.dateStampItem = o.editExifMenu->addAction(QObject::tr("Add Date on Photo"));
+    o.editExifMenu->addSeparator();
+    o.changeGpsItem = o.editExifMenu->addAction(QObject::tr("Change GPS Position…"));
+    o.addGpsItem = o.editExifMenu->addAction(QObject::tr("Add GPS Position…"));
+    o.showMapItem = o.editExifMenu->addAction(QObject::tr("Show on Map"));
+    o.fixedPositionItem = o.editExifMenu->addAction(QObject::tr("Write the Fixed Test Position"));
+
+    o.importandExportBtn =
+        menuButton(bar, QObject::tr("Import and Export"), QStringLiteral("importandExportBtn"),
+                   QStringLiteral("exportmetadata.png"));
+    o.importandExportBtn->setToolTip(QObject::tr("Import and export metadata as property lists"));
+    o.importandExportMenu = menuOf(o.importandExportBtn, QStringLiteral("importandExportMenu"),
+                                   QObject::tr("Import and Export"));
+
+    o.localeditexifBtn =
+        commandButton(bar, QObject::tr("Edit Fields…"), QStringLiteral("localeditexifBtn"),
+                      QStringLiteral("editexifnom.png"));
+
+    auto* spacer = new QWidget;
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    auto* preferences = new QPushButton(QObject::tr("Preferences…"));
+    preferences->setObjectName(QStringLiteral("preferencesButton"));
+    preferences->setAutoDefault(false);
+    preferences->setIconSize(QSize(22, 22));
+    Pictures::apply(preferences, QStringLiteral("preferences.png"));
+    bar->addWidget(preferences);
+    o.preferencesButton = preferences;
+
+    o.window->centralWidget()->layout()->addWidget(bar);
+}

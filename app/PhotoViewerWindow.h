@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class LargePhotoView;
+class LatestPhotoDecoder;
+class MetadataService;
+class QSettings;
+
+// The selected photo at full size in a window of its own: opened by a double
+// click or Enter in the browser, closed by Escape or Ctrl+W. The photo is
+// decoded off the GUI thread for the screen it is on.
+class PhotoViewerWindow : public QWidget {
+    Q_OBJECT
+public:
+    PhotoViewerWindow(MetadataService& metadata, QWidget* parent = nullptr);
+
+    // Shows the photo, where the window was last left (or over its parent).
+    void showPhoto(const QString& path, const QString& name, QSettings* settings);
+    LargePhotoView* view() const { return m_view; }
+
+Q_SIGNALS:
+    void photoShown(const QString& path);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void decode();
+
+    LargePhotoView* m_view;
+    LatestPhotoDecoder* m_decoder;
+    QString m_path;
+    QSettings* m_settings = nullptr;
+    bool m_placed = false;
+};

@@ -1,0 +1,287 @@
+#include "GuiTestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/ChangeGPSWindow.h"
+#include "app/DateWindows.h"
+#include "app/DeviceController.h"
+#include "app/DeviceWindow.h"
+#include "app/DisplayController.h"
+#include "app/DropTargets.h"
+#include "app/EditFormController.h"
+#include "app/EditViewLayout.h"
+#include "app/GpsController.h"
+#include "app/LargePhotoView.h"
+#include "sources/DeviceBrowser.h"
+#include "sources/DeviceFixture.h"
+#include "sources/PhotoListModel.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMainWindow>
+#include <QProcess>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QStyle>
+#include <QTextDocumentFragment>
+
+// The window under a real X server at the screen size and scale the test
+// runs with: it opens at its first size where the screen has room, resizes,
+// comes back as it was left, and no text of it or of its windows is cut off.
+class WindowLayoutTest : public DelegateTest {
+    Q_OBJECT
+
+private:
+    // Every text of the window's visible widgets that does not fit its
+    // widget, described for the failure message.
+    static QStringList clippedTexts(QWidget* root) {
+        QStringList found;
+        QList<QWidget*> widgets = root->findChildren<QWidget*>();
+        widgets.prepend(root);
+        for (QWidget* w : std::as_const(widgets)) {
+            if (!w->isVisible() || w->width() <= 0)
+                continue;
+            const QFontMetrics metrics = w->fontMetrics();
+            const QString name = QStringLiteral("%1 (%2)").arg(
+                w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                          : w->objectName());
+            if (auto* label = qobject_cast<QLabel*>(w)) {
+                if (label->text().isEmpty() || !label->pixmap().isNull())
+                    continue;
+                const QString text =
+                    Qt::mightBeRichText(label->text())
+                        ? QTextDocumentFragment::fromHtml(label->text()).toPlainText()
+                        : label->text();
+                const QRect area = label->contentsRect().marginsRemoved(
+                    QMargins(label->margin(), label->margin(), label->margin(), label->margin()));
+                if (label->wordWrap()) {
+                    if (label->heightForWidth(label->width()) > label->height() + 1)
+                        found << name.arg(text);
+                    continue;
+                }
+                int widest = 0;
+                const QStringList lines = text.split(QLatin1Char('\n'));
+                for (const QString& line : lines)
+                    widest = std::max(widest, metrics.horizontalAdvance(line));
+                if (widest > area.width() + 1 ||
+                    metrics.height() * int(lines.size()) > area.height() + 2)
+                    found << name.arg(text);
+            } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+                if (button->text().isEmpty())
+                    continue;
+                if (button->width() < button->sizeHint().width() ||
+                    button->height() < button->minimumSizeHint().height())
+                    found << name.arg(button->text());
+            } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+                // Values are the photo's; what the window itself writes is the hint.
+                if (!edit->text().isEmpty() || edit->placeholderText().isEmpty())
+                    continue;
+                const int frame =
+                    edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+                if (metrics.horizontalAdvance(edit->placeholderText()) >
+                    edit->width() - 2 * frame - 4)
+                    found << name.arg(edit->placeholderText());
+            } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+                if (metrics.horizontalAdvance(box->title()) > box->width())
+                    found << name.arg(box->title());
+            } else if (auto* header = qobject_cast<QHeaderView*>(w)) {
+                for (int section = 0; section < header->count(); ++section) {
+                    const QString title =
+                        header->model()->headerData(section, header->orientation()).toString();
+                    if (metrics.horizontalAdvance(title) + 8 > header->sectionSize(section))
+                        found << name.arg(title);
+                }
+            }
+        }
+        return found;
+    }
+
+    // A screenshot of the whole screen for a person to look at, where asked.
+    static void screenshot(const QString& name) {
+        const QString folder = qEnvironmentVariable("TV_SCREENSHOTS");
+        if (folder.isEmpty())
+            return;
+        QCoreApplication::processEvents();
+        QTest::qWait(300);
+        QDir().mkpath(folder);
+        const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
+        const QSize screen = QGuiApplication::primaryScreen()->size() *
+                             QGuiApplication::primaryScreen()->devicePixelRatio();
+        QProcess::execute(QStringLiteral("import"),
+                          {QStringLiteral("-window"), QStringLiteral("root"),
+                           QStringLiteral("%1/%2-%3x%4-scale%5.png")
+                               .arg(folder, name)
+                               .arg(screen.width())
+                               .arg(screen.height())
+                               .arg(scale)});
+    }
+
+    const MainWindowOutlets& o() const { return m_app->outlets(); }
+
+    void listAndShow() {
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        QSignalSpy large(m_app->display(), &DisplayController::largeViewShown);
+        m_app->openFiles({m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                          m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg")),
+                          m_photos->copyPhoto(QStringLiteral("Kodak_CX7530.jpg")),
+                          m_photos->copyPhoto(QStringLiteral("IMG_5195.HEIC"))});
+        QVERIFY(shown.wait(10000) || !shown.isEmpty());
+        QVERIFY(large.wait(10000) || !large.isEmpty());
+        QVERIFY(!o().localPhotoImageView->photo().isNull());
+    }
+
+    void expectNothingClipped(QWidget* window, const QString& what) {
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::qWait(100);
+        const QStringList clipped = clippedTexts(window);
+        QVERIFY2(clipped.isEmpty(),
+                 qPrintable(what + QStringLiteral(": ") + clipped.join(QStringLiteral("; "))));
+    }
+
+private Q_SLOTS:
+    void init() { launchDelegate(); }
+    void cleanup() { closeDelegate(); }
+
+    void theWindowOpensAtItsFirstSizeResizesAndComesBackAsItWasLeft() {
+        QMainWindow* window = o().window;
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QRect screen = window->screen()->availableGeometry();
+        QCOMPARE(window->size(), QSize(900, 752).boundedTo(screen.size() - QSize(16, 48)));
+        QVERIFY(screen.contains(window->frameGeometry().center()));
+        QVERIFY(window->minimumSize() != window->maximumSize());
+        QVERIFY(window->minimumSizeHint().width() <= std::min(900, screen.width()));
+        screenshot(QStringLiteral("first-launch"));
+
+        const QSize wanted = QSize(1000, 640).boundedTo(screen.size() - QSize(40, 60));
+        window->resize(wanted);
+        QTRY_COMPARE(window->size(), wanted);
+        QList<int> sizes = o().mainSplitter->sizes();
+        sizes[0] += 40;
+        sizes[1] -= 40;
+        o().mainSplitter->setSizes(sizes);
+        QCoreApplication::processEvents();
+        const QList<int> left = o().mainSplitter->sizes();
+
+        closeDelegate();
+        launchDelegate();
+        QVERIFY(QTest::qWaitForWindowExposed(o().window));
+        QTRY_COMPARE(o().window->size(), wanted);
+        QCOMPARE(o().mainSplitter->sizes(), left);
+    }
+
+    void noTextIsCutOffInTheWindowTheFormTheGpsWindowOrTheCameraWindow() {
+        listAndShow();
+        expectNothingClipped(o().window, QStringLiteral("main window"));
+        screenshot(QStringLiteral("main-window"));
+
+        // The whole screen's room, as a maximised window has it.
+        o().window->setGeometry(o().window->screen()->availableGeometry().adjusted(0, 30, 0, 0));
+        QTest::qWait(200);
+        expectNothingClipped(o().window, QStringLiteral("main window filling the screen"));
+        screenshot(QStringLiteral("main-window-large"));
+        o().window->resize(QSize(900, 752).boundedTo(
+            o().window->screen()->availableGeometry().size() - QSize(16, 48)));
+
+        m_app->editForm()->StartEditViewAction();
+        QTRY_COMPARE_WITH_TIMEOUT(o().editView->pos(), editViewRestingGeometry(o()).topLeft(),
+                                  2000);
+        o().localImageBrowserView->selectAll();
+        QSignalSpy compared(m_app->display(), &DisplayController::formCompared);
+        QVERIFY(compared.wait(10000));
+        expectNothingClipped(o().window, QStringLiteral("edit form"));
+        screenshot(QStringLiteral("edit-form"));
+
+        QSignalSpy opened(m_app->gps(), &GpsController::gpsWindowShown);
+        m_app->gps()->AddGPSExifDataPhoto();
+        QVERIFY(opened.wait(10000));
+        ChangeGPSWindow* gps = m_app->gps()->changeGPSWindow();
+        gps->dateStamplab->clear();
+        gps->timeStamplab->clear();
+        expectNothingClipped(gps, QStringLiteral("GPS window"));
+        screenshot(QStringLiteral("gps-window"));
+        gps->cancelButton->click();
+
+        DeviceWindow* camera = m_app->cameraWindow();
+        camera->show();
+        expectNothingClipped(camera, QStringLiteral("camera window"));
+        QVERIFY(camera->openHint->isVisible());
+        screenshot(QStringLiteral("camera-window"));
+        camera->hide();
+
+        // With a camera's files listed: their names read in the window's colours.
+        DeviceFixture device;
+        qputenv("TESSAVIEW_EXTRA_CAMERA_PORTS", device.port().toUtf8());
+        QSignalSpy scanned(m_app->deviceBrowser(), &DeviceBrowser::didScan);
+        m_app->deviceBrowser()->rescan();
+        QVERIFY(scanned.wait(10000));
+        m_app->device()->ChangeToImportiOSDevicePhoto();
+        camera->opendeviceBtn->click();
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->cameItemArray()->rowCount(), 7, 20000);
+        QTest::qWait(500); // the thumbnails
+        expectNothingClipped(camera, QStringLiteral("camera window with files"));
+        screenshot(QStringLiteral("camera-window-files"));
+        qunsetenv("TESSAVIEW_EXTRA_CAMERA_PORTS");
+        camera->hide();
+
+        for (QDialog* dates : std::initializer_list<QDialog*>{m_app->changeDateWindow(),
+                                                              m_app->changeMutiDateWindow()}) {
+            dates->show();
+            expectNothingClipped(dates, dates->objectName());
+            dates->hide();
+        }
+    }
+};
+
+// Starts an X server of the test's own at the screen size given, then runs
+// the tests on it; without Xvfb the tests are skipped with a message.
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    useHome(home);
+    QProcess xvfb;
+    const QString screen = qEnvironmentVariable("TV_SCREEN", QStringLiteral("1280x800"));
+    xvfb.start(QStringLiteral("Xvfb"),
+               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                QStringLiteral("0"), screen + QStringLiteral("x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp")});
+    QString display;
+    if (xvfb.waitForStarted(5000) && xvfb.waitForReadyRead(10000))
+        display = QString::fromLatin1(xvfb.readLine()).trimmed();
+    if (display.isEmpty()) {
+        std::printf("SKIP   : WindowLayoutTest: Xvfb could not be started here "
+                    "(install the xvfb package); the layout is not checked\n");
+        return 0;
+    }
+    qputenv("DISPLAY", (QStringLiteral(":") + display).toUtf8());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    int status = 0;
+    {
+        QApplication application(argc, argv);
+        QApplication::setOrganizationName(QStringLiteral("Tessaview"));
+        QApplication::setApplicationName(QStringLiteral("Tessaview"));
+        // A dark desktop, where asked: the window takes its colours from it.
+        if (qEnvironmentVariableIsSet("TV_DARK")) {
+            QPalette dark;
+            dark.setColor(QPalette::Window, QColor(45, 45, 48));
+            dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+            dark.setColor(QPalette::Base, QColor(30, 30, 32));
+            dark.setColor(QPalette::AlternateBase, QColor(40, 40, 44));
+            dark.setColor(QPalette::Text, QColor(230, 230, 230));
+            dark.setColor(QPalette::Button, QColor(55, 55, 60));
+            dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+            dark.setColor(QPalette::Highlight, QColor(42, 110, 190));
+            dark.setColor(QPalette::HighlightedText, Qt::white);
+            dark.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+            QApplication::setPalette(dark);
+        }
+        WindowLayoutTest test;
+        status = QTest::qExec(&test, argc, argv);
+    }
+    xvfb.terminate();
+    xvfb.waitForFinished(5000);
+    return status;
+}
+
+#include "WindowLayoutTest.moc"
