@@ -3,10 +3,10 @@
 # FUZZ_JOBS at a time, and prints what each did:
 #   fuzz/run.sh BUILD_DIR [TARGET...]
 # Each target starts from the seeds cut from tests/data/photos and from
-# FUZZ_PHOTOS (default ../shared/photos, where it exists), the committed seeds
-# in fuzz/corpus/TARGET, the inputs of tests/data/fuzz-regressions/TARGET and
-# what its earlier runs kept in BUILD_DIR/fuzz/corpus/TARGET. An input that
-# fails is kept in BUILD_DIR/fuzz/artifacts/TARGET.
+# FUZZ_PHOTOS (default ../shared/photos, where it exists), the inputs of
+# tests/data/fuzz-regressions/TARGET and what its earlier runs kept in
+# BUILD_DIR/fuzz/corpus/TARGET. An input that fails is kept in
+# BUILD_DIR/fuzz/artifacts/TARGET.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
@@ -33,8 +33,7 @@ export TZ=${TZ:-Europe/Berlin}
 run() {
   local target=$1 dirs=()
   mkdir -p "$work/corpus/$target" "$work/artifacts/$target"
-  for dir in "$work/seeds/$target" "$root/fuzz/corpus/$target" \
-    "$root/tests/data/fuzz-regressions/$target"; do
+  for dir in "$work/seeds/$target" "$root/tests/data/fuzz-regressions/$target"; do
     [ -d "$dir" ] && dirs+=("$dir")
   done
   # The dictionaries of the formats the target reads, in one.
