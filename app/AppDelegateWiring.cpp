@@ -62,6 +62,8 @@ void AppDelegate::wireEditing() {
     connect(o.removeIptcItem, &QAction::triggered, r, &RemovalController::RemoveIPTCDataFromPhoto);
     connect(o.removeExifAndGpsItem, &QAction::triggered, r,
             &RemovalController::DeleteExifAndGPSData);
+    connect(o.removeAllItem, &QAction::triggered, r,
+            &RemovalController::RemoveAllMetadataFromPhoto);
 
     DatesController* d = m_dates.get();
     connect(o.changeDateItem, &QAction::triggered, d, &DatesController::ChangeDateExifFromPhoto);

@@ -46,8 +46,14 @@ AppSettings AppSettings::loadAtLaunch(QSettings& store) {
     } else {
         store.setValue(Position, settings.position);
     }
+    const qsizetype policy = sidecarNames().indexOf(store.value(Sidecar).toString());
+    settings.sidecar = policy < 0 ? SidecarPolicy::Present : SidecarPolicy(policy);
     store.sync();
     return settings;
+}
+
+QStringList AppSettings::sidecarNames() {
+    return {QStringLiteral("never"), QStringLiteral("present"), QStringLiteral("always")};
 }
 
 void AppSettings::storeConfirmed(QSettings& store) const {
@@ -56,5 +62,6 @@ void AppSettings::storeConfirmed(QSettings& store) const {
     store.setValue(FontSize, fontSize);
     store.setValue(Position, position);
     store.setValue(StoragePath, storagePath);
+    store.setValue(Sidecar, sidecarNames().value(int(sidecar)));
     store.sync();
 }

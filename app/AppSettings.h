@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/RewriteRequest.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +13,8 @@ inline const QString StoragePath = QStringLiteral("storagePath");
 inline const QString FontName = QStringLiteral("fontName");
 inline const QString FontSize = QStringLiteral("fontsize");
 inline const QString Position = QStringLiteral("Postion");
+// "never", "present" or "always": whether written photos get XMP sidecars.
+inline const QString Sidecar = QStringLiteral("sidecar");
 } // namespace SettingsKeys
 
 struct AppSettings {
@@ -18,6 +22,8 @@ struct AppSettings {
     QString fontName;
     int fontSize = 14;
     QString position;
+    SidecarPolicy sidecar = SidecarPolicy::Present;
+    static QStringList sidecarNames(); // in the order of SidecarPolicy
 
     static QString defaultStoragePath();
     static QStringList cornerTitles();

@@ -53,6 +53,7 @@ bool CommandRunner::start(const QString& label, int total, Work work, Done done)
 
     BatchOptions options;
     options.cancel = m_cancel.get();
+    options.sidecar = sidecar;
     options.progress = [counter = m_done](int finished, int) { counter->store(finished); };
     m_thread = QThread::create(
         [work = std::move(work), options, report = m_report] { *report = work(options); });

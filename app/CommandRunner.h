@@ -29,6 +29,8 @@ public:
     ~CommandRunner() override;
 
     bool isRunning() const { return m_thread != nullptr; }
+    // The sidecar policy of the commands it starts from now on.
+    SidecarPolicy sidecar = SidecarPolicy::Present;
     // False, and nothing started, while another command runs.
     bool start(const QString& label, int total, Work work, Done done);
     void cancel();

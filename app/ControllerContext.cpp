@@ -130,6 +130,7 @@ void ControllerContext::runEditing(const QString& label, const std::vector<Selec
         return;
     }
     createStorageFolder();
+    runner->sidecar = state.sidecar;
     runner->start(label, int(photos.size()), std::move(work),
                   [this, presentation, afterwards, renamed](const OperationReport& report) {
                       m_lastReport = report;

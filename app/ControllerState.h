@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/RewriteRequest.h"
+
 #include <QColor>
 #include <QFontDialog>
 #include <QPointF>
@@ -24,4 +26,7 @@ struct ControllerState {
     int currentFontSize = 14;
     QColor currentFontColor = Qt::white;
     QPointer<QFontDialog> fontPanel; // made by the first ShowFontPanelAction
+
+    // Whether written photos get XMP sidecars beside them.
+    SidecarPolicy sidecar = SidecarPolicy::Present;
 };

@@ -51,6 +51,8 @@ void DisplayController::loadPreferences() {
     state.currentFontColor = Qt::white;
     m_ctx.preferences->setColor(Qt::white);
     m_ctx.preferences->postionBtn->setCurrentText(settings.position);
+    state.sidecar = settings.sidecar;
+    m_ctx.preferences->sidecarPolicyBox->setCurrentIndex(int(settings.sidecar));
 }
 
 void DisplayController::addPaths(const QStringList& paths) {
@@ -194,6 +196,8 @@ void DisplayController::ResetPreferenceSetting() {
     settings.fontSize = m_ctx.state.currentFontSize;
     settings.position = m_ctx.preferences->postionBtn->currentText();
     settings.storagePath = m_ctx.preferences->storePathlab->text();
+    settings.sidecar = SidecarPolicy(m_ctx.preferences->sidecarPolicyBox->currentIndex());
+    m_ctx.state.sidecar = settings.sidecar;
     settings.storeConfirmed(*m_ctx.settings);
     m_ctx.state.storagelocation = settings.storagePath;
     m_ctx.createStorageFolder();

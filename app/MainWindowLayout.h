@@ -75,7 +75,7 @@ struct MainWindowOutlets {
              *importandExportBtn = nullptr;
     QMenu *removeExifMenu = nullptr, *editExifMenu = nullptr, *importandExportMenu = nullptr;
     QAction *removeExifItem = nullptr, *removeGpsItem = nullptr, *removeIptcItem = nullptr,
-            *removeExifAndGpsItem = nullptr;
+            *removeExifAndGpsItem = nullptr, *removeAllItem = nullptr;
     QAction *changeDateItem = nullptr, *fileDatesItem = nullptr, *dateStampItem = nullptr;
     QAction *changeGpsItem = nullptr, *addGpsItem = nullptr, *showMapItem = nullptr,
             *fixedPositionItem = nullptr;

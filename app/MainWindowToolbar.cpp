@@ -90,6 +90,7 @@ void buildCommandBar(MainWindowOutlets& o) {
     o.removeGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove GPS"));
     o.removeIptcItem = o.removeExifMenu->addAction(QObject::tr("Remove IPTC"));
     o.removeExifAndGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF and GPS"));
+    o.removeAllItem = o.removeExifMenu->addAction(QObject::tr("Remove All Metadata"));
 
     o.editMetaDataLocalBtn =
         menuButton(bar, QObject::tr("Dates and GPS"), QStringLiteral("editMetaDataLocalBtn"),

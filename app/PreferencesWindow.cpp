@@ -49,6 +49,14 @@ PreferencesWindow::PreferencesWindow(QWidget* parent) : QDialog(parent) {
     postionBtn->setCurrentText(QStringLiteral("Lower left corner"));
     form->addRow(tr("Date stamp corner"), postionBtn);
 
+    sidecarPolicyBox = new QComboBox;
+    sidecarPolicyBox->setObjectName(QStringLiteral("sidecarPolicyBox"));
+    sidecarPolicyBox->addItems({tr("Never"), tr("Where the photo has one"), tr("Always")});
+    sidecarPolicyBox->setCurrentIndex(1);
+    sidecarPolicyBox->setToolTip(
+        tr("Whether each written photo gets an XMP sidecar file beside it"));
+    form->addRow(tr("XMP sidecars"), sidecarPolicyBox);
+
     confirmButton = new QPushButton(tr("OK"));
     confirmButton->setDefault(true);
     cancelButton = new QPushButton(tr("Cancel"));

@@ -17,6 +17,7 @@ public:
     QLabel* showFontlab;
     QPushButton* colorwell;
     QComboBox* postionBtn;
+    QComboBox* sidecarPolicyBox; // in the order of SidecarPolicy
     QPushButton* changeLocationButton;
     QPushButton* fontButton;
     QPushButton* confirmButton;

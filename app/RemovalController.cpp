@@ -35,3 +35,6 @@ void RemovalController::RemoveIPTCDataFromPhoto() {
 void RemovalController::DeleteExifAndGPSData() {
     runRemovalCommand(RemovalKind::ExifAndGps);
 }
+void RemovalController::RemoveAllMetadataFromPhoto() {
+    runRemovalCommand(RemovalKind::All);
+}

@@ -18,6 +18,7 @@ public Q_SLOTS:
     void RemoveGPSDataFromPhoto();
     void RemoveIPTCDataFromPhoto();
     void DeleteExifAndGPSData();
+    void RemoveAllMetadataFromPhoto();
 
 private:
     void runRemovalCommand(RemovalKind kind);

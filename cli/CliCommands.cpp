@@ -64,7 +64,7 @@ int dump(const QStringList& arguments, MetadataService& service, const CliStream
 int remove(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
     if (arguments.isEmpty())
         return usageError(streams,
-                          QStringLiteral("remove needs a set: exif, gps, iptc or exif-gps"));
+                          QStringLiteral("remove needs a set: exif, gps, iptc, exif-gps or all"));
     const auto kind = removalKindFromName(arguments.first());
     if (!kind)
         return usageError(streams,

@@ -41,14 +41,21 @@ std::optional<CommandLine> parseLine(const QString& command, const QStringList& 
             line.flags.insert(argument);
             continue;
         }
-        const bool common =
-            argument == QLatin1String("--out") || argument == QLatin1String("--jobs");
+        const bool common = argument == QLatin1String("--out") ||
+                            argument == QLatin1String("--jobs") ||
+                            argument == QLatin1String("--sidecar");
         if (common || valueOptions.contains(argument)) {
             if (i + 1 >= arguments.size())
                 return fail(QStringLiteral("%1 needs a value").arg(argument));
             const QString value = arguments[++i];
             if (argument == QLatin1String("--out")) {
                 line.outDir = value;
+            } else if (argument == QLatin1String("--sidecar")) {
+                const QStringList policies = {QStringLiteral("never"), QStringLiteral("present"),
+                                              QStringLiteral("always")};
+                if (!policies.contains(value))
+                    return fail(QStringLiteral("--sidecar needs never, present or always"));
+                line.sidecar = SidecarPolicy(policies.indexOf(value));
             } else if (argument == QLatin1String("--jobs")) {
                 bool ok = false;
                 line.jobs = value.toInt(&ok);
@@ -99,6 +106,7 @@ int runOverFiles(const CommandLine& line, const QStringList& files, const CliStr
     }
     BatchOptions options;
     options.threads = line.jobs;
+    options.sidecar = line.sidecar;
     const OperationReport report = operation(
         selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage, options);
     for (const OperationReport::Skipped& repaired : report.repaired)

@@ -26,6 +26,7 @@ struct CommandLine {
     QString outDir;
     int jobs = 0;
     bool dryRun = false;
+    SidecarPolicy sidecar = SidecarPolicy::Present;
 };
 
 // Nothing, with *exitCode set, when the line is malformed.

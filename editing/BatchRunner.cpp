@@ -75,6 +75,28 @@ void readAhead(const QString& path) {
     ::close(fd);
 }
 
+// Every job a task hands the service goes with the batch's sidecar policy.
+class SidecarPolicyService : public MetadataService {
+public:
+    SidecarPolicyService(MetadataService& service, SidecarPolicy policy)
+        : m_service(service), m_policy(policy) {}
+    Result<PhotoProperties> readProperties(const QString& path) override {
+        return m_service.readProperties(path);
+    }
+    Result<PhotoPreview> readPreview(const QString& path, int maxSide) override {
+        return m_service.readPreview(path, maxSide);
+    }
+    PhotoOutcome rewrite(const RewriteJob& job) override {
+        RewriteJob withPolicy = job;
+        withPolicy.sidecar = m_policy;
+        return m_service.rewrite(withPolicy);
+    }
+
+private:
+    MetadataService& m_service;
+    const SidecarPolicy m_policy;
+};
+
 } // namespace
 
 std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, MetadataService& service,
@@ -104,6 +126,7 @@ std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& jobs, MetadataS
     // Two rounds of lanes ahead: far enough for the disk to answer while
     // the photos in hand are worked on.
     const size_t ahead = size_t(2 * threadCount);
+    SidecarPolicyService withPolicy(service, options.sidecar);
     for (size_t lane = threadCount; lane < std::min(lanes.size(), ahead); ++lane)
         readAhead(jobs[lanes[lane].front()].inputPath);
     auto work = [&] {
@@ -113,7 +136,7 @@ std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& jobs, MetadataS
             for (int index : lanes[lane]) {
                 if (options.cancel && options.cancel->load())
                     return;
-                outcomes[index] = jobs[index].run(service);
+                outcomes[index] = jobs[index].run(withPolicy);
                 const int finished = ++done;
                 if (options.progress)
                     options.progress(finished, total);

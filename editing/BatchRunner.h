@@ -12,6 +12,8 @@ struct BatchOptions {
     std::function<void(int done, int total)> progress;
     // Set from any thread: each thread stops after the photo in hand.
     const std::atomic<bool>* cancel = nullptr;
+    // Whether the written photos get XMP sidecars (RewriteJob::sidecar).
+    SidecarPolicy sidecar = SidecarPolicy::Present;
 };
 
 // One photo of a batch: the files it reads and writes, and how to do it.

@@ -10,6 +10,8 @@ QString outputPrefix(OutputForm form) {
         return QStringLiteral("NoIPTC_");
     case OutputForm::NoExifAndGPS:
         return QStringLiteral("NoExifAndGPS_");
+    case OutputForm::NoMetadata:
+        return QStringLiteral("NoMetadata_");
     case OutputForm::NoExifLowercase:
         return QStringLiteral("noExif_");
     case OutputForm::PlainName:

@@ -10,6 +10,7 @@ enum class OutputForm {
     NoGPS,           // "NoGPS_" + name
     NoIPTC,          // "NoIPTC_" + name
     NoExifAndGPS,    // "NoExifAndGPS_" + name
+    NoMetadata,      // "NoMetadata_" + name
     NoExifLowercase, // "noExif_" + name, the device-mode GPS change
     PlainName,       // the photo's own name: replaces that name in the storage folder
 };

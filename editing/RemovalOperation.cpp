@@ -11,6 +11,8 @@ std::optional<RemovalKind> removalKindFromName(const QString& name) {
         return RemovalKind::Iptc;
     if (name == QLatin1String("exif-gps"))
         return RemovalKind::ExifAndGps;
+    if (name == QLatin1String("all"))
+        return RemovalKind::All;
     return std::nullopt;
 }
 
@@ -22,6 +24,8 @@ OutputForm removalOutputForm(RemovalKind kind) {
         return OutputForm::NoGPS;
     case RemovalKind::Iptc:
         return OutputForm::NoIPTC;
+    case RemovalKind::All:
+        return OutputForm::NoMetadata;
     case RemovalKind::ExifAndGps:
         break;
     }
@@ -40,6 +44,8 @@ QVariantMap removalChanges(RemovalKind kind, SourceMode mode, const QVariantMap&
         changes.insert(IptcSet, removal());
         return changes;
     }
+    case RemovalKind::All:
+        return {}; // worked out from each photo's own dictionary by the writer
     case RemovalKind::ExifAndGps:
         break;
     }
@@ -53,6 +59,7 @@ RemovalReveal removalReveal(RemovalKind kind, SourceMode mode) {
         return {true, false};
     case RemovalKind::Gps:
     case RemovalKind::Iptc:
+    case RemovalKind::All:
         return {computer, true};
     case RemovalKind::ExifAndGps:
         break;
@@ -74,6 +81,7 @@ std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
         else
             job.refusal = output.error();
         job.changes = removalChanges(kind, mode);
+        job.removeAll = kind == RemovalKind::All;
         // Removing IPTC from a computer photo hands back its whole dictionary.
         job.overlaySourceProperties = kind == RemovalKind::Iptc && mode == SourceMode::Computer;
         jobs.push_back(std::move(job));

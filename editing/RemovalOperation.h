@@ -9,9 +9,9 @@
 
 #include <optional>
 
-enum class RemovalKind { Exif, Gps, Iptc, ExifAndGps };
+enum class RemovalKind { Exif, Gps, Iptc, ExifAndGps, All };
 
-// "exif", "gps", "iptc", "exif-gps".
+// "exif", "gps", "iptc", "exif-gps", "all".
 std::optional<RemovalKind> removalKindFromName(const QString& name);
 
 OutputForm removalOutputForm(RemovalKind kind);

@@ -26,10 +26,32 @@ std::optional<QDateTime> parseInLayout(const QString& text, Layout layout) {
     return when;
 }
 
+Zoned splitZone(const QString& text) {
+    static const QRegularExpression zone(
+        QStringLiteral("^(.{19})(?:(Z)|([+-])(\\d{2}):?(\\d{2}))$"));
+    const QRegularExpressionMatch match = zone.match(text);
+    if (!match.hasMatch())
+        return {text, QString()};
+    if (!match.captured(2).isEmpty())
+        return {match.captured(1), QStringLiteral("+00:00")};
+    return {match.captured(1),
+            match.captured(3) + match.captured(4) + QLatin1Char(':') + match.captured(5)};
+}
+
 std::optional<QDateTime> parse(const QString& text) {
-    if (auto when = parseInLayout(text, Layout::Exif))
+    const Zoned zoned = splitZone(text);
+    auto when = parseInLayout(zoned.wall, Layout::Exif);
+    if (!when)
+        when = parseInLayout(zoned.wall, Layout::Dashed);
+    if (!when || zoned.offset.isEmpty())
         return when;
-    return parseInLayout(text, Layout::Dashed);
+    const int hours = zoned.offset.mid(1, 2).toInt();
+    const int minutes = zoned.offset.mid(4, 2).toInt();
+    if (hours > 14 || minutes > 59)
+        return std::nullopt;
+    const int seconds = (zoned.offset.startsWith(QLatin1Char('-')) ? -1 : 1) *
+                        (hours * 3600 + minutes * 60);
+    return QDateTime(when->date(), when->time(), QTimeZone(seconds));
 }
 
 bool isValid(const QString& text) {
@@ -37,8 +59,10 @@ bool isValid(const QString& text) {
 }
 
 QString normalise(const QString& text) {
-    QString result = text;
-    return result.replace(QLatin1Char('-'), QLatin1Char(':'));
+    const Zoned zoned = splitZone(text);
+    QString wall = zoned.wall;
+    wall.replace(QLatin1Char('-'), QLatin1Char(':'));
+    return zoned.offset.isEmpty() ? wall : wall + zoned.offset;
 }
 
 QString shorten(const QString& text) {

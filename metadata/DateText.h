@@ -11,15 +11,25 @@
 namespace DateText {
 
 // "yyyy:MM:dd HH:mm:ss", then "yyyy-MM-dd HH:mm:ss", local time, every field
-// in range for its calendar month; nothing otherwise.
+// in range for its calendar month; nothing otherwise. Either may end in a
+// zone offset ("+02:00", "-0500", "Z"): the time is then in that zone.
 std::optional<QDateTime> parse(const QString& text);
+
+// A date text split into its wall time and its zone offset ("+02:00"; "Z"
+// becomes "+00:00"), the offset empty when it has none.
+struct Zoned {
+    QString wall;
+    QString offset;
+};
+Zoned splitZone(const QString& text);
 
 enum class Layout { Exif, Dashed };
 // One layout only, local time, the same checks.
 std::optional<QDateTime> parseInLayout(const QString& text, Layout layout);
 bool isValid(const QString& text);
 
-// Every "-" becomes ":" (a dashed text becomes the EXIF form).
+// Every "-" of the date and time becomes ":" (a dashed text becomes the
+// EXIF form); a zone offset stays as it is.
 QString normalise(const QString& text);
 
 // A text of exactly three space-separated parts loses its third (a zone

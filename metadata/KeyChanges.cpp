@@ -51,24 +51,6 @@ QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap
     return out;
 }
 
-QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes,
-                                const QVariantMap& containerProperties) {
-    QVariantMap all = changes;
-    for (auto it = containerProperties.cbegin(); it != containerProperties.cend(); ++it) {
-        if (isSetKey(it.key()) && it.value().typeId() == QMetaType::QVariantMap &&
-            all.value(it.key()).typeId() == QMetaType::QVariantMap) {
-            QVariantMap set = all.value(it.key()).toMap();
-            const QVariantMap values = it.value().toMap();
-            for (auto value = values.cbegin(); value != values.cend(); ++value)
-                set.insert(value.key(), value.value());
-            all.insert(it.key(), set);
-        } else {
-            all.insert(it.key(), it.value());
-        }
-    }
-    return previewChanges(dictionary, all);
-}
-
 namespace {
 void addDifferences(QList<KeyChange>& out, const QString& prefix, const QVariantMap& before,
                     const QVariantMap& after) {

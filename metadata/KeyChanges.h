@@ -21,11 +21,6 @@ struct KeyChange {
 // order, keys in key order.
 QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes);
 
-// The changes of a rewrite that also writes container properties: both
-// dictionaries, the container's over the others.
-QList<KeyChange> previewChanges(const QVariantMap& dictionary, const QVariantMap& changes,
-                                const QVariantMap& containerProperties);
-
 // The keys whose values differ between two dictionaries of one photo, in the
 // same form and order.
 QList<KeyChange> dictionaryChanges(const QVariantMap& before, const QVariantMap& after);

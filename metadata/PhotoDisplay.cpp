@@ -71,7 +71,11 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
     d.gpsAitlab = gps.contains(Altitude) ? numberText(signedAltitude(gps)) : empty;
     d.gpsLatilab = gps.contains(Latitude) ? numberText(signedLatitude(gps)) : empty;
     d.gpsLongtlab = gps.contains(Longitude) ? numberText(signedLongitude(gps)) : empty;
-    d.keywordslab = displayText(dictionary.value(IptcSet).toMap().value(Keywords));
+    // A photo that keeps XMP and no IPTC has its keywords in XMP alone.
+    const QVariant keywords = dictionary.value(IptcSet).toMap().value(Keywords);
+    d.keywordslab = displayText(
+        keywords.isValid() ? keywords
+                           : dictionary.value(XmpSet).toMap().value(QStringLiteral("dc:subject")));
     // A GPS set with no position (some cameras write only its version) is
     // not a position at 0, 0.
     if (gps.contains(Latitude) && gps.contains(Longitude)) {

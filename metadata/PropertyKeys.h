@@ -15,6 +15,7 @@ inline const QString ExifSet = QStringLiteral("{Exif}");
 inline const QString TiffSet = QStringLiteral("{TIFF}");
 inline const QString GpsSet = QStringLiteral("{GPS}");
 inline const QString IptcSet = QStringLiteral("{IPTC}");
+inline const QString XmpSet = QStringLiteral("{XMP}");
 
 inline const QString DateTimeOriginal = QStringLiteral("DateTimeOriginal");
 inline const QString DateTimeDigitized = QStringLiteral("DateTimeDigitized");
@@ -42,7 +43,7 @@ inline const QString GPSVersion = QStringLiteral("GPSVersion");
 inline const QString Keywords = QStringLiteral("Keywords");
 
 inline bool isSetKey(const QString& key) {
-    return key == ExifSet || key == TiffSet || key == GpsSet || key == IptcSet;
+    return key == ExifSet || key == TiffSet || key == GpsSet || key == IptcSet || key == XmpSet;
 }
 } // namespace PropertyKeys
 

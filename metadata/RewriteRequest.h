@@ -9,6 +9,12 @@
 #include <QStringList>
 #include <QVariantMap>
 
+// When a written photo gets an XMP sidecar beside it, named after it:
+// never, when the photo has one (NAME.xmp or NAME.EXT.xmp, changed as the
+// photo was), or always, a new one holding the XMP copies of what changed
+// where the photo has none.
+enum class SidecarPolicy { Never, Present, Always };
+
 // One photo to copy through the metadata writer into the storage folder.
 struct RewriteJob {
     QString inputPath;
@@ -21,6 +27,12 @@ struct RewriteJob {
     // changes do not name are removed.
     QStringList replacedSets;
     QVariantMap containerProperties;
+    // Every piece of metadata goes but what the pixels need to look right:
+    // the orientation, the resolution, the colour space and the ICC profile.
+    // Maker notes, thumbnails, comments and other applications' blocks go
+    // with the sets.
+    bool removeAll = false;
+    SidecarPolicy sidecar = SidecarPolicy::Present;
     // The written file's modification time, given to it before it appears
     // under its name, so that no reader sees it dated otherwise.
     std::optional<QDateTime> fileModified;

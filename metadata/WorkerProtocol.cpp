@@ -44,6 +44,10 @@ QVariantMap rewriteRequest(const RewriteJob& job) {
         request.insert(Key::Modified, job.fileModified->toMSecsSinceEpoch());
     if (job.dryRun)
         request.insert(Key::DryRun, true);
+    if (job.removeAll)
+        request.insert(Key::RemoveAll, true);
+    if (job.sidecar != SidecarPolicy::Present)
+        request.insert(Key::Sidecar, int(job.sidecar));
     return request;
 }
 
@@ -57,6 +61,8 @@ RewriteJob jobOf(const QVariantMap& request) {
     job.containerProperties = request.value(Key::Container).toMap();
     job.refusal = request.value(Key::Refusal).toString();
     job.dryRun = request.value(Key::DryRun).toBool();
+    job.removeAll = request.value(Key::RemoveAll).toBool();
+    job.sidecar = SidecarPolicy(request.value(Key::Sidecar, int(SidecarPolicy::Present)).toInt());
     const QVariant modified = request.value(Key::Modified);
     // In UTC: a date in local time would consult the time zone file again
     // for every photo when the worker converts it back to set the file's date.
@@ -80,6 +86,10 @@ QVariantMap propertiesAnswer(const Result<PhotoProperties>& result) {
     // frame as before and either side reads the other's.
     if (!result->warnings.isEmpty())
         answer.insert(Key::Warnings, result->warnings);
+    if (!result->sidecarPath.isEmpty()) {
+        answer.insert(Key::Sidecar, result->sidecarPath);
+        answer.insert(Key::SidecarKeys, result->sidecarKeys);
+    }
     return answer;
 }
 
@@ -99,6 +109,8 @@ Result<PhotoProperties> propertiesOf(const QVariantMap& answer) {
     properties.imageCount = answer.value(Key::ImageCount).toInt();
     properties.dictionary = answer.value(Key::Dictionary).toMap();
     properties.warnings = answer.value(Key::Warnings).toStringList();
+    properties.sidecarPath = answer.value(Key::Sidecar).toString();
+    properties.sidecarKeys = answer.value(Key::SidecarKeys).toStringList();
     return Result<PhotoProperties>::ok(std::move(properties));
 }
 

@@ -2,6 +2,7 @@
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/Exiv2Include.h"
+#include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/MetadataBlocks.h"
@@ -104,9 +105,16 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
     qsizetype exifIndex = -1;
     qsizetype iptcIndex = -1;
     qsizetype firstData = -1;
+    bool hasXmp = false;
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         if (chunks[i].type == "eXIf" && exifIndex < 0)
             exifIndex = i;
+        // The packet in its iTXt chunk, or as ImageMagick's raw profile.
+        hasXmp = hasXmp ||
+                 (chunks[i].type == "iTXt" &&
+                  source.mid(chunks[i].start + 8, 18) == "XML:com.adobe.xmp\0") ||
+                 ((chunks[i].type == "zTXt" || chunks[i].type == "tEXt") &&
+                  source.mid(chunks[i].start + 8, 21) == QByteArray("Raw profile type xmp\0", 21));
         if (chunks[i].type == "IDAT" && firstData < 0)
             firstData = i;
         if (chunks[i].type == "zTXt" || chunks[i].type == "tEXt" || chunks[i].type == "iTXt") {
@@ -160,12 +168,23 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
     plan.addSource(0, 8);
     const bool removesGps = edit.removesSet(GpsSet);
     const bool removesExif = edit.removesSet(ExifSet);
+    const bool editsXmp = edit.touches(XmpSet) || removesGps || removesExif ||
+                          edit.removesSet(IptcSet) || edit.removesSet(TiffSet);
+    const QByteArray xmpKeyword("XML:com.adobe.xmp\0\0\0\0\0", 22);
+    bool xmpDone = false;
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         const Chunk& chunk = chunks[i];
         if (i == firstData && exifIndex < 0 && exif->bytes)
             plan.addBytes(PngText::chunk("eXIf", *exif->bytes));
         if (i == firstData && iptcIndex < 0 && iptcChunk)
             plan.addBytes(*iptcChunk);
+        if (i == firstData && !hasXmp && editsXmp) {
+            const auto created = editXmpPacket(nullptr, edit);
+            if (!created)
+                return R::fail(created.error());
+            if (created.value())
+                plan.addBytes(PngText::chunk("iTXt", xmpKeyword + *created.value()));
+        }
         if (i == exifIndex && exif->bytes) {
             plan.addBytes(
                 PngText::chunk("eXIf", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes));
@@ -176,7 +195,9 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
             continue;
         }
         const bool text = chunk.type == "tEXt" || chunk.type == "zTXt" || chunk.type == "iTXt";
-        if (text && (removesGps || removesExif)) {
+        if (edit.stripHidden && (text || chunk.type == "tIME"))
+            continue; // text, the XMP packet among it, and the date go with everything else
+        if (text && (removesGps || removesExif || editsXmp)) {
             const QByteArray data = source.mid(chunk.start + 8, chunk.end - chunk.start - 12);
             const auto parsed = PngText::text(chunk.type, data);
             const QByteArray keyword = data.left(data.indexOf('\0'));
@@ -185,16 +206,17 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
                 (removesExif && isExifSetTextKey(keyword)))
                 continue;
             const bool xmp = keyword == "XML:com.adobe.xmp" || keyword == "Raw profile type xmp";
-            if (xmp && removesGps && parsed) {
+            if (xmp && editsXmp && parsed && !xmpDone) {
+                xmpDone = true;
                 const QByteArray packet = keyword == "XML:com.adobe.xmp"
                                               ? parsed->second
                                               : PngText::profileBytes(parsed->second);
-                const auto edited = xmpWithoutGps(packet);
+                const auto edited = editXmpPacket(&packet, edit);
                 if (!edited)
                     return R::fail(edited.error());
                 if (edited.value()) {
-                    plan.addBytes(PngText::chunk(
-                        "iTXt", QByteArray("XML:com.adobe.xmp\0\0\0\0\0", 22) + *edited.value()));
+                    if (!edited.value()->isEmpty())
+                        plan.addBytes(PngText::chunk("iTXt", xmpKeyword + *edited.value()));
                     continue;
                 }
             }
@@ -232,11 +254,14 @@ InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& e
     }
     qsizetype exifIndex = -1;
     qsizetype header = -1;
+    qsizetype xmpIndex = -1;
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         if (chunks[i].type == "EXIF" && exifIndex < 0)
             exifIndex = i;
         if (chunks[i].type == "VP8X" && header < 0)
             header = i;
+        if (chunks[i].type == "XMP " && xmpIndex < 0)
+            xmpIndex = i;
     }
     auto payloadOf = [&](const Chunk& c) {
         return source.mid(c.start + 8, qsizetype(readUnsigned(source, c.start + 4, 4, true)));
@@ -249,6 +274,17 @@ InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& e
         return R::fail(exif.error());
     if (exif->tooLarge || (exifIndex < 0 && exif->bytes && header < 0))
         return std::nullopt; // a simple WebP must first gain an extended header
+    std::optional<QByteArray> xmp;
+    if (edit.touches(XmpSet) || edit.removesSet(GpsSet) || edit.removesSet(ExifSet) ||
+        edit.removesSet(IptcSet) || edit.removesSet(TiffSet)) {
+        const QByteArray packet = xmpIndex < 0 ? QByteArray() : payloadOf(chunks[xmpIndex]);
+        auto edited = editXmpPacket(xmpIndex < 0 ? nullptr : &packet, edit);
+        if (!edited)
+            return R::fail(edited.error());
+        xmp = edited.value();
+        if (xmp && xmpIndex < 0 && header < 0)
+            return std::nullopt;
+    }
 
     auto chunkBytes = [](const QByteArray& type, const QByteArray& data) {
         QByteArray out = type + littleEndian32(quint32(data.size())) + data;
@@ -263,25 +299,27 @@ InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& e
             body += chunkBytes("EXIF", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes);
             continue;
         }
-        if (i == header && exifIndex < 0 && exif->bytes) {
+        if (i == header && ((exifIndex < 0 && exif->bytes) || xmp)) {
             QByteArray flagged = source.mid(chunk.start, chunk.end - chunk.start);
-            flagged[8] = char(quint8(flagged[8]) | 0x08); // "has EXIF"
+            if (exifIndex < 0 && exif->bytes)
+                flagged[8] = char(quint8(flagged[8]) | 0x08); // "has EXIF"
+            if (xmp)
+                flagged[8] = char(xmp->isEmpty() ? quint8(flagged[8]) & ~0x04
+                                                 : quint8(flagged[8]) | 0x04); // "has XMP"
             body += flagged;
             continue;
         }
-        if (chunk.type == "XMP " && edit.removesSet(GpsSet)) {
-            const auto edited = xmpWithoutGps(payloadOf(chunk));
-            if (!edited)
-                return R::fail(edited.error());
-            if (edited.value()) {
-                body += chunkBytes("XMP ", *edited.value());
-                continue;
-            }
+        if (i == xmpIndex && xmp) {
+            if (!xmp->isEmpty())
+                body += chunkBytes("XMP ", *xmp);
+            continue;
         }
         body += source.mid(chunk.start, chunk.end - chunk.start);
     }
     if (exifIndex < 0 && exif->bytes)
         body += chunkBytes("EXIF", *exif->bytes);
+    if (xmpIndex < 0 && xmp && !xmp->isEmpty())
+        body += chunkBytes("XMP ", *xmp);
     RewritePlan plan;
     plan.notes = exif->repairs;
     plan.addBytes(QByteArray("RIFF") + littleEndian32(quint32(body.size() + 4)) + "WEBP" + body);
@@ -326,19 +364,35 @@ InPlaceResult rewriteTiffInPlace(const QByteArray& source, const MetadataEdit& e
                 return R::fail(status.error());
         }
     }
-    if (edit.removesSet(GpsSet)) {
-        constexpr quint16 XmpTag = 0x02bc;
-        if (const auto packet = editor.valueOf(D::Ifd0, XmpTag)) {
-            const auto edited = xmpWithoutGps(*packet);
-            if (!edited)
-                return R::fail(edited.error());
-            if (edited.value()) {
-                status = editor.setEntry(D::Ifd0, XmpTag, *editor.typeOf(D::Ifd0, XmpTag),
-                                         quint32(edited.value()->size()), *edited.value());
-                if (!status)
-                    return R::fail(status.error());
+    constexpr quint16 XmpTag = 0x02bc;
+    const auto packet = editor.valueOf(D::Ifd0, XmpTag);
+    const auto xmp = editXmpPacket(packet ? &*packet : nullptr, edit);
+    if (!xmp)
+        return R::fail(xmp.error());
+    if (xmp.value() && xmp.value()->isEmpty()) {
+        editor.removeEntry(D::Ifd0, XmpTag);
+    } else if (xmp.value()) {
+        status = editor.setEntry(D::Ifd0, XmpTag, editor.typeOf(D::Ifd0, XmpTag).value_or(1),
+                                 quint32(xmp.value()->size()), *xmp.value());
+        if (!status)
+            return R::fail(status.error());
+    }
+    if (edit.stripHidden) {
+        // Of the main directory, the entries that store the image and the
+        // ICC profile stay; the maker note and the interoperability
+        // directory go with other applications' entries.
+        for (quint16 tag : editor.tagsOf(D::Ifd0)) {
+            if (isImageStructureTag(tag) || tag == 0x8773 || tag == 0x8769 || tag == 0x8825)
+                continue;
+            try {
+                if (Exiv2Values::dictionaryEntry(Exiv2::Exifdatum(Exiv2::ExifKey(tag, "Image"))))
+                    continue;
+            } catch (const std::exception&) {
             }
+            editor.removeEntry(D::Ifd0, tag);
         }
+        editor.removeEntry(D::Exif, 0x927c);
+        editor.removeDirectory(D::Interop);
     }
     RewritePlan plan;
     if (!editor.changed()) {

@@ -7,6 +7,7 @@
 #include "metadata/engine/PropertyWriter.h"
 #include "metadata/engine/StoredIptc.h"
 #include "metadata/engine/TiffEditor.h"
+#include "metadata/engine/XmpPacket.h"
 
 #include <QHash>
 #include <QSet>
@@ -23,7 +24,8 @@ struct Wanted {
     // one takes IPTC datasets carried in the EXIF block, which a lookup of
     // the Photoshop segment alone would miss.
     bool iptc = false;
-    bool whole = false; // a top-level value, or something only the whole read may answer
+    bool wholeIptc = false; // every dataset of the IPTC set is wanted
+    bool whole = false;     // a top-level value, or something only the whole read may answer
 };
 
 void collect(Wanted& wanted, const QVariantMap& changes) {
@@ -250,13 +252,13 @@ namespace {
 std::optional<QVariantMap> jpegValues(const QByteArray& source, Wanted wanted,
                                       std::shared_ptr<const TiffEditor>* parsed) {
     const QSet<QString> iptcKeys = wanted.keys.take(IptcSet);
-    wanted.iptc = !iptcKeys.isEmpty();
+    wanted.iptc = !iptcKeys.isEmpty() || wanted.wholeIptc;
     // The EXIF block decides, as before, whether the photo reads at all.
     auto values = exifValues(source, wanted, parsed);
     if (!values)
         return std::nullopt;
-    if (!iptcKeys.isEmpty()) {
-        const auto iptc = storedIptcValues(source, iptcKeys);
+    if (wanted.iptc) {
+        const auto iptc = storedIptcValues(source, wanted.wholeIptc ? QSet<QString>() : iptcKeys);
         if (!iptc)
             return std::nullopt;
         if (!iptc->isEmpty())
@@ -291,33 +293,65 @@ Result<ComparedValues> readComparedValues(const QByteArray& source, PhotoFormat 
     return R::ok({std::move(*values), std::move(parsed)});
 }
 
-Result<RewritePlan> planRewriteReplacing(const QByteArray& source, const QVariantMap& changes,
-                                         const QVariantMap& containerProperties,
+namespace {
+
+// What the mirrors of the changes consult beside the keys they write.
+void wantMirrorKeys(Wanted& wanted, const QVariantMap& changes) {
+    static const std::pair<QString, QString> dates[] = {
+        {DateTimeOriginal, QStringLiteral("OffsetTimeOriginal")},
+        {DateTimeDigitized, QStringLiteral("OffsetTimeDigitized")},
+        {DateTime, QStringLiteral("OffsetTime")}};
+    for (const auto& [date, offset] : dates) {
+        for (const QString& set : {ExifSet, TiffSet}) {
+            if (changes.value(set).toMap().contains(date))
+                wanted.keys[ExifSet].insert(offset);
+        }
+    }
+    if (changes.value(GpsSet).typeId() == QMetaType::QVariantMap)
+        wanted.keys[GpsSet] +=
+            QSet<QString>{Latitude, LatitudeRef, Longitude, LongitudeRef, DateStamp, TimeStamp};
+}
+
+QVariantMap xmpSetOf(const QByteArray& packet) {
+    if (packet.isEmpty())
+        return {};
+    const auto parsed = XmpPacket::parse(packet);
+    if (!parsed)
+        return {};
+    const QVariantMap values = parsed->values();
+    return values.isEmpty() ? QVariantMap() : QVariantMap{{XmpSet, values}};
+}
+
+
+} // namespace
+
+Result<ComparedValues> readChangeContext(const QByteArray& source, PhotoFormat format,
+                                         const QVariantMap& changes,
                                          const QStringList& replacedSets) {
+    using R = Result<ComparedValues>;
     Wanted wanted;
+    collect(wanted, changes);
     for (const QString& set : replacedSets)
         wanted.listed.insert(set);
-    if (sniffPhotoFormat(source) == PhotoFormat::Jpeg && wanted.listed == QSet<QString>{GpsSet}) {
-        // One walk of the EXIF block both lists the set's keys and gives the
-        // values compared: the edit only consults the keys the changes write,
-        // so the set's other values beside them change nothing.
-        Wanted compared = wanted;
-        collect(compared, containerProperties);
-        collect(compared, changes);
-        if (!compared.whole) {
-            std::shared_ptr<const TiffEditor> parsed;
-            const auto values = jpegValues(source, std::move(compared), &parsed);
-            if (values)
-                return planRewrite(source, withReplacedSets(*values, changes, replacedSets),
-                                   containerProperties, &*values, parsed);
-        }
-        if (const auto values = exifValues(source, wanted))
-            return planRewrite(source, withReplacedSets(*values, changes, replacedSets),
-                               containerProperties);
+    if (!wanted.whole && wanted.keys.isEmpty() && wanted.listed.isEmpty()) {
+        const bool removesMirrored = std::any_of(changes.cbegin(), changes.cend(),
+                                                 [](const QVariant& v) { return isRemoval(v); });
+        if (!removesMirrored)
+            return R::ok({});
+        return R::ok({xmpSetOf(xmpPacketOf(format, source)), nullptr});
     }
-    const auto dictionary = wholeDictionary(source);
+    wantMirrorKeys(wanted, changes);
+    wanted.keys.remove(XmpSet); // the whole packet is read
+    wanted.wholeIptc = true;
+    if (!wanted.whole && format == PhotoFormat::Jpeg) {
+        std::shared_ptr<const TiffEditor> parsed;
+        if (auto values = jpegValues(source, wanted, &parsed)) {
+            values->insert(xmpSetOf(xmpPacketOf(format, source)));
+            return R::ok({std::move(*values), std::move(parsed)});
+        }
+    }
+    auto dictionary = wholeDictionary(source);
     if (!dictionary)
-        return Result<RewritePlan>::fail(dictionary.error());
-    return planRewrite(source, withReplacedSets(dictionary.value(), changes, replacedSets),
-                       containerProperties, &dictionary.value());
+        return R::fail(dictionary.error());
+    return R::ok({std::move(dictionary.value()), nullptr});
 }

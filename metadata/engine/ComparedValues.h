@@ -29,11 +29,13 @@ Result<ComparedValues> readComparedValues(const QByteArray& source, PhotoFormat 
                                           const QVariantMap& changes,
                                           const QVariantMap& containerProperties);
 
-// The rewrite of changes that give the named sets whole: the photo's keys of
-// those sets that the changes do not name are removed. Which keys it has is
-// looked up as cheaply as can be trusted: for a JPEG's GPS set, in the EXIF
-// block's GPS directory alone; otherwise, or where the library might read
-// that block otherwise, in the whole dictionary.
-Result<RewritePlan> planRewriteReplacing(const QByteArray& source, const QVariantMap& changes,
-                                         const QVariantMap& containerProperties,
+// The part of a photo's dictionary that working out a job's changes and
+// their mirrors consults: the values of the keys the changes write with
+// what their mirrors join them with (zone offsets, GPS references), every
+// key of the sets given whole, and the whole "{IPTC}" and "{XMP}" sets. For
+// a JPEG, just those entries of the EXIF block are looked up, the IPTC
+// datasets and the XMP packet alone decoded; changes that only remove sets
+// need the XMP packet alone, of any photo; anything else is read whole.
+Result<ComparedValues> readChangeContext(const QByteArray& source, PhotoFormat format,
+                                         const QVariantMap& changes,
                                          const QStringList& replacedSets);

@@ -1,15 +1,55 @@
 #include "metadata/engine/ExifBlockEdit.h"
 
+#include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/TiffEditor.h"
 
 #include <limits>
 
+bool showsEntry(const char* group, quint16 tag, quint16 type, qsizetype size) {
+    // The dictionary shows no value of unknown bytes this long.
+    if (type == 7 && size > 256)
+        return false;
+    try {
+        return Exiv2Values::dictionaryEntry(Exiv2::Exifdatum(Exiv2::ExifKey(tag, group)))
+            .has_value();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+namespace {
+
+// The block made anew of the entries the dictionary shows: the maker note,
+// the thumbnail and every entry of other applications stay behind.
+Result<TiffEditor> shownEntriesOnly(const TiffEditor& editor) {
+    using D = TiffEditor::Directory;
+    TiffEditor fresh = TiffEditor::empty(editor.littleEndian());
+    for (const auto& [directory, group] :
+         {std::pair{D::Ifd0, "Image"}, std::pair{D::Exif, "Photo"}, std::pair{D::Gps, "GPSInfo"}}) {
+        for (quint16 tag : editor.tagsOf(directory)) {
+            const auto type = editor.typeOf(directory, tag);
+            const auto value = editor.valueOf(directory, tag);
+            if (!type || !value || TiffEditor::typeSize(*type) == 0 ||
+                !showsEntry(group, tag, *type, value->size()))
+                continue;
+            const Status copied =
+                fresh.setEntry(directory, tag, *type,
+                               quint32(value->size() / TiffEditor::typeSize(*type)), *value);
+            if (!copied)
+                return Result<TiffEditor>::fail(copied.error());
+        }
+    }
+    return Result<TiffEditor>::ok(std::move(fresh));
+}
+
+} // namespace
+
 Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit& edit,
                                     qsizetype maxSize) {
     using R = Result<ExifBlockEdit>;
     ExifBlockEdit result;
-    if (!edit.touchesExifBlock() || (!block && !edit.writesExifValues()))
+    if ((!edit.touchesExifBlock() && !edit.stripHidden) || (!block && !edit.writesExifValues()))
         return R::ok(result);
     const bool parsed = block && edit.parsedExifBlock &&
                         edit.parsedExifBlock->isOpenedFrom(*block, TiffEditor::Origin::ExifBlock);
@@ -18,10 +58,16 @@ Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit&
                           : Result<TiffEditor>::ok(TiffEditor::empty(true));
     if (!opened)
         return R::fail(opened.error());
-    TiffEditor& editor = opened.value();
-    const Status applied = applyExifSteps(editor, edit);
+    const Status applied = applyExifSteps(opened.value(), edit);
     if (!applied)
         return R::fail(applied.error());
+    if (edit.stripHidden && block) {
+        auto shown = shownEntriesOnly(opened.value());
+        if (!shown)
+            return R::fail(shown.error());
+        opened = std::move(shown);
+    }
+    TiffEditor& editor = opened.value();
     if (!editor.changed())
         return R::ok(result);
     auto finished = editor.finish(maxSize);

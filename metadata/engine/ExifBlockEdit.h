@@ -20,3 +20,8 @@ struct ExifBlockEdit {
 };
 Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit& edit,
                                     qsizetype maxSize);
+
+// Whether the dictionary shows an entry of the directory ("Image", "Photo"
+// or "GPSInfo") stored with this type and size: a block stripped of what the
+// dictionary does not show keeps such entries alone.
+bool showsEntry(const char* group, quint16 tag, quint16 type, qsizetype size);

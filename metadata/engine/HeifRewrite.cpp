@@ -6,6 +6,7 @@
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/WrittenCheck.h"
 #include "metadata/engine/XmpEdit.h"
+#include "metadata/engine/XmpPacket.h"
 
 #include <QHash>
 #include <QMap>
@@ -148,16 +149,26 @@ InPlaceResult rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& e
             changed.insert(heif.items[exifIndex].id, data.left(start) + *exif->bytes);
         notes << exif->repairs;
     }
-    if (edit.removesSet(GpsSet)) {
-        for (const Item& item : std::as_const(heif.items)) {
-            if (!isXmp(item))
-                continue;
-            const auto packet = xmpWithoutGps(heif.dataOf(item, source));
-            if (!packet)
-                return R::fail(packet.error());
-            if (packet.value())
-                changed.insert(item.id, *packet.value());
-        }
+    bool hasXmp = false;
+    for (const Item& item : std::as_const(heif.items)) {
+        if (!isXmp(item))
+            continue;
+        hasXmp = true;
+        const QByteArray data = heif.dataOf(item, source);
+        const auto packet = editXmpPacket(&data, edit);
+        if (!packet)
+            return R::fail(packet.error());
+        // A removed packet leaves an empty one: the item stays.
+        if (packet.value())
+            changed.insert(item.id, packet.value()->isEmpty() ? XmpPacket::emptyPacket(true)
+                                                              : *packet.value());
+    }
+    if (!hasXmp) {
+        const auto packet = editXmpPacket(nullptr, edit);
+        if (!packet)
+            return R::fail(packet.error());
+        if (packet.value())
+            return R::fail(QStringLiteral("this HEIF photo has no XMP item to write into"));
     }
     RewritePlan plan;
     plan.notes = notes;

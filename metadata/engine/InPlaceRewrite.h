@@ -23,9 +23,9 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
 InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& edit);
 InPlaceResult rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& edit);
 
-// The written headers of a JPEG as the read-back check needs to see them:
-// without the XMP segments copied byte for byte from the source. The library
-// reads an XMP packet apart from everything else, and never fails a photo
-// for one, so a copied packet can neither break the photo nor be found
-// broken; parsing it again costs as much as the EXIF block.
-QByteArray jpegHeadToCheck(const QByteArray& head, const QByteArray& source);
+// The written headers of a JPEG as the library's read-back needs to see
+// them: without their XMP segments. The library reads an XMP packet apart
+// from everything else, and never fails a photo for one, so it can neither
+// break the photo nor be found broken there; the written check reads the
+// packet itself, with our own reader.
+QByteArray jpegHeadToCheck(const QByteArray& head);

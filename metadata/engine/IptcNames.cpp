@@ -123,7 +123,9 @@ Status checkIptcValue(const QString& name, const QVariant& value) {
             ? value.toList()
             : QVariantList{value};
     for (const QVariant& item : items) {
-        const qsizetype size = item.toString().toUtf8().size();
+        // As stored: a date or time takes fewer bytes than its text.
+        const auto stored = iptcBytes(*dataset, item.toString());
+        const qsizetype size = stored ? stored->size() : item.toString().toUtf8().size();
         if (most > 0 && size > qsizetype(most))
             return Status::fail(QStringLiteral("%1.%2: \"%3\" is %4 bytes, more than the %5 IPTC "
                                                "allows")

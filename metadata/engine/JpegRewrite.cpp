@@ -13,6 +13,7 @@ namespace {
 
 const QByteArray ExifHeader("Exif\0\0", 6);
 const QByteArray XmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
+const QByteArray XmpExtensionHeader("http://ns.adobe.com/xmp/extension/\0", 35);
 const QByteArray PhotoshopHeader("Photoshop 3.0\0", 14);
 const QByteArray MpfHeader("MPF\0", 4);
 constexpr qsizetype MaxPayload = 65533; // a segment's length field counts itself
@@ -206,18 +207,49 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
         }
     }
 
-    if (edit.removesSet(PropertyKeys::GpsSet)) {
+    QByteArray newXmpSegment;
+    if (edit.touches(PropertyKeys::XmpSet) || edit.removesSet(PropertyKeys::GpsSet) ||
+        edit.removesSet(PropertyKeys::ExifSet) || edit.removesSet(PropertyKeys::IptcSet)) {
+        const qsizetype xmpAt =
+            std::find_if(segments.cbegin(), segments.cend(),
+                         [&](const Segment& s) { return s.is(source, 0xe1, XmpHeader); }) -
+            segments.cbegin();
+        const bool hasXmp = xmpAt < segments.size();
+        const QByteArray packet =
+            hasXmp ? segments[xmpAt].payload(source).mid(XmpHeader.size()) : QByteArray();
+        const auto edited = editXmpPacket(hasXmp ? &packet : nullptr, edit);
+        if (!edited)
+            return R::fail(edited.error());
+        if (edited.value() && edited.value()->isEmpty()) {
+            // The set removed: the packet and the extensions it points to.
+            for (qsizetype i = 0; i < segments.size(); ++i) {
+                if (segments[i].is(source, 0xe1, XmpHeader) ||
+                    segments[i].is(source, 0xe1, XmpExtensionHeader))
+                    output[i].clear();
+            }
+        } else if (edited.value()) {
+            if (edited.value()->size() + XmpHeader.size() > MaxPayload)
+                return R::fail(QStringLiteral("the XMP packet would outgrow its JPEG segment"));
+            const QByteArray segment = segmentBytes(0xe1, XmpHeader + *edited.value());
+            if (hasXmp)
+                output[xmpAt] = segment;
+            else
+                newXmpSegment = segment;
+        }
+    }
+
+    if (edit.stripHidden) {
+        // What the pixels need stays: the JFIF header (its density is the
+        // resolution), the ICC profile, Adobe's colour transform, the EXIF
+        // block made anew; comments and other applications' blocks go.
         for (qsizetype i = 0; i < segments.size(); ++i) {
-            if (!segments[i].is(source, 0xe1, XmpHeader))
-                continue;
-            const auto packet = xmpWithoutGps(segments[i].payload(source).mid(XmpHeader.size()));
-            if (!packet)
-                return R::fail(packet.error());
-            if (!packet.value())
-                continue;
-            if (packet.value()->size() + XmpHeader.size() > MaxPayload)
-                return std::nullopt;
-            output[i] = segmentBytes(0xe1, XmpHeader + *packet.value());
+            const Segment& s = segments[i];
+            const bool application = s.marker >= 0xe0 && s.marker <= 0xef;
+            const bool kept = s.is(source, 0xe0, QByteArray("JFIF\0", 5)) ||
+                              s.is(source, 0xe2, QByteArray("ICC_PROFILE\0", 12)) ||
+                              s.is(source, 0xee, QByteArray("Adobe", 5)) || i == exifAt;
+            if ((application || s.marker == 0xfe) && !kept)
+                output[i].clear();
         }
     }
 
@@ -240,17 +272,19 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
             return R::fail(QStringLiteral("the multi-picture index cannot be updated"));
         output[mpfIndex] = segmentBytes(0xe2, *mpf);
     }
-    bool exifPlaced = hasExif || newExifSegment.isEmpty();
+    // New EXIF and XMP segments go first, after a JFIF segment if there is
+    // one, and a new XMP segment after the EXIF one.
+    const QByteArray newSegments = hasExif ? QByteArray() : newExifSegment + newXmpSegment;
+    const qsizetype placeAt = segments.isEmpty() || segments[0].marker != 0xe0 ? 0 : 1;
     for (qsizetype i = 0; i < output.size(); ++i) {
-        // A new EXIF segment goes first, after a JFIF segment if there is one.
-        if (!exifPlaced && !(i < segments.size() && i == 0 && segments[0].marker == 0xe0)) {
-            head += newExifSegment;
-            exifPlaced = true;
-        }
+        if (i == placeAt)
+            head += newSegments;
         head += output[i];
+        if (i == exifAt && hasExif)
+            head += newXmpSegment;
     }
-    if (!exifPlaced)
-        head += newExifSegment;
+    if (placeAt >= output.size())
+        head += newSegments;
 
     RewritePlan plan;
     plan.notes = notes;
@@ -265,25 +299,15 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
     return R::ok(std::move(plan));
 }
 
-QByteArray jpegHeadToCheck(const QByteArray& head, const QByteArray& source) {
+QByteArray jpegHeadToCheck(const QByteArray& head) {
     // A scan marker after the headers ends the walk where they end.
     const auto written = segmentsOf(head + QByteArray("\xFF\xDA\x00\x00", 4));
-    const auto original = segmentsOf(source);
-    if (!written || !original || written->second != head.size())
+    if (!written || written->second != head.size())
         return head;
-    const auto verbatim = [&](const Segment& segment) {
-        if (!segment.is(head, 0xe1, XmpHeader))
-            return false;
-        const auto bytes = QByteArrayView(head).sliced(segment.start, segment.end - segment.start);
-        return std::any_of(original->first.cbegin(), original->first.cend(), [&](const Segment& s) {
-            return s.end - s.start == bytes.size() &&
-                   std::equal(bytes.cbegin(), bytes.cend(), source.cbegin() + s.start);
-        });
-    };
     QByteArray checked = head.left(2);
     checked.reserve(head.size());
     for (const Segment& segment : written->first) {
-        if (!verbatim(segment))
+        if (!segment.is(head, 0xe1, XmpHeader))
             checked.append(head.constData() + segment.start, segment.end - segment.start);
     }
     return checked;

@@ -1,12 +1,15 @@
 #include "metadata/engine/LocalMetadataService.h"
 
 #include "metadata/AtomicFile.h"
+#include "metadata/KeyChanges.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/MappedFile.h"
 #include "metadata/engine/MetadataLibrary.h"
+#include "metadata/engine/PreparedChanges.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
+#include "metadata/engine/XmpSidecar.h"
 
 #include <QFile>
 
@@ -21,7 +24,10 @@ Result<PhotoProperties> LocalMetadataService::readProperties(const QString& path
     const auto file = MappedFile::open(path);
     if (!file)
         return Result<PhotoProperties>::fail(file.error());
-    return readPhotoProperties(file->bytes());
+    auto properties = readPhotoProperties(file->bytes());
+    if (properties)
+        XmpSidecar::mergeInto(properties.value(), path);
+    return properties;
 }
 
 Result<PhotoPreview> LocalMetadataService::readPreview(const QString& path, int maxSide) {
@@ -32,22 +38,6 @@ Result<PhotoPreview> LocalMetadataService::readPreview(const QString& path, int 
 }
 
 namespace {
-// The changes laid over the photo's own dictionary, set by set.
-QVariantMap overlay(QVariantMap dictionary, const QVariantMap& changes) {
-    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
-        if (PropertyKeys::isSetKey(it.key()) && it.value().typeId() == QMetaType::QVariantMap &&
-            dictionary.value(it.key()).typeId() == QMetaType::QVariantMap) {
-            QVariantMap set = dictionary.value(it.key()).toMap();
-            const QVariantMap values = it.value().toMap();
-            for (auto value = values.cbegin(); value != values.cend(); ++value)
-                set.insert(value.key(), value.value());
-            dictionary.insert(it.key(), set);
-        } else {
-            dictionary.insert(it.key(), it.value());
-        }
-    }
-    return dictionary;
-}
 // A dry run's outcome: the keys of the photo's dictionary the write would
 // change, in the form the commands list them.
 PhotoOutcome plannedOutcome(const RewriteJob& job, const QByteArray& bytes) {
@@ -57,9 +47,7 @@ PhotoOutcome plannedOutcome(const RewriteJob& job, const QByteArray& bytes) {
     const QVariantMap& dictionary = properties->dictionary;
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
                          false};
-    outcome.changes = previewChanges(
-        dictionary, PropertyKeys::withReplacedSets(dictionary, job.changes, job.replacedSets),
-        job.containerProperties);
+    outcome.changes = previewChanges(dictionary, changesOf(dictionary, job, properties->format));
     return outcome;
 }
 
@@ -80,22 +68,11 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (!source)
         return PhotoOutcome::skip(job, source.error());
     const QByteArray& bytes = source->bytes();
-    const auto plan = [&]() -> Result<RewritePlan> {
-        if (job.overlaySourceProperties) {
-            const auto properties = readPhotoProperties(bytes);
-            if (!properties)
-                return Result<RewritePlan>::fail(properties.error());
-            const QVariantMap& dictionary = properties->dictionary;
-            return planRewrite(bytes,
-                               overlay(dictionary, PropertyKeys::withReplacedSets(
-                                                       dictionary, job.changes, job.replacedSets)),
-                               job.containerProperties, &dictionary);
-        }
-        if (!job.replacedSets.isEmpty())
-            return planRewriteReplacing(bytes, job.changes, job.containerProperties,
-                                        job.replacedSets);
-        return planRewrite(bytes, job.changes, job.containerProperties);
-    }();
+    const auto prepared = prepareChanges(bytes, job);
+    if (!prepared)
+        return PhotoOutcome::skip(job, prepared.error());
+    const auto plan = planRewrite(bytes, prepared->changes, {}, &prepared->dictionary,
+                                  prepared->exifBlock, job.removeAll);
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
     if (job.dryRun)
@@ -120,5 +97,10 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
                          !replacesInput};
     outcome.notes = plan->notes;
+    // The photo stands written; a sidecar that cannot follow it is named.
+    if (const Status sidecar =
+            XmpSidecar::writeBeside(job, prepared->dictionary, prepared->changes);
+        !sidecar)
+        outcome.notes << sidecar.error();
     return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/PngText.h"
+#include "metadata/engine/TiffEditor.h"
 
 #include <QMap>
 
@@ -163,6 +164,7 @@ void readWebP(const QByteArray& bytes, MetadataBlocks& blocks) {
 void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
     static const QByteArray xmpKeyword("XML:com.adobe.xmp\0", 18);
     static const QByteArray iptcKeyword("Raw profile type iptc\0", 22);
+    static const QByteArray xmpProfileKeyword("Raw profile type xmp\0", 21);
     qsizetype at = 8;
     while (at + 12 <= bytes.size()) {
         const qsizetype length = readBigEndian(bytes, at, 4);
@@ -176,7 +178,12 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
         // translated keyword (both empty here), then the text.
         else if (type == "iTXt" && data.startsWith(xmpKeyword) && data.size() > 22 && data[18] == 0)
             blocks.xmp = data.mid(22);
-        else if (type == "zTXt" && data.startsWith(iptcKeyword) && blocks.iptc.isEmpty()) {
+        // ImageMagick's hex raw profile of the packet, which its writers edit too.
+        else if ((type == "zTXt" || type == "tEXt") && data.startsWith(xmpProfileKeyword) &&
+                 blocks.xmp.isEmpty()) {
+            if (const auto text = PngText::text(type, data))
+                blocks.xmp = PngText::profileBytes(text->second);
+        } else if (type == "zTXt" && data.startsWith(iptcKeyword) && blocks.iptc.isEmpty()) {
             if (const auto text = PngText::text(type, data)) {
                 const QByteArray profile = PngText::profileBytes(text->second);
                 blocks.iptc =
@@ -233,4 +240,12 @@ MetadataBlocks findMetadataBlocks(PhotoFormat format, const QByteArray& bytes) {
         break;
     }
     return blocks;
+}
+
+QByteArray xmpPacketOf(PhotoFormat format, const QByteArray& bytes) {
+    if (format != PhotoFormat::Tiff)
+        return findMetadataBlocks(format, bytes).xmp;
+    const auto editor = TiffEditor::open(bytes, TiffEditor::Origin::TiffFile);
+    return editor ? editor->valueOf(TiffEditor::Directory::Ifd0, 0x02bc).value_or(QByteArray())
+                  : QByteArray();
 }

@@ -22,5 +22,10 @@ struct MetadataBlocks {
 // the bytes must outlive the blocks.
 MetadataBlocks findMetadataBlocks(PhotoFormat format, const QByteArray& bytes);
 
+// The photo's XMP packet as it stands in the file, found the same way for a
+// read of the whole photo and for the lookups of a write: the library hands
+// out a packet of its own making for some containers.
+QByteArray xmpPacketOf(PhotoFormat format, const QByteArray& bytes);
+
 // The IIM datasets inside a Photoshop image resource block (resource 0x0404).
 QByteArray iptcFromImageResources(const QByteArray& resources);

@@ -20,7 +20,7 @@ bool MetadataEdit::touchesExifBlock() const {
 
 bool MetadataEdit::writesExifValues() const {
     return std::any_of(steps.cbegin(), steps.cend(), [](const Step& s) {
-        return s.set != IptcSet && !s.key.isEmpty() && !isRemoval(s.value);
+        return s.set != IptcSet && s.set != XmpSet && !s.key.isEmpty() && !isRemoval(s.value);
     });
 }
 
@@ -208,7 +208,7 @@ Result<MetadataEdit> resolveEdit(const QVariantMap& source, const QVariantMap& c
 
 Status applyExifSteps(TiffEditor& editor, const MetadataEdit& edit) {
     for (const MetadataEdit::Step& step : edit.steps) {
-        if (step.set == IptcSet)
+        if (step.set == IptcSet || step.set == XmpSet)
             continue;
         if (step.key.isEmpty()) {
             if (step.set == TiffSet)

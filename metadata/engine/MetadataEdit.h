@@ -16,7 +16,7 @@ class IptcBlock;
 // photo's own dictionary back changes nothing.
 struct MetadataEdit {
     struct Step {
-        QString set;    // one of the four set keys
+        QString set;    // one of the five set keys
         QString key;    // empty: the step removes the whole set
         QVariant value; // a removal value removes the key
     };
@@ -24,6 +24,9 @@ struct MetadataEdit {
     // The photo's EXIF block as the comparison with its values parsed it, if
     // it did: the edit starts from a copy instead of parsing the block again.
     std::shared_ptr<const TiffEditor> parsedExifBlock;
+    // Whatever the dictionary does not show goes too: maker notes,
+    // thumbnails, comments and other applications' blocks.
+    bool stripHidden = false;
 
     bool touches(const QString& set) const;
     bool touchesExifBlock() const; // the TIFF, EXIF or GPS set

@@ -7,6 +7,7 @@
 #include "metadata/engine/HeifDecoder.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataLibrary.h"
+#include "metadata/engine/XmpPacket.h"
 
 #include <QSet>
 
@@ -67,10 +68,11 @@ QString wholeReadWarning(const QString& reason) {
         .arg(reason);
 }
 
-// Decodes each block on its own, so one damaged block costs only itself.
-// Whether any block was read: a photo with none is as unreadable as before.
+// Decodes each block on its own, so one damaged block costs only itself;
+// the XMP packet is handed back to be read with the rest. Whether any block
+// was read: a photo with none is as unreadable as before.
 bool readBlockByBlock(Exiv2::Image& image, PhotoFormat format, const QByteArray& bytes,
-                      QStringList& warnings) {
+                      QStringList& warnings, QByteArray& packet) {
     image.clearMetadata();
     const MetadataBlocks blocks = findMetadataBlocks(format, bytes);
     QByteArray iptc = blocks.iptc;
@@ -116,19 +118,29 @@ bool readBlockByBlock(Exiv2::Image& image, PhotoFormat format, const QByteArray&
             warnings << QStringLiteral("the IPTC block could not be read (%1)").arg(what(error));
         }
     }
-    if (!xmp.isEmpty()) {
-        // The dictionary shows no XMP; it is decoded to say whether it is sound.
-        try {
-            Exiv2::XmpData data;
-            if (Exiv2::XmpParser::decode(data, xmp.toStdString()) != 0)
-                warnings << QStringLiteral("the XMP packet could not be read");
-            else
-                anyRead = true;
-        } catch (const std::exception& error) {
-            warnings << QStringLiteral("the XMP packet could not be read (%1)").arg(what(error));
-        }
+    packet = xmp;
+    return anyRead || (!xmp.isEmpty() && XmpPacket::parse(xmp));
+}
+
+// The "{XMP}" set read from the packet by our own reader, which the packet
+// editor shares: the library's complaints about a packet that reads are
+// dropped, and a packet that does not read is a warning, never a failure.
+void addXmpSet(QVariantMap& dictionary, const QByteArray& packet, QStringList& warnings) {
+    if (packet.isEmpty())
+        return;
+    const auto parsed = XmpPacket::parse(packet);
+    if (!parsed) {
+        if (std::none_of(warnings.cbegin(), warnings.cend(), [](const QString& warning) {
+                return warning.contains(QLatin1String("XMP packet"));
+            }))
+            warnings << parsed.error();
+        return;
     }
-    return anyRead;
+    warnings.removeIf(
+        [](const QString& warning) { return warning.contains(QLatin1String("XMP packet")); });
+    const QVariantMap values = parsed->values();
+    if (!values.isEmpty())
+        dictionary.insert(PropertyKeys::XmpSet, values);
 }
 
 // The library skips a HEIF's items that are marked hidden, and some phones
@@ -161,6 +173,8 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
             return R::fail(QStringLiteral("not a supported photo format"));
         QStringList warnings;
         std::optional<QSize> blockPixelSize;
+        QByteArray packet;
+        bool wholeRead = true;
         {
             LibraryWarningScope scope;
             try {
@@ -170,8 +184,9 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
             } catch (const std::exception& error) {
                 // A JPEG without its frame header has no image to speak of.
                 blockPixelSize = findMetadataBlocks(properties.format, bytes).pixelSize;
+                wholeRead = false;
                 if ((properties.format == PhotoFormat::Jpeg && !blockPixelSize) ||
-                    !readBlockByBlock(*image, properties.format, bytes, warnings))
+                    !readBlockByBlock(*image, properties.format, bytes, warnings, packet))
                     throw;
                 warnings.prepend(wholeReadWarning(what(error)));
             }
@@ -179,9 +194,12 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
         }
         if (properties.format == PhotoFormat::Heif && image->exifData().empty())
             readHiddenExif(*image, bytes);
+        properties.dictionary = Exiv2Values::dictionaryOf(*image);
+        if (wholeRead)
+            packet = xmpPacketOf(properties.format, bytes);
+        addXmpSet(properties.dictionary, packet, warnings);
         warnings.removeDuplicates();
         properties.warnings = warnings;
-        properties.dictionary = Exiv2Values::dictionaryOf(*image);
         if (blockPixelSize && !blockPixelSize->isEmpty()) {
             properties.dictionary.insert(PropertyKeys::PixelWidth,
                                          qlonglong(blockPixelSize->width()));

@@ -14,6 +14,7 @@
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/TiffGuard.h"
 #include "metadata/engine/WrittenCheck.h"
+#include "metadata/engine/XmpEdit.h"
 
 namespace {
 
@@ -27,6 +28,8 @@ public:
 
     Status apply(const MetadataEdit& edit) {
         for (const MetadataEdit::Step& step : edit.steps) {
+            if (step.set == XmpSet)
+                continue;
             if (step.key.isEmpty()) {
                 removeSet(step.set);
                 continue;
@@ -36,10 +39,25 @@ public:
             if (!status)
                 return status;
         }
-        return Status::ok();
+        return applyXmp(edit);
     }
 
 private:
+    // The packet is edited on its text and handed over as it is.
+    Status applyXmp(const MetadataEdit& edit) {
+        const QByteArray packet = QByteArray::fromStdString(m_image.xmpPacket());
+        const auto edited = editXmpPacket(packet.isEmpty() ? nullptr : &packet, edit);
+        if (!edited)
+            return Status::fail(edited.error());
+        if (edited.value() && edited.value()->isEmpty()) {
+            m_image.clearXmpPacket();
+            m_image.clearXmpData();
+        } else if (edited.value()) {
+            m_image.setXmpPacket(edited.value()->toStdString());
+        }
+        return Status::ok();
+    }
+
     void removeSet(const QString& set) {
         if (set == IptcSet) {
             m_image.iptcData().clear();
@@ -58,16 +76,6 @@ private:
             else if (set == TiffSet)
                 remove = group == "Image" && Exiv2Values::dictionaryEntry(*it).has_value();
             it = remove ? exif.erase(it) : std::next(it);
-        }
-        if (set == GpsSet) {
-            // A position mirrored into XMP would survive the removal otherwise.
-            Exiv2::XmpData& xmp = m_image.xmpData();
-            for (auto it = xmp.begin(); it != xmp.end();) {
-                const bool gps = it->groupName() == "exif" && it->tagName().rfind("GPS", 0) == 0;
-                if (gps)
-                    m_image.writeXmpFromPacket(false);
-                it = gps ? xmp.erase(it) : std::next(it);
-            }
         }
     }
 
@@ -301,7 +309,7 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
         if (plan.pieces.isEmpty() || plan.pieces.first().isSource())
             return Status::fail(QStringLiteral("the written photo is incomplete"));
         const QByteArray& head = plan.pieces.first().bytes;
-        const QByteArray checked = jpegHeadToCheck(head, source) + QByteArray("\xFF\xD9", 2);
+        const QByteArray checked = jpegHeadToCheck(head) + QByteArray("\xFF\xD9", 2);
         if (sniffPhotoFormat(checked) != format)
             return Status::fail(QStringLiteral("the written photo is incomplete"));
         return checkReadBack(format, source, head, checked, edit);
@@ -322,7 +330,8 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
 Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
                                 const QVariantMap& containerProperties,
                                 const QVariantMap* sourceDictionary,
-                                std::shared_ptr<const TiffEditor> parsedExifBlock) {
+                                std::shared_ptr<const TiffEditor> parsedExifBlock,
+                                bool stripHidden) {
     using R = Result<RewritePlan>;
     if (source.isEmpty())
         return R::fail(QStringLiteral("empty file"));
@@ -358,6 +367,7 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
     auto edit = resolveEdit(dictionary, containerProperties, changes);
     if (!edit)
         return R::fail(edit.error());
+    edit.value().stripHidden = stripHidden;
     // Only what changes is checked: a photo's own odd value, handed back,
     // stays as it is.
     for (const MetadataEdit::Step& step : edit->steps) {

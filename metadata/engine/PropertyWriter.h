@@ -27,8 +27,10 @@ Result<QByteArray> rewritePhoto(const QByteArray& source, const QVariantMap& cha
 // repaired on the way. Only the EXIF, IPTC and XMP data a change concerns is
 // rewritten; every other byte keeps its place. A caller that has read the
 // photo's dictionary already hands it in, so it is not read twice, and with
-// it the photo's EXIF block if it parsed that.
+// it the photo's EXIF block if it parsed that. stripHidden drops what the
+// dictionary does not show (MetadataEdit::stripHidden).
 Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
                                 const QVariantMap& containerProperties = {},
                                 const QVariantMap* sourceDictionary = nullptr,
-                                std::shared_ptr<const TiffEditor> parsedExifBlock = nullptr);
+                                std::shared_ptr<const TiffEditor> parsedExifBlock = nullptr,
+                                bool stripHidden = false);

@@ -103,6 +103,8 @@ std::optional<QVariantMap> storedIptcValues(const QByteArray& jpeg, const QSet<Q
         return std::nullopt;
     }
     const QVariantMap set = Exiv2Values::iptcSetOf(data);
+    if (names.isEmpty())
+        return set;
     QVariantMap values;
     for (const QString& name : names) {
         const auto value = set.constFind(name);

@@ -2,11 +2,13 @@
 
 #include "metadata/OutcomeCheck.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/TiffEditor.h"
+#include "metadata/engine/WrittenXmpCheck.h"
 
 #include <QMap>
 #include <QSet>
@@ -77,8 +79,9 @@ struct Intended {
     QSet<QString> removedSets;
     QSet<std::pair<int, quint16>> tags; // EXIF entries the steps concern
     QSet<quint8> iptcNumbers;
+    bool strip = false; // entries the dictionary does not show may go
 
-    explicit Intended(const MetadataEdit& edit) {
+    explicit Intended(const MetadataEdit& edit) : strip(edit.stripHidden) {
         for (const MetadataEdit::Step& step : edit.steps) {
             if (step.key.isEmpty()) {
                 removedSets.insert(step.set);
@@ -129,6 +132,8 @@ Status planReadsBack(const Intended& intended, const Exiv2::ExifData& exif,
                      const Exiv2::IptcData& iptc) {
     QStringList problems;
     for (const QString& set : intended.removedSets) {
+        if (set == XmpSet)
+            continue;
         if (set == IptcSet) {
             if (!Exiv2Values::iptcSetOf(iptc).isEmpty() && !intended.values.contains(IptcSet))
                 problems << QStringLiteral("%1 was not removed").arg(set);
@@ -154,6 +159,8 @@ Status planReadsBack(const Intended& intended, const Exiv2::ExifData& exif,
     const QVariantMap iptcSet =
         intended.values.contains(IptcSet) ? Exiv2Values::iptcSetOf(iptc) : QVariantMap();
     for (auto set = intended.values.cbegin(); set != intended.values.cend(); ++set) {
+        if (set.key() == XmpSet)
+            continue; // read back from the packet itself
         for (auto key = set.value().cbegin(); key != set.value().cend(); ++key) {
             const QString name = set.key() + QLatin1Char('.') + key.key();
             QVariant found = removal();
@@ -230,13 +237,15 @@ Status iptcUnchangedBesides(const Intended& intended, const QByteArray& before,
     return Status::ok();
 }
 
-// The XMP packet is as it was, unless a removal of the position had to cut
-// its copy of it.
+// Every XMP step reads back from the written packet, and every property no
+// step concerns is as it was.
 Status xmpUnchangedBesides(const Intended& intended, const QByteArray& before,
                            const QByteArray& after) {
-    if (before == after || intended.removedSets.contains(GpsSet))
+    const QMap<QString, QVariant> planned = intended.values.value(XmpSet);
+    const bool removed = intended.removedSets.contains(XmpSet);
+    if (before == after && planned.isEmpty() && !removed)
         return Status::ok();
-    return unasked(QStringLiteral("the XMP packet"));
+    return checkXmpWritten(planned, removed, before, after);
 }
 
 // Every entry of the EXIF block that no step concerns is as it was.
@@ -271,6 +280,13 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
         for (quint16 tag : std::as_const(tags)) {
             if (isLocationTag(tag) || intended.tags.contains({int(directory), tag}))
                 continue;
+            if (intended.strip) {
+                TiffEditor::Stored stored;
+                QByteArrayView value;
+                if (old->storedCount(directory, tag, &stored, &value) > 0 &&
+                    !showsEntry(groupOf(directory), tag, stored.type, value.size()))
+                    continue;
+            }
             if (writer == WrittenBy::Library && directory == Directory::Exif && tag == 0x927c)
                 continue;
             if (directory == Directory::Ifd0 && tiffRemoved && !isImageStructureTag(tag))
@@ -346,7 +362,8 @@ Status checkBlocks(PhotoFormat format, const MetadataBlocks& before, const Metad
                                          edit.parsedExifBlock.get(), writer);
     if (status)
         status = iptcUnchangedBesides(intended, before.iptc, after.iptc);
-    if (status)
+    // A TIFF file's packet is one of its IFD0 entries, compared with them.
+    if (status && format != PhotoFormat::Tiff)
         status = xmpUnchangedBesides(intended, before.xmp, after.xmp);
     return status;
 }

@@ -6,6 +6,10 @@
 
 #include <optional>
 
-// An XMP packet without the GPS properties that mirror the EXIF GPS set, or
-// nothing when it has none (the packet is then kept byte for byte).
-Result<std::optional<QByteArray>> xmpWithoutGps(const QByteArray& packet);
+struct MetadataEdit;
+
+// A photo's XMP packet after the edit's steps of the "{XMP}" set: nothing
+// when it stays byte for byte as it is, an empty packet when the set is
+// removed. packet is null for a photo without one: a packet is then made
+// only when a step writes a value.
+Result<std::optional<QByteArray>> editXmpPacket(const QByteArray* packet, const MetadataEdit& edit);

@@ -276,8 +276,9 @@ private Q_SLOTS:
         QCOMPARE(keys, (QStringList{QStringLiteral("DPI Height"), QStringLiteral("DPI Width"),
                                     QStringLiteral("Orientation"), QStringLiteral("Pixel Height"),
                                     QStringLiteral("Pixel Width"), QStringLiteral("Exif"),
-                                    QStringLiteral("GPS"), QStringLiteral("TIFF")}));
-        for (int row = 5; row < 8; ++row) {
+                                    QStringLiteral("GPS"), QStringLiteral("TIFF"),
+                                    QStringLiteral("XMP")}));
+        for (int row = 5; row < 9; ++row) {
             QVERIFY(outline->item(row, 0)->hasChildren());
             QCOMPARE(outline->item(row, 1)->text(), QString());
         }

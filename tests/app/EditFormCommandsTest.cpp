@@ -249,6 +249,10 @@ private Q_SLOTS:
             QCOMPARE(after.take(QStringLiteral("IFD0:Artist")).toString(),
                      QStringLiteral("Tessa Field"));
             before.remove(QStringLiteral("IFD0:Artist"));
+            // And in the XMP of the photo that keeps XMP.
+            if (before.contains(QStringLiteral("XMP-x:XMPToolkit")))
+                QCOMPARE(after.take(QStringLiteral("XMP-dc:Creator")).toString(),
+                         QStringLiteral("Tessa Field"));
             QCOMPARE(after, before);
         }
     }

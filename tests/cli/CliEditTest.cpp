@@ -1,4 +1,5 @@
 #include "cli/CliRun.h"
+#include "metadata/MetadataService.h"
 #include "support/TestPhotos.h"
 
 #include <QDir>
@@ -50,8 +51,12 @@ TEST(CliEdit, writesOnlyTheFieldsGivenAndADryRunWritesNothing) {
     for (const QJsonValue change :
          QJsonDocument::fromJson(dry.out).object().value("changes").toArray())
         keys << change.toObject().value("key").toString();
-    EXPECT_EQ(keys, (QStringList{"{Exif}.DateTimeDigitized", "{Exif}.DateTimeOriginal",
-                                 "{IPTC}.Keywords", "{TIFF}.Artist"}));
+    // The photo keeps XMP and no IPTC: the keywords go to its XMP alone, and
+    // the dates' copies keep the zone they carry.
+    EXPECT_EQ(keys,
+              (QStringList{"{Exif}.DateTimeDigitized", "{Exif}.DateTimeOriginal", "{TIFF}.Artist",
+                           "{XMP}.dc:creator", "{XMP}.dc:subject", "{XMP}.exif:DateTimeOriginal",
+                           "{XMP}.photoshop:DateCreated", "{XMP}.xmp:CreateDate"}));
 
     const CliRun real = cli(QStringList{"edit"} + fields + QStringList{"--out", out, photo});
     EXPECT_EQ(real.exitCode, 0) << qPrintable(real.err);
@@ -59,8 +64,10 @@ TEST(CliEdit, writesOnlyTheFieldsGivenAndADryRunWritesNothing) {
     const QJsonObject tags = exiftoolRead(written);
     EXPECT_EQ(tags.value("IFD0:Artist").toString(), "Ann");
     EXPECT_EQ(tags.value("IFD0:Make").toString(), "NIKON CORPORATION");
-    EXPECT_EQ(tags.value("IPTC:Keywords").toArray(), (QJsonArray{"lake", "hills", "sky"}));
+    EXPECT_EQ(tags.value("XMP-dc:Subject").toArray(), (QJsonArray{"lake", "hills", "sky"}));
+    EXPECT_FALSE(tags.contains("IPTC:Keywords"));
     EXPECT_EQ(tags.value("ExifIFD:DateTimeOriginal").toString(), "2020:01:02 03:04:05");
+    EXPECT_EQ(tags.value("XMP-photoshop:DateCreated").toString(), "2020:01:02 03:04:05-04:00");
     EXPECT_EQ(tags.value("GPS:GPSLatitude"), exiftoolRead(photo).value("GPS:GPSLatitude"));
     EXPECT_EQ(jpegImageData(fileBytes(written)), jpegImageData(fileBytes(photo)));
 }
@@ -115,9 +122,14 @@ TEST(CliEdit, aWriteThatCannotBeCarriedOutWholeIsSkippedWithItsReason) {
         {"DSCN0010.jpg",
          {"--artist", QString(70000, QLatin1Char('A'))},
          "Artist too long for a JPEG's EXIF segment"},
-        {"photo.webp", {"--keywords", "a,b,c"}, "a WebP has no place for IPTC keywords"},
-        {"IMG_5195.HEIC", {"--keywords", "a,b,c"}, "a HEIF has no place for IPTC keywords"},
-        {"DSCN0010.jpg", {"--keywords", QString(65, QLatin1Char('k'))}, "{IPTC}.Keywords: \"kkkkk"},
+        // Neither has a place for IPTC: the keywords go to their XMP.
+        {"photo.webp", {"--keywords", "a,b,c"}, nullptr},
+        {"IMG_5195.HEIC", {"--keywords", "a,b,c"}, nullptr},
+        {"HMD_Nokia_8.3_5G_hdr.heif", {"--keywords", "a,b,c"}, "no XMP item to write into"},
+        // A photo without XMP keeps its keywords in IPTC, 64 bytes each.
+        {"Canon_40D.jpg",
+         {"--keywords", QString(65, QLatin1Char('k'))},
+         "{IPTC}.Keywords: \"kkkkk"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE((QString::fromLatin1(c.photo) + QLatin1Char(' ') + c.fields.join(' ').left(60))
@@ -136,8 +148,11 @@ TEST(CliEdit, aWriteThatCannotBeCarriedOutWholeIsSkippedWithItsReason) {
             }
             EXPECT_EQ(QFileInfo::exists(written), !dryRun && !c.reason);
         }
-        if (!c.reason) {
+        if (!c.reason && c.fields.first() == QLatin1String("--artist")) {
             EXPECT_EQ(exiftoolRead(written).value("IFD0:Artist").toString().size(), 63045);
+        } else if (!c.reason) {
+            EXPECT_EQ(exiftoolRead(written).value("XMP-dc:Subject").toArray(),
+                      (QJsonArray{"a", "b", "c"}));
         }
         QFile::remove(written);
     }
@@ -199,5 +214,53 @@ TEST(CliDates, logLinesReachStandardErrorOnlyWhenVerbose) {
         const CliRun result = cli(command + QStringList{damaged});
         for (const QString& line : result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             EXPECT_TRUE(line.startsWith(damaged + QStringLiteral(": "))) << qPrintable(line);
+    }
+}
+
+TEST(CliSidecar, isReadMergedAndWrittenBesideTheOutputAsThePhotoChanged) {
+    TestFolder folder;
+    const QString photo = folder.copyPhoto(QStringLiteral("Canon_40D.jpg"));
+    const QString bare = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    // A sidecar as a photo manager writes it beside a photo it must not rewrite.
+    runTool(QStringLiteral("exiftool"),
+            {"-q", "-o", folder.file(QStringLiteral("Canon_40D.xmp")), "-XMP-dc:Creator=Ann",
+             "-XMP-dc:Subject=tree", "-XMP-photoshop:City=Rome", photo});
+    const auto read = workerService().readProperties(photo);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->sidecarPath, folder.file(QStringLiteral("Canon_40D.xmp")));
+    EXPECT_TRUE(read->sidecarKeys.contains(QStringLiteral("{XMP}.photoshop:City")));
+    const QJsonObject dumped = QJsonDocument::fromJson(cli({"dump", photo}).out).object();
+    EXPECT_EQ(dumped.value("{XMP}").toObject().value("photoshop:City").toString(), "Rome");
+
+    const struct {
+        const char* policy;
+        QString input;
+        QString sidecar; // written beside the output, named after it; empty: none
+    } cases[] = {
+        {"present", photo, QStringLiteral("Canon_40D.xmp")},
+        {"never", photo, QString()},
+        {"present", bare, QString()},
+        {"always", bare, QStringLiteral("DSCN0010.jpg.xmp")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((QString::fromLatin1(c.policy) + ' ' + c.input).toStdString());
+        const QString out = folder.file(QStringLiteral("out_") + c.policy);
+        QDir(out).removeRecursively();
+        const CliRun run = cli({"edit", "--artist", "Bea", "--keywords", "sea,sky", "--sidecar",
+                                c.policy, "--out", out, c.input});
+        ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
+        const QStringList sidecars = QDir(out).entryList({"*.xmp"}, QDir::Files);
+        EXPECT_EQ(sidecars, c.sidecar.isEmpty() ? QStringList() : QStringList{c.sidecar});
+        if (c.sidecar.isEmpty())
+            continue;
+        const QJsonObject tags = exiftoolRead(out + QLatin1Char('/') + c.sidecar);
+        EXPECT_EQ(tags.value("XMP-dc:Creator").toString(), "Bea");
+        EXPECT_EQ(tags.value("XMP-dc:Subject").toArray(), (QJsonArray{"sea", "sky"}));
+        if (c.input == photo) {
+            EXPECT_EQ(tags.value("XMP-photoshop:City").toString(), "Rome");
+            // The photo itself keeps no XMP, as it had none.
+            EXPECT_FALSE(exiftoolRead(out + QStringLiteral("/Canon_40D.jpg"))
+                             .contains(QStringLiteral("XMP-dc:Creator")));
+        }
     }
 }

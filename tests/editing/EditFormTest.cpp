@@ -167,7 +167,9 @@ TEST(EditForm, refusesBadFieldsBeforeWritingAndPreviewsWithoutWriting) {
     QStringList keys;
     for (const KeyChange& change : previews[0].changes)
         keys << change.key;
-    EXPECT_EQ(keys, (QStringList{"{IPTC}.Keywords", "{TIFF}.Artist"}));
+    // With their copies in the photo's IPTC and XMP.
+    EXPECT_EQ(keys, (QStringList{"{IPTC}.By-line", "{IPTC}.Keywords", "{TIFF}.Artist",
+                                 "{XMP}.dc:creator", "{XMP}.dc:subject"}));
     EXPECT_FALSE(QFileInfo::exists(storage));
 }
 

@@ -119,7 +119,8 @@ TEST(GpsSave, replacesEachGpsSetKeepsThePixelsAndDatesTheFilesInUtc) {
     ASSERT_EQ(previews.size(), 2u);
     const KeyChange datum{"{GPS}.MapDatum", "WGS-84   ", removal()};
     EXPECT_TRUE(previews[0].changes.contains(datum));
-    ASSERT_EQ(previews[1].changes.size(), 14); // 13 keys and the file date
+    // 13 keys, their 10 copies in the photo's XMP and the file date.
+    ASSERT_EQ(previews[1].changes.size(), 24);
     EXPECT_EQ(previews[1].changes.last().key, "FileModificationDate");
     EXPECT_EQ(previews[1].changes.last().to,
               DateText::normalise(DateText::timePointText(

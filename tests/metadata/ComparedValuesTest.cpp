@@ -1,8 +1,10 @@
 #include "metadata/engine/ComparedValues.h"
 #include "editing/EditFormOperation.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/XmpMirrors.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/MetadataBlocks.h"
+#include "metadata/engine/PreparedChanges.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
 #include "metadata/engine/StoredIptc.h"
@@ -278,11 +280,16 @@ TEST(ComparedValues, planTheSameAsAgainstTheWholeDictionary) {
         for (const auto& c : cases) {
             SCOPED_TRACE(name.toStdString() + ": " + c.name);
             const QVariantMap changes = c.changes(own);
-            const auto cheap = c.replaced.isEmpty()
-                                   ? planRewrite(source, changes)
-                                   : planRewriteReplacing(source, changes, {}, c.replaced);
-            const auto whole =
-                planRewrite(source, withReplacedSets(own, changes, c.replaced), {}, &own);
+            RewriteJob job;
+            job.changes = changes;
+            job.replacedSets = c.replaced;
+            const auto prepared = prepareChanges(source, job);
+            ASSERT_TRUE(prepared.isOk()) << prepared.error().toStdString();
+            const auto cheap = planRewrite(source, prepared->changes, {}, &prepared->dictionary,
+                                           prepared->exifBlock);
+            const auto whole = planRewrite(
+                source, XmpMirrors::withMirrors(own, withReplacedSets(own, changes, c.replaced)),
+                {}, &own);
             ASSERT_EQ(cheap.isOk(), whole.isOk());
             if (!cheap.isOk()) {
                 EXPECT_EQ(cheap.error(), whole.error());
@@ -356,9 +363,9 @@ TEST(ComparedValues, lookUpTheIptcDatasetsAlone) {
     }
 }
 
-// The read-back check leaves out an XMP segment only when it is the source's
-// own, byte for byte; everything the rewrite made is parsed again.
-TEST(ComparedValues, checkEveryWrittenSegmentButCopiedXmp) {
+// The library's read-back leaves out the XMP segments, which the written
+// check reads itself; everything else the rewrite made is parsed again.
+TEST(ComparedValues, checkEveryWrittenSegmentButXmp) {
     const QByteArray source = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
     const QByteArray xmpSignature("http://ns.adobe.com/xap/1.0/");
     qsizetype scan = 2; // the headers end where the scan begins
@@ -368,22 +375,16 @@ TEST(ComparedValues, checkEveryWrittenSegmentButCopiedXmp) {
     const QByteArray head = source.left(scan);
     ASSERT_TRUE(head.contains(xmpSignature));
 
-    const QByteArray checked = jpegHeadToCheck(head, source);
+    const QByteArray checked = jpegHeadToCheck(head);
     EXPECT_FALSE(checked.contains(xmpSignature));
     EXPECT_TRUE(checked.startsWith(QByteArray("\xFF\xD8\xFF\xE1", 4))); // SOI, then the EXIF
     const qsizetype xmpAt = head.indexOf(xmpSignature) - 4;             // its marker
     const qsizetype xmpLength = 2 + qFromBigEndian<quint16>(head.constData() + xmpAt + 2);
     EXPECT_EQ(checked, head.left(xmpAt) + head.mid(xmpAt + xmpLength));
 
-    QByteArray changed = head;
-    const qsizetype packet = changed.indexOf(QByteArray("<?xpacket"));
-    ASSERT_GT(packet, 0);
-    changed[packet + 1] = 'X'; // the rewrite's own packet now
-    EXPECT_EQ(jpegHeadToCheck(changed, source), changed);
-
     // Headers that do not walk are checked whole.
     const QByteArray cut = head.left(head.size() - 3);
-    EXPECT_EQ(jpegHeadToCheck(cut, source), cut);
+    EXPECT_EQ(jpegHeadToCheck(cut), cut);
 }
 
 TEST(ComparedValues, editStartsFromTheParsedBlockOnlyWhenItIsThePhotos) {

@@ -18,12 +18,29 @@ TEST(DateText, runsInTheZoneItWasStartedFor) {
     EXPECT_EQ(QDateTime(QDate(2014, 5, 6), QTime(7, 8, 9)).offsetFromUtc(), expectedOffset());
 }
 
-TEST(DateText, acceptsTheTwoLayoutsInLocalTime) {
+TEST(DateText, acceptsTheTwoLayoutsInLocalTimeOrInTheZoneTheyName) {
     for (const char* text : {"2014:05:06 07:08:09", "2014-05-06 07:08:09"}) {
         const auto when = DateText::parse(QString::fromLatin1(text));
         ASSERT_TRUE(when.has_value()) << text;
         EXPECT_EQ(when->toUTC(), utc(2014, 5, 6, 7, 8, 9).addSecs(-expectedOffset())) << text;
     }
+    const struct {
+        const char* text;
+        QDateTime instant;
+        const char* offset;
+    } zoned[] = {
+        {"2014:05:06 07:08:09+02:00", utc(2014, 5, 6, 5, 8, 9), "+02:00"},
+        {"2014-05-06 07:08:09-0530", utc(2014, 5, 6, 12, 38, 9), "-05:30"},
+        {"2014:05:06 07:08:09Z", utc(2014, 5, 6, 7, 8, 9), "+00:00"},
+    };
+    for (const auto& c : zoned) {
+        const auto when = DateText::parse(QString::fromLatin1(c.text));
+        ASSERT_TRUE(when.has_value()) << c.text;
+        EXPECT_EQ(when->toUTC(), c.instant) << c.text;
+        EXPECT_EQ(DateText::splitZone(QString::fromLatin1(c.text)).offset.toStdString(), c.offset);
+    }
+    EXPECT_EQ(DateText::normalise(QStringLiteral("2014-05-06 07:08:09-05:00")),
+              QStringLiteral("2014:05:06 07:08:09-05:00"));
 }
 
 TEST(DateText, refusesTextsThatAreNotACalendarDateAndTime) {
@@ -31,7 +48,8 @@ TEST(DateText, refusesTextsThatAreNotACalendarDateAndTime) {
          {"2014/05/06 07:08:09", "2014:13:01 00:00:00", "2014:02:29 00:00:00",
           "2014:04:31 12:00:00", "2014:05:06 24:00:00", "2014:05:06 07:60:00",
           "2014:05:06 07:08:60", "", "2014:05:06", "2014:05:06 07:08:09 +0200",
-          " 2014:05:06 07:08:09", "2014:5:6 7:8:9", "2014:05-06 07:08:09", "abcd:ef:gh ij:kl:mn"}) {
+          " 2014:05:06 07:08:09", "2014:5:6 7:8:9", "2014:05-06 07:08:09", "abcd:ef:gh ij:kl:mn",
+          "2014:05:06 07:08:09+15:00", "2014:05:06 07:08:09+02"}) {
         EXPECT_FALSE(DateText::isValid(QString::fromLatin1(text))) << text;
     }
     EXPECT_TRUE(DateText::isValid(QStringLiteral("2016:02:29 23:59:59")));

@@ -288,23 +288,3 @@ TEST(PropertyWriter, survivesTheHostileTiffWhateverIsWritten) {
                                              QStringLiteral("tiff-photoshop-block-overread.tif"))));
     }
 }
-
-TEST(PropertyWriter, removingGpsAlsoRemovesAPositionMirroredInXmp) {
-    TestFolder folder;
-    const QString photo = folder.copyPhoto(QStringLiteral("Canon_40D.jpg"));
-    runTool(QStringLiteral("exiftool"),
-            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-             QStringLiteral("-XMP-exif:GPSLatitude=48.8584"),
-             QStringLiteral("-XMP-exif:GPSLongitude=2.2945"),
-             QStringLiteral("-GPSLatitude=48.8584"), QStringLiteral("-GPSLatitudeRef=N"),
-             QStringLiteral("-XMP-dc:Subject=tower"), photo});
-    ASSERT_TRUE(exiftoolRead(photo).contains(QStringLiteral("XMP-exif:GPSLatitude")));
-    const auto written = rewritePhoto(fileBytes(photo), {{GpsSet, removal()}});
-    ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
-    const QJsonObject tags =
-        exiftoolRead(folder.writeFile(QStringLiteral("out.jpg"), written.value()));
-    EXPECT_FALSE(tags.contains(QStringLiteral("XMP-exif:GPSLatitude")));
-    EXPECT_FALSE(tags.contains(QStringLiteral("XMP-exif:GPSLongitude")));
-    EXPECT_FALSE(tags.contains(QStringLiteral("GPS:GPSLatitude")));
-    EXPECT_EQ(tags.value(QStringLiteral("XMP-dc:Subject")).toString(), QStringLiteral("tower"));
-}

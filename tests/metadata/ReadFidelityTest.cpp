@@ -154,7 +154,11 @@ TEST(DamagedBlocks, costOnlyThemselvesAndAreNamedInAWarning) {
         EXPECT_TRUE(undamaged.warnings.isEmpty()) << qPrintable(undamaged.warnings.join(u'\n'));
         const auto damaged = readBytes(c.bytes);
         ASSERT_TRUE(damaged.isOk()) << qPrintable(damaged.error());
-        EXPECT_EQ(damaged->dictionary, undamaged.dictionary);
+        // A packet that does not read costs its own set alone.
+        QVariantMap expected = undamaged.dictionary;
+        if (c.warningNames == QLatin1String("XMP packet"))
+            expected.remove(QStringLiteral("{XMP}"));
+        EXPECT_EQ(damaged->dictionary, expected);
         EXPECT_EQ(damaged->format, undamaged.format);
         EXPECT_EQ(damaged->imageCount, undamaged.imageCount);
         ASSERT_EQ(damaged->warnings.size(), 1) << qPrintable(damaged->warnings.join(u'\n'));

@@ -112,13 +112,14 @@ TEST(WriterRemoval, takesGpsAndExifFromEveryPageOfATiff) {
          {QStringLiteral("{GPS}")},
          {QStringLiteral("[GPS]")},
          {QStringLiteral("[ExifIFD]")}},
+        // The XMP copies of the TIFF and EXIF sets go with the EXIF set.
         {"exif",
          {QStringLiteral("{Exif}")},
-         {QStringLiteral("[ExifIFD]")},
+         {QStringLiteral("[ExifIFD]"), QStringLiteral("[XMP-tiff]")},
          {QStringLiteral("[GPS]")}},
         {"both",
          {QStringLiteral("{Exif}"), QStringLiteral("{GPS}")},
-         {QStringLiteral("[ExifIFD]"), QStringLiteral("[GPS]")},
+         {QStringLiteral("[ExifIFD]"), QStringLiteral("[GPS]"), QStringLiteral("[XMP-tiff]")},
          {}},
     };
     for (const Case& c : cases) {

@@ -86,6 +86,25 @@ QJsonObject withoutVolatileTags(QJsonObject tags) {
     return tags;
 }
 
+// Without the line that counts them.
+QList<QStringList> validationWarnings(const QStringList& files) {
+    const QString text =
+        runTool(QStringLiteral("exiftool"),
+                QStringList{QStringLiteral("-validate"), QStringLiteral("-warning"),
+                            QStringLiteral("-a"), QStringLiteral("-s")} +
+                    files);
+    QList<QStringList> warnings;
+    if (files.size() == 1)
+        warnings.append(QStringList());
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(QLatin1String("========")))
+            warnings.append(QStringList());
+        else if (line.startsWith(QLatin1String("Warning")) && !warnings.isEmpty())
+            warnings.last() << line.section(QLatin1Char(':'), 1).trimmed();
+    }
+    return warnings;
+}
+
 QString exiv2Value(const QString& file, const QString& key) {
     return runTool(QStringLiteral("exiv2"),
                    {QStringLiteral("-q"), QStringLiteral("-Pv"), QStringLiteral("-K"), key, file})

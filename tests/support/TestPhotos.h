@@ -34,6 +34,9 @@ QJsonObject exiftoolRead(const QString& file);
 // The same tags without the groups that a rewrite legitimately changes.
 QJsonObject withoutVolatileTags(QJsonObject tags);
 
+// exiftool's validation warnings about each file, in the files' order.
+QList<QStringList> validationWarnings(const QStringList& files);
+
 // What the exiv2 command-line tool prints for one key, or an empty text.
 QString exiv2Value(const QString& file, const QString& key);
 

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "metadata/Result.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+
+// An XMP packet read from its text, and edited on its text: a change
+// rewrites only the properties it names, so every other property, the
+// toolkit name, the comments and the layout keep their bytes, and the
+// padding takes up a change of size where it can, so that the container
+// around the packet need not move what follows it.
+class XmpPacket {
+public:
+    // One value of the RDF tree: a text, an array of values or a structure
+    // of named fields.
+    struct Node {
+        enum class Kind { Text, Bag, Seq, Alt, Struct };
+        Kind kind = Kind::Text;
+        QString key; // of a property or field: "dc:creator", as the "{XMP}" set keys it
+        QString ns;  // its namespace
+        QString text;
+        QString lang;         // an item's xml:lang
+        QList<Node> children; // the items of an array, the fields of a structure
+    };
+
+    // Fails, saying why, for a text that is not a well-formed XMP packet.
+    static Result<XmpPacket> parse(const QByteArray& bytes);
+    // A packet with no properties, with the padding writers leave for edits.
+    static QByteArray emptyPacket(bool padded);
+
+    // The "{XMP}" set: simple values as texts, arrays as lists, language
+    // alternatives as their default text, structures flattened with "/" paths
+    // and arrays of structures with 1-based "[n]" ones.
+    QVariantMap values() const;
+    // The packet with the changes (keys of the "{XMP}" set with a value or a
+    // removal) made.
+    Result<QByteArray> edited(const QVariantMap& changes) const;
+
+private:
+    struct Property {
+        Node node;
+        int description = 0;
+        bool attribute = false;
+        qsizetype start = 0; // an attribute's span starts with the blanks before it
+        qsizetype end = 0;
+        qsizetype valueStart = 0; // an attribute's value, between its quotes
+        qsizetype valueEnd = 0;
+    };
+    struct Description {
+        qsizetype tagStart = 0;
+        qsizetype tagEnd = 0;     // past its start tag's ">"
+        qsizetype contentEnd = 0; // past its last property element
+        bool selfClosing = false;
+        QHash<QString, QString> prefixOfNamespace; // the declarations in scope
+    };
+    class Reader;
+    class Editor;
+
+    QByteArray m_bytes;
+    QString m_text;
+    QString m_rdfPrefix = QStringLiteral("rdf");
+    QList<Description> m_descriptions;
+    QList<Property> m_properties;
+    QHash<QString, QString> m_namespaceOfPrefix; // every declaration of the packet
+    QVariantMap m_values;
+};
