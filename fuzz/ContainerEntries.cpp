@@ -60,7 +60,7 @@ void rewriteEach(const QByteArray& input, PhotoFormat format, Writer writer) {
                 continue;
             const QByteArray written = assembled(result->value(), input);
             if (format == PhotoFormat::Jpeg && !result->value().pieces.first().isSource())
-                readAll(jpegHeadToCheck(result->value().pieces.first().bytes, input));
+                readAll(jpegHeadToCheck(result->value().pieces.first().bytes));
             else
                 readAll(written);
         } catch (const std::bad_alloc&) {
