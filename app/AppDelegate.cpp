@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/Alerts.h"
 #include "app/ChromeController.h"
 #include "app/CommandRunner.h"
 #include "app/DatesController.h"
@@ -7,35 +8,66 @@
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
+#include "app/EditFormState.h"
 #include "app/GeotagController.h"
 #include "app/GpsController.h"
 #include "app/MapWidget.h"
+#include "app/PreferencesController.h"
 #include "app/RemovalController.h"
+#include "app/SourcePane.h"
+#include "app/SourceSelection.h"
 #include "app/StampController.h"
 #include "app/TemplatesController.h"
 #include "app/WindowGeometry.h"
 #include "sources/CameraServiceGPhoto.h"
 #include "sources/PhotoListModel.h"
+#include "sources/ThumbnailLoader.h"
 
 #include <QMainWindow>
-#include <QSettings>
 
 AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObject* parent,
                          std::shared_ptr<CameraService> cameras)
-    : QObject(parent), m_context(std::make_unique<ControllerContext>(metadata, fileViewer)) {
-    ControllerContext& context = *m_context;
-    m_display = std::make_unique<DisplayController>(context);
-    m_removal = std::make_unique<RemovalController>(context);
-    m_dates = std::make_unique<DatesController>(context);
-    m_templates = std::make_unique<TemplatesController>(context);
-    m_stamp = std::make_unique<StampController>(context);
-    m_device = std::make_unique<DeviceController>(context, cameras ? std::move(cameras)
-                                                                   : makeGPhotoCameraService());
-    m_gps = std::make_unique<GpsController>(context);
-    m_geotag = std::make_unique<GeotagController>(context);
-    m_editForm = std::make_unique<EditFormController>(context);
+    : QObject(parent), m_outlets(buildMainWindow()), m_window(m_outlets.window) {
+    const MainWindowOutlets& o = m_outlets;
+    QWidget* window = o.window;
+    m_thumbnails = std::make_unique<ThumbnailLoader>(metadata, QSize(85, 85));
+    m_localPhotos = std::make_unique<PhotoListModel>(m_thumbnails.get());
+    m_devicePhotos = std::make_unique<PhotoListModel>(m_thumbnails.get());
+    m_selection = std::make_unique<SourceSelection>(o.localImageBrowserView, o.imageBrowserView,
+                                                    *m_localPhotos, *m_devicePhotos, m_storage);
+    m_pane = std::make_unique<SourcePane>(o);
+    m_formState = std::make_unique<EditFormState>(o.formFields());
+    m_alerts = std::make_unique<Alerts>(window);
+    SourceSelection& selection = *m_selection;
+    Alerts& alerts = *m_alerts;
 
-    m_chrome = std::make_unique<ChromeController>(context);
+    m_device = std::make_unique<DeviceController>(
+        DeviceController::Outlets{window, o.imageBrowserView, o.changtoiOSmodemenu}, *m_pane,
+        selection, *m_localPhotos, *m_devicePhotos, m_current, alerts, fileViewer, m_storage,
+        cameras ? std::move(cameras) : makeGPhotoCameraService());
+    m_runner = std::make_unique<CommandRunner>(window, fileViewer, alerts, m_storage);
+    CommandRunner& runner = *m_runner;
+    m_display = std::make_unique<DisplayController>(o, *m_pane, selection, *m_localPhotos,
+                                                    *m_devicePhotos, m_current, *m_formState,
+                                                    metadata, *m_thumbnails, m_storage, m_settings);
+    m_preferences =
+        std::make_unique<PreferencesController>(window, m_settings, m_storage, m_stampFont);
+    m_removal = std::make_unique<RemovalController>(selection, runner, alerts, metadata, m_storage);
+    m_dates = std::make_unique<DatesController>(window, selection, m_current, runner, alerts,
+                                                metadata, m_storage);
+    m_templates =
+        std::make_unique<TemplatesController>(o.form(), window, *m_formState, selection, m_current,
+                                              runner, alerts, metadata, fileViewer, m_storage);
+    m_stamp = std::make_unique<StampController>(m_preferences->preferenceWindow(), m_stampFont,
+                                                selection, runner, metadata, m_storage);
+    m_gps = std::make_unique<GpsController>(window, selection, m_current, runner, alerts, metadata,
+                                            m_storage, m_settings);
+    m_geotag = std::make_unique<GeotagController>(window, selection, runner, alerts, metadata,
+                                                  m_storage, m_settings);
+    m_editForm =
+        std::make_unique<EditFormController>(o.form(), window, *m_formState, selection, m_current,
+                                             runner, alerts, metadata, m_storage, m_settings);
+    m_chrome = std::make_unique<ChromeController>(o.window, fileViewer, m_storage);
 
     forwardSignals();
     wireDevice();
@@ -52,43 +84,35 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
 
 AppDelegate::~AppDelegate() {
     saveWindowGeometry();
-    // A running command's photo in hand is finished before the cameras stop,
-    // and the cameras stop before the window goes.
-    delete m_context->runner;
-    m_context->runner = nullptr;
-    m_device.reset();
-    m_chrome.reset();
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
-    ControllerContext& context = *m_context;
-    const MainWindowOutlets& o = context.outlets;
-    context.createListsAndSettings();
-    o.localImageBrowserView->setModel(context.localPhotos);
-    o.imageBrowserView->setModel(context.devicePhotos);
+    const MainWindowOutlets& o = m_outlets;
+    o.localImageBrowserView->setModel(m_localPhotos.get());
+    o.imageBrowserView->setModel(m_devicePhotos.get());
     m_device->startBrowsing();
     m_display->startFollowing();
 
     // The drop hint until photos arrive.
-    o.localImageBrowserView->hide();
-    o.leftTipCameraImageView->hide();
-    o.leftTipView->show();
+    m_pane->showPhotosOrDropHint(false);
     o.currentlocalMapView->hide();
 
-    QMainWindow* window = o.window;
-    WindowGeometry::restoreMainWindow(o, *context.settings);
-    m_display->loadPreferences();
-    window->show();
-    window->raise();
-    window->activateWindow();
+    WindowGeometry::restoreMainWindow(o, m_settings);
+    m_preferences->loadPreferences();
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
     m_windowShown = true;
 }
 
 void AppDelegate::saveWindowGeometry() {
-    if (m_context->settings && m_windowShown)
-        WindowGeometry::saveMainWindow(m_context->outlets, *m_context->settings);
+    if (m_windowShown)
+        WindowGeometry::saveMainWindow(m_outlets, m_settings);
 }
 
+PreferencesWindow* AppDelegate::preferenceWindow() const {
+    return m_preferences->preferenceWindow();
+}
 QStandardItemModel* AppDelegate::outlineModel() const {
     return m_display->outlineModel();
 }
@@ -104,11 +128,14 @@ DeviceWindow* AppDelegate::cameraWindow() const {
 DeviceBrowser* AppDelegate::deviceBrowser() const {
     return m_device->deviceBrowser();
 }
-const QList<CameraDevice*>& AppDelegate::cameras() const {
+QList<CameraDevice*> AppDelegate::cameras() const {
     return m_device->cameras();
 }
 CameraDevice* AppDelegate::currentDevice() const {
     return m_device->currentDevice();
+}
+const OperationReport& AppDelegate::lastReport() const {
+    return m_runner->lastReport();
 }
 
 void AppDelegate::openPanelDidEnd1(int returnCode, const QStringList& paths) {
@@ -120,20 +147,21 @@ void AppDelegate::openFiles(const QStringList& paths) {
     if (paths.isEmpty())
         return;
     m_display->openPanelDidEnd1(1, paths);
-    const QModelIndex first = m_context->localPhotos->index(0);
-    m_context->outlets.localImageBrowserView->setCurrentIndex(first);
+    m_outlets.localImageBrowserView->setCurrentIndex(m_localPhotos->index(0));
 }
 
 void AppDelegate::forwardSignals() {
-    ControllerContext* c = m_context.get();
-    connect(c, &ControllerContext::photoShown, this, &AppDelegate::photoShown);
-    connect(c, &ControllerContext::dateWindowFilled, this, &AppDelegate::dateWindowFilled);
-    connect(c, &ControllerContext::commandFinished, this, &AppDelegate::commandFinished);
-    connect(c, &ControllerContext::deviceListChanged, this, &AppDelegate::deviceListChanged);
-    connect(c, &ControllerContext::deviceDownloadsFinished, this,
+    connect(m_display.get(), &DisplayController::photoShown, this, &AppDelegate::photoShown);
+    connect(m_dates.get(), &DatesController::dateWindowFilled, this,
+            &AppDelegate::dateWindowFilled);
+    connect(m_runner.get(), &CommandRunner::commandFinished, this, &AppDelegate::commandFinished);
+    connect(m_device.get(), &DeviceController::deviceListChanged, this,
+            &AppDelegate::deviceListChanged);
+    connect(m_device.get(), &DeviceController::deviceDownloadsFinished, this,
             &AppDelegate::deviceDownloadsFinished);
-    connect(c, &ControllerContext::deleteConfirmationShown, this,
+    connect(m_device.get(), &DeviceController::deleteConfirmationShown, this,
             &AppDelegate::deleteConfirmationShown);
-    connect(c, &ControllerContext::exportFinished, this, &AppDelegate::exportFinished);
-    connect(c, &ControllerContext::alertShown, this, &AppDelegate::alertShown);
+    connect(m_templates.get(), &TemplatesController::exportFinished, this,
+            &AppDelegate::exportFinished);
+    connect(m_alerts.get(), &Alerts::alertShown, this, &AppDelegate::alertShown);
 }

@@ -1,22 +1,25 @@
 #pragma once
 
-#include "app/ControllerContext.h"
+#include "app/CurrentPhoto.h"
+#include "app/DateStampFont.h"
 #include "app/MainWindowLayout.h"
+#include "app/StorageLocation.h"
 #include "editing/OperationReport.h"
 #include "sources/CameraDevice.h"
 
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
+#include <QSettings>
 #include <QStringList>
 
-#include <functional>
 #include <memory>
 
+class Alerts;
 class CameraService;
 class ChangeDateWindow;
-class ChromeController;
 class ChangeMutiDateWindow;
+class ChromeController;
 class CommandRunner;
 class DatesController;
 class DeviceBrowser;
@@ -24,21 +27,30 @@ class DeviceController;
 class DeviceWindow;
 class DisplayController;
 class EditFormController;
+class EditFormState;
 class FileViewer;
 class GeotagController;
 class GpsController;
 class MetadataService;
 class PhotoListModel;
+class PreferencesController;
 class PreferencesWindow;
+class QMainWindow;
 class QStandardItemModel;
 class RemovalController;
+class SourcePane;
+class SourceSelection;
 class StampController;
 class TemplatesController;
+class ThumbnailLoader;
 
-// The application's controller: builds the shared context and one controller
-// per command group, and connects the window's controls to their commands.
-// Commands gather their inputs from the controls, call the core and show the
-// result; work on files runs off the GUI thread.
+// The application's controller: builds the main window, the few things the
+// command groups share (the settings, the photo lists, the selection, the
+// current photo, the storage folder, the alerts and the command runner), one
+// controller per command group given only what it uses, and connects the
+// window's controls to their commands. Commands gather their inputs from the
+// controls, call the core and show the result; work on files runs off the
+// GUI thread.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
@@ -50,10 +62,13 @@ public:
     // Lists, window geometry, settings and the storage folder.
     void applicationDidFinishLaunching();
 
-    ControllerState& state() { return m_context->state; }
-    const ControllerState& state() const { return m_context->state; }
-    ControllerContext* context() const { return m_context.get(); }
+    StorageLocation& storage() { return m_storage; }
+    CurrentPhoto& currentPhoto() { return m_current; }
+    DateStampFont& stampFont() { return m_stampFont; }
+    SourceSelection* selection() const { return m_selection.get(); }
+    EditFormState* formState() const { return m_formState.get(); }
     DisplayController* display() const { return m_display.get(); }
+    PreferencesController* preferences() const { return m_preferences.get(); }
     RemovalController* removal() const { return m_removal.get(); }
     DatesController* dates() const { return m_dates.get(); }
     TemplatesController* templates() const { return m_templates.get(); }
@@ -62,23 +77,22 @@ public:
     GpsController* gps() const { return m_gps.get(); }
     GeotagController* geotag() const { return m_geotag.get(); }
     EditFormController* editForm() const { return m_editForm.get(); }
-
     ChromeController* chrome() const { return m_chrome.get(); }
 
-    const MainWindowOutlets& outlets() const { return m_context->outlets; }
-    PreferencesWindow* preferenceWindow() const { return m_context->preferences; }
-    PhotoListModel* localPhotoItemArray() const { return m_context->localPhotos; }
-    PhotoListModel* cameItemArray() const { return m_context->devicePhotos; }
+    const MainWindowOutlets& outlets() const { return m_outlets; }
+    PreferencesWindow* preferenceWindow() const;
+    PhotoListModel* localPhotoItemArray() const { return m_localPhotos.get(); }
+    PhotoListModel* cameItemArray() const { return m_devicePhotos.get(); }
     QStandardItemModel* outlineModel() const;
     ChangeDateWindow* changeDateWindow() const;
     ChangeMutiDateWindow* changeMutiDateWindow() const;
-    CommandRunner* commandRunner() const { return m_context->runner; }
+    CommandRunner* commandRunner() const { return m_runner.get(); }
     DeviceWindow* cameraWindow() const;
     DeviceBrowser* deviceBrowser() const;
-    const QList<CameraDevice*>& cameras() const;
+    QList<CameraDevice*> cameras() const;
     CameraDevice* currentDevice() const;
     // What the last editing command did.
-    const OperationReport& lastReport() const { return m_context->lastReport(); }
+    const OperationReport& lastReport() const;
 
     // The import panel's completion (return code 1 is OK), as the benchmark drives it.
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
@@ -88,7 +102,7 @@ public:
     void saveWindowGeometry();
 
 Q_SIGNALS:
-    // The context's signals, for whoever watches the whole window.
+    // The groups' signals, for whoever watches the whole window.
     void photoShown(const QString& path);
     void dateWindowFilled();
     void commandFinished();
@@ -112,18 +126,34 @@ private:
     void wireChrome();
     void wireMenuBar();
 
-    // Declared first so it outlives the groups, which hold on to it.
-    std::unique_ptr<ControllerContext> m_context;
+    // Declared in the order they are made; each is destroyed before what it
+    // uses. The settings come first, for every group reads them from the
+    // start; the window outlives every group that shows in it.
+    QSettings m_settings;
+    MainWindowOutlets m_outlets;
+    std::unique_ptr<QMainWindow> m_window;
+    StorageLocation m_storage;
+    CurrentPhoto m_current;
+    DateStampFont m_stampFont;
+    std::unique_ptr<ThumbnailLoader> m_thumbnails;
+    std::unique_ptr<PhotoListModel> m_localPhotos;
+    std::unique_ptr<PhotoListModel> m_devicePhotos;
+    std::unique_ptr<SourceSelection> m_selection;
+    std::unique_ptr<SourcePane> m_pane;
+    std::unique_ptr<EditFormState> m_formState;
+    std::unique_ptr<Alerts> m_alerts;
+    // The cameras stop only after a running command's photo in hand is done.
+    std::unique_ptr<DeviceController> m_device;
+    std::unique_ptr<CommandRunner> m_runner;
     std::unique_ptr<DisplayController> m_display;
+    std::unique_ptr<PreferencesController> m_preferences;
     std::unique_ptr<RemovalController> m_removal;
     std::unique_ptr<DatesController> m_dates;
     std::unique_ptr<TemplatesController> m_templates;
     std::unique_ptr<StampController> m_stamp;
-    std::unique_ptr<DeviceController> m_device;
     std::unique_ptr<GpsController> m_gps;
     std::unique_ptr<GeotagController> m_geotag;
     std::unique_ptr<EditFormController> m_editForm;
-
     std::unique_ptr<ChromeController> m_chrome;
     bool m_windowShown = false;
 };

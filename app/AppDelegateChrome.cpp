@@ -1,9 +1,11 @@
 #include "app/AppDelegate.h"
 
 #include "app/ChromeController.h"
+#include "app/CommandRunner.h"
 #include "app/DeviceController.h"
 #include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
+#include "app/PreferencesController.h"
 #include "app/TemplatesController.h"
 
 #include <QAction>
@@ -15,7 +17,7 @@
 // The chrome's buttons, the menu bar and the status bar meet their commands here.
 
 void AppDelegate::wireChrome() {
-    const MainWindowOutlets& o = m_context->outlets;
+    const MainWindowOutlets& o = m_outlets;
     const DeviceWindow* w = m_device->cameraWindow();
     ChromeButtons b;
     b.opendeviceBtn = w->opendeviceBtn;
@@ -50,17 +52,19 @@ void AppDelegate::wireChrome() {
     // The edit form's own commands: wireEditForm.
 
     ChromeController* chrome = m_chrome.get();
-    ControllerContext* context = m_context.get();
-    connect(context, &ControllerContext::commandFinished, chrome, [context, chrome] {
-        const OperationReport& report = context->lastReport();
+    const CommandRunner* runner = m_runner.get();
+    const StorageLocation* storage = &m_storage;
+    connect(runner, &CommandRunner::commandFinished, chrome, [runner, storage, chrome] {
+        const OperationReport& report = runner->lastReport();
         const QString folder = report.written.isEmpty()
-                                   ? context->state.storagelocation
+                                   ? storage->storagelocation
                                    : QFileInfo(report.written.first()).absolutePath();
         chrome->showReport(report, folder);
     });
-    connect(context, &ControllerContext::exportFinished, chrome, &ChromeController::showExport);
-    connect(context, &ControllerContext::deviceDownloadsFinished, chrome,
-            [context, chrome](const QList<DownloadOutcome>& outcomes) {
+    connect(m_templates.get(), &TemplatesController::exportFinished, chrome,
+            &ChromeController::showExport);
+    connect(m_device.get(), &DeviceController::deviceDownloadsFinished, chrome,
+            [storage, chrome](const QList<DownloadOutcome>& outcomes) {
                 OperationReport report;
                 for (const DownloadOutcome& outcome : outcomes) {
                     if (outcome.isOk())
@@ -68,7 +72,7 @@ void AppDelegate::wireChrome() {
                     else
                         report.skipped.append({outcome.file.displayName(), outcome.error});
                 }
-                chrome->showReport(report, context->state.storagelocation);
+                chrome->showReport(report, storage->storagelocation);
             });
 }
 
@@ -84,7 +88,7 @@ QAction* withShortcut(QAction* action, QKeySequence::StandardKey standard,
 } // namespace
 
 void AppDelegate::wireMenuBar() {
-    const MainWindowOutlets& o = m_context->outlets;
+    const MainWindowOutlets& o = m_outlets;
     QMenuBar* bar = o.window->menuBar();
     ChromeController* chrome = m_chrome.get();
 
@@ -101,8 +105,8 @@ void AppDelegate::wireMenuBar() {
     preferences->setObjectName(QStringLiteral("preferencesItem"));
     withShortcut(preferences, QKeySequence::Preferences, QKeySequence(tr("Ctrl+,")));
     preferences->setMenuRole(QAction::PreferencesRole);
-    connect(preferences, &QAction::triggered, m_display.get(),
-            &DisplayController::ShowPreferenceSetting);
+    connect(preferences, &QAction::triggered, m_preferences.get(),
+            &PreferencesController::ShowPreferenceSetting);
     file->addSeparator();
     QAction* quit = file->addAction(tr("&Quit"));
     quit->setObjectName(QStringLiteral("quitItem"));

@@ -11,6 +11,7 @@
 #include "app/EditFormController.h"
 #include "app/GeotagController.h"
 #include "app/GpsController.h"
+#include "app/PreferencesController.h"
 #include "app/PreferencesWindow.h"
 #include "app/RemovalController.h"
 #include "app/StampController.h"
@@ -24,7 +25,7 @@
 // Every control of the main window and its windows meets its command here.
 
 void AppDelegate::wireDisplay() {
-    const MainWindowOutlets& o = m_context->outlets;
+    const MainWindowOutlets& o = m_outlets;
     DisplayController* d = m_display.get();
     connect(o.importItem, &QAction::triggered, d, &DisplayController::ClickImportPhotosAction);
     connect(o.clearAndImportItem, &QAction::triggered, d,
@@ -34,8 +35,9 @@ void AppDelegate::wireDisplay() {
     connect(o.clearItem, &QAction::triggered, d, &DisplayController::ClearLeftPhotos);
     connect(o.changtoComputermodemenu, &QAction::triggered, d,
             &DisplayController::ChangeToImportComputerPhoto);
-    connect(o.preferencesButton, &QPushButton::clicked, d,
-            &DisplayController::ShowPreferenceSetting);
+    PreferencesController* p = m_preferences.get();
+    connect(o.preferencesButton, &QPushButton::clicked, p,
+            &PreferencesController::ShowPreferenceSetting);
     connect(o.localImageBrowserView, &NSDragImageBrowserView::NSDragOperationImageNote, d,
             &DisplayController::PRDragOperationImageNoteHandle);
     connect(o.leftTipImageView, &PRDragImageView::NSDragOperationImageViewNote, d,
@@ -43,19 +45,19 @@ void AppDelegate::wireDisplay() {
     connect(o.localImageBrowserView, &QAbstractItemView::doubleClicked, d,
             [d](const QModelIndex& index) { d->cellWasDoubleClickedAtIndex(index.row()); });
 
-    PreferencesWindow* preferences = m_context->preferences;
-    connect(preferences->changeLocationButton, &QPushButton::clicked, d,
-            &DisplayController::ChangeStoreLocation);
-    connect(preferences->confirmButton, &QPushButton::clicked, d,
-            &DisplayController::ResetPreferenceSetting);
-    connect(preferences->cancelButton, &QPushButton::clicked, d,
-            &DisplayController::CancelPreferenceSetting);
+    PreferencesWindow* preferences = p->preferenceWindow();
+    connect(preferences->changeLocationButton, &QPushButton::clicked, p,
+            &PreferencesController::ChangeStoreLocation);
+    connect(preferences->confirmButton, &QPushButton::clicked, p,
+            &PreferencesController::ResetPreferenceSetting);
+    connect(preferences->cancelButton, &QPushButton::clicked, p,
+            &PreferencesController::CancelPreferenceSetting);
     connect(preferences->fontButton, &QPushButton::clicked, m_stamp.get(),
             &StampController::ShowFontPanelAction);
 }
 
 void AppDelegate::wireEditing() {
-    const MainWindowOutlets& o = m_context->outlets;
+    const MainWindowOutlets& o = m_outlets;
     RemovalController* r = m_removal.get();
     connect(o.removeExifItem, &QAction::triggered, r, &RemovalController::RemoveExifDataFromPhoto);
     connect(o.removeGpsItem, &QAction::triggered, r, &RemovalController::RemoveGPSDataFromPhoto);
@@ -94,7 +96,7 @@ void AppDelegate::wireEditing() {
 }
 
 void AppDelegate::wireTemplateMenu() {
-    QMenu* menu = m_context->outlets.importandExportMenu;
+    QMenu* menu = m_outlets.importandExportMenu;
     using T = TemplatesController;
     const struct {
         const char* title;
@@ -132,12 +134,12 @@ void AppDelegate::wireTemplateMenu() {
 void AppDelegate::wireDevice() {
     // The device window's buttons and the source buttons act through the
     // chrome (wireChrome); the menu item directly.
-    connect(m_context->outlets.changtoiOSmodemenu, &QAction::triggered, m_device.get(),
+    connect(m_outlets.changtoiOSmodemenu, &QAction::triggered, m_device.get(),
             &DeviceController::ChangeToImportiOSDevicePhoto);
 }
 
 void AppDelegate::wireGps() {
-    const MainWindowOutlets& o = m_context->outlets;
+    const MainWindowOutlets& o = m_outlets;
     GpsController* g = m_gps.get();
     connect(o.changeGpsItem, &QAction::triggered, g, &GpsController::EditeGPSExifDataPhoto);
     connect(o.addGpsItem, &QAction::triggered, g, &GpsController::AddGPSExifDataPhoto);
@@ -152,16 +154,16 @@ void AppDelegate::wireGps() {
 
 // The Edit button's menu, which the Metadata menu repeats.
 void AppDelegate::wireGeotag() {
-    QAction* item = new QAction(tr("Geotag from Track…"), m_context->outlets.editExifMenu);
+    QAction* item = new QAction(tr("Geotag from Track…"), m_outlets.editExifMenu);
     item->setObjectName(QStringLiteral("geotagItem"));
-    m_context->outlets.editExifMenu->insertAction(m_context->outlets.fixedPositionItem, item);
+    m_outlets.editExifMenu->insertAction(m_outlets.fixedPositionItem, item);
     connect(item, &QAction::triggered, m_geotag.get(), &GeotagController::GeotagFromTrackAction);
 }
 
 void AppDelegate::wireEditForm() {
     // The form's image buttons act through the chrome, which swaps their
     // pictures around the form's commands.
-    const MainWindowOutlets& o = m_context->outlets;
+    const MainWindowOutlets& o = m_outlets;
     ChromeButtons b;
     b.editBackBtn = o.editBackBtn;
     b.editTemplateBtn = o.editTemplateBtn;

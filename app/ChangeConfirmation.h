@@ -3,7 +3,6 @@
 #include "editing/ChangePreview.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <functional>
 #include <vector>
@@ -21,7 +20,8 @@ class ChangeConfirmation : public QObject {
 public:
     using Preview = std::function<std::vector<PhotoChangePreview>()>;
 
-    ChangeConfirmation(QSettings*& settings, QObject* parent = nullptr);
+    ChangeConfirmation(QSettings& settings, QObject* parent = nullptr);
+    ~ChangeConfirmation() override;
 
     // False, and nothing asked or run, while an earlier question is pending.
     bool confirmThenRun(QWidget* on, size_t photoCount, Preview preview, std::function<void()> run);
@@ -34,6 +34,7 @@ Q_SIGNALS:
     void cancelled();
 
 private:
-    QSettings*& m_settings; // made once the application has launched
+    QSettings& m_settings;
     bool m_asking = false;
+    bool m_previewing = false; // the dry run is out, under a busy cursor
 };

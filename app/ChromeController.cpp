@@ -1,7 +1,6 @@
 #include "app/ChromeController.h"
 
 #include "app/AboutWindow.h"
-#include "app/ControllerContext.h"
 #include "app/FileViewer.h"
 #include "app/NetworkUpdateFetcher.h"
 #include "app/PRButton.h"
@@ -16,8 +15,9 @@
 #include <QMenu>
 #include <QStatusBar>
 
-ChromeController::ChromeController(ControllerContext& context, QObject* parent)
-    : QObject(parent), m_ctx(context) {
+ChromeController::ChromeController(QMainWindow* window, FileViewer& fileViewer,
+                                   const StorageLocation& storage, QObject* parent)
+    : QObject(parent), m_window(window), m_fileViewer(fileViewer), m_storage(storage) {
     terminate = [] { QCoreApplication::quit(); };
     openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
     m_fetcher = std::make_unique<NetworkUpdateFetcher>();
@@ -25,25 +25,22 @@ ChromeController::ChromeController(ControllerContext& context, QObject* parent)
                                                     QCoreApplication::applicationVersion().isEmpty()
                                                         ? QStringLiteral(TESSAVIEW_VERSION)
                                                         : QCoreApplication::applicationVersion(),
-                                                    m_ctx.outlets.window);
-    m_about = new AboutWindow(m_ctx.outlets.window);
-    m_ctx.outlets.window->installEventFilter(this);
+                                                    m_window);
+    m_about = new AboutWindow(m_window);
+    m_window->installEventFilter(this);
 
-    m_status = new QLabel(m_ctx.outlets.window);
+    m_status = new QLabel(m_window);
     m_status->setObjectName(QStringLiteral("statusLabel"));
     m_status->setTextFormat(Qt::RichText);
     m_status->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    m_ctx.outlets.window->statusBar()->addWidget(m_status, 1);
+    m_window->statusBar()->addWidget(m_status, 1);
     connect(m_status, &QLabel::linkActivated, this, [this] {
         if (!m_statusFolder.isEmpty())
-            m_ctx.fileViewer.openFolder(m_statusFolder);
+            m_fileViewer.openFolder(m_statusFolder);
     });
 }
 
-ChromeController::~ChromeController() {
-    m_update.reset();
-    delete m_exitBox;
-}
+ChromeController::~ChromeController() = default;
 
 void ChromeController::attach(const ChromeButtons& buttons) {
     auto take = [](auto*& mine, auto* given) {
@@ -243,7 +240,7 @@ void ChromeController::MyClosebuttonMouseDownHandle(PRClosedButton* button) {
 }
 
 bool ChromeController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_ctx.outlets.window && event->type() == QEvent::Close) {
+    if (watched == m_window && event->type() == QEvent::Close) {
         if (!windowWantsToClose())
             event->ignore();
         return !event->isAccepted();

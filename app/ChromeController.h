@@ -11,14 +11,16 @@
 #include <memory>
 
 class AboutWindow;
-class ControllerContext;
+class FileViewer;
 class NetworkUpdateFetcher;
 class PRButton;
 class PRClosedButton;
 class PRUpdateController;
 class QLabel;
+class QMainWindow;
 class QMenu;
 class QMessageBox;
+struct StorageLocation;
 
 // The window's image buttons by the controller's names for them. Any may be
 // missing; a button that is not here is ignored by the handlers.
@@ -49,7 +51,10 @@ struct ChromeCommands {
 class ChromeController : public QObject {
     Q_OBJECT
 public:
-    ChromeController(ControllerContext& context, QObject* parent = nullptr);
+    // Asks before the window closes and says in its status bar what the last
+    // command did; About names the storage folder.
+    ChromeController(QMainWindow* window, FileViewer& fileViewer, const StorageLocation& storage,
+                     QObject* parent = nullptr);
     ~ChromeController() override;
 
     // Takes the buttons (those set) with their first pictures and follows
@@ -93,7 +98,9 @@ private:
     void popUpBelow(QMenu* menu, PRButton* button);
     void around(PRButton* button, const QString& picture, const std::function<void()>& command);
 
-    ControllerContext& m_ctx;
+    QMainWindow* m_window;
+    FileViewer& m_fileViewer;
+    const StorageLocation& m_storage;
     ChromeButtons m_buttons;
     AboutWindow* m_about = nullptr;
     std::unique_ptr<NetworkUpdateFetcher> m_fetcher;

@@ -1,10 +1,10 @@
 #include "app/AboutWindow.h"
 #include "app/BuildSettings.h"
 #include "app/ChromeController.h"
-#include "app/ControllerContext.h"
 #include "app/FileViewer.h"
 #include "app/PRUpdateController.h"
 #include "app/StatusReport.h"
+#include "app/StorageLocation.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -26,7 +26,7 @@ void ChromeController::CloseTheMainWindow() {
         m_exitBox->raise();
         return;
     }
-    m_exitBox = new QMessageBox(m_ctx.outlets.window);
+    m_exitBox = new QMessageBox(m_window);
     m_exitBox->setAttribute(Qt::WA_DeleteOnClose);
     m_exitBox->setWindowTitle(QStringLiteral("Tessaview"));
     m_exitBox->setText(tr("Are you sure you want to Exit ?"));
@@ -39,7 +39,7 @@ void ChromeController::CloseTheMainWindow() {
         if (!m_exitBox || m_exitBox->clickedButton() != exit)
             return;
         m_exitConfirmed = true;
-        m_ctx.outlets.window->close();
+        m_window->close();
         if (terminate)
             terminate();
     });
@@ -48,7 +48,7 @@ void ChromeController::CloseTheMainWindow() {
 
 void ChromeController::ClickAbout() {
     // The storage folder may have moved since the window was last shown.
-    m_about->showFacts(AboutFacts::gather(m_ctx.state.storagelocation));
+    m_about->showFacts(AboutFacts::gather(m_storage.storagelocation));
     if (!m_about->isVisible())
         m_about->show();
     m_about->raise();

@@ -1,30 +1,57 @@
 #include "app/CommandRunner.h"
 
+#include "app/Alerts.h"
+#include "app/FileViewer.h"
 #include "app/PRProgressView.h"
+#include "app/StorageLocation.h"
 
+#include <QApplication>
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
 
-CommandRunner::CommandRunner(QWidget* window, QObject* parent)
-    : QObject(parent), m_window(window) {}
+namespace {
+// The most skipped photos an alert names one by one; the rest are counted.
+constexpr int namedSkipsInAlert = 12;
+} // namespace
+
+CommandRunner::CommandRunner(QWidget* window, FileViewer& fileViewer, Alerts& alerts,
+                             const StorageLocation& storage, QObject* parent)
+    : QObject(parent), m_window(window), m_fileViewer(fileViewer), m_alerts(alerts),
+      m_storage(storage), m_poll(new QTimer(this)) {
+    // The worker threads only count; the GUI thread reads the count.
+    m_poll->setInterval(100);
+    connect(m_poll, &QTimer::timeout, this, &CommandRunner::showCount);
+}
 
 CommandRunner::~CommandRunner() {
     if (m_thread) {
         m_cancel->store(true);
         m_thread->wait();
-        delete m_thread;
     }
-    delete m_dialog;
 }
 
-bool CommandRunner::start(const QString& label, int total, Work work, Done done) {
-    if (m_thread)
-        return false;
+void CommandRunner::runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
+                               Work work, Presentation presentation,
+                               std::function<void()> afterwards,
+                               std::shared_ptr<const QStringList> renamed) {
+    if (m_thread) {
+        // Only in the moment before the progress dialog shows: one command at a time.
+        QApplication::beep();
+        return;
+    }
+    m_storage.create();
+    const int total = int(photos.size());
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     m_done = std::make_shared<std::atomic<int>>(0);
     m_report = std::make_shared<OperationReport>();
-    m_onDone = std::move(done);
+    m_onDone = [this, presentation, afterwards, renamed](const OperationReport& report) {
+        m_lastReport = report;
+        presentReport(report, presentation, renamed ? *renamed : QStringList());
+        if (afterwards)
+            afterwards();
+        Q_EMIT commandFinished();
+    };
 
     // A short command finishes before the dialog would show, so it never flashes.
     m_dialog = new QProgressDialog(label, tr("Cancel"), 0, std::max(total, 1), m_window);
@@ -36,30 +63,28 @@ bool CommandRunner::start(const QString& label, int total, Work work, Done done)
     m_dialog->setValue(0);
     connect(m_dialog, &QProgressDialog::canceled, this, &CommandRunner::cancel);
 
-    // The worker threads only count; the GUI thread reads the count.
-    m_poll = new QTimer(this);
-    m_poll->setInterval(100);
-    // The label counts the photos: "Removing metadata… 3 of 10".
-    const auto count = [this, label, total] {
-        if (!m_dialog || m_cancel->load())
-            return;
-        const int done = m_done->load();
-        m_dialog->setLabelText(tr("%1\n%2 of %3").arg(label).arg(done).arg(total));
-        m_dialog->setValue(done);
-    };
-    count();
-    connect(m_poll, &QTimer::timeout, this, count);
+    m_label = label;
+    m_total = total;
+    showCount();
     m_poll->start();
 
     BatchOptions options;
     options.cancel = m_cancel.get();
-    options.sidecar = sidecar;
+    options.sidecar = m_storage.sidecar;
     options.progress = [counter = m_done](int finished, int) { counter->store(finished); };
-    m_thread = QThread::create(
-        [work = std::move(work), options, report = m_report] { *report = work(options); });
-    connect(m_thread, &QThread::finished, this, &CommandRunner::onThreadFinished);
+    m_thread.reset(QThread::create(
+        [work = std::move(work), options, report = m_report] { *report = work(options); }));
+    connect(m_thread.get(), &QThread::finished, this, &CommandRunner::onThreadFinished);
     m_thread->start();
-    return true;
+}
+
+// The label counts the photos: "Removing metadata… 3 of 10".
+void CommandRunner::showCount() {
+    if (!m_dialog || m_cancel->load())
+        return;
+    const int done = m_done->load();
+    m_dialog->setLabelText(tr("%1\n%2 of %3").arg(m_label).arg(done).arg(m_total));
+    m_dialog->setValue(done);
 }
 
 void CommandRunner::cancel() {
@@ -72,22 +97,73 @@ void CommandRunner::cancel() {
 
 void CommandRunner::onThreadFinished() {
     m_thread->wait();
-    delete m_thread;
-    m_thread = nullptr;
-    delete m_poll;
-    m_poll = nullptr;
+    m_thread.reset();
+    m_poll->stop();
     if (m_dialog) {
         m_dialog->hide();
         m_dialog->deleteLater();
     }
-    const OperationReport report = *m_report;
-    const Done done = std::move(m_onDone);
+    const auto done = std::move(m_onDone);
     m_onDone = nullptr;
-    if (done)
-        done(report);
-    Q_EMIT finished();
+    done(*m_report);
 }
 
 QProgressDialog* CommandRunner::progressDialog() const {
     return m_dialog;
+}
+
+// One file-viewer window for the whole command, rooted at the storage folder
+// with the written files selected, rather than one window per photo; it
+// stands for the folder's opening at the end too. The end message keeps
+// apart what was written, what was written under another name, and what was
+// not written, each with its reason.
+void CommandRunner::presentReport(const OperationReport& report, Presentation presentation,
+                                  const QStringList& renamed) {
+    QStringList written = report.written;
+    written.removeDuplicates();
+    if (presentation.revealWritten && !written.isEmpty())
+        m_fileViewer.revealFiles(written);
+    else if (presentation.openStorage)
+        m_fileViewer.openFolder(m_storage.storagelocation);
+
+    if (report.skipped.isEmpty() && report.notRun == 0 && report.repaired.isEmpty() &&
+        renamed.isEmpty())
+        return;
+    QStringList sections;
+    QStringList all;
+    const auto section = [&](const QString& heading, const QStringList& lines) {
+        if (lines.isEmpty())
+            return;
+        all << heading << lines;
+        QStringList shown = lines.mid(0, namedSkipsInAlert);
+        if (lines.size() > namedSkipsInAlert)
+            shown << tr("… and %1 more.").arg(lines.size() - namedSkipsInAlert);
+        sections << heading + QLatin1Char('\n') + shown.join(QLatin1Char('\n'));
+    };
+    QStringList skipped, repaired;
+    for (const auto& photo : report.skipped)
+        skipped << QStringLiteral("%1: %2").arg(photo.path, photo.reason);
+    for (const auto& photo : report.repaired)
+        repaired << QStringLiteral("%1: %2").arg(photo.path, photo.reason);
+    section(tr("Written under another name:"), renamed);
+    section(tr("Written with damaged metadata left out:"), repaired);
+    section(tr("Not written:"), skipped);
+    if (report.notRun > 0)
+        sections << tr("Cancelled: %1 photo(s) were left as they were.").arg(report.notRun);
+
+    QStringList counts{tr("%n photo(s) written", nullptr, int(written.size()))};
+    if (!renamed.isEmpty())
+        counts << tr("%n of them under another name", nullptr, int(renamed.size()));
+    if (!skipped.isEmpty())
+        counts << tr("%n not written", nullptr, int(skipped.size()));
+    if (report.notRun > 0)
+        counts << tr("%n left by the cancel", nullptr, report.notRun);
+    QMessageBox* box = m_alerts.alert(counts.join(QStringLiteral("; ")) + QLatin1Char('.'),
+                                      sections.join(QStringLiteral("\n\n")), m_window);
+    if (skipped.isEmpty() && report.notRun == 0)
+        box->setIcon(QMessageBox::Information);
+    if (all.size() > namedSkipsInAlert)
+        box->setDetailedText(all.join(QLatin1Char('\n')));
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
 }

@@ -2,52 +2,76 @@
 
 #include "editing/BatchRunner.h"
 #include "editing/OperationReport.h"
+#include "editing/PhotoSelection.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
+class Alerts;
+class FileViewer;
 class QProgressDialog;
 class QThread;
 class QTimer;
 class QWidget;
+struct StorageLocation;
 
-// Runs a command's work off the GUI thread behind a modal progress dialog
-// with a cancel button, and hands the report back on the GUI thread. One
-// command at a time: the dialog keeps the user from starting another.
+// Runs an editing command's work off the GUI thread behind a modal progress
+// dialog with a cancel button, then presents its report on the GUI thread.
+// One command at a time: the dialog keeps the user from starting another.
 class CommandRunner : public QObject {
     Q_OBJECT
 public:
     using Work = std::function<OperationReport(const BatchOptions&)>;
-    using Done = std::function<void(const OperationReport&)>;
+    struct Presentation {
+        bool revealWritten = false;
+        bool openStorage = false;
+    };
 
-    explicit CommandRunner(QWidget* window, QObject* parent = nullptr);
+    CommandRunner(QWidget* window, FileViewer& fileViewer, Alerts& alerts,
+                  const StorageLocation& storage, QObject* parent = nullptr);
     // Cancels a running command and waits for the photo in hand.
     ~CommandRunner() override;
 
+    // Runs the work over the photos, then presents its report and calls
+    // afterwards. The renamed are lines naming the photos written under
+    // another name than their own, filled while it runs.
+    void runEditing(const QString& label, const std::vector<SelectedPhoto>& photos, Work work,
+                    Presentation presentation, std::function<void()> afterwards = {},
+                    std::shared_ptr<const QStringList> renamed = {});
     bool isRunning() const { return m_thread != nullptr; }
-    // The sidecar policy of the commands it starts from now on.
-    SidecarPolicy sidecar = SidecarPolicy::Present;
-    // False, and nothing started, while another command runs.
-    bool start(const QString& label, int total, Work work, Done done);
     void cancel();
     QProgressDialog* progressDialog() const;
+    // What the last editing command did.
+    const OperationReport& lastReport() const { return m_lastReport; }
 
 Q_SIGNALS:
-    void finished();
+    // An editing command has finished: lastReport() says what it did.
+    void commandFinished();
 
 private:
+    void showCount();
     void onThreadFinished();
+    void presentReport(const OperationReport& report, Presentation presentation,
+                       const QStringList& renamed);
 
     QWidget* m_window;
-    QPointer<QProgressDialog> m_dialog;
-    QTimer* m_poll = nullptr;
-    QThread* m_thread = nullptr;
+    FileViewer& m_fileViewer;
+    Alerts& m_alerts;
+    const StorageLocation& m_storage;
+    QPointer<QProgressDialog> m_dialog; // the window's child, gone with the command
+    QTimer* m_poll;
+    QString m_label;
+    int m_total = 0;
+    std::unique_ptr<QThread> m_thread;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     std::shared_ptr<std::atomic<int>> m_done;
     std::shared_ptr<OperationReport> m_report;
-    Done m_onDone;
+    std::function<void(const OperationReport&)> m_onDone;
+    OperationReport m_lastReport;
 };

@@ -1,7 +1,12 @@
 #include "app/DatesController.h"
 
-#include "app/ControllerContext.h"
+#include "app/Alerts.h"
+#include "app/Background.h"
+#include "app/CommandRunner.h"
+#include "app/CurrentPhoto.h"
 #include "app/DateWindows.h"
+#include "app/SourceSelection.h"
+#include "app/StorageLocation.h"
 #include "editing/DateOperations.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
@@ -14,10 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QThreadPool>
 
 namespace {
 
@@ -31,28 +34,28 @@ void showCentred(QWidget* window) {
 
 } // namespace
 
-DatesController::DatesController(ControllerContext& context, QObject* parent)
-    : QObject(parent), m_ctx(context) {
-    m_dateWindow = new ChangeDateWindow(m_ctx.outlets.window);
-    m_batchWindow = new ChangeMutiDateWindow(m_ctx.outlets.window);
+DatesController::DatesController(QWidget* window, SourceSelection& selection, CurrentPhoto& current,
+                                 CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
+                                 const StorageLocation& storage, QObject* parent)
+    : QObject(parent), m_selection(selection), m_current(current), m_runner(runner),
+      m_alerts(alerts), m_metadata(metadata), m_storage(storage) {
+    m_dateWindow = new ChangeDateWindow(window);
+    m_batchWindow = new ChangeMutiDateWindow(window);
 }
 
 void DatesController::ChangeDateExifFromPhoto() {
-    const SourceMode sourceMode = m_ctx.mode();
-    const int count = m_ctx.selectionCount(sourceMode);
+    const SourceMode sourceMode = m_selection.mode();
+    const int count = m_selection.selectionCount(sourceMode);
     if (count == 0) {
-        m_ctx.showEmptySelectionAlert();
+        m_alerts.showEmptySelectionAlert();
         return;
     }
-    QString path = m_ctx.state.currentChooseFilePath;
-    if (sourceMode == SourceMode::Device) {
-        path = m_ctx.state.storagelocation + QLatin1Char('/') + m_ctx.state.currentFileName;
-        if (m_ctx.state.currentFileName.isEmpty() || !QFileInfo::exists(path)) {
-            // Device photos are edited in their downloaded copy: fetch the
-            // selected ones; the command finds them when run again.
-            Q_EMIT deviceCopiesNeeded();
-            return;
-        }
+    const QString path = m_current.pathIn(sourceMode, m_storage.storagelocation);
+    if (sourceMode == SourceMode::Device && (path.isEmpty() || !QFileInfo::exists(path))) {
+        // Device photos are edited in their downloaded copy: fetch the
+        // selected ones; the command finds them when run again.
+        Q_EMIT deviceCopiesNeeded();
+        return;
     }
     fillDateWindow(path, count);
 }
@@ -60,31 +63,30 @@ void DatesController::ChangeDateExifFromPhoto() {
 // Reads the photo's date pair off the GUI thread, then shows the window that
 // fits the selection.
 void DatesController::fillDateWindow(const QString& path, int count) {
-    QPointer<DatesController> self(this);
-    MetadataService* metadata = &m_ctx.metadata;
-    QThreadPool::globalInstance()->start([self, metadata, path, count] {
-        const PhotoDatePair pair = photoDatePair(*metadata, path);
-        // The current photo's creation date as a date text the field takes.
-        const auto times = readFileTimes(path);
-        const QString created = times ? DateText::timePointText(times->created) : QString();
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, pair, count, created] {
-                if (!self)
-                    return;
-                if (count == 1) {
-                    self->m_dateWindow->orignalDatelab->setText(pair.original);
-                    self->m_dateWindow->diginalDatelab->setText(pair.digitized);
-                    showCentred(self->m_dateWindow);
-                } else {
-                    if (!created.isEmpty())
-                        self->m_batchWindow->mutSetDatelab->setPlaceholderText(created);
-                    showCentred(self->m_batchWindow);
-                }
-                Q_EMIT self->m_ctx.dateWindowFilled();
-            },
-            Qt::QueuedConnection);
-    });
+    struct Read {
+        PhotoDatePair pair;
+        QString created; // the photo's creation date as a date text the field takes
+    };
+    MetadataService* metadata = &m_metadata;
+    runInBackground(
+        this,
+        [metadata, path] {
+            const auto times = readFileTimes(path);
+            return Read{photoDatePair(*metadata, path),
+                        times ? DateText::timePointText(times->created) : QString()};
+        },
+        [this, count](const Read& read) {
+            if (count == 1) {
+                m_dateWindow->orignalDatelab->setText(read.pair.original);
+                m_dateWindow->diginalDatelab->setText(read.pair.digitized);
+                showCentred(m_dateWindow);
+            } else {
+                if (!read.created.isEmpty())
+                    m_batchWindow->mutSetDatelab->setPlaceholderText(read.created);
+                showCentred(m_batchWindow);
+            }
+            Q_EMIT dateWindowFilled();
+        });
 }
 
 // Every date is checked before anything is written, in both sources: a text
@@ -93,7 +95,7 @@ bool DatesController::refuseNonDates(QWidget* window,
                                      const QList<std::pair<QLineEdit*, QString>>& fields) {
     for (const auto& [field, name] : fields) {
         if (!DateText::isValid(field->text())) {
-            m_ctx.showInvalidDateAlert(window, name);
+            m_alerts.showInvalidDateAlert(window, name);
             field->setFocus();
             field->selectAll();
             return true;
@@ -103,24 +105,24 @@ bool DatesController::refuseNonDates(QWidget* window,
 }
 
 void DatesController::ClickDateChangedSaveAction() {
-    const SourceMode sourceMode = m_ctx.mode();
+    const SourceMode sourceMode = m_selection.mode();
     const QString original = m_dateWindow->orignalDatelab->text();
     const QString digitized = m_dateWindow->diginalDatelab->text();
     if (refuseNonDates(m_dateWindow, {{m_dateWindow->diginalDatelab, tr("The digitized date")},
                                       {m_dateWindow->orignalDatelab, tr("The original date")}}))
         return;
-    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(sourceMode);
-    MetadataService* metadata = &m_ctx.metadata;
-    m_ctx.runEditing(
+    const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(sourceMode);
+    MetadataService* metadata = &m_metadata;
+    m_runner.runEditing(
         tr("Changing dates…"), photos,
-        [=, storage = m_ctx.state.storagelocation](const BatchOptions& o) {
+        [=, storage = m_storage.storagelocation](const BatchOptions& o) {
             return runDateEdit(photos, storage, original, digitized, sourceMode, *metadata, o);
         },
         {sourceMode == SourceMode::Computer, true}, [this] { m_dateWindow->hide(); });
 }
 
 void DatesController::ClickDateChangedCancelAction() {
-    const int count = m_ctx.selectionCount(m_ctx.mode());
+    const int count = m_selection.selectionCount(m_selection.mode());
     if (count == 1)
         m_dateWindow->hide();
     else if (count >= 2)
@@ -142,26 +144,21 @@ void DatesController::openPanelDidEnd3(int returnCode, const QStringList& paths)
     if (returnCode != 1 || paths.isEmpty())
         return;
     const QString path = paths.first();
-    m_ctx.state.currentChooseFilePath = path;
-    QPointer<DatesController> self(this);
-    MetadataService* metadata = &m_ctx.metadata;
+    m_current.currentChooseFilePath = path;
+    MetadataService* metadata = &m_metadata;
     const QSize box = m_batchWindow->dateImageview->size();
-    QThreadPool::globalInstance()->start([self, metadata, path, box] {
-        const PhotoDatePair pair = photoDatePair(*metadata, path);
-        const QImage image = loadPhotoImage(*metadata, path, box);
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, pair, image] {
-                if (!self)
-                    return;
-                ChangeMutiDateWindow* window = self->m_batchWindow;
-                window->showPreviewPhoto(image);
-                window->beforeorignalDatelab->setText(pair.original);
-                window->beforediginalDatelab->setText(pair.digitized);
-                Q_EMIT self->m_ctx.dateWindowFilled();
-            },
-            Qt::QueuedConnection);
-    });
+    runInBackground(
+        this,
+        [metadata, path, box] {
+            return std::pair{photoDatePair(*metadata, path), loadPhotoImage(*metadata, path, box)};
+        },
+        [this](const std::pair<PhotoDatePair, QImage>& read) {
+            const auto& [pair, image] = read;
+            m_batchWindow->showPreviewPhoto(image);
+            m_batchWindow->beforeorignalDatelab->setText(pair.original);
+            m_batchWindow->beforediginalDatelab->setText(pair.digitized);
+            Q_EMIT dateWindowFilled();
+        });
 }
 
 void DatesController::ClickAddTimeAction() {
@@ -181,10 +178,10 @@ void DatesController::closeMutiDateWindow() {
 void DatesController::ClickMutiDateChangedSaveAction() {
     ChangeMutiDateWindow* w = m_batchWindow;
     // Every variant works on the computer photos, whatever the mode.
-    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(SourceMode::Computer);
-    MetadataService* metadata = &m_ctx.metadata;
-    const QString storage = m_ctx.state.storagelocation;
-    const ControllerContext::Presentation reveal{true, false};
+    const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(SourceMode::Computer);
+    MetadataService* metadata = &m_metadata;
+    const QString storage = m_storage.storagelocation;
+    const CommandRunner::Presentation reveal{true, false};
     auto close = [this] { closeMutiDateWindow(); };
 
     if (w->hasPreviewPhoto()) {
@@ -197,14 +194,14 @@ void DatesController::ClickMutiDateChangedSaveAction() {
         // Texts that do not read give no difference to shift by: say so
         // rather than rewrite every photo unchanged.
         if (!shift) {
-            m_ctx.showInvalidDateAlert(w);
+            m_alerts.showInvalidDateAlert(w);
             return;
         }
-        if (!m_ctx.state.blocalMode) {
+        if (!m_selection.blocalMode()) {
             close();
             return;
         }
-        m_ctx.runEditing(
+        m_runner.runEditing(
             tr("Shifting dates…"), photos,
             [=](const BatchOptions& o) {
                 return runPreviewShift(photos, storage, *shift, *metadata, o);
@@ -216,7 +213,7 @@ void DatesController::ClickMutiDateChangedSaveAction() {
     if (!date.isEmpty()) {
         if (refuseNonDates(w, {{w->mutSetDatelab, tr("The date")}}))
             return;
-        m_ctx.runEditing(
+        m_runner.runEditing(
             tr("Setting dates…"), photos,
             [=](const BatchOptions& o) { return runSetDate(photos, storage, date, *metadata, o); },
             reveal, close);
@@ -226,7 +223,7 @@ void DatesController::ClickMutiDateChangedSaveAction() {
     for (const QLineEdit* field : w->amountFields())
         amounts << readAmount(field->text());
     const qint64 offset = amountOffset(amounts, w->AddTimeBtn->isChecked());
-    m_ctx.runEditing(
+    m_runner.runEditing(
         tr("Shifting dates…"), photos,
         [=](const BatchOptions& o) {
             return runAmountShift(photos, storage, offset, *metadata, o);
@@ -240,14 +237,14 @@ void DatesController::ClickMutiDateChangedCancelAction() {
 }
 
 void DatesController::ClickCopyExifDateToCreateDateAction() {
-    const SourceMode sourceMode = m_ctx.mode();
-    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(sourceMode);
+    const SourceMode sourceMode = m_selection.mode();
+    const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(sourceMode);
     if (photos.empty())
         return;
-    MetadataService* metadata = &m_ctx.metadata;
-    m_ctx.runEditing(tr("Setting file dates…"), photos,
-                     [=, storage = m_ctx.state.storagelocation](const BatchOptions& o) {
-                         return runFileDates(photos, storage, sourceMode, *metadata, o);
-                     },
-                     {true, false});
+    MetadataService* metadata = &m_metadata;
+    m_runner.runEditing(tr("Setting file dates…"), photos,
+                        [=, storage = m_storage.storagelocation](const BatchOptions& o) {
+                            return runFileDates(photos, storage, sourceMode, *metadata, o);
+                        },
+                        {true, false});
 }

@@ -4,11 +4,16 @@
 #include <QString>
 #include <QStringList>
 
+class Alerts;
 class ChangeDateWindow;
 class ChangeMutiDateWindow;
-class ControllerContext;
+class CommandRunner;
+class MetadataService;
 class QLineEdit;
 class QWidget;
+class SourceSelection;
+struct CurrentPhoto;
+struct StorageLocation;
 
 // The photos' dates: the date window for one photo, the batch date window for
 // several, and the file dates copied from the EXIF dates.
@@ -16,7 +21,9 @@ class DatesController : public QObject {
     Q_OBJECT
 public:
     // Makes the two date windows on the main window.
-    explicit DatesController(ControllerContext& context, QObject* parent = nullptr);
+    DatesController(QWidget* window, SourceSelection& selection, CurrentPhoto& current,
+                    CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
+                    const StorageLocation& storage, QObject* parent = nullptr);
 
     ChangeDateWindow* changeDateWindow() const { return m_dateWindow; }
     ChangeMutiDateWindow* changeMutiDateWindow() const { return m_batchWindow; }
@@ -39,6 +46,8 @@ Q_SIGNALS:
     // A device photo's dates are edited in its downloaded copy, which is not
     // there yet: the selected device photos are to be fetched.
     void deviceCopiesNeeded();
+    // A date window has been filled and shown, or the preview photo taken.
+    void dateWindowFilled();
 
 private:
     void fillDateWindow(const QString& path, int count);
@@ -46,7 +55,12 @@ private:
     bool refuseNonDates(QWidget* window, const QList<std::pair<QLineEdit*, QString>>& fields);
     void closeMutiDateWindow();
 
-    ControllerContext& m_ctx;
+    SourceSelection& m_selection;
+    CurrentPhoto& m_current; // the batch window's photo panel chooses it
+    CommandRunner& m_runner;
+    Alerts& m_alerts;
+    MetadataService& m_metadata;
+    const StorageLocation& m_storage;
     ChangeDateWindow* m_dateWindow = nullptr;
     ChangeMutiDateWindow* m_batchWindow = nullptr;
 };

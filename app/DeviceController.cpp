@@ -1,9 +1,11 @@
 #include "app/DeviceController.h"
 
-#include "app/ControllerContext.h"
+#include "app/Alerts.h"
+#include "app/CurrentPhoto.h"
 #include "app/DeviceWindow.h"
-#include "app/DropTargets.h"
-#include "app/PRButton.h"
+#include "app/SourcePane.h"
+#include "app/SourceSelection.h"
+#include "app/StorageLocation.h"
 #include "sources/DeviceBrowser.h"
 #include "sources/PhotoListModel.h"
 
@@ -12,7 +14,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListView>
-#include <QMainWindow>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -28,52 +29,65 @@ QString DeviceController::itemTypeOf(const QString& name) {
     return QStringLiteral("Image");
 }
 
-DeviceController::DeviceController(ControllerContext& context,
+DeviceController::DeviceController(const Outlets& outlets, SourcePane& pane,
+                                   SourceSelection& selection, PhotoListModel& localPhotos,
+                                   PhotoListModel& devicePhotos, CurrentPhoto& current,
+                                   Alerts& alerts, FileViewer& fileViewer,
+                                   const StorageLocation& storage,
                                    std::shared_ptr<CameraService> cameras, QObject* parent)
-    : QObject(parent), m_ctx(context), m_cameraService(std::move(cameras)) {
-    m_cameraWindow = new DeviceWindow(m_ctx.outlets.imageBrowserView, m_ctx.outlets.window);
+    : QObject(parent), m_outlets(outlets), m_pane(pane), m_selection(selection),
+      m_localPhotos(localPhotos), m_devicePhotos(devicePhotos), m_current(current),
+      m_alerts(alerts), m_fileViewer(fileViewer), m_storage(storage),
+      m_cameraService(std::move(cameras)) {
+    m_cameraWindow = new DeviceWindow(outlets.imageBrowserView, outlets.window);
     DeviceWindow* w = m_cameraWindow;
     for (QPushButton* b :
          {w->deletePhotoBtn, w->downloadPhotoBtn, w->viewExifBtn, w->removeExifBtn})
         b->setEnabled(false);
-    m_ctx.outlets.changtoiOSmodemenu->setEnabled(false);
+    outlets.changtoiOSmodemenu->setEnabled(false);
 }
 
+// The browser and the cameras go first, then their threads are waited for.
 DeviceController::~DeviceController() {
-    delete mDeviceBrowser;
-    mDeviceBrowser = nullptr;
-    qDeleteAll(mCameras);
+    mDeviceBrowser.reset();
     mCameras.clear();
     CameraDevice::waitForStoppedDevices();
 }
 
+QList<CameraDevice*> DeviceController::cameras() const {
+    QList<CameraDevice*> cameras;
+    for (const auto& camera : mCameras)
+        cameras << camera.get();
+    return cameras;
+}
+
 void DeviceController::startBrowsing() {
-    connect(m_ctx.outlets.imageBrowserView->selectionModel(), &QItemSelectionModel::currentChanged,
+    connect(m_outlets.imageBrowserView->selectionModel(), &QItemSelectionModel::currentChanged,
             this, [this](const QModelIndex& current) {
                 if (current.isValid())
-                    m_ctx.state.currentFileName =
-                        m_ctx.devicePhotos->itemAt(current.row()).fileName;
+                    m_current.currentFileName = m_devicePhotos.itemAt(current.row()).fileName;
             });
-    mDeviceBrowser = new DeviceBrowser(m_cameraService, 3000);
-    connect(mDeviceBrowser, &DeviceBrowser::didAddDevice, this, &DeviceController::deviceDidAdd);
-    connect(mDeviceBrowser, &DeviceBrowser::didRemoveDevice, this,
+    mDeviceBrowser = std::make_unique<DeviceBrowser>(m_cameraService, 3000);
+    connect(mDeviceBrowser.get(), &DeviceBrowser::didAddDevice, this,
+            &DeviceController::deviceDidAdd);
+    connect(mDeviceBrowser.get(), &DeviceBrowser::didRemoveDevice, this,
             &DeviceController::deviceDidRemove);
     mDeviceBrowser->start();
 }
 
 void DeviceController::deviceDidAdd(const DeviceInfo& device) {
     m_cameraWindow->deviceNamelab->setText(device.name());
-    auto* camera = new CameraDevice(m_cameraService, device, this);
+    auto* camera = new CameraDevice(m_cameraService, device);
     connect(camera, &CameraDevice::didOpenSession, this, [this](const QString& error) {
         if (!error.isEmpty()) {
             endProgress();
-            m_ctx.alert(tr("The device could not be opened"), error, m_cameraWindow)->open();
+            m_alerts.alert(tr("The device could not be opened"), error, m_cameraWindow)->open();
         }
     });
     connect(camera, &CameraDevice::didListItems, this, [this](const QList<DeviceFile>& files) {
         endProgress();
         if (files.isEmpty())
-            Q_EMIT m_ctx.deviceListChanged();
+            Q_EMIT deviceListChanged();
     });
     connect(camera, &CameraDevice::didReceiveThumbnail, this,
             [this, camera](const DeviceFile& file, const QString& path) {
@@ -88,38 +102,35 @@ void DeviceController::deviceDidAdd(const DeviceInfo& device) {
             [this, camera](const QList<DeviceFile>& deleted, const QStringList& failures) {
                 filesDidDelete(camera, deleted, failures);
             });
-    mCameras.append(camera);
+    mCameras.emplace_back(camera);
     m_currentDevice = camera;
-    m_ctx.outlets.changtoiOSmodemenu->setEnabled(true);
-    Q_EMIT m_ctx.deviceListChanged();
+    m_outlets.changtoiOSmodemenu->setEnabled(true);
+    Q_EMIT deviceListChanged();
 }
 
 void DeviceController::deviceDidRemove(const DeviceInfo& device) {
     qInfo("camera gone: %s on %s", qPrintable(device.model), qPrintable(device.port));
-    CameraDevice* gone = nullptr;
-    for (CameraDevice* camera : std::as_const(mCameras)) {
-        if (camera->info() == device)
-            gone = camera;
-    }
-    if (!gone)
+    const auto gone = std::find_if(mCameras.rbegin(), mCameras.rend(),
+                                   [&](const auto& camera) { return camera->info() == device; });
+    if (gone == mCameras.rend())
         return;
-    mCameras.removeOne(gone);
-    delete gone; // its thread finishes on its own
-    if (mCameras.isEmpty()) {
+    const bool wasCurrent = m_currentDevice == gone->get();
+    mCameras.erase(std::next(gone).base()); // its thread finishes on its own
+    if (mCameras.empty()) {
         m_currentDevice = nullptr;
         m_deviceEntries.clear();
-        m_ctx.devicePhotos->clear();
+        m_devicePhotos.clear();
         m_cameraWindow->hide();
         m_cameraWindow->showOpenHint(true);
         endProgress();
     } else {
         // Another camera stays: the newest one becomes current, and the gone
         // camera's files leave the list, since nothing can reach them now.
-        if (m_currentDevice == gone)
-            m_currentDevice = mCameras.last();
+        if (wasCurrent)
+            m_currentDevice = mCameras.back().get();
         rebuildDeviceList([&](const DeviceEntry& entry) { return entry.port != device.port; });
     }
-    Q_EMIT m_ctx.deviceListChanged();
+    Q_EMIT deviceListChanged();
 }
 
 void DeviceController::rebuildDeviceList(const std::function<bool(const DeviceEntry&)>& keep) {
@@ -127,31 +138,27 @@ void DeviceController::rebuildDeviceList(const std::function<bool(const DeviceEn
     QList<DeviceEntry> entries;
     for (int row = 0; row < m_deviceEntries.size(); ++row) {
         if (keep(m_deviceEntries[row])) {
-            items << m_ctx.devicePhotos->itemAt(row);
+            items << m_devicePhotos.itemAt(row);
             entries << m_deviceEntries[row];
         }
     }
-    m_ctx.devicePhotos->clear();
-    m_ctx.devicePhotos->append(items);
+    m_devicePhotos.clear();
+    m_devicePhotos.append(items);
     m_deviceEntries = entries;
 }
 
 void DeviceController::ChangeToImportiOSDevicePhoto() {
     // The editing commands work on the device list from here on.
-    m_ctx.setLocalMode(false);
-    if (mCameras.isEmpty()) {
-        m_ctx.outlets.leftTipCameraImageView->show();
-        m_ctx.outlets.localImageBrowserView->hide();
-        m_ctx.outlets.leftTipView->hide();
+    m_selection.setLocalMode(false);
+    if (mCameras.empty()) {
+        m_pane.showCameraHint();
         return;
     }
-    m_ctx.outlets.leftTipCameraImageView->hide();
-    const bool hasPhotos = m_ctx.localPhotos->rowCount() > 0;
-    m_ctx.outlets.localImageBrowserView->setVisible(hasPhotos);
-    m_ctx.outlets.leftTipView->setVisible(!hasPhotos);
+    const bool hasPhotos = m_localPhotos.rowCount() > 0;
+    m_pane.showPhotosOrDropHint(hasPhotos);
     // The computer's photos stay in the main window: its source button says so.
     if (hasPhotos)
-        showChosenSource(m_ctx.outlets, true);
+        m_pane.showChosenSource(true);
     m_cameraWindow->show();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_cameraWindow->move(screen->availableGeometry().center() -
@@ -173,7 +180,7 @@ void DeviceController::endProgress() {
 }
 
 void DeviceController::OpenDeviceAction() {
-    m_ctx.createStorageFolder();
+    m_storage.create();
     if (m_currentDevice)
         m_cameraWindow->showOpenHint(false);
     startProgreess(0);
@@ -188,8 +195,8 @@ void DeviceController::thumbnailDidArrive(CameraDevice* camera, const DeviceFile
     item.fileName = file.safeName();
     item.fileType = itemTypeOf(item.fileName);
     m_deviceEntries.append({camera->info().port, file});
-    m_ctx.devicePhotos->append({item});
-    Q_EMIT m_ctx.deviceListChanged();
+    m_devicePhotos.append({item});
+    Q_EMIT deviceListChanged();
 }
 
 void DeviceController::DeletePhotoAction() {
@@ -206,7 +213,7 @@ void DeviceController::DeletePhotoAction() {
             return;
         QList<DeviceFile> files;
         for (const QModelIndex& index :
-             m_ctx.outlets.imageBrowserView->selectionModel()->selectedIndexes()) {
+             m_outlets.imageBrowserView->selectionModel()->selectedIndexes()) {
             const DeviceEntry& entry = m_deviceEntries.at(index.row());
             if (entry.port == m_currentDevice->info().port)
                 files << entry.file;
@@ -215,7 +222,7 @@ void DeviceController::DeletePhotoAction() {
             m_currentDevice->requestDeleteFiles(files);
     });
     box->open();
-    Q_EMIT m_ctx.deleteConfirmationShown(box);
+    Q_EMIT deleteConfirmationShown(box);
 }
 
 void DeviceController::filesDidDelete(CameraDevice* camera, const QList<DeviceFile>& deleted,
@@ -225,9 +232,9 @@ void DeviceController::filesDidDelete(CameraDevice* camera, const QList<DeviceFi
         return entry.port != port || !deleted.contains(entry.file);
     });
     if (!failures.isEmpty())
-        m_ctx
+        m_alerts
             .alert(tr("%n file(s) could not be deleted", nullptr, int(failures.size())),
                    failures.join(QLatin1Char('\n')), m_cameraWindow)
             ->open();
-    Q_EMIT m_ctx.deviceListChanged();
+    Q_EMIT deviceListChanged();
 }

@@ -9,11 +9,22 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
+class Alerts;
 class CameraService;
-class ControllerContext;
 class DeviceBrowser;
 class DeviceWindow;
+class FileViewer;
+class PhotoListModel;
+class QAction;
+class QListView;
+class QMessageBox;
+class QWidget;
+class SourcePane;
+class SourceSelection;
+struct CurrentPhoto;
+struct StorageLocation;
 
 // The device source: the cameras and phones that come and go, the device
 // window with their photo list, and the downloads, deletions and reads of
@@ -21,8 +32,19 @@ class DeviceWindow;
 class DeviceController : public QObject {
     Q_OBJECT
 public:
+    // What it shows in: the main window, the device list's view (which the
+    // device window takes in) and the Source menu's device item.
+    struct Outlets {
+        QWidget* window = nullptr;
+        QListView* imageBrowserView = nullptr;
+        QAction* changtoiOSmodemenu = nullptr;
+    };
     // Makes the device window; the device commands wait for an open device.
-    DeviceController(ControllerContext& context, std::shared_ptr<CameraService> cameras,
+    // Downloads for editing join the computer list.
+    DeviceController(const Outlets& outlets, SourcePane& pane, SourceSelection& selection,
+                     PhotoListModel& localPhotos, PhotoListModel& devicePhotos,
+                     CurrentPhoto& current, Alerts& alerts, FileViewer& fileViewer,
+                     const StorageLocation& storage, std::shared_ptr<CameraService> cameras,
                      QObject* parent = nullptr);
     // Stops the cameras' threads.
     ~DeviceController() override;
@@ -31,8 +53,8 @@ public:
     void startBrowsing();
 
     DeviceWindow* cameraWindow() const { return m_cameraWindow; }
-    DeviceBrowser* deviceBrowser() const { return mDeviceBrowser; }
-    const QList<CameraDevice*>& cameras() const { return mCameras; }
+    DeviceBrowser* deviceBrowser() const { return mDeviceBrowser.get(); }
+    QList<CameraDevice*> cameras() const;
     CameraDevice* currentDevice() const { return m_currentDevice; } // one of cameras(), or none
 
 public Q_SLOTS:
@@ -42,6 +64,14 @@ public Q_SLOTS:
     void DownloadImportEditePhotoAction();
     void DeletePhotoAction();
     void ViewExifData();
+
+Q_SIGNALS:
+    // The device list has changed: a camera came or went, files were listed or deleted.
+    void deviceListChanged();
+    // A download command has finished, with what became of each file.
+    void deviceDownloadsFinished(const QList<DownloadOutcome>& outcomes);
+    // The delete confirmation is up.
+    void deleteConfirmationShown(QMessageBox* box);
 
 private:
     enum class DownloadPurpose { Download, Import, View };
@@ -63,10 +93,18 @@ private:
     void endProgress();
     void rebuildDeviceList(const std::function<bool(const DeviceEntry&)>& keep);
 
-    ControllerContext& m_ctx;
+    Outlets m_outlets;
+    SourcePane& m_pane;
+    SourceSelection& m_selection;
+    PhotoListModel& m_localPhotos;
+    PhotoListModel& m_devicePhotos;
+    CurrentPhoto& m_current; // the device list's current photo names it
+    Alerts& m_alerts;
+    FileViewer& m_fileViewer;
+    const StorageLocation& m_storage;
     std::shared_ptr<CameraService> m_cameraService;
-    DeviceBrowser* mDeviceBrowser = nullptr;
-    QList<CameraDevice*> mCameras;
+    std::unique_ptr<DeviceBrowser> mDeviceBrowser;
+    std::vector<std::unique_ptr<CameraDevice>> mCameras;
     CameraDevice* m_currentDevice = nullptr;
     DeviceWindow* m_cameraWindow = nullptr;
     QList<DeviceEntry> m_deviceEntries; // beside the device photo list, row for row

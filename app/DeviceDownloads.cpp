@@ -1,9 +1,11 @@
 #include "app/DeviceController.h"
 
-#include "app/ControllerContext.h"
+#include "app/Alerts.h"
+#include "app/CurrentPhoto.h"
 #include "app/DeviceWindow.h"
-#include "app/DropTargets.h"
 #include "app/FileViewer.h"
+#include "app/SourcePane.h"
+#include "app/StorageLocation.h"
 #include "sources/PhotoListModel.h"
 
 #include <QFileInfo>
@@ -16,7 +18,7 @@ constexpr int namedFailuresInAlert = 12;
 } // namespace
 
 void DeviceController::requestDownloads(DownloadPurpose purpose) {
-    const QItemSelectionModel* selection = m_ctx.outlets.imageBrowserView->selectionModel();
+    const QItemSelectionModel* selection = m_outlets.imageBrowserView->selectionModel();
     QList<int> rows;
     for (const QModelIndex& index : selection->selectedIndexes())
         rows << index.row();
@@ -32,12 +34,12 @@ void DeviceController::requestDownloads(DownloadPurpose purpose) {
     }
     if (files.isEmpty() || !m_currentDevice)
         return;
-    m_ctx.createStorageFolder();
+    m_storage.create();
     bDownloadandimportToEdit = purpose == DownloadPurpose::Import;
     const int tag = ++m_nextDownloadTag;
     m_downloadPurposes.insert(tag, purpose);
     startProgreess(int(files.size()));
-    m_currentDevice->requestDownloadFiles(files, m_ctx.state.storagelocation, tag);
+    m_currentDevice->requestDownloadFiles(files, m_storage.storagelocation, tag);
 }
 
 void DeviceController::DownloadPhotoAction() {
@@ -45,11 +47,9 @@ void DeviceController::DownloadPhotoAction() {
 }
 
 void DeviceController::DownloadImportEditePhotoAction() {
-    m_ctx.outlets.leftTipCameraImageView->hide();
-    m_ctx.outlets.localImageBrowserView->show();
-    m_ctx.outlets.leftTipView->hide();
+    m_pane.showPhotosOrDropHint(true);
     // The main window shows the computer's list: its source button is the chosen one.
-    showChosenSource(m_ctx.outlets, true);
+    m_pane.showChosenSource(true);
     requestDownloads(DownloadPurpose::Import);
 }
 
@@ -67,7 +67,7 @@ void DeviceController::downloadDidProgress(CameraDevice* camera, const DownloadO
     // The editing commands read a device photo from its copy, under the name
     // the copy actually got.
     const QString local = QFileInfo(outcome.path).fileName();
-    QList<IKImageItem> items = m_ctx.devicePhotos->items();
+    QList<IKImageItem> items = m_devicePhotos.items();
     bool renamed = false;
     for (int row = 0; row < m_deviceEntries.size(); ++row) {
         const DeviceEntry& entry = m_deviceEntries[row];
@@ -78,8 +78,8 @@ void DeviceController::downloadDidProgress(CameraDevice* camera, const DownloadO
         }
     }
     if (renamed) {
-        m_ctx.devicePhotos->clear();
-        m_ctx.devicePhotos->append(items);
+        m_devicePhotos.clear();
+        m_devicePhotos.append(items);
     }
 }
 
@@ -97,22 +97,21 @@ void DeviceController::downloadsDidFinish(const QList<DownloadOutcome>& outcomes
         QList<IKImageItem> items;
         for (const QString& path : written)
             items << IKImageItem::forLocalFile(path);
-        m_ctx.localPhotos->append(items);
-        m_ctx.outlets.localImageBrowserView->show();
-        m_ctx.outlets.leftTipView->hide();
+        m_localPhotos.append(items);
+        m_pane.showPhotosOrDropHint(true);
     }
     if (purpose == DownloadPurpose::View && !written.isEmpty())
-        m_ctx.state.currentFileName = QFileInfo(written.last()).fileName();
+        m_current.currentFileName = QFileInfo(written.last()).fileName();
     if (!written.isEmpty() && purpose != DownloadPurpose::View)
-        m_ctx.fileViewer.revealFiles(written);
+        m_fileViewer.revealFiles(written);
     if (!failures.isEmpty()) {
         QStringList named = failures.mid(0, namedFailuresInAlert);
         if (failures.size() > namedFailuresInAlert)
             named << tr("and %n more", nullptr, int(failures.size()) - namedFailuresInAlert);
-        m_ctx
+        m_alerts
             .alert(tr("%n file(s) could not be downloaded", nullptr, int(failures.size())),
                    named.join(QLatin1Char('\n')), m_cameraWindow)
             ->open();
     }
-    Q_EMIT m_ctx.deviceDownloadsFinished(outcomes);
+    Q_EMIT deviceDownloadsFinished(outcomes);
 }

@@ -1,12 +1,14 @@
 #include "app/DisplayController.h"
 
-#include "app/ControllerContext.h"
+#include "app/CurrentPhoto.h"
 #include "app/DropTargets.h"
 #include "app/LargePhotoView.h"
 #include "app/LatestPhotoDecoder.h"
+#include "app/MainWindowLayout.h"
 #include "app/PhotoCellDelegate.h"
 #include "app/PhotoViewerWindow.h"
 #include "app/PropertyOutlineView.h"
+#include "app/SourceSelection.h"
 #include "sources/PhotoListModel.h"
 #include "sources/ThumbnailLoader.h"
 
@@ -30,27 +32,27 @@ constexpr int RawPathRole = Qt::UserRole + 1;
 
 // Everything that follows the browsers once the lists exist.
 void DisplayController::startFollowing() {
-    const MainWindowOutlets& o = m_ctx.outlets;
+    const MainWindowOutlets& o = m_outlets;
     QListView* browser = o.localImageBrowserView;
     connect(browser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &DisplayController::imageBrowserSelectionDidChange);
     for (QListView* view : {static_cast<QListView*>(browser), o.imageBrowserView})
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 &DisplayController::refreshSelectionState);
-    for (PhotoListModel* list : {m_ctx.localPhotos, m_ctx.devicePhotos}) {
+    for (const PhotoListModel* list : {&std::as_const(m_localPhotos), &m_devicePhotos}) {
         connect(list, &QAbstractItemModel::rowsInserted, this,
                 &DisplayController::refreshSelectionState);
         connect(list, &QAbstractItemModel::modelReset, this,
                 &DisplayController::refreshSelectionState);
     }
-    connect(&m_ctx, &ControllerContext::modeChanged, this,
+    connect(&m_selection, &SourceSelection::modeChanged, this,
             &DisplayController::refreshSelectionState);
 
     connect(m_largeView, &LatestPhotoDecoder::decoded, this,
             [this](const QString& path, const QImage& photo) {
-                if (path != m_ctx.state.currentChooseFilePath)
+                if (path != m_current.currentChooseFilePath)
                     return;
-                LargePhotoView* view = m_ctx.outlets.localPhotoImageView;
+                LargePhotoView* view = m_outlets.localPhotoImageView;
                 if (photo.isNull())
                     view->setMessage(tr("Not a photo Tessaview can read"));
                 else
@@ -73,10 +75,10 @@ void DisplayController::startFollowing() {
     connect(tree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
         m_collapsedSets.remove(index.data(RawPathRole).toString());
     });
-    m_storedValues = m_ctx.settings->value(StoredValuesKey, false).toBool();
+    m_storedValues = m_settings.value(StoredValuesKey, false).toBool();
     o.storedValuesItem->setChecked(m_storedValues);
     connect(o.storedValuesItem, &QAction::toggled, this, [this](bool stored) {
-        m_ctx.settings->setValue(StoredValuesKey, stored);
+        m_settings.setValue(StoredValuesKey, stored);
         showStoredValues(stored);
     });
 
@@ -85,11 +87,11 @@ void DisplayController::startFollowing() {
     m_thumbnailResize->setInterval(150);
     connect(m_thumbnailResize, &QTimer::timeout, this, [this] {
         const auto* delegate =
-            static_cast<PhotoCellDelegate*>(m_ctx.outlets.localImageBrowserView->itemDelegate());
-        const qreal ratio = m_ctx.outlets.window->devicePixelRatioF();
-        m_ctx.thumbnails->setSize(delegate->thumbnailBox() * ratio);
-        m_ctx.settings->setValue(ThumbnailSideKey, delegate->thumbnailSide());
-        m_ctx.outlets.localImageBrowserView->viewport()->update();
+            static_cast<PhotoCellDelegate*>(m_outlets.localImageBrowserView->itemDelegate());
+        const qreal ratio = m_outlets.window->devicePixelRatioF();
+        m_thumbnails.setSize(delegate->thumbnailBox() * ratio);
+        m_settings.setValue(ThumbnailSideKey, delegate->thumbnailSide());
+        m_outlets.localImageBrowserView->viewport()->update();
     });
     QSlider* slider = o.thumbnailSizeSlider;
     connect(slider, &QSlider::valueChanged, this, &DisplayController::setThumbnailSide);
@@ -97,7 +99,7 @@ void DisplayController::startFollowing() {
             [slider] { slider->setValue(slider->value() + PhotoCellDelegate::sideStep); });
     connect(o.smallerThumbnailsItem, &QAction::triggered, slider,
             [slider] { slider->setValue(slider->value() - PhotoCellDelegate::sideStep); });
-    const int side = m_ctx.settings->value(ThumbnailSideKey, PhotoCellDelegate::firstSide).toInt();
+    const int side = m_settings.value(ThumbnailSideKey, PhotoCellDelegate::firstSide).toInt();
     slider->setValue(side);
     setThumbnailSide(slider->value());
     m_thumbnailResize->start(0);
@@ -105,25 +107,25 @@ void DisplayController::startFollowing() {
 }
 
 void DisplayController::setThumbnailSide(int side) {
-    NSDragImageBrowserView* browser = m_ctx.outlets.localImageBrowserView;
+    NSDragImageBrowserView* browser = m_outlets.localImageBrowserView;
     auto* delegate = static_cast<PhotoCellDelegate*>(browser->itemDelegate());
     delegate->setThumbnailSide(side);
     browser->setGridSize(delegate->cellSize());
     browser->setIconSize(delegate->thumbnailBox());
     browser->setMinimumWidth(delegate->cellSize().width() + 24);
-    m_ctx.outlets.thumbnailSizeSlider->setValue(delegate->thumbnailSide());
-    m_ctx.outlets.largerThumbnailsItem->setEnabled(side < PhotoCellDelegate::largestSide);
-    m_ctx.outlets.smallerThumbnailsItem->setEnabled(side > PhotoCellDelegate::smallestSide);
+    m_outlets.thumbnailSizeSlider->setValue(delegate->thumbnailSide());
+    m_outlets.largerThumbnailsItem->setEnabled(side < PhotoCellDelegate::largestSide);
+    m_outlets.smallerThumbnailsItem->setEnabled(side > PhotoCellDelegate::smallestSide);
     // The thumbnails are made anew once the size rests.
     m_thumbnailResize->start();
 }
 
 bool DisplayController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_ctx.outlets.localImageBrowserView && event->type() == QEvent::KeyPress) {
+    if (watched == m_outlets.localImageBrowserView && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             key->modifiers() == Qt::NoModifier) {
-            const QModelIndex current = m_ctx.outlets.localImageBrowserView->currentIndex();
+            const QModelIndex current = m_outlets.localImageBrowserView->currentIndex();
             if (current.isValid())
                 cellWasDoubleClickedAtIndex(current.row());
             return true;
@@ -133,32 +135,32 @@ bool DisplayController::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void DisplayController::showFullSize() {
-    const QString path = m_ctx.state.currentChooseFilePath;
+    const QString path = m_current.currentChooseFilePath;
     if (path.isEmpty())
         return;
-    m_viewer->showPhoto(path, QFileInfo(path).fileName(), m_ctx.settings);
+    m_viewer->showPhoto(path, QFileInfo(path).fileName());
 }
 
 void DisplayController::refreshSelectionState() {
-    const MainWindowOutlets& o = m_ctx.outlets;
-    const int photos = m_ctx.localPhotos ? m_ctx.localPhotos->rowCount() : 0;
-    const int selected = m_ctx.selectionCount(SourceMode::Computer);
+    const MainWindowOutlets& o = m_outlets;
+    const int photos = m_localPhotos.rowCount();
+    const int selected = m_selection.selectionCount(SourceMode::Computer);
     o.photoCountLabel->setText(photos == 1
                                    ? tr("1 photo, %1 selected").arg(selected)
                                    : tr("%1 photos, %2 selected").arg(photos).arg(selected));
     // The commands that work on the selection wait for one, in the source
     // they work on; the stamp and the imports always work on the computer's.
-    const bool some = m_ctx.selectionCount(m_ctx.mode()) > 0;
+    const bool some = m_selection.selectionCount(m_selection.mode()) > 0;
     const bool local = selected > 0;
-    const bool current = !m_ctx.state.currentExifDictionary.isEmpty();
+    const bool current = !m_current.currentExifDictionary.isEmpty();
     for (QAction* action : o.removeExifMenu->actions())
         action->setEnabled(some);
     for (QAction* action : {o.changeDateItem, o.fileDatesItem, o.changeGpsItem, o.addGpsItem})
         action->setEnabled(some);
     o.dateStampItem->setEnabled(local);
-    o.fixedPositionItem->setEnabled(some && !m_ctx.state.currentFileName.isEmpty());
-    o.showMapItem->setEnabled(m_ctx.state.bMapPreview);
-    o.fullSizeItem->setEnabled(!m_ctx.state.currentChooseFilePath.isEmpty() && local);
+    o.fixedPositionItem->setEnabled(some && !m_current.currentFileName.isEmpty());
+    o.showMapItem->setEnabled(m_current.bMapPreview);
+    o.fullSizeItem->setEnabled(!m_current.currentChooseFilePath.isEmpty() && local);
     o.editApplyBtn->setEnabled(some);
     for (QAction* action : o.importandExportMenu->actions()) {
         if (action->isSeparator())

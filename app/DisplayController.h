@@ -9,27 +9,40 @@
 #include <atomic>
 #include <memory>
 
-class ControllerContext;
+class EditFormState;
 class LatestPhotoDecoder;
+class MetadataService;
+class PhotoListModel;
 class PhotoViewerWindow;
+class QSettings;
 class QStandardItem;
 class QStandardItemModel;
 class QTimer;
+class SourcePane;
+class SourceSelection;
+class ThumbnailLoader;
+struct CurrentPhoto;
+struct MainWindowOutlets;
 struct PhotoDisplay;
+struct StorageLocation;
 
 // The computer photo list and the display of its selection: import, drag and
 // drop, selection and double click, the browser's thumbnail size and count,
-// and the preferences window.
+// and the commands the selection makes available. It is the main window's
+// own display and works with most of its outlets.
 class DisplayController : public QObject {
     Q_OBJECT
 public:
-    explicit DisplayController(ControllerContext& context, QObject* parent = nullptr);
+    DisplayController(const MainWindowOutlets& outlets, SourcePane& pane,
+                      SourceSelection& selection, PhotoListModel& localPhotos,
+                      const PhotoListModel& devicePhotos, CurrentPhoto& current,
+                      EditFormState& formState, MetadataService& metadata,
+                      ThumbnailLoader& thumbnails, const StorageLocation& storage,
+                      QSettings& settings, QObject* parent = nullptr);
     ~DisplayController() override;
 
     // The selection's property outline.
     QStandardItemModel* outlineModel() const { return m_outline; }
-    // The storage folder and the stamp's style from the settings.
-    void loadPreferences();
     // Follows both browsers' selections and the window's settings.
     void startFollowing();
     PhotoViewerWindow* photoViewer() const { return m_viewer; }
@@ -50,15 +63,9 @@ public Q_SLOTS:
     void imageBrowserSelectionDidChange();
     void cellWasDoubleClickedAtIndex(int index);
 
-    void ShowPreferenceSetting();
-    void ChangeStoreLocation();
-    void ResetPreferenceSetting();
-    void CancelPreferenceSetting();
-
     // Completions of the open panels (return code 1 is OK).
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
     void openPanelDidEnd(int returnCode, const QStringList& paths);
-    void openPanelDidEnd5(int returnCode, const QString& folder);
 
     // The tree shows stored values rather than readable ones.
     void showStoredValues(bool stored);
@@ -70,6 +77,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
+    // The selection's photo has been read and shown (or found unreadable).
+    void photoShown(const QString& path);
     // The large view shows the selected photo (or says it cannot).
     void largeViewShown(const QString& path);
     // The form has been compared across the selected photos.
@@ -78,7 +87,6 @@ Q_SIGNALS:
 private:
     struct SelectionRead;
     void addPaths(const QStringList& paths);
-    void showBrowser();
     void selectFirstPhoto();
     void openImportPanel(bool clearFirst, bool openCommand);
     void selectPhotoPath(const QString& path);
@@ -96,7 +104,17 @@ private:
     void showFullSize();
     int firstSelectedRow() const;
 
-    ControllerContext& m_ctx;
+    const MainWindowOutlets& m_outlets;
+    SourcePane& m_pane;
+    SourceSelection& m_selection;
+    PhotoListModel& m_localPhotos;
+    const PhotoListModel& m_devicePhotos;
+    CurrentPhoto& m_current;
+    EditFormState& m_formState;
+    MetadataService& m_metadata;
+    ThumbnailLoader& m_thumbnails;
+    const StorageLocation& m_storage;
+    QSettings& m_settings;
     QStandardItemModel* m_outline = nullptr;
     quint64 m_readGeneration = 0;
     // The comparison of the selected photos in flight, told to stop when a

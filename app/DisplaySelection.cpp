@@ -1,13 +1,17 @@
 #include "app/DisplayController.h"
 
-#include "app/ControllerContext.h"
+#include "app/Background.h"
+#include "app/CurrentPhoto.h"
 #include "app/DropTargets.h"
 #include "app/EditFormState.h"
 #include "app/LargePhotoView.h"
 #include "app/LatestPhotoDecoder.h"
+#include "app/MainWindowLayout.h"
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
+#include "app/ParallelReads.h"
 #include "app/PropertyOutlineView.h"
+#include "app/SourceSelection.h"
 #include "metadata/FileTimes.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PhotoDisplay.h"
@@ -18,12 +22,9 @@
 #include "sources/PhotoListModel.h"
 
 #include <QFileInfo>
-#include <QPointer>
 #include <QScrollBar>
 #include <QStandardItemModel>
-#include <QThreadPool>
-
-#include <mutex>
+#include <QThread>
 
 // What a selection needs from the disk, read off the GUI thread.
 struct DisplayController::SelectionRead {
@@ -47,7 +48,7 @@ constexpr int RawPathRole = Qt::UserRole + 1;
 } // namespace
 
 int DisplayController::firstSelectedRow() const {
-    const QItemSelectionModel* selection = m_ctx.outlets.localImageBrowserView->selectionModel();
+    const QItemSelectionModel* selection = m_outlets.localImageBrowserView->selectionModel();
     int first = -1;
     for (const QModelIndex& index : selection->selectedIndexes())
         first = first < 0 ? index.row() : std::min(first, index.row());
@@ -58,16 +59,16 @@ void DisplayController::imageBrowserSelectionDidChange() {
     const int first = firstSelectedRow();
     if (first < 0)
         return; // an emptied selection keeps the last display
-    const IKImageItem& item = m_ctx.localPhotos->itemAt(first);
+    const IKImageItem& item = m_localPhotos.itemAt(first);
     selectPhotoPath(item.filePath);
     readInBackground(item.filePath, false, item.fileName);
     requestLargeView();
 }
 
 void DisplayController::cellWasDoubleClickedAtIndex(int index) {
-    if (index < 0 || index >= m_ctx.localPhotos->rowCount())
+    if (index < 0 || index >= m_localPhotos.rowCount())
         return;
-    const IKImageItem& item = m_ctx.localPhotos->itemAt(index);
+    const IKImageItem& item = m_localPhotos.itemAt(index);
     selectPhotoPath(item.filePath);
     readInBackground(item.filePath, true, item.fileName);
     requestLargeView();
@@ -77,17 +78,17 @@ void DisplayController::cellWasDoubleClickedAtIndex(int index) {
 // The selected photo is current at once; until its read returns it has no
 // dictionary, so nothing can pair its path with the previous photo's values.
 void DisplayController::selectPhotoPath(const QString& path) {
-    m_ctx.state.currentChooseFilePath = path;
-    m_ctx.state.currentExifDictionary.clear();
+    m_current.currentChooseFilePath = path;
+    m_current.currentExifDictionary.clear();
 }
 
 // The large view follows the current photo, decoded for the view's size on
 // its own thread, so that neither waits for the other.
 void DisplayController::requestLargeView() {
-    const QString path = m_ctx.state.currentChooseFilePath;
+    const QString path = m_current.currentChooseFilePath;
     if (path.isEmpty())
         return;
-    m_largeView->request(path, m_ctx.outlets.localPhotoImageView->pixelSize());
+    m_largeView->request(path, m_outlets.localPhotoImageView->pixelSize());
 }
 
 void DisplayController::readInBackground(const QString& path, bool doubleClick,
@@ -99,24 +100,20 @@ void DisplayController::readInBackground(const QString& path, bool doubleClick,
     read.fileName = fileName;
     if (m_comparisonStop)
         m_comparisonStop->store(true);
-    QPointer<DisplayController> self(this);
-    MetadataService* metadata = &m_ctx.metadata;
-    QThreadPool::globalInstance()->start([self, metadata, read]() mutable {
-        const auto properties = metadata->readProperties(read.path);
-        read.readable = properties.isOk();
-        if (read.readable)
-            read.dictionary = properties->dictionary;
-        if (const auto times = readFileTimes(read.path))
-            read.created = times->created;
-        read.size = QFileInfo(read.path).size();
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, read] {
-                if (self)
-                    self->showSelectionRead(read);
-            },
-            Qt::QueuedConnection);
-    });
+    MetadataService* metadata = &m_metadata;
+    runInBackground(
+        this,
+        [metadata, read]() mutable {
+            const auto properties = metadata->readProperties(read.path);
+            read.readable = properties.isOk();
+            if (read.readable)
+                read.dictionary = properties->dictionary;
+            if (const auto times = readFileTimes(read.path))
+                read.created = times->created;
+            read.size = QFileInfo(read.path).size();
+            return read;
+        },
+        [this](const SelectionRead& read) { showSelectionRead(read); });
 }
 
 // Every part of the display comes from one read, the read of the current
@@ -126,38 +123,38 @@ void DisplayController::readInBackground(const QString& path, bool doubleClick,
 void DisplayController::showSelectionRead(const SelectionRead& read) {
     if (read.generation != m_readGeneration)
         return; // a later selection is on its way
-    m_ctx.state.currentFileName = read.fileName;
+    m_current.currentFileName = read.fileName;
     if (!read.readable) {
         showUnreadable(read);
         return;
     }
-    m_ctx.outlets.propertyOutline->setPlaceholderText(QString());
+    m_outlets.propertyOutline->setPlaceholderText(QString());
     showOutline(read.dictionary);
     const PhotoDisplay display = photoDisplayFor(read.dictionary);
-    m_ctx.state.bMapPreview = display.hasPosition;
+    m_current.bMapPreview = display.hasPosition;
     if (display.hasPosition)
-        m_ctx.state.currentCoords = QPointF(display.latitude, display.longitude);
-    m_ctx.state.currentExifDictionary = read.dictionary;
+        m_current.currentCoords = QPointF(display.latitude, display.longitude);
+    m_current.currentExifDictionary = read.dictionary;
 
     if (display.hasPosition) {
-        m_ctx.outlets.currentlocalMapView->show();
+        m_outlets.currentlocalMapView->show();
         showPosition(display.latitude, display.longitude);
     } else {
-        m_ctx.outlets.currentlocalMapView->hide();
+        m_outlets.currentlocalMapView->hide();
     }
     showSummary(read);
     applyDisplay(display);
-    m_ctx.formState->filled();
+    m_formState.filled();
     compareSelectedPhotos();
     refreshSelectionState();
-    Q_EMIT m_ctx.photoShown(read.path);
+    Q_EMIT photoShown(read.path);
 }
 
 // Said in the panes rather than left blank; the summary names the file it
 // is about, so that nothing of the photo shown before passes for this one.
 void DisplayController::showUnreadable(const SelectionRead& read) {
-    const MainWindowOutlets& o = m_ctx.outlets;
-    m_ctx.state.currentExifDictionary.clear();
+    const MainWindowOutlets& o = m_outlets;
+    m_current.currentExifDictionary.clear();
     m_outline->removeRows(0, m_outline->rowCount());
     o.propertyOutline->setPlaceholderText(notAPhoto());
     for (QLineEdit* field : o.summaryFields())
@@ -168,11 +165,11 @@ void DisplayController::showUnreadable(const SelectionRead& read) {
         o.photoFileSizelab->setText(fileSizeText(quint64(read.size)));
     o.photoDPIlab->setText(notAPhoto());
     refreshSelectionState();
-    Q_EMIT m_ctx.photoShown(read.path);
+    Q_EMIT photoShown(read.path);
 }
 
 void DisplayController::showSummary(const SelectionRead& read) {
-    const MainWindowOutlets& o = m_ctx.outlets;
+    const MainWindowOutlets& o = m_outlets;
     if (!read.fileName.isEmpty()) {
         o.photoNamelab->setText(read.fileName);
         o.photoNamelab->setToolTip(read.path);
@@ -188,11 +185,11 @@ void DisplayController::showSummary(const SelectionRead& read) {
 
 void DisplayController::showPosition(double latitude, double longitude) {
     // Pins of earlier photos stay.
-    showOnMap(m_ctx.outlets.currentlocalMapView, latitude, longitude, PinPolicy::Add);
+    showOnMap(m_outlets.currentlocalMapView, latitude, longitude, PinPolicy::Add);
 }
 
 void DisplayController::applyDisplay(const PhotoDisplay& display) {
-    const MainWindowOutlets& o = m_ctx.outlets;
+    const MainWindowOutlets& o = m_outlets;
     const std::pair<const std::optional<QString>*, QLineEdit*> fields[] = {
         {&display.photoImageSizelab, o.photoImageSizelab},
         {&display.artistlab, o.artistlab},
@@ -217,7 +214,7 @@ void DisplayController::applyDisplay(const PhotoDisplay& display) {
     }
     // The summary names the camera by make and model (the lens is in the
     // tree), and shows the digitized date as every date is shown.
-    const QVariantMap& dictionary = m_ctx.state.currentExifDictionary;
+    const QVariantMap& dictionary = m_current.currentExifDictionary;
     o.photoDPIlab->setText(cameraName(dictionary));
     const QVariantMap exif = dictionary.value(PropertyKeys::ExifSet).toMap();
     o.photoModDatelab->setText(
@@ -236,57 +233,47 @@ void DisplayController::applyDisplay(const PhotoDisplay& display) {
 // whose photos differ stands mixed. The photos are read off the GUI thread;
 // a newer selection stops the reading.
 void DisplayController::compareSelectedPhotos() {
-    const QItemSelectionModel* selection = m_ctx.outlets.localImageBrowserView->selectionModel();
+    const QItemSelectionModel* selection = m_outlets.localImageBrowserView->selectionModel();
     const QModelIndexList selected = selection->selectedIndexes();
-    if (selected.size() < 2 || !m_ctx.state.blocalMode)
+    if (selected.size() < 2 || !m_selection.blocalMode())
         return;
     QStringList paths;
     for (const QModelIndex& index : selected)
-        paths << m_ctx.localPhotos->itemAt(index.row()).filePath;
+        paths << m_localPhotos.itemAt(index.row()).filePath;
     auto stop = std::make_shared<std::atomic<bool>>(false);
     m_comparisonStop = stop;
     const quint64 generation = m_readGeneration;
-    QPointer<DisplayController> self(this);
-    MetadataService* metadata = &m_ctx.metadata;
-    // The photos share out among a few threads; each keeps its own order.
+    MetadataService* metadata = &m_metadata;
     const int threads = std::max(1, std::min(4, QThread::idealThreadCount()));
-    struct Shared {
-        std::mutex mutex;
-        QList<PhotoDisplay> displays;
-        std::atomic<int> next{0};
-        std::atomic<int> running{0};
-    };
-    auto shared = std::make_shared<Shared>();
-    shared->running = threads;
-    for (int t = 0; t < threads; ++t) {
-        QThreadPool::globalInstance()->start([=] {
-            for (int i = shared->next++; i < paths.size() && !stop->load(); i = shared->next++) {
-                const auto read = metadata->readProperties(paths[i]);
-                if (!read)
-                    continue; // a photo that cannot be read is not written either
-                const PhotoDisplay display = photoDisplayFor(read->dictionary);
-                std::lock_guard lock(shared->mutex);
-                shared->displays << display;
-            }
-            if (--shared->running > 0 || stop->load())
+    runInBackground(
+        this,
+        [metadata, paths, stop, threads] {
+            // A photo that cannot be read is not written either: it has no say.
+            return readInParallel<std::optional<PhotoDisplay>>(
+                size_t(paths.size()), threads, *stop, [&](size_t i) -> std::optional<PhotoDisplay> {
+                    const auto read = metadata->readProperties(paths[qsizetype(i)]);
+                    if (!read)
+                        return std::nullopt;
+                    return photoDisplayFor(read->dictionary);
+                });
+        },
+        [this, stop, generation](const std::vector<std::optional<PhotoDisplay>>& read) {
+            if (stop->load() || generation != m_readGeneration)
                 return;
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, shared, generation, stop] {
-                    if (!self || stop->load() || generation != self->m_readGeneration)
-                        return;
-                    self->m_ctx.formState->filledFromSeveral(shared->displays);
-                    Q_EMIT self->formCompared();
-                },
-                Qt::QueuedConnection);
+            QList<PhotoDisplay> displays;
+            for (const auto& display : read) {
+                if (display)
+                    displays << *display;
+            }
+            m_formState.filledFromSeveral(displays);
+            Q_EMIT formCompared();
         });
-    }
 }
 
 void DisplayController::showStoredValues(bool stored) {
     m_storedValues = stored;
-    if (!m_ctx.state.currentExifDictionary.isEmpty())
-        showOutline(m_ctx.state.currentExifDictionary);
+    if (!m_current.currentExifDictionary.isEmpty())
+        showOutline(m_current.currentExifDictionary);
 }
 
 void DisplayController::appendNodes(QStandardItem* parent, const QVariantMap& values,
@@ -318,7 +305,7 @@ void DisplayController::appendNodes(QStandardItem* parent, const QVariantMap& va
 // The tree keeps its shape from photo to photo: sets open unless the user
 // closed them, the same scroll position and the same row selected.
 void DisplayController::showOutline(const QVariantMap& dictionary) {
-    PropertyOutlineView* view = m_ctx.outlets.propertyOutline;
+    PropertyOutlineView* view = m_outlets.propertyOutline;
     const int scrolled = view->verticalScrollBar()->value();
     const QString current = view->currentIndex().siblingAtColumn(0).data(RawPathRole).toString();
     m_outline->removeRows(0, m_outline->rowCount());

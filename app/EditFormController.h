@@ -1,10 +1,19 @@
 #pragma once
 
+#include "app/FormOutlets.h"
+
 #include <QObject>
 
+class Alerts;
 class ChangeConfirmation;
-class ControllerContext;
+class CommandRunner;
+class EditFormState;
+class MetadataService;
 class QLineEdit;
+class QSettings;
+class SourceSelection;
+struct CurrentPhoto;
+struct StorageLocation;
 
 // The edit form: thirteen fields written together into every selected photo,
 // the panel that slides in to hold them, and the form's map, which follows
@@ -12,7 +21,10 @@ class QLineEdit;
 class EditFormController : public QObject {
     Q_OBJECT
 public:
-    explicit EditFormController(ControllerContext& context, QObject* parent = nullptr);
+    EditFormController(const FormOutlets& form, QWidget* window, const EditFormState& formState,
+                       SourceSelection& selection, CurrentPhoto& current, CommandRunner& runner,
+                       Alerts& alerts, MetadataService& metadata, const StorageLocation& storage,
+                       QSettings& settings, QObject* parent = nullptr);
 
     ChangeConfirmation* confirmation() const { return m_confirmation; }
 
@@ -28,6 +40,14 @@ protected:
 private:
     void textShouldBeginEditing(QLineEdit* field);
 
-    ControllerContext& m_ctx;
+    const FormOutlets m_form;
+    QWidget* m_window;
+    const EditFormState& m_formState;
+    SourceSelection& m_selection;
+    CurrentPhoto& m_current; // the form's map moves the current position
+    CommandRunner& m_runner;
+    Alerts& m_alerts;
+    MetadataService& m_metadata;
+    const StorageLocation& m_storage;
     ChangeConfirmation* m_confirmation = nullptr;
 };

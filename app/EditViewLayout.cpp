@@ -131,12 +131,12 @@ void buildEditView(MainWindowOutlets& o) {
     o.infoPane->setMinimumWidth(std::max(fields->minimumSizeHint().width() + 40, buttonsWidth));
 }
 
-QRect editViewRestingGeometry(const MainWindowOutlets& o) {
+QRect editViewRestingGeometry(const FormOutlets& o) {
     const QPoint at = o.infoPane->mapTo(o.localphotoView, QPoint(0, 0));
     return {at.x(), 0, o.infoPane->width(), o.localphotoView->height()};
 }
 
-QPropertyAnimation* slideInEditView(const MainWindowOutlets& o) {
+QPropertyAnimation* slideInEditView(const FormOutlets& o) {
     QWidget* panel = o.editView;
     for (auto* running :
          panel->findChildren<QPropertyAnimation*>(QString(), Qt::FindDirectChildrenOnly))
@@ -154,7 +154,7 @@ QPropertyAnimation* slideInEditView(const MainWindowOutlets& o) {
     return slide;
 }
 
-void keepEditViewAtRest(const MainWindowOutlets& o) {
+void keepEditViewAtRest(const FormOutlets& o) {
     QWidget* panel = o.editView;
     if (!panel->isVisible() ||
         !panel->findChildren<QPropertyAnimation*>(QString(), Qt::FindDirectChildrenOnly).isEmpty())

@@ -1,11 +1,16 @@
 #include "app/GeotagController.h"
 
+#include "app/Alerts.h"
+#include "app/Background.h"
 #include "app/ChangeConfirmation.h"
-#include "app/ControllerContext.h"
+#include "app/CommandRunner.h"
 #include "app/GeotagModel.h"
 #include "app/GeotagWindow.h"
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
+#include "app/ParallelReads.h"
+#include "app/SourceSelection.h"
+#include "app/StorageLocation.h"
 #include "metadata/MetadataService.h"
 
 #include <QCheckBox>
@@ -16,20 +21,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMainWindow>
-#include <QMessageBox>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
 #include <QThread>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <atomic>
-#include <thread>
 
 // How far a reading of the photos has come, and whether it is still wanted.
 struct GeotagController::Reading {
@@ -45,45 +45,40 @@ const QString GeometryKey = QStringLiteral("geotagWindowGeometry");
 std::vector<GeotagModel::Photo> readClocks(MetadataService& metadata,
                                            const std::vector<SelectedPhoto>& photos,
                                            GeotagController::Reading& reading) {
-    std::vector<GeotagModel::Photo> read(photos.size());
-    std::atomic<size_t> next{0};
-    auto work = [&] {
-        for (size_t i = next++; i < photos.size() && !reading.cancel; i = next++, ++reading.done) {
-            read[i].selected = photos[i];
+    const int threads = std::max(2, QThread::idealThreadCount() * 2);
+    return readInParallel<GeotagModel::Photo>(
+        photos.size(), threads, reading.cancel, [&](size_t i) {
+            GeotagModel::Photo read;
+            read.selected = photos[i];
             if (photos[i].inputPath.isEmpty()) {
-                read[i].readError = QObject::tr("no downloaded copy");
-                continue;
+                read.readError = QObject::tr("no downloaded copy");
+            } else if (const auto properties = metadata.readProperties(photos[i].inputPath)) {
+                read.clock = PhotoClock::of(properties->dictionary);
+            } else {
+                read.readError = properties.error();
             }
-            const auto properties = metadata.readProperties(photos[i].inputPath);
-            if (properties)
-                read[i].clock = PhotoClock::of(properties->dictionary);
-            else
-                read[i].readError = properties.error();
-        }
-    };
-    std::vector<std::thread> threads;
-    const int count =
-        std::min<int>(std::max(2, QThread::idealThreadCount() * 2), int(photos.size()));
-    for (int t = 1; t < count; ++t)
-        threads.emplace_back(work);
-    work();
-    for (std::thread& thread : threads)
-        thread.join();
-    return read;
+            ++reading.done;
+            return read;
+        });
 }
 
 } // namespace
 
-GeotagController::GeotagController(ControllerContext& context, QObject* parent)
-    : QObject(parent), m_ctx(context), m_track(std::make_shared<const GpsTrack>()) {
-    m_window = new GeotagWindow(m_ctx.outlets.window);
+GeotagController::GeotagController(QWidget* window, SourceSelection& selection,
+                                   CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
+                                   const StorageLocation& storage, QSettings& settings,
+                                   QObject* parent)
+    : QObject(parent), m_mainWindow(window), m_selection(selection), m_runner(runner),
+      m_alerts(alerts), m_metadata(metadata), m_storage(storage), m_settings(settings),
+      m_track(std::make_shared<const GpsTrack>()) {
+    m_window = new GeotagWindow(window);
     m_window->setWindowFlag(Qt::Window);
     m_model = new GeotagModel(this);
     m_window->photoTable->setModel(m_model);
     m_window->photoTable->horizontalHeader()->resizeSection(GeotagModel::PhotoColumn, 160);
     m_window->photoTable->horizontalHeader()->resizeSection(GeotagModel::CameraTimeColumn, 210);
     m_window->photoTable->horizontalHeader()->resizeSection(GeotagModel::GpsTimeColumn, 190);
-    m_confirmation = new ChangeConfirmation(m_ctx.settings, this);
+    m_confirmation = new ChangeConfirmation(settings, this);
 
     GeotagWindow* w = m_window;
     connect(w->addTrackButton, &QPushButton::clicked, this, &GeotagController::AddTrackAction);
@@ -126,19 +121,19 @@ void GeotagController::stopReading() {
 }
 
 void GeotagController::GeotagFromTrackAction() {
-    const SourceMode mode = m_ctx.mode();
-    if (m_ctx.selectionCount(mode) == 0) {
-        m_ctx.showEmptySelectionAlert();
+    const SourceMode mode = m_selection.mode();
+    if (m_selection.selectionCount(mode) == 0) {
+        m_alerts.showEmptySelectionAlert();
         return;
     }
     m_mode = mode;
-    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(mode);
+    const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(mode);
     m_model->setSelection(photos);
     rematch();
     if (!m_window->isVisible()) {
-        if (m_ctx.settings && m_ctx.settings->contains(GeometryKey)) {
-            m_window->restoreGeometry(m_ctx.settings->value(GeometryKey).toByteArray());
-        } else if (const QScreen* screen = m_ctx.outlets.window->screen()) {
+        if (m_settings.contains(GeometryKey)) {
+            m_window->restoreGeometry(m_settings.value(GeometryKey).toByteArray());
+        } else if (const QScreen* screen = m_mainWindow->screen()) {
             // Large enough for the list and the map, within a small screen.
             const QSize room = screen->availableGeometry().size();
             m_window->resize(std::min(1000, room.width() * 9 / 10),
@@ -152,22 +147,17 @@ void GeotagController::GeotagFromTrackAction() {
     auto reading = std::make_shared<Reading>();
     m_reading = reading;
     m_readingPoll->start();
-    QPointer<GeotagController> self(this);
-    MetadataService* metadata = &m_ctx.metadata;
-    QThreadPool::globalInstance()->start([self, metadata, photos, reading] {
-        auto read = readClocks(*metadata, photos, *reading);
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, reading, read = std::move(read)]() mutable {
-                if (!self || reading != self->m_reading || reading->cancel)
-                    return;
-                self->m_readingPoll->stop();
-                self->m_model->setPhotos(std::move(read));
-                self->rematch();
-                Q_EMIT self->photosRead();
-            },
-            Qt::QueuedConnection);
-    });
+    MetadataService* metadata = &m_metadata;
+    runInBackground(
+        this, [metadata, photos, reading] { return readClocks(*metadata, photos, *reading); },
+        [this, reading](std::vector<GeotagModel::Photo> read) {
+            if (reading != m_reading || reading->cancel)
+                return;
+            m_readingPoll->stop();
+            m_model->setPhotos(std::move(read));
+            rematch();
+            Q_EMIT photosRead();
+        });
 }
 
 void GeotagController::AddTrackAction() {
@@ -184,25 +174,24 @@ void GeotagController::addTrackFiles(const QStringList& paths) {
     if (paths.isEmpty())
         return;
     m_window->summaryLabel->setText(tr("Reading %n track log(s)…", nullptr, int(paths.size())));
-    QPointer<GeotagController> self(this);
-    QThreadPool::globalInstance()->start([self, paths] {
+    struct Read {
         std::vector<TrackLog> logs;
         QStringList failures;
-        for (const QString& path : paths) {
-            auto log = readTrackLog(path);
-            if (log)
-                logs.push_back(std::move(log).value());
-            else
-                failures << log.error();
-        }
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, logs = std::move(logs), failures] {
-                if (self)
-                    self->takeTrackLogs(logs, failures);
-            },
-            Qt::QueuedConnection);
-    });
+    };
+    runInBackground(
+        this,
+        [paths] {
+            Read read;
+            for (const QString& path : paths) {
+                auto log = readTrackLog(path);
+                if (log)
+                    read.logs.push_back(std::move(log).value());
+                else
+                    read.failures << log.error();
+            }
+            return read;
+        },
+        [this](const Read& read) { takeTrackLogs(read.logs, read.failures); });
 }
 
 void GeotagController::takeTrackLogs(const std::vector<TrackLog>& logs,
@@ -225,10 +214,7 @@ void GeotagController::takeTrackLogs(const std::vector<TrackLog>& logs,
     showTrack();
     rematch();
     if (!failures.isEmpty()) {
-        QMessageBox* box =
-            m_ctx.alert(tr("Track log refused"), failures.join(QLatin1Char('\n')), m_window);
-        box->setWindowModality(Qt::WindowModal);
-        box->open();
+        m_alerts.showSheet(tr("Track log refused"), failures.join(QLatin1Char('\n')), m_window);
     }
     Q_EMIT tracksLoaded();
 }
@@ -276,14 +262,14 @@ void GeotagController::ApplyGeotagAction() {
         return;
     const std::shared_ptr<const GpsTrack> track = m_track;
     const GeotagSettings chosen = current.value();
-    const QString storage = m_ctx.state.storagelocation;
+    const QString storage = m_storage.storagelocation;
     const bool reveal = m_mode == SourceMode::Computer;
-    MetadataService* metadata = &m_ctx.metadata;
+    MetadataService* metadata = &m_metadata;
     m_confirmation->confirmThenRun(
         m_window, photos.size(),
         [=] { return previewGeotag(track, chosen, photos, storage, *metadata); },
         [=, this] {
-            m_ctx.runEditing(
+            m_runner.runEditing(
                 tr("Geotagging…"), photos,
                 [=](const BatchOptions& options) {
                     return runGeotag(track, chosen, photos, storage, *metadata, options);
@@ -297,6 +283,5 @@ void GeotagController::CloseGeotagAction() {
 }
 
 void GeotagController::saveGeometry() {
-    if (m_ctx.settings)
-        m_ctx.settings->setValue(GeometryKey, m_window->saveGeometry());
+    m_settings.setValue(GeometryKey, m_window->saveGeometry());
 }

@@ -8,12 +8,17 @@
 #include <memory>
 #include <vector>
 
+class Alerts;
 class ChangeConfirmation;
-class ControllerContext;
+class CommandRunner;
 class GeotagModel;
 class GeotagWindow;
-class QAction;
+class MetadataService;
+class QSettings;
 class QTimer;
+class QWidget;
+class SourceSelection;
+struct StorageLocation;
 
 // Geotagging the selected photos from GPS track logs: the window lists what
 // the track makes of each photo and follows every change of the track logs,
@@ -22,7 +27,10 @@ class QTimer;
 class GeotagController : public QObject {
     Q_OBJECT
 public:
-    explicit GeotagController(ControllerContext& context, QObject* parent = nullptr);
+    // Makes the geotag window over the main window.
+    GeotagController(QWidget* window, SourceSelection& selection, CommandRunner& runner,
+                     Alerts& alerts, MetadataService& metadata, const StorageLocation& storage,
+                     QSettings& settings, QObject* parent = nullptr);
     ~GeotagController() override;
 
     GeotagWindow* geotagWindow() const { return m_window; }
@@ -62,7 +70,13 @@ private:
     void saveGeometry();
     void stopReading();
 
-    ControllerContext& m_ctx;
+    QWidget* m_mainWindow;
+    SourceSelection& m_selection;
+    CommandRunner& m_runner;
+    Alerts& m_alerts;
+    MetadataService& m_metadata;
+    const StorageLocation& m_storage;
+    QSettings& m_settings;
     GeotagWindow* m_window = nullptr;
     GeotagModel* m_model = nullptr;
     ChangeConfirmation* m_confirmation = nullptr;

@@ -1,6 +1,6 @@
 #include "app/GeotagController.h"
 
-#include "app/ControllerContext.h"
+#include "app/Alerts.h"
 #include "app/GeotagModel.h"
 #include "app/GeotagWindow.h"
 #include "app/MapWidget.h"
@@ -78,11 +78,9 @@ void GeotagController::rematch() {
 void GeotagController::SynchroniseAction() {
     const int row = m_window->photoTable->currentIndex().row();
     if (row < 0 || !m_model->instantAt(row)) {
-        QMessageBox* box = m_ctx.alert(
-            tr("No photo chosen"),
-            tr("Select the photo of the GPS device's screen in the list first."), m_window);
-        box->setWindowModality(Qt::WindowModal);
-        box->open();
+        m_alerts.showSheet(tr("No photo chosen"),
+                           tr("Select the photo of the GPS device's screen in the list first."),
+                           m_window);
         return;
     }
     auto* dialog = new QInputDialog(m_window);
@@ -93,11 +91,8 @@ void GeotagController::SynchroniseAction() {
                              .arg(m_model->photoAt(row).selected.fileName));
     connect(dialog, &QInputDialog::textValueSelected, this, [this, row](const QString& text) {
         const Status added = addSyncPoint(row, text);
-        if (!added) {
-            QMessageBox* box = m_ctx.alert(tr("Vaule Error"), added.error(), m_window);
-            box->setWindowModality(Qt::WindowModal);
-            box->open();
-        }
+        if (!added)
+            m_alerts.showSheet(tr("Vaule Error"), added.error(), m_window);
     });
     dialog->open();
 }

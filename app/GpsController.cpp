@@ -1,11 +1,16 @@
 #include "app/GpsController.h"
 
+#include "app/Alerts.h"
+#include "app/Background.h"
 #include "app/ChangeConfirmation.h"
 #include "app/ChangeGPSWindow.h"
-#include "app/ControllerContext.h"
+#include "app/CommandRunner.h"
+#include "app/CurrentPhoto.h"
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "app/MapWindow.h"
+#include "app/SourceSelection.h"
+#include "app/StorageLocation.h"
 #include "app/WindowGeometry.h"
 #include "editing/GpsFields.h"
 #include "editing/GpsOperations.h"
@@ -16,10 +21,7 @@
 
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QMainWindow>
-#include <QPointer>
 #include <QPushButton>
-#include <QThreadPool>
 
 using namespace PropertyKeys;
 
@@ -40,11 +42,15 @@ void setField(QLineEdit* field, const QString& text) {
 
 } // namespace
 
-GpsController::GpsController(ControllerContext& context, QObject* parent)
-    : QObject(parent), m_ctx(context) {
-    m_gpsWindow = new ChangeGPSWindow(m_ctx.outlets.window);
-    m_mapWindow = new MapWindow(m_ctx.outlets.window);
-    m_confirmation = new ChangeConfirmation(m_ctx.settings, this);
+GpsController::GpsController(QWidget* window, SourceSelection& selection,
+                             const CurrentPhoto& current, CommandRunner& runner, Alerts& alerts,
+                             MetadataService& metadata, const StorageLocation& storage,
+                             QSettings& settings, QObject* parent)
+    : QObject(parent), m_window(window), m_selection(selection), m_current(current),
+      m_runner(runner), m_alerts(alerts), m_metadata(metadata), m_storage(storage) {
+    m_gpsWindow = new ChangeGPSWindow(window);
+    m_mapWindow = new MapWindow(window);
+    m_confirmation = new ChangeConfirmation(settings, this);
     // Escape and the title bar's close button cancel as the button does.
     connect(m_gpsWindow, &QDialog::rejected, this, &GpsController::ClickCancleSaveGPSAction);
 }
@@ -58,36 +64,26 @@ void GpsController::AddGPSExifDataPhoto() {
 }
 
 void GpsController::openGpsWindow(Opening opening) {
-    const SourceMode mode = m_ctx.mode();
-    if (m_ctx.selectionCount(mode) == 0) {
-        m_ctx.showEmptySelectionAlert();
+    const SourceMode mode = m_selection.mode();
+    if (m_selection.selectionCount(mode) == 0) {
+        m_alerts.showEmptySelectionAlert();
         return;
     }
-    QString path = m_ctx.state.currentChooseFilePath;
-    if (mode == SourceMode::Device) {
-        path = m_ctx.state.storagelocation + QLatin1Char('/') + m_ctx.state.currentFileName;
-        if (m_ctx.state.currentFileName.isEmpty() || !QFileInfo::exists(path)) {
-            // Device photos are edited in their downloaded copy: fetch the
-            // selected ones; the command finds them when run again.
-            Q_EMIT deviceCopiesNeeded();
-            return;
-        }
+    const QString path = m_current.pathIn(mode, m_storage.storagelocation);
+    if (mode == SourceMode::Device && (path.isEmpty() || !QFileInfo::exists(path))) {
+        // Device photos are edited in their downloaded copy: fetch the
+        // selected ones; the command finds them when run again.
+        Q_EMIT deviceCopiesNeeded();
+        return;
     }
     // The photo is read off the GUI thread; the window opens when it is in.
-    QPointer<GpsController> self(this);
-    MetadataService* metadata = &m_ctx.metadata;
-    QThreadPool::globalInstance()->start([self, metadata, path, opening] {
-        const auto properties = metadata->readProperties(path);
-        const bool readable = properties.isOk();
-        const QVariantMap dictionary = readable ? properties->dictionary : QVariantMap();
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, opening, readable, dictionary] {
-                if (self)
-                    self->showGpsWindow(opening, readable, dictionary);
-            },
-            Qt::QueuedConnection);
-    });
+    MetadataService* metadata = &m_metadata;
+    runInBackground(
+        this, [metadata, path] { return metadata->readProperties(path); },
+        [this, opening](const Result<PhotoProperties>& properties) {
+            showGpsWindow(opening, properties.isOk(),
+                          properties ? properties->dictionary : QVariantMap());
+        });
 }
 
 // The window starts from the photo it is opened on: no field keeps what
@@ -98,11 +94,9 @@ void GpsController::showGpsWindow(Opening opening, bool readable, const QVariant
         const QVariantMap gps = dictionary.value(GpsSet).toMap();
         if (opening == Opening::Change) {
             if (!hasGps) {
-                QMessageBox* box = m_ctx.alert(
-                    tr("No GPS Data"), tr("The selected photo does not contain GPS information."),
-                    m_ctx.outlets.window);
-                box->setWindowModality(Qt::WindowModal);
-                box->open();
+                m_alerts.showSheet(tr("No GPS Data"),
+                                   tr("The selected photo does not contain GPS information."),
+                                   m_window);
                 return;
             }
             for (QLineEdit* field : m_gpsWindow->fields())
@@ -156,9 +150,7 @@ void GpsController::PreviewCurrentGPSInMap() {
 
 // The window stays up with its texts, so that the user can correct them.
 void GpsController::showValueError(const QString& informative) {
-    QMessageBox* box = m_ctx.alert(tr("Vaule Error"), informative, m_gpsWindow);
-    box->setWindowModality(Qt::WindowModal);
-    box->open();
+    m_alerts.showSheet(tr("Vaule Error"), informative, m_gpsWindow);
 }
 
 void GpsController::ClickSaveChangeGPSAction() {
@@ -182,15 +174,15 @@ void GpsController::ClickSaveChangeGPSAction() {
 }
 
 void GpsController::save(const GpsValues& values) {
-    const SourceMode mode = m_ctx.mode();
-    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(mode);
-    const QString storage = m_ctx.state.storagelocation;
-    MetadataService* metadata = &m_ctx.metadata;
+    const SourceMode mode = m_selection.mode();
+    const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(mode);
+    const QString storage = m_storage.storagelocation;
+    MetadataService* metadata = &m_metadata;
     m_confirmation->confirmThenRun(
         m_gpsWindow, photos.size(),
         [=] { return previewGpsSet(values, photos, storage, *metadata); },
         [=, this] {
-            m_ctx.runEditing(
+            m_runner.runEditing(
                 tr("Writing the GPS position…"), photos,
                 [=](const BatchOptions& o) {
                     return runGpsSet(values, photos, storage, *metadata, o);
@@ -204,39 +196,32 @@ void GpsController::ClickCancleSaveGPSAction() {
 }
 
 void GpsController::ShowMapAction() {
-    if (!m_ctx.state.bMapPreview) {
-        QMessageBox* box =
-            m_ctx.alert(tr("No GPS Data"), tr("This photo does not contain GPS information."),
-                        m_ctx.outlets.window);
-        box->setWindowModality(Qt::WindowModal);
-        box->open();
+    if (!m_current.bMapPreview) {
+        m_alerts.showSheet(tr("No GPS Data"), tr("This photo does not contain GPS information."),
+                           m_window);
         return;
     }
     if (!m_mapWindow->isVisible()) {
         // Over the main window it was opened from, not at the screen's corner.
-        WindowGeometry::centreOn(m_mapWindow, m_ctx.outlets.window);
+        WindowGeometry::centreOn(m_mapWindow, m_window);
         m_mapWindow->show();
     }
     m_mapWindow->raise();
     m_mapWindow->activateWindow();
-    showOnMap(m_mapWindow->currentMapView, m_ctx.state.currentCoords.x(),
-              m_ctx.state.currentCoords.y());
+    showOnMap(m_mapWindow->currentMapView, m_current.currentCoords.x(),
+              m_current.currentCoords.y());
 }
 
 void GpsController::ChangeGPSExifDataPhoto() {
-    const ControllerState& state = m_ctx.state;
-    if (state.currentFileName.isEmpty()) {
-        m_ctx.showEmptySelectionAlert();
+    if (m_current.currentFileName.isEmpty()) {
+        m_alerts.showEmptySelectionAlert();
         return;
     }
-    const SourceMode mode = m_ctx.mode();
-    const QString input = mode == SourceMode::Computer
-                              ? state.currentChooseFilePath
-                              : state.storagelocation + QLatin1Char('/') + state.currentFileName;
-    const SelectedPhoto photo(0, input, state.currentFileName);
-    const QString storage = state.storagelocation;
-    MetadataService* metadata = &m_ctx.metadata;
-    m_ctx.runEditing(
+    const SourceMode mode = m_selection.mode();
+    const QString storage = m_storage.storagelocation;
+    const SelectedPhoto photo(0, m_current.pathIn(mode, storage), m_current.currentFileName);
+    MetadataService* metadata = &m_metadata;
+    m_runner.runEditing(
         tr("Writing the position…"), {photo},
         [=](const BatchOptions&) { return runFixedPosition(mode, photo, storage, *metadata); },
         {false, false});

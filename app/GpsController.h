@@ -4,11 +4,18 @@
 #include <QString>
 #include <QVariantMap>
 
+class Alerts;
 class ChangeConfirmation;
 class ChangeGPSWindow;
-class ControllerContext;
+class CommandRunner;
 class MapWindow;
+class MetadataService;
+class QSettings;
+class QWidget;
+class SourceSelection;
+struct CurrentPhoto;
 struct GpsValues;
+struct StorageLocation;
 
 // The photos' GPS positions: the GPS window that sets one position in every
 // selected photo, the map window of the current photo, and the built-in
@@ -17,7 +24,9 @@ class GpsController : public QObject {
     Q_OBJECT
 public:
     // Makes the GPS window and the map window on the main window.
-    explicit GpsController(ControllerContext& context, QObject* parent = nullptr);
+    GpsController(QWidget* window, SourceSelection& selection, const CurrentPhoto& current,
+                  CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
+                  const StorageLocation& storage, QSettings& settings, QObject* parent = nullptr);
 
     ChangeGPSWindow* changeGPSWindow() const { return m_gpsWindow; }
     MapWindow* mapWindow() const { return m_mapWindow; }
@@ -48,7 +57,13 @@ private:
     void showValueError(const QString& informative);
     void save(const GpsValues& values);
 
-    ControllerContext& m_ctx;
+    QWidget* m_window;
+    SourceSelection& m_selection;
+    const CurrentPhoto& m_current;
+    CommandRunner& m_runner;
+    Alerts& m_alerts;
+    MetadataService& m_metadata;
+    const StorageLocation& m_storage;
     ChangeGPSWindow* m_gpsWindow = nullptr;
     MapWindow* m_mapWindow = nullptr;
     ChangeConfirmation* m_confirmation = nullptr;

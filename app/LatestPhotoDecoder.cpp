@@ -1,8 +1,8 @@
 #include "app/LatestPhotoDecoder.h"
 
+#include "app/Background.h"
 #include "sources/PhotoImage.h"
 
-#include <QPointer>
 #include <QThreadPool>
 
 LatestPhotoDecoder::LatestPhotoDecoder(MetadataService& metadata, QObject* parent)
@@ -38,25 +38,20 @@ void LatestPhotoDecoder::startNext() {
     m_waiting.reset();
     m_running = true;
     lock.unlock();
-    QPointer<LatestPhotoDecoder> self(this);
     MetadataService* metadata = &m_metadata;
-    m_pool->start([self, metadata, request, this] {
-        const QImage photo = loadPhotoImage(*metadata, request.path, request.pixels);
-        QMetaObject::invokeMethod(
-            this,
-            [self, request, photo] {
-                if (!self)
-                    return;
-                bool newest = false;
-                {
-                    QMutexLocker done(&self->m_mutex);
-                    self->m_running = false;
-                    newest = request.number == self->m_newest;
-                }
-                if (newest)
-                    Q_EMIT self->decoded(request.path, photo);
-                self->startNext();
-            },
-            Qt::QueuedConnection);
-    });
+    runInBackground(
+        this,
+        [metadata, request] { return loadPhotoImage(*metadata, request.path, request.pixels); },
+        [this, request](const QImage& photo) {
+            bool newest = false;
+            {
+                QMutexLocker done(&m_mutex);
+                m_running = false;
+                newest = request.number == m_newest;
+            }
+            if (newest)
+                Q_EMIT decoded(request.path, photo);
+            startNext();
+        },
+        m_pool);
 }

@@ -26,9 +26,14 @@ QList<QLineEdit*> MainWindowOutlets::summaryFields() const {
 }
 
 QList<QLineEdit*> MainWindowOutlets::formFields() const {
-    return {artistlab,     imageDescrilab, copyrightlab, cameraMakelab, cameraModelab,
-            cameraDatelab, commentslab,    keywordslab,  gpsDatelab,    gpsTimelab,
-            gpsAitlab,     gpsLatilab,     gpsLongtlab};
+    return form().fields();
+}
+
+FormOutlets MainWindowOutlets::form() const {
+    return {editView,       infoPane,     localphotoView, currentlocalMapView, artistlab,
+            imageDescrilab, copyrightlab, cameraMakelab,  cameraModelab,       cameraDatelab,
+            commentslab,    keywordslab,  gpsDatelab,     gpsTimelab,          gpsAitlab,
+            gpsLatilab,     gpsLongtlab};
 }
 
 QList<QSplitter*> MainWindowOutlets::splitters() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FormOutlets.h"
 #include "app/PRButton.h"
 
 #include <QLineEdit>
@@ -96,14 +97,12 @@ struct MainWindowOutlets {
 
     QList<QLineEdit*> summaryFields() const;
     QList<QLineEdit*> formFields() const;
+    FormOutlets form() const;
     QList<QSplitter*> splitters() const;
 };
 
 // The size the window opens at the first time, where the screen has room.
 constexpr QSize mainWindowFirstSize{900, 752};
-
-// The source buttons show which source is chosen, by picture and by state.
-void showChosenSource(const MainWindowOutlets& o, bool computer);
 
 // Builds the main window: resizable, its panes in splitters.
 MainWindowOutlets buildMainWindow();

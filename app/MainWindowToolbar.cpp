@@ -35,15 +35,6 @@ QMenu* menuOf(PRButton* button, const QString& name, const QString& title = QStr
 
 } // namespace
 
-void showChosenSource(const MainWindowOutlets& o, bool computer) {
-    o.localphotoBtn->setPicture(computer ? QStringLiteral("localphotodown.png")
-                                         : QStringLiteral("localphotonom.png"));
-    o.cameraphotoBtn->setPicture(computer ? QStringLiteral("cameraphotonom.png")
-                                          : QStringLiteral("cameraphotodown.png"));
-    o.localphotoBtn->setChecked(computer);
-    o.cameraphotoBtn->setChecked(!computer);
-}
-
 // One style for every button of the bar: a picture and its title, and an
 // arrow on those that open a menu. A bar too narrow for all of them offers
 // the rest behind its extension arrow rather than clipping their titles.

@@ -35,7 +35,7 @@ int compareComponent(const QString& a, const QString& b) {
 } // namespace
 
 PRUpdateController::PRUpdateController(UpdateFetcher& fetcher, QString version, QWidget* parent)
-    : QObject(parent), currentVersion(std::move(version)), m_fetcher(fetcher), m_parent(parent),
+    : currentVersion(std::move(version)), m_fetcher(fetcher), m_parent(parent),
       m_updateWindow(new UpdateWindow(parent)), m_noUpdateWindow(new NoUpdateWindow(parent)) {
     connect(m_updateWindow->notNowButton, &QPushButton::clicked, this,
             &PRUpdateController::ClickNotNowAction);

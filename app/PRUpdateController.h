@@ -20,6 +20,7 @@ class PRUpdateController : public QObject {
 public:
     enum class Outcome { None, Newer, NotNewer, Failed };
 
+    // Its windows open over parent; it belongs to whoever made it.
     PRUpdateController(UpdateFetcher& fetcher, QString currentVersion, QWidget* parent = nullptr);
     ~PRUpdateController() override;
 

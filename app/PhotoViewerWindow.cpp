@@ -8,8 +8,9 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
-PhotoViewerWindow::PhotoViewerWindow(MetadataService& metadata, QWidget* parent)
-    : QWidget(parent, Qt::Window) {
+PhotoViewerWindow::PhotoViewerWindow(MetadataService& metadata, QSettings& settings,
+                                     QWidget* parent)
+    : QWidget(parent, Qt::Window), m_settings(settings) {
     setObjectName(QStringLiteral("photoViewerWindow"));
     resize(960, 680);
     m_view = new LargePhotoView;
@@ -32,12 +33,11 @@ PhotoViewerWindow::PhotoViewerWindow(MetadataService& metadata, QWidget* parent)
     WindowGeometry::closeWithEscapeAndCtrlW(this);
 }
 
-void PhotoViewerWindow::showPhoto(const QString& path, const QString& name, QSettings* settings) {
+void PhotoViewerWindow::showPhoto(const QString& path, const QString& name) {
     m_path = path;
-    m_settings = settings;
     setWindowTitle(tr("%1 — Tessaview").arg(name));
-    if (!m_placed && settings) {
-        WindowGeometry::restoreWindow(this, *settings, QStringLiteral("photoViewer"),
+    if (!m_placed) {
+        WindowGeometry::restoreWindow(this, m_settings, QStringLiteral("photoViewer"),
                                       parentWidget());
         m_placed = true;
     }
@@ -60,8 +60,7 @@ void PhotoViewerWindow::decode() {
 }
 
 void PhotoViewerWindow::closeEvent(QCloseEvent* event) {
-    if (m_settings)
-        WindowGeometry::saveWindow(this, *m_settings, QStringLiteral("photoViewer"));
+    WindowGeometry::saveWindow(this, m_settings, QStringLiteral("photoViewer"));
     m_decoder->cancel();
     QWidget::closeEvent(event);
 }

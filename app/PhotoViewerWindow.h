@@ -14,10 +14,11 @@ class QSettings;
 class PhotoViewerWindow : public QWidget {
     Q_OBJECT
 public:
-    PhotoViewerWindow(MetadataService& metadata, QWidget* parent = nullptr);
+    // Its place is kept in the settings.
+    PhotoViewerWindow(MetadataService& metadata, QSettings& settings, QWidget* parent = nullptr);
 
     // Shows the photo, where the window was last left (or over its parent).
-    void showPhoto(const QString& path, const QString& name, QSettings* settings);
+    void showPhoto(const QString& path, const QString& name);
     LargePhotoView* view() const { return m_view; }
 
 Q_SIGNALS:
@@ -32,6 +33,6 @@ private:
     LargePhotoView* m_view;
     LatestPhotoDecoder* m_decoder;
     QString m_path;
-    QSettings* m_settings = nullptr;
+    QSettings& m_settings;
     bool m_placed = false;
 };

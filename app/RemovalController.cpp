@@ -1,26 +1,32 @@
 #include "app/RemovalController.h"
 
-#include "app/ControllerContext.h"
+#include "app/Alerts.h"
+#include "app/CommandRunner.h"
+#include "app/SourceSelection.h"
+#include "app/StorageLocation.h"
 #include "metadata/MetadataService.h"
 
-RemovalController::RemovalController(ControllerContext& context, QObject* parent)
-    : QObject(parent), m_ctx(context) {}
+RemovalController::RemovalController(SourceSelection& selection, CommandRunner& runner,
+                                     Alerts& alerts, MetadataService& metadata,
+                                     const StorageLocation& storage, QObject* parent)
+    : QObject(parent), m_selection(selection), m_runner(runner), m_alerts(alerts),
+      m_metadata(metadata), m_storage(storage) {}
 
 void RemovalController::runRemovalCommand(RemovalKind kind) {
-    const SourceMode sourceMode = m_ctx.mode();
-    if (m_ctx.selectionCount(sourceMode) == 0) {
-        m_ctx.showEmptySelectionAlert();
+    const SourceMode sourceMode = m_selection.mode();
+    if (m_selection.selectionCount(sourceMode) == 0) {
+        m_alerts.showEmptySelectionAlert();
         return;
     }
-    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(sourceMode);
+    const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(sourceMode);
     const RemovalReveal reveal = removalReveal(kind, sourceMode);
-    MetadataService* metadata = &m_ctx.metadata;
-    m_ctx.runEditing(tr("Removing metadata…"), photos,
-                     [kind, sourceMode, photos, storage = m_ctx.state.storagelocation,
-                      metadata](const BatchOptions& o) {
-                         return runRemoval(kind, sourceMode, photos, storage, *metadata, o);
-                     },
-                     {reveal.revealEachWritten, reveal.openStorageAtEnd});
+    MetadataService* metadata = &m_metadata;
+    m_runner.runEditing(tr("Removing metadata…"), photos,
+                        [kind, sourceMode, photos, storage = m_storage.storagelocation,
+                         metadata](const BatchOptions& o) {
+                            return runRemoval(kind, sourceMode, photos, storage, *metadata, o);
+                        },
+                        {reveal.revealEachWritten, reveal.openStorageAtEnd});
 }
 
 void RemovalController::RemoveExifDataFromPhoto() {

@@ -4,14 +4,20 @@
 
 #include <QObject>
 
-class ControllerContext;
+class Alerts;
+class CommandRunner;
+class MetadataService;
+class SourceSelection;
+struct StorageLocation;
 
 // The remove menu: each command takes one kind of metadata out of the
 // selected photos of the current source.
 class RemovalController : public QObject {
     Q_OBJECT
 public:
-    explicit RemovalController(ControllerContext& context, QObject* parent = nullptr);
+    RemovalController(SourceSelection& selection, CommandRunner& runner, Alerts& alerts,
+                      MetadataService& metadata, const StorageLocation& storage,
+                      QObject* parent = nullptr);
 
 public Q_SLOTS:
     void RemoveExifDataFromPhoto();
@@ -23,5 +29,9 @@ public Q_SLOTS:
 private:
     void runRemovalCommand(RemovalKind kind);
 
-    ControllerContext& m_ctx;
+    SourceSelection& m_selection;
+    CommandRunner& m_runner;
+    Alerts& m_alerts;
+    MetadataService& m_metadata;
+    const StorageLocation& m_storage;
 };

@@ -1,7 +1,10 @@
 #include "app/StampController.h"
 
-#include "app/ControllerContext.h"
+#include "app/CommandRunner.h"
+#include "app/DateStampFont.h"
 #include "app/PreferencesWindow.h"
+#include "app/SourceSelection.h"
+#include "app/StorageLocation.h"
 #include "editing/DateStamp.h"
 
 #include <QComboBox>
@@ -10,23 +13,27 @@
 
 #include <cmath>
 
-StampController::StampController(ControllerContext& context, QObject* parent)
-    : QObject(parent), m_ctx(context) {}
+StampController::StampController(PreferencesWindow* preferences, DateStampFont& font,
+                                 SourceSelection& selection, CommandRunner& runner,
+                                 MetadataService& metadata, const StorageLocation& storage,
+                                 QObject* parent)
+    : QObject(parent), m_preferences(preferences), m_font(font), m_selection(selection),
+      m_runner(runner), m_metadata(metadata), m_storage(storage) {}
 
 void StampController::AddDateOnPhotoAction() {
     // The stamp works on the computer photos whatever the mode; with nothing
     // selected it only opens the storage folder.
-    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(SourceMode::Computer);
+    const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(SourceMode::Computer);
     StampStyle style;
-    style.fontName = m_ctx.state.currentFontname;
-    style.fontSize = m_ctx.state.currentFontSize;
-    style.color = m_ctx.state.currentFontColor;
-    style.corner = stampCornerOfTitle(m_ctx.preferences->postionBtn->currentText());
-    MetadataService* metadata = &m_ctx.metadata;
+    style.fontName = m_font.currentFontname;
+    style.fontSize = m_font.currentFontSize;
+    style.color = m_font.currentFontColor;
+    style.corner = stampCornerOfTitle(m_preferences->postionBtn->currentText());
+    MetadataService* metadata = &m_metadata;
     auto notes = std::make_shared<QStringList>();
-    m_ctx.runEditing(
+    m_runner.runEditing(
         tr("Stamping dates…"), photos,
-        [=, storage = m_ctx.state.storagelocation](const BatchOptions& options) {
+        [=, storage = m_storage.storagelocation](const BatchOptions& options) {
             const DateStampReport report = runDateStamp(photos, storage, style, *metadata, options);
             for (const RenamedOutput& renamed : report.renamed)
                 *notes << tr("%1: written as JPEG to %2: its own format cannot be written")
@@ -37,19 +44,18 @@ void StampController::AddDateOnPhotoAction() {
 }
 
 void StampController::ShowFontPanelAction() {
-    if (!m_ctx.state.fontPanel) {
-        m_ctx.state.fontPanel = new QFontDialog(m_ctx.preferences);
-        m_ctx.state.fontPanel->setObjectName(QStringLiteral("fontPanel"));
-        m_ctx.state.fontPanel->setWindowTitle(tr("Date stamp font"));
-        m_ctx.state.fontPanel->setModal(false);
-        connect(m_ctx.state.fontPanel, &QFontDialog::fontSelected, this,
-                &StampController::changeFont);
+    if (!m_font.fontPanel) {
+        m_font.fontPanel = new QFontDialog(m_preferences);
+        m_font.fontPanel->setObjectName(QStringLiteral("fontPanel"));
+        m_font.fontPanel->setWindowTitle(tr("Date stamp font"));
+        m_font.fontPanel->setModal(false);
+        connect(m_font.fontPanel, &QFontDialog::fontSelected, this, &StampController::changeFont);
     }
     // Always the default stamp font, whatever was chosen before.
-    m_ctx.state.fontPanel->setCurrentFont(QFont(stampFontFamily(StampStyle().fontName), 14));
-    m_ctx.state.fontPanel->show();
-    m_ctx.state.fontPanel->raise();
-    m_ctx.state.fontPanel->activateWindow();
+    m_font.fontPanel->setCurrentFont(QFont(stampFontFamily(StampStyle().fontName), 14));
+    m_font.fontPanel->show();
+    m_font.fontPanel->raise();
+    m_font.fontPanel->activateWindow();
 }
 
 void StampController::changeFont(const QFont& font) {
@@ -60,8 +66,8 @@ void StampController::changeFont(const QFont& font) {
     const int size = int(std::trunc(points));
     if (size < 1)
         return;
-    m_ctx.state.currentFontname = font.family();
-    m_ctx.state.currentFontSize = size;
-    m_ctx.preferences->showFontlab->setText(
-        QStringLiteral("%1 %2").arg(m_ctx.state.currentFontname).arg(size));
+    m_font.currentFontname = font.family();
+    m_font.currentFontSize = size;
+    m_preferences->showFontlab->setText(
+        QStringLiteral("%1 %2").arg(m_font.currentFontname).arg(size));
 }

@@ -3,14 +3,23 @@
 #include <QFont>
 #include <QObject>
 
-class ControllerContext;
+class CommandRunner;
+class MetadataService;
+class PreferencesWindow;
+class SourceSelection;
+struct DateStampFont;
+struct StorageLocation;
 
 // The date stamp drawn on the computer photos, and the font panel that
 // chooses its font.
 class StampController : public QObject {
     Q_OBJECT
 public:
-    explicit StampController(ControllerContext& context, QObject* parent = nullptr);
+    // The corner and the font's label are the preferences window's; the font
+    // panel opens over it.
+    StampController(PreferencesWindow* preferences, DateStampFont& font, SourceSelection& selection,
+                    CommandRunner& runner, MetadataService& metadata,
+                    const StorageLocation& storage, QObject* parent = nullptr);
 
 public Q_SLOTS:
     void AddDateOnPhotoAction();
@@ -18,5 +27,10 @@ public Q_SLOTS:
     void changeFont(const QFont& font);
 
 private:
-    ControllerContext& m_ctx;
+    PreferencesWindow* m_preferences;
+    DateStampFont& m_font;
+    SourceSelection& m_selection;
+    CommandRunner& m_runner;
+    MetadataService& m_metadata;
+    const StorageLocation& m_storage;
 };

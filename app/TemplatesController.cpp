@@ -1,63 +1,61 @@
 #include "app/TemplatesController.h"
 
-#include "app/ControllerContext.h"
+#include "app/Alerts.h"
+#include "app/Background.h"
+#include "app/CommandRunner.h"
+#include "app/CurrentPhoto.h"
 #include "app/EditFormState.h"
 #include "app/FileViewer.h"
+#include "app/SourceSelection.h"
+#include "app/StorageLocation.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMainWindow>
-#include <QMessageBox>
-#include <QPointer>
-#include <QThreadPool>
 
 using namespace PropertyKeys;
 
-TemplatesController::TemplatesController(ControllerContext& context, QObject* parent)
-    : QObject(parent), m_ctx(context) {}
+TemplatesController::TemplatesController(const FormOutlets& form, QWidget* window,
+                                         const EditFormState& formState, SourceSelection& selection,
+                                         const CurrentPhoto& current, CommandRunner& runner,
+                                         Alerts& alerts, MetadataService& metadata,
+                                         FileViewer& fileViewer, const StorageLocation& storage,
+                                         QObject* parent)
+    : QObject(parent), m_form(form), m_window(window), m_formState(formState),
+      m_selection(selection), m_current(current), m_runner(runner), m_alerts(alerts),
+      m_metadata(metadata), m_fileViewer(fileViewer), m_storage(storage) {}
 
 void TemplatesController::exportCurrentPhoto(ExportKind kind) {
-    if (m_ctx.state.currentFileName.isEmpty() || m_ctx.state.currentExifDictionary.isEmpty()) {
-        m_ctx
+    if (m_current.currentFileName.isEmpty() || m_current.currentExifDictionary.isEmpty()) {
+        m_alerts
             .alert(tr("No photo to export"),
                    tr("Select a photo in the list first: its metadata is what is exported."),
-                   m_ctx.outlets.window)
+                   m_window)
             ->open();
         return;
     }
-    const auto dictionary = exportDictionary(kind, m_ctx.state.currentExifDictionary);
+    const auto dictionary = exportDictionary(kind, m_current.currentExifDictionary);
     if (!dictionary) {
-        m_ctx.alert(tr("Nothing was exported"), dictionary.error(), m_ctx.outlets.window)->open();
+        m_alerts.alert(tr("Nothing was exported"), dictionary.error(), m_window)->open();
         return;
     }
-    writeExport(exportFileName(kind, m_ctx.state.currentFileName), dictionary.value());
+    writeExport(exportFileName(kind, m_current.currentFileName), dictionary.value());
 }
 
 // The file is written off the window's thread, then shown.
 void TemplatesController::writeExport(const QString& name, const QVariantMap& content) {
-    QPointer<TemplatesController> self(this);
-    const QString folder = m_ctx.state.storagelocation;
-    QThreadPool::globalInstance()->start([self, folder, name, content] {
-        const auto written = writePropertyListFile(folder, name, content);
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self, written] {
-                if (!self)
-                    return;
-                if (written) {
-                    self->m_ctx.fileViewer.revealFiles({written.value()});
-                } else {
-                    self->m_ctx
-                        .alert(tr("The export could not be written"), written.error(),
-                               self->m_ctx.outlets.window)
-                        ->open();
-                }
-                Q_EMIT self->m_ctx.exportFinished(written ? written.value() : QString());
-            },
-            Qt::QueuedConnection);
-    });
+    const QString folder = m_storage.storagelocation;
+    runInBackground(
+        this, [folder, name, content] { return writePropertyListFile(folder, name, content); },
+        [this](const Result<QString>& written) {
+            if (written)
+                m_fileViewer.revealFiles({written.value()});
+            else
+                m_alerts.alert(tr("The export could not be written"), written.error(), m_window)
+                    ->open();
+            Q_EMIT exportFinished(written ? written.value() : QString());
+        });
 }
 
 void TemplatesController::ExportTIFFtoPlistAction() {
@@ -80,7 +78,7 @@ void TemplatesController::WriteSelectedItemsExifDataToPlist() {
 }
 
 void TemplatesController::ExportTemplateDataToPlist() {
-    const MainWindowOutlets& o = m_ctx.outlets;
+    const FormOutlets& o = m_form;
     TemplateFields fields;
     fields.artist = o.artistlab->text();
     fields.imageDescription = o.imageDescrilab->text();
@@ -116,7 +114,7 @@ void TemplatesController::ExportTemplateDataToPlist() {
         {o.gpsLongtlab, {Longitude, LongitudeRef}},
     };
     for (const auto& [field, keys] : keysOf) {
-        if (m_ctx.formState->isMixed(field)) {
+        if (m_formState.isMixed(field)) {
             for (const QString& key : keys)
                 dictionary.remove(key);
         }
@@ -126,7 +124,7 @@ void TemplatesController::ExportTemplateDataToPlist() {
 
 void TemplatesController::openImportPanel(
     void (TemplatesController::*completion)(int, const QStringList&)) {
-    auto* panel = new QFileDialog(m_ctx.outlets.window, tr("Please select plist to import."));
+    auto* panel = new QFileDialog(m_window, tr("Please select plist to import."));
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setWindowModality(Qt::WindowModal);
     panel->setAttribute(Qt::WA_DeleteOnClose);
@@ -139,27 +137,27 @@ void TemplatesController::openImportPanel(
 void TemplatesController::importFile(ImportKind kind, int returnCode, const QStringList& paths) {
     if (returnCode != 1 || paths.isEmpty())
         return;
-    if (m_ctx.selectionCount(SourceMode::Computer) == 0) {
-        m_ctx.showEmptySelectionAlert();
+    if (m_selection.selectionCount(SourceMode::Computer) == 0) {
+        m_alerts.showEmptySelectionAlert();
         return;
     }
-    const std::vector<SelectedPhoto> photos = m_ctx.selectedPhotos(SourceMode::Computer);
-    MetadataService* metadata = &m_ctx.metadata;
+    const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(SourceMode::Computer);
+    MetadataService* metadata = &m_metadata;
     const QString plist = paths.first();
-    m_ctx.runEditing(tr("Applying metadata…"), photos,
-                     [kind, plist, photos, storage = m_ctx.state.storagelocation,
-                      metadata](const BatchOptions& o) {
-                         // A file that is not a property list with a dictionary is named
-                         // with its reason, and no photo is written.
-                         const auto file = readPropertyListFile(plist);
-                         if (!file) {
-                             OperationReport report;
-                             report.skipped.append({plist, file.error()});
-                             return report;
-                         }
-                         return runImport(kind, file.value(), photos, storage, *metadata, o);
-                     },
-                     {true, false});
+    m_runner.runEditing(tr("Applying metadata…"), photos,
+                        [kind, plist, photos, storage = m_storage.storagelocation,
+                         metadata](const BatchOptions& o) {
+                            // A file that is not a property list with a dictionary is named
+                            // with its reason, and no photo is written.
+                            const auto file = readPropertyListFile(plist);
+                            if (!file) {
+                                OperationReport report;
+                                report.skipped.append({plist, file.error()});
+                                return report;
+                            }
+                            return runImport(kind, file.value(), photos, storage, *metadata, o);
+                        },
+                        {true, false});
 }
 
 void TemplatesController::ImportTIFFtoPlistAction() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FormOutlets.h"
 #include "editing/TemplateOperations.h"
 
 #include <QObject>
@@ -7,14 +8,26 @@
 #include <QStringList>
 #include <QVariantMap>
 
-class ControllerContext;
+class Alerts;
+class CommandRunner;
+class EditFormState;
+class FileViewer;
+class MetadataService;
+class QWidget;
+class SourceSelection;
+struct CurrentPhoto;
+struct StorageLocation;
 
 // Metadata saved to property lists in the storage folder, and applied back
 // to the selected computer photos.
 class TemplatesController : public QObject {
     Q_OBJECT
 public:
-    explicit TemplatesController(ControllerContext& context, QObject* parent = nullptr);
+    TemplatesController(const FormOutlets& form, QWidget* window, const EditFormState& formState,
+                        SourceSelection& selection, const CurrentPhoto& current,
+                        CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
+                        FileViewer& fileViewer, const StorageLocation& storage,
+                        QObject* parent = nullptr);
 
 public Q_SLOTS:
     void ExportTIFFtoPlistAction();
@@ -39,11 +52,24 @@ public Q_SLOTS:
     void openPanelDidEnd13(int returnCode, const QStringList& paths);
     void openPanelDidEnd14(int returnCode, const QStringList& paths);
 
+Q_SIGNALS:
+    // An export has been written (its path) or has failed (an empty path).
+    void exportFinished(const QString& path);
+
 private:
     void exportCurrentPhoto(ExportKind kind);
     void writeExport(const QString& name, const QVariantMap& content);
     void openImportPanel(void (TemplatesController::*completion)(int, const QStringList&));
     void importFile(ImportKind kind, int returnCode, const QStringList& paths);
 
-    ControllerContext& m_ctx;
+    const FormOutlets m_form;
+    QWidget* m_window;
+    const EditFormState& m_formState;
+    SourceSelection& m_selection;
+    const CurrentPhoto& m_current;
+    CommandRunner& m_runner;
+    Alerts& m_alerts;
+    MetadataService& m_metadata;
+    FileViewer& m_fileViewer;
+    const StorageLocation& m_storage;
 };

@@ -125,8 +125,8 @@ int main(int argc, char** argv) {
     NoFileViewer viewer;
     AppDelegate app(metadata, viewer);
     app.applicationDidFinishLaunching();
-    app.state().storagelocation = home.filePath(QStringLiteral("storage"));
-    QDir().mkpath(app.state().storagelocation);
+    app.storage().storagelocation = home.filePath(QStringLiteral("storage"));
+    QDir().mkpath(app.storage().storagelocation);
     app.display()->openPanelDidEnd1(1, paths);
     app.outlets().localImageBrowserView->selectAll();
     // The thumbnails of the listed photos load first; then a quiet spell of
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
     // With several photos selected only the fields typed into are written;
     // the others show what the photos share, or "(several values)".
     std::printf("  (%lld of the form's %lld fields written)\n",
-                static_cast<long long>(app.context()->formState->editedFields().size()),
+                static_cast<long long>(app.formState()->editedFields().size()),
                 static_cast<long long>(o.formFields().size()));
     // With the question: its dry run reads every photo first, then Confirm.
     QElapsedTimer asking;
@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
     // run's files, which costs the file system more than creating them, while
     // remove GPS writes new names. Best of five, the two taking turns.
     const auto emptyStorage = [&] {
-        QDir storage(app.state().storagelocation);
+        QDir storage(app.storage().storagelocation);
         for (const QString& name : storage.entryList(QDir::Files))
             storage.remove(name);
         ::sync();

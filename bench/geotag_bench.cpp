@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     NoFileViewer viewer;
     AppDelegate app(metadata, viewer);
     app.applicationDidFinishLaunching();
-    app.state().storagelocation = home.filePath(QStringLiteral("storage"));
+    app.storage().storagelocation = home.filePath(QStringLiteral("storage"));
     app.display()->openPanelDidEnd1(1, photos);
     app.outlets().localImageBrowserView->selectAll();
     GeotagController* geotag = app.geotag();

@@ -110,7 +110,7 @@ private Q_SLOTS:
 
     void firstLaunchWritesTheSettingsAndCreatesTheFolder() {
         const QString folder = home() + QStringLiteral("/Pictures/com.Quillmar.kestrelios");
-        QCOMPARE(m_app->state().storagelocation, folder);
+        QCOMPARE(m_app->storage().storagelocation, folder);
         QVERIFY(QFileInfo(folder).isDir());
         QSettings settings;
         QCOMPARE(settings.value(SettingsKeys::StoragePath).toString(), folder);
@@ -142,14 +142,14 @@ private Q_SLOTS:
 
     void cancellingThePreferencesKeepsTheFolderAndConfirmingStoresIt() {
         const QString chosen = m_photos->file(QStringLiteral("elsewhere"));
-        const QString before = m_app->state().storagelocation;
-        m_app->display()->ShowPreferenceSetting();
-        m_app->display()->openPanelDidEnd5(1, chosen);
-        m_app->display()->CancelPreferenceSetting();
-        QCOMPARE(m_app->state().storagelocation, before);
+        const QString before = m_app->storage().storagelocation;
+        m_app->preferences()->ShowPreferenceSetting();
+        m_app->preferences()->openPanelDidEnd5(1, chosen);
+        m_app->preferences()->CancelPreferenceSetting();
+        QCOMPARE(m_app->storage().storagelocation, before);
         QCOMPARE(QSettings().value(SettingsKeys::StoragePath).toString(), before);
-        m_app->display()->ResetPreferenceSetting();
-        QCOMPARE(m_app->state().storagelocation, chosen);
+        m_app->preferences()->ResetPreferenceSetting();
+        QCOMPARE(m_app->storage().storagelocation, chosen);
         QVERIFY(QFileInfo(chosen).isDir());
         QCOMPARE(QSettings().value(SettingsKeys::StoragePath).toString(), chosen);
         QCOMPARE(QSettings().value(SettingsKeys::FontSize).toInt(), 14);
@@ -173,7 +173,7 @@ private Q_SLOTS:
         QCOMPARE(items[3].fileName, QStringLiteral("again.jpg"));
         QVERIFY(m_app->outlets().localImageBrowserView->isVisible());
         QVERIFY(!m_app->outlets().leftTipView->isVisible());
-        QVERIFY(m_app->state().blocalMode);
+        QVERIFY(m_app->selection()->blocalMode());
     }
 
     void aDropOnTheDropHintShowsTheBrowserAndSelectsTheFirstPhoto() {
@@ -196,8 +196,8 @@ private Q_SLOTS:
                      .row(),
                  0);
         QVERIFY(m_app->outlets().localImageBrowserView->isVisible());
-        QCOMPARE(m_app->state().currentChooseFilePath, first);
-        QCOMPARE(m_app->state().currentFileName, QStringLiteral("Kodak_CX7530.jpg"));
+        QCOMPARE(m_app->currentPhoto().currentChooseFilePath, first);
+        QCOMPARE(m_app->currentPhoto().currentFileName, QStringLiteral("Kodak_CX7530.jpg"));
         QCOMPARE(text(m_app->outlets().photoNamelab), QStringLiteral("Kodak_CX7530.jpg"));
     }
 
@@ -209,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(m_app->outlets().localImageBrowserView->performDragOperation(&mime));
         QVERIFY(shown.wait(10000));
         QCOMPARE(m_app->localPhotoItemArray()->rowCount(), 2);
-        QCOMPARE(m_app->state().currentFileName, QStringLiteral("Canon_40D.jpg"));
+        QCOMPARE(m_app->currentPhoto().currentFileName, QStringLiteral("Canon_40D.jpg"));
     }
 
     void selectingPhotosFillsTheSummaryTheFormAndTheMap() {
@@ -217,8 +217,8 @@ private Q_SLOTS:
         // South: a negative latitude.
         QVERIFY(showAndWait({photo(QStringLiteral("Kodak_CX7530.jpg"))}));
         QVERIFY(text(o.gpsLatilab).toDouble() < 0);
-        QVERIFY(m_app->state().bMapPreview);
-        QVERIFY(m_app->state().currentCoords.x() < 0);
+        QVERIFY(m_app->currentPhoto().bMapPreview);
+        QVERIFY(m_app->currentPhoto().currentCoords.x() < 0);
         QVERIFY(o.currentlocalMapView->isVisible());
         QCOMPARE(text(o.photoFileSizelab), QStringLiteral("5.96 KB (5958 bytes)"));
         QVERIFY(!text(o.photoCreateDatelab).isEmpty());
@@ -263,7 +263,7 @@ private Q_SLOTS:
         for (QLineEdit* field : {o.artistlab, o.imageDescrilab, o.copyrightlab, o.cameraMakelab,
                                  o.cameraModelab, o.cameraDatelab, o.commentslab})
             QCOMPARE(text(field), QString());
-        QVERIFY(!m_app->state().bMapPreview);
+        QVERIFY(!m_app->currentPhoto().bMapPreview);
         QVERIFY(!o.currentlocalMapView->isVisible());
     }
 
@@ -524,8 +524,8 @@ private Q_SLOTS:
                     QItemSelectionModel::ClearAndSelect);
             // Until the read returns, the new photo has no dictionary to pair
             // with the previous photo's.
-            QCOMPARE(m_app->state().currentChooseFilePath, c.expected);
-            QVERIFY(m_app->state().currentExifDictionary.isEmpty());
+            QCOMPARE(m_app->currentPhoto().currentChooseFilePath, c.expected);
+            QVERIFY(m_app->currentPhoto().currentExifDictionary.isEmpty());
             QVERIFY(shown.wait(10000));
             // The overtaken read, too, has had time to return.
             QTest::qWait(1200);
@@ -535,9 +535,9 @@ private Q_SLOTS:
             QTRY_COMPARE(m_app->outlets().localPhotoImageView->shownPath(), c.expected);
 
             const QVariantMap dictionary = m_workers.readProperties(c.expected)->dictionary;
-            QCOMPARE(m_app->state().currentChooseFilePath, c.expected);
-            QCOMPARE(m_app->state().currentFileName, QFileInfo(c.expected).fileName());
-            QCOMPARE(m_app->state().currentExifDictionary, dictionary);
+            QCOMPARE(m_app->currentPhoto().currentChooseFilePath, c.expected);
+            QCOMPARE(m_app->currentPhoto().currentFileName, QFileInfo(c.expected).fileName());
+            QCOMPARE(m_app->currentPhoto().currentExifDictionary, dictionary);
             QCOMPARE(text(m_app->outlets().photoNamelab), QFileInfo(c.expected).fileName());
             QCOMPARE(text(m_app->outlets().cameraDatelab), QStringLiteral("2008:10:22 16:28:39"));
             QCOMPARE(text(m_app->outlets().photoImageSizelab), QStringLiteral("640 x 480"));

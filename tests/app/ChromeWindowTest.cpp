@@ -145,7 +145,7 @@ private Q_SLOTS:
     void aRemovalEndsWithItsLineAndALinkToItsFolder() {
         const QString storage = QDir::homePath() + QStringLiteral("/Pictures/Tessaview test");
         QDir().mkpath(storage);
-        m_app->state().storagelocation = storage;
+        m_app->storage().storagelocation = storage;
         const QStringList paths = {
             m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
             m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg")),
@@ -181,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(opened, QUrl(BuildSettings::supportUrl()));
         window->findChild<QAction*>(QStringLiteral("aboutItem"))->trigger();
         QVERIFY(chrome()->aboutWindow()->isVisible());
-        QVERIFY(chrome()->aboutWindow()->text().contains(m_app->state().storagelocation));
+        QVERIFY(chrome()->aboutWindow()->text().contains(m_app->storage().storagelocation));
         QVERIFY(window->findChild<QAction*>(QStringLiteral("CheckforUpdateAction")));
     }
 

@@ -130,7 +130,7 @@ private Q_SLOTS:
         m_app = new AppDelegate(m_metadata, *m_viewer);
         m_app->applicationDidFinishLaunching();
         m_storage = m_camera->folder.file(QStringLiteral("storage"));
-        m_app->state().storagelocation = m_storage;
+        m_app->storage().storagelocation = m_storage;
         QDir().mkpath(m_storage);
     }
     void cleanup() {
@@ -148,12 +148,12 @@ private Q_SLOTS:
         QCOMPARE(m_app->cameraWindow()->deviceNamelab->text(),
                  QStringLiteral("Directory Browse (camera)"));
         QCOMPARE(m_app->cameras().size(), 1);
-        QVERIFY(m_app->state().blocalMode);
+        QVERIFY(m_app->selection()->blocalMode());
         m_app->outlets().changtoiOSmodemenu->trigger();
-        QVERIFY(!m_app->state().blocalMode);
+        QVERIFY(!m_app->selection()->blocalMode());
         QVERIFY(m_app->cameraWindow()->isVisible());
         m_app->display()->ChangeToImportComputerPhoto();
-        QVERIFY(m_app->state().blocalMode);
+        QVERIFY(m_app->selection()->blocalMode());
     }
 
     void openListsExactlyThePhotosAndMoviesWithTheirKinds() {
@@ -308,8 +308,8 @@ private Q_SLOTS:
         openCamera();
         select({QStringLiteral("DSCN0010.jpg")});
         QCOMPARE(download(&DeviceController::ViewExifData).size(), 1);
-        QCOMPARE(m_app->state().currentFileName, QStringLiteral("DSCN0010.jpg"));
-        QVERIFY(!m_app->state().blocalMode);
+        QCOMPARE(m_app->currentPhoto().currentFileName, QStringLiteral("DSCN0010.jpg"));
+        QVERIFY(!m_app->selection()->blocalMode());
         QSignalSpy finished(m_app, &AppDelegate::commandFinished);
         m_app->removal()->RemoveGPSDataFromPhoto();
         QVERIFY(finished.wait(20000));
@@ -327,7 +327,7 @@ private Q_SLOTS:
     void theGpsWindowFetchesTheDeviceCopyFirstThenSavesIntoIt() {
         openCamera();
         select({QStringLiteral("DSCN0010.jpg")});
-        QVERIFY(m_app->state().currentFileName.isEmpty());
+        QVERIFY(m_app->currentPhoto().currentFileName.isEmpty());
         ChangeGPSWindow* window = m_app->gps()->changeGPSWindow();
         QSignalSpy fetched(m_app, &AppDelegate::deviceDownloadsFinished);
         m_app->gps()->EditeGPSExifDataPhoto();
@@ -335,7 +335,7 @@ private Q_SLOTS:
         QVERIFY(!window->isVisible());
         const QString copy = m_storage + QStringLiteral("/DSCN0010.jpg");
         QVERIFY(QFileInfo::exists(copy));
-        QCOMPARE(m_app->state().currentFileName, QStringLiteral("DSCN0010.jpg"));
+        QCOMPARE(m_app->currentPhoto().currentFileName, QStringLiteral("DSCN0010.jpg"));
 
         QSignalSpy opened(m_app->gps(), &GpsController::gpsWindowShown);
         m_app->gps()->EditeGPSExifDataPhoto();

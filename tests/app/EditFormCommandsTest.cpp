@@ -42,10 +42,10 @@ class EditFormCommandsTest : public DelegateTest {
 
 private:
     QString stored(const QString& name) const {
-        return m_app->state().storagelocation + QLatin1Char('/') + name;
+        return m_app->storage().storagelocation + QLatin1Char('/') + name;
     }
     QStringList storedFiles() const {
-        return QDir(m_app->state().storagelocation).entryList(QDir::Files, QDir::Name);
+        return QDir(m_app->storage().storagelocation).entryList(QDir::Files, QDir::Name);
     }
     const MainWindowOutlets& o() const { return m_app->outlets(); }
 
@@ -318,7 +318,7 @@ private Q_SLOTS:
                                m_photos->copyPhoto(QStringLiteral("Kodak_CX7530.jpg"))}));
         o().localImageBrowserView->selectionModel()->select(m_app->localPhotoItemArray()->index(1),
                                                             QItemSelectionModel::ClearAndSelect);
-        QTRY_COMPARE(m_app->state().currentFileName, QStringLiteral("Kodak_CX7530.jpg"));
+        QTRY_COMPARE(m_app->currentPhoto().currentFileName, QStringLiteral("Kodak_CX7530.jpg"));
         MapWidget* map = o().currentlocalMapView;
         QTRY_COMPARE(map->pins().size(), 2); // the selections' pins stay
         o().gpsLatilab->setText(QStringLiteral("48.85"));
@@ -328,7 +328,7 @@ private Q_SLOTS:
         QCOMPARE(map->pins(), QList<QPointF>{QPointF(2.35, 48.85)});
         QCOMPARE(map->centerLatitude(), 48.85);
         QVERIFY(!map->isHidden());
-        QCOMPARE(m_app->state().currentCoords, QPointF(48.85, 2.35));
+        QCOMPARE(m_app->currentPhoto().currentCoords, QPointF(48.85, 2.35));
         // The map window shows the same position.
         m_app->gps()->ShowMapAction();
         QCOMPARE(m_app->gps()->mapWindow()->currentMapView->centerLatitude(), 48.85);
@@ -346,7 +346,7 @@ private Q_SLOTS:
             QTest::mouseClick(button, Qt::LeftButton);
             QVERIFY(o().editView->isVisible());
             QCOMPARE(o().editView->x(), o().localphotoView->width());
-            QTRY_COMPARE(o().editView->pos(), editViewRestingGeometry(o()).topLeft());
+            QTRY_COMPARE(o().editView->pos(), editViewRestingGeometry(o().form()).topLeft());
             o().artistlab->setText(QStringLiteral("kept"));
             QTest::mouseClick(o().editBackBtn, Qt::LeftButton);
             QVERIFY(!o().editView->isVisible());

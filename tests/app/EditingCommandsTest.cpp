@@ -41,7 +41,7 @@ private:
     QString photo(const QString& fixture, const QString& as = QString()) {
         return m_photos->copyPhoto(fixture, as);
     }
-    QString storage() const { return m_app->state().storagelocation; }
+    QString storage() const { return m_app->storage().storagelocation; }
     QString stored(const QString& name) const { return storage() + QLatin1Char('/') + name; }
     QStringList storedFiles() const {
         return QDir(storage()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -162,7 +162,7 @@ private Q_SLOTS:
         IKImageItem unsafe = item;
         unsafe.fileName = QStringLiteral("../escape.jpg");
         m_app->cameItemArray()->append({item, unsafe});
-        m_app->state().blocalMode = false;
+        m_app->selection()->setLocalMode(false);
         QListView* browser = m_app->outlets().imageBrowserView;
         browser->selectAll();
         QVERIFY(waitForCommand([this] { m_app->removal()->RemoveIPTCDataFromPhoto(); }));
@@ -301,7 +301,7 @@ private Q_SLOTS:
         ChangeMutiDateWindow* batch = m_app->changeMutiDateWindow();
         const QString preview = photo(QStringLiteral("Canon_40D.jpg"), QStringLiteral("p.jpg"));
         QVERIFY(waitForDateWindow([&] { m_app->dates()->openPanelDidEnd3(1, {preview}); }));
-        QCOMPARE(m_app->state().currentChooseFilePath, preview);
+        QCOMPARE(m_app->currentPhoto().currentChooseFilePath, preview);
         QVERIFY(batch->hasPreviewPhoto());
         QVERIFY(!batch->dateChoosePhotoBtn->isVisibleTo(batch));
         QCOMPARE(batch->beforediginalDatelab->text(), QStringLiteral("2008:05:30 15:56:01"));

@@ -99,7 +99,7 @@ private Q_SLOTS:
         QTest::mouseClick(window()->applyButton, Qt::LeftButton);
         QVERIFY(finished.wait(60000));
         QVERIFY(!window()->isVisible());
-        const QString storage = m_app->state().storagelocation;
+        const QString storage = m_app->storage().storagelocation;
         QCOMPARE(QDir(storage).entryList(QDir::Files), QStringList({"a.jpg", "c.jpg"}));
         const QJsonObject a = exiftoolRead(storage + "/a.jpg");
         QVERIFY(std::fabs(a.value("GPS:GPSLatitude").toDouble() - 45.006) < 1e-9);

@@ -47,10 +47,10 @@ class GpsCommandsTest : public DelegateTest {
 private:
     QString photo(const QString& fixture) { return m_photos->copyPhoto(fixture); }
     QString stored(const QString& name) const {
-        return m_app->state().storagelocation + QLatin1Char('/') + name;
+        return m_app->storage().storagelocation + QLatin1Char('/') + name;
     }
     QStringList storedFiles() const {
-        return QDir(m_app->state().storagelocation).entryList(QDir::Files, QDir::Name);
+        return QDir(m_app->storage().storagelocation).entryList(QDir::Files, QDir::Name);
     }
     ChangeGPSWindow* gpsWindow() const { return m_app->gps()->changeGPSWindow(); }
 
@@ -208,7 +208,7 @@ private Q_SLOTS:
         QVERIFY(listAndSelect({photo(QStringLiteral("Nikon_D70.jpg"))}));
         m_app->outlets().localImageBrowserView->selectionModel()->select(
             m_app->localPhotoItemArray()->index(1), QItemSelectionModel::ClearAndSelect);
-        QTRY_COMPARE(m_app->state().currentFileName, QStringLiteral("Nikon_D70.jpg"));
+        QTRY_COMPARE(m_app->currentPhoto().currentFileName, QStringLiteral("Nikon_D70.jpg"));
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
         m_app->gps()->EditeGPSExifDataPhoto();
         QTRY_COMPARE(alerts.size(), 1);

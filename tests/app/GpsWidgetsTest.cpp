@@ -203,11 +203,11 @@ private Q_SLOTS:
             QVERIFY2(o.editView->isAncestorOf(field), qPrintable(field->objectName()));
         QVERIFY(!o.editView->isAncestorOf(o.currentlocalMapView));
 
-        QPropertyAnimation* slide = slideInEditView(o);
+        QPropertyAnimation* slide = slideInEditView(o.form());
         QCOMPARE(slide->duration(), 200);
         QCOMPARE(o.editView->x(), o.localphotoView->width());
         QVERIFY(o.editView->isVisible());
-        const QRect rest = editViewRestingGeometry(o);
+        const QRect rest = editViewRestingGeometry(o.form());
         QTRY_COMPARE_WITH_TIMEOUT(o.editView->pos(), rest.topLeft(), 2000);
         QCOMPARE(o.editView->size(), rest.size());
         QCOMPARE(rest.height(), o.localphotoView->height());
@@ -217,7 +217,7 @@ private Q_SLOTS:
         QVERIFY(o.editApplyBtn->isVisible());
         QVERIFY(o.editBackBtn->isVisible());
         // Shown again, it slides again from the edge.
-        slideInEditView(o);
+        slideInEditView(o.form());
         QCOMPARE(o.editView->x(), o.localphotoView->width());
         QTRY_COMPARE_WITH_TIMEOUT(o.editView->pos(), rest.topLeft(), 2000);
     }

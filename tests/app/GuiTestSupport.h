@@ -1,8 +1,9 @@
 #pragma once
 
 #include "app/AppDelegate.h"
-#include "app/ControllerState.h"
 #include "app/FileViewer.h"
+#include "app/PreferencesController.h"
+#include "app/SourceSelection.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "support/TestPhotos.h"
 
@@ -43,8 +44,8 @@ protected:
         m_viewer = new RecordingFileViewer;
         m_app = new AppDelegate(m_metadata, *m_viewer);
         m_app->applicationDidFinishLaunching();
-        m_app->state().storagelocation = m_photos->file(QStringLiteral("storage"));
-        QDir().mkpath(m_app->state().storagelocation);
+        m_app->storage().storagelocation = m_photos->file(QStringLiteral("storage"));
+        QDir().mkpath(m_app->storage().storagelocation);
     }
     // Alerts a test left up go before their window does.
     void closeDelegate() {

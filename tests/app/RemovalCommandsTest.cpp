@@ -20,7 +20,7 @@ class RemovalCommandsTest : public DelegateTest {
 
 private:
     QString stored(const QString& name) const {
-        return m_app->state().storagelocation + QLatin1Char('/') + name;
+        return m_app->storage().storagelocation + QLatin1Char('/') + name;
     }
 
 private Q_SLOTS:
@@ -58,7 +58,7 @@ private Q_SLOTS:
                 items << item;
             }
             m_app->cameItemArray()->append(items);
-            m_app->state().blocalMode = false;
+            m_app->selection()->setLocalMode(false);
             m_app->outlets().imageBrowserView->selectAll();
         } else {
             QStringList paths;
@@ -86,7 +86,7 @@ private Q_SLOTS:
             QCOMPARE(m_viewer->opened, QStringList());
         } else {
             QCOMPARE(m_viewer->revealed, QList<QStringList>());
-            QCOMPARE(m_viewer->opened, QStringList{m_app->state().storagelocation});
+            QCOMPARE(m_viewer->opened, QStringList{m_app->storage().storagelocation});
         }
     }
 };

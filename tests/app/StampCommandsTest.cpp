@@ -36,7 +36,7 @@ class StampCommandsTest : public DelegateTest {
     Q_OBJECT
 
 private:
-    QString storage() const { return m_app->state().storagelocation; }
+    QString storage() const { return m_app->storage().storagelocation; }
     QStringList storedFiles() const {
         return QDir(storage()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
@@ -87,9 +87,9 @@ private Q_SLOTS:
         runTool(QStringLiteral("convert"), {fixturePath(QStringLiteral("photo.png")), gif});
         const QString unselected = m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"));
         listAndSelect({jpeg, unselected, heic, gif}, {0, 2, 3});
-        m_app->state().currentFontname = QStringLiteral("DejaVu Sans");
-        m_app->state().currentFontSize = 40;
-        m_app->state().currentFontColor = QColor(255, 0, 255);
+        m_app->stampFont().currentFontname = QStringLiteral("DejaVu Sans");
+        m_app->stampFont().currentFontSize = 40;
+        m_app->stampFont().currentFontColor = QColor(255, 0, 255);
         m_app->preferenceWindow()->postionBtn->setCurrentText(QStringLiteral("Upper left corner"));
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
         QVERIFY(stampAndWait());
@@ -139,14 +139,14 @@ private Q_SLOTS:
     }
 
     void theFontPanelStartsAtTheDefaultFontAndTheChoiceIsTruncated() {
-        m_app->state().currentFontname = QStringLiteral("DejaVu Serif");
-        m_app->state().currentFontSize = 30;
+        m_app->stampFont().currentFontname = QStringLiteral("DejaVu Serif");
+        m_app->stampFont().currentFontSize = 30;
         m_app->stamp()->ShowFontPanelAction();
-        QVERIFY(m_app->state().fontPanel);
-        QVERIFY(m_app->state().fontPanel->isVisible());
-        QCOMPARE(m_app->state().fontPanel->currentFont().family(),
+        QVERIFY(m_app->stampFont().fontPanel);
+        QVERIFY(m_app->stampFont().fontPanel->isVisible());
+        QCOMPARE(m_app->stampFont().fontPanel->currentFont().family(),
                  stampFontFamily(QStringLiteral("Lucida Grande")));
-        QCOMPARE(m_app->state().fontPanel->currentFont().pointSize(), 14);
+        QCOMPARE(m_app->stampFont().fontPanel->currentFont().pointSize(), 14);
 
         QLabel* label = m_app->preferenceWindow()->showFontlab;
         const struct {
@@ -167,30 +167,30 @@ private Q_SLOTS:
         };
         for (const auto& c : cases) {
             m_app->stamp()->changeFont(c.font);
-            QCOMPARE(m_app->state().currentFontname, c.name);
-            QCOMPARE(m_app->state().currentFontSize, c.size);
+            QCOMPARE(m_app->stampFont().currentFontname, c.name);
+            QCOMPARE(m_app->stampFont().currentFontSize, c.size);
             QCOMPARE(label->text(), c.label);
         }
 
         // Picked in the panel itself; stored only on confirming, which puts the panel away.
-        m_app->state().fontPanel->setCurrentFont(QFont(QStringLiteral("DejaVu Sans"), 20));
-        m_app->state().fontPanel->accept();
+        m_app->stampFont().fontPanel->setCurrentFont(QFont(QStringLiteral("DejaVu Sans"), 20));
+        m_app->stampFont().fontPanel->accept();
         QCOMPARE(label->text(), QStringLiteral("DejaVu Sans 20"));
-        QCOMPARE(m_app->state().currentFontSize, 20);
+        QCOMPARE(m_app->stampFont().currentFontSize, 20);
         QSettings store;
         QCOMPARE(store.value(QStringLiteral("fontsize")), QVariant());
         m_app->stamp()->ShowFontPanelAction();
-        QCOMPARE(m_app->state().fontPanel->currentFont().pointSize(), 14);
-        m_app->display()->ResetPreferenceSetting();
-        QVERIFY(!m_app->state().fontPanel->isVisible());
+        QCOMPARE(m_app->stampFont().fontPanel->currentFont().pointSize(), 14);
+        m_app->preferences()->ResetPreferenceSetting();
+        QVERIFY(!m_app->stampFont().fontPanel->isVisible());
         QSettings confirmed;
         QCOMPARE(confirmed.value(QStringLiteral("fontsize")).toInt(), 20);
         QCOMPARE(confirmed.value(QStringLiteral("fontName")).toString(),
                  QStringLiteral("DejaVu Sans"));
         // The font button opens the panel.
-        m_app->state().fontPanel->hide();
+        m_app->stampFont().fontPanel->hide();
         m_app->preferenceWindow()->fontButton->click();
-        QVERIFY(m_app->state().fontPanel->isVisible());
+        QVERIFY(m_app->stampFont().fontPanel->isVisible());
     }
 };
 

@@ -18,14 +18,15 @@ class TemplateCommandsTest : public DelegateTest {
 
 private:
     QString stored(const QString& name) const {
-        return m_app->state().storagelocation + QLatin1Char('/') + name;
+        return m_app->storage().storagelocation + QLatin1Char('/') + name;
     }
     void showPhoto(const QString& path) {
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
         m_app->display()->openPanelDidEnd1(1, {path});
         m_app->display()->cellWasDoubleClickedAtIndex(0);
-        QVERIFY(shown.wait(30000) || m_app->state().currentFileName == QFileInfo(path).fileName());
-        QTRY_VERIFY(!m_app->state().currentExifDictionary.isEmpty());
+        QVERIFY(shown.wait(30000) ||
+                m_app->currentPhoto().currentFileName == QFileInfo(path).fileName());
+        QTRY_VERIFY(!m_app->currentPhoto().currentExifDictionary.isEmpty());
     }
 
 private Q_SLOTS:
@@ -45,7 +46,7 @@ private Q_SLOTS:
         QVERIFY(read.isOk());
         QCOMPARE(read->keys(), (QStringList{QStringLiteral("{Exif}"), QStringLiteral("{TIFF}")}));
         QCOMPARE(read->value(QStringLiteral("{TIFF}")),
-                 m_app->state().currentExifDictionary.value(QStringLiteral("{TIFF}")));
+                 m_app->currentPhoto().currentExifDictionary.value(QStringLiteral("{TIFF}")));
     }
 
     void theTemplateComesFromTheFormsFields() {
@@ -60,7 +61,7 @@ private Q_SLOTS:
             QVERIFY(exported.wait(10000));
         }
         // The second export replaced the first.
-        QCOMPARE(QDir(m_app->state().storagelocation).entryList(QDir::Files),
+        QCOMPARE(QDir(m_app->storage().storagelocation).entryList(QDir::Files),
                  QStringList{QStringLiteral("templatefile.plist")});
         const auto t =
             readPropertyListDictionary(fileBytes(stored(QStringLiteral("templatefile.plist"))));
@@ -79,7 +80,7 @@ private Q_SLOTS:
         m_app->templates()->ExportTIFFtoPlistAction();
         QCOMPARE(alerts.size(), 1);
         QCOMPARE(alerts.first().first().toString(), QStringLiteral("No photo to export"));
-        QCOMPARE(QDir(m_app->state().storagelocation).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(m_app->storage().storagelocation).entryList(QDir::Files), QStringList());
     }
 
     void anImportAppliesTheFileToEverySelectedPhoto() {
@@ -115,7 +116,7 @@ private Q_SLOTS:
         QCOMPARE(m_app->lastReport().skipped.first().path, notAList);
         QVERIFY(m_app->lastReport().skipped.first().reason.startsWith(
             QLatin1String("not a property list")));
-        QCOMPARE(QDir(m_app->state().storagelocation).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(m_app->storage().storagelocation).entryList(QDir::Files), QStringList());
     }
 };
 

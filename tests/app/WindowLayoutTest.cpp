@@ -186,8 +186,8 @@ private Q_SLOTS:
             o().window->screen()->availableGeometry().size() - QSize(16, 48)));
 
         m_app->editForm()->StartEditViewAction();
-        QTRY_COMPARE_WITH_TIMEOUT(o().editView->pos(), editViewRestingGeometry(o()).topLeft(),
-                                  2000);
+        QTRY_COMPARE_WITH_TIMEOUT(o().editView->pos(),
+                                  editViewRestingGeometry(o().form()).topLeft(), 2000);
         o().localImageBrowserView->selectAll();
         QSignalSpy compared(m_app->display(), &DisplayController::formCompared);
         QVERIFY(compared.wait(10000));
