@@ -1,10 +1,12 @@
-# Tessaview: make run | make test | make bench | make build | make test-asan
+# Tessaview: make run | make test | make bench | make build | make test-asan | make fuzz
 # Each target first installs the Debian packages that are missing.
 
 BUILD_DIR   ?= build
 ASAN_DIR    ?= build-asan
 JOBS        ?= $(shell nproc)
 BUILD_TYPE  ?= RelWithDebInfo
+FUZZ_DIR    ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
 PACKAGES = cmake make g++ pkg-config \
            qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
@@ -12,12 +14,20 @@ PACKAGES = cmake make g++ pkg-config \
            qt6-image-formats-plugins \
            exiv2 libheif-examples libimage-exiftool-perl imagemagick bc dbus-daemon gphoto2 \
            desktop-file-utils xvfb
+# What the fuzz build needs besides: clang with its sanitizer runtimes and libFuzzer.
+FUZZ_PACKAGES = clang-14 libclang-rt-14-dev libfuzzer-14-dev
 
-.PHONY: deps build run test bench test-asan clean
+.PHONY: deps fuzz-deps build run test bench test-asan fuzz clean
 
 deps:
-	@missing=""; \
-	for p in $(PACKAGES); do \
+	@$(call install-missing,$(PACKAGES))
+
+fuzz-deps:
+	@$(call install-missing,$(FUZZ_PACKAGES))
+
+define install-missing
+	missing=""; \
+	for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -30,6 +40,7 @@ deps:
 	    exit 1; \
 	  fi; \
 	fi
+endef
 
 # A compiler cache, where the machine has one, makes rebuilds of other
 # checkouts cheap; the build is the same without it.
@@ -57,5 +68,15 @@ test-asan: deps
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure --no-tests=error -j $(JOBS)
 
+# The fuzz targets (fuzz/) in a clang build of their own, each run for
+# FUZZ_SECONDS on its corpus, two at a time.
+$(FUZZ_DIR)/CMakeCache.txt:
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAVIEW_FUZZ=ON \
+	  -DCMAKE_CXX_COMPILER=clang++-14 $(CMAKE_FLAGS)
+
+fuzz: deps fuzz-deps $(FUZZ_DIR)/CMakeCache.txt
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh $(FUZZ_DIR)
+
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -14,7 +14,7 @@ check() { # pattern, allowed path regex, what
   fi
 }
 check '#include <exiv2/' '^metadata/engine/[^/]+\.(cpp|h)$' 'Exiv2'
-check '#include "metadata/engine/' '^(metadata/engine/|worker/|tests/|bench/)' 'The metadata engine'
+check '#include "metadata/engine/' '^(metadata/engine/|worker/|tests/|bench/|fuzz/)' 'The metadata engine'
 check '#include "metadata/engine/(Exiv2Include|Exiv2Values)\.h"' '^metadata/engine/' 'The private Exiv2 bridge'
 check '#include <libheif/' '^metadata/engine/' 'libheif'
 check '#include <gphoto2' '^sources/Camera' 'libgphoto2'

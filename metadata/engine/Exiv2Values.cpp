@@ -258,9 +258,11 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
         return rationalAt(value, 0) + rationalAt(value, 1) / 60.0 + rationalAt(value, 2) / 3600.0;
     }
     if (set == PropertyKeys::GpsSet && key == PropertyKeys::TimeStamp && count == 3) {
+        // Whole hours and minutes as stored, however far out of range: a
+        // rational holds up to 2^32.
         return QStringLiteral("%1:%2:%3")
-            .arg(int(rationalAt(value, 0)), 2, 10, QLatin1Char('0'))
-            .arg(int(rationalAt(value, 1)), 2, 10, QLatin1Char('0'))
+            .arg(qlonglong(rationalAt(value, 0)), 2, 10, QLatin1Char('0'))
+            .arg(qlonglong(rationalAt(value, 1)), 2, 10, QLatin1Char('0'))
             .arg(secondsText(rationalAt(value, 2)));
     }
     switch (value.typeId()) {

@@ -209,6 +209,10 @@ Result<QByteArray> withIptc(const QByteArray& resources, const QByteArray& iptc)
                                          QCryptographicHash::hash(iptc, QCryptographicHash::Md5)));
         } else {
             out.append(whole);
+            // A last resource may lack its padding byte; one that follows
+            // it must still start on an even offset to be found.
+            if (whole.size() & 1)
+                out.append('\0');
         }
     }
     if (!placed && !iptc.isEmpty())

@@ -11,6 +11,7 @@ constexpr quint16 ExifPointer = 0x8769;
 constexpr quint16 GpsPointer = 0x8825;
 constexpr quint16 InteropPointer = 0xa005;
 constexpr int MaxPages = 10000;
+constexpr int MaxEntries = 256;
 
 QString directoryName(TiffEditor::Directory kind, int page) {
     switch (kind) {
@@ -140,6 +141,10 @@ Result<int> TiffEditor::parseIfd(qint64 offset, Directory kind, int depth) {
     const int stored = int(readU(offset, 2));
     if (offset + 2 + qint64(stored) * 12 + 4 > m_bytes.size())
         return R::fail(QStringLiteral("damaged EXIF: %1 is cut short").arg(name()));
+    // The metadata library reads no directory this long, so no other view
+    // of the photo has its entries: an edit would bring them to light.
+    if (stored > MaxEntries)
+        return R::fail(QStringLiteral("damaged EXIF: %1 has %2 entries").arg(name()).arg(stored));
     Ifd ifd;
     ifd.kind = kind;
     ifd.offset = offset;

@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include <map>
+
 namespace {
 
 using Region = std::pair<qint64, qint64>; // offset, length
@@ -20,9 +22,34 @@ quint32 fieldOf(const QByteArray& four, bool little) {
     return value;
 }
 
-bool overlaps(const Region& a, const Region& b) {
-    return a.first < b.first + b.second && b.first < a.first + a.second;
-}
+// The bytes in use, as disjoint runs, for asking whether a region touches
+// any of them.
+class RegionSet {
+public:
+    void add(Region region) {
+        if (region.second <= 0)
+            return;
+        qint64 start = region.first, end = region.first + region.second;
+        auto it = m_runs.upper_bound(start);
+        if (it != m_runs.begin() && std::prev(it)->second >= start)
+            --it;
+        while (it != m_runs.end() && it->first <= end) {
+            start = std::min(start, it->first);
+            end = std::max(end, it->second);
+            it = m_runs.erase(it);
+        }
+        m_runs.emplace(start, end);
+    }
+    bool overlaps(const Region& region) const {
+        if (region.second <= 0)
+            return false;
+        auto it = m_runs.lower_bound(region.first + region.second);
+        return it != m_runs.begin() && std::prev(it)->second > region.first;
+    }
+
+private:
+    std::map<qint64, qint64> m_runs; // start -> end
+};
 
 // The pairs of tags whose values are offsets and lengths of data outside the
 // directories: strips, tiles and the thumbnail. None of it may be zeroed.
@@ -43,54 +70,18 @@ Result<QByteArray> TiffEditor::finish(qsizetype maxSize) const {
     };
 
     // Where every directory and every changed value goes. Nothing that
-    // stays moves; what grows or is new goes to the end.
-    QHash<int, qint64> tableAt;
-    QList<Region> live;
-    QList<Region> dead = m_dead;
-    QHash<const Entry*, qint64> valueAt;
+    // stays moves; what grows or is new goes to the end, and so does what
+    // would be written over bytes something else still uses: the header,
+    // a value that does not change, the strips, tiles and thumbnail, or
+    // another directory (damaged blocks share them).
+    RegionSet live;
+    live.add({0, 8});
     for (int i = 0; i < m_ifds.size(); ++i) {
-        const Ifd& ifd = m_ifds[i];
-        if (ifd.removed)
+        if (m_ifds[i].removed)
             continue;
-        const qint64 count = ifd.entries.size();
-        const qint64 tableSize = 2 + count * 12 + 4;
-        if (ifd.offset >= 0 && count <= ifd.storedEntries) {
-            tableAt[i] = ifd.offset;
-            const qint64 oldSize = 2 + qint64(ifd.storedEntries) * 12 + 4;
-            if (oldSize > tableSize)
-                dead.append({ifd.offset + tableSize, oldSize - tableSize});
-        } else {
-            tableAt[i] = append(tableSize);
-            if (ifd.offset >= 0)
-                dead.append({ifd.offset, 2 + qint64(ifd.storedEntries) * 12 + 4});
-        }
-        live.append({tableAt[i], tableSize});
-        for (const Entry& entry : ifd.entries) {
-            const qint64 oldSize = entry.at >= 0 ? qint64(readU(entry.at + 4, 4)) *
-                                                       typeSize(quint16(readU(entry.at + 2, 2)))
-                                                 : 0;
-            const qint64 oldField = entry.at >= 0 ? qint64(readU(entry.at + 8, 4)) : 0;
-            if (!entry.valueChanged) {
-                if (valueSize(entry) > 4)
-                    live.append({qint64(entry.field), valueSize(entry)});
-                continue;
-            }
-            const qint64 size = entry.newValue.size();
-            if (size <= 4) {
-                if (oldSize > 4)
-                    dead.append({oldField, oldSize});
-                continue;
-            }
-            if (oldSize > 4 && oldSize >= size) {
-                valueAt[&entry] = oldField;
-                if (oldSize > size)
-                    dead.append({oldField + size, oldSize - size});
-            } else {
-                valueAt[&entry] = append(size);
-                if (oldSize > 4)
-                    dead.append({oldField, oldSize});
-            }
-            live.append({valueAt[&entry], size});
+        for (const Entry& entry : m_ifds[i].entries) {
+            if (!entry.valueChanged && valueSize(entry) > 4)
+                live.add({qint64(entry.field), valueSize(entry)});
         }
         for (const auto& [offsets, lengths] : DataPairs) {
             const Entry* starts = entryOf(i, offsets);
@@ -106,7 +97,55 @@ Result<QByteArray> TiffEditor::finish(qsizetype maxSize) const {
                 return readU(base + k * width, width);
             };
             for (qint64 k = 0; k < n && k < 100000; ++k)
-                live.append({read(*starts, k), read(*sizes, k)});
+                live.add({read(*starts, k), read(*sizes, k)});
+        }
+    }
+    QHash<int, qint64> tableAt;
+    QList<Region> dead = m_dead;
+    for (int i = 0; i < m_ifds.size(); ++i) {
+        const Ifd& ifd = m_ifds[i];
+        if (ifd.removed)
+            continue;
+        const qint64 tableSize = 2 + qint64(ifd.entries.size()) * 12 + 4;
+        const qint64 oldSize = 2 + qint64(ifd.storedEntries) * 12 + 4;
+        if (ifd.offset >= 0 && tableSize <= oldSize && !live.overlaps({ifd.offset, tableSize})) {
+            tableAt[i] = ifd.offset;
+            if (oldSize > tableSize)
+                dead.append({ifd.offset + tableSize, oldSize - tableSize});
+        } else {
+            tableAt[i] = append(tableSize);
+            if (ifd.offset >= 0)
+                dead.append({ifd.offset, oldSize});
+        }
+        live.add({tableAt[i], tableSize});
+    }
+    QHash<const Entry*, qint64> valueAt;
+    for (const Ifd& ifd : m_ifds) {
+        if (ifd.removed)
+            continue;
+        for (const Entry& entry : ifd.entries) {
+            if (!entry.valueChanged)
+                continue;
+            const qint64 oldSize = entry.at >= 0 ? qint64(readU(entry.at + 4, 4)) *
+                                                       typeSize(quint16(readU(entry.at + 2, 2)))
+                                                 : 0;
+            const qint64 oldField = entry.at >= 0 ? qint64(readU(entry.at + 8, 4)) : 0;
+            const qint64 size = entry.newValue.size();
+            if (size <= 4) {
+                if (oldSize > 4)
+                    dead.append({oldField, oldSize});
+                continue;
+            }
+            if (oldSize > 4 && oldSize >= size && !live.overlaps({oldField, size})) {
+                valueAt[&entry] = oldField;
+                if (oldSize > size)
+                    dead.append({oldField + size, oldSize - size});
+            } else {
+                valueAt[&entry] = append(size);
+                if (oldSize > 4)
+                    dead.append({oldField, oldSize});
+            }
+            live.add({valueAt[&entry], size});
         }
     }
     if (end > maxSize)
@@ -117,9 +156,8 @@ Result<QByteArray> TiffEditor::finish(qsizetype maxSize) const {
     // Bytes no longer used are overwritten, so a removed position or date is
     // gone from the file, unless something still in use shares them.
     for (const Region& region : std::as_const(dead)) {
-        const bool shared = std::any_of(live.cbegin(), live.cend(),
-                                        [&](const Region& l) { return overlaps(l, region); });
-        if (!shared && region.first >= 0 && region.first + region.second <= out.size())
+        if (!live.overlaps(region) && region.first >= 0 &&
+            region.first + region.second <= out.size())
             std::fill(out.begin() + region.first, out.begin() + region.first + region.second, '\0');
     }
 

@@ -1,0 +1,157 @@
+#include "fuzz/FuzzChanges.h"
+#include "fuzz/FuzzEntries.h"
+#include "metadata/PhotoFormat.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/engine/ContainerFacts.h"
+#include "metadata/engine/HeifItems.h"
+#include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/TiffEditor.h"
+#include "metadata/engine/TiffGuard.h"
+
+#include <new>
+
+namespace {
+
+using Directory = TiffEditor::Directory;
+using Origin = TiffEditor::Origin;
+constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
+constexpr Directory AllDirectories[] = {Directory::Ifd0, Directory::Exif, Directory::Gps,
+                                        Directory::Interop};
+constexpr quint16 ArtistTag = 0x013b, DateTimeOriginalTag = 0x9003, LatitudeTag = 0x0002;
+
+// Every byte of a view is read, so that a view past its bytes shows.
+void readAll(QByteArrayView bytes) {
+    volatile char sum = 0;
+    for (char c : bytes)
+        sum = char(sum + c);
+}
+
+const QList<MetadataEdit>& fixedEdits() {
+    static const QList<MetadataEdit> edits = [] {
+        QList<MetadataEdit> out;
+        for (const QVariantMap& changes : FuzzChanges::all())
+            out << FuzzChanges::editFor(changes);
+        return out;
+    }();
+    return edits;
+}
+
+// The photo a plan writes; a piece outside the source would be copied from
+// past its end.
+QByteArray assembled(const RewritePlan& plan, const QByteArray& source) {
+    for (const RewritePlan::Piece& piece : plan.pieces) {
+        if (piece.isSource() &&
+            (piece.length < 0 || piece.sourceOffset + piece.length > source.size()))
+            FuzzEntries::fail(QStringLiteral("a piece of the plan lies outside the source"));
+    }
+    return plan.assemble(source);
+}
+
+// A writer as the metadata writer calls it: on a complete photo of its
+// format, its library's exceptions taken as refusals.
+template <typename Writer>
+void rewriteEach(const QByteArray& input, PhotoFormat format, Writer writer) {
+    if (sniffPhotoFormat(input) != format || !checkImageDataComplete(format, input))
+        return;
+    for (const MetadataEdit& edit : fixedEdits()) {
+        try {
+            const InPlaceResult result = writer(input, edit);
+            if (!result || !result->isOk())
+                continue;
+            const QByteArray written = assembled(result->value(), input);
+            if (format == PhotoFormat::Jpeg && !result->value().pieces.first().isSource())
+                readAll(jpegHeadToCheck(result->value().pieces.first().bytes));
+            else
+                readAll(written);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception&) {
+        }
+    }
+}
+
+} // namespace
+
+namespace FuzzEntries {
+
+void tiffParse(const QByteArray& input) {
+    for (Origin origin : {Origin::ExifBlock, Origin::TiffFile}) {
+        const auto editor = TiffEditor::open(input, origin);
+        if (!editor)
+            continue;
+        for (Directory directory : AllDirectories) {
+            for (quint16 tag : editor->tagsOf(directory)) {
+                (void)editor->typeOf(directory, tag);
+                (void)editor->valueOf(directory, tag);
+                TiffEditor::Stored first;
+                QByteArrayView value;
+                editor->storedCount(directory, tag, &first, &value);
+                readAll(value);
+            }
+        }
+        // A repaired block is written back as the writers would.
+        if (editor->changed()) {
+            const auto finished = editor->finish(Unlimited);
+            const auto reopened = finished ? TiffEditor::open(finished.value(), origin)
+                                           : Result<TiffEditor>::fail({});
+            if (finished && !reopened)
+                fail(QStringLiteral("a repaired TIFF structure does not open again: %1")
+                         .arg(reopened.error()));
+        }
+    }
+}
+
+void tiffEdit(const QByteArray& input) {
+    const MetadataEdit writes = FuzzChanges::editFor(FuzzChanges::exifWrites());
+    const MetadataEdit removals = FuzzChanges::editFor(FuzzChanges::removals());
+    for (Origin origin : {Origin::ExifBlock, Origin::TiffFile}) {
+        for (const MetadataEdit* edit : {&writes, &removals}) {
+            auto editor = TiffEditor::open(input, origin);
+            if (!editor || !applyExifSteps(editor.value(), *edit))
+                continue;
+            const auto finished = editor->finish(Unlimited);
+            if (!finished)
+                continue;
+            const auto reopened = TiffEditor::open(finished.value(), origin);
+            if (!reopened)
+                fail(QStringLiteral("an edited TIFF structure does not open again: %1")
+                         .arg(reopened.error()));
+            // What the edit did is in what it wrote.
+            if (edit == &removals) {
+                if (reopened->hasDirectory(Directory::Gps) ||
+                    reopened->hasDirectory(Directory::Exif))
+                    fail(QStringLiteral("a removed directory is still there"));
+                continue;
+            }
+            const auto artist = reopened->valueOf(Directory::Ifd0, ArtistTag);
+            if (!artist || !artist->startsWith("An artist longer than four bytes") ||
+                !reopened->valueOf(Directory::Exif, DateTimeOriginalTag) ||
+                !reopened->valueOf(Directory::Gps, LatitudeTag))
+                fail(QStringLiteral("a written value is not in the edited TIFF structure"));
+        }
+    }
+}
+
+void jpegRewrite(const QByteArray& input) {
+    rewriteEach(input, PhotoFormat::Jpeg, [](const QByteArray& source, const MetadataEdit& edit) {
+        return rewriteJpegInPlace(source, edit);
+    });
+}
+
+void chunkRewrite(const QByteArray& input) {
+    rewriteEach(input, PhotoFormat::Png, rewritePngInPlace);
+    rewriteEach(input, PhotoFormat::WebP, rewriteWebpInPlace);
+}
+
+void heifRewrite(const QByteArray& input) {
+    if (sniffPhotoFormat(input) != PhotoFormat::Heif)
+        return;
+    if (const auto items = HeifItems::parse(input)) {
+        for (const HeifItems::Item& item : items->items)
+            readAll(items->dataOf(item, input));
+        (void)items->ilocBytes();
+    }
+    rewriteEach(input, PhotoFormat::Heif, rewriteHeifInPlace);
+}
+
+} // namespace FuzzEntries

@@ -1,0 +1,165 @@
+#include "fuzz/FuzzEntries.h"
+#include "metadata/OutcomeCheck.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/PropertyValues.h"
+#include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/PropertyWriter.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+using namespace PropertyKeys;
+
+namespace {
+
+quint32 hashOf(const QByteArray& bytes) {
+    quint32 hash = 2166136261u;
+    for (char c : bytes)
+        hash = (hash ^ quint8(c)) * 16777619u;
+    return hash;
+}
+
+// What one run asks of the photo: chosen from its bytes, so that a mutation
+// of the photo varies the changes as well. Each is a change a command of the
+// window or of the tool makes.
+QVariantMap chosenChanges(const QByteArray& input) {
+    const quint32 bits = hashOf(input);
+    QVariantMap changes, tiff, exif, gps, iptc;
+    // Now and then a text longer than a JPEG's EXIF segment holds.
+    if (bits & 1) {
+        const int length = (bits >> 20) % 16 == 0 ? 70000 : 1 + int((bits >> 8) % 300);
+        tiff.insert(Artist, QString(length, QLatin1Char('a')));
+    }
+    if (bits & 2)
+        iptc.insert(Keywords, (bits >> 9) & 1
+                                  ? QStringList{QStringLiteral("one"), QStringLiteral("two")}
+                                  : QStringList{QStringLiteral("drü")});
+    if (bits & 4) {
+        const double latitude = double(float(((bits >> 10) % 9000) / 100.0));
+        gps.insert(Latitude, latitude);
+        gps.insert(LatitudeRef, (bits >> 11) & 1 ? QStringLiteral("S") : QStringLiteral("N"));
+        gps.insert(Longitude, double(float(latitude * 1.5)));
+        gps.insert(LongitudeRef, QStringLiteral("E"));
+        gps.insert(Altitude, double(float(((bits >> 12) % 5000) / 10.0)));
+        gps.insert(AltitudeRef, 0);
+    }
+    if (bits & 8) {
+        const QString date = (bits >> 13) & 1 ? QStringLiteral("2021:02:03 04:05:06")
+                                              : QStringLiteral("1999:12:31 23:59:59");
+        exif.insert(DateTimeOriginal, date);
+        exif.insert(DateTimeDigitized, date);
+    }
+    if (tiff.isEmpty() && exif.isEmpty() && gps.isEmpty() && iptc.isEmpty())
+        tiff.insert(Copyright, QStringLiteral("(c) fuzz"));
+    for (const auto& [set, values] : {std::pair{TiffSet, tiff}, std::pair{ExifSet, exif},
+                                      std::pair{GpsSet, gps}, std::pair{IptcSet, iptc}}) {
+        if (!values.isEmpty())
+            changes.insert(set, values);
+    }
+    // The sets the removal commands take: EXIF, GPS, IPTC, or EXIF and GPS.
+    if (bits & 16) {
+        const int which = int((bits >> 14) % 4);
+        changes.insert(which == 1 ? GpsSet : which == 2 ? IptcSet : ExifSet, removal());
+        if (which == 3)
+            changes.insert(GpsSet, removal());
+    }
+    return changes;
+}
+
+// What is read back may differ from the plan where the plan says so: such
+// keys are put back for the comparison. Entries of an invalid type are
+// dropped on the way and named in the plan's notes ("dropped 2 invalid
+// entries of the EXIF directory"): as many keys of that set may be gone or
+// read from another entry of the same tag, and the keys of the photo that
+// mirror the TIFF set follow them. Anything else is a difference.
+QVariantMap withExpectedMirrors(QVariantMap after, const QVariantMap& before,
+                                const QVariantMap& changes, const QStringList& notes) {
+    static const QRegularExpression dropped(
+        QStringLiteral("^dropped (\\d+) invalid entr(?:y|ies) of (.+)$"));
+    for (const QString& note : notes) {
+        const QRegularExpressionMatch match = dropped.match(note);
+        if (!match.hasMatch())
+            continue;
+        const QString where = match.captured(2);
+        const QString set = where == QLatin1String("IFD0")                ? TiffSet
+                            : where == QLatin1String("the GPS directory") ? GpsSet
+                            : where.startsWith(QLatin1String("the "))     ? ExifSet
+                                                                          : QString();
+        if (set.isEmpty() || (changes.contains(set) && isRemoval(changes.value(set))))
+            continue;
+        const QVariantMap was = before.value(set).toMap();
+        QVariantMap now = after.value(set).toMap();
+        const QVariantMap asked = changes.value(set).toMap();
+        QStringList differing;
+        for (auto it = was.cbegin(); it != was.cend(); ++it) {
+            if (!asked.contains(it.key()) &&
+                (!now.contains(it.key()) || !PropertyValues::same(it.value(), now.value(it.key()))))
+                differing << it.key();
+        }
+        if (differing.size() > match.captured(1).toInt())
+            continue;
+        for (const QString& key : differing)
+            now.insert(key, was.value(key));
+        after.insert(set, now);
+        // With the keys they mirror.
+        for (const QString& mirror : {Orientation, DPIWidth, DPIHeight}) {
+            if (set != TiffSet || differing.isEmpty())
+                break;
+            if (before.contains(mirror))
+                after.insert(mirror, before.value(mirror));
+            else
+                after.remove(mirror);
+        }
+    }
+    // A photo whose size we do not find in its container is shown the size
+    // its EXIF set gives: with the set gone, the library's own reading of the
+    // container shows (if any).
+    const QVariantMap exif = before.value(ExifSet).toMap();
+    if (isRemoval(changes.value(ExifSet, 0))) {
+        for (const auto& [size, dimension] :
+             {std::pair{PixelWidth, QStringLiteral("PixelXDimension")},
+              std::pair{PixelHeight, QStringLiteral("PixelYDimension")}}) {
+            if (exif.contains(dimension) &&
+                PropertyValues::same(before.value(size), exif.value(dimension)))
+                after.insert(size, before.value(size));
+        }
+    }
+    return after;
+}
+
+} // namespace
+
+namespace FuzzEntries {
+
+void differential(const QByteArray& input) {
+    const auto before = readPhotoProperties(input);
+    if (!before)
+        return;
+    const QVariantMap changes = chosenChanges(input);
+    const auto plan = planRewrite(input, changes);
+    if (!plan) {
+        if (plan.error().isEmpty())
+            fail(QStringLiteral("a photo refused without a reason"));
+        return; // a refusal with its reason is an outcome
+    }
+    for (const RewritePlan::Piece& piece : plan->pieces) {
+        if (piece.isSource() && piece.sourceOffset + piece.length > input.size())
+            fail(QStringLiteral("a piece of the plan lies outside the source"));
+    }
+    const auto after = readPhotoProperties(plan->assemble(input));
+    if (!after)
+        fail(QStringLiteral("the written photo does not read: %1").arg(after.error()));
+    // Read back apart from the writer's own check, and compared as the
+    // dictionaries a user sees.
+    const Status outcome = checkOutcome(
+        before->dictionary, changes,
+        withExpectedMirrors(after->dictionary, before->dictionary, changes, plan->notes));
+    if (!outcome)
+        fail(QStringLiteral("%1 (changes %2)")
+                 .arg(outcome.error(),
+                      QString::fromUtf8(QJsonDocument(QJsonObject::fromVariantMap(changes))
+                                            .toJson(QJsonDocument::Compact))));
+}
+
+} // namespace FuzzEntries

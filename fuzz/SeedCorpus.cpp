@@ -1,0 +1,211 @@
+// Cuts photos into seeds for the fuzz targets:
+//   tv_fuzz_seeds OUTPUT_FOLDER PHOTO...
+// writes OUTPUT_FOLDER/TARGET/SHA1 for every seed a photo gives. Seeds are
+// kept small (headers without their image data, EXIF and IPTC blocks, XMP
+// packets, the messages and property lists made of the photo's dictionary),
+// so that the fuzzers mutate what the parsers read.
+#include "fuzz/FuzzChanges.h"
+#include "fuzz/HeifShrink.h"
+#include "metadata/DateText.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/WorkerProtocol.h"
+#include "metadata/engine/ByteReading.h"
+#include "metadata/engine/ContainerFacts.h"
+#include "metadata/engine/MetadataBlocks.h"
+#include "metadata/engine/MetadataLibrary.h"
+#include "metadata/engine/PropertyReader.h"
+#include "templates/PropertyListCodec.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+
+#include <cstdio>
+
+namespace {
+
+using namespace PropertyKeys;
+
+constexpr qsizetype LargestWholeSeed = 256 * 1024;
+constexpr qsizetype KeptScanBytes = 64;
+
+class Seeds {
+public:
+    explicit Seeds(QString folder) : m_folder(std::move(folder)) {}
+
+    void add(const char* target, const QByteArray& seed) {
+        if (seed.isEmpty() || seed.size() > LargestWholeSeed)
+            return;
+        const QString folder = m_folder + QLatin1Char('/') + QLatin1String(target);
+        QDir().mkpath(folder);
+        QFile file(
+            folder + QLatin1Char('/') +
+            QString::fromLatin1(QCryptographicHash::hash(seed, QCryptographicHash::Sha1).toHex()));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(seed);
+    }
+
+private:
+    QString m_folder;
+};
+
+// A JPEG's headers, the start of its scan and an end marker.
+QByteArray jpegHeaders(const QByteArray& photo) {
+    const auto scan = jpegFirstScanOffset(photo);
+    if (!scan || *scan + 4 > photo.size())
+        return {};
+    const qsizetype header = 2 + qsizetype(readBigEndian(photo, *scan + 2, 2));
+    return photo.left(*scan + header + KeptScanBytes) + QByteArray("\xFF\xD9", 2);
+}
+
+// The Photoshop resources of a JPEG's APP13 segments.
+QByteArray jpegResources(const QByteArray& photo) {
+    const QByteArray header("Photoshop 3.0\0", 14);
+    QByteArray resources;
+    qsizetype at = 2;
+    while (at + 4 <= photo.size() && quint8(photo[at]) == 0xff && quint8(photo[at + 1]) != 0xda) {
+        const qsizetype length = readBigEndian(photo, at + 2, 2);
+        if (quint8(photo[at + 1]) == 0xed && photo.mid(at + 4, header.size()) == header)
+            resources += photo.mid(at + 4 + header.size(), length - 2 - header.size());
+        at += 2 + length;
+    }
+    return resources;
+}
+
+// The photo in the smallest form that still holds all of its metadata.
+QByteArray smallPhoto(PhotoFormat format, const QByteArray& photo) {
+    switch (format) {
+    case PhotoFormat::Jpeg:
+        return jpegHeaders(photo);
+    case PhotoFormat::Heif:
+        return shrinkHeif(photo);
+    default:
+        return photo;
+    }
+}
+
+// A track log in each format through the photo's position, a minute apart.
+void addTrackLogs(Seeds& seeds, double latitude, double longitude, const QDateTime& when) {
+    QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" "
+                     "xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>\n";
+    QByteArray kml = "<?xml version=\"1.0\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\" "
+                     "xmlns:gx=\"http://www.google.com/kml/ext/2.2\"><Placemark><gx:Track>\n";
+    QByteArray nmea;
+    for (int minute = -1; minute <= 1; ++minute) {
+        const QDateTime at = when.addSecs(60 * minute).toUTC();
+        const double lat = latitude + minute * 0.001, lon = longitude + minute * 0.001;
+        const QByteArray iso = at.toString(Qt::ISODate).toLatin1();
+        gpx += "<trkpt lat=\"" + QByteArray::number(lat, 'f', 6) + "\" lon=\"" +
+               QByteArray::number(lon, 'f', 6) + "\"><ele>" + QByteArray::number(400 + minute) +
+               "</ele><time>" + iso + "</time></trkpt>\n";
+        kml += "<when>" + iso + "</when><gx:coord>" + QByteArray::number(lon, 'f', 6) + " " +
+               QByteArray::number(lat, 'f', 6) + " 400</gx:coord>\n";
+        const auto degrees = [](double value, int width, char positive, char negative) {
+            const double whole = std::floor(std::fabs(value));
+            return QByteArray::number(int(whole)).rightJustified(width, '0') +
+                   QByteArray::number((std::fabs(value) - whole) * 60, 'f', 4)
+                       .rightJustified(7, '0') +
+                   ',' + (value < 0 ? negative : positive);
+        };
+        const QByteArray body = "GPRMC," + at.toString(QStringLiteral("HHmmss.zzz")).toLatin1() +
+                                ",A," + degrees(lat, 2, 'N', 'S') + ',' +
+                                degrees(lon, 3, 'E', 'W') + ",0.0,0.0," +
+                                at.toString(QStringLiteral("ddMMyy")).toLatin1() + ",,,A";
+        char sum = 0;
+        for (char c : body)
+            sum = char(sum ^ c);
+        nmea += '$' + body + '*' +
+                QByteArray::number(quint8(sum), 16).rightJustified(2, '0').toUpper() + "\r\n";
+    }
+    seeds.add("track_log", gpx + "</trkseg></trk></gpx>\n");
+    seeds.add("track_log", kml + "</gx:Track></Placemark></kml>\n");
+    seeds.add("track_log", nmea);
+}
+
+void addPhoto(Seeds& seeds, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray photo = file.readAll();
+    const QByteArray name = QFileInfo(path).fileName().toUtf8();
+    seeds.add("device_file_name", name);
+    seeds.add("device_file_name", "DCIM/100CANON/" + name);
+    const PhotoFormat format = sniffPhotoFormat(photo);
+    if (format == PhotoFormat::Unknown)
+        return;
+    const QByteArray small = smallPhoto(format, photo);
+    seeds.add("differential", small);
+    if (format == PhotoFormat::Jpeg)
+        seeds.add("jpeg_rewrite", small);
+    if (format == PhotoFormat::Png || format == PhotoFormat::WebP)
+        seeds.add("chunk_rewrite", small);
+    if (format == PhotoFormat::Heif)
+        seeds.add("heif_rewrite", small);
+    if (format == PhotoFormat::Tiff) {
+        seeds.add("tiff_parse", small);
+        seeds.add("tiff_edit", small);
+    }
+    const MetadataBlocks blocks = findMetadataBlocks(format, photo);
+    if (format != PhotoFormat::Tiff) {
+        seeds.add("tiff_parse", blocks.exif);
+        seeds.add("tiff_edit", blocks.exif);
+    }
+    seeds.add("iptc_block", blocks.iptc);
+    seeds.add("xmp_edit", blocks.xmp);
+    if (format == PhotoFormat::Jpeg)
+        seeds.add("iptc_block", jpegResources(photo));
+
+    // What the worker answers for the photo, and the requests it gets.
+    const auto properties = readPhotoProperties(photo);
+    seeds.add("worker_codec", WorkerProtocol::encode(WorkerProtocol::propertiesAnswer(properties)));
+    if (!properties)
+        return;
+    const QVariantMap& dictionary = properties->dictionary;
+    seeds.add("plist_xml", toXmlPropertyList(dictionary));
+    const QVariantMap gps = dictionary.value(GpsSet).toMap();
+    const auto taken =
+        DateText::parse(dictionary.value(ExifSet).toMap().value(DateTimeOriginal).toString());
+    if (gps.contains(Latitude) && gps.contains(Longitude) && taken)
+        addTrackLogs(seeds, gps.value(Latitude).toDouble(), gps.value(Longitude).toDouble(),
+                     *taken);
+    for (const auto& [set, key] :
+         {std::pair{ExifSet, DateTimeOriginal}, std::pair{ExifSet, DateTimeDigitized},
+          std::pair{TiffSet, DateTime}}) {
+        const QString date = dictionary.value(set).toMap().value(key).toString();
+        seeds.add("date_text", date.toUtf8());
+        QString dashed = date;
+        if (dashed.size() > 7)
+            dashed[4] = dashed[7] = QLatin1Char('-');
+        seeds.add("date_text", dashed.toUtf8());
+        if (const auto when = DateText::parse(date))
+            seeds.add("date_text", DateText::timePointText(*when).toUtf8());
+    }
+    RewriteJob job;
+    job.inputPath = path;
+    job.outputPath = QStringLiteral("/tmp/out/") + QString::fromUtf8(name);
+    job.fileModified = QDateTime::currentDateTimeUtc();
+    for (const QVariantMap& changes : FuzzChanges::all()) {
+        job.changes = changes;
+        seeds.add("worker_codec", WorkerProtocol::encode(WorkerProtocol::rewriteRequest(job)));
+        seeds.add("plist_xml", toXmlPropertyList(changes));
+    }
+    seeds.add("worker_codec", WorkerProtocol::encode(WorkerProtocol::outcomeAnswer(
+                                  PhotoOutcome::skip(job, QStringLiteral("a reason")))));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: tv_fuzz_seeds OUTPUT_FOLDER PHOTO...\n");
+        return 2;
+    }
+    initialiseMetadataLibrary();
+    Seeds seeds(QString::fromLocal8Bit(argv[1]));
+    for (int i = 2; i < argc; ++i)
+        addPhoto(seeds, QString::fromLocal8Bit(argv[i]));
+    return 0;
+}
