@@ -55,12 +55,13 @@ void rewriteEach(const QByteArray& input, PhotoFormat format, Writer writer) {
         return;
     for (const MetadataEdit& edit : fixedEdits()) {
         try {
-            const InPlaceResult result = writer(input, edit);
-            if (!result || !result->isOk())
+            const ContainerAnswer answer = writer(input, edit);
+            if (answer.kind() != ContainerAnswer::Kind::Planned)
                 continue;
-            const QByteArray written = assembled(result->value(), input);
-            if (format == PhotoFormat::Jpeg && !result->value().pieces.first().isSource())
-                readAll(jpegHeadToCheck(result->value().pieces.first().bytes));
+            const auto& result = answer.result();
+            const QByteArray written = assembled(result.value(), input);
+            if (format == PhotoFormat::Jpeg && !result.value().pieces.first().isSource())
+                readAll(jpegHeadToCheck(result.value().pieces.first().bytes));
             else
                 readAll(written);
         } catch (const std::bad_alloc&) {

@@ -84,7 +84,7 @@ bool isExifSetTextKey(const QByteArray& keyword) {
 
 } // namespace
 
-InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& edit) {
+ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& edit) {
     using R = Result<RewritePlan>;
     struct Chunk {
         qsizetype start;
@@ -123,9 +123,11 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
             const QByteArray keyword = data.left(data.indexOf('\0'));
             if (edit.touchesExifBlock() &&
                 (keyword == "Raw profile type exif" || keyword == "Raw profile type APP1"))
-                return std::nullopt; // a second EXIF block, in a form the library edits
+                return ContainerAnswer::notMine(); // a second EXIF block, in a form the library
+                                                   // edits
             if (keyword == IptcProfile && iptcIndex >= 0)
-                return std::nullopt; // two IPTC blocks: the library decides which counts
+                return ContainerAnswer::notMine(); // two IPTC blocks: the library decides which
+                                                   // counts
             if (keyword == IptcProfile)
                 iptcIndex = i;
         }
@@ -161,7 +163,7 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
     if (!exif)
         return R::fail(exif.error());
     if (exif->tooLarge)
-        return std::nullopt;
+        return ContainerAnswer::notMine();
 
     RewritePlan plan;
     plan.notes = exif->repairs;
@@ -228,7 +230,7 @@ InPlaceResult rewritePngInPlace(const QByteArray& source, const MetadataEdit& ed
     return R::ok(std::move(plan));
 }
 
-InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& edit) {
+ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& edit) {
     using R = Result<RewritePlan>;
     // Neither the format nor any reader knows IPTC in a WebP: a value for it
     // is refused, and removing it has nothing to remove.
@@ -273,7 +275,7 @@ InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& e
     if (!exif)
         return R::fail(exif.error());
     if (exif->tooLarge || (exifIndex < 0 && exif->bytes && header < 0))
-        return std::nullopt; // a simple WebP must first gain an extended header
+        return ContainerAnswer::notMine(); // a simple WebP must first gain an extended header
     std::optional<QByteArray> xmp;
     if (edit.touches(XmpSet) || edit.removesSet(GpsSet) || edit.removesSet(ExifSet) ||
         edit.removesSet(IptcSet) || edit.removesSet(TiffSet)) {
@@ -283,7 +285,7 @@ InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& e
             return R::fail(edited.error());
         xmp = edited.value();
         if (xmp && xmpIndex < 0 && header < 0)
-            return std::nullopt;
+            return ContainerAnswer::notMine();
     }
 
     auto chunkBytes = [](const QByteArray& type, const QByteArray& data) {
@@ -326,7 +328,7 @@ InPlaceResult rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& e
     return R::ok(std::move(plan));
 }
 
-InPlaceResult rewriteTiffInPlace(const QByteArray& source, const MetadataEdit& edit) {
+ContainerAnswer rewriteTiffInPlace(const QByteArray& source, const MetadataEdit& edit) {
     using R = Result<RewritePlan>;
     auto opened = TiffEditor::open(source, TiffEditor::Origin::TiffFile);
     if (!opened)

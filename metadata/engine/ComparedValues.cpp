@@ -322,7 +322,6 @@ QVariantMap xmpSetOf(const QByteArray& packet) {
     return values.isEmpty() ? QVariantMap() : QVariantMap{{XmpSet, values}};
 }
 
-
 } // namespace
 
 Result<ComparedValues> readChangeContext(const QByteArray& source, PhotoFormat format,

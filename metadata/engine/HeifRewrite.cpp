@@ -109,7 +109,7 @@ Status checkItems(const QByteArray& written, const QByteArray& source, const Hei
 
 } // namespace
 
-InPlaceResult rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& edit) {
+ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& edit) {
     using R = Result<RewritePlan>;
     auto parsed = HeifItems::parse(source);
     if (!parsed)

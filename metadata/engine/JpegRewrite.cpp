@@ -120,8 +120,7 @@ QString tooLongForSegment(const MetadataEdit& edit, qsizetype neededSize) {
 
 } // namespace
 
-InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& edit,
-                                 QString* whyDeclined) {
+ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& edit) {
     using R = Result<RewritePlan>;
     const auto parsed = segmentsOf(source);
     if (!parsed)
@@ -144,9 +143,7 @@ InPlaceResult rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& e
     if (!exif)
         return R::fail(exif.error());
     if (exif->tooLarge) {
-        if (whyDeclined)
-            *whyDeclined = tooLongForSegment(edit, exif->neededSize);
-        return std::nullopt;
+        return ContainerAnswer::notMine(tooLongForSegment(edit, exif->neededSize));
     }
     notes << exif->repairs;
     QByteArray newExifSegment;

@@ -327,6 +327,27 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
 
 } // namespace
 
+namespace {
+// The writer of each format's container; none for a format we cannot write.
+ContainerWriter containerWriterFor(PhotoFormat format) {
+    switch (format) {
+    case PhotoFormat::Jpeg:
+        return rewriteJpegInPlace;
+    case PhotoFormat::Tiff:
+        return rewriteTiffInPlace;
+    case PhotoFormat::Png:
+        return rewritePngInPlace;
+    case PhotoFormat::WebP:
+        return rewriteWebpInPlace;
+    case PhotoFormat::Heif:
+        return rewriteHeifInPlace;
+    case PhotoFormat::Unknown:
+        break;
+    }
+    return nullptr;
+}
+} // namespace
+
 Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& changes,
                                 const QVariantMap& containerProperties,
                                 const QVariantMap* sourceDictionary,
@@ -387,47 +408,36 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
     }
     edit.value().parsedExifBlock = std::move(parsedExifBlock);
 
-    InPlaceResult inPlace;
-    QString declined; // why the in-place writer left the photo to the library
+    // One path per photo: its container's writer, and where that answers
+    // "not mine", the metadata library's writer. A refusal is final: the
+    // library is never asked to do what a writer found wrong.
+    const ContainerWriter writer = containerWriterFor(format);
+    if (!writer)
+        return R::fail(QStringLiteral("format not writable"));
+    std::optional<ContainerAnswer> answer;
     try {
-        switch (format) {
-        case PhotoFormat::Jpeg:
-            inPlace = rewriteJpegInPlace(source, edit.value(), &declined);
-            break;
-        case PhotoFormat::Tiff:
-            inPlace = rewriteTiffInPlace(source, edit.value());
-            break;
-        case PhotoFormat::Png:
-            inPlace = rewritePngInPlace(source, edit.value());
-            break;
-        case PhotoFormat::WebP:
-            inPlace = rewriteWebpInPlace(source, edit.value());
-            break;
-        case PhotoFormat::Heif:
-            inPlace = rewriteHeifInPlace(source, edit.value());
-            if (!inPlace)
-                return R::fail(QStringLiteral("format not writable"));
-            break;
-        case PhotoFormat::Unknown:
-            break;
-        }
+        answer = writer(source, edit.value());
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& error) {
         return R::fail(
             QStringLiteral("metadata library error: %1").arg(QString::fromLocal8Bit(error.what())));
     }
-    if (inPlace) {
-        if (!inPlace->isOk())
-            return *inPlace;
-        const Status verified = verifyPlan(inPlace->value(), source, format, edit.value());
+    if (answer->kind() == ContainerAnswer::Kind::Refused)
+        return std::move(*answer).result();
+    if (answer->kind() == ContainerAnswer::Kind::Planned) {
+        const Status verified = verifyPlan(answer->result().value(), source, format, edit.value());
         if (!verified)
             return R::fail(verified.error());
-        return *inPlace;
+        return std::move(*answer).result();
     }
+    if (format == PhotoFormat::Heif)
+        return R::fail(QStringLiteral("format not writable"));
     auto written = rewriteWithLibrary(source, format, edit.value());
-    if (!written)
+    if (!written) {
+        const QString& declined = answer->result().error();
         return R::fail(declined.isEmpty() ? written.error() : declined);
+    }
     RewritePlan plan;
     plan.addBytes(written.value());
     return R::ok(std::move(plan));
