@@ -1,7 +1,5 @@
 #include "cli/JsonDump.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLocale>
 
 #include <algorithm>
@@ -12,8 +10,7 @@ namespace {
 
 // Writes what QJsonDocument::toJson(Indented) writes for the value types a
 // property dictionary holds, without building a JSON document first: dump is
-// run over thousands of photos by scripts. Anything else makes it give up,
-// and the caller falls back to the document.
+// run over thousands of photos by scripts.
 class IndentedJsonWriter {
 public:
     bool writeObject(const QVariantMap& map, int depth) {
@@ -93,8 +90,16 @@ private:
             return writeArray(value.toList(), depth);
         case QMetaType::QStringList:
             return writeArray(value.toStringList(), depth);
+        case QMetaType::QByteArray:
+            // As a JSON document has bytes: their base64url text.
+            return writeString(QString::fromLatin1(value.toByteArray().toBase64(
+                QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals)));
         default:
-            return false;
+            // Types no dictionary holds (dates and the like) as their text.
+            if (value.canConvert<QString>())
+                return writeString(value.toString());
+            m_out += "null";
+            return true;
         }
     }
 
@@ -161,16 +166,17 @@ private:
                 continue;
             }
             // A run of other characters as UTF-8 (at most three bytes for each
-            // unit); a surrogate without its partner has no UTF-8 form, so
-            // such texts are left to the document.
+            // unit). A surrogate without its partner has no UTF-8 form: it
+            // ends the run and is written as its escape, so the text keeps it.
             qsizetype end = i;
+            bool lone = false;
             while (end < length && units[end] >= 0x80) {
-                if (QChar::isHighSurrogate(units[end])) {
-                    if (end + 1 >= length || !QChar::isLowSurrogate(units[end + 1]))
-                        return false;
+                if (QChar::isHighSurrogate(units[end]) && end + 1 < length &&
+                    QChar::isLowSurrogate(units[end + 1])) {
                     end += 2;
-                } else if (QChar::isLowSurrogate(units[end])) {
-                    return false;
+                } else if (QChar::isSurrogate(units[end])) {
+                    lone = true;
+                    break;
                 } else {
                     ++end;
                 }
@@ -178,6 +184,14 @@ private:
             const QByteArray encoded = QStringView(text).mid(i, end - i).toUtf8();
             out = std::copy(encoded.cbegin(), encoded.cend(), out);
             i = end - 1;
+            if (lone) {
+                const char16_t unit = units[end];
+                *out++ = '\\';
+                *out++ = 'u';
+                for (int shift = 12; shift >= 0; shift -= 4)
+                    *out++ = hex[(unit >> shift) & 0xf];
+                i = end;
+            }
         }
         *out++ = '"';
         m_out.truncate(out - m_out.constData());
@@ -191,10 +205,8 @@ private:
 
 QByteArray dictionaryToJson(const QVariantMap& dictionary) {
     IndentedJsonWriter writer;
-    if (writer.writeObject(dictionary, 0)) {
-        QByteArray text = writer.take();
-        text += '\n';
-        return text;
-    }
-    return QJsonDocument(QJsonObject::fromVariantMap(dictionary)).toJson(QJsonDocument::Indented);
+    writer.writeObject(dictionary, 0);
+    QByteArray text = writer.take();
+    text += '\n';
+    return text;
 }

@@ -1,7 +1,5 @@
 #include "metadata/WorkerProtocol.h"
 
-#include <QCborValue>
-
 #include <cstring>
 #include <limits>
 #include <map>
@@ -23,9 +21,9 @@ enum : quint8 {
 // Messages are CBOR, written straight from the variant maps by the frame
 // writer and read back by the frame reader: a property dictionary crosses the
 // process boundary with every selected photo and every dump, and building a
-// QCborValue tree on each side cost more than the copy itself. The writer
-// gives up on types it does not know (none of the dictionary's), and such
-// messages go through the QCborValue conversion instead.
+// QCborValue tree on each side cost more than the copy itself. A value of a
+// type no message holds (none of the dictionary's) is written as undefined,
+// which reads back as no value at all: never as a removal.
 class FrameWriter {
 public:
     bool writeMap(const QVariantMap& map) {
@@ -134,8 +132,17 @@ private:
             return writeArray(*static_cast<const QVariantList*>(value.constData()));
         case QMetaType::QStringList:
             return writeArray(*static_cast<const QStringList*>(value.constData()));
+        case QMetaType::ULongLong: {
+            // Beyond what the reader's integers hold, as the nearest double.
+            const quint64 number = value.toULongLong();
+            if (number > quint64(std::numeric_limits<qint64>::max()))
+                return writeValue(QVariant(double(number)));
+            writeHead(UnsignedType, number);
+            return true;
+        }
         default:
-            return false;
+            m_out += char(0xf7); // undefined
+            return true;
         }
     }
 
@@ -145,8 +152,7 @@ private:
 // Reads the CBOR that the frame writer produces (definite lengths, integers,
 // single and double floats, texts, bytes, arrays, maps with text keys in order, false, true,
 // null, undefined) straight from the bytes into variants. Anything else, or
-// anything inconsistent, makes it give up, and decode() leaves the frame to
-// the general conversion, which accepts or refuses it as it always did. A
+// anything inconsistent, makes it give up, and the frame is refused. A
 // frame comes from a process that may have been corrupted by a hostile photo,
 // so every length is checked against what is left.
 class FrameReader {
@@ -313,21 +319,12 @@ private:
 
 QByteArray encode(const QVariantMap& message) {
     FrameWriter writer;
-    if (writer.writeMap(message))
-        return writer.take();
-    return QCborValue::fromVariant(message).toCbor();
+    writer.writeMap(message);
+    return writer.take();
 }
 
 std::optional<QVariantMap> decode(const QByteArray& frame) {
-    if (auto map = FrameReader(frame).readMessage())
-        return map;
-    // Something the frame reader does not take: the general conversion
-    // decides, and refuses what is not a well-formed map.
-    QCborParserError error;
-    const QCborValue value = QCborValue::fromCbor(frame, &error);
-    if (error.error != QCborError::NoError || !value.isMap())
-        return std::nullopt;
-    return value.toVariant().toMap();
+    return FrameReader(frame).readMessage();
 }
 
 } // namespace WorkerProtocol

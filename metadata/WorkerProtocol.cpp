@@ -1,6 +1,5 @@
 #include "metadata/WorkerProtocol.h"
 
-#include <QCborValue>
 #include <QDeadlineTimer>
 
 #include <cerrno>

@@ -8,8 +8,8 @@
 #include <QCborValue>
 #include <QDate>
 #include <QRandomGenerator>
-#include <QUrl>
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
 #include <thread>
@@ -19,27 +19,14 @@
 
 namespace {
 
-// What a message became after crossing with the general CBOR conversion, as
-// the worker's messages did before they were streamed.
-QVariantMap throughCborValues(const QVariantMap& message) {
-    return QCborValue::fromCbor(QCborValue::fromVariant(message).toCbor()).toVariant().toMap();
-}
-
 // Compared as CBOR, value for value and type for type: QVariant equality
 // would let an integer stand for a double, and a NaN never equals itself.
 QByteArray asCbor(const QVariantMap& message) {
     return QCborValue::fromVariant(message).toCbor();
 }
 
-void expectCrossesAsBefore(const QVariantMap& message) {
-    // Byte for byte the CBOR the general conversion writes.
-    const QByteArray frame = WorkerProtocol::encode(message);
-    EXPECT_EQ(frame, QCborValue::fromVariant(message).toCbor());
-    const auto decoded = WorkerProtocol::decode(frame);
-    ASSERT_TRUE(decoded.has_value());
-    const QVariantMap before = throughCborValues(message);
-    EXPECT_EQ(asCbor(*decoded), asCbor(before));
-    EXPECT_EQ(asCbor(QCborValue::fromCbor(frame).toVariant().toMap()), asCbor(before));
+std::optional<QVariantMap> crossed(const QVariantMap& message) {
+    return WorkerProtocol::decode(WorkerProtocol::encode(message));
 }
 
 } // namespace
@@ -53,59 +40,79 @@ TEST(WorkerProtocol, carriesTheDictionariesOfRealPhotosUnchanged) {
         const auto properties = engine.readProperties(fixturePath(name));
         ASSERT_TRUE(properties.isOk()) << qPrintable(properties.error());
         const QVariantMap answer = WorkerProtocol::propertiesAnswer(properties);
-        expectCrossesAsBefore(answer);
-        const auto back =
-            WorkerProtocol::propertiesOf(*WorkerProtocol::decode(WorkerProtocol::encode(answer)));
+        const auto decoded = crossed(answer);
+        ASSERT_TRUE(decoded.has_value());
+        EXPECT_EQ(asCbor(*decoded), asCbor(answer));
+        const auto back = WorkerProtocol::propertiesOf(*decoded);
         ASSERT_TRUE(back.isOk());
         EXPECT_EQ(back->dictionary, properties->dictionary);
         EXPECT_EQ(back->imageCount, properties->imageCount);
     }
 }
 
-TEST(WorkerProtocol, carriesEveryKindOfValueAsTheGeneralConversionDid) {
+TEST(WorkerProtocol, carriesEveryKindOfValue) {
     RewriteJob job;
     job.inputPath = QString::fromUtf8("/photos/été ☃.jpg");
     job.outputPath = QStringLiteral("/storage/out.jpg");
     job.changes = {
-        {PropertyKeys::GpsSet, QVariantMap{{PropertyKeys::Latitude, QVariant(12.5f)},
+        {PropertyKeys::GpsSet, QVariantMap{{PropertyKeys::Latitude, QVariant(12.5)},
                                            {PropertyKeys::Altitude, PropertyKeys::removal()}}},
         {PropertyKeys::IptcSet, PropertyKeys::removal()},
         {QStringLiteral("Keywords"), QStringList{QStringLiteral("lake"), QString()}},
     };
     job.overlaySourceProperties = true;
     job.fileModified = QDateTime(QDate(2014, 5, 6), QTime(12, 34, 56, 250), Qt::UTC);
-    expectCrossesAsBefore(WorkerProtocol::rewriteRequest(job));
-    // The file date crosses to the millisecond, and a job without one has none.
-    const auto dated = WorkerProtocol::jobOf(
-        *WorkerProtocol::decode(WorkerProtocol::encode(WorkerProtocol::rewriteRequest(job))));
-    EXPECT_EQ(dated.fileModified, job.fileModified);
+    const auto request = crossed(WorkerProtocol::rewriteRequest(job));
+    ASSERT_TRUE(request.has_value());
+    const RewriteJob back = WorkerProtocol::jobOf(*request);
+    EXPECT_EQ(back.inputPath, job.inputPath);
+    EXPECT_EQ(back.fileModified, job.fileModified); // to the millisecond
+    const QVariantMap gps = back.changes.value(PropertyKeys::GpsSet).toMap();
+    EXPECT_TRUE(PropertyKeys::isRemoval(gps.value(PropertyKeys::Altitude)));
+    EXPECT_TRUE(PropertyKeys::isRemoval(back.changes.value(PropertyKeys::IptcSet)));
     job.fileModified.reset();
-    EXPECT_FALSE(WorkerProtocol::jobOf(*WorkerProtocol::decode(WorkerProtocol::encode(
-                                           WorkerProtocol::rewriteRequest(job))))
+    EXPECT_FALSE(WorkerProtocol::jobOf(*crossed(WorkerProtocol::rewriteRequest(job)))
                      .fileModified.has_value());
 
-    expectCrossesAsBefore({
-        {QStringLiteral("invalid"), QVariant()},
-        {QStringLiteral("int"), -5},
-        {QStringLiteral("uint"), 4000000000u},
-        {QStringLiteral("smallest"), std::numeric_limits<qint64>::min()},
-        {QStringLiteral("largest"), std::numeric_limits<qint64>::max()},
-        {QStringLiteral("double"), 1.0 / 3},
-        {QStringLiteral("whole double"), 300.0},
-        {QStringLiteral("not a number"), std::numeric_limits<double>::quiet_NaN()},
-        {QStringLiteral("bytes"), QByteArray("\0\xff\x01zz", 5)},
-        {QStringLiteral("empty"), QString()},
-        {QStringLiteral("lone surrogate"), QString(QChar(0xD800))},
-        {QStringLiteral("nested"),
-         QVariantList{QVariantList{}, QVariantMap{}, QVariantMap{{QStringLiteral("k"), false}}}},
-        {QStringLiteral("preview"),
-         WorkerProtocol::previewAnswer(Result<PhotoPreview>::ok({QByteArray(70000, 'p'), {}}))},
-    });
-
-    // Types the stream coder leaves to the general conversion.
-    expectCrossesAsBefore({{QStringLiteral("huge"), std::numeric_limits<quint64>::max()},
-                           {QStringLiteral("date"), QDate(2024, 2, 29)},
-                           {QStringLiteral("url"), QUrl(QStringLiteral("https://example.org"))}});
+    // Each value as it is read back: the same value of the same type, but
+    // for what no message holds.
+    struct Case {
+        const char* name;
+        QVariant sent;
+        QVariant read;
+    };
+    const Case cases[] = {
+        {"int", -5, qint64(-5)},
+        {"uint", 4000000000u, qint64(4000000000)},
+        {"smallest", std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::min()},
+        {"largest", std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max()},
+        {"beyond the integers", std::numeric_limits<quint64>::max(), 18446744073709551616.0},
+        {"double", 1.0 / 3, 1.0 / 3},
+        {"whole double", 300.0, 300.0},
+        {"float", 0.1f, double(0.1f)},
+        {"bytes", QByteArray("\0\xff\x01zz", 5), QByteArray("\0\xff\x01zz", 5)},
+        {"empty text", QString(), QString()},
+        {"lone surrogate", QString(QChar(0xD800)), QString(QChar(0xD800)).toUtf8()},
+        {"removal", PropertyKeys::removal(), PropertyKeys::removal()},
+        {"no value", QVariant(), QVariant()},
+        {"unknown type", QDate(2024, 2, 29), QVariant()},
+        {"nested", QVariantList{QVariantList{}, QVariantMap{{QStringLiteral("k"), false}}},
+         QVariantList{QVariantList{}, QVariantMap{{QStringLiteral("k"), false}}}},
+    };
+    for (const Case& c : cases) {
+        const auto decoded = crossed({{QStringLiteral("v"), c.sent}});
+        ASSERT_TRUE(decoded.has_value()) << c.name;
+        const QVariant read = decoded->value(QStringLiteral("v"));
+        if (c.read.typeId() == QMetaType::QByteArray && c.sent.typeId() == QMetaType::QString) {
+            EXPECT_EQ(read.toString().toUtf8(), c.read.toByteArray()) << c.name;
+            continue;
+        }
+        EXPECT_EQ(read.typeId(), c.read.typeId()) << c.name;
+        EXPECT_EQ(asCbor({{QStringLiteral("v"), read}}), asCbor({{QStringLiteral("v"), c.read}}))
+            << c.name;
+    }
+    const auto nan = crossed({{QStringLiteral("v"), std::numeric_limits<double>::quiet_NaN()}});
+    EXPECT_TRUE(std::isnan(nan->value(QStringLiteral("v")).toDouble()));
 }
 
 TEST(WorkerProtocol, refusesFramesThatAreNotAWellFormedMap) {
@@ -113,44 +120,34 @@ TEST(WorkerProtocol, refusesFramesThatAreNotAWellFormedMap) {
         {{QStringLiteral("ok"), true}, {QStringLiteral("list"), QVariantList{1, 2, 3}}});
     for (qsizetype cut = 0; cut < good.size(); ++cut)
         EXPECT_FALSE(WorkerProtocol::decode(good.left(cut)).has_value()) << cut;
+    EXPECT_FALSE(WorkerProtocol::decode(good + char(0)).has_value());
     EXPECT_FALSE(WorkerProtocol::decode(QCborValue(QCborArray{1, 2}).toCbor()).has_value());
+    EXPECT_FALSE(WorkerProtocol::decode(QCborValue(QCborMap{{1, QStringLiteral("one")}}).toCbor())
+                     .has_value());
 
-    // A map {"k": [[...[1]...]]}: nesting that the general conversion reads
-    // is read as it reads it, past the frame reader's own depth too; nesting
+    // A map {"k": [[...[1]...]]}: nesting as deep as messages go is read;
     // far deeper is refused, not followed down the stack.
     auto nested = [](int depth) {
         QByteArray bytes("\xa1\x61k", 3);
         bytes += QByteArray(depth, char(0x81));
         return bytes + char(0x01);
     };
-    for (int depth : {1, 16, 31, 32, 33, 100, 1000}) {
+    for (int depth : {1, 16, 31}) {
         const auto decoded = WorkerProtocol::decode(nested(depth));
         ASSERT_TRUE(decoded.has_value()) << depth;
-        EXPECT_EQ(asCbor(*decoded), asCbor(QCborValue::fromCbor(nested(depth)).toVariant().toMap()))
-            << depth;
         QVariant inner = decoded->value(QStringLiteral("k"));
         for (int level = 1; level < depth; ++level)
             inner = inner.toList().value(0);
         EXPECT_EQ(inner.toList(), QVariantList{1}) << depth;
     }
-    for (int depth : {5000, 100000}) {
-        QCborParserError error;
-        QCborValue::fromCbor(nested(depth), &error);
-        ASSERT_NE(error.error, QCborError::NoError) << depth;
+    for (int depth : {100, 100000})
         EXPECT_FALSE(WorkerProtocol::decode(nested(depth)).has_value()) << depth;
-    }
-
-    // Keys that are not texts read as the general conversion reads them.
-    const QByteArray numericKeys = QCborValue(QCborMap{{1, QStringLiteral("one")}}).toCbor();
-    const auto decoded = WorkerProtocol::decode(numericKeys);
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(*decoded, QCborValue::fromCbor(numericKeys).toVariant().toMap());
 }
 
-TEST(WorkerProtocol, readsDamagedFramesExactlyAsTheGeneralConversionDoes) {
-    // A worker corrupted by a hostile photo may send anything: whatever the
-    // frame reader makes of a damaged frame must be what the general
-    // conversion makes of it, and neither may crash.
+TEST(WorkerProtocol, readsDamagedFramesAsWellFormedMessagesOrNotAtAll) {
+    // A worker corrupted by a hostile photo may send anything: a damaged
+    // frame is refused, or read as a message that crosses again unchanged,
+    // and what the general CBOR reader refuses is never taken.
     LocalMetadataService engine;
     const auto properties = engine.readProperties(fixturePath(QStringLiteral("Canon_40D.jpg")));
     ASSERT_TRUE(properties.isOk());
@@ -174,17 +171,18 @@ TEST(WorkerProtocol, readsDamagedFramesExactlyAsTheGeneralConversionDoes) {
             }
         }
         const auto decoded = WorkerProtocol::decode(damaged);
+        if (!decoded)
+            continue;
+        ++accepted;
         QCborParserError error;
         const QCborValue general = QCborValue::fromCbor(damaged, &error);
-        const bool generalTakes = error.error == QCborError::NoError && general.isMap();
-        ASSERT_EQ(decoded.has_value(), generalTakes) << round;
-        if (decoded) {
-            ++accepted;
-            ASSERT_EQ(asCbor(*decoded), asCbor(general.toVariant().toMap())) << round;
-        }
+        ASSERT_TRUE(error.error == QCborError::NoError && general.isMap()) << round;
+        const auto again = crossed(*decoded);
+        ASSERT_TRUE(again.has_value()) << round;
+        ASSERT_EQ(asCbor(*again), asCbor(*decoded)) << round;
     }
     // Single-byte changes to texts and numbers leave many frames readable.
-    EXPECT_GT(accepted, 400);
+    EXPECT_GT(accepted, 150);
 }
 
 // CBOR writes a length in the item's first byte up to 23, then in 1, 2, 4 or
@@ -203,7 +201,8 @@ TEST(WorkerProtocol, carriesTextsAndBytesOfEveryLengthEncoding) {
                                   {QStringLiteral("bytes"), bytes},
                                   {QString(length, QLatin1Char('k')), true}};
         const QByteArray frame = WorkerProtocol::encode(message);
-        EXPECT_EQ(frame, QCborValue::fromVariant(message).toCbor());
+        // Standard CBOR: the general reader takes it as the same message.
+        EXPECT_EQ(QCborValue::fromCbor(frame).toVariant().toMap(), message);
 
         // Through a socket, the writer on a thread of its own: a frame may be
         // larger than what the socket buffers.
@@ -223,7 +222,6 @@ TEST(WorkerProtocol, carriesTextsAndBytesOfEveryLengthEncoding) {
         EXPECT_EQ(decoded->value(QStringLiteral("bytes")).typeId(), QMetaType::QByteArray);
         EXPECT_TRUE(decoded->value(QString(length, QLatin1Char('k'))).toBool());
         EXPECT_EQ(decoded->size(), 3);
-        EXPECT_EQ(asCbor(*decoded), asCbor(throughCborValues(message)));
     }
     ::close(sockets[0]);
     ::close(sockets[1]);
