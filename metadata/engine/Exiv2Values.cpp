@@ -171,6 +171,19 @@ QString exifKeyName(const QString& set, const QString& key) {
     return QStringLiteral("Exif.GPSInfo.GPS") + key;
 }
 
+Status checkExifKeyInSet(const KeyFacts* facts, const QString& set, const QString& key) {
+    if (!facts || !facts->shown || facts->shown->set != set)
+        return Status::fail(QStringLiteral("cannot write %1: not a property of %2").arg(key, set));
+    return Status::ok();
+}
+
+Exiv2::TypeId exifTypeToWrite(const Exiv2::ExifKey& key, std::optional<Exiv2::TypeId> stored) {
+    const Exiv2::TypeId type = stored ? *stored : key.defaultTypeId();
+    if (type == Exiv2::invalidTypeId || Exiv2::TypeInfo::typeSize(type) == 0)
+        return Exiv2::asciiString;
+    return type;
+}
+
 const KeyFacts* exifKeyFacts(const QString& set, const QString& key) {
     // A table per set: a batch asks for the same few keys of each photo, and
     // hashing the key alone costs half of hashing it with its set.

@@ -35,6 +35,11 @@ struct KeyFacts {
 };
 // Nothing for another set, or a name the library does not know.
 const KeyFacts* exifKeyFacts(const QString& set, const QString& key);
+// Both writers' rules for a value written to an EXIF key: the key must show
+// in the set it is written to, and the value takes the type the photo stores
+// it with, else the key's own, else text.
+Status checkExifKeyInSet(const KeyFacts* facts, const QString& set, const QString& key);
+Exiv2::TypeId exifTypeToWrite(const Exiv2::ExifKey& key, std::optional<Exiv2::TypeId> stored);
 // The key a stored tag of the GPS directory shows as, looked up once per
 // thread: nothing for a tag the dictionary does not show, an empty key for
 // one whose name does not lead back to the tag.

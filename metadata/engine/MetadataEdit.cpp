@@ -160,13 +160,14 @@ Status writeKey(TiffEditor& editor, const MetadataEdit::Step& step) {
         editor.removeEntry(directory, key.tag());
         return Status::ok();
     }
-    if (!facts->shown || facts->shown->set != step.set)
-        return Status::fail(
-            QStringLiteral("cannot write %1: not a property of %2").arg(step.key, step.set));
+    const Status known = Exiv2Values::checkExifKeyInSet(facts, step.set, step.key);
+    if (!known)
+        return known;
     try {
         const auto stored = editor.typeOf(directory, key.tag());
-        Exiv2::TypeId type = stored ? Exiv2::TypeId(*stored) : key.defaultTypeId();
-        if (type == Exiv2::invalidTypeId || TiffEditor::typeSize(quint16(type)) == 0)
+        Exiv2::TypeId type = Exiv2Values::exifTypeToWrite(
+            key, stored ? std::optional(Exiv2::TypeId(*stored)) : std::nullopt);
+        if (TiffEditor::typeSize(quint16(type)) == 0)
             type = Exiv2::asciiString;
         const auto encoded = encodedValue(*facts, type, editor.littleEndian(), step);
         if (!encoded)

@@ -90,14 +90,12 @@ private:
                     exif.erase(existing);
                 return Status::ok();
             }
-            Exiv2::Exifdatum probe(key);
-            const auto entry = Exiv2Values::dictionaryEntry(probe);
-            if (!entry || entry->set != set)
-                return Status::fail(
-                    QStringLiteral("cannot write %1: not a property of %2").arg(name, set));
-            Exiv2::TypeId type = existing != exif.end() ? existing->typeId() : key.defaultTypeId();
-            if (type == Exiv2::invalidTypeId)
-                type = Exiv2::asciiString;
+            const Status known =
+                Exiv2Values::checkExifKeyInSet(Exiv2Values::exifKeyFacts(set, name), set, name);
+            if (!known)
+                return known;
+            const Exiv2::TypeId type = Exiv2Values::exifTypeToWrite(
+                key, existing != exif.end() ? std::optional(existing->typeId()) : std::nullopt);
             auto converted = Exiv2Values::exifValue(key, type, set, name, value);
             if (!converted)
                 return Status::fail(converted.error());
