@@ -36,6 +36,8 @@
 #include <QTest>
 #include <QThread>
 
+#include <atomic>
+
 namespace {
 
 QString home() {
@@ -48,15 +50,21 @@ class DelayingService : public MetadataService {
 public:
     explicit DelayingService(MetadataService& real) : m_real(real) {}
     Result<PhotoProperties> readProperties(const QString& path) override {
-        if (slowFiles.contains(QFileInfo(path).fileName()))
-            QThread::msleep(800);
-        return m_real.readProperties(path);
+        if (!slowFiles.contains(QFileInfo(path).fileName()))
+            return m_real.readProperties(path);
+        ++slowStarted;
+        QThread::msleep(800);
+        auto answer = m_real.readProperties(path);
+        ++slowDone;
+        return answer;
     }
     Result<PhotoPreview> readPreview(const QString& path, int maxSide) override {
         return m_real.readPreview(path, maxSide);
     }
     PhotoOutcome rewrite(const RewriteJob& job) override { return m_real.rewrite(job); }
     QStringList slowFiles;
+    std::atomic<int> slowStarted = 0;
+    std::atomic<int> slowDone = 0;
 
 private:
     MetadataService& m_real;
@@ -527,8 +535,11 @@ private Q_SLOTS:
             QCOMPARE(m_app->currentPhoto().currentChooseFilePath, c.expected);
             QVERIFY(m_app->currentPhoto().currentExifDictionary.isEmpty());
             QVERIFY(shown.wait(10000));
-            // The overtaken read, too, has had time to return.
-            QTest::qWait(1200);
+            // The overtaken read, too, has returned, and its answer has
+            // reached the window's queue.
+            QTRY_COMPARE_WITH_TIMEOUT(m_metadata.slowDone.load(), m_metadata.slowStarted.load(),
+                                      10000);
+            QTest::qWait(50);
             m_metadata.slowFiles.clear();
             QCOMPARE(shown.size(), 1);
             QCOMPARE(shown.first().first().toString(), c.expected);

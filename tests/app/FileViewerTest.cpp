@@ -17,6 +17,7 @@ class FakeFileManager : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
 public:
     int answerAfterMs = 0;
+    int answered = 0; // late answers sent
     QList<QStringList> items;
     QList<QStringList> folders;
 
@@ -36,8 +37,10 @@ private:
             return;
         setDelayedReply(true);
         const QDBusMessage reply = message().createReply();
-        QTimer::singleShot(answerAfterMs, this,
-                           [reply] { QDBusConnection::sessionBus().send(reply); });
+        QTimer::singleShot(answerAfterMs, this, [this, reply] {
+            QDBusConnection::sessionBus().send(reply);
+            ++answered;
+        });
     }
 };
 
@@ -68,6 +71,7 @@ private Q_SLOTS:
         m_manager.items.clear();
         m_manager.folders.clear();
         m_manager.answerAfterMs = 0;
+        m_manager.answered = 0;
         m_opened.urls.clear();
     }
     void cleanup() {
@@ -101,7 +105,8 @@ private Q_SLOTS:
         m_viewer.revealFiles({QStringLiteral("/photos/out/a.jpg")});
         QVERIFY(timer.elapsed() < 200);
         QTRY_COMPARE(m_manager.items.size(), 1);
-        QTest::qWait(1700);
+        QTRY_COMPARE_WITH_TIMEOUT(m_manager.answered, 1, 5000);
+        QTest::qWait(100);
         QVERIFY(m_opened.urls.isEmpty()); // a late answer is still an answer
     }
 

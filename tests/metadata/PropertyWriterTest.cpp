@@ -214,7 +214,10 @@ TEST(PropertyWriter, reportsWhatItCannotWriteInsteadOfDroppingIt) {
          fileBytes(fixturePath(QStringLiteral("riff-idit-chunk-overflow.fuzzed"))),
          {{GpsSet, removal()}},
          "not a supported"},
-        {"a truncated JPEG", jpeg.left(jpeg.size() / 3), {{GpsSet, removal()}}, ""},
+        {"a truncated JPEG",
+         jpeg.left(jpeg.size() / 3),
+         {{GpsSet, removal()}},
+         "truncated or damaged image data"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -277,11 +280,9 @@ TEST(PropertyWriter, survivesTheHostileTiffWhateverIsWritten) {
         {{ExifSet, removal()}, {GpsSet, removal()}},
         {{IptcSet, QVariantMap{{Keywords, QStringList{QStringLiteral("x")}}}}}};
     for (const QVariantMap& change : changes) {
+        // The block that overreads is left as it is; every change is made.
         const auto written = rewritePhoto(hostile, change);
-        if (!written.isOk()) {
-            EXPECT_FALSE(written.error().isEmpty());
-            continue;
-        }
+        ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
         const QString path = folder.writeFile(QStringLiteral("hostile.tif"), written.value());
         EXPECT_FALSE(exiftoolRead(path).contains(QStringLiteral("ExifTool:Error")));
         EXPECT_EQ(pixelSignatures(path), pixelSignatures(fixturePath(
