@@ -88,6 +88,17 @@ WorkerMetadataClient::Answer WorkerMetadataClient::call(const QVariantMap& reque
     WorkerProcess::Failure failure = WorkerProcess::Failure::None;
     const QByteArray frame =
         worker->call(WorkerProtocol::encode(request), m_options.timeoutMs, &failure);
+    // An answer that arrived whole but does not read comes from a worker
+    // that cannot be trusted with the next photo: it goes as one that
+    // failed does.
+    std::optional<QVariantMap> decoded;
+    if (failure == WorkerProcess::Failure::None) {
+        decoded = WorkerProtocol::decode(frame);
+        if (!decoded) {
+            worker->stop();
+            failure = WorkerProcess::Failure::BadAnswer;
+        }
+    }
     // A worker that failed is already stopped; the next request starts it anew.
     release(worker);
     if (failure == WorkerProcess::Failure::CouldNotStart)
@@ -101,10 +112,7 @@ WorkerMetadataClient::Answer WorkerMetadataClient::call(const QVariantMap& reque
                                                                            : Failure::Died;
         return {false, {{WorkerProtocol::Key::Error, failureMessage(why)}}};
     }
-    const auto decoded = WorkerProtocol::decode(frame);
-    if (!decoded)
-        return {false, {{WorkerProtocol::Key::Error, failureMessage(Failure::Unreadable)}}};
-    return {true, *decoded};
+    return {true, std::move(*decoded)};
 }
 
 Result<PhotoProperties> WorkerMetadataClient::readProperties(const QString& path) {
