@@ -223,24 +223,11 @@ std::optional<QVariantMap> exifValues(const QByteArray& source, const Wanted& wa
     } catch (const std::exception&) {
         return std::nullopt;
     }
-    // As the whole dictionary holds them: a later duplicate replaces an earlier one.
-    QHash<QString, QVariantMap> sets;
-    for (const Exiv2::Exifdatum& datum : exif) {
-        const auto entry = Exiv2Values::dictionaryEntry(datum);
-        if (!entry)
-            continue;
-        const auto keys = wanted.keys.constFind(entry->set);
-        if (!wanted.listed.contains(entry->set) &&
-            (keys == wanted.keys.cend() || !keys->contains(entry->key)))
-            continue;
-        const QVariant value = Exiv2Values::exifToVariant(datum, entry->set, entry->key);
-        if (value.isValid())
-            sets[entry->set].insert(entry->key, value);
-    }
-    QVariantMap dictionary;
-    for (auto it = sets.cbegin(); it != sets.cend(); ++it)
-        dictionary.insert(it.key(), it.value());
-    return dictionary;
+    return Exiv2Values::exifSetsOf(exif, [&wanted](const Exiv2Values::SetEntry& entry) {
+        const auto keys = wanted.keys.constFind(entry.set);
+        return wanted.listed.contains(entry.set) ||
+               (keys != wanted.keys.cend() && keys->contains(entry.key));
+    });
 }
 
 } // namespace

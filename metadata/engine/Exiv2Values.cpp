@@ -367,14 +367,14 @@ QVariantMap iptcSetOf(const Exiv2::IptcData& data) {
     return iptc;
 }
 
-QVariantMap dictionaryOf(Exiv2::Image& image) {
-    QVariantMap top;
+QVariantMap exifSetsOf(const Exiv2::ExifData& exif,
+                       const std::function<bool(const SetEntry&)>& wanted) {
     QVariantMap sets[3];
     const QString setNames[3] = {PropertyKeys::TiffSet, PropertyKeys::ExifSet,
                                  PropertyKeys::GpsSet};
-    for (const Exiv2::Exifdatum& datum : image.exifData()) {
+    for (const Exiv2::Exifdatum& datum : exif) {
         const auto entry = dictionaryEntry(datum);
-        if (!entry)
+        if (!entry || (wanted && !wanted(*entry)))
             continue;
         const QVariant value = exifToVariant(datum, entry->set, entry->key);
         if (!value.isValid())
@@ -384,17 +384,23 @@ QVariantMap dictionaryOf(Exiv2::Image& image) {
                 sets[i].insert(entry->key, value);
         }
     }
+    QVariantMap top;
     for (int i = 0; i < 3; ++i) {
         if (!sets[i].isEmpty())
             top.insert(setNames[i], sets[i]);
     }
+    return top;
+}
+
+QVariantMap dictionaryOf(Exiv2::Image& image) {
+    QVariantMap top = exifSetsOf(image.exifData());
+    const QVariantMap tiff = top.value(PropertyKeys::TiffSet).toMap();
+    const QVariantMap exif = top.value(PropertyKeys::ExifSet).toMap();
 
     const QVariantMap iptc = iptcSetOf(image.iptcData());
     if (!iptc.isEmpty())
         top.insert(PropertyKeys::IptcSet, iptc);
 
-    const QVariantMap tiff = sets[0];
-    const QVariantMap exif = sets[1];
     qlonglong width = image.pixelWidth();
     qlonglong height = image.pixelHeight();
     if (width <= 0 || height <= 0) {

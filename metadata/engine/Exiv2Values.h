@@ -8,6 +8,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 namespace Exiv2Values {
@@ -63,6 +64,12 @@ std::optional<QVariant> storedAsciiText(const QString& set, const QString& key, 
 QVariant iptcToVariant(const Exiv2::Iptcdatum& datum);
 // The IPTC set as the dictionary shows it: record 2, repeated datasets as lists.
 QVariantMap iptcSetOf(const Exiv2::IptcData& data);
+// The TIFF, EXIF and GPS sets as the dictionary shows them, of the keys
+// wanted (every key without a filter): a later duplicate replaces an earlier
+// one. The whole read and the lookup of the keys a change compares with both
+// take their values from here.
+QVariantMap exifSetsOf(const Exiv2::ExifData& exif,
+                       const std::function<bool(const SetEntry&)>& wanted = {});
 
 // The library value that stands for a dictionary value, typed for the key.
 Result<std::shared_ptr<Exiv2::Value>> exifValue(const Exiv2::ExifKey& key, Exiv2::TypeId type,
