@@ -124,5 +124,8 @@ private:
     PhotoViewerWindow* m_viewer = nullptr;
     QTimer* m_thumbnailResize = nullptr;
     bool m_storedValues = false;
+    // The XMP values of the current photo that came from its sidecar.
+    QString m_sidecarPath;
+    QSet<QString> m_sidecarKeys;
     QSet<QString> m_collapsedSets; // sets the user closed stay closed
 };

@@ -34,6 +34,8 @@ struct DisplayController::SelectionRead {
     QString fileName;
     bool readable = false;
     QVariantMap dictionary;
+    QString sidecarPath;
+    QStringList sidecarKeys; // the dictionary's keys its sidecar gave
     std::optional<QDateTime> created;
     qint64 size = 0;
 };
@@ -108,6 +110,8 @@ void DisplayController::readInBackground(const QString& path, bool doubleClick,
             read.readable = properties.isOk();
             if (read.readable)
                 read.dictionary = properties->dictionary;
+            read.sidecarPath = properties->sidecarPath;
+            read.sidecarKeys = properties->sidecarKeys;
             if (const auto times = readFileTimes(read.path))
                 read.created = times->created;
             read.size = QFileInfo(read.path).size();
@@ -129,6 +133,8 @@ void DisplayController::showSelectionRead(const SelectionRead& read) {
         return;
     }
     m_outlets.propertyOutline->setPlaceholderText(QString());
+    m_sidecarPath = read.sidecarPath;
+    m_sidecarKeys = QSet<QString>(read.sidecarKeys.cbegin(), read.sidecarKeys.cend());
     showOutline(read.dictionary);
     const PhotoDisplay display = photoDisplayFor(read.dictionary);
     m_current.bMapPreview = display.hasPosition;
@@ -293,6 +299,15 @@ void DisplayController::appendNodes(QStandardItem* parent, const QVariantMap& va
             value->setToolTip(readable == stored ? stored
                               : m_storedValues   ? tr("Reads: %1").arg(readable)
                                                  : tr("Stored: %1").arg(stored));
+            // A value the photo itself lacks, read from its sidecar, says so.
+            if (m_sidecarKeys.contains(set + QLatin1Char('.') + node.rawKey)) {
+                QFont italic = value->font();
+                italic.setItalic(true);
+                value->setFont(italic);
+                key->setFont(italic);
+                value->setToolTip(tr("From the sidecar %1\n%2")
+                                      .arg(QFileInfo(m_sidecarPath).fileName(), value->toolTip()));
+            }
         }
         key->setEditable(false);
         value->setEditable(false);

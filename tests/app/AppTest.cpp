@@ -356,6 +356,29 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  QStringLiteral("Flash\t") + row("Exif", "Flash")[1]->text());
+
+        // A value the photo lacks and its sidecar holds is shown, marked as
+        // the sidecar's.
+        TestFolder folder;
+        const QString withSidecar = folder.copyPhoto(QStringLiteral("Canon_40D.jpg"));
+        runTool(QStringLiteral("exiftool"),
+                {"-q", "-o", folder.file(QStringLiteral("Canon_40D.xmp")),
+                 "-XMP-photoshop:City=Rome", withSidecar});
+        QVERIFY(showAndWait({withSidecar}));
+        QStandardItem* city = nullptr;
+        for (int r = 0; r < outline->rowCount(); ++r) {
+            QStandardItem* set = outline->item(r, 0);
+            for (int child = 0; set->text() == QLatin1String("XMP") && child < set->rowCount();
+                 ++child) {
+                if (set->child(child, 0)->toolTip() == QLatin1String("photoshop:City"))
+                    city = set->child(child, 1);
+            }
+        }
+        QVERIFY(city);
+        QCOMPARE(city->text(), QStringLiteral("Rome"));
+        QVERIFY(city->font().italic());
+        QVERIFY2(city->toolTip().startsWith(QStringLiteral("From the sidecar Canon_40D.xmp")),
+                 qPrintable(city->toolTip()));
     }
 
     // The large view shows the selection, however it was made; Enter shows the
