@@ -289,3 +289,24 @@ TEST(PropertyWriter, survivesTheHostileTiffWhateverIsWritten) {
                                              QStringLiteral("tiff-photoshop-block-overread.tif"))));
     }
 }
+
+// A PNG that ImageMagick made keeps its EXIF in a text chunk as well, a form
+// only the metadata library's writer edits: removing GPS there takes nothing
+// else with it.
+TEST(PropertyWriter, theLibrarysWriterRemovesOnlyWhatItIsAsked) {
+    TestFolder folder;
+    const QString png = folder.file(QStringLiteral("magick.png"));
+    runTool(QStringLiteral("convert"),
+            {fixturePath(QStringLiteral("DSCN0010.jpg")), "-resize", "64x48", png});
+    const QByteArray source = fileBytes(png);
+    const auto before = readPhotoProperties(source);
+    ASSERT_TRUE(before.isOk()) << qPrintable(before.error());
+    ASSERT_TRUE(before->dictionary.contains(GpsSet));
+    const auto written = rewritePhoto(source, {{GpsSet, removal()}});
+    ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+    const auto after = readPhotoProperties(written.value());
+    ASSERT_TRUE(after.isOk());
+    EXPECT_FALSE(after->dictionary.contains(GpsSet));
+    for (const QString& set : {TiffSet, ExifSet})
+        EXPECT_EQ(after->dictionary.value(set), before->dictionary.value(set)) << qPrintable(set);
+}
