@@ -110,6 +110,7 @@ TEST(PropertyList, refusesHostileInputQuicklyWithAReason) {
         {"shared references expanding to 2^30 objects", binaryList(shared), "objects"},
         {"a reference cycle", binaryList(cycle), "contains itself"},
         {"a truncated binary list", truncated, "cut short"},
+        {"references of nine bytes", binaryList({QByteArray("\x09", 1)}, 9), "damaged trailer"},
         {"a string past the end of its area", pastTheEnd, "past"},
         {"a file over 16 MB", QByteArray(17 * 1024 * 1024, ' '), "16 MB"},
         {"more than a million objects", xmlList(many), "objects"},
