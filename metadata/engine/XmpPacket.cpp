@@ -125,6 +125,7 @@ private:
         description.tagEnd = m_offset;
         description.contentEnd = m_offset;
         description.prefixOfNamespace = m_scopes.last();
+        description.name = m_xml.qualifiedName().toString();
         const int index = int(m_packet.m_descriptions.size());
         for (const QXmlStreamAttribute& attribute : m_xml.attributes()) {
             if (attribute.namespaceUri() == RdfNs || attribute.namespaceUri() == XmlNs ||

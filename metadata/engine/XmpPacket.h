@@ -55,6 +55,7 @@ private:
         qsizetype tagEnd = 0;     // past its start tag's ">"
         qsizetype contentEnd = 0; // past its last property element
         bool selfClosing = false;
+        QString name; // as its start tag writes it, which its end tag repeats
         QHash<QString, QString> prefixOfNamespace; // the declarations in scope
     };
     class Reader;

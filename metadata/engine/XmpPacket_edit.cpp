@@ -270,7 +270,7 @@ private:
         if (d.selfClosing)
             m_splices.append({d.tagEnd - 2, d.tagEnd,
                               QLatin1Char('>') + text + QLatin1Char('\n') + outer +
-                                  QStringLiteral("</%1:Description>").arg(m_packet.m_rdfPrefix)});
+                                  QStringLiteral("</%1>").arg(d.name)});
         else
             m_splices.append({d.contentEnd, d.contentEnd, text});
         return Status::ok();
