@@ -165,6 +165,9 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
     static const QByteArray xmpKeyword("XML:com.adobe.xmp\0", 18);
     static const QByteArray iptcKeyword("Raw profile type iptc\0", 22);
     static const QByteArray xmpProfileKeyword("Raw profile type xmp\0", 21);
+    static const QByteArray exifProfileKeywords[] = {QByteArray("Raw profile type exif\0", 22),
+                                                     QByteArray("Raw profile type APP1\0", 22)};
+    bool exifChunk = false;
     qsizetype at = 8;
     while (at + 12 <= bytes.size()) {
         const qsizetype length = readBigEndian(bytes, at, 4);
@@ -172,8 +175,18 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
             break;
         const QByteArray type = bytes.mid(at + 4, 4);
         const QByteArray data = bytes.mid(at + 8, length);
-        if (type == "eXIf")
+        if (type == "eXIf") {
             blocks.exif = withoutExifHeader(data);
+            exifChunk = true;
+        }
+        // The hex raw profile older writers keep the EXIF block in, where
+        // the photo has no chunk of its own for it.
+        else if ((type == "zTXt" || type == "tEXt") && !exifChunk && blocks.exif.isEmpty() &&
+                 (data.startsWith(exifProfileKeywords[0]) ||
+                  data.startsWith(exifProfileKeywords[1]))) {
+            if (const auto text = PngText::text(type, data))
+                blocks.exif = withoutExifHeader(PngText::profileBytes(text->second));
+        }
         // An uncompressed iTXt: keyword, flag, method, language and
         // translated keyword (both empty here), then the text.
         else if (type == "iTXt" && data.startsWith(xmpKeyword) && data.size() > 22 && data[18] == 0)
