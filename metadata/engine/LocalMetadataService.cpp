@@ -3,7 +3,6 @@
 #include "metadata/AtomicFile.h"
 #include "metadata/KeyChanges.h"
 #include "metadata/PropertyKeys.h"
-#include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/MappedFile.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PreparedChanges.h"

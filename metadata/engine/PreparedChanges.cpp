@@ -3,7 +3,6 @@
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/XmpMirrors.h"
-#include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MetadataLibrary.h"

@@ -3,7 +3,6 @@
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/ValueChecks.h"
-#include "metadata/engine/ComparedValues.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/InPlaceRewrite.h"

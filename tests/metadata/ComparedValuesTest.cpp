@@ -1,4 +1,3 @@
-#include "metadata/engine/ComparedValues.h"
 #include "editing/EditFormOperation.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/XmpMirrors.h"

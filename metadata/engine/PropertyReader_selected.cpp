@@ -1,9 +1,8 @@
-#include "metadata/engine/ComparedValues.h"
+#include "metadata/engine/PropertyReader.h"
 
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/MetadataBlocks.h"
-#include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
 #include "metadata/engine/StoredIptc.h"
 #include "metadata/engine/TiffEditor.h"
@@ -256,10 +255,10 @@ std::optional<QVariantMap> jpegValues(const QByteArray& source, Wanted wanted,
 
 } // namespace
 
-Result<ComparedValues> readComparedValues(const QByteArray& source, PhotoFormat format,
+Result<SelectedValues> readComparedValues(const QByteArray& source, PhotoFormat format,
                                           const QVariantMap& changes,
                                           const QVariantMap& containerProperties) {
-    using R = Result<ComparedValues>;
+    using R = Result<SelectedValues>;
     const auto whole = [&source]() -> R {
         auto dictionary = wholeDictionary(source);
         if (!dictionary)
@@ -311,10 +310,10 @@ QVariantMap xmpSetOf(const QByteArray& packet) {
 
 } // namespace
 
-Result<ComparedValues> readChangeContext(const QByteArray& source, PhotoFormat format,
+Result<SelectedValues> readChangeContext(const QByteArray& source, PhotoFormat format,
                                          const QVariantMap& changes,
                                          const QStringList& replacedSets) {
-    using R = Result<ComparedValues>;
+    using R = Result<SelectedValues>;
     Wanted wanted;
     collect(wanted, changes);
     for (const QString& set : replacedSets)
