@@ -35,7 +35,8 @@ public:
                 if (!status)
                     return status;
                 // What follows the RDF is the wrapper's end and the padding,
-                // which readers leave unread.
+                // which readers leave unread; only there may an edit re-pad.
+                m_packet.m_rdfEnd = QStringView(m_packet.m_text).first(m_offset).toUtf8().size();
                 return Status::ok();
             }
         }

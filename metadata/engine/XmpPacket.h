@@ -62,6 +62,7 @@ private:
     class Editor;
 
     QByteArray m_bytes;
+    qsizetype m_rdfEnd = 0; // the bytes up to the RDF's end tag, which every edit lies before
     QString m_text;
     QString m_rdfPrefix = QStringLiteral("rdf");
     QList<Description> m_descriptions;

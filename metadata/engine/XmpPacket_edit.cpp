@@ -280,12 +280,14 @@ private:
     // shrank it by, as far as it reaches.
     QByteArray repadded(QByteArray out) const {
         const qsizetype delta = out.size() - m_packet.m_bytes.size();
+        // Padding lies after the RDF: blanks inside a value are the value's.
+        const qsizetype rdfEnd = m_packet.m_rdfEnd + delta;
         const qsizetype trailer = out.lastIndexOf("<?xpacket end");
-        if (delta == 0 || trailer < 0)
+        if (delta == 0 || trailer < rdfEnd)
             return out;
         qsizetype start = trailer;
-        while (start > 0 && (out[start - 1] == ' ' || out[start - 1] == '\n' ||
-                             out[start - 1] == '\r' || out[start - 1] == '\t'))
+        while (start > rdfEnd && (out[start - 1] == ' ' || out[start - 1] == '\n' ||
+                                  out[start - 1] == '\r' || out[start - 1] == '\t'))
             --start;
         // The line break after the last element stays.
         if (start < trailer && (out[start] == '\n' || out[start] == '\r'))
