@@ -2,6 +2,7 @@
 
 #include "metadata/XmpNames.h"
 
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 namespace {
@@ -15,6 +16,11 @@ QString keyOf(QStringView ns, QStringView prefix, QStringView name) {
     if (conventional.isEmpty())
         conventional = prefix.toString();
     return conventional + QLatin1Char(':') + name.toString();
+}
+
+bool isXmlName(QStringView name) {
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z_][A-Za-z0-9._-]*$"));
+    return pattern.match(name).hasMatch();
 }
 
 } // namespace
@@ -60,6 +66,10 @@ private:
             QHash<QString, QString> scope =
                 m_scopes.isEmpty() ? QHash<QString, QString>() : m_scopes.last();
             for (const QXmlStreamNamespaceDeclaration& d : m_xml.namespaceDeclarations()) {
+                // A prefix that is no XML name is never written again: an edit
+                // declares a name of its own for that namespace.
+                if (!isXmlName(d.prefix()))
+                    continue;
                 scope.insert(d.namespaceUri().toString(), d.prefix().toString());
                 m_packet.m_namespaceOfPrefix.insert(d.prefix().toString(),
                                                     d.namespaceUri().toString());
