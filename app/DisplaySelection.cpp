@@ -108,10 +108,11 @@ void DisplayController::readInBackground(const QString& path, bool doubleClick,
         [metadata, read]() mutable {
             const auto properties = metadata->readProperties(read.path);
             read.readable = properties.isOk();
-            if (read.readable)
+            if (read.readable) {
                 read.dictionary = properties->dictionary;
-            read.sidecarPath = properties->sidecarPath;
-            read.sidecarKeys = properties->sidecarKeys;
+                read.sidecarPath = properties->sidecarPath;
+                read.sidecarKeys = properties->sidecarKeys;
+            }
             if (const auto times = readFileTimes(read.path))
                 read.created = times->created;
             read.size = QFileInfo(read.path).size();
