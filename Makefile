@@ -7,6 +7,7 @@ JOBS        ?= $(shell nproc)
 BUILD_TYPE  ?= RelWithDebInfo
 FUZZ_DIR    ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_SEED    ?=
 
 PACKAGES = cmake make g++ pkg-config \
            qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
@@ -76,7 +77,7 @@ $(FUZZ_DIR)/CMakeCache.txt:
 
 fuzz: deps fuzz-deps $(FUZZ_DIR)/CMakeCache.txt
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
-	FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run.sh $(FUZZ_DIR)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_SEED=$(FUZZ_SEED) bash fuzz/run.sh $(FUZZ_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -12,6 +12,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
 shift
 seconds=${FUZZ_SECONDS:-60}
+# A fixed seed (FUZZ_SEED) makes a short run take the same mutations each time,
+# so that CI checks what was fixed rather than what a new run may find.
+seed=${FUZZ_SEED:-}
 jobs=${FUZZ_JOBS:-2}
 photos=${FUZZ_PHOTOS:-$root/../shared/photos}
 work=$build/fuzz
@@ -55,13 +58,13 @@ run() {
   # 20 seconds for one input: the worker's watchdog allows 10, and the
   # sanitizers take about twice as long.
   local code=0
-  "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+  "$build/bin/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 ${seed:+-seed="$seed"} \
     -print_final_stats=1 -artifact_prefix="$work/artifacts/$target/" "${dict[@]}" \
     "$work/corpus/$target" "${dirs[@]}" >"$work/logs/$target.log" 2>&1 || code=$?
   echo "$code" >"$work/logs/$target.status"
 }
 export -f run
-export build root work seconds
+export build root work seconds seed
 
 printf '%s\n' "${targets[@]}" | xargs -P "$jobs" -I{} bash -c 'run {}'
 status=0
