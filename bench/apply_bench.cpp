@@ -11,6 +11,7 @@
 #include "app/EditFormState.h"
 #include "app/FileViewer.h"
 #include "app/RemovalController.h"
+#include "bench/BenchHome.h"
 #include "bench/EventWait.h"
 #include "bench/ProcessorTime.h"
 #include "metadata/WorkerMetadataClient.h"
@@ -23,7 +24,6 @@
 #include <QListView>
 #include <QPushButton>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -101,13 +101,9 @@ Stall measure(AppDelegate& app, const std::function<void()>& command, bool* done
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    const BenchHome home;
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("TessaviewBench"));
-    QApplication::setApplicationName(QStringLiteral("TessaviewBench"));
+    BenchHome::name();
     if (argc < 3) {
         std::fprintf(stderr, "usage: tv_bench_apply COUNT PHOTO\n");
         return 2;

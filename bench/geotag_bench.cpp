@@ -8,6 +8,7 @@
 #include "app/GeotagController.h"
 #include "app/GeotagModel.h"
 #include "app/GeotagWindow.h"
+#include "bench/BenchHome.h"
 #include "bench/EventWait.h"
 #include "bench/ProcessorTime.h"
 #include "editing/GpsTrack.h"
@@ -19,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -47,13 +47,9 @@ bool waitUntil(const std::function<bool()>& condition) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    const BenchHome home;
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("TessaviewBench"));
-    QApplication::setApplicationName(QStringLiteral("TessaviewBench"));
+    BenchHome::name();
     if (argc < 3) {
         std::fprintf(stderr, "usage: tv_bench_geotag TRACK PHOTO...\n");
         return 2;

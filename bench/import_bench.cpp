@@ -9,6 +9,7 @@
 #include "app/DropTargets.h"
 #include "app/FileViewer.h"
 #include "app/LargePhotoView.h"
+#include "bench/BenchHome.h"
 #include "bench/EventWait.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/PhotoListModel.h"
@@ -20,7 +21,6 @@
 #include <QImageReader>
 #include <QMainWindow>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -95,14 +95,9 @@ int failed(const char* what) {
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(home.path() + QStringLiteral("/.cache")));
+    const BenchHome home;
     QApplication application(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("TessaviewBench"));
-    QApplication::setApplicationName(QStringLiteral("TessaviewBench"));
+    BenchHome::name();
     if (argc < 3) {
         std::fprintf(stderr, "usage: tv_bench_import COUNT PHOTO...\n");
         return 2;
