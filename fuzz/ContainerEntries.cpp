@@ -59,11 +59,7 @@ void rewriteEach(const QByteArray& input, PhotoFormat format, Writer writer) {
             if (answer.kind() != ContainerAnswer::Kind::Planned)
                 continue;
             const auto& result = answer.result();
-            const QByteArray written = assembled(result.value(), input);
-            if (format == PhotoFormat::Jpeg && !result.value().pieces.first().isSource())
-                readAll(jpegHeadToCheck(result.value().pieces.first().bytes));
-            else
-                readAll(written);
+            readAll(assembled(result.value(), input));
         } catch (const std::bad_alloc&) {
             throw;
         } catch (const std::exception&) {

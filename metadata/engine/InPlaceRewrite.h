@@ -47,10 +47,3 @@ ContainerAnswer rewriteTiffInPlace(const QByteArray& source, const MetadataEdit&
 ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& edit);
 ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit& edit);
 ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit& edit);
-
-// The written headers of a JPEG as the library's read-back needs to see
-// them: without their XMP segments. The library reads an XMP packet apart
-// from everything else, and never fails a photo for one, so it can neither
-// break the photo nor be found broken there; the written check reads the
-// packet itself, with our own reader.
-QByteArray jpegHeadToCheck(const QByteArray& head);

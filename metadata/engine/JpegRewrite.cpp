@@ -295,17 +295,3 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
     }
     return R::ok(std::move(plan));
 }
-
-QByteArray jpegHeadToCheck(const QByteArray& head) {
-    // A scan marker after the headers ends the walk where they end.
-    const auto written = segmentsOf(head + QByteArray("\xFF\xDA\x00\x00", 4));
-    if (!written || written->second != head.size())
-        return head;
-    QByteArray checked = head.left(2);
-    checked.reserve(head.size());
-    for (const Segment& segment : written->first) {
-        if (!segment.is(head, 0xe1, XmpHeader))
-            checked.append(head.constData() + segment.start, segment.end - segment.start);
-    }
-    return checked;
-}

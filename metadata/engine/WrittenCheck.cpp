@@ -251,23 +251,32 @@ Status xmpUnchangedBesides(const Intended& intended, const QByteArray& before,
 // Every entry of the EXIF block that no step concerns is as it was.
 Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const QByteArray& before,
                             const QByteArray& after, const TiffEditor* parsedBefore,
-                            WrittenBy writer) {
+                            const TiffEditor* parsedAfter, WrittenBy writer) {
     if (before == after)
         return Status::ok();
     const auto origin =
         format == PhotoFormat::Tiff ? TiffEditor::Origin::TiffFile : TiffEditor::Origin::ExifBlock;
-    // The edit's parse of the source block stands for a second one.
+    // The edit's parse of the source block, and the check's of the written
+    // one, stand for second parses.
     const bool parsed = parsedBefore && parsedBefore->isOpenedFrom(before, origin);
-    const auto old = parsed             ? Result<TiffEditor>::ok(*parsedBefore)
-                     : before.isEmpty() ? Result<TiffEditor>::ok(TiffEditor::empty(true))
-                                        : TiffEditor::open(before, origin);
-    const auto now = after.isEmpty() ? Result<TiffEditor>::ok(TiffEditor::empty(true))
-                                     : TiffEditor::open(after, origin);
-    if (!now)
-        return Status::fail(
-            QStringLiteral("the written EXIF block does not read back: %1").arg(now.error()));
-    if (!old)
-        return Status::ok(); // nothing of a block we cannot read can be compared
+    const auto opened = [&](const QByteArray& block) {
+        return block.isEmpty() ? Result<TiffEditor>::ok(TiffEditor::empty(true))
+                               : TiffEditor::open(block, origin);
+    };
+    std::optional<Result<TiffEditor>> ownNow, ownOld;
+    if (!parsedAfter) {
+        ownNow = opened(after);
+        if (!*ownNow)
+            return Status::fail(QStringLiteral("the written EXIF block does not read back: %1")
+                                    .arg(ownNow->error()));
+    }
+    if (!parsed) {
+        ownOld = opened(before);
+        if (!*ownOld)
+            return Status::ok(); // nothing of a block we cannot read can be compared
+    }
+    const TiffEditor* now = parsedAfter ? parsedAfter : &ownNow->value();
+    const TiffEditor* old = parsed ? parsedBefore : &ownOld->value();
     const bool tiffRemoved = intended.removedSets.contains(TiffSet);
     for (const Directory directory : directories) {
         if (intended.removesDirectory(directory))
@@ -351,62 +360,69 @@ Exiv2::ExifData entriesOf(const TiffEditor& editor, const Intended& intended) {
     return exif;
 }
 
-Status checkBlocks(PhotoFormat format, const MetadataBlocks& before, const MetadataBlocks& after,
-                   const MetadataEdit& edit, const Exiv2::ExifData& readBackExif,
-                   const Exiv2::IptcData& readBackIptc, WrittenBy writer) {
-    const Intended intended(edit);
-    const Status planned = planReadsBack(intended, readBackExif, readBackIptc);
-    if (!planned)
-        return planned;
-    Status status = exifUnchangedBesides(intended, format, before.exif, after.exif,
-                                         edit.parsedExifBlock.get(), writer);
-    if (status)
-        status = iptcUnchangedBesides(intended, before.iptc, after.iptc);
-    // A TIFF file's packet is one of its IFD0 entries, compared with them.
-    if (status && format != PhotoFormat::Tiff)
-        status = xmpUnchangedBesides(intended, before.xmp, after.xmp);
-    return status;
-}
-
 } // namespace
 
 Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArray& written,
-                    const MetadataEdit& edit, const Exiv2::ExifData& readBackExif,
-                    const Exiv2::IptcData& readBackIptc, WrittenBy writer) {
-    return checkBlocks(format, findMetadataBlocks(format, source),
-                       findMetadataBlocks(format, written), edit, readBackExif, readBackIptc,
-                       writer);
-}
-
-Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArray& written,
                     const MetadataEdit& edit, WrittenBy writer) {
-    const MetadataBlocks blocks = findMetadataBlocks(format, written);
+    const MetadataBlocks after = findMetadataBlocks(format, written);
+    const Intended intended(edit);
+    const auto origin =
+        format == PhotoFormat::Tiff ? TiffEditor::Origin::TiffFile : TiffEditor::Origin::ExifBlock;
+    std::optional<TiffEditor> parsedAfter;
     Exiv2::ExifData exif;
     Exiv2::IptcData iptc;
     try {
-        if (!blocks.exif.isEmpty()) {
-            // The entries the edit concerns, each decoded by the library from
-            // its stored bytes: the whole block would cost more than the
-            // rest of the write.
-            const auto editor = TiffEditor::open(blocks.exif, format == PhotoFormat::Tiff
-                                                                  ? TiffEditor::Origin::TiffFile
-                                                                  : TiffEditor::Origin::ExifBlock);
-            if (!editor)
+        if (!after.exif.isEmpty()) {
+            // Our parse follows every offset of the written block: what it
+            // finds is compared entry by entry with the source, and the
+            // entries the edit concerns are decoded by the library from their
+            // stored bytes. A whole read by the library would cost more than
+            // the rest of the write.
+            auto opened = TiffEditor::open(after.exif, origin);
+            if (!opened)
                 return Status::fail(QStringLiteral("the written EXIF block does not read back: %1")
-                                        .arg(editor.error()));
-            exif = entriesOf(editor.value(), Intended(edit));
+                                        .arg(opened.error()));
+            parsedAfter = std::move(opened.value());
+            exif = entriesOf(*parsedAfter, intended);
         }
-        if (!blocks.iptc.isEmpty() &&
-            Exiv2::IptcParser::decode(iptc,
-                                      reinterpret_cast<const Exiv2::byte*>(blocks.iptc.constData()),
-                                      uint32_t(blocks.iptc.size())) != 0)
+        const auto decodes = [&iptc](const QByteArray& block) {
+            iptc.clear();
+            return Exiv2::IptcParser::decode(
+                       iptc, reinterpret_cast<const Exiv2::byte*>(block.constData()),
+                       uint32_t(block.size())) == 0;
+        };
+        if (format == PhotoFormat::Tiff && parsedAfter) {
+            // A TIFF file keeps its IPTC in IFD0, as a block of its own or
+            // among its Photoshop resources: readers take the block first.
+            const auto block = parsedAfter->valueOf(Directory::Ifd0, 0x83bb);
+            if (!block || !decodes(*block)) {
+                const QByteArray resources =
+                    parsedAfter->valueOf(Directory::Ifd0, 0x8649).value_or(QByteArray());
+                const QByteArray fromResources = iptcFromImageResources(resources);
+                if (!fromResources.isEmpty() && !decodes(fromResources))
+                    return Status::fail(
+                        QStringLiteral("the written IPTC block does not read back"));
+            }
+        } else if (!after.iptc.isEmpty() && !decodes(after.iptc)) {
             return Status::fail(QStringLiteral("the written IPTC block does not read back"));
+        }
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& error) {
         return Status::fail(QStringLiteral("the written photo does not read back: %1")
                                 .arg(QString::fromLocal8Bit(error.what())));
     }
-    return checkBlocks(format, findMetadataBlocks(format, source), blocks, edit, exif, iptc,
-                       writer);
+    const Status planned = planReadsBack(intended, exif, iptc);
+    if (!planned)
+        return planned;
+    const MetadataBlocks before = findMetadataBlocks(format, source);
+    Status status =
+        exifUnchangedBesides(intended, format, before.exif, after.exif, edit.parsedExifBlock.get(),
+                             parsedAfter ? &*parsedAfter : nullptr, writer);
+    if (status)
+        status = iptcUnchangedBesides(intended, before.iptc, after.iptc);
+    // A TIFF file's packet is one of its IFD0 entries, compared with them.
+    if (status && format != PhotoFormat::Tiff)
+        status = xmpUnchangedBesides(intended, before.xmp, after.xmp);
+    return status;
 }

@@ -362,30 +362,6 @@ TEST(ComparedValues, lookUpTheIptcDatasetsAlone) {
     }
 }
 
-// The library's read-back leaves out the XMP segments, which the written
-// check reads itself; everything else the rewrite made is parsed again.
-TEST(ComparedValues, checkEveryWrittenSegmentButXmp) {
-    const QByteArray source = fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")));
-    const QByteArray xmpSignature("http://ns.adobe.com/xap/1.0/");
-    qsizetype scan = 2; // the headers end where the scan begins
-    while (scan + 4 <= source.size() && quint8(source[scan + 1]) != 0xda)
-        scan += 2 + qFromBigEndian<quint16>(source.constData() + scan + 2);
-    ASSERT_LT(scan, source.size());
-    const QByteArray head = source.left(scan);
-    ASSERT_TRUE(head.contains(xmpSignature));
-
-    const QByteArray checked = jpegHeadToCheck(head);
-    EXPECT_FALSE(checked.contains(xmpSignature));
-    EXPECT_TRUE(checked.startsWith(QByteArray("\xFF\xD8\xFF\xE1", 4))); // SOI, then the EXIF
-    const qsizetype xmpAt = head.indexOf(xmpSignature) - 4;             // its marker
-    const qsizetype xmpLength = 2 + qFromBigEndian<quint16>(head.constData() + xmpAt + 2);
-    EXPECT_EQ(checked, head.left(xmpAt) + head.mid(xmpAt + xmpLength));
-
-    // Headers that do not walk are checked whole.
-    const QByteArray cut = head.left(head.size() - 3);
-    EXPECT_EQ(jpegHeadToCheck(cut), cut);
-}
-
 TEST(ComparedValues, editStartsFromTheParsedBlockOnlyWhenItIsThePhotos) {
     // The comparison hands its parse of the EXIF block to the edit. A parse
     // of another photo's block must not be taken for this one's; the photo's
