@@ -20,7 +20,7 @@ LocalMetadataService::LocalMetadataService() {
 }
 
 Result<PhotoProperties> LocalMetadataService::readProperties(const QString& path) {
-    const auto file = MappedFile::open(path);
+    const auto file = MappedFile::open(path, MappedFile::Reach::JpegHeaders);
     if (!file)
         return Result<PhotoProperties>::fail(file.error());
     auto properties = readPhotoProperties(file->bytes());

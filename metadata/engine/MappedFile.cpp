@@ -1,5 +1,7 @@
 #include "metadata/engine/MappedFile.h"
 
+#include "metadata/engine/MetadataBlocks.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -10,7 +12,7 @@
 #include <unistd.h>
 #include <utility>
 
-Result<MappedFile> MappedFile::open(const QString& path) {
+Result<MappedFile> MappedFile::open(const QString& path, Reach reach) {
     using R = Result<MappedFile>;
     auto systemError = [](int error) {
         return QStringLiteral("cannot read: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
@@ -47,8 +49,11 @@ Result<MappedFile> MappedFile::open(const QString& path) {
     // descriptor, up to the end even if the file grew or shrank meanwhile.
     QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = ::read(file.m_fd, bytes.data() + filled, size_t(bytes.size() - filled));
+    // A JPEG's headers nearly always lie in its first 64 KiB.
+    constexpr qsizetype firstReach = 64 * 1024;
+    qsizetype wanted = reach == Reach::JpegHeaders ? std::min(firstReach, bytes.size()) : size;
+    while (filled < wanted) {
+        const ssize_t got = ::read(file.m_fd, bytes.data() + filled, size_t(wanted - filled));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -56,6 +61,12 @@ Result<MappedFile> MappedFile::open(const QString& path) {
         if (got == 0)
             break;
         filled += got;
+        if (filled == wanted && wanted < bytes.size()) {
+            const QByteArray head = QByteArray::fromRawData(bytes.constData(), filled);
+            if (jpegScanOffset(head))
+                break;
+            wanted = bytes.size(); // not a JPEG, or longer headers: the rest too
+        }
     }
     bytes.truncate(filled);
     file.m_bytes = std::move(bytes);

@@ -21,8 +21,12 @@
 // failures are contained, maps photos, and only to read their headers.
 class MappedFile {
 public:
+    // How much of a file that is read rather than mapped a reader needs: all
+    // of it, or of a JPEG only its headers (the scan is most of the file).
+    enum class Reach { Whole, JpegHeaders };
+
     // Refuses FIFOs, devices and folders, as readWholeFile() does.
-    static Result<MappedFile> open(const QString& path);
+    static Result<MappedFile> open(const QString& path, Reach reach = Reach::Whole);
 
     MappedFile(MappedFile&& other) noexcept;
     MappedFile& operator=(MappedFile&& other) noexcept;

@@ -17,8 +17,11 @@ QByteArray withoutExifHeader(const QByteArray& block) {
     return block.startsWith(exifHeader) ? block.mid(exifHeader.size()) : block;
 }
 
-void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
-    QByteArray resources;
+// Calls visit(marker, start, length) for each header segment of a JPEG, its
+// marker at start and length as its length field gives it. Answers where the
+// scan begins, or nothing where the walk ends anywhere else.
+template <typename Visit>
+std::optional<qsizetype> walkJpegHeaders(const QByteArray& bytes, Visit visit) {
     qsizetype at = 2;
     while (at + 4 <= bytes.size()) {
         if (quint8(bytes[at]) != 0xFF)
@@ -28,11 +31,22 @@ void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
             ++at;
             continue;
         }
-        if (marker == 0xDA || marker == 0xD9)
+        if (marker == 0xDA)
+            return at;
+        if (marker == 0xD9)
             break;
         const qsizetype length = readBigEndian(bytes, at + 2, 2);
         if (length < 2 || at + 2 + length > bytes.size())
             break;
+        visit(marker, at, length);
+        at += 2 + length;
+    }
+    return std::nullopt;
+}
+
+void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
+    QByteArray resources;
+    walkJpegHeaders(bytes, [&](quint8 marker, qsizetype at, qsizetype length) {
         // The blocks refer into the photo's bytes rather than copy them.
         const QByteArrayView payload(bytes.constData() + at + 4, length - 2);
         const auto view = [&](qsizetype skip) {
@@ -49,8 +63,7 @@ void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
         if (frame && !blocks.pixelSize && payload.size() >= 5)
             blocks.pixelSize = QSize(int(readBigEndian(bytes, at + 4 + 3, 2)),
                                      int(readBigEndian(bytes, at + 4 + 1, 2)));
-        at += 2 + length;
-    }
+    });
     blocks.iptc = iptcFromImageResources(resources);
 }
 
@@ -261,4 +274,24 @@ QByteArray xmpPacketOf(PhotoFormat format, const QByteArray& bytes) {
     const auto editor = TiffEditor::open(bytes, TiffEditor::Origin::TiffFile);
     return editor ? editor->valueOf(TiffEditor::Directory::Ifd0, 0x02bc).value_or(QByteArray())
                   : QByteArray();
+}
+
+std::optional<qsizetype> jpegScanOffset(const QByteArray& bytes) {
+    if (!bytes.startsWith("\xFF\xD8"))
+        return std::nullopt;
+    return walkJpegHeaders(bytes, [](quint8, qsizetype, qsizetype) {});
+}
+
+std::optional<QByteArray> jpegHeadersWithoutXmp(const QByteArray& bytes) {
+    if (!bytes.startsWith("\xFF\xD8"))
+        return std::nullopt;
+    QByteArray headers = bytes.left(2);
+    const auto scan = walkJpegHeaders(bytes, [&](quint8 marker, qsizetype at, qsizetype length) {
+        const QByteArrayView payload(bytes.constData() + at + 4, length - 2);
+        if (marker != 0xE1 || !payload.startsWith(xmpNamespace))
+            headers.append(bytes.constData() + at, 2 + length);
+    });
+    if (!scan)
+        return std::nullopt;
+    return headers + QByteArray("\xFF\xD9", 2);
 }

@@ -167,8 +167,15 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
     if (properties.format == PhotoFormat::Unknown)
         return R::fail(QStringLiteral("not a supported photo format"));
     initialiseMetadataLibrary();
+    // The library would decode a JPEG's XMP packet into data of its own,
+    // which the dictionary never uses: the packet is read by our parser. It
+    // gets the headers without it, and without the scan, which it does not
+    // read.
+    const std::optional<QByteArray> headers =
+        properties.format == PhotoFormat::Jpeg ? jpegHeadersWithoutXmp(bytes) : std::nullopt;
+    const QByteArray& forLibrary = headers ? *headers : bytes;
     try {
-        auto image = Exiv2Owned::openImage(bytes.constData(), bytes.size());
+        auto image = Exiv2Owned::openImage(forLibrary.constData(), forLibrary.size());
         if (!image.get())
             return R::fail(QStringLiteral("not a supported photo format"));
         QStringList warnings;

@@ -111,6 +111,31 @@ TEST(MappedFile, holdsTheFileBytesForAsLongAsItLives) {
     // The file replaced under the same name leaves the mapped bytes as they were.
     ASSERT_TRUE(writeFileAtomically(large, "replaced", SyncMode::Later).isOk());
     EXPECT_EQ(kept.bytes(), original);
+
+    // Read for its headers, a JPEG stops after the first 64 KiB when they end
+    // there; one whose headers run on, and any other file, is read whole.
+    const QByteArray photo = fileBytes(small);
+    const qsizetype scan = photo.indexOf("\xFF\xDA");
+    ASSERT_GT(scan, 0);
+    const QByteArray app15(QByteArray("\xFF\xEF\xFF\xFF") + QByteArray(0xFFFD, 'x'));
+    const QByteArray longHeaders = photo.left(2) + app15 + app15 + photo.mid(2);
+    const QByteArray padded = photo + QByteArray(100000, '\0');
+    const QByteArray tiff =
+        fileBytes(fixturePath(QStringLiteral("Arbitro.tiff"))) + QByteArray(100000, '\0');
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        qsizetype expected;
+    } reaches[] = {{"headers.jpg", padded, 64 * 1024},
+                   {"long-headers.jpg", longHeaders, longHeaders.size()},
+                   {"other.tiff", tiff, tiff.size()}};
+    for (const auto& reach : reaches) {
+        SCOPED_TRACE(reach.name);
+        const QString path = folder.writeFile(QString::fromLatin1(reach.name), reach.bytes);
+        const auto head = MappedFile::open(path, MappedFile::Reach::JpegHeaders);
+        ASSERT_TRUE(head.isOk());
+        EXPECT_EQ(head->bytes(), reach.bytes.left(reach.expected));
+    }
 }
 
 // Ranges a writer copies later are read through the descriptor: they must
