@@ -56,8 +56,10 @@ Status addSteps(MetadataEdit& edit, const QVariantMap& source, const QVariantMap
         const QVariantMap current = source.value(name).toMap();
         for (auto key = values.cbegin(); key != values.cend(); ++key) {
             if (!isRemoval(key.value()) && current.contains(key.key()) &&
-                Exiv2Values::sameValue(current.value(key.key()), key.value()))
+                Exiv2Values::sameValue(current.value(key.key()), key.value())) {
+                edit.held.append({name, key.key(), key.value()});
                 continue;
+            }
             edit.steps.append({name, key.key(), key.value()});
         }
     }
@@ -205,6 +207,16 @@ Result<MetadataEdit> resolveEdit(const QVariantMap& source, const QVariantMap& c
     if (!status)
         return Result<MetadataEdit>::fail(status.error());
     return Result<MetadataEdit>::ok(std::move(edit));
+}
+
+void writeHeldValuesMissingFrom(MetadataEdit& edit, const TiffEditor& block) {
+    for (const MetadataEdit::Step& step : std::as_const(edit.held)) {
+        if (step.set == IptcSet || step.set == XmpSet || edit.removesSet(step.set))
+            continue;
+        const Exiv2Values::KeyFacts* facts = Exiv2Values::exifKeyFacts(step.set, step.key);
+        if (facts && !block.typeOf(directoryOf(step.set), quint16(facts->named.tag())))
+            edit.steps.append(step);
+    }
 }
 
 Status applyExifSteps(TiffEditor& editor, const MetadataEdit& edit) {

@@ -21,6 +21,9 @@ struct MetadataEdit {
         QVariant value; // a removal value removes the key
     };
     QList<Step> steps;
+    // Values asked for that the dictionary shows the photo holding already:
+    // left out of the steps (see writeHeldValuesMissingFrom).
+    QList<Step> held;
     // The photo's EXIF block as the comparison with its values parsed it, if
     // it did: the edit starts from a copy instead of parsing the block again.
     std::shared_ptr<const TiffEditor> parsedExifBlock;
@@ -38,6 +41,12 @@ struct MetadataEdit {
 // pixels, a set that is not a dictionary).
 Result<MetadataEdit> resolveEdit(const QVariantMap& source, const QVariantMap& containerProperties,
                                  const QVariantMap& changes);
+
+// A value the dictionary shows as the photo's own may come from an entry the
+// EXIF block's editor drops (of a type that readers do not agree on): the
+// held values of the TIFF, EXIF and GPS sets whose entries the parsed block
+// lacks become steps after all, or the write would lose them.
+void writeHeldValuesMissingFrom(MetadataEdit& edit, const TiffEditor& block);
 
 // The steps of the TIFF, EXIF and GPS sets applied to an EXIF block or to a
 // TIFF file's directories.

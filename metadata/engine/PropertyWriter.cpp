@@ -358,6 +358,28 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
     if (!edit)
         return R::fail(edit.error());
     edit.value().stripHidden = stripHidden;
+    const bool heldInBlock =
+        std::any_of(edit->held.cbegin(), edit->held.cend(), [](const MetadataEdit::Step& step) {
+            return step.set != IptcSet && step.set != XmpSet;
+        });
+    if (!parsedExifBlock && (edit->touchesExifBlock() || heldInBlock) &&
+        format != PhotoFormat::Tiff) {
+        // One parse of the EXIF block serves the edit and the check of what
+        // it wrote.
+        const QByteArray block = findMetadataBlocks(format, source).exif;
+        if (auto opened = block.isEmpty() ? Result<TiffEditor>::fail(QString())
+                                          : TiffEditor::open(block, TiffEditor::Origin::ExifBlock))
+            parsedExifBlock = std::make_shared<const TiffEditor>(std::move(opened.value()));
+    }
+    if (heldInBlock) {
+        std::shared_ptr<const TiffEditor> block = parsedExifBlock;
+        if (!block && format == PhotoFormat::Tiff) {
+            if (auto opened = TiffEditor::open(source, TiffEditor::Origin::TiffFile))
+                block = std::make_shared<const TiffEditor>(std::move(opened.value()));
+        }
+        if (block)
+            writeHeldValuesMissingFrom(edit.value(), *block);
+    }
     // Only what changes is checked: a photo's own odd value, handed back,
     // stays as it is.
     for (const MetadataEdit::Step& step : edit->steps) {
@@ -366,14 +388,6 @@ Result<RewritePlan> planRewrite(const QByteArray& source, const QVariantMap& cha
                                  : ValueChecks::check(step.set, step.key, step.value);
         if (!valid)
             return R::fail(valid.error());
-    }
-    if (!parsedExifBlock && edit->touchesExifBlock() && format != PhotoFormat::Tiff) {
-        // One parse of the EXIF block serves the edit and the check of what
-        // it wrote.
-        const QByteArray block = findMetadataBlocks(format, source).exif;
-        if (auto opened = block.isEmpty() ? Result<TiffEditor>::fail(QString())
-                                          : TiffEditor::open(block, TiffEditor::Origin::ExifBlock))
-            parsedExifBlock = std::make_shared<const TiffEditor>(std::move(opened.value()));
     }
     edit.value().parsedExifBlock = std::move(parsedExifBlock);
 

@@ -13,7 +13,8 @@
 namespace {
 
 constexpr quint16 ExifPointer = 0x8769, GpsPointer = 0x8825, Software = 0x0131,
-                  DateTimeOriginal = 0x9003, GpsLatitude = 0x0002, GpsLongitude = 0x0004;
+                  DateTimeOriginal = 0x9003, GpsLatitude = 0x0002, GpsLongitude = 0x0004,
+                  GpsAltitudeRef = 0x0005;
 
 const QVariantMap RemoveGps = {{QStringLiteral("{GPS}"), QVariant::fromValue(nullptr)}};
 const QVariantMap RemoveExif = {{QStringLiteral("{Exif}"), QVariant::fromValue(nullptr)}};
@@ -147,6 +148,33 @@ TEST(WriterRepair, refusesADamagedStructureWithTheReasonAndWritesNothing) {
             EXPECT_FALSE(QFile::exists(output));
         }
     }
+}
+
+// The library reads an entry of a type no reader agrees on as a value, which
+// the editor drops: asked for again, that value must be written, not taken as
+// already there.
+TEST(WriterRepair, writesAHeldValueWhoseEntryIsDropped) {
+    const QByteArray bytes = damaged(QStringLiteral("DSCN0010.jpg"), [](TiffBytes& t) {
+        const quint32 gps = t.child(t.firstIfd(), GpsPointer);
+        t.write(entryOf(t, gps, GpsAltitudeRef).at + 2, 87, 2);
+    });
+    TestFolder folder;
+    const QString input = folder.writeFile(QStringLiteral("odd.jpg"), bytes);
+    const auto read = workerService().readProperties(input);
+    ASSERT_TRUE(read.isOk());
+    const QVariantMap gps = read->dictionary.value(QStringLiteral("{GPS}")).toMap();
+    ASSERT_EQ(gps.value(QStringLiteral("AltitudeRef")), QVariant(0)); // as the library reads it
+    EXPECT_TRUE(exiftoolRead(input).value(QStringLiteral("GPS:GPSAltitudeRef")).isUndefined());
+
+    const QString output = folder.file(QStringLiteral("held.jpg"));
+    const PhotoOutcome outcome =
+        rewriteInto(input, output,
+                    {{QStringLiteral("{GPS}"), QVariantMap{{QStringLiteral("AltitudeRef"), 0},
+                                                           {QStringLiteral("Altitude"), 120.5}}}});
+    ASSERT_TRUE(outcome.written()) << qPrintable(outcome.reason);
+    const QJsonObject after = exiftoolRead(output);
+    EXPECT_EQ(after.value(QStringLiteral("GPS:GPSAltitudeRef")), QJsonValue(0));
+    EXPECT_EQ(after.value(QStringLiteral("GPS:GPSAltitude")), QJsonValue(120.5));
 }
 
 TEST(WriterRepair, keepsAnUnsignedRationalAsStoredThroughAnUnrelatedChange) {
