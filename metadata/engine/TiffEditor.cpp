@@ -302,18 +302,26 @@ qsizetype TiffEditor::entryCount(Directory directory) const {
 
 void TiffEditor::removeEntry(Directory directory, quint16 tag) {
     const int ifd = find(directory);
-    if (ifd < 0)
-        return;
+    if (ifd >= 0)
+        removeEntries(ifd, tag, 0);
+}
+
+// Entries of one tag from the index'th on. A directory that holds a tag
+// twice is read one way by one reader and another way by the next: a write
+// of the tag leaves it once, a removal not at all.
+void TiffEditor::removeEntries(int ifd, quint16 tag, int from) {
     QList<Entry>& entries = m_ifds[ifd].entries;
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (entries[i].tag != tag)
+    int seen = 0;
+    for (qsizetype i = 0; i < entries.size();) {
+        if (entries[i].tag != tag || seen++ < from) {
+            ++i;
             continue;
+        }
         const Entry& entry = entries[i];
         if (entry.at >= 0 && valueSize(entry) > 4)
             m_dead.append({qint64(entry.field), valueSize(entry)});
         entries.removeAt(i);
         m_changed = true;
-        return;
     }
 }
 
@@ -381,6 +389,7 @@ Status TiffEditor::setEntry(Directory directory, quint16 tag, quint16 type, quin
         existing->count = count;
         existing->newValue = value;
         existing->valueChanged = true;
+        removeEntries(ifd, tag, 1);
         return Status::ok();
     }
     Entry entry;

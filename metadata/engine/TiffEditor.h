@@ -92,6 +92,7 @@ private:
     Status parse();
     Result<int> parseIfd(qint64 offset, Directory kind, int depth);
     int find(Directory directory, int page = 0) const;
+    void removeEntries(int ifd, quint16 tag, int from);
     Entry* entryOf(int ifd, quint16 tag);
     const Entry* entryOf(int ifd, quint16 tag) const;
     quint32 readU(qint64 at, int size) const;

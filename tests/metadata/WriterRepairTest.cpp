@@ -14,7 +14,7 @@ namespace {
 
 constexpr quint16 ExifPointer = 0x8769, GpsPointer = 0x8825, Software = 0x0131,
                   DateTimeOriginal = 0x9003, GpsLatitude = 0x0002, GpsLongitude = 0x0004,
-                  GpsAltitudeRef = 0x0005;
+                  GpsAltitudeRef = 0x0005, ModifyDate = 0x0132;
 
 const QVariantMap RemoveGps = {{QStringLiteral("{GPS}"), QVariant::fromValue(nullptr)}};
 const QVariantMap RemoveExif = {{QStringLiteral("{Exif}"), QVariant::fromValue(nullptr)}};
@@ -175,6 +175,47 @@ TEST(WriterRepair, writesAHeldValueWhoseEntryIsDropped) {
     const QJsonObject after = exiftoolRead(output);
     EXPECT_EQ(after.value(QStringLiteral("GPS:GPSAltitudeRef")), QJsonValue(0));
     EXPECT_EQ(after.value(QStringLiteral("GPS:GPSAltitude")), QJsonValue(120.5));
+}
+
+// Readers take different ones of two entries of a tag in a directory: a write
+// of the tag leaves one, a removal none.
+TEST(WriterRepair, leavesATagTwiceInADirectoryOnceOrNotAtAll) {
+    const QByteArray bytes = damaged(QStringLiteral("DSCN0010.jpg"), [](TiffBytes& t) {
+        t.write(entryOf(t, t.firstIfd(), ModifyDate).at, Software, 2);
+    });
+    TestFolder folder;
+    const QString input = folder.writeFile(QStringLiteral("twice.jpg"), bytes);
+    const auto software = [](const QVariant& value) {
+        return QVariantMap{
+            {QStringLiteral("{TIFF}"), QVariantMap{{QStringLiteral("Software"), value}}}};
+    };
+    const struct {
+        const char* what;
+        QVariantMap changes;
+        QJsonValue read; // as exiftool and our dictionary read it after
+    } cases[] = {{"written", software(QStringLiteral("New")), QJsonValue(QStringLiteral("New"))},
+                 {"removed", software(QVariant::fromValue(nullptr)), QJsonValue()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString output = folder.file(QString::fromLatin1(c.what) + QStringLiteral(".jpg"));
+        const PhotoOutcome outcome = rewriteInto(input, output, c.changes);
+        ASSERT_TRUE(outcome.written()) << qPrintable(outcome.reason);
+        const QJsonObject after = exiftoolRead(output);
+        EXPECT_EQ(after.value(QStringLiteral("IFD0:Software")).toString(), c.read.toString());
+        const auto read = workerService().readProperties(output);
+        ASSERT_TRUE(read.isOk());
+        EXPECT_EQ(read->dictionary.value(QStringLiteral("{TIFF}"))
+                      .toMap()
+                      .value(QStringLiteral("Software"))
+                      .toString(),
+                  c.read.toString());
+        QByteArray written = fileBytes(output);
+        TiffBytes tiff(written, TiffBytes::exifBase(written).value());
+        const QList<TiffBytes::Entry> entries = tiff.entries(tiff.firstIfd());
+        EXPECT_EQ(std::count_if(entries.cbegin(), entries.cend(),
+                                [](const TiffBytes::Entry& e) { return e.tag == Software; }),
+                  c.read.isNull() ? 0 : 1);
+    }
 }
 
 TEST(WriterRepair, keepsAnUnsignedRationalAsStoredThroughAnUnrelatedChange) {
