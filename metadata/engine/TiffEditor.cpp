@@ -285,14 +285,28 @@ int TiffEditor::storedCount(Directory directory, quint16 tag, Stored* first,
             continue;
         if (first)
             *first = {entry.type, entry.count, entry.field};
-        if (value) {
-            const qint64 size = valueSize(entry);
-            *value = entry.valueChanged ? QByteArrayView(entry.newValue)
-                     : size <= 4        ? QByteArrayView(m_bytes).sliced(entry.at + 8, size)
-                                        : QByteArrayView(m_bytes).sliced(entry.field, size);
-        }
+        if (value)
+            *value = valueView(entry);
     }
     return count;
+}
+
+QByteArrayView TiffEditor::valueView(const Entry& entry) const {
+    const qint64 size = valueSize(entry);
+    return entry.valueChanged ? QByteArrayView(entry.newValue)
+           : size <= 4        ? QByteArrayView(m_bytes).sliced(entry.at + 8, size)
+                              : QByteArrayView(m_bytes).sliced(entry.field, size);
+}
+
+QList<TiffEditor::StoredEntry> TiffEditor::storedEntries(Directory directory) const {
+    QList<StoredEntry> entries;
+    const int ifd = find(directory);
+    if (ifd < 0)
+        return entries;
+    entries.reserve(m_ifds[ifd].entries.size());
+    for (const Entry& entry : m_ifds[ifd].entries)
+        entries.append({entry.tag, {entry.type, entry.count, entry.field}, valueView(entry)});
+    return entries;
 }
 
 qsizetype TiffEditor::entryCount(Directory directory) const {

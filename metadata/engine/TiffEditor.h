@@ -52,6 +52,14 @@ public:
     // editor is.
     int storedCount(Directory directory, quint16 tag, Stored* first = nullptr,
                     QByteArrayView* value = nullptr) const;
+    // Every entry of the directory in its order, with a view of its value's
+    // bytes as storedCount() gives it: one walk for a comparison of all.
+    struct StoredEntry {
+        quint16 tag = 0;
+        Stored stored;
+        QByteArrayView value;
+    };
+    QList<StoredEntry> storedEntries(Directory directory) const;
     qsizetype entryCount(Directory directory) const;
 
     // Removes the directory (and the directories below it) from every page.
@@ -92,6 +100,7 @@ private:
     Status parse();
     Result<int> parseIfd(qint64 offset, Directory kind, int depth);
     int find(Directory directory, int page = 0) const;
+    QByteArrayView valueView(const Entry& entry) const;
     void removeEntries(int ifd, quint16 tag, int from);
     Entry* entryOf(int ifd, quint16 tag);
     const Entry* entryOf(int ifd, quint16 tag) const;

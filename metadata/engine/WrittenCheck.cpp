@@ -10,6 +10,7 @@
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/WrittenXmpCheck.h"
 
+#include <QHash>
 #include <QMap>
 #include <QSet>
 
@@ -281,21 +282,37 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
     for (const Directory directory : directories) {
         if (intended.removesDirectory(directory))
             continue;
-        QList<quint16> tags = old->tagsOf(directory);
-        for (quint16 tag : now->tagsOf(directory)) {
-            if (!tags.contains(tag))
+        // Each tag's entries, counted, with the first of them.
+        struct Stored {
+            int count = 0;
+            TiffEditor::StoredEntry first;
+        };
+        const auto byTag = [directory](const TiffEditor* editor, QList<quint16>& order) {
+            QHash<quint16, Stored> tags;
+            for (const TiffEditor::StoredEntry& entry : editor->storedEntries(directory)) {
+                Stored& stored = tags[entry.tag];
+                if (stored.count++ == 0) {
+                    stored.first = entry;
+                    order << entry.tag;
+                }
+            }
+            return tags;
+        };
+        QList<quint16> tags, added;
+        const QHash<quint16, Stored> was = byTag(old, tags);
+        const QHash<quint16, Stored> is = byTag(now, added);
+        for (quint16 tag : std::as_const(added)) {
+            if (!was.contains(tag))
                 tags << tag;
         }
         for (quint16 tag : std::as_const(tags)) {
             if (isLocationTag(tag) || intended.tags.contains({int(directory), tag}))
                 continue;
-            if (intended.strip) {
-                TiffEditor::Stored stored;
-                QByteArrayView value;
-                if (old->storedCount(directory, tag, &stored, &value) > 0 &&
-                    !showsEntry(groupOf(directory), tag, stored.type, value.size()))
-                    continue;
-            }
+            const Stored a = was.value(tag);
+            const Stored b = is.value(tag);
+            if (intended.strip && a.count > 0 &&
+                !showsEntry(groupOf(directory), tag, a.first.stored.type, a.first.value.size()))
+                continue;
             if (writer == WrittenBy::Library && directory == Directory::Exif && tag == 0x927c)
                 continue;
             if (directory == Directory::Ifd0 && tiffRemoved && !isImageStructureTag(tag))
@@ -304,22 +321,19 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
             // as the blocks they are.
             if (format == PhotoFormat::Tiff && directory == Directory::Ifd0 &&
                 (tag == 0x83bb || tag == 0x8649 || tag == 0x02bc)) {
-                const QByteArray was = old->valueOf(directory, tag).value_or(QByteArray());
-                const QByteArray is = now->valueOf(directory, tag).value_or(QByteArray());
+                const QByteArray before = a.first.value.toByteArray();
+                const QByteArray after = b.first.value.toByteArray();
                 const Status same =
-                    tag == 0x02bc   ? xmpUnchangedBesides(intended, was, is)
-                    : tag == 0x83bb ? iptcUnchangedBesides(intended, was, is)
-                                    : iptcUnchangedBesides(intended, iptcFromImageResources(was),
-                                                           iptcFromImageResources(is));
+                    tag == 0x02bc   ? xmpUnchangedBesides(intended, before, after)
+                    : tag == 0x83bb ? iptcUnchangedBesides(intended, before, after)
+                                    : iptcUnchangedBesides(intended, iptcFromImageResources(before),
+                                                           iptcFromImageResources(after));
                 if (!same)
                     return same;
                 continue;
             }
-            TiffEditor::Stored a, b;
-            QByteArrayView x, y;
-            const int m = old->storedCount(directory, tag, &a, &x);
-            const int n = now->storedCount(directory, tag, &b, &y);
-            if (m != n || a.type != b.type || a.count != b.count || x != y)
+            if (a.count != b.count || a.first.stored.type != b.first.stored.type ||
+                a.first.stored.count != b.first.stored.count || a.first.value != b.first.value)
                 return unasked(nameOfTag(directory, tag));
         }
     }
