@@ -21,6 +21,7 @@ public:
     QMessageBox* showSheet(const QString& text, const QString& informative, QWidget* on,
                            QMessageBox::Icon icon = QMessageBox::Warning);
     void showEmptySelectionAlert();
+    QWidget* mainWindow() const { return m_window; }
     // Names the field that holds no date, where one is given.
     void showInvalidDateAlert(QWidget* on, const QString& field = QString());
     // Completion of the alert sheets on the main window.

@@ -120,6 +120,8 @@ void AppDelegate::wireMenuBar() {
     metadata->addActions(o.removeExifMenu->actions());
     metadata->addSeparator();
     metadata->addActions(o.editExifMenu->actions());
+    metadata->addSeparator();
+    metadata->addAction(o.revertItem);
     // The test position is for trying the GPS writer: once, here, not beside
     // the everyday commands of the button's menu.
     o.editExifMenu->removeAction(o.fixedPositionItem);

@@ -2,6 +2,7 @@
 
 #include "app/ChangeGPSWindow.h"
 #include "app/ChromeController.h"
+#include "app/CommandRunner.h"
 #include "app/DateWindows.h"
 #include "app/DatesController.h"
 #include "app/DeviceController.h"
@@ -66,6 +67,13 @@ void AppDelegate::wireEditing() {
             &RemovalController::DeleteExifAndGPSData);
     connect(o.removeAllItem, &QAction::triggered, r,
             &RemovalController::RemoveAllMetadataFromPhoto);
+    connect(o.revertItem, &QAction::triggered, r, &RemovalController::RevertToOriginalAction);
+    // The browser's marks and the shown values follow the working copies.
+    DisplayController* display = m_display.get();
+    connect(r, &RemovalController::workingCopiesChanged, display,
+            &DisplayController::followWorkingCopies);
+    connect(m_runner.get(), &CommandRunner::commandFinished, display,
+            &DisplayController::followWorkingCopies);
 
     DatesController* d = m_dates.get();
     connect(o.changeDateItem, &QAction::triggered, d, &DatesController::ChangeDateExifFromPhoto);

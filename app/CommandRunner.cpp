@@ -6,6 +6,7 @@
 #include "app/StorageLocation.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
@@ -33,8 +34,7 @@ CommandRunner::~CommandRunner() {
 
 void CommandRunner::runEditing(const QString& label, const std::vector<SelectedPhoto>& photos,
                                Work work, Presentation presentation,
-                               std::function<void()> afterwards,
-                               std::shared_ptr<const QStringList> renamed) {
+                               std::function<void()> afterwards) {
     if (m_thread) {
         // Only in the moment before the progress dialog shows: one command at a time.
         QApplication::beep();
@@ -45,9 +45,9 @@ void CommandRunner::runEditing(const QString& label, const std::vector<SelectedP
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     m_done = std::make_shared<std::atomic<int>>(0);
     m_report = std::make_shared<OperationReport>();
-    m_onDone = [this, presentation, afterwards, renamed](const OperationReport& report) {
+    m_onDone = [this, presentation, afterwards](const OperationReport& report) {
         m_lastReport = report;
-        presentReport(report, presentation, renamed ? *renamed : QStringList());
+        presentReport(report, presentation);
         if (afterwards)
             afterwards();
         Q_EMIT commandFinished();
@@ -117,17 +117,16 @@ QProgressDialog* CommandRunner::progressDialog() const {
 // stands for the folder's opening at the end too. The end message keeps
 // apart what was written, what was written under another name, and what was
 // not written, each with its reason.
-void CommandRunner::presentReport(const OperationReport& report, Presentation presentation,
-                                  const QStringList& renamed) {
-    QStringList written = report.written;
-    written.removeDuplicates();
-    if (presentation.revealWritten && !written.isEmpty())
-        m_fileViewer.revealFiles(written);
+void CommandRunner::presentReport(const OperationReport& report, Presentation presentation) {
+    QStringList revealed = report.written;
+    revealed.removeDuplicates();
+    if (presentation.revealWritten && !revealed.isEmpty())
+        m_fileViewer.revealFiles(revealed);
     else if (presentation.openStorage)
         m_fileViewer.openFolder(m_storage.storagelocation);
 
     if (report.skipped.isEmpty() && report.notRun == 0 && report.repaired.isEmpty() &&
-        renamed.isEmpty())
+        report.renamed.isEmpty() && report.remarked.isEmpty())
         return;
     QStringList sections;
     QStringList all;
@@ -140,27 +139,35 @@ void CommandRunner::presentReport(const OperationReport& report, Presentation pr
             shown << tr("… and %1 more.").arg(lines.size() - namedSkipsInAlert);
         sections << heading + QLatin1Char('\n') + shown.join(QLatin1Char('\n'));
     };
-    QStringList skipped, repaired;
-    for (const auto& photo : report.skipped)
-        skipped << QStringLiteral("%1: %2").arg(photo.path, photo.reason);
-    for (const auto& photo : report.repaired)
-        repaired << QStringLiteral("%1: %2").arg(photo.path, photo.reason);
+    const auto lines = [](const QList<OperationReport::Skipped>& photos) {
+        QStringList out;
+        for (const auto& photo : photos)
+            out << QStringLiteral("%1: %2").arg(photo.path, photo.reason);
+        return out;
+    };
+    QStringList renamed;
+    for (const auto& photo : report.renamed)
+        renamed << tr("%1: as %2").arg(photo.path, QFileInfo(photo.outputPath).fileName());
     section(tr("Written under another name:"), renamed);
-    section(tr("Written with damaged metadata left out:"), repaired);
-    section(tr("Not written:"), skipped);
+    section(tr("Written, with a note:"), lines(report.remarked));
+    section(tr("Written with damaged metadata left out:"), lines(report.repaired));
+    section(tr("Not written:"), lines(report.skipped));
     if (report.notRun > 0)
-        sections << tr("Cancelled: %1 photo(s) were left as they were.").arg(report.notRun);
+        sections << tr("Cancelled: %n photo(s) were left as they were.", nullptr, report.notRun);
 
-    QStringList counts{tr("%n photo(s) written", nullptr, int(written.size()))};
+    // Every photo of the command is counted once: written under its own
+    // name, under another, not written, or left by the cancel.
+    const int written = int(report.written.size());
+    QStringList counts{tr("%n photo(s) written", nullptr, written)};
     if (!renamed.isEmpty())
         counts << tr("%n of them under another name", nullptr, int(renamed.size()));
-    if (!skipped.isEmpty())
-        counts << tr("%n not written", nullptr, int(skipped.size()));
+    if (!report.skipped.isEmpty())
+        counts << tr("%n not written", nullptr, int(report.skipped.size()));
     if (report.notRun > 0)
         counts << tr("%n left by the cancel", nullptr, report.notRun);
     QMessageBox* box = m_alerts.alert(counts.join(QStringLiteral("; ")) + QLatin1Char('.'),
                                       sections.join(QStringLiteral("\n\n")), m_window);
-    if (skipped.isEmpty() && report.notRun == 0)
+    if (report.skipped.isEmpty() && report.notRun == 0)
         box->setIcon(QMessageBox::Information);
     if (all.size() > namedSkipsInAlert)
         box->setDetailedText(all.join(QLatin1Char('\n')));

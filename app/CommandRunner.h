@@ -39,11 +39,9 @@ public:
     ~CommandRunner() override;
 
     // Runs the work over the photos, then presents its report and calls
-    // afterwards. The renamed are lines naming the photos written under
-    // another name than their own, filled while it runs.
+    // afterwards.
     void runEditing(const QString& label, const std::vector<SelectedPhoto>& photos, Work work,
-                    Presentation presentation, std::function<void()> afterwards = {},
-                    std::shared_ptr<const QStringList> renamed = {});
+                    Presentation presentation, std::function<void()> afterwards = {});
     bool isRunning() const { return m_thread != nullptr; }
     void cancel();
     QProgressDialog* progressDialog() const;
@@ -57,8 +55,7 @@ Q_SIGNALS:
 private:
     void showCount();
     void onThreadFinished();
-    void presentReport(const OperationReport& report, Presentation presentation,
-                       const QStringList& renamed);
+    void presentReport(const OperationReport& report, Presentation presentation);
 
     QWidget* m_window;
     FileViewer& m_fileViewer;

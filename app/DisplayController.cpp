@@ -1,4 +1,7 @@
 #include "app/DisplayController.h"
+#include "app/Background.h"
+
+#include "editing/WorkingCopies.h"
 
 #include "app/CurrentPhoto.h"
 #include "app/DropTargets.h"
@@ -52,6 +55,41 @@ void DisplayController::addPaths(const QStringList& paths) {
     for (const QString& path : paths)
         items << IKImageItem::forLocalFile(path);
     m_localPhotos.append(items);
+    markWorkingCopies(paths);
+}
+
+// Which of the photos have a working copy, looked up off the GUI thread: a
+// look in the storage folder per photo.
+void DisplayController::markWorkingCopies(const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    runInBackground(
+        this,
+        [paths, storage = m_storage.storagelocation] {
+            QSet<QString> have;
+            for (const QString& path : paths) {
+                if (!workingCopyOf(path, storage).isEmpty())
+                    have.insert(path);
+            }
+            return have;
+        },
+        [this, paths](const QSet<QString>& have) {
+            m_localPhotos.markWorkingCopies(have, true);
+            m_localPhotos.markWorkingCopies(QSet<QString>(paths.cbegin(), paths.cend()) - have,
+                                            false);
+        });
+}
+
+void DisplayController::followWorkingCopies() {
+    QStringList paths;
+    for (const IKImageItem& item : m_localPhotos.items())
+        paths << item.filePath;
+    markWorkingCopies(paths);
+    const int first = firstSelectedRow();
+    if (first >= 0) {
+        const IKImageItem& item = m_localPhotos.itemAt(first);
+        readInBackground(item.filePath, false, item.fileName);
+    }
 }
 
 void DisplayController::selectFirstPhoto() {

@@ -71,6 +71,9 @@ public Q_SLOTS:
     void showStoredValues(bool stored);
     // "N photos, M selected", and the commands that need a selection.
     void refreshSelectionState();
+    // After a write or a revert: the browser's marks, and the current
+    // photo's values read again from its working copy.
+    void followWorkingCopies();
 
 protected:
     // Enter in the browser opens the photo as a double click does.
@@ -87,6 +90,7 @@ Q_SIGNALS:
 private:
     struct SelectionRead;
     void addPaths(const QStringList& paths);
+    void markWorkingCopies(const QStringList& paths);
     void selectFirstPhoto();
     void openImportPanel(bool clearFirst, bool openCommand);
     void selectPhotoPath(const QString& path);

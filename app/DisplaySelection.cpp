@@ -1,5 +1,7 @@
 #include "app/DisplayController.h"
 
+#include "editing/WorkingCopies.h"
+
 #include "app/Background.h"
 #include "app/CurrentPhoto.h"
 #include "app/DropTargets.h"
@@ -12,6 +14,7 @@
 #include "app/ParallelReads.h"
 #include "app/PropertyOutlineView.h"
 #include "app/SourceSelection.h"
+#include "app/StorageLocation.h"
 #include "metadata/FileTimes.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PhotoDisplay.h"
@@ -105,7 +108,11 @@ void DisplayController::readInBackground(const QString& path, bool doubleClick,
     MetadataService* metadata = &m_metadata;
     runInBackground(
         this,
-        [metadata, read]() mutable {
+        [metadata, read, storage = m_storage.storagelocation]() mutable {
+            // What the user sees is what the next edit builds on.
+            const QString working = workingCopyOf(read.path, storage);
+            if (!working.isEmpty())
+                read.path = working;
             const auto properties = metadata->readProperties(read.path);
             read.readable = properties.isOk();
             if (read.readable) {
@@ -223,12 +230,11 @@ void DisplayController::applyDisplay(const PhotoDisplay& display) {
     // tree), and shows the digitized date as every date is shown.
     const QVariantMap& dictionary = m_current.currentExifDictionary;
     o.photoDPIlab->setText(cameraName(dictionary));
-    const QVariantMap exif = dictionary.value(PropertyKeys::ExifSet).toMap();
-    o.photoModDatelab->setText(
-        exif.contains(PropertyKeys::DateTimeDigitized)
-            ? PrintConversion::readable(PropertyKeys::ExifSet, PropertyKeys::DateTimeDigitized,
-                                        exif.value(PropertyKeys::DateTimeDigitized))
-            : QString());
+    const auto date = photoDate(dictionary);
+    o.photoModDatelab->setText(date ? PrintConversion::readable(PropertyKeys::ExifSet,
+                                                                PropertyKeys::DateTimeDigitized,
+                                                                *date)
+                                    : QString());
     for (QLineEdit* field : o.summaryFields()) {
         field->setCursorPosition(0);
         if (field != o.photoNamelab)
@@ -254,11 +260,13 @@ void DisplayController::compareSelectedPhotos() {
     const int threads = std::max(1, std::min(4, QThread::idealThreadCount()));
     runInBackground(
         this,
-        [metadata, paths, stop, threads] {
+        [metadata, paths, stop, threads, storage = m_storage.storagelocation] {
             // A photo that cannot be read is not written either: it has no say.
             return readInParallel<std::optional<PhotoDisplay>>(
                 size_t(paths.size()), threads, *stop, [&](size_t i) -> std::optional<PhotoDisplay> {
-                    const auto read = metadata->readProperties(paths[qsizetype(i)]);
+                    const QString& path = paths[qsizetype(i)];
+                    const QString working = workingCopyOf(path, storage);
+                    const auto read = metadata->readProperties(working.isEmpty() ? path : working);
                     if (!read)
                         return std::nullopt;
                     return photoDisplayFor(read->dictionary);

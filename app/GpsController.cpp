@@ -154,8 +154,10 @@ void GpsController::showValueError(const QString& informative) {
 }
 
 void GpsController::ClickSaveChangeGPSAction() {
+    // The altitude is optional here as in the form: empty, it stays as the
+    // photo has it.
     for (QLineEdit* field : m_gpsWindow->fields()) {
-        if (field->text().trimmed().isEmpty()) {
+        if (field != m_gpsWindow->altitudelab && field->text().trimmed().isEmpty()) {
             showValueError(tr("Each value cannot be empty.") + QLatin1Char('\n') +
                            tr("%1 is empty.").arg(m_gpsWindow->fieldName(field)));
             field->setFocus();

@@ -77,6 +77,8 @@ struct MainWindowOutlets {
     QMenu *removeExifMenu = nullptr, *editExifMenu = nullptr, *importandExportMenu = nullptr;
     QAction *removeExifItem = nullptr, *removeGpsItem = nullptr, *removeIptcItem = nullptr,
             *removeExifAndGpsItem = nullptr, *removeAllItem = nullptr;
+    // Moves the selected photos' working copies to the trash (Metadata menu).
+    QAction* revertItem = nullptr;
     QAction *changeDateItem = nullptr, *fileDatesItem = nullptr, *dateStampItem = nullptr;
     QAction *changeGpsItem = nullptr, *addGpsItem = nullptr, *showMapItem = nullptr,
             *fixedPositionItem = nullptr;

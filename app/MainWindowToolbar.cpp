@@ -82,6 +82,10 @@ void buildCommandBar(MainWindowOutlets& o) {
     o.removeIptcItem = o.removeExifMenu->addAction(QObject::tr("Remove IPTC"));
     o.removeExifAndGpsItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF and GPS"));
     o.removeAllItem = o.removeExifMenu->addAction(QObject::tr("Remove All Metadata"));
+    o.revertItem = new QAction(QObject::tr("Revert to Original"), o.window);
+    o.revertItem->setObjectName(QStringLiteral("revertItem"));
+    o.revertItem->setToolTip(
+        QObject::tr("Moves the selected photos' edited copies in the storage folder to the trash"));
 
     o.editMetaDataLocalBtn =
         menuButton(bar, QObject::tr("Dates and GPS"), QStringLiteral("editMetaDataLocalBtn"),

@@ -1,5 +1,7 @@
 #include "app/PhotoCellDelegate.h"
 
+#include "sources/PhotoListModel.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QImage>
@@ -65,6 +67,16 @@ void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                             size.height());
         painter->fillRect(picture.translated(2, 2), QColor(0, 0, 0, 90));
         painter->drawImage(picture, thumbnail);
+    }
+    if (index.data(PhotoListModel::WorkingCopyRole).toBool()) {
+        // A dot in the corner: the photo has been edited, and the next edit
+        // builds on its copy in the storage folder.
+        const int dot = std::max(8, m_side / 8);
+        const QRect mark(box.right() - dot - 2, box.top() + 2, dot, dot);
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(palette.color(QPalette::Base), 1.5));
+        painter->setBrush(palette.color(QPalette::Highlight));
+        painter->drawEllipse(mark);
     }
     if (option.state & QStyle::State_HasFocus) {
         painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));

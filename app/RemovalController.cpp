@@ -4,7 +4,11 @@
 #include "app/CommandRunner.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
+#include "editing/WorkingCopies.h"
 #include "metadata/MetadataService.h"
+
+#include <QFile>
+#include <QMessageBox>
 
 RemovalController::RemovalController(SourceSelection& selection, CommandRunner& runner,
                                      Alerts& alerts, MetadataService& metadata,
@@ -43,4 +47,32 @@ void RemovalController::DeleteExifAndGPSData() {
 }
 void RemovalController::RemoveAllMetadataFromPhoto() {
     runRemovalCommand(RemovalKind::All);
+}
+
+void RemovalController::RevertToOriginalAction() {
+    if (m_selection.selectionCount(SourceMode::Computer) == 0) {
+        m_alerts.showEmptySelectionAlert();
+        return;
+    }
+    QStringList reverted, failed;
+    for (const SelectedPhoto& photo : m_selection.selectedPhotos(SourceMode::Computer)) {
+        const QString copy = workingCopyOf(photo.inputPath, m_storage.storagelocation);
+        if (copy.isEmpty())
+            continue;
+        if (QFile::moveToTrash(copy))
+            reverted << photo.inputPath;
+        else
+            failed
+                << tr("%1: its copy %2 could not be moved to the trash").arg(photo.inputPath, copy);
+    }
+    if (!reverted.isEmpty())
+        Q_EMIT workingCopiesChanged();
+    if (!failed.isEmpty())
+        m_alerts.showSheet(
+            tr("%n working copies could not be moved to the trash.", nullptr, int(failed.size())),
+            failed.join(QLatin1Char('\n')), m_alerts.mainWindow());
+    else if (reverted.isEmpty())
+        m_alerts.showSheet(tr("Nothing to revert."),
+                           tr("The selected photos have no edited copy in the storage folder."),
+                           m_alerts.mainWindow(), QMessageBox::Information);
 }

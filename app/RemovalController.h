@@ -25,6 +25,12 @@ public Q_SLOTS:
     void RemoveIPTCDataFromPhoto();
     void DeleteExifAndGPSData();
     void RemoveAllMetadataFromPhoto();
+    // The selected computer photos' working copies go to the desktop's
+    // trash: the next edit starts from the photo again.
+    void RevertToOriginalAction();
+
+Q_SIGNALS:
+    void workingCopiesChanged();
 
 private:
     void runRemovalCommand(RemovalKind kind);

@@ -30,17 +30,11 @@ void StampController::AddDateOnPhotoAction() {
     style.color = m_font.currentFontColor;
     style.corner = stampCornerOfTitle(m_preferences->postionBtn->currentText());
     MetadataService* metadata = &m_metadata;
-    auto notes = std::make_shared<QStringList>();
-    m_runner.runEditing(
-        tr("Stamping dates…"), photos,
-        [=, storage = m_storage.storagelocation](const BatchOptions& options) {
-            const DateStampReport report = runDateStamp(photos, storage, style, *metadata, options);
-            for (const RenamedOutput& renamed : report.renamed)
-                *notes << tr("%1: written as JPEG to %2: its own format cannot be written")
-                              .arg(renamed.inputPath, renamed.outputPath);
-            return report.operation;
-        },
-        {false, true}, {}, notes);
+    m_runner.runEditing(tr("Stamping dates…"), photos,
+                        [=, storage = m_storage.storagelocation](const BatchOptions& options) {
+                            return runDateStamp(photos, storage, style, *metadata, options);
+                        },
+                        {false, true});
 }
 
 void StampController::ShowFontPanelAction() {

@@ -246,7 +246,7 @@ int importFile(const QStringList& arguments, MetadataService& service, const Cli
             return runImport(*kind, file.value(), photos, storage, service, options);
         },
         [&](const auto& photos, const QString& storage) {
-            return previewJobs(importJobs(*kind, file.value(), photos, storage), service);
+            return previewImport(*kind, file.value(), photos, storage, service);
         });
 }
 

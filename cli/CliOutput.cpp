@@ -188,6 +188,11 @@ int printPreviews(const std::vector<PhotoChangePreview>& previews, const CliStre
             text += ", " + jsonString(detail.key) + ": " + jsonOf(detail.value);
         text += "}\n";
         std::fwrite(text.constData(), 1, size_t(text.size()), streams.out);
+        // What a run would say of the photo, as the run says it.
+        for (const PreviewDetail& detail : preview.details) {
+            if (detail.key == QLatin1String("note"))
+                printFailure(streams, preview.inputPath, detail.value.toString());
+        }
     }
     return exitCode;
 }

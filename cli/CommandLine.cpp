@@ -107,11 +107,28 @@ int runOverFiles(const CommandLine& line, const QStringList& files, const CliStr
     BatchOptions options;
     options.threads = line.jobs;
     options.sidecar = line.sidecar;
-    const OperationReport report = operation(
-        selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage, options);
+    return reportOutcome(operation(selectPhotos(SourceMode::Computer, photos, everyPhoto, storage),
+                                   storage, options),
+                         streams);
+}
+
+int reportOutcome(const OperationReport& report, const CliStreams& streams) {
     for (const OperationReport::Skipped& repaired : report.repaired)
         reportSkipped(streams, repaired.path, QStringLiteral("repaired: ") + repaired.reason);
+    for (const OperationReport::Skipped& remarked : report.remarked)
+        reportSkipped(streams, remarked.path, remarked.reason);
+    for (const OperationReport::Renamed& renamed : report.renamed)
+        reportSkipped(streams, renamed.path,
+                      QStringLiteral("written under another name: %1").arg(renamed.outputPath));
     for (const OperationReport::Skipped& skipped : report.skipped)
         reportSkipped(streams, skipped.path, skipped.reason);
+    // Where not every photo took its own name, the counts say what became
+    // of all of them.
+    if (!report.renamed.isEmpty() || !report.skipped.isEmpty() || report.notRun > 0)
+        std::fprintf(streams.err,
+                     "tessaview-cli: %lld of %lld photos written (%lld under another name), "
+                     "%lld skipped\n",
+                     qlonglong(report.written.size()), qlonglong(report.photoCount()),
+                     qlonglong(report.renamed.size()), qlonglong(report.skipped.size()));
     return report.skipped.isEmpty() ? ExitAllWritten : ExitSomeSkipped;
 }

@@ -40,6 +40,11 @@ using FileOperation = std::function<OperationReport(const std::vector<SelectedPh
 using FilePreview = std::function<std::vector<PhotoChangePreview>(
     const std::vector<SelectedPhoto>& photos, const QString& storage)>;
 
+// Names on standard error every photo not written under its own name: the
+// repaired, the remarked, the renamed and the skipped, then the counts when
+// any was renamed or skipped. The exit code of the run.
+int reportOutcome(const OperationReport& report, const CliStreams& streams);
+
 // Runs an operation over the files in argument order and reports what it
 // skipped; a dry run shows what it would change instead.
 int runOverFiles(const CommandLine& line, const QStringList& files, const CliStreams& streams,

@@ -1,5 +1,7 @@
 #include "cli/StampCommand.h"
 
+#include "cli/CommandLine.h"
+
 #include "editing/DateStamp.h"
 
 #include <QColor>
@@ -160,12 +162,5 @@ int stampCommand(const QStringList& arguments, MetadataService& service,
                      QFile::encodeName(storage).constData());
         return ExitSomeSkipped;
     }
-    const DateStampReport report = runDateStamp(photos, storage, style, service);
-    for (const RenamedOutput& renamed : report.renamed)
-        printNote(streams, renamed.inputPath,
-                  QStringLiteral("written as JPEG to %1: its own format cannot be written")
-                      .arg(renamed.outputPath));
-    for (const OperationReport::Skipped& skipped : report.operation.skipped)
-        printNote(streams, skipped.path, skipped.reason);
-    return report.operation.skipped.isEmpty() ? ExitAllWritten : ExitSomeSkipped;
+    return reportOutcome(runDateStamp(photos, storage, style, service), streams);
 }

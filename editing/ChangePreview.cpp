@@ -1,6 +1,7 @@
 #include "editing/ChangePreview.h"
 
 #include "editing/BatchRunner.h"
+#include "editing/WorkingCopies.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
 #include "metadata/MetadataService.h"
@@ -23,6 +24,15 @@ PhotoChangePreview previewOf(const PhotoOutcome& outcome) {
 
 } // namespace
 
+std::vector<PhotoChangePreview> namedByPhotos(std::vector<PhotoChangePreview> previews,
+                                              const std::vector<SelectedPhoto>& photos) {
+    for (size_t i = 0; i < previews.size() && i < photos.size(); ++i) {
+        if (!photos[i].inputPath.isEmpty())
+            previews[i].inputPath = photos[i].inputPath;
+    }
+    return previews;
+}
+
 std::vector<PhotoChangePreview> previewJobs(std::vector<RewriteJob> jobs,
                                             MetadataService& service) {
     for (RewriteJob& job : jobs)
@@ -37,21 +47,36 @@ std::vector<PhotoChangePreview> previewJobs(std::vector<RewriteJob> jobs,
 std::vector<PhotoChangePreview> previewRemoval(RemovalKind kind, SourceMode mode,
                                                const std::vector<SelectedPhoto>& photos,
                                                const QString& storage, MetadataService& service) {
-    return previewJobs(removalJobs(kind, mode, photos, storage), service);
+    return namedByPhotos(
+        previewJobs(removalJobs(kind, mode, batchTargets(photos, storage, removalOutputForm(kind))),
+                    service),
+        photos);
+}
+
+std::vector<PhotoChangePreview> previewImport(ImportKind kind, const QVariantMap& file,
+                                              const std::vector<SelectedPhoto>& photos,
+                                              const QString& storage, MetadataService& service) {
+    return namedByPhotos(
+        previewJobs(importJobs(kind, file, batchTargets(photos, storage, OutputForm::PlainName)),
+                    service),
+        photos);
 }
 
 std::vector<PhotoChangePreview> previewDates(const std::vector<SelectedPhoto>& photos,
                                              const QString& storage, const DatePlanner& planner,
                                              MetadataService& service) {
+    const auto targets = batchTargets(photos, storage, OutputForm::PlainName);
     std::vector<PhotoChangePreview> previews;
-    for (const SelectedPhoto& photo : photos) {
-        const auto output = dateOutputPath(storage, photo);
-        if (!output) {
-            previews.push_back(skippedPreview(photo.inputPath, output.error()));
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const SelectedPhoto& photo = photos[i];
+        const BatchTarget& target = targets[i];
+        if (!target.refusal.isEmpty()) {
+            previews.push_back(skippedPreview(photo.inputPath, target.refusal));
             continue;
         }
-        const auto properties = service.readProperties(photo.inputPath);
-        const DateChange change = planner(photo, properties, output.value());
+        const SelectedPhoto read = readFrom(photo, target);
+        const auto properties = service.readProperties(read.inputPath);
+        const DateChange change = planner(read, properties, target.output);
         if (!change.skipReason.isEmpty()) {
             previews.push_back(skippedPreview(photo.inputPath, change.skipReason));
             continue;
@@ -59,14 +84,15 @@ std::vector<PhotoChangePreview> previewDates(const std::vector<SelectedPhoto>& p
         PhotoChangePreview preview{photo.inputPath, QString(), {}, {}};
         if (change.rewrite) {
             RewriteJob job;
-            job.inputPath = photo.inputPath;
-            job.outputPath = output.value();
+            job.inputPath = read.inputPath;
+            job.outputPath = target.output;
             job.changes = change.changes;
             job.containerProperties = change.containerProperties;
             job.dryRun = true;
             preview = previewOf(service.rewrite(job));
+            preview.inputPath = photo.inputPath;
         } else if (const auto stamp = change.modified ? change.modified : change.created) {
-            const auto times = readFileTimes(photo.inputPath);
+            const auto times = readFileTimes(read.inputPath);
             const QString to = DateText::normalise(DateText::timePointText(*stamp));
             const QString from =
                 times ? DateText::normalise(DateText::timePointText(times->modified)) : QString();
@@ -74,6 +100,8 @@ std::vector<PhotoChangePreview> previewDates(const std::vector<SelectedPhoto>& p
                 preview.changes.append({QStringLiteral("FileModificationDate"),
                                         from.isEmpty() ? removal() : QVariant(from), to});
         }
+        if (!change.remark.isEmpty())
+            preview.details.append({QStringLiteral("note"), change.remark});
         previews.push_back(std::move(preview));
     }
     return previews;

@@ -2,6 +2,7 @@
 
 #include "editing/DateOperations.h"
 #include "editing/RemovalOperation.h"
+#include "editing/TemplateOperations.h"
 #include "metadata/KeyChanges.h"
 
 #include <QList>
@@ -26,6 +27,11 @@ struct PhotoChangePreview {
     QList<PreviewDetail> details;
 };
 
+// Previews in the photos' order named by the photos, not by the working
+// copies they were read from.
+std::vector<PhotoChangePreview> namedByPhotos(std::vector<PhotoChangePreview> previews,
+                                              const std::vector<SelectedPhoto>& photos);
+
 // The dry run of any list of rewrite jobs.
 std::vector<PhotoChangePreview> previewJobs(std::vector<RewriteJob> jobs, MetadataService& service);
 
@@ -34,6 +40,10 @@ std::vector<PhotoChangePreview> previewJobs(std::vector<RewriteJob> jobs, Metada
 std::vector<PhotoChangePreview> previewRemoval(RemovalKind kind, SourceMode mode,
                                                const std::vector<SelectedPhoto>& photos,
                                                const QString& storage, MetadataService& service);
+
+std::vector<PhotoChangePreview> previewImport(ImportKind kind, const QVariantMap& file,
+                                              const std::vector<SelectedPhoto>& photos,
+                                              const QString& storage, MetadataService& service);
 
 // A date command that copies the bytes (file dates) changes no key: it lists
 // the file's modification date it would set as "FileModificationDate", the

@@ -1,10 +1,13 @@
 #include "editing/DateOperations.h"
 
+#include "editing/DateShift.h"
 #include "editing/OutputNaming.h"
+#include "editing/WorkingCopies.h"
 #include "metadata/AtomicFile.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
 #include "metadata/MetadataService.h"
+#include "metadata/PhotoDisplay.h"
 #include "metadata/PropertyKeys.h"
 
 #include <QFileInfo>
@@ -19,10 +22,6 @@ constexpr qint64 maxAmount = 1000000000;
 }
 
 namespace {
-
-QString timePointText(const std::optional<QDateTime>& when) {
-    return when ? DateText::timePointText(*when) : QString();
-}
 
 // The dates a photo's file carries, as time-point texts.
 std::pair<QString, QString> fileDateTexts(const QString& path) {
@@ -44,6 +43,8 @@ struct DatePlan {
 // A copy whose file dates could not be set is not what was asked for: it
 // stays in the storage folder, but is reported with the reason.
 PhotoOutcome setFileDatesAfter(PhotoOutcome outcome, const DateChange& change) {
+    if (outcome.written())
+        outcome.remark = change.remark;
     if (!outcome.written() || (!change.created && !change.modified))
         return outcome;
     const Status set = setFileTimes(outcome.outputPath, change.created, change.modified);
@@ -125,53 +126,46 @@ std::optional<QDateTime> shiftedDate(const QDateTime& when, qint64 seconds) {
     return moved;
 }
 
-QString outOfRange() {
-    return QStringLiteral("the shifted date would fall outside the years 0001 to 9999");
-}
-
 } // namespace
-
-Result<QString> dateOutputPath(const QString& storage, const SelectedPhoto& photo) {
-    const auto output = outputPath(storage, OutputForm::PlainName, photo.fileName);
-    if (output && photo.inputPath.isEmpty())
-        return Result<QString>::fail(QStringLiteral("no downloaded copy"));
-    return output;
-}
 
 OperationReport runDatePlanner(const std::vector<SelectedPhoto>& photos, const QString& storage,
                                const DatePlanner& planner, MetadataService& service,
                                const BatchOptions& options) {
+    const auto targets = batchTargets(photos, storage, OutputForm::PlainName);
     std::vector<BatchTask> tasks;
-    for (const SelectedPhoto& photo : photos) {
-        const auto output = dateOutputPath(storage, photo);
-        BatchTask task{photo.inputPath, output ? output.value() : QString(), {}};
-        if (!output) {
-            task.run = [photo, reason = output.error()](MetadataService&) {
-                return PhotoOutcome{PhotoOutcome::State::Skipped, photo.inputPath, QString(),
-                                    reason, false};
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const BatchTarget& target = targets[i];
+        BatchTask task{target.input, target.output, {}};
+        if (!target.refusal.isEmpty()) {
+            task.run = [input = target.input, reason = target.refusal](MetadataService&) {
+                return PhotoOutcome{PhotoOutcome::State::Skipped, input, QString(), reason, false};
             };
         } else {
-            task.run = [planner, photo, path = output.value()](MetadataService& metadata) {
+            task.run = [planner, photo = readFrom(photos[i], target),
+                        path = target.output](MetadataService& metadata) {
                 const auto properties = metadata.readProperties(photo.inputPath);
                 return applyDateChange(metadata, photo, path, planner(photo, properties, path));
             };
         }
         tasks.push_back(std::move(task));
     }
-    return OperationReport::from(runTasks(tasks, service, options));
+    return reportOf(runTasks(tasks, service, options), photos, targets);
+}
+
+PhotoDatePair photoDatePairOf(const QVariantMap& dictionary) {
+    PhotoDatePair pair;
+    if (const auto original = photoOriginalDate(dictionary)) {
+        pair.original = *original;
+        pair.digitized = photoDate(dictionary).value_or(*original);
+    }
+    return pair;
 }
 
 PhotoDatePair photoDatePair(MetadataService& metadata, const QString& path) {
-    PhotoDatePair pair;
     const auto properties = metadata.readProperties(path);
-    const QVariantMap exif =
-        properties ? properties->dictionary.value(ExifSet).toMap() : QVariantMap();
-    if (properties && exif.contains(DateTimeOriginal) && exif.contains(DateTimeDigitized)) {
-        pair.original = exif.value(DateTimeOriginal).toString();
-        pair.digitized = exif.value(DateTimeDigitized).toString();
-    } else {
+    PhotoDatePair pair = properties ? photoDatePairOf(properties->dictionary) : PhotoDatePair();
+    if (pair.original.isEmpty())
         std::tie(pair.original, pair.digitized) = fileDateTexts(path);
-    }
     pair.original = DateText::shorten(pair.original);
     pair.digitized = DateText::shorten(pair.digitized);
     return pair;
@@ -237,87 +231,85 @@ DatePlanner dateEditPlanner(const QString& original, const QString& digitized, S
     };
 }
 
+namespace {
+
+QString noDateRemark() {
+    return QStringLiteral("no date in the photo: only the file dates were shifted");
+}
+
+// A photo without a date in its metadata keeps its bytes; only its file's
+// dates move, and the report says so.
+DateChange fileDatesOnly(std::optional<QDateTime> created, std::optional<QDateTime> modified) {
+    DateChange copy;
+    copy.created = created;
+    copy.modified = modified;
+    copy.remark = noDateRemark();
+    return copy;
+}
+
+std::optional<QDateTime> shiftedFileDate(const std::optional<QDateTime>& when, qint64 seconds) {
+    return when ? shiftedDate(*when, seconds) : std::nullopt;
+}
+
+// Every date of the photo moved by its amount (shiftedDates).
+DateChange shiftEveryDate(const Result<PhotoProperties>& properties,
+                          const DateShiftAmounts& amounts) {
+    if (!properties)
+        return {};
+    const auto shifted = shiftedDates(properties->dictionary, amounts);
+    if (!shifted)
+        return skipped(shifted.error());
+    DateChange change;
+    change.rewrite = !shifted->isEmpty();
+    change.changes = shifted.value();
+    return change;
+}
+
+} // namespace
+
 DatePlanner amountShiftPlanner(qint64 offset) {
     return [offset](const SelectedPhoto& photo, const Result<PhotoProperties>& properties,
-                    const QString& output) {
-        DatePlan plan;
+                    const QString&) {
+        std::optional<QDateTime> fileDate;
         if (const auto times = readFileTimes(photo.inputPath))
-            plan.created = plan.modified = shiftedDate(times->created, offset);
-        const QVariantMap exif =
-            properties ? properties->dictionary.value(ExifSet).toMap() : QVariantMap();
-        QString result = exif.value(DateTimeOriginal).toString();
-        const bool hasDigitized = exif.contains(DateTimeDigitized);
-        if (hasDigitized) {
-            if (const auto when = DateText::parse(exif.value(DateTimeDigitized).toString())) {
-                const auto moved = shiftedDate(*when, offset);
-                if (!moved)
-                    return skipped(outOfRange());
-                result = DateText::normalise(DateText::timePointText(*moved));
-            }
-        }
-        if (properties && (hasDigitized || exif.contains(DateTimeOriginal))) {
-            // Nothing to move and nothing to keep: writing would empty all
-            // three dates, a sound TIFF date among them.
-            if (result.isEmpty())
-                return skipped(QStringLiteral("the digitized date does not read as a date and "
-                                              "there is no original date to keep"));
-            qInfo("%s=", qPrintable(result));
-            plan.original = plan.digitized = result;
-            return datesWritten(properties->dictionary, plan);
-        }
-        // A photo without dates is copied as it is, so every selected photo
-        // has its file; a file already there is left alone.
-        if (QFileInfo::exists(output))
-            return skipped(QStringLiteral("not written: the photo has no dates to shift and %1 "
-                                          "already exists")
-                               .arg(output));
-        DateChange copy;
-        copy.created = plan.created;
-        copy.modified = plan.modified;
-        return copy;
+            fileDate = shiftedDate(times->created, offset);
+        DateChange change = shiftEveryDate(properties, {offset, offset, offset});
+        if (!change.skipReason.isEmpty())
+            return change;
+        if (!change.rewrite)
+            return fileDatesOnly(fileDate, fileDate);
+        qInfo("%s=",
+              qPrintable(change.changes.value(ExifSet).toMap().value(DateTimeOriginal).toString()));
+        change.created = change.modified = fileDate;
+        return change;
     };
 }
 
 DatePlanner previewShiftPlanner(PreviewShift shift) {
     return [shift](const SelectedPhoto& photo, const Result<PhotoProperties>& properties,
                    const QString&) {
-        if (!properties)
-            return skipped(properties.error());
-        const QVariantMap exif = properties->dictionary.value(ExifSet).toMap();
-        QString original = exif.value(DateTimeOriginal).toString();
-        QString digitized = exif.value(DateTimeDigitized).toString();
-        if (original.isEmpty() && digitized.isEmpty()) {
-            const auto [created, modified] = fileDateTexts(photo.inputPath);
-            original = DateText::shorten(created);
-            digitized = DateText::shorten(modified);
-        } else if (original.isEmpty()) {
-            original = digitized;
-        } else if (digitized.isEmpty()) {
-            digitized = original;
+        DateChange change =
+            shiftEveryDate(properties, {shift.original, shift.digitized, shift.original});
+        if (!change.skipReason.isEmpty())
+            return change;
+        if (!change.rewrite) {
+            const auto times = readFileTimes(photo.inputPath);
+            return fileDatesOnly(
+                shiftedFileDate(times ? std::optional(times->created) : std::nullopt,
+                                shift.original),
+                shiftedFileDate(times ? std::optional(times->modified) : std::nullopt,
+                                shift.digitized));
         }
-        const DateText::Layout layout = DateText::parseInLayout(original, DateText::Layout::Exif)
-                                            ? DateText::Layout::Exif
-                                            : DateText::Layout::Dashed;
-        std::optional<QDateTime> newOriginal = DateText::parseInLayout(original, layout);
-        std::optional<QDateTime> newDigitized = DateText::parseInLayout(digitized, layout);
-        const bool inRange = (!newOriginal || shiftedDate(*newOriginal, shift.original)) &&
-                             (!newDigitized || shiftedDate(*newDigitized, shift.digitized));
-        if (!inRange)
-            return skipped(outOfRange());
-        if (newOriginal)
-            newOriginal = newOriginal->addSecs(shift.original);
-        if (newDigitized)
-            newDigitized = newDigitized->addSecs(shift.digitized);
-        DatePlan plan;
-        plan.original = newOriginal ? DateText::normalise(timePointText(newOriginal)) : original;
-        plan.digitized =
-            newDigitized ? DateText::normalise(timePointText(newDigitized)) : digitized;
-        qInfo("%s=", qPrintable(plan.original));
-        if (newDigitized) {
-            plan.modified = newDigitized;
-            plan.created = newOriginal ? newOriginal : newDigitized;
-        }
-        return datesWritten(properties->dictionary, plan);
+        // The file's dates follow the photo's: the original date as it was
+        // taken, the digitized date as it was modified.
+        const PhotoDatePair dates = photoDatePairOf(properties->dictionary);
+        const auto original = DateText::parse(dates.original);
+        const auto digitized = DateText::parse(dates.digitized);
+        change.created = shiftedFileDate(original, shift.original);
+        change.modified = shiftedFileDate(digitized, shift.digitized);
+        qInfo("%s=",
+              qPrintable(change.changes.value(ExifSet).toMap().value(DateTimeOriginal).toString()));
+        return change;
     };
 }
 

@@ -15,13 +15,17 @@
 
 #include <optional>
 
-// The two dates shown for a photo: its EXIF original and digitized dates, or,
-// when either is missing, its file's creation and modification dates.
+// The two dates shown for a photo: the date it was taken and the date it was
+// digitized (photoOriginalDate(), photoDate(): one stands for the other
+// where it lacks one), or, when it holds no date, its file's creation and
+// modification dates.
 struct PhotoDatePair {
     QString original;
     QString digitized;
 };
 PhotoDatePair photoDatePair(MetadataService& metadata, const QString& path);
+// The pair of a dictionary; empty texts when it holds no date.
+PhotoDatePair photoDatePairOf(const QVariantMap& dictionary);
 
 // An amount field as a number: leading blanks, an optional sign, the digits
 // up to the first other character; no digits is 0.
@@ -54,6 +58,7 @@ struct DateChange {
     QVariantMap containerProperties;
     std::optional<QDateTime> created; // the written file's dates
     std::optional<QDateTime> modified;
+    QString remark; // written, but not all that was asked: what was done instead
 };
 // From the photo, its properties as read (a failed read too) and its output path.
 using DatePlanner = std::function<DateChange(
@@ -63,9 +68,6 @@ DatePlanner dateEditPlanner(const QString& original, const QString& digitized, S
 DatePlanner amountShiftPlanner(qint64 offset);
 DatePlanner previewShiftPlanner(PreviewShift shift);
 DatePlanner fileDatesPlanner(SourceMode mode);
-
-// Where a date command writes the photo, or why it cannot.
-Result<QString> dateOutputPath(const QString& storage, const SelectedPhoto& photo);
 
 // Reads each photo, plans its change and applies it.
 OperationReport runDatePlanner(const std::vector<SelectedPhoto>& photos, const QString& storage,
@@ -87,12 +89,14 @@ OperationReport runSetDate(const std::vector<SelectedPhoto>& photos, const QStri
                            const QString& date, MetadataService& service,
                            const BatchOptions& options = {});
 
-// The digitized date moved by the offset becomes all three dates.
+// Every date the photo holds, and every copy of it, moved by the offset; a
+// photo without one has only its file dates moved.
 OperationReport runAmountShift(const std::vector<SelectedPhoto>& photos, const QString& storage,
                                qint64 offset, MetadataService& service,
                                const BatchOptions& options = {});
 
-// The original and digitized dates each moved by their difference.
+// The original dates (with the modification date) and the digitized dates
+// each moved by their difference, as the amount shift moves them.
 OperationReport runPreviewShift(const std::vector<SelectedPhoto>& photos, const QString& storage,
                                 PreviewShift shift, MetadataService& service,
                                 const BatchOptions& options = {});

@@ -1,6 +1,7 @@
 #include "editing/DateStamp.h"
 
 #include "editing/OutputNaming.h"
+#include "editing/WorkingCopies.h"
 #include "metadata/AtomicFile.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
@@ -114,81 +115,86 @@ QString stampDateText(MetadataService& metadata, const QString& path) {
     return DateText::describeTimePoint(QDateTime::currentDateTime());
 }
 
-Result<StampTarget> stampTarget(const QString& storage, const SelectedPhoto& photo) {
-    const auto own = outputPath(storage, OutputForm::PlainName, photo.fileName);
-    if (!own)
-        return Result<StampTarget>::fail(own.error());
+StampTarget stampFormat(const SelectedPhoto& photo) {
     StampTarget target;
     const QFileInfo name(photo.fileName);
     target.format = writableFormatOf(name.suffix());
     if (!target.format.isEmpty()) {
-        target.path = own.value();
-        return Result<StampTarget>::ok(target);
+        target.path = photo.fileName;
+        return target;
     }
-    const QString base = name.suffix().isEmpty() ? photo.fileName : name.completeBaseName();
-    const auto renamed = outputPath(storage, OutputForm::PlainName, base + QStringLiteral(".jpg"));
-    if (!renamed)
-        return Result<StampTarget>::fail(renamed.error());
-    target.path = renamed.value();
+    target.path = (name.suffix().isEmpty() ? photo.fileName : name.completeBaseName()) +
+                  QStringLiteral(".jpg");
     target.format = "jpeg";
-    target.renamed = true;
-    return Result<StampTarget>::ok(target);
+    target.asJpeg = true;
+    return target;
 }
+
+namespace {
+
+std::vector<BatchTarget> stampTargets(const std::vector<SelectedPhoto>& photos,
+                                      const QString& storage) {
+    return batchTargets(photos, storage, OutputForm::PlainName,
+                        [](const SelectedPhoto& photo) { return stampFormat(photo).path; });
+}
+
+} // namespace
 
 std::vector<StampPlan> planDateStamp(const std::vector<SelectedPhoto>& photos,
                                      const QString& storage, MetadataService& metadata) {
+    const auto targets = stampTargets(photos, storage);
     std::vector<StampPlan> plans;
-    for (const SelectedPhoto& photo : photos) {
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const BatchTarget& target = targets[i];
         StampPlan plan;
-        plan.inputPath = photo.inputPath;
-        const auto target = stampTarget(storage, photo);
-        QImageReader reader(photo.inputPath);
-        if (!target)
-            plan.skipReason = target.error();
-        else if (!reader.canRead() && !isWorkerDecoded(photo.inputPath))
+        plan.inputPath = photos[i].inputPath;
+        if (!target.refusal.isEmpty()) {
+            plan.skipReason = target.refusal;
+        } else if (QImageReader reader(target.input);
+                   !reader.canRead() && !isWorkerDecoded(target.input)) {
             plan.skipReason =
                 QStringLiteral("cannot decode its pixels: %1").arg(reader.errorString());
-        else {
-            plan.target = target.value();
-            plan.text = stampDateText(metadata, photo.inputPath);
+        } else {
+            plan.target = stampFormat(photos[i]);
+            plan.target.path = target.output;
+            plan.text = stampDateText(metadata, target.input);
         }
         plans.push_back(std::move(plan));
     }
     return plans;
 }
 
-DateStampReport runDateStamp(const std::vector<SelectedPhoto>& photos, const QString& storage,
+OperationReport runDateStamp(const std::vector<SelectedPhoto>& photos, const QString& storage,
                              const StampStyle& style, MetadataService& metadata,
                              const BatchOptions& options) {
     StampStyle drawn = style;
     drawn.fontName = stampFontFamily(style.fontName);
+    const auto targets = stampTargets(photos, storage);
     std::vector<BatchTask> tasks;
-    std::vector<bool> renamed;
-    for (const SelectedPhoto& photo : photos) {
-        const auto target = stampTarget(storage, photo);
-        BatchTask task{photo.inputPath, target ? target->path : QString(), {}};
-        if (!target) {
-            task.run = [photo, reason = target.error()](MetadataService&) {
-                return PhotoOutcome{PhotoOutcome::State::Skipped, photo.inputPath, QString(),
-                                    reason, false};
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const BatchTarget& target = targets[i];
+        BatchTask task{target.input, target.output, {}};
+        if (!target.refusal.isEmpty()) {
+            task.run = [input = target.input, reason = target.refusal](MetadataService&) {
+                return PhotoOutcome{PhotoOutcome::State::Skipped, input, QString(), reason, false};
             };
         } else {
-            task.run = [photo, target = target.value(), drawn](MetadataService& service) {
-                return stampOne(service, photo, target, drawn);
+            StampTarget format = stampFormat(photos[i]);
+            format.path = target.output;
+            task.run = [photo = readFrom(photos[i], target), format,
+                        drawn](MetadataService& service) {
+                PhotoOutcome outcome = stampOne(service, photo, format, drawn);
+                if (outcome.written() && format.asJpeg)
+                    outcome.remark =
+                        QStringLiteral("written as JPEG to %1: its own format cannot be written")
+                            .arg(format.path);
+                return outcome;
             };
         }
-        renamed.push_back(target && target->renamed);
         tasks.push_back(std::move(task));
     }
     BatchOptions bounded = options;
     bounded.threads =
         options.threads > 0 ? std::min(options.threads, maxStampThreads) : maxStampThreads;
-    const std::vector<PhotoOutcome> outcomes = runTasks(tasks, metadata, bounded);
-    DateStampReport report;
-    report.operation = OperationReport::from(outcomes);
-    for (size_t i = 0; i < outcomes.size(); ++i) {
-        if (renamed[i] && outcomes[i].written())
-            report.renamed.append({outcomes[i].inputPath, outcomes[i].outputPath});
-    }
-    return report;
+    return reportOf(runTasks(tasks, metadata, bounded), photos, targets);
 }

@@ -53,11 +53,11 @@ void drawStamp(QImage& image, const QString& text, const StampStyle& style);
 // the format that name says, or, where Qt cannot write that format, JPEG
 // under the base name with ".jpg".
 struct StampTarget {
-    QString path;
+    QString path;      // the file name (stampFormat()) or the output path (a plan's)
     QByteArray format; // a QImageWriter format: "jpeg", "png", "tiff", "webp", ...
-    bool renamed = false;
+    bool asJpeg = false;
 };
-Result<StampTarget> stampTarget(const QString& storage, const SelectedPhoto& photo);
+StampTarget stampFormat(const SelectedPhoto& photo);
 
 // The photo's pixels as people see it: its orientation applied.
 Result<QImage> decodeUpright(const QString& path, MetadataService& metadata);
@@ -67,15 +67,6 @@ bool isWorkerDecoded(const QString& path);
 // The image in the target's format, without any of the source's metadata:
 // JPEG and WebP at quality 95, a JPEG of a photo with transparency laid on white.
 Result<QByteArray> encodeStamped(QImage image, const QByteArray& format);
-
-struct RenamedOutput {
-    QString inputPath;
-    QString outputPath;
-};
-struct DateStampReport {
-    OperationReport operation;
-    QList<RenamedOutput> renamed; // written under another name than the photo's own
-};
 
 // What a run would write for one photo, without decoding its pixels.
 struct StampPlan {
@@ -89,6 +80,7 @@ std::vector<StampPlan> planDateStamp(const std::vector<SelectedPhoto>& photos,
 
 // Stamps each photo into the storage folder, two at a time at most: a
 // decoded 24-megapixel photo is about 100 MB.
-DateStampReport runDateStamp(const std::vector<SelectedPhoto>& photos, const QString& storage,
+// A photo written as JPEG says so in its remark.
+OperationReport runDateStamp(const std::vector<SelectedPhoto>& photos, const QString& storage,
                              const StampStyle& style, MetadataService& metadata,
                              const BatchOptions& options = {});

@@ -81,8 +81,12 @@ Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
     const auto values = readGpsTexts(texts, GpsDateRule::Optional);
     if (!values)
         return R::fail(values.error());
-    plan.changes.insert(GpsSet, gpsSetFor(values.value()));
-    plan.replacedSets = {GpsSet};
+    plan.changesFor = [changes = plan.changes,
+                       gps = values.value()](const QVariantMap& dictionary) {
+        PhotoChanges out{changes, {}, {}};
+        out.changes.insert(GpsSet, gpsChangesFor(gps, dictionary));
+        return out;
+    };
     return R::ok(plan);
 }
 
@@ -90,7 +94,7 @@ namespace {
 
 // The GPS keys of one photo that the given fields change: the whole set for a
 // photo without a position, else only the keys of the fields given.
-std::optional<QVariantMap> gpsChangesFor(const EditFormFields& f, const QVariantMap& dictionary) {
+std::optional<QVariantMap> typedGpsChanges(const EditFormFields& f, const QVariantMap& dictionary) {
     const PhotoDisplay own = photoDisplayFor(dictionary);
     if (!own.hasPosition && !(f.latitude && f.longitude))
         return std::nullopt;
@@ -102,7 +106,7 @@ std::optional<QVariantMap> gpsChangesFor(const EditFormFields& f, const QVariant
     const auto values = readGpsTexts(texts, GpsDateRule::Optional);
     if (!values) // the photo's own GPS texts do not read: its set stays as it is
         return std::nullopt;
-    const QVariantMap whole = gpsSetFor(values.value());
+    const QVariantMap whole = gpsChangesFor(values.value(), dictionary);
     if (!own.hasPosition)
         return whole;
     QVariantMap changes;
@@ -149,7 +153,7 @@ Result<PlannedRewrite> editFormPlanForSeveral(const EditFormFields& f) {
         plan.fileDates = checked->instant;
     plan.changesFor = [changes = plan.changes, f](const QVariantMap& dictionary) {
         PhotoChanges out{changes, {}, {}};
-        if (const auto gps = gpsChangesFor(f, dictionary))
+        if (const auto gps = typedGpsChanges(f, dictionary))
             out.changes.insert(GpsSet, *gps);
         return out;
     };

@@ -139,18 +139,15 @@ Result<GpsValues> readGpsTexts(const GpsTexts& texts, GpsDateRule rule) {
     return R::ok(values);
 }
 
-QVariantMap gpsSetFor(const GpsValues& v) {
+QVariantMap gpsChangesFor(const GpsValues& v, const QVariantMap& dictionary) {
     QVariantMap gps = {
         {Latitude, singlePrecision(std::fabs(v.latitude))},
         {LatitudeRef, v.latitude < 0 ? QStringLiteral("S") : QStringLiteral("N")},
         {Longitude, singlePrecision(std::fabs(v.longitude))},
         {LongitudeRef, v.longitude < 0 ? QStringLiteral("W") : QStringLiteral("E")},
-        {GPSVersion, QStringLiteral("2.2.0.0")},
-        {QStringLiteral("SpeedRef"), QStringLiteral("K")},
-        {QStringLiteral("Speed"), 0.0},
-        {QStringLiteral("TrackRef"), QStringLiteral("T")},
-        {QStringLiteral("Track"), 0.0},
     };
+    if (!dictionary.contains(GpsSet))
+        gps.insert(GPSVersion, QStringLiteral("2.2.0.0"));
     if (v.altitude) {
         gps.insert(Altitude, singlePrecision(std::fabs(*v.altitude)));
         // EXIF's reference: 1 below sea level, 0 above.

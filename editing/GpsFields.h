@@ -50,7 +50,9 @@ Result<QString> readGpsTime(const QString& text);
 // GPS date and time name an instant in UTC.
 std::optional<QDateTime> gpsInstant(const QString& date, const QString& time);
 
-// The GPS set written for the values: magnitudes as 32-bit floats with their
-// reference letters, version "2.2.0.0", speed and track 0 in km/h and true
-// north, and the date and time texts; 13 entries when every value is given.
-QVariantMap gpsSetFor(const GpsValues& values);
+// The GPS entries the values change in a photo of this dictionary: the
+// position's magnitudes as 32-bit floats with their reference letters, and
+// the altitude, date and time where given. Every other entry of the photo's
+// set stays; a photo without a set gets the version "2.2.0.0" besides, which
+// EXIF requires of a GPS directory. Nothing is made up: no speed, no track.
+QVariantMap gpsChangesFor(const GpsValues& values, const QVariantMap& dictionary);

@@ -9,11 +9,11 @@ using namespace PropertyKeys;
 PlannedRewrite gpsSetPlan(const GpsValues& values) {
     PlannedRewrite plan;
     plan.form = OutputForm::PlainName;
-    // The photo's keys outside the new set are removed, so the written set
-    // holds only the new position: a bearing or datum of the old one would
-    // be wrong for it.
-    plan.changes = handSet(GpsSet, gpsSetFor(values));
-    plan.replacedSets = {GpsSet};
+    // What was typed and nothing else: the photo's datum, satellites and
+    // precision stay, and no speed or heading is claimed.
+    plan.changesFor = [values](const QVariantMap& dictionary) {
+        return PhotoChanges{handSet(GpsSet, gpsChangesFor(values, dictionary)), {}, {}};
+    };
     plan.fileDates = values.instant;
     return plan;
 }
@@ -38,17 +38,16 @@ PlannedRewrite fixedPositionPlan(SourceMode mode) {
         return plan;
     }
     plan.form = OutputForm::PlainName;
-    plan.changesFor = [](const QVariantMap& dictionary) {
-        if (!dictionary.contains(GpsSet))
-            return PhotoChanges();
-        // The references go with the numbers: a photo placed south or west
-        // would otherwise be moved to the mirror of the built-in position.
-        const QVariantMap gps = {
-            {Latitude, double(float(FixedLatitude))},   {LatitudeRef, QStringLiteral("N")},
-            {Longitude, double(float(FixedLongitude))}, {LongitudeRef, QStringLiteral("E")},
-            {Altitude, double(float(FixedAltitude))},   {AltitudeRef, 0},
-        };
-        return PhotoChanges{handSet(GpsSet, gps), {}, {}};
+    // A photo without a GPS set gets one: the command says it writes the
+    // position, and a copy written unchanged would say otherwise. The
+    // references go with the numbers: a photo placed south or west would
+    // otherwise be moved to the mirror of the built-in position.
+    GpsValues fixed;
+    fixed.latitude = FixedLatitude;
+    fixed.longitude = FixedLongitude;
+    fixed.altitude = FixedAltitude;
+    plan.changesFor = [fixed](const QVariantMap& dictionary) {
+        return PhotoChanges{handSet(GpsSet, gpsChangesFor(fixed, dictionary)), {}, {}};
     };
     return plan;
 }

@@ -4,9 +4,9 @@
 #include "editing/PlannedRewrite.h"
 
 // The GPS window's save: each selected photo written under its own name into
-// the storage folder (a device photo's copy there is replaced) with its GPS
-// set replaced by the one built from the values; each written file's dates
-// become the GPS date and time, read as UTC.
+// the storage folder (a device photo's copy there is replaced) with the GPS
+// entries the values give (gpsChangesFor); each written file's dates become
+// the GPS date and time, read as UTC.
 PlannedRewrite gpsSetPlan(const GpsValues& values);
 OperationReport runGpsSet(const GpsValues& values, const std::vector<SelectedPhoto>& photos,
                           const QString& storage, MetadataService& service,
@@ -21,9 +21,9 @@ inline constexpr double FixedLongitude = 113.969215;
 inline constexpr double FixedAltitude = 1.2016602;
 
 // The fixed-position command on the current photo. Computer mode: the photo
-// under its own name with its own GPS set holding the built-in position (as
-// 32-bit floats, north, east, above sea level); a photo without a GPS set is
-// written unchanged. Device mode: a "noExif_" copy without the EXIF set.
+// under its own name with its GPS set holding the built-in position (as
+// 32-bit floats, north, east, above sea level), a new set where it has none.
+// Device mode: a "noExif_" copy without the EXIF set.
 PlannedRewrite fixedPositionPlan(SourceMode mode);
 OperationReport runFixedPosition(SourceMode mode, const SelectedPhoto& photo,
                                  const QString& storage, MetadataService& service);

@@ -1,5 +1,6 @@
 #include "editing/PlannedRewrite.h"
 
+#include "editing/WorkingCopies.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
 #include "metadata/MetadataService.h"
@@ -10,20 +11,15 @@
 namespace {
 
 // The job of one photo before its dictionary is known; refused when the
-// photo has no input or its name would leave the storage folder.
-RewriteJob jobOf(const PlannedRewrite& plan, const SelectedPhoto& photo, const QString& storage) {
+// photo has no output.
+RewriteJob jobOf(const PlannedRewrite& plan, const BatchTarget& target) {
     RewriteJob job;
-    job.inputPath = photo.inputPath;
+    job.inputPath = target.input;
+    job.outputPath = target.output;
+    job.refusal = target.refusal;
     job.changes = plan.changes;
     job.replacedSets = plan.replacedSets;
     job.fileModified = plan.fileDates;
-    const auto output = outputPath(storage, plan.form, photo.fileName);
-    if (!output)
-        job.refusal = output.error();
-    else if (photo.inputPath.isEmpty())
-        job.refusal = QStringLiteral("no downloaded copy");
-    else
-        job.outputPath = output.value();
     return job;
 }
 
@@ -47,44 +43,48 @@ OperationReport runPlanned(const PlannedRewrite& plan, const std::vector<Selecte
                            const BatchOptions& options) {
     // A failure to create it is reported per photo by the writer.
     QDir().mkpath(storage);
+    const auto targets = batchTargets(photos, storage, plan.form);
     std::vector<BatchTask> tasks;
     tasks.reserve(photos.size());
-    for (const SelectedPhoto& photo : photos) {
-        RewriteJob job = jobOf(plan, photo, storage);
+    for (const BatchTarget& target : targets) {
+        RewriteJob job = jobOf(plan, target);
         BatchTask task{job.inputPath, job.outputPath, {}};
         task.run = [plan, job = std::move(job)](MetadataService& metadata) {
             return runOne(plan, job, metadata);
         };
         tasks.push_back(std::move(task));
     }
-    return OperationReport::from(runTasks(tasks, service, options));
+    return reportOf(runTasks(tasks, service, options), photos, targets);
 }
 
 std::vector<PhotoChangePreview> previewPlanned(const PlannedRewrite& plan,
                                                const std::vector<SelectedPhoto>& photos,
                                                const QString& storage, MetadataService& service) {
+    const auto targets = batchTargets(photos, storage, plan.form);
     std::vector<PhotoChangePreview> previews;
-    for (const SelectedPhoto& photo : photos) {
-        RewriteJob job = jobOf(plan, photo, storage);
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const SelectedPhoto& photo = photos[i];
+        RewriteJob job = jobOf(plan, targets[i]);
         QList<PreviewDetail> details;
         if (job.refusal.isEmpty() && plan.changesFor) {
             const auto properties = service.readProperties(job.inputPath);
             if (!properties) {
-                previews.push_back({job.inputPath, properties.error(), {}, {}});
+                previews.push_back({photo.inputPath, properties.error(), {}, {}});
                 continue;
             }
             PhotoChanges changes = plan.changesFor(properties->dictionary);
             if (!changes.skipReason.isEmpty()) {
-                previews.push_back({job.inputPath, changes.skipReason, {}, changes.details});
+                previews.push_back({photo.inputPath, changes.skipReason, {}, changes.details});
                 continue;
             }
             job.changes = std::move(changes.changes);
             details = std::move(changes.details);
         }
         PhotoChangePreview preview = previewJobs({job}, service).front();
+        preview.inputPath = photo.inputPath;
         preview.details = std::move(details);
         if (preview.skipReason.isEmpty() && plan.fileDates) {
-            const auto times = readFileTimes(photo.inputPath);
+            const auto times = readFileTimes(job.inputPath);
             const QString to = DateText::normalise(DateText::timePointText(*plan.fileDates));
             const QString from =
                 times ? DateText::normalise(DateText::timePointText(times->modified)) : QString();

@@ -1,5 +1,6 @@
 #include "editing/RemovalOperation.h"
 
+#include "editing/WorkingCopies.h"
 #include "metadata/PropertyKeys.h"
 
 std::optional<RemovalKind> removalKindFromName(const QString& name) {
@@ -68,18 +69,14 @@ RemovalReveal removalReveal(RemovalKind kind, SourceMode mode) {
 }
 
 std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
-                                    const std::vector<SelectedPhoto>& photos,
-                                    const QString& storage) {
+                                    const std::vector<BatchTarget>& targets) {
     std::vector<RewriteJob> jobs;
-    jobs.reserve(photos.size());
-    for (const SelectedPhoto& photo : photos) {
+    jobs.reserve(targets.size());
+    for (const BatchTarget& target : targets) {
         RewriteJob job;
-        job.inputPath = photo.inputPath;
-        const auto output = outputPath(storage, removalOutputForm(kind), photo.fileName);
-        if (output)
-            job.outputPath = output.value();
-        else
-            job.refusal = output.error();
+        job.inputPath = target.input;
+        job.outputPath = target.output;
+        job.refusal = target.refusal;
         job.changes = removalChanges(kind, mode);
         job.removeAll = kind == RemovalKind::All;
         // Removing IPTC from a computer photo hands back its whole dictionary.
@@ -92,6 +89,6 @@ std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
 OperationReport runRemoval(RemovalKind kind, SourceMode mode,
                            const std::vector<SelectedPhoto>& photos, const QString& storage,
                            MetadataService& service, const BatchOptions& options) {
-    return OperationReport::from(
-        runBatch(removalJobs(kind, mode, photos, storage), service, options));
+    const auto targets = batchTargets(photos, storage, removalOutputForm(kind));
+    return reportOf(runBatch(removalJobs(kind, mode, targets), service, options), photos, targets);
 }

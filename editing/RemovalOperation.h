@@ -28,12 +28,13 @@ struct RemovalReveal {
 };
 RemovalReveal removalReveal(RemovalKind kind, SourceMode mode);
 
-// The rewrite jobs of a removal over the selected photos, in visiting order.
-// A photo whose output name would leave the storage folder gets a job that
-// is skipped with that reason.
+struct BatchTarget;
+
+// The rewrite jobs of a removal over the batch's targets (batchTargets()),
+// in visiting order. A photo that has no output gets a job that is skipped
+// with the reason.
 std::vector<RewriteJob> removalJobs(RemovalKind kind, SourceMode mode,
-                                    const std::vector<SelectedPhoto>& photos,
-                                    const QString& storage);
+                                    const std::vector<BatchTarget>& targets);
 
 OperationReport runRemoval(RemovalKind kind, SourceMode mode,
                            const std::vector<SelectedPhoto>& photos, const QString& storage,

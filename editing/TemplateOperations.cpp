@@ -2,6 +2,7 @@
 
 #include "editing/GpsFields.h"
 #include "editing/OutputNaming.h"
+#include "editing/WorkingCopies.h"
 #include "metadata/AtomicFile.h"
 #include "metadata/PropertyKeys.h"
 #include "templates/PropertyListCodec.h"
@@ -102,10 +103,6 @@ QVariantMap templateChanges(const QVariantMap& t) {
             gps.insert(Altitude, singlePrecision(std::fabs(*altitude)));
             gps.insert(AltitudeRef, *altitude < 0 ? 1 : 0);
         }
-        gps.insert(QStringLiteral("SpeedRef"), QStringLiteral("K"));
-        gps.insert(QStringLiteral("Speed"), 0.0);
-        gps.insert(QStringLiteral("TrackRef"), QStringLiteral("T"));
-        gps.insert(QStringLiteral("Track"), 0.0);
     }
     if (!exif.isEmpty())
         changes.insert(ExifSet, exif);
@@ -261,19 +258,15 @@ QVariantMap importChanges(ImportKind kind, const QVariantMap& file) {
 }
 
 std::vector<RewriteJob> importJobs(ImportKind kind, const QVariantMap& file,
-                                   const std::vector<SelectedPhoto>& photos,
-                                   const QString& storage) {
+                                   const std::vector<BatchTarget>& targets) {
     const QVariantMap changes = importChanges(kind, file);
     std::vector<RewriteJob> jobs;
-    for (const SelectedPhoto& photo : photos) {
+    for (const BatchTarget& target : targets) {
         RewriteJob job;
-        job.inputPath = photo.inputPath;
+        job.inputPath = target.input;
+        job.outputPath = target.output;
+        job.refusal = target.refusal;
         job.changes = changes;
-        const auto output = outputPath(storage, OutputForm::PlainName, photo.fileName);
-        if (output)
-            job.outputPath = output.value();
-        else
-            job.refusal = output.error();
         jobs.push_back(std::move(job));
     }
     return jobs;
@@ -282,6 +275,6 @@ std::vector<RewriteJob> importJobs(ImportKind kind, const QVariantMap& file,
 OperationReport runImport(ImportKind kind, const QVariantMap& file,
                           const std::vector<SelectedPhoto>& photos, const QString& storage,
                           MetadataService& service, const BatchOptions& options) {
-    return OperationReport::from(
-        runBatch(importJobs(kind, file, photos, storage), service, options));
+    const auto targets = batchTargets(photos, storage, OutputForm::PlainName);
+    return reportOf(runBatch(importJobs(kind, file, targets), service, options), photos, targets);
 }

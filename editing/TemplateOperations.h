@@ -45,9 +45,9 @@ QVariantMap importChanges(ImportKind kind, const QVariantMap& file);
 
 // Each selected photo written under its own name into the storage folder
 // with the file applied.
+struct BatchTarget;
 std::vector<RewriteJob> importJobs(ImportKind kind, const QVariantMap& file,
-                                   const std::vector<SelectedPhoto>& photos,
-                                   const QString& storage);
+                                   const std::vector<BatchTarget>& targets);
 OperationReport runImport(ImportKind kind, const QVariantMap& file,
                           const std::vector<SelectedPhoto>& photos, const QString& storage,
                           MetadataService& service, const BatchOptions& options = {});

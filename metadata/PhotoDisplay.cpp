@@ -3,6 +3,8 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/PropertyTree.h"
 
+#include <QRegularExpression>
+
 using namespace PropertyKeys;
 
 double signedLatitude(const QVariantMap& gps) {
@@ -26,7 +28,81 @@ namespace {
 QString numberText(double value) {
     return QString::number(value, 'g', 10);
 }
+
+// An XMP or IPTC date in the EXIF layout, its wall time as it reads.
+QString exifLayout(const QString& date, const QString& time = QString()) {
+    static const QRegularExpression day(QStringLiteral("^(\\d{4})-?(\\d{2})-?(\\d{2})"));
+    static const QRegularExpression clock(QStringLiteral("(\\d{2}):?(\\d{2})(?::?(\\d{2}))?"));
+    const auto d = day.match(date.trimmed());
+    if (!d.hasMatch())
+        return QString();
+    const QString rest = time.isEmpty() ? date.trimmed().mid(d.capturedLength()) : time.trimmed();
+    const auto t = clock.match(rest);
+    const bool timed =
+        t.hasMatch() && (t.capturedStart() == 0 || rest.startsWith(QLatin1Char('T')));
+    return QStringLiteral("%1:%2:%3 %4:%5:%6")
+        .arg(d.captured(1), d.captured(2), d.captured(3),
+             timed ? t.captured(1) : QStringLiteral("00"),
+             timed ? t.captured(2) : QStringLiteral("00"),
+             timed && t.capturedLength(3) ? t.captured(3) : QStringLiteral("00"));
+}
+
+enum class DateKind { Original, Digitized };
+
+// The photo's date of that kind, then of the other, then its modification
+// date, each from EXIF, then XMP, then IPTC, as the Metadata Working Group
+// orders them.
+std::optional<QString> datedBy(const QVariantMap& dictionary, DateKind first) {
+    const QVariantMap exif = dictionary.value(ExifSet).toMap();
+    const QVariantMap tiff = dictionary.value(TiffSet).toMap();
+    const QVariantMap xmp = dictionary.value(XmpSet).toMap();
+    const QVariantMap iptc = dictionary.value(IptcSet).toMap();
+    const auto exifDate = [&](const QVariantMap& set, const QString& key) {
+        const QString text = set.value(key).toString().trimmed();
+        return text.isEmpty() ? QString() : text;
+    };
+    const auto original = [&] {
+        for (const QString& key :
+             {QStringLiteral("exif:DateTimeOriginal"), QStringLiteral("photoshop:DateCreated")}) {
+            if (const QString text = exifLayout(xmp.value(key).toString()); !text.isEmpty())
+                return text;
+        }
+        return exifLayout(iptc.value(QStringLiteral("DateCreated")).toString(),
+                          iptc.value(QStringLiteral("TimeCreated")).toString());
+    };
+    const auto digitized = [&] {
+        for (const QString& key :
+             {QStringLiteral("exif:DateTimeDigitized"), QStringLiteral("xmp:CreateDate")}) {
+            if (const QString text = exifLayout(xmp.value(key).toString()); !text.isEmpty())
+                return text;
+        }
+        return exifLayout(iptc.value(QStringLiteral("DigitalCreationDate")).toString(),
+                          iptc.value(QStringLiteral("DigitalCreationTime")).toString());
+    };
+    const bool originalFirst = first == DateKind::Original;
+    const QString candidates[] = {
+        exifDate(exif, originalFirst ? DateTimeOriginal : DateTimeDigitized),
+        exifDate(exif, originalFirst ? DateTimeDigitized : DateTimeOriginal),
+        exifDate(tiff, DateTime),
+        originalFirst ? original() : digitized(),
+        originalFirst ? digitized() : original(),
+        exifLayout(xmp.value(QStringLiteral("xmp:ModifyDate")).toString()),
+    };
+    for (const QString& candidate : candidates) {
+        if (!candidate.isEmpty())
+            return candidate;
+    }
+    return std::nullopt;
+}
 } // namespace
+
+std::optional<QString> photoDate(const QVariantMap& dictionary) {
+    return datedBy(dictionary, DateKind::Digitized);
+}
+
+std::optional<QString> photoOriginalDate(const QVariantMap& dictionary) {
+    return datedBy(dictionary, DateKind::Original);
+}
 
 PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
     PhotoDisplay d;
@@ -59,10 +135,10 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
         if (exif.contains(LensModel))
             d.cameraModelab = displayText(exif.value(LensModel));
         d.photoDPIlab = displayText(exif.value(LensModel));
-        d.cameraDatelab = displayText(exif.value(DateTimeDigitized));
-        d.photoModDatelab = displayText(exif.value(DateTimeDigitized));
         d.commentslab = displayText(exif.value(UserComment));
     }
+    if (const auto date = photoDate(dictionary))
+        d.cameraDatelab = d.photoModDatelab = *date;
     const QVariantMap gps = dictionary.value(GpsSet).toMap();
     d.gpsDatelab = displayText(gps.value(DateStamp));
     d.gpsTimelab = displayText(gps.value(TimeStamp));

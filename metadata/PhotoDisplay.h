@@ -18,6 +18,13 @@ struct PhotoDisplay {
 
 PhotoDisplay photoDisplayFor(const QVariantMap& dictionary);
 
+// The date a photo shows, in the EXIF layout "YYYY:MM:DD HH:MM:SS": its
+// digitized date, else the date it was taken, else its modification date,
+// each from EXIF, then XMP, then IPTC. Nothing when it holds none.
+std::optional<QString> photoDate(const QVariantMap& dictionary);
+// The same, the date it was taken first.
+std::optional<QString> photoOriginalDate(const QVariantMap& dictionary);
+
 // The camera as people name it: "NIKON COOLPIX P6000", the make left out
 // where the model already starts with it ("Canon EOS 40D"). Empty without a
 // TIFF make or model.

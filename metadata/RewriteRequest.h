@@ -52,6 +52,12 @@ struct PhotoOutcome {
     bool needsSync = false; // written without a flush: the batch flushes once at its end
     QStringList notes; // what was repaired in a written photo ("dropped 1 invalid entry of IFD0")
     QList<KeyChange> changes; // of a dry run: what the write would change
+    // Written under another name than the command gives the photo, the
+    // photo's own being taken: set by the batch, never sent to a worker.
+    bool renamed = false;
+    // Written, but not all that was asked: what was done instead ("no date
+    // in the photo: only the file dates were shifted"). Set by the command.
+    QString remark;
 
     PhotoOutcome() = default;
     PhotoOutcome(State state, QString inputPath, QString outputPath, QString reason, bool needsSync,

@@ -41,8 +41,25 @@ QVariant PhotoListModel::data(const QModelIndex& index, int role) const {
                 return image;
         }
         return {};
+    case WorkingCopyRole:
+        return m_withWorkingCopy.contains(item.filePath);
     default:
         return {};
+    }
+}
+
+void PhotoListModel::markWorkingCopies(const QSet<QString>& paths, bool have) {
+    for (const QString& path : paths) {
+        if (have ? m_withWorkingCopy.contains(path) : !m_withWorkingCopy.contains(path))
+            continue;
+        if (have)
+            m_withWorkingCopy.insert(path);
+        else
+            m_withWorkingCopy.remove(path);
+        for (int row : m_rowsOfPath.values(path)) {
+            const QModelIndex changed = index(row);
+            Q_EMIT dataChanged(changed, changed, {WorkingCopyRole});
+        }
     }
 }
 
@@ -64,6 +81,7 @@ void PhotoListModel::clear() {
     beginResetModel();
     m_items.clear();
     m_rowsOfPath.clear();
+    m_withWorkingCopy.clear();
     endResetModel();
     if (m_thumbnails)
         m_thumbnails->cancelPending();

@@ -5,6 +5,7 @@
 #include <QAbstractListModel>
 #include <QHash>
 #include <QList>
+#include <QSet>
 
 class ThumbnailLoader;
 
@@ -19,10 +20,15 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // True for a photo whose storage-folder copy the next edit builds on.
+    static constexpr int WorkingCopyRole = Qt::UserRole + 1;
+
     const QList<IKImageItem>& items() const { return m_items; }
     const IKImageItem& itemAt(int row) const { return m_items.at(row); }
     void append(const QList<IKImageItem>& items);
     void clear();
+    // Which listed photos (by path) have a working copy.
+    void markWorkingCopies(const QSet<QString>& paths, bool have);
 
 private:
     void onThumbnailReady(const QString& path);
@@ -30,4 +36,5 @@ private:
     ThumbnailLoader* m_thumbnails;
     QList<IKImageItem> m_items;
     QMultiHash<QString, int> m_rowsOfPath;
+    QSet<QString> m_withWorkingCopy;
 };

@@ -239,7 +239,8 @@ TEST(CliDryRun, reportsThePhotosARunWouldSkipOnEveryWritingCommand) {
     for (const QStringList& command : commands) {
         SCOPED_TRACE(command.join(QLatin1Char(' ')).toStdString());
         // A shift copies a photo it cannot read the dates of as it is.
-        const bool shift = command.contains(QStringLiteral("shift"));
+        const bool shift = command.contains(QStringLiteral("shift")) ||
+                           command.contains(QStringLiteral("preview"));
         // Only the file that is no photo is skipped; a shift copies it as it is.
         const int skipped = shift ? 0 : 1;
         const CliRun dry =
@@ -262,7 +263,8 @@ TEST(CliDryRun, reportsThePhotosARunWouldSkipOnEveryWritingCommand) {
             return named;
         };
         EXPECT_EQ(skips(dry.err), skips(real.err));
-        EXPECT_EQ(skips(dry.err).size(), skipped) << qPrintable(dry.err);
+        // A shift names the file that is no photo too, with what it did.
+        EXPECT_EQ(skips(dry.err).size(), shift ? 1 : skipped) << qPrintable(dry.err);
         const QStringList expectedFiles =
             shift ? QStringList{bad, good, heic} : QStringList{good, heic};
         ASSERT_EQ(objects.size(), expectedFiles.size()) << dry.out.constData();

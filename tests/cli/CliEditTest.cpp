@@ -213,7 +213,9 @@ TEST(CliDates, logLinesReachStandardErrorOnlyWhenVerbose) {
                                        QStringList{"edit", "--keywords", "a"} + out}) {
         const CliRun result = cli(command + QStringList{damaged});
         for (const QString& line : result.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            EXPECT_TRUE(line.startsWith(damaged + QStringLiteral(": "))) << qPrintable(line);
+            EXPECT_TRUE(line.startsWith(damaged + QStringLiteral(": ")) ||
+                        line.startsWith(QStringLiteral("tessaview-cli: 0 of 1 photos written")))
+                << qPrintable(line);
     }
 }
 

@@ -59,9 +59,8 @@ TEST(CliStamp, theStoredSettingsAreTheDefaultsAndTheOptionsOverrideThem) {
     const QString config = folder.file(QStringLiteral("config"));
     storeSettings(config, QStringLiteral("DejaVu Sans"), 30, QStringLiteral("Upper right corner"));
     const QString input = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
-    const QString out = folder.file(QStringLiteral("out"));
-    const QString output = out + QStringLiteral("/DSCN0010.jpg");
     const QString date = QStringLiteral("2008:10:22 16:28:39");
+    int run = 0;
     const struct {
         QStringList options;
         const char* corner;
@@ -82,10 +81,13 @@ TEST(CliStamp, theStoredSettingsAreTheDefaultsAndTheOptionsOverrideThem) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.corner);
-        const StampRun run =
+        // A folder each: a stamp in one folder would build on the one before.
+        const QString out = folder.file(QStringLiteral("out%1").arg(++run));
+        const QString output = out + QStringLiteral("/DSCN0010.jpg");
+        const StampRun result =
             stampCli(c.options + QStringList{QStringLiteral("--out"), out, input}, config);
-        ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err);
-        EXPECT_TRUE(run.err.isEmpty()) << qPrintable(run.err);
+        ASSERT_EQ(result.exitCode, 0) << qPrintable(result.err);
+        EXPECT_TRUE(result.err.isEmpty()) << qPrintable(result.err);
         const QImage photo = uprightDecode(input);
         const QImage stamped = uprightDecode(output);
         const InkBox ink = inkBox(photo, stamped, 64);

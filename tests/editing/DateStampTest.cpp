@@ -59,7 +59,7 @@ struct Stamped {
     TestFolder folder;
     QString input;
     QString storage;
-    DateStampReport report;
+    OperationReport report;
 };
 
 // Copies the fixture in, changes it with exiv2 where asked, and stamps it.
@@ -89,8 +89,8 @@ TEST(DateStamp, eachCornerPutsTheTextWhereItsRectangleSays) {
         SCOPED_TRACE(c.title);
         Stamped run;
         stamp(run, QStringLiteral("DSCN0010.jpg"), QString(), c.corner);
-        ASSERT_EQ(run.report.operation.written.size(), 1);
-        const QString output = run.report.operation.written.first();
+        ASSERT_EQ(run.report.written.size(), 1);
+        const QString output = run.report.written.first();
         const QImage photo = uprightDecode(run.input);
         const QImage stamped = uprightDecode(output);
         ASSERT_EQ(stamped.size(), QSize(640, 480));
@@ -120,8 +120,8 @@ TEST(DateStamp, aRotatedPhotoIsStampedAsPeopleSeeItAndWrittenUpright) {
     stamp(run, QStringLiteral("DSCN0010.jpg"), QStringLiteral("turned.jpg"), StampCorner::UpperLeft,
           {QStringLiteral("set Exif.Image.Orientation 6")});
     ASSERT_EQ(exiftoolRead(run.input).value(QStringLiteral("IFD0:Orientation")).toInt(), 6);
-    ASSERT_EQ(run.report.operation.written.size(), 1);
-    const QString output = run.report.operation.written.first();
+    ASSERT_EQ(run.report.written.size(), 1);
+    const QString output = run.report.written.first();
     const QJsonObject tags = exiftoolRead(output);
     EXPECT_EQ(tags.value(QStringLiteral("File:ImageWidth")).toInt(), 480);
     EXPECT_EQ(tags.value(QStringLiteral("File:ImageHeight")).toInt(), 640);
@@ -177,19 +177,21 @@ TEST(DateStamp, eachOutputIsEncodedAsItsNameSaysWithThePhotosPixelSize) {
         const QString storage = folder.file(QStringLiteral("storage"));
         QDir().mkpath(storage);
         const QByteArray before = fileBytes(input);
-        const DateStampReport report = runDateStamp(
+        const OperationReport report = runDateStamp(
             selection({input}), storage, style(StampCorner::LowerRight), workerService());
         const QString output = storage + QLatin1Char('/') + QLatin1String(c.output);
-        ASSERT_EQ(report.operation.written, QStringList{output});
+        ASSERT_EQ(report.written, QStringList{output});
         EXPECT_TRUE(fileBytes(output).startsWith(c.magic));
         const QJsonObject tags = exiftoolRead(output);
         EXPECT_EQ(tags.value(QStringLiteral("File:FileType")).toString(),
                   QLatin1String(c.fileType));
         EXPECT_EQ(QImageReader(output).size(), QImageReader(input).size());
-        EXPECT_EQ(report.renamed.size(), c.renamed ? 1 : 0);
+        // A photo written as JPEG is not written under another name: it says so.
+        EXPECT_TRUE(report.renamed.isEmpty());
+        ASSERT_EQ(report.remarked.size(), c.renamed ? 1 : 0);
         if (c.renamed) {
-            EXPECT_EQ(report.renamed[0].inputPath, input);
-            EXPECT_EQ(report.renamed[0].outputPath, output);
+            EXPECT_EQ(report.remarked[0].path, input);
+            EXPECT_TRUE(report.remarked[0].reason.contains(output));
         }
         // No metadata set of the source is carried over; the source is untouched.
         for (auto it = tags.begin(); it != tags.end(); ++it) {
@@ -207,11 +209,11 @@ TEST(DateStamp, aHeifPhotoIsDecodedByTheWorkerAndWrittenAsJpeg) {
     const QString input = folder.copyPhoto(QStringLiteral("IMG_5195.HEIC"));
     const QString storage = folder.file(QStringLiteral("storage"));
     QDir().mkpath(storage);
-    const DateStampReport report =
+    const OperationReport report =
         runDateStamp(selection({input}), storage, style(StampCorner::LowerRight), workerService());
     const QString output = storage + QStringLiteral("/IMG_5195.jpg");
-    ASSERT_EQ(report.operation.written, QStringList{output});
-    ASSERT_EQ(report.renamed.size(), 1);
+    ASSERT_EQ(report.written, QStringList{output});
+    ASSERT_EQ(report.remarked.size(), 1);
     EXPECT_TRUE(fileBytes(output).startsWith(QByteArray("\xff\xd8\xff", 3)));
     // The size the file says its image has, as shown.
     const auto properties = workerService().readProperties(input);
@@ -224,27 +226,29 @@ TEST(DateStamp, aHeifPhotoIsDecodedByTheWorkerAndWrittenAsJpeg) {
 TEST(DateStamp, aJpegCopyIsAtQuality95) {
     Stamped run;
     stamp(run, QStringLiteral("Nikon_D70.jpg"), QString(), StampCorner::LowerLeft);
-    ASSERT_EQ(run.report.operation.written.size(), 1);
-    EXPECT_EQ(runTool(QStringLiteral("identify"), {QStringLiteral("-format"), QStringLiteral("%Q"),
-                                                   run.report.operation.written.first()})
+    ASSERT_EQ(run.report.written.size(), 1);
+    EXPECT_EQ(runTool(QStringLiteral("identify"),
+                      {QStringLiteral("-format"), QStringLiteral("%Q"), run.report.written.first()})
                   .trimmed(),
               QStringLiteral("95"));
 }
 
-TEST(DateStamp, aSecondRunReplacesTheFirstOutput) {
+TEST(DateStamp, aSecondRunStampsTheWorkingCopyAndReplacesIt) {
     Stamped run;
     stamp(run, QStringLiteral("DSCN0010.jpg"), QString(), StampCorner::LowerLeft);
     const QString output = run.storage + QStringLiteral("/DSCN0010.jpg");
-    const DateStampReport second = runDateStamp(selection({run.input}), run.storage,
+    const QImage first = uprightDecode(output);
+    const QString firstText = stampDateText(workerService(), output);
+    const OperationReport second = runDateStamp(selection({run.input}), run.storage,
                                                 style(StampCorner::UpperRight), workerService());
-    EXPECT_EQ(second.operation.written, QStringList{output});
+    EXPECT_EQ(second.written, QStringList{output});
+    EXPECT_TRUE(second.renamed.isEmpty());
     EXPECT_EQ(QDir(run.storage).entryList(QDir::Files | QDir::Hidden),
               QStringList{QStringLiteral("DSCN0010.jpg")});
-    const QImage photo = uprightDecode(run.input);
-    const InkBox ink = inkBox(photo, uprightDecode(output), noise);
+    const InkBox ink = inkBox(first, uprightDecode(output), noise);
     EXPECT_TRUE(inkFitsTextBox(ink.box,
                                expectedTextBox(QStringLiteral("Upper right corner"),
-                                               QSizeF(photo.size()), measured(exifDate(run.input))),
+                                               QSizeF(first.size()), measured(firstText)),
                                ascent()));
 }
 
@@ -258,13 +262,13 @@ TEST(DateStamp, photosThatCannotBeDecodedAreNamedWithTheirReasons) {
     const QString broken = folder.writeFile(QStringLiteral("broken.jpg"), "\xff\xd8\xff");
     const QString storage = folder.file(QStringLiteral("storage"));
     QDir().mkpath(storage);
-    const DateStampReport report = runDateStamp(selection({heic, good, broken}), storage,
+    const OperationReport report = runDateStamp(selection({heic, good, broken}), storage,
                                                 style(StampCorner::LowerLeft), workerService());
-    EXPECT_EQ(report.operation.written, QStringList{storage + QStringLiteral("/DSCN0010.jpg")});
-    ASSERT_EQ(report.operation.skipped.size(), 2);
-    EXPECT_EQ(report.operation.skipped[0].path, heic);
-    EXPECT_EQ(report.operation.skipped[1].path, broken);
-    for (const auto& skipped : report.operation.skipped)
+    EXPECT_EQ(report.written, QStringList{storage + QStringLiteral("/DSCN0010.jpg")});
+    ASSERT_EQ(report.skipped.size(), 2);
+    EXPECT_EQ(report.skipped[0].path, heic);
+    EXPECT_EQ(report.skipped[1].path, broken);
+    for (const auto& skipped : report.skipped)
         EXPECT_TRUE(skipped.reason.startsWith(QStringLiteral("cannot decode its pixels: ")))
             << qPrintable(skipped.reason);
     EXPECT_EQ(QDir(storage).entryList(QDir::Files | QDir::Hidden),
@@ -307,9 +311,9 @@ TEST(DateStamp, anOriginalInTheStorageFolderIsReplacedInPlaceAndOneOutsideNeverW
         folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("storage/DSCN0010.jpg"));
     const QByteArray outsideBefore = fileBytes(outside);
     const QByteArray insideBefore = fileBytes(inside);
-    const DateStampReport report = runDateStamp(selection({outside, inside}), storage,
+    const OperationReport report = runDateStamp(selection({outside, inside}), storage,
                                                 style(StampCorner::LowerLeft), workerService());
-    EXPECT_EQ(report.operation.written.size(), 2);
+    EXPECT_EQ(report.written.size(), 2);
     EXPECT_EQ(fileBytes(outside), outsideBefore);
     EXPECT_NE(fileBytes(inside), insideBefore);
     EXPECT_TRUE(QImageReader(inside).canRead());

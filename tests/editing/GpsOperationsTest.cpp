@@ -72,55 +72,65 @@ TEST(GpsTexts, areReadOrRefusedNamingTheField) {
     }
 }
 
-TEST(GpsSetRule, buildsTheThirteenEntriesWithFloatsAndReferences) {
+TEST(GpsSetRule, changesWhatWasTypedWithFloatsAndReferencesAndNothingElse) {
     const auto values = readGpsTexts({"-33.8568", "151.2153", "-5", "2014:05:06", "12:34:56"},
                                      GpsDateRule::Required);
     ASSERT_TRUE(values);
-    const QVariantMap expected = {
+    const QVariantMap typed = {
         {Latitude, double(float(33.8568))},
         {LatitudeRef, "S"},
         {Longitude, double(float(151.2153))},
         {LongitudeRef, "E"},
         {Altitude, 5.0},
         {AltitudeRef, 1},
-        {GPSVersion, "2.2.0.0"},
         {DateStamp, "2014:05:06"},
         {TimeStamp, "12:34:56"},
-        {"SpeedRef", "K"},
-        {"Speed", 0.0},
-        {"TrackRef", "T"},
-        {"Track", 0.0},
     };
-    EXPECT_EQ(gpsSetFor(values.value()), expected);
+    // A photo with a GPS set keeps its version; one without gets the one EXIF requires.
+    const QVariantMap placed = {{GpsSet, QVariantMap{{QStringLiteral("MapDatum"), "WGS-84"}}}};
+    EXPECT_EQ(gpsChangesFor(values.value(), placed), typed);
+    QVariantMap fresh = typed;
+    fresh.insert(GPSVersion, "2.2.0.0");
+    EXPECT_EQ(gpsChangesFor(values.value(), {}), fresh);
     const QDateTime utc(QDate(2014, 5, 6), QTime(12, 34, 56), QTimeZone::utc());
     EXPECT_EQ(values->instant, utc);
-    // Zero is north, east and above sea level.
+    // Zero is north, east and above sea level; no altitude typed, none written.
     const auto zero =
         readGpsTexts({"0", "0", "0", "2014:05:06", "00:00:00"}, GpsDateRule::Required);
-    const QVariantMap set = gpsSetFor(zero.value());
+    const QVariantMap set = gpsChangesFor(zero.value(), placed);
     EXPECT_EQ(set.value(LatitudeRef), "N");
     EXPECT_EQ(set.value(LongitudeRef), "E");
     EXPECT_EQ(set.value(AltitudeRef), 0);
+    const auto noAltitude =
+        readGpsTexts({"1", "2", "", "2014:05:06", "00:00:00"}, GpsDateRule::Required);
+    ASSERT_TRUE(noAltitude) << qPrintable(noAltitude.error());
+    EXPECT_FALSE(gpsChangesFor(noAltitude.value(), placed).contains(Altitude));
 }
 
-TEST(GpsSave, replacesEachGpsSetKeepsThePixelsAndDatesTheFilesInUtc) {
+TEST(GpsSave, changesOnlyTheTypedEntriesKeepsThePixelsAndDatesTheFilesInUtc) {
     awayFromUtc();
     TestFolder folder;
     const QString storage = folder.file(QStringLiteral("storage"));
+    const QString placed = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
+    runTool(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-GPSDOP=2.5"), placed});
     const std::vector<SelectedPhoto> photos = {
-        {0, folder.copyPhoto(QStringLiteral("DSCN0010.jpg")), QStringLiteral("DSCN0010.jpg")},
+        {0, placed, QStringLiteral("DSCN0010.jpg")},
         {1, folder.copyPhoto(QStringLiteral("no_exif.jpg")), QStringLiteral("no_exif.jpg")},
     };
-    const auto values = readGpsTexts({"-33.8568", "151.2153", "-5", "2014-05-06", "12:34:56"},
-                                     GpsDateRule::Required);
+    const QVariantMap before = gpsOf(placed);
+    ASSERT_TRUE(before.contains(QStringLiteral("DOP")));
+    const auto values =
+        readGpsTexts({"-33.8568", "151.2153", "", "2014-05-06", "12:34:56"}, GpsDateRule::Required);
     ASSERT_TRUE(values);
-    // The dry run names what the save changes, the old set's extra keys among it.
+    // The dry run names only what was typed, and the file date.
     const auto previews = previewGpsSet(values.value(), photos, storage, workerService());
     ASSERT_EQ(previews.size(), 2u);
-    const KeyChange datum{"{GPS}.MapDatum", "WGS-84   ", removal()};
-    EXPECT_TRUE(previews[0].changes.contains(datum));
-    // 13 keys, their 10 copies in the photo's XMP and the file date.
-    ASSERT_EQ(previews[1].changes.size(), 24);
+    for (const KeyChange& change : previews[0].changes)
+        EXPECT_FALSE(change.key.contains("Speed") || change.key.contains("Track") ||
+                     change.key.contains("MapDatum") || change.key.contains("Altitude"))
+            << qPrintable(change.key);
     EXPECT_EQ(previews[1].changes.last().key, "FileModificationDate");
     EXPECT_EQ(previews[1].changes.last().to,
               DateText::normalise(DateText::timePointText(
@@ -136,20 +146,22 @@ TEST(GpsSave, replacesEachGpsSetKeepsThePixelsAndDatesTheFilesInUtc) {
         const QJsonObject tags = exiftoolRead(output);
         EXPECT_EQ(tags.value("GPS:GPSLatitudeRef").toString(), "S");
         EXPECT_EQ(tags.value("GPS:GPSLongitudeRef").toString(), "E");
-        EXPECT_EQ(tags.value("GPS:GPSAltitudeRef").toInt(), 1);
         EXPECT_NEAR(tags.value("GPS:GPSLatitude").toDouble(), double(float(33.8568)), 1e-6);
         EXPECT_NEAR(tags.value("GPS:GPSLongitude").toDouble(), double(float(151.2153)), 1e-6);
-        EXPECT_EQ(tags.value("GPS:GPSAltitude").toDouble(), 5);
-        EXPECT_EQ(tags.value("GPS:GPSVersionID").toString(), "2 2 0 0");
         EXPECT_EQ(tags.value("GPS:GPSDateStamp").toString(), "2014:05:06");
-        EXPECT_EQ(tags.value("GPS:GPSSpeedRef").toString(), "K");
-        EXPECT_EQ(tags.value("GPS:GPSTrackRef").toString(), "T");
-        // The old position's datum does not survive into the new set.
-        EXPECT_FALSE(tags.contains("GPS:GPSMapDatum"));
-        EXPECT_EQ(gpsOf(output).size(), 13);
+        EXPECT_FALSE(tags.contains("GPS:GPSSpeed") || tags.contains("GPS:GPSTrack") ||
+                     tags.contains("GPS:GPSAltitude"));
         EXPECT_EQ(QFileInfo(output).lastModified().toUTC(), instant);
         EXPECT_EQ(jpegImageData(fileBytes(output)), jpegImageData(fileBytes(photo.inputPath)));
     }
+    // The datum, satellites, precision and the rest stay; nothing is added.
+    const QVariantMap after = gpsOf(storage + "/DSCN0010.jpg");
+    EXPECT_EQ(after.keys(), before.keys());
+    for (const char* kept : {"MapDatum", "Satellites", "DOP", "AltitudeRef"})
+        EXPECT_EQ(after.value(kept), before.value(kept)) << kept;
+    EXPECT_EQ(gpsOf(storage + "/no_exif.jpg").keys(),
+              (QStringList{DateStamp, GPSVersion, Latitude, LatitudeRef, Longitude, LongitudeRef,
+                           TimeStamp}));
     EXPECT_EQ(exiftoolRead(storage + "/DSCN0010.jpg").value("IFD0:Make").toString(), "NIKON");
 }
 
@@ -173,7 +185,10 @@ TEST(FixedPosition, writesTheBuiltInPositionOrTheDeviceCopyWithoutExif) {
     ASSERT_EQ(
         runFixedPosition(SourceMode::Computer, without, storage, workerService()).written.size(),
         1);
-    EXPECT_TRUE(gpsOf(storage + "/no_exif.jpg").isEmpty());
+    // A photo without a GPS set gets one: the command writes what it names.
+    const QVariantMap added = gpsOf(storage + "/no_exif.jpg");
+    EXPECT_NEAR(added.value(Latitude).toDouble(), 22.53478, 1e-6);
+    EXPECT_EQ(added.value(GPSVersion), "2.2.0.0");
 
     ASSERT_EQ(
         runFixedPosition(SourceMode::Device, withGps, storage, workerService()).written.size(), 1);

@@ -1,0 +1,247 @@
+#include "editing/WorkingCopies.h"
+
+#include "metadata/AtomicFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QUrl>
+
+#include <cerrno>
+#include <sys/xattr.h>
+
+namespace {
+
+// A name that cannot be taken after this many tries means a folder no one
+// should search further.
+constexpr int maxNumberedNames = 10000;
+
+QString absoluteClean(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+enum class AttributeState { Found, Missing, Unsupported };
+
+struct AttributeRead {
+    AttributeState state = AttributeState::Missing;
+    QString origin;
+};
+
+AttributeRead readAttribute(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    QByteArray value(1024, Qt::Uninitialized);
+    ssize_t length = ::getxattr(name.constData(), OriginAttribute, value.data(), value.size());
+    if (length < 0 && errno == ERANGE) {
+        length = ::getxattr(name.constData(), OriginAttribute, nullptr, 0);
+        if (length > 0 && length <= 65536) {
+            value.resize(length);
+            length = ::getxattr(name.constData(), OriginAttribute, value.data(), value.size());
+        }
+    }
+    if (length < 0)
+        return {errno == ENOTSUP ? AttributeState::Unsupported : AttributeState::Missing, {}};
+    value.truncate(length);
+    const QUrl url = QUrl::fromEncoded(value);
+    if (!url.isLocalFile())
+        return {AttributeState::Missing, {}};
+    return {AttributeState::Found, QDir::cleanPath(url.toLocalFile())};
+}
+
+// The index of a folder whose file system keeps no attributes: one line
+// "NAME\tURL" per file, the last line of a name counting.
+QHash<QString, QString> readIndex(const QString& folder) {
+    QHash<QString, QString> index;
+    QFile file(folder + QLatin1Char('/') + QLatin1String(OriginIndexName));
+    // The index is ours and small; one of more than a few megabytes is not.
+    if (file.size() > 16 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
+        return index;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const qsizetype tab = line.indexOf('\t');
+        if (tab <= 0)
+            continue;
+        const QUrl url = QUrl::fromEncoded(line.mid(tab + 1));
+        if (url.isLocalFile())
+            index.insert(QString::fromUtf8(line.left(tab)), QDir::cleanPath(url.toLocalFile()));
+    }
+    return index;
+}
+
+void writeIndex(const QString& folder, const QHash<QString, QString>& entries) {
+    QHash<QString, QString> index = readIndex(folder);
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+        index.insert(it.key(), it.value());
+    QByteArray text;
+    for (auto it = index.cbegin(); it != index.cend(); ++it) {
+        if (QFileInfo::exists(folder + QLatin1Char('/') + it.key()))
+            text += it.key().toUtf8() + '\t' + QUrl::fromLocalFile(it.value()).toEncoded() + '\n';
+    }
+    // Losing the index costs only names: a copy whose origin is unknown is
+    // left alone and the next write takes a new name.
+    (void)writeFileAtomically(folder + QLatin1Char('/') + QLatin1String(OriginIndexName), text,
+                              SyncMode::Later);
+}
+
+// The origins of the files of one storage folder, as one batch asks them.
+class Origins {
+public:
+    explicit Origins(QString folder) : m_folder(std::move(folder)) {}
+
+    QString of(const QString& path) {
+        const AttributeRead read = readAttribute(path);
+        if (read.state == AttributeState::Found)
+            return read.origin;
+        if (!m_indexRead) {
+            m_index = readIndex(m_folder);
+            m_indexRead = true;
+        }
+        return m_index.value(QFileInfo(path).fileName());
+    }
+
+private:
+    QString m_folder;
+    bool m_indexRead = false;
+    QHash<QString, QString> m_index;
+};
+
+// The photo a file stands for: a file of the storage folder that was made
+// from another photo stands for that photo, any other for itself.
+QString originOfPhoto(const QString& input, const QString& folder, Origins& origins) {
+    if (QFileInfo(input).absolutePath() == folder) {
+        const QString recorded = origins.of(input);
+        if (!recorded.isEmpty())
+            return recorded;
+    }
+    return input;
+}
+
+// The first name of the wanted name's series that this photo may write:
+// its own file, its own earlier copy, or a free name. Names the batch has
+// given out count as taken by their photos.
+QString nameFor(const QString& folder, const QString& wanted, const QString& input,
+                const QString& origin, Origins& origins, const QHash<QString, QString>* claimed,
+                bool freeNameWanted) {
+    for (int number = 1; number <= maxNumberedNames; ++number) {
+        const QString candidate = number == 1 ? wanted : numberedName(wanted, number);
+        const QString path = folder + QLatin1Char('/') + candidate;
+        if (claimed) {
+            const auto it = claimed->constFind(candidate);
+            if (it != claimed->cend()) {
+                if (it.value() == origin)
+                    return candidate;
+                continue;
+            }
+        }
+        if (path == input)
+            return candidate;
+        if (!QFileInfo::exists(path))
+            return freeNameWanted ? candidate : QString();
+        if (origins.of(path) == origin)
+            return candidate;
+    }
+    return QString();
+}
+
+void recordOrigins(const QList<std::pair<QString, QString>>& written) {
+    QHash<QString, QHash<QString, QString>> forIndex; // folder → name → origin
+    for (const auto& [path, origin] : written) {
+        const QByteArray url = QUrl::fromLocalFile(origin).toEncoded();
+        if (::setxattr(QFile::encodeName(path).constData(), OriginAttribute, url.constData(),
+                       size_t(url.size()), 0) == 0)
+            continue;
+        if (errno == ENOTSUP) {
+            const QFileInfo file(path);
+            forIndex[file.absolutePath()].insert(file.fileName(), origin);
+        }
+    }
+    for (auto it = forIndex.cbegin(); it != forIndex.cend(); ++it)
+        writeIndex(it.key(), it.value());
+}
+
+} // namespace
+
+QString recordedOrigin(const QString& path) {
+    const QString absolute = absoluteClean(path);
+    return Origins(QFileInfo(absolute).absolutePath()).of(absolute);
+}
+
+QString numberedName(const QString& name, int number) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString suffix = QStringLiteral(" (%1)").arg(number);
+    if (dot <= 0)
+        return name + suffix;
+    return name.left(dot) + suffix + name.mid(dot);
+}
+
+std::vector<BatchTarget> batchTargets(const std::vector<SelectedPhoto>& photos,
+                                      const QString& storage, OutputForm form,
+                                      const OutputNameOf& nameOf) {
+    const QString folder = absoluteClean(storage);
+    Origins origins(folder);
+    QHash<QString, QString> claimed; // output name → the photo it was given to
+    std::vector<BatchTarget> targets;
+    targets.reserve(photos.size());
+    for (const SelectedPhoto& photo : photos) {
+        BatchTarget target;
+        const QString name = nameOf ? nameOf(photo) : photo.fileName;
+        const auto own = outputPath(folder, form, name);
+        if (!own) {
+            target.refusal = own.error();
+        } else if (photo.inputPath.isEmpty()) {
+            target.refusal = QStringLiteral("no downloaded copy");
+        } else {
+            const QString input = absoluteClean(photo.inputPath);
+            target.origin = originOfPhoto(input, folder, origins);
+            const QString working =
+                nameFor(folder, photo.fileName, input, target.origin, origins, nullptr, false);
+            target.input =
+                working.isEmpty() ? photo.inputPath : folder + QLatin1Char('/') + working;
+            const QString wanted = outputPrefix(form) + name;
+            const QString given =
+                nameFor(folder, wanted, input, target.origin, origins, &claimed, true);
+            if (given.isEmpty()) {
+                target.refusal =
+                    QStringLiteral("no free name for %1 in the storage folder").arg(wanted);
+            } else {
+                target.output = folder + QLatin1Char('/') + given;
+                target.renamed = given != wanted;
+                claimed.insert(given, target.origin);
+            }
+        }
+        targets.push_back(std::move(target));
+    }
+    return targets;
+}
+
+SelectedPhoto readFrom(const SelectedPhoto& photo, const BatchTarget& target) {
+    SelectedPhoto read = photo;
+    if (!target.input.isEmpty())
+        read.inputPath = target.input;
+    return read;
+}
+
+OperationReport reportOf(std::vector<PhotoOutcome> outcomes,
+                         const std::vector<SelectedPhoto>& photos,
+                         const std::vector<BatchTarget>& targets) {
+    QList<std::pair<QString, QString>> written;
+    for (size_t i = 0; i < outcomes.size() && i < photos.size(); ++i) {
+        PhotoOutcome& outcome = outcomes[i];
+        if (!photos[i].inputPath.isEmpty())
+            outcome.inputPath = photos[i].inputPath;
+        if (outcome.written()) {
+            outcome.renamed = targets[i].renamed;
+            if (!targets[i].origin.isEmpty())
+                written.append({outcome.outputPath, targets[i].origin});
+        }
+    }
+    recordOrigins(written);
+    return OperationReport::from(outcomes);
+}
+
+QString workingCopyOf(const QString& photoPath, const QString& storage) {
+    if (photoPath.isEmpty() || storage.isEmpty())
+        return QString();
+    const SelectedPhoto photo(0, photoPath, QFileInfo(photoPath).fileName());
+    const BatchTarget target = batchTargets({photo}, storage, OutputForm::PlainName).front();
+    return absoluteClean(target.input) == absoluteClean(photoPath) ? QString() : target.input;
+}
