@@ -54,7 +54,7 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
         std::make_unique<PreferencesController>(window, m_settings, m_storage, m_stampFont);
     m_removal = std::make_unique<RemovalController>(selection, runner, alerts, metadata, m_storage);
     m_dates = std::make_unique<DatesController>(window, selection, m_current, runner, alerts,
-                                                metadata, m_storage);
+                                                metadata, m_storage, m_settings);
     m_templates =
         std::make_unique<TemplatesController>(o.form(), window, *m_formState, selection, m_current,
                                               runner, alerts, metadata, fileViewer, m_storage);

@@ -30,8 +30,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // A value as the preview shows it; a missing one says so.
+    // A stored value as text; a missing one says so.
     static QString valueText(const QVariant& value, bool isNew);
+    // A key as people name it: "Artist", "Latitude", "XMP dc:creator".
+    static QString keyText(const QString& path);
+    // A value as people read it ("43° 28′ 2.81″ N", "531.1 m"), a text quoted.
+    static QString readableValue(const PhotoChangePreview& photo, const KeyChange& change,
+                                 bool isNew);
 
 private:
     std::vector<PhotoChangePreview> m_previews;

@@ -3,6 +3,7 @@
 #include "app/ChangePreviewModel.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,11 +25,23 @@ ChangePreviewWindow::ChangePreviewWindow(std::vector<PhotoChangePreview> preview
     setWindowModality(Qt::WindowModal);
     const int photos = int(m_model->previews().size());
     const int skipped = m_model->skippedPhotos();
-    QString summary = tr("%n photo(s) will be written.", nullptr, photos - skipped);
+    // The folder the copies go to: the originals are never written.
+    QString folder;
+    for (const PhotoChangePreview& preview : m_model->previews()) {
+        if (!preview.outputPath.isEmpty()) {
+            folder = QFileInfo(preview.outputPath).absolutePath();
+            break;
+        }
+    }
+    QString summary =
+        folder.isEmpty()
+            ? tr("%n photo(s) will be written.", nullptr, photos - skipped)
+            : tr("%n photo(s) will be written into %1.", nullptr, photos - skipped).arg(folder);
     if (skipped > 0)
         summary += QLatin1Char(' ') + tr("%n photo(s) will be skipped.", nullptr, skipped);
     summaryLabel = new QLabel(summary);
     summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
+    summaryLabel->setWordWrap(true);
 
     changesView = new QTreeView;
     changesView->setObjectName(QStringLiteral("changesView"));

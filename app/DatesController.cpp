@@ -1,4 +1,7 @@
 #include "app/DatesController.h"
+#include "editing/ChangePreview.h"
+
+#include "app/ChangeConfirmation.h"
 
 #include "app/Alerts.h"
 #include "app/Background.h"
@@ -36,11 +39,13 @@ void showCentred(QWidget* window) {
 
 DatesController::DatesController(QWidget* window, SourceSelection& selection, CurrentPhoto& current,
                                  CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
-                                 const StorageLocation& storage, QObject* parent)
+                                 const StorageLocation& storage, QSettings& settings,
+                                 QObject* parent)
     : QObject(parent), m_selection(selection), m_current(current), m_runner(runner),
       m_alerts(alerts), m_metadata(metadata), m_storage(storage) {
     m_dateWindow = new ChangeDateWindow(window);
     m_batchWindow = new ChangeMutiDateWindow(window);
+    m_confirmation = new ChangeConfirmation(settings, this);
 }
 
 void DatesController::ChangeDateExifFromPhoto() {
@@ -184,6 +189,19 @@ void DatesController::ClickMutiDateChangedSaveAction() {
     const CommandRunner::Presentation reveal{true, false};
     auto close = [this] { closeMutiDateWindow(); };
 
+    // Every variant lists what it would change before it writes.
+    const auto confirmThenShift = [=, this](const QString& label, const DatePlanner& planner) {
+        m_confirmation->confirmThenRun(
+            w, photos.size(), [=] { return previewDates(photos, storage, planner, *metadata); },
+            [=, this] {
+                m_runner.runEditing(
+                    label, photos,
+                    [=](const BatchOptions& o) {
+                        return runDatePlanner(photos, storage, planner, *metadata, o);
+                    },
+                    reveal, close);
+            });
+    };
     if (w->hasPreviewPhoto()) {
         if (refuseNonDates(w, {{w->afterdiginalDatelab, tr("The digitized date after")},
                                {w->afterorignalDatelab, tr("The original date after")}}))
@@ -201,34 +219,21 @@ void DatesController::ClickMutiDateChangedSaveAction() {
             close();
             return;
         }
-        m_runner.runEditing(
-            tr("Shifting dates…"), photos,
-            [=](const BatchOptions& o) {
-                return runPreviewShift(photos, storage, *shift, *metadata, o);
-            },
-            reveal, close);
+        confirmThenShift(tr("Shifting dates…"), previewShiftPlanner(*shift));
         return;
     }
     const QString date = w->mutSetDatelab->text();
     if (!date.isEmpty()) {
         if (refuseNonDates(w, {{w->mutSetDatelab, tr("The date")}}))
             return;
-        m_runner.runEditing(
-            tr("Setting dates…"), photos,
-            [=](const BatchOptions& o) { return runSetDate(photos, storage, date, *metadata, o); },
-            reveal, close);
+        confirmThenShift(tr("Setting dates…"), dateEditPlanner(date, date, SourceMode::Computer));
         return;
     }
     QList<qint64> amounts;
     for (const QLineEdit* field : w->amountFields())
         amounts << readAmount(field->text());
-    const qint64 offset = amountOffset(amounts, w->AddTimeBtn->isChecked());
-    m_runner.runEditing(
-        tr("Shifting dates…"), photos,
-        [=](const BatchOptions& o) {
-            return runAmountShift(photos, storage, offset, *metadata, o);
-        },
-        reveal, close);
+    confirmThenShift(tr("Shifting dates…"),
+                     amountShiftPlanner(amountOffset(amounts, w->AddTimeBtn->isChecked())));
 }
 
 void DatesController::ClickMutiDateChangedCancelAction() {

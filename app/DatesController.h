@@ -5,6 +5,8 @@
 #include <QStringList>
 
 class Alerts;
+class ChangeConfirmation;
+class QSettings;
 class ChangeDateWindow;
 class ChangeMutiDateWindow;
 class CommandRunner;
@@ -23,9 +25,11 @@ public:
     // Makes the two date windows on the main window.
     DatesController(QWidget* window, SourceSelection& selection, CurrentPhoto& current,
                     CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
-                    const StorageLocation& storage, QObject* parent = nullptr);
+                    const StorageLocation& storage, QSettings& settings, QObject* parent = nullptr);
 
     ChangeDateWindow* changeDateWindow() const { return m_dateWindow; }
+    // Asks before the batch window writes several photos.
+    ChangeConfirmation* confirmation() const { return m_confirmation; }
     ChangeMutiDateWindow* changeMutiDateWindow() const { return m_batchWindow; }
 
 public Q_SLOTS:
@@ -58,6 +62,7 @@ private:
     SourceSelection& m_selection;
     CurrentPhoto& m_current; // the batch window's photo panel chooses it
     CommandRunner& m_runner;
+    ChangeConfirmation* m_confirmation = nullptr;
     Alerts& m_alerts;
     MetadataService& m_metadata;
     const StorageLocation& m_storage;

@@ -13,13 +13,13 @@ using namespace PropertyKeys;
 namespace {
 
 PhotoChangePreview skippedPreview(const QString& input, const QString& reason) {
-    return {input, reason, {}, {}};
+    return {input, reason, {}, {}, {}};
 }
 
 PhotoChangePreview previewOf(const PhotoOutcome& outcome) {
     if (outcome.skipped())
         return skippedPreview(outcome.inputPath, outcome.reason);
-    return {outcome.inputPath, QString(), outcome.changes, {}};
+    return {outcome.inputPath, QString(), outcome.changes, {}, outcome.outputPath};
 }
 
 } // namespace
@@ -81,7 +81,7 @@ std::vector<PhotoChangePreview> previewDates(const std::vector<SelectedPhoto>& p
             previews.push_back(skippedPreview(photo.inputPath, change.skipReason));
             continue;
         }
-        PhotoChangePreview preview{photo.inputPath, QString(), {}, {}};
+        PhotoChangePreview preview{photo.inputPath, QString(), {}, {}, target.output};
         if (change.rewrite) {
             RewriteJob job;
             job.inputPath = read.inputPath;

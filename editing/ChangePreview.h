@@ -25,6 +25,7 @@ struct PhotoChangePreview {
     QString skipReason;
     QList<KeyChange> changes;
     QList<PreviewDetail> details;
+    QString outputPath; // where it would be written
 };
 
 // Previews in the photos' order named by the photos, not by the working

@@ -69,12 +69,12 @@ std::vector<PhotoChangePreview> previewPlanned(const PlannedRewrite& plan,
         if (job.refusal.isEmpty() && plan.changesFor) {
             const auto properties = service.readProperties(job.inputPath);
             if (!properties) {
-                previews.push_back({photo.inputPath, properties.error(), {}, {}});
+                previews.push_back({photo.inputPath, properties.error(), {}, {}, {}});
                 continue;
             }
             PhotoChanges changes = plan.changesFor(properties->dictionary);
             if (!changes.skipReason.isEmpty()) {
-                previews.push_back({photo.inputPath, changes.skipReason, {}, changes.details});
+                previews.push_back({photo.inputPath, changes.skipReason, {}, changes.details, {}});
                 continue;
             }
             job.changes = std::move(changes.changes);

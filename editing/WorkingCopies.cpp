@@ -23,12 +23,21 @@ QString absoluteClean(const QString& path) {
 
 enum class AttributeState { Found, Missing, Unsupported };
 
+// Tests stand in for a file system without extended attributes with
+// TESSAVIEW_NO_XATTRS, as a FAT stick or some network shares are.
+bool attributesRefused() {
+    static const bool refused = qEnvironmentVariableIsSet("TESSAVIEW_NO_XATTRS");
+    return refused;
+}
+
 struct AttributeRead {
     AttributeState state = AttributeState::Missing;
     QString origin;
 };
 
 AttributeRead readAttribute(const QString& path) {
+    if (attributesRefused())
+        return {AttributeState::Unsupported, {}};
     const QByteArray name = QFile::encodeName(path);
     QByteArray value(1024, Qt::Uninitialized);
     ssize_t length = ::getxattr(name.constData(), OriginAttribute, value.data(), value.size());
@@ -146,10 +155,10 @@ void recordOrigins(const QList<std::pair<QString, QString>>& written) {
     QHash<QString, QHash<QString, QString>> forIndex; // folder → name → origin
     for (const auto& [path, origin] : written) {
         const QByteArray url = QUrl::fromLocalFile(origin).toEncoded();
-        if (::setxattr(QFile::encodeName(path).constData(), OriginAttribute, url.constData(),
-                       size_t(url.size()), 0) == 0)
+        if (!attributesRefused() && ::setxattr(QFile::encodeName(path).constData(), OriginAttribute,
+                                               url.constData(), size_t(url.size()), 0) == 0)
             continue;
-        if (errno == ENOTSUP) {
+        if (attributesRefused() || errno == ENOTSUP) {
             const QFileInfo file(path);
             forIndex[file.absolutePath()].insert(file.fileName(), origin);
         }

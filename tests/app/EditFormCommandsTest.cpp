@@ -1,9 +1,12 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ChangeConfirmation.h"
+#include "app/ChangeGPSWindow.h"
 #include "app/ChangePreviewModel.h"
 #include "app/ChangePreviewWindow.h"
 #include "app/CommandRunner.h"
+#include "app/DateWindows.h"
+#include "app/DatesController.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
@@ -11,12 +14,14 @@
 #include "app/GpsController.h"
 #include "app/MapWidget.h"
 #include "app/MapWindow.h"
+#include "app/RemovalController.h"
 #include "editing/TemplateOperations.h"
 #include "metadata/PropertyKeys.h"
 #include "sources/PhotoListModel.h"
 #include "support/TestPhotos.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QListView>
@@ -195,16 +200,17 @@ private Q_SLOTS:
         for (int photo = 0; photo < 2; ++photo) {
             int artistRow = -1;
             for (int row = 0; row < model->rowCount(model->index(photo, 0)); ++row) {
-                if (model->index(row, 0, model->index(photo, 0)).data() == "{TIFF}.Artist")
+                if (model->index(row, 0, model->index(photo, 0)).data() == "Artist")
                     artistRow = row;
             }
             QVERIFY(artistRow >= 0);
             const QString old =
                 exiftoolRead(inputs[photo]).value(QLatin1String("IFD0:Artist")).toString();
             QCOMPARE(model->index(artistRow, 1, model->index(photo, 0)).data().toString(),
-                     old.isEmpty() ? QStringLiteral("(none)") : old);
+                     old.isEmpty() ? QStringLiteral("(none)")
+                                   : QStringLiteral("\u201c%1\u201d").arg(old));
             QCOMPARE(model->index(artistRow, 2, model->index(photo, 0)).data().toString(),
-                     QStringLiteral("Tessa"));
+                     QStringLiteral("\u201cTessa\u201d"));
         }
         QSignalSpy finished(m_app, &AppDelegate::commandFinished);
         shown->cancelButton->click();
@@ -355,6 +361,74 @@ private Q_SLOTS:
         QSignalSpy exported(m_app, &AppDelegate::exportFinished);
         QTest::mouseClick(o().editTemplateBtn, Qt::LeftButton);
         QTRY_COMPARE(exported.size(), 1);
+    }
+
+    // A day's work: the form, the GPS window and a shift, each building on
+    // the copies the one before wrote; the window shows what the next will
+    // build on, and Revert to Original starts again from the photos.
+    void successiveEditsBuildOnTheWorkingCopiesAndTheWindowShowsThem() {
+        const QStringList inputs = {m_photos->copyPhoto(QStringLiteral("Nikon_D70.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"))};
+        QList<QByteArray> originals;
+        for (const QString& input : inputs)
+            originals << fileBytes(input);
+        QVERIFY(listAndSelect(inputs));
+        QTest::keyClicks(o().artistlab, QStringLiteral("First"));
+        QVERIFY(applyAndWait());
+
+        const auto confirmAll = [this](ChangeConfirmation* confirmation) {
+            connect(confirmation, &ChangeConfirmation::previewShown, this,
+                    [](ChangePreviewWindow* window) { window->confirmButton->click(); });
+        };
+        confirmAll(m_app->gps()->confirmation());
+        confirmAll(m_app->dates()->confirmation());
+        QSignalSpy opened(m_app->gps(), &GpsController::gpsWindowShown);
+        m_app->gps()->AddGPSExifDataPhoto();
+        QVERIFY(opened.wait(10000));
+        ChangeGPSWindow* gps = m_app->gps()->changeGPSWindow();
+        const QStringList texts = {"10", "20", "", "2020:01:01", "10:00:00"};
+        for (int i = 0; i < texts.size(); ++i)
+            gps->fields()[i]->setText(texts[i]);
+        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
+        QTest::mouseClick(gps->saveButton, Qt::LeftButton);
+        QVERIFY(finished.wait(60000));
+
+        QSignalSpy filled(m_app, &AppDelegate::dateWindowFilled);
+        m_app->dates()->ChangeDateExifFromPhoto();
+        QVERIFY(filled.wait(10000));
+        ChangeMutiDateWindow* batch = m_app->changeMutiDateWindow();
+        if (!batch->AddTimeBtn->isChecked())
+            batch->AddTimeBtn->click();
+        batch->hourVaulab->setText(QStringLiteral("1"));
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        m_app->dates()->ClickMutiDateChangedSaveAction();
+        QVERIFY(finished.wait(60000));
+
+        QCOMPARE(storedFiles(),
+                 (QStringList{QStringLiteral("Canon_40D.jpg"), QStringLiteral("DSCN0010.jpg"),
+                              QStringLiteral("Nikon_D70.jpg")}));
+        const QStringList shifted = {"2008:03:15 10:52:01", "2008:05:30 16:56:01",
+                                     "2008:10:22 17:28:39"};
+        for (int i = 0; i < inputs.size(); ++i) {
+            const QJsonObject tags = exiftoolRead(stored(QFileInfo(inputs[i]).fileName()));
+            QCOMPARE(tags.value(QLatin1String("IFD0:Artist")).toString(), QStringLiteral("First"));
+            QCOMPARE(tags.value(QLatin1String("GPS:GPSLatitude")).toDouble(), 10.0);
+            QCOMPARE(tags.value(QLatin1String("ExifIFD:DateTimeOriginal")).toString(), shifted[i]);
+            QCOMPARE(fileBytes(inputs[i]), originals[i]);
+        }
+        // The window reads the working copies again: the form, the summary and the marks.
+        QVERIFY(shown.wait(10000) || !shown.isEmpty());
+        QTRY_COMPARE(o().artistlab->text(), QStringLiteral("First"));
+        QVERIFY2(o().photoModDatelab->text().contains(QStringLiteral("10:52:01")),
+                 qPrintable(o().photoModDatelab->text()));
+        const PhotoListModel* list = m_app->localPhotoItemArray();
+        QTRY_VERIFY(list->index(2).data(PhotoListModel::WorkingCopyRole).toBool());
+
+        m_app->removal()->RevertToOriginalAction();
+        QVERIFY(storedFiles().isEmpty());
+        QTRY_VERIFY(!list->index(0).data(PhotoListModel::WorkingCopyRole).toBool());
+        QTRY_COMPARE(o().artistlab->text(), QString());
     }
 };
 

@@ -1,5 +1,7 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/ChangeConfirmation.h"
+#include "app/ChangePreviewWindow.h"
 #include "app/CommandRunner.h"
 #include "app/DateWindows.h"
 #include "app/DatesController.h"
@@ -42,6 +44,7 @@ private:
         return m_photos->copyPhoto(fixture, as);
     }
     QString storage() const { return m_app->storage().storagelocation; }
+    QString m_lastPreview;
     QString stored(const QString& name) const { return storage() + QLatin1Char('/') + name; }
     QStringList storedFiles() const {
         return QDir(storage()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -72,7 +75,16 @@ private:
     }
 
 private Q_SLOTS:
-    void init() { launchDelegate(); }
+    void initTestCase() { qRegisterMetaType<ChangePreviewWindow*>(); }
+    void init() {
+        launchDelegate();
+        // The batch window asks before it writes several photos: yes.
+        connect(m_app->dates()->confirmation(), &ChangeConfirmation::previewShown, this,
+                [this](ChangePreviewWindow* window) {
+                    m_lastPreview = window->summaryLabel->text();
+                    window->confirmButton->click();
+                });
+    }
     void cleanup() { closeDelegate(); }
 
     void aCommandOnNothingSelectedShowsTheSheetAndWritesNothing() {
@@ -279,6 +291,9 @@ private Q_SLOTS:
         batch->dayVaulab->setText(QStringLiteral("1"));
         batch->hourVaulab->setText(QStringLiteral("-5"));
         QVERIFY(waitForCommand([this] { m_app->dates()->ClickMutiDateChangedSaveAction(); }));
+        // The question named the folder the copies go to.
+        QCOMPARE(m_lastPreview,
+                 QStringLiteral("2 photo(s) will be written into %1.").arg(storage()));
         for (const auto& [name, date] :
              {std::pair{QStringLiteral("DSCN0010.jpg"), QStringLiteral("2008:10:23 16:28:39")},
               std::pair{QStringLiteral("Canon_40D.jpg"), QStringLiteral("2008:05:31 15:56:01")}}) {

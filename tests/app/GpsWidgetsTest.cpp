@@ -261,18 +261,26 @@ private Q_SLOTS:
         const QString nikonMake = exiftoolRead(nikon).value(QLatin1String("IFD0:Make")).toString();
         const QString canonMake = exiftoolRead(canon).value(QLatin1String("IFD0:Make")).toString();
         QCOMPARE(nikonMake, QStringLiteral("NIKON"));
+        // Names and values as people read them, texts quoted; the stored
+        // key in the tooltip.
+        const auto quoted = [](const QString& text) {
+            return QStringLiteral("\u201c%1\u201d").arg(text);
+        };
         const Row rows[] = {
-            {0, 0, QStringLiteral("{GPS}.LatitudeRef"), QStringLiteral("N"), QStringLiteral("S")},
-            {0, 1, QStringLiteral("{TIFF}.Make"), nikonMake, QStringLiteral("Tessa")},
+            {0, 0, QStringLiteral("{GPS}.LatitudeRef"), QStringLiteral("North"),
+             QStringLiteral("South")},
+            {0, 1, QStringLiteral("{TIFF}.Make"), quoted(nikonMake), quoted("Tessa")},
             {2, 0, QStringLiteral("{GPS}.LatitudeRef"), QStringLiteral("(none)"),
-             QStringLiteral("S")},
-            {2, 1, QStringLiteral("{TIFF}.Make"), canonMake, QStringLiteral("Tessa")},
+             QStringLiteral("South")},
+            {2, 1, QStringLiteral("{TIFF}.Make"), quoted(canonMake), quoted("Tessa")},
         };
         for (const Row& row : rows) {
-            QCOMPARE(childText(model, row.photo, row.row, 0), row.key);
+            const QModelIndex key = model->index(row.row, 0, model->index(row.photo, 0));
+            QCOMPARE(key.data(Qt::ToolTipRole).toString(), row.key);
             QCOMPARE(childText(model, row.photo, row.row, 1), row.from);
             QCOMPARE(childText(model, row.photo, row.row, 2), row.to);
         }
+        QCOMPARE(childText(model, 0, 0, 0), QStringLiteral("Latitude Ref"));
         // With the copies of the position and the make in the first photo's XMP.
         QCOMPARE(model->rowCount(model->index(0, 0)), 4);
         QVERIFY(window.summaryLabel->text().contains(QStringLiteral("1 photo(s) will be skipped")));

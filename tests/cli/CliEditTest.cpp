@@ -9,6 +9,9 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTimeZone>
+#include <QUrl>
+
+#include <sys/xattr.h>
 
 #include <gtest/gtest.h>
 
@@ -264,5 +267,82 @@ TEST(CliSidecar, isReadMergedAndWrittenBesideTheOutputAsThePhotoChanged) {
             EXPECT_FALSE(exiftoolRead(out + QStringLiteral("/Canon_40D.jpg"))
                              .contains(QStringLiteral("XMP-dc:Creator")));
         }
+    }
+}
+
+namespace {
+QString originOf(const QString& path) {
+    char value[4096];
+    const ssize_t length =
+        ::getxattr(QFile::encodeName(path).constData(), "user.xdg.origin.url", value, sizeof value);
+    return length < 0 ? QString() : QString::fromUtf8(value, int(length));
+}
+} // namespace
+
+// A day's work from a script: every command reads the copy the one before
+// wrote, photos of one name each keep their own, and nothing of the user's
+// is replaced; the same where the file system keeps no attributes.
+TEST(CliWorkingCopy, commandsBuildOnTheCopyAndEveryPhotoKeepsItsOwn) {
+    for (const bool index : {false, true}) {
+        SCOPED_TRACE(index ? "origins in the index" : "origins in attributes");
+        if (index)
+            qputenv("TESSAVIEW_NO_XATTRS", "1");
+        TestFolder folder;
+        QDir().mkpath(folder.file(QStringLiteral("a")));
+        QDir().mkpath(folder.file(QStringLiteral("b")));
+        const QString nikon =
+            folder.copyPhoto(QStringLiteral("Nikon_D70.jpg"), QStringLiteral("a/Nikon_D70.jpg"));
+        const QByteArray original = fileBytes(nikon);
+        const QString st = folder.file(QStringLiteral("st"));
+        const QString copy = st + QStringLiteral("/Nikon_D70.jpg");
+        for (const QStringList& command :
+             {QStringList{"edit", "--artist", "First"},
+              QStringList{"gps", "set", "--lat", "10", "--lon", "20", "--date", "2020:01:01",
+                          "--time", "10:00:00"},
+              QStringList{"dates", "shift", "--add", "--hours", "1"},
+              QStringList{"remove", "gps"}}) {
+            const CliRun run = cli(command + QStringList{"--out", st, nikon});
+            EXPECT_EQ(run.exitCode, 0) << qPrintable(run.err);
+            EXPECT_TRUE(run.err.isEmpty()) << qPrintable(run.err);
+        }
+        const QJsonObject edited = exiftoolRead(copy);
+        EXPECT_EQ(edited.value("IFD0:Artist").toString(), "First");
+        EXPECT_EQ(edited.value("GPS:GPSLatitude").toDouble(), 10.0);
+        EXPECT_EQ(edited.value("ExifIFD:DateTimeOriginal").toString(), "2008:03:15 10:52:01");
+        EXPECT_FALSE(edited.contains("ExifIFD:CreateDate")) << "no date is made up";
+        // The prefixed copy is made from the working copy too.
+        const QJsonObject noGps = exiftoolRead(st + QStringLiteral("/NoGPS_Nikon_D70.jpg"));
+        EXPECT_EQ(noGps.value("IFD0:Artist").toString(), "First");
+        EXPECT_EQ(noGps.value("ExifIFD:DateTimeOriginal").toString(), "2008:03:15 10:52:01");
+        EXPECT_FALSE(noGps.contains("GPS:GPSLatitude"));
+        EXPECT_EQ(fileBytes(nikon), original);
+        const QString url = QUrl::fromLocalFile(nikon).toString(QUrl::FullyEncoded);
+        EXPECT_EQ(index ? QString() : originOf(copy), index ? QString() : url);
+        EXPECT_EQ(QFile::exists(st + QStringLiteral("/.tessaview-origins")), index);
+
+        // Two photos of one name: both written, the second under the next free name.
+        const QString other =
+            folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("b/Nikon_D70.jpg"));
+        const CliRun both = cli({"edit", "--artist", "Second", "--out", st, nikon, other});
+        EXPECT_EQ(both.exitCode, 0);
+        const QString second = st + QStringLiteral("/Nikon_D70 (2).jpg");
+        EXPECT_EQ(both.err, other + QStringLiteral(": written under another name: ") + second +
+                                QStringLiteral("\ntessaview-cli: 2 of 2 photos written (1 under "
+                                               "another name), 0 skipped\n"));
+        EXPECT_EQ(exiftoolRead(copy).value("ExifIFD:DateTimeOriginal").toString(),
+                  "2008:03:15 10:52:01");
+        EXPECT_EQ(exiftoolRead(second).value("IFD0:Make").toString(), "NIKON");
+        EXPECT_EQ(exiftoolRead(second).value("IFD0:Artist").toString(), "Second");
+
+        // A file of the user's under a photo's name is never replaced.
+        const QString mine = folder.writeFile(QStringLiteral("st/Canon_40D.jpg"), "my own file");
+        const CliRun beside = cli({"edit", "--artist", "Third", "--out", st,
+                                   folder.copyPhoto(QStringLiteral("Canon_40D.jpg"))});
+        EXPECT_EQ(beside.exitCode, 0) << qPrintable(beside.err);
+        EXPECT_TRUE(beside.err.contains(QStringLiteral("written under another name")));
+        EXPECT_EQ(fileBytes(mine), QByteArray("my own file"));
+        EXPECT_EQ(exiftoolRead(st + QStringLiteral("/Canon_40D (2).jpg")).value("IFD0:Artist"),
+                  "Third");
+        qunsetenv("TESSAVIEW_NO_XATTRS");
     }
 }
