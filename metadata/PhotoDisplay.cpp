@@ -57,9 +57,11 @@ std::optional<QString> datedBy(const QVariantMap& dictionary, DateKind first) {
     const QVariantMap tiff = dictionary.value(TiffSet).toMap();
     const QVariantMap xmp = dictionary.value(XmpSet).toMap();
     const QVariantMap iptc = dictionary.value(IptcSet).toMap();
+    // Cameras without a clock write blanks and colons: that is no date.
+    static const QRegularExpression dated(QStringLiteral("^\\d{4}[:-]\\d{2}[:-]\\d{2}"));
     const auto exifDate = [&](const QVariantMap& set, const QString& key) {
         const QString text = set.value(key).toString().trimmed();
-        return text.isEmpty() ? QString() : text;
+        return dated.match(text).hasMatch() ? text : QString();
     };
     const auto original = [&] {
         for (const QString& key :

@@ -129,7 +129,11 @@ private Q_SLOTS:
                                   photo(QStringLiteral("Canon_40D.jpg")),
                                   photo(QStringLiteral("Jobagent.tiff"))};
         const QByteArray original = fileBytes(good[0]);
-        listAndSelect({good[0], hostile, good[1], broken, good[2]});
+        // Cameras number afresh in every folder: a second photo of one name.
+        QDir().mkpath(m_photos->file(QStringLiteral("101CANON")));
+        const QString twin =
+            photo(QStringLiteral("Canon_40D.jpg"), QStringLiteral("101CANON/Canon_40D.jpg"));
+        listAndSelect({good[0], hostile, good[1], broken, good[2], twin});
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
         QVERIFY(waitForCommand([this] { m_app->removal()->RemoveGPSDataFromPhoto(); }));
 
@@ -143,7 +147,8 @@ private Q_SLOTS:
         for (const QString& output : goodOutputs)
             QVERIFY2(QFile::exists(output), qPrintable(output));
         QVERIFY(!QFile::exists(stored(QStringLiteral("NoGPS_broken.jpg"))));
-        QCOMPARE(storedFiles().size(), hostileWritten ? 4 : 3);
+        QVERIFY(QFile::exists(stored(QStringLiteral("NoGPS_Canon_40D (2).jpg"))));
+        QCOMPARE(storedFiles().size(), hostileWritten ? 5 : 4);
         QCOMPARE(m_viewer->revealed.size(), 1);
         QCOMPARE(m_viewer->revealed[0].size(), storedFiles().size());
         QCOMPARE(m_viewer->revealed[0].first(), goodOutputs.first());
@@ -159,6 +164,17 @@ private Q_SLOTS:
         QVERIFY2(info.contains(broken + QStringLiteral(": ")), qPrintable(info));
         QCOMPARE(info.contains(hostile + QStringLiteral(": ")), !hostileWritten);
         QCOMPARE(m_app->lastReport().skipped.size(), hostileWritten ? 1 : 2);
+        // Every photo is counted: written, under another name, or not.
+        QVERIFY2(info.contains(
+                     QStringLiteral("Written under another name:\n%1: as NoGPS_Canon_40D (2).jpg")
+                         .arg(twin)),
+                 qPrintable(info));
+        QCOMPARE(alerts[0][0].toString(),
+                 hostileWritten
+                     ? QStringLiteral("5 photo(s) written; 1 of them under another name; 1 not "
+                                      "written.")
+                     : QStringLiteral("4 photo(s) written; 1 of them under another name; 2 not "
+                                      "written."));
 
         // The window is still there for the next command.
         QVERIFY(waitForCommand([this] { m_app->removal()->DeleteExifAndGPSData(); }));

@@ -203,3 +203,55 @@ TEST(EditForm, theFieldsShownKeepAPositionBelowSeaLevelAndNoPositionIsNotZero) {
     EXPECT_FALSE(photoDisplayFor(canon).hasPosition);
     EXPECT_TRUE(photoDisplayFor(dictionaryOf(first)).hasPosition);
 }
+
+// A photo's date is the one it holds: the digitized date, else the date it
+// was taken, the TIFF date, then the XMP and IPTC dates (the form and the
+// summary show it; the date windows take it as their photo's).
+TEST(EditForm, theDateShownIsTheFirstThePhotoHoldsInTheOrderReadersTakeThem) {
+    const QVariantMap both = {{ExifSet, QVariantMap{{DateTimeOriginal, "2001:01:01 01:01:01"},
+                                                    {DateTimeDigitized, "2002:02:02 02:02:02"}}}};
+    const struct {
+        const char* what;
+        QVariantMap dictionary;
+        const char* shown;    // photoDate; nullptr: none
+        const char* original; // photoOriginalDate
+    } cases[] = {
+        {"both EXIF dates", both, "2002:02:02 02:02:02", "2001:01:01 01:01:01"},
+        {"the original date alone",
+         {{ExifSet, QVariantMap{{DateTimeOriginal, "2001:01:01 01:01:01"}}}},
+         "2001:01:01 01:01:01",
+         "2001:01:01 01:01:01"},
+        {"the TIFF date alone",
+         {{TiffSet, QVariantMap{{DateTime, "2003:03:03 03:03:03"}}}},
+         "2003:03:03 03:03:03",
+         "2003:03:03 03:03:03"},
+        {"XMP dates in a zone",
+         {{XmpSet, QVariantMap{{"xmp:CreateDate", "2004-04-04T04:04:04.5+02:00"},
+                               {"photoshop:DateCreated", "2005-05-05"}}}},
+         "2004:04:04 04:04:04",
+         "2005:05:05 00:00:00"},
+        {"IPTC dates",
+         {{IptcSet, QVariantMap{{"DateCreated", "2006-06-06"}, {"TimeCreated", "06:06:06+01:00"}}}},
+         "2006:06:06 06:06:06",
+         "2006:06:06 06:06:06"},
+        {"none",
+         {{ExifSet, QVariantMap{{DateTimeOriginal, "    :  :     :  :  "}}}},
+         nullptr,
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto shown = photoDate(c.dictionary);
+        if (!c.shown) {
+            EXPECT_FALSE(shown.has_value());
+            continue;
+        }
+        EXPECT_EQ(shown.value_or(QString()), QLatin1String(c.shown));
+        EXPECT_EQ(photoOriginalDate(c.dictionary).value_or(QString()), QLatin1String(c.original));
+        EXPECT_EQ(photoDisplayFor(c.dictionary).cameraDatelab, QLatin1String(c.shown));
+    }
+    // A camera's photo with an original date and its XMP copies, and no digitized date.
+    EXPECT_EQ(
+        photoDisplayFor(dictionaryOf(fixturePath(QStringLiteral("Nikon_D70.jpg")))).cameraDatelab,
+        QStringLiteral("2008:03:15 09:52:01"));
+}
