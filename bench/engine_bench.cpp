@@ -3,12 +3,14 @@
 // processor time per file; it passes or fails nothing.
 #include "bench/ProcessorTime.h"
 #include "cli/CliCommands.h"
+#include "editing/WorkingCopies.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "metadata/engine/LocalMetadataService.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
@@ -144,6 +146,55 @@ double roundTripMicroseconds(bool oneCore) {
     return micros;
 }
 
+// What finding each photo's working copy and recording each output's origin
+// adds to a removal, against the removal itself: the lookups in a folder that
+// holds every photo's earlier copy and in one that holds none, and the
+// attributes written after a run.
+void printWorkingCopyCost(MetadataService& service, const QStringList& small, const QString& out,
+                          double removalSeconds) {
+    std::vector<SelectedPhoto> photos;
+    for (const QString& path : small)
+        photos.push_back({int(photos.size()), path, QFileInfo(path).fileName()});
+    const QString filled = out + QStringLiteral("/copies");
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    CliStreams streams;
+    streams.out = streams.err = sink;
+    runCli(QStringList{QStringLiteral("remove"), QStringLiteral("gps"), QStringLiteral("--out"),
+                       filled} +
+               small,
+           service, streams);
+    std::fclose(sink);
+    const auto timed = [](const std::function<void()>& work) {
+        double best = 1e9;
+        for (int round = 0; round < 3; ++round) {
+            QElapsedTimer timer;
+            timer.start();
+            work();
+            best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+        }
+        return best;
+    };
+    std::vector<BatchTarget> targets;
+    const double withCopies =
+        timed([&] { targets = batchTargets(photos, filled, OutputForm::NoGPS); });
+    const double without = timed(
+        [&] { (void)batchTargets(photos, out + QStringLiteral("/none"), OutputForm::NoGPS); });
+    const double recorded = timed([&] {
+        OriginRecorder origins;
+        for (const BatchTarget& target : targets)
+            origins.record(target.output, target.origin);
+        origins.finish();
+    });
+    const double removal = removalSeconds * 1000;
+    std::printf(
+        "working copies, %lld small photos: lookup %.1f ms (each photo's copy there), "
+        "%.1f ms (none there); origins recorded %.1f ms (on the batch's threads, beside the "
+        "workers); lookup %.1f%% and record %.1f%% of remove gps via workers (%.1f ms)\n",
+        qlonglong(small.size()), withCopies, without, recorded, 100 * without / removal,
+        100 * recorded / removal, removal);
+    QDir(out).removeRecursively();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -176,5 +227,7 @@ int main(int argc, char** argv) {
     std::printf("  a process round trip on this machine: %.1f us across cores, %.1f us on one "
                 "core\n",
                 roundTripMicroseconds(false), roundTripMicroseconds(true));
+    printWorkingCopyCost(worker, small, out,
+                         double(small.size()) / viaWorkers.removeSmall.filesPerSecond);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "editing/BatchRunner.h"
 
+#include "editing/WorkingCopies.h"
 #include "metadata/AtomicFile.h"
 #include "metadata/CanonicalPaths.h"
 
@@ -100,12 +101,15 @@ private:
 } // namespace
 
 std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, MetadataService& service,
-                                   const BatchOptions& options) {
+                                   const BatchOptions& options, const QStringList& origins) {
     std::vector<BatchTask> tasks;
     tasks.reserve(jobs.size());
-    for (const RewriteJob& job : jobs)
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const RewriteJob& job = jobs[i];
         tasks.push_back({job.inputPath, job.outputPath,
-                         [job](MetadataService& metadata) { return metadata.rewrite(job); }});
+                         [job](MetadataService& metadata) { return metadata.rewrite(job); },
+                         origins.value(qsizetype(i))});
+    }
     return runTasks(tasks, service, options);
 }
 
@@ -127,6 +131,8 @@ std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& jobs, MetadataS
     // the photos in hand are worked on.
     const size_t ahead = size_t(2 * threadCount);
     SidecarPolicyService withPolicy(service, options.sidecar);
+    // Recorded in the lanes, where the threads would otherwise wait on the workers.
+    OriginRecorder origins;
     for (size_t lane = threadCount; lane < std::min(lanes.size(), ahead); ++lane)
         readAhead(jobs[lanes[lane].front()].inputPath);
     auto work = [&] {
@@ -137,6 +143,8 @@ std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& jobs, MetadataS
                 if (options.cancel && options.cancel->load())
                     return;
                 outcomes[index] = jobs[index].run(withPolicy);
+                if (outcomes[index].written() && !jobs[index].origin.isEmpty())
+                    origins.record(outcomes[index].outputPath, jobs[index].origin);
                 const int finished = ++done;
                 if (options.progress)
                     options.progress(finished, total);
@@ -149,6 +157,7 @@ std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& jobs, MetadataS
     work();
     for (std::thread& thread : threads)
         thread.join();
+    origins.finish();
 
     QSet<QString> folders;
     for (const PhotoOutcome& outcome : outcomes) {

@@ -21,6 +21,7 @@ struct BatchTask {
     QString inputPath;
     QString outputPath;
     std::function<PhotoOutcome(MetadataService&)> run;
+    QString origin = {}; // the photo a written output records it was made from
 };
 
 // Runs the tasks as runBatch() runs rewrite jobs.
@@ -32,5 +33,7 @@ std::vector<PhotoOutcome> runTasks(const std::vector<BatchTask>& tasks, Metadata
 // input) run in their order on one thread, so of two photos with the same
 // output name the later one's file remains. Memory is one photo per thread.
 // Written files are flushed once at the end.
+// The origins, where given, are those of the jobs' outputs (BatchTask::origin).
 std::vector<PhotoOutcome> runBatch(const std::vector<RewriteJob>& jobs, MetadataService& service,
-                                   const BatchOptions& options = {});
+                                   const BatchOptions& options = {},
+                                   const QStringList& origins = {});

@@ -173,7 +173,7 @@ OperationReport runDateStamp(const std::vector<SelectedPhoto>& photos, const QSt
     std::vector<BatchTask> tasks;
     for (size_t i = 0; i < photos.size(); ++i) {
         const BatchTarget& target = targets[i];
-        BatchTask task{target.input, target.output, {}};
+        BatchTask task{target.input, target.output, {}, target.origin};
         if (!target.refusal.isEmpty()) {
             task.run = [input = target.input, reason = target.refusal](MetadataService&) {
                 return PhotoOutcome{PhotoOutcome::State::Skipped, input, QString(), reason, false};

@@ -48,7 +48,7 @@ OperationReport runPlanned(const PlannedRewrite& plan, const std::vector<Selecte
     tasks.reserve(photos.size());
     for (const BatchTarget& target : targets) {
         RewriteJob job = jobOf(plan, target);
-        BatchTask task{job.inputPath, job.outputPath, {}};
+        BatchTask task{job.inputPath, job.outputPath, {}, target.origin};
         task.run = [plan, job = std::move(job)](MetadataService& metadata) {
             return runOne(plan, job, metadata);
         };

@@ -90,5 +90,7 @@ OperationReport runRemoval(RemovalKind kind, SourceMode mode,
                            const std::vector<SelectedPhoto>& photos, const QString& storage,
                            MetadataService& service, const BatchOptions& options) {
     const auto targets = batchTargets(photos, storage, removalOutputForm(kind));
-    return reportOf(runBatch(removalJobs(kind, mode, targets), service, options), photos, targets);
+    return reportOf(
+        runBatch(removalJobs(kind, mode, targets), service, options, originsOf(targets)), photos,
+        targets);
 }

@@ -276,5 +276,6 @@ OperationReport runImport(ImportKind kind, const QVariantMap& file,
                           const std::vector<SelectedPhoto>& photos, const QString& storage,
                           MetadataService& service, const BatchOptions& options) {
     const auto targets = batchTargets(photos, storage, OutputForm::PlainName);
-    return reportOf(runBatch(importJobs(kind, file, targets), service, options), photos, targets);
+    return reportOf(runBatch(importJobs(kind, file, targets), service, options, originsOf(targets)),
+                    photos, targets);
 }

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,7 +19,16 @@ namespace {
 constexpr int maxNumberedNames = 10000;
 
 QString absoluteClean(const QString& path) {
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return QDir::cleanPath(path.startsWith(QLatin1Char('/')) ? path
+                                                             : QFileInfo(path).absoluteFilePath());
+}
+
+QString folderOf(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')));
+}
+
+bool exists(const QString& path) {
+    return ::access(QFile::encodeName(path).constData(), F_OK) == 0;
 }
 
 enum class AttributeState { Found, Missing, Unsupported };
@@ -82,7 +92,7 @@ void writeIndex(const QString& folder, const QHash<QString, QString>& entries) {
         index.insert(it.key(), it.value());
     QByteArray text;
     for (auto it = index.cbegin(); it != index.cend(); ++it) {
-        if (QFileInfo::exists(folder + QLatin1Char('/') + it.key()))
+        if (exists(folder + QLatin1Char('/') + it.key()))
             text += it.key().toUtf8() + '\t' + QUrl::fromLocalFile(it.value()).toEncoded() + '\n';
     }
     // Losing the index costs only names: a copy whose origin is unknown is
@@ -116,7 +126,7 @@ private:
 // The photo a file stands for: a file of the storage folder that was made
 // from another photo stands for that photo, any other for itself.
 QString originOfPhoto(const QString& input, const QString& folder, Origins& origins) {
-    if (QFileInfo(input).absolutePath() == folder) {
+    if (folderOf(input) == folder) {
         const QString recorded = origins.of(input);
         if (!recorded.isEmpty())
             return recorded;
@@ -143,7 +153,7 @@ QString nameFor(const QString& folder, const QString& wanted, const QString& inp
         }
         if (path == input)
             return candidate;
-        if (!QFileInfo::exists(path))
+        if (!exists(path))
             return freeNameWanted ? candidate : QString();
         if (origins.of(path) == origin)
             return candidate;
@@ -151,27 +161,38 @@ QString nameFor(const QString& folder, const QString& wanted, const QString& inp
     return QString();
 }
 
-void recordOrigins(const QList<std::pair<QString, QString>>& written) {
-    QHash<QString, QHash<QString, QString>> forIndex; // folder → name → origin
-    for (const auto& [path, origin] : written) {
-        const QByteArray url = QUrl::fromLocalFile(origin).toEncoded();
-        if (!attributesRefused() && ::setxattr(QFile::encodeName(path).constData(), OriginAttribute,
-                                               url.constData(), size_t(url.size()), 0) == 0)
-            continue;
-        if (attributesRefused() || errno == ENOTSUP) {
-            const QFileInfo file(path);
-            forIndex[file.absolutePath()].insert(file.fileName(), origin);
-        }
-    }
-    for (auto it = forIndex.cbegin(); it != forIndex.cend(); ++it)
-        writeIndex(it.key(), it.value());
+} // namespace
+
+void OriginRecorder::record(const QString& path, const QString& origin) {
+    const QByteArray url = QUrl::fromLocalFile(origin).toEncoded();
+    if (!attributesRefused() && ::setxattr(QFile::encodeName(path).constData(), OriginAttribute,
+                                           url.constData(), size_t(url.size()), 0) == 0)
+        return;
+    if (!attributesRefused() && errno != ENOTSUP)
+        return; // the name stays unknown: a later write takes a new name, nothing is lost
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const std::lock_guard lock(m_mutex);
+    m_forIndex[path.left(slash)].insert(path.mid(slash + 1), origin);
 }
 
-} // namespace
+void OriginRecorder::finish() {
+    const std::lock_guard lock(m_mutex);
+    for (auto it = m_forIndex.cbegin(); it != m_forIndex.cend(); ++it)
+        writeIndex(it.key(), it.value());
+    m_forIndex.clear();
+}
+
+QStringList originsOf(const std::vector<BatchTarget>& targets) {
+    QStringList origins;
+    origins.reserve(qsizetype(targets.size()));
+    for (const BatchTarget& target : targets)
+        origins << target.origin;
+    return origins;
+}
 
 QString recordedOrigin(const QString& path) {
     const QString absolute = absoluteClean(path);
-    return Origins(QFileInfo(absolute).absolutePath()).of(absolute);
+    return Origins(folderOf(absolute)).of(absolute);
 }
 
 QString numberedName(const QString& name, int number) {
@@ -232,18 +253,12 @@ SelectedPhoto readFrom(const SelectedPhoto& photo, const BatchTarget& target) {
 OperationReport reportOf(std::vector<PhotoOutcome> outcomes,
                          const std::vector<SelectedPhoto>& photos,
                          const std::vector<BatchTarget>& targets) {
-    QList<std::pair<QString, QString>> written;
     for (size_t i = 0; i < outcomes.size() && i < photos.size(); ++i) {
         PhotoOutcome& outcome = outcomes[i];
         if (!photos[i].inputPath.isEmpty())
             outcome.inputPath = photos[i].inputPath;
-        if (outcome.written()) {
-            outcome.renamed = targets[i].renamed;
-            if (!targets[i].origin.isEmpty())
-                written.append({outcome.outputPath, targets[i].origin});
-        }
+        outcome.renamed = outcome.written() && targets[i].renamed;
     }
-    recordOrigins(written);
     return OperationReport::from(outcomes);
 }
 

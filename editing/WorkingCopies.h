@@ -4,9 +4,12 @@
 #include "editing/OutputNaming.h"
 #include "editing/PhotoSelection.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <mutex>
 #include <vector>
 
 // The storage folder's copy of a photo under the photo's own name (or the
@@ -47,9 +50,25 @@ std::vector<BatchTarget> batchTargets(const std::vector<SelectedPhoto>& photos,
 // The photo as the batch reads it: its input is its target's.
 SelectedPhoto readFrom(const SelectedPhoto& photo, const BatchTarget& target);
 
-// The report of a batch whose outcomes are in the targets' order: each
-// written file records its origin, a renamed one is reported so, and a photo
-// is named by its own path, not by its working copy's.
+// Records each written file's origin as a batch goes, from any of its
+// threads; where the file system keeps no attributes, finish() puts them in
+// the folder's index, once for the batch.
+class OriginRecorder {
+public:
+    void record(const QString& path, const QString& origin);
+    void finish();
+
+private:
+    std::mutex m_mutex;
+    QHash<QString, QHash<QString, QString>> m_forIndex; // folder → name → origin
+};
+
+// The targets' origins in their order, for the batch runner to record.
+QStringList originsOf(const std::vector<BatchTarget>& targets);
+
+// The report of a batch whose outcomes are in the targets' order: a renamed
+// photo is reported so, and a photo is named by its own path, not by its
+// working copy's.
 OperationReport reportOf(std::vector<PhotoOutcome> outcomes,
                          const std::vector<SelectedPhoto>& photos,
                          const std::vector<BatchTarget>& targets);
