@@ -57,22 +57,23 @@ void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->fillRect(cell.adjusted(2, 2, -2, -2), palette.highlight());
     const QRect box(cell.left() + (cell.width() - m_side) / 2, cell.top() + margin, m_side, m_side);
     const QImage thumbnail = index.data(Qt::DecorationRole).value<QImage>();
+    QRect picture = box;
     if (thumbnail.isNull()) {
         painter->fillRect(box, palette.color(QPalette::Mid));
     } else {
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
         const QSize size = thumbnail.size().scaled(box.size(), Qt::KeepAspectRatio);
-        const QRect picture(box.left() + (box.width() - size.width()) / 2,
-                            box.top() + (box.height() - size.height()) / 2, size.width(),
-                            size.height());
+        picture =
+            QRect(box.left() + (box.width() - size.width()) / 2,
+                  box.top() + (box.height() - size.height()) / 2, size.width(), size.height());
         painter->fillRect(picture.translated(2, 2), QColor(0, 0, 0, 90));
         painter->drawImage(picture, thumbnail);
     }
     if (index.data(PhotoListModel::WorkingCopyRole).toBool()) {
-        // A dot in the corner: the photo has been edited, and the next edit
-        // builds on its copy in the storage folder.
-        const int dot = std::max(8, m_side / 8);
-        const QRect mark(box.right() - dot - 2, box.top() + 2, dot, dot);
+        // A dot on the picture's corner: the photo has been edited, and the
+        // next edit builds on its copy in the storage folder.
+        const int dot = std::max(8, m_side / 10);
+        const QRect mark(picture.right() - dot - 2, picture.top() + 2, dot, dot);
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setPen(QPen(palette.color(QPalette::Base), 1.5));
         painter->setBrush(palette.color(QPalette::Highlight));

@@ -186,5 +186,41 @@ Result<QVariantMap> shiftedDates(const QVariantMap& dictionary, const DateShiftA
             changed.insert(pair.time, shifted->second);
         changes.insert(IptcSet, changed);
     }
+    // A date written to EXIF is copied to XMP and IPTC where the photo keeps
+    // them; a shift moves the copies it has and makes none it lacks.
+    const QVariantMap xmp = dictionary.value(XmpSet).toMap();
+    const struct {
+        const QString& set;
+        QString key;
+        QStringList xmpCopies, iptcCopies;
+    } copies[] = {
+        {ExifSet,
+         DateTimeOriginal,
+         {QStringLiteral("exif:DateTimeOriginal"), QStringLiteral("photoshop:DateCreated")},
+         {QStringLiteral("DateCreated"), QStringLiteral("TimeCreated")}},
+        {ExifSet,
+         DateTimeDigitized,
+         {QStringLiteral("xmp:CreateDate")},
+         {QStringLiteral("DigitalCreationDate"), QStringLiteral("DigitalCreationTime")}},
+        {TiffSet, DateTime, {QStringLiteral("xmp:ModifyDate")}, {}},
+    };
+    for (const auto& copy : copies) {
+        if (!changes.value(copy.set).toMap().contains(copy.key))
+            continue;
+        const auto keepAbsent = [&](const QString& set, const QStringList& keys,
+                                    const QVariantMap& held) {
+            QVariantMap changed = changes.value(set).toMap();
+            for (const QString& key : keys) {
+                if (!held.contains(key) && !changed.contains(key))
+                    changed.insert(key, removal());
+            }
+            if (!changed.isEmpty())
+                changes.insert(set, changed);
+        };
+        if (dictionary.contains(XmpSet))
+            keepAbsent(XmpSet, copy.xmpCopies, xmp);
+        if (dictionary.contains(IptcSet))
+            keepAbsent(IptcSet, copy.iptcCopies, iptc);
+    }
     return R::ok(changes);
 }
