@@ -52,8 +52,9 @@ QByteArray gpx() {
     return text + "</trk></gpx>\n";
 }
 
-// The first segment as a gx:Track.
-QByteArray kml() {
+// The first segment as a gx:Track, its heights above sea level or, as KML
+// takes a track without its mode, clamped to the ground.
+QByteArray kml(bool absolute) {
     QByteArray whens, coords;
     for (int m : Segments[0]) {
         whens += "<when>" + Start.addSecs(m * 60).toString(Qt::ISODate).toUtf8() + "</when>\n";
@@ -66,7 +67,60 @@ QByteArray kml() {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=\"http://www.opengis.net/kml/"
            "2.2\" xmlns:gx=\"http://www.google.com/kml/ext/2.2\"><Document><Placemark>"
            "<gx:Track>\n" +
-           whens + coords + "</gx:Track></Placemark></Document></kml>\n";
+           QByteArray(absolute ? "<altitudeMode>absolute</altitudeMode>\n" : "") + whens + coords +
+           "</gx:Track></Placemark></Document></kml>\n";
+}
+
+// The first segment as IGC B records, the pressure altitude 30 metres off
+// the GNSS one, which is taken.
+QByteArray igc() {
+    const auto minutes = [](double degrees, int width) {
+        const qint64 thousandths = std::llround(degrees * 60000);
+        return QByteArray::number(thousandths / 60000).rightJustified(width, '0') +
+               QByteArray::number(thousandths % 60000).rightJustified(5, '0');
+    };
+    QByteArray text = "AXXX001 test\r\nHFDTEDATE:300508,01\r\nI013638FXA\r\n";
+    for (int m : Segments[0])
+        text += "B" + Start.addSecs(m * 60).toString("HHmmss").toLatin1() +
+                minutes(latitudeAt(m * 60), 2) + "N" + minutes(longitudeAt(m * 60), 3) + "EA" +
+                QByteArray::number(70 + m).rightJustified(5, '0') +
+                QByteArray::number(100 + m).rightJustified(5, '0') + "010\r\n";
+    return text;
+}
+
+// Both segments, a Track each, in a lap each.
+QByteArray tcx() {
+    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TrainingCenterDatabase "
+                      "xmlns=\"http://www.garmin.com/xmlschemas/TrainingCenterDatabase/v2\">"
+                      "<Activities><Activity Sport=\"Other\"><Id>2008-05-30T10:00:00Z</Id>\n";
+    for (const QList<int>& segment : Segments) {
+        text += "<Lap StartTime=\"" +
+                Start.addSecs(segment[0] * 60).toString(Qt::ISODate).toUtf8() + "\"><Track>\n";
+        for (int m : segment)
+            text += QStringLiteral("<Trackpoint><Time>%1</Time><Position><LatitudeDegrees>%2"
+                                   "</LatitudeDegrees><LongitudeDegrees>%3</LongitudeDegrees>"
+                                   "</Position><AltitudeMeters>%4</AltitudeMeters></Trackpoint>\n")
+                        .arg(Start.addSecs(m * 60).toString(Qt::ISODate))
+                        .arg(latitudeAt(m * 60), 0, 'f', 6)
+                        .arg(longitudeAt(m * 60), 0, 'f', 6)
+                        .arg(100 + m)
+                        .toUtf8();
+        text += "</Track></Lap>\n";
+    }
+    return text + "</Activity></Activities></TrainingCenterDatabase>\n";
+}
+
+// The first segment as a phone logger writes it: semicolons, quoted names
+// in another order, times two hours east of UTC, and no altitude at 10:05,
+// which the points around it give.
+QByteArray csv() {
+    QByteArray text = "\"Elevation (m)\";\"Date Time\";Longitude;Latitude;Accuracy\r\n";
+    for (int m : Segments[0])
+        text += (m == 5 ? QByteArray() : QByteArray::number(100 + m)) + ";\"" +
+                Start.addSecs(m * 60).toOffsetFromUtc(7200).toString(Qt::ISODate).toUtf8() + "\";" +
+                QByteArray::number(longitudeAt(m * 60), 'f', 6) + ";" +
+                QByteArray::number(latitudeAt(m * 60), 'f', 6) + ";5\r\n";
+    return text;
 }
 
 QByteArray sentence(const QByteArray& body) {
@@ -108,13 +162,15 @@ struct Row {
     const char* name;
     const char* photo;   // the fixture copied
     double taken;        // seconds after 10:00 UTC, in GPS time
-    const char* track;   // "gpx", "kml" or "nmea"
+    const char* track;   // "gpx", "kml", "nmea", "igc", "tcx", "csv" or "kml-ground"
     const char* zone;    // "system", "given" (--zone +05:30) or the photo's "+02:00"
     double cameraBehind; // seconds the camera's clock is behind GPS time
     QStringList options; // of tessaview-cli geotag
     std::optional<QStringList> exiftool; // the same for exiftool -geotag, unless they differ
     double placedAt;                     // where along the walk, in seconds; NAN when skipped
     const char* message;                 // on standard error: why it is skipped, or a warning
+    bool altitude = true;                // the track gives one
+    bool motion = false;                 // --speed-and-heading: GPSSpeed and GPSTrack written
 };
 
 } // namespace
@@ -212,6 +268,27 @@ TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheRea
          840,
          ""},
         {"kml", "Canon_40D.jpg", 330, "kml", "system", 0, none, none, 330, ""},
+        {"kml_on_the_ground", "Canon_40D.jpg", 330, "kml-ground", "system", 0, none, std::nullopt,
+         330, "", false},
+        {"igc", "Canon_40D.jpg", 330, "igc", "system", 0, none, none, 330, ""},
+        {"tcx", "Canon_40D.jpg", 330, "tcx", "system", 0, none, none, 330, ""},
+        {"tcx_second_track", "Canon_40D.jpg", 4530, "tcx", "system", 0, none, none, 4530, ""},
+        {"csv_across_a_row_without_altitude", "Canon_40D.jpg", 330, "csv", "system", 0, none,
+         std::nullopt, 330, ""},
+        // North 0.001 degrees and east 0.002 a minute at 45 degrees north:
+        // 111.195 metres and 157.238 on the flat, 11.555 km/h at 54.73 degrees.
+        {"speed_and_heading",
+         "Canon_40D.jpg",
+         330,
+         "gpx",
+         "system",
+         0,
+         {"--speed-and-heading"},
+         none,
+         330,
+         "",
+         true,
+         true},
         {"nmea", "Canon_40D.jpg", 330, "nmea", "system", 0, none, none, 330,
          "1 sentence(s) with a bad checksum skipped (the first at line 27)"},
         // exiftool takes a sentence whose checksum is wrong.
@@ -234,8 +311,12 @@ TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheRea
     TestFolder folder;
     const QMap<QString, QString> tracks = {
         {"gpx", folder.writeFile("walk.gpx", gpx())},
-        {"kml", folder.writeFile("walk.kml", kml())},
+        {"kml", folder.writeFile("walk.kml", kml(true))},
         {"nmea", folder.writeFile("walk.nmea", nmea())},
+        {"igc", folder.writeFile("walk.igc", igc())},
+        {"tcx", folder.writeFile("walk.tcx", tcx())},
+        {"csv", folder.writeFile("walk.csv", csv())},
+        {"kml-ground", folder.writeFile("ground.kml", kml(false))},
     };
     // Every photo's camera time written by exiftool in one run.
     QStringList arguments;
@@ -265,7 +346,20 @@ TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheRea
         if (placed) {
             EXPECT_NEAR(ours.value("GPS:GPSLatitude").toDouble(), latitudeAt(row.placedAt), 1e-6);
             EXPECT_NEAR(ours.value("GPS:GPSLongitude").toDouble(), longitudeAt(row.placedAt), 1e-6);
-            EXPECT_NEAR(ours.value("GPS:GPSAltitude").toDouble(), 100 + row.placedAt / 60, 1e-3);
+            if (row.altitude) {
+                EXPECT_NEAR(ours.value("GPS:GPSAltitude").toDouble(), 100 + row.placedAt / 60,
+                            1e-3);
+            } else {
+                EXPECT_FALSE(ours.contains("GPS:GPSAltitude"));
+            }
+            EXPECT_EQ(ours.contains("GPS:GPSSpeed"), row.motion);
+            EXPECT_EQ(ours.contains("GPS:GPSTrack"), row.motion);
+            if (row.motion) {
+                EXPECT_NEAR(ours.value("GPS:GPSSpeed").toDouble(), 11.555, 0.001);
+                EXPECT_EQ(ours.value("GPS:GPSSpeedRef").toString(), "K");
+                EXPECT_NEAR(ours.value("GPS:GPSTrack").toDouble(), 54.733, 0.002);
+                EXPECT_EQ(ours.value("GPS:GPSTrackRef").toString(), "T");
+            }
             const double fraction = row.taken - std::floor(row.taken);
             EXPECT_EQ(ours.value("GPS:GPSTimeStamp").toString(),
                       Start.addSecs(qint64(row.taken)).toString("HH:mm:ss") +
