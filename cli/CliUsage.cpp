@@ -1,11 +1,14 @@
 #include "cli/CliUsage.h"
 
+#include <QStringList>
+
 const char* const usageText =
     "Usage: tessaview-cli COMMAND [OPTIONS] FILE...\n"
     "\n"
     "Views and changes the EXIF, TIFF, GPS, IPTC and XMP metadata of photos.\n"
     "Originals are never written: every result is a file in the output folder DIR\n"
-    "(created with its parents). Pixels are copied, never re-encoded, but by stamp.\n"
+    "(created with its parents, and removed again when nothing was written into\n"
+    "it). Pixels are copied, never re-encoded, but by stamp.\n"
     "Of two photos with the same name the later one in argument order is the one\n"
     "that remains. --jobs N sets the number of worker threads of a writing command\n"
     "(default: one per core; stamp takes none and runs two).\n"
@@ -142,7 +145,8 @@ const char* const usageText =
     "      size; white text). Two photos at a time. --dry-run prints per photo\n"
     "      {\"file\": FILE, \"output\": PATH, \"format\": FORMAT, \"text\": DATE}.\n"
     "  help, --help\n"
-    "      Print this text.\n"
+    "      Print this text. COMMAND --help prints the part of it for COMMAND\n"
+    "      and does nothing else.\n"
     "\n"
     "A DATE is YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS, in local time, or with\n"
     "a zone offset (+02:00), which is written as the date's EXIF offset; a shift\n"
@@ -152,3 +156,31 @@ const char* const usageText =
     "would be written), 1 when any was\n"
     "skipped (one line on standard error per file: its path and why), 2 on a\n"
     "usage error.\n";
+
+QString commandUsage(const QString& command, const QString& variant) {
+    const QString text = QString::fromUtf8(usageText);
+    const qsizetype from = text.indexOf(QLatin1String("\nCommands:\n"));
+    const qsizetype to = text.indexOf(QLatin1String("\n\n"), from + 1);
+    const QStringList lines = text.mid(from + 11, to - from - 11).split(QLatin1Char('\n'));
+    // An entry starts at a line indented by two, its command's words first.
+    const auto entries = [&](const QString& words) {
+        QString found;
+        bool inside = false;
+        for (const QString& line : lines) {
+            if (line.size() > 2 && line[2] != QLatin1Char(' '))
+                inside = line.mid(2).startsWith(words + QLatin1Char(' ')) || line.mid(2) == words ||
+                         line.mid(2).startsWith(words + QLatin1Char(','));
+            if (inside)
+                found += line + QLatin1Char('\n');
+        }
+        return found;
+    };
+    QString found = variant.isEmpty() ? QString() : entries(command + QLatin1Char(' ') + variant);
+    if (found.isEmpty())
+        found = entries(command);
+    if (found.isEmpty())
+        return QString();
+    return QStringLiteral("Usage:\n") + found +
+           QStringLiteral("\nThe options every writing command takes (--out, --dry-run, --jobs, "
+                          "--sidecar, --verbose)\nand the exit status: tessaview-cli --help.\n");
+}

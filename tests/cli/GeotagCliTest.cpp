@@ -368,7 +368,7 @@ TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheRea
             EXPECT_EQ(jpegImageData(fileBytes(out + "/" + row.name + ".jpg")),
                       jpegImageData(fileBytes(photo)));
         } else {
-            EXPECT_FALSE(QFileInfo::exists(out + "/" + row.name + ".jpg"));
+            EXPECT_FALSE(QFileInfo::exists(out)) << "a run that writes nothing leaves no folder";
         }
         EXPECT_TRUE(run.err.contains(row.message)) << qPrintable(run.err);
         if (!row.exiftool)
@@ -409,6 +409,18 @@ TEST(CliGeotag, aDryRunShowsTheMatchAndARefusedTrackIsNamedWithItsLine) {
     EXPECT_TRUE(line.value("time").toString().contains("(the system zone"));
     EXPECT_FALSE(line.value("changes").toArray().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(out));
+    // A real run that places nothing takes away the folders it made, and
+    // never one that was there before.
+    const QString existing = folder.file("existing");
+    ASSERT_TRUE(QDir().mkpath(existing));
+    for (const QString& into : {folder.file("new/deeper"), existing}) {
+        const CliRun nothing = cli({"geotag", "--track", broken, "--out", into, photo});
+        EXPECT_EQ(nothing.exitCode, 1);
+        EXPECT_TRUE(nothing.err.contains("no track log with timed points"))
+            << qPrintable(nothing.err);
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder.file("new")));
+    EXPECT_TRUE(QFileInfo(existing).isDir());
 
     for (const QStringList& wrong :
          {QStringList{"--offset", "1:00", "--sync", "10:00:00@2008:05:30 10:00:00"},
