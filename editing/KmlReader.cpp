@@ -71,11 +71,11 @@ bool readAltitudeMode(StrictXmlReader& xml, bool* absolute) {
     const auto text = xml.text();
     if (!text)
         return false;
-    const QByteArrayView mode = text->trimmed();
+    const QByteArray mode = text->trimmed();
     if (mode != "absolute" && mode != "clampToGround" && mode != "relativeToGround" &&
         mode != "clampToSeaFloor" && mode != "relativeToSeaFloor")
-        return xml.fail(QStringLiteral("\"%1\" is not an altitude mode")
-                            .arg(QString::fromUtf8(mode.toByteArray().left(40))));
+        return xml.fail(
+            QStringLiteral("\"%1\" is not an altitude mode").arg(QString::fromUtf8(mode.left(40))));
     *absolute = mode == "absolute";
     return true;
 }
