@@ -22,7 +22,9 @@ double bearingDegrees(double latitude1, double longitude1, double latitude2, dou
     const double x =
         std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dLongitude);
     const double degrees = std::atan2(y, x) / radians;
-    return degrees < 0 ? degrees + 360 : degrees;
+    // A hair west of north is 359.99..., which may round up to a full turn.
+    const double turned = degrees < 0 ? degrees + 360 : degrees;
+    return turned >= 360 ? 0 : turned;
 }
 
 QString durationText(qint64 msecs) {
