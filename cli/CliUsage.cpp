@@ -145,7 +145,7 @@ const char* const usageText =
     "      size; white text). Two photos at a time. --dry-run prints per photo\n"
     "      {\"file\": FILE, \"output\": PATH, \"format\": FORMAT, \"text\": DATE}.\n"
     "  help, --help\n"
-    "      Print this text. COMMAND --help prints the part of it for COMMAND\n"
+    "      Print this text. COMMAND --help prints what it says of COMMAND\n"
     "      and does nothing else.\n"
     "\n"
     "A DATE is YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS, in local time, or with\n"
