@@ -161,9 +161,10 @@ void GeotagController::GeotagFromTrackAction() {
 }
 
 void GeotagController::AddTrackAction() {
-    auto* dialog = new QFileDialog(m_window, tr("Add Track Logs"), QString(),
-                                   tr("Track logs (*.gpx *.kml *.nmea *.nma *.log *.txt);;"
-                                      "All files (*)"));
+    auto* dialog =
+        new QFileDialog(m_window, tr("Add Track Logs"), QString(),
+                        tr("Track logs (*.gpx *.kml *.nmea *.nma *.igc *.tcx *.csv *.log *.txt);;"
+                           "All files (*)"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     connect(dialog, &QFileDialog::filesSelected, this, &GeotagController::addTrackFiles);

@@ -54,7 +54,7 @@ void GeotagController::rematch() {
     if (!m_model->photosRead()) {
         summary = tr("Reading the photos' times…");
     } else if (m_track->isEmpty()) {
-        summary = tr("Add a track log (GPX, KML or NMEA) to place the photos.");
+        summary = tr("Add a track log (GPX, KML, NMEA, IGC, TCX or CSV) to place the photos.");
     } else {
         summary = tr("%1 of %n photo(s) would be placed.", nullptr, m_model->rowCount())
                       .arg(m_model->placedCount());

@@ -288,6 +288,18 @@ int runCli(const QStringList& arguments, MetadataService& service, const CliStre
         std::fputs(usageText, streams.out);
         return ExitAllWritten;
     }
+    // A command asked for its usage prints it and does nothing else,
+    // whatever else the line holds.
+    const qsizetype end = rest.indexOf(QStringLiteral("--"));
+    if (rest.mid(0, end).contains(QStringLiteral("--help"))) {
+        if (command == QLatin1String("device") && mediaCommands)
+            return mediaCommands(command, {QStringLiteral("--help")}, service, streams);
+        const QString usage = commandUsage(command, rest.value(0));
+        if (!usage.isEmpty()) {
+            std::fputs(usage.toUtf8().constData(), streams.out);
+            return ExitAllWritten;
+        }
+    }
     if (command == QLatin1String("dump"))
         return dump(rest, service, streams);
     if (command == QLatin1String("remove"))

@@ -1,11 +1,14 @@
 #include "cli/CliUsage.h"
 
+#include <QStringList>
+
 const char* const usageText =
     "Usage: tessaview-cli COMMAND [OPTIONS] FILE...\n"
     "\n"
     "Views and changes the EXIF, TIFF, GPS, IPTC and XMP metadata of photos.\n"
     "Originals are never written: every result is a file in the output folder DIR\n"
-    "(created with its parents). Pixels are copied, never re-encoded, but by stamp.\n"
+    "(created with its parents, and removed again when nothing was written into\n"
+    "it). Pixels are copied, never re-encoded, but by stamp.\n"
     "Of two photos with the same name the later one in argument order is the one\n"
     "that remains. --jobs N sets the number of worker threads of a writing command\n"
     "(default: one per core; stamp takes none and runs two).\n"
@@ -89,11 +92,17 @@ const char* const usageText =
     "  geotag --track FILE [--track FILE ...] [--offset [-]HH:MM:SS]\n"
     "         [--sync GPSTIME@PHOTOTIME ...] [--zone +HH:MM|AREA/CITY]\n"
     "         [--max-gap SECONDS] [--max-extrapolate SECONDS] [--overwrite]\n"
-    "         --out DIR FILE...\n"
+    "         [--speed-and-heading] --out DIR FILE...\n"
     "      Place each photo on the GPS track the logs record (GPX 1.0 and 1.1,\n"
-    "      KML 2.2 gx:Track and timed placemarks, NMEA 0183 RMC and GGA) and write\n"
-    "      it under its own name with its GPS set replaced: position, altitude\n"
-    "      when the track has one, GPS date and time in UTC. The photo's time is\n"
+    "      KML 2.2 gx:Track and timed placemarks, NMEA 0183 RMC and GGA, IGC B\n"
+    "      records, TCX trackpoints, CSV with a header naming its time, lat, lon\n"
+    "      and alt columns, times in ISO 8601 with a zone or seconds or\n"
+    "      milliseconds since 1970) and write it under its own name with its GPS\n"
+    "      set replaced: position, altitude when the track has one (between the\n"
+    "      nearest points that have one; a KML track's only in altitudeMode\n"
+    "      absolute), GPS date and time in UTC; with --speed-and-heading also the\n"
+    "      speed (km/h) and direction of travel (true north) of the step of the\n"
+    "      track the photo falls in. The photo's time is\n"
     "      DateTimeOriginal with SubSecTimeOriginal, in the zone of\n"
     "      OffsetTimeOriginal, else of --zone, else the system's. --offset is\n"
     "      added to it (a camera 80 seconds slow: +00:01:20); each --sync gives\n"
@@ -136,7 +145,8 @@ const char* const usageText =
     "      size; white text). Two photos at a time. --dry-run prints per photo\n"
     "      {\"file\": FILE, \"output\": PATH, \"format\": FORMAT, \"text\": DATE}.\n"
     "  help, --help\n"
-    "      Print this text.\n"
+    "      Print this text. COMMAND --help prints what it says of COMMAND\n"
+    "      and does nothing else.\n"
     "\n"
     "A DATE is YYYY:MM:DD HH:MM:SS or YYYY-MM-DD HH:MM:SS, in local time, or with\n"
     "a zone offset (+02:00), which is written as the date's EXIF offset; a shift\n"
@@ -146,3 +156,31 @@ const char* const usageText =
     "would be written), 1 when any was\n"
     "skipped (one line on standard error per file: its path and why), 2 on a\n"
     "usage error.\n";
+
+QString commandUsage(const QString& command, const QString& variant) {
+    const QString text = QString::fromUtf8(usageText);
+    const qsizetype from = text.indexOf(QLatin1String("\nCommands:\n"));
+    const qsizetype to = text.indexOf(QLatin1String("\n\n"), from + 1);
+    const QStringList lines = text.mid(from + 11, to - from - 11).split(QLatin1Char('\n'));
+    // An entry starts at a line indented by two, its command's words first.
+    const auto entries = [&](const QString& words) {
+        QString found;
+        bool inside = false;
+        for (const QString& line : lines) {
+            if (line.size() > 2 && line[2] != QLatin1Char(' '))
+                inside = line.mid(2).startsWith(words + QLatin1Char(' ')) || line.mid(2) == words ||
+                         line.mid(2).startsWith(words + QLatin1Char(','));
+            if (inside)
+                found += line + QLatin1Char('\n');
+        }
+        return found;
+    };
+    QString found = variant.isEmpty() ? QString() : entries(command + QLatin1Char(' ') + variant);
+    if (found.isEmpty())
+        found = entries(command);
+    if (found.isEmpty())
+        return QString();
+    return QStringLiteral("Usage:\n") + found +
+           QStringLiteral("\nThe options every writing command takes (--out, --dry-run, --jobs, "
+                          "--sidecar, --verbose)\nand the exit status: tessaview-cli --help.\n");
+}

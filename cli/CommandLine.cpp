@@ -2,6 +2,7 @@
 
 #include "cli/CliOutput.h"
 #include "cli/CliUsage.h"
+#include "cli/OutputFolder.h"
 #include "editing/PhotoSelection.h"
 
 #include <QDir>
@@ -93,7 +94,8 @@ int runOverFiles(const CommandLine& line, const QStringList& files, const CliStr
             preview(selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage),
             streams);
     }
-    if (!QDir().mkpath(storage)) {
+    OutputFolder folder(storage);
+    if (!folder.create()) {
         std::fprintf(streams.err, "tessaview-cli: cannot create %s\n",
                      QFile::encodeName(storage).constData());
         return ExitSomeSkipped;
@@ -107,9 +109,10 @@ int runOverFiles(const CommandLine& line, const QStringList& files, const CliStr
     BatchOptions options;
     options.threads = line.jobs;
     options.sidecar = line.sidecar;
-    return reportOutcome(operation(selectPhotos(SourceMode::Computer, photos, everyPhoto, storage),
-                                   storage, options),
-                         streams);
+    const OperationReport report = operation(
+        selectPhotos(SourceMode::Computer, photos, everyPhoto, storage), storage, options);
+    folder.removeIfEmpty();
+    return reportOutcome(report, streams);
 }
 
 int reportOutcome(const OperationReport& report, const CliStreams& streams) {

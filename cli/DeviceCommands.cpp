@@ -1,5 +1,7 @@
 #include "cli/DeviceCommands.h"
 
+#include "cli/OutputFolder.h"
+
 #include "metadata/AtomicFile.h"
 #include "sources/CameraService.h"
 #include "sources/DeviceDownload.h"
@@ -194,34 +196,40 @@ int download(const DeviceLine& line, CameraService& service, const CliStreams& s
     if (line.names.isEmpty() == !line.all)
         return usage(streams, QStringLiteral("device download needs --all or NAMEs"));
     const QString folder = QDir::cleanPath(QFileInfo(line.out).absoluteFilePath());
-    if (!QDir().mkpath(folder)) {
+    OutputFolder out(folder);
+    if (!out.create()) {
         std::fprintf(streams.err, "tessaview-cli: cannot create %s\n", qPrintable(folder));
         return ExitSomeSkipped;
     }
-    int exitCode = ExitSomeSkipped;
-    const auto device = openDevice(service, line.port, streams, &exitCode);
-    if (!device)
-        return exitCode;
-    bool failed = false;
-    const QList<DeviceFile> wanted =
-        line.all ? device->files : pick(device->files, line.names, streams, &failed);
-    for (const DeviceFile& file : wanted) {
-        const auto stored = storeDownloadedFile(folder, file.safeName(), file.size, [&](int fd) {
-            return device->session->download(file, fd);
-        });
-        if (stored) {
-            std::fprintf(streams.out, "%s\n", QFile::encodeName(stored->path).constData());
-        } else {
-            failed = true;
-            std::fprintf(streams.err, "%s/%s: %s\n", qPrintable(file.folder),
-                         qPrintable(file.displayName()), qPrintable(stored.error()));
+    // Without a device or a file downloaded, the folder made for them goes again.
+    const int result = [&]() -> int {
+        int exitCode = ExitSomeSkipped;
+        const auto device = openDevice(service, line.port, streams, &exitCode);
+        if (!device)
+            return exitCode;
+        bool failed = false;
+        const QList<DeviceFile> wanted =
+            line.all ? device->files : pick(device->files, line.names, streams, &failed);
+        for (const DeviceFile& file : wanted) {
+            const auto stored =
+                storeDownloadedFile(folder, file.safeName(), file.size,
+                                    [&](int fd) { return device->session->download(file, fd); });
+            if (stored) {
+                std::fprintf(streams.out, "%s\n", QFile::encodeName(stored->path).constData());
+            } else {
+                failed = true;
+                std::fprintf(streams.err, "%s/%s: %s\n", qPrintable(file.folder),
+                             qPrintable(file.displayName()), qPrintable(stored.error()));
+            }
         }
-    }
-    if (const Status synced = syncFileSystem(folder); !synced) {
-        std::fprintf(streams.err, "%s: %s\n", qPrintable(folder), qPrintable(synced.error()));
-        return ExitSomeSkipped;
-    }
-    return failed ? ExitSomeSkipped : ExitAllWritten;
+        if (const Status synced = syncFileSystem(folder); !synced) {
+            std::fprintf(streams.err, "%s: %s\n", qPrintable(folder), qPrintable(synced.error()));
+            return ExitSomeSkipped;
+        }
+        return failed ? ExitSomeSkipped : ExitAllWritten;
+    }();
+    out.removeIfEmpty();
+    return result;
 }
 
 int remove(const DeviceLine& line, CameraService& service, const CliStreams& streams) {

@@ -50,9 +50,9 @@ int runGeotagCommand(const QStringList& given, MetadataService& service,
                   maxGap = QStringLiteral("--max-gap"),
                   maxExtrapolate = QStringLiteral("--max-extrapolate");
     int exitCode = ExitUsage;
-    const auto line =
-        parseLine(QStringLiteral("geotag"), arguments, {offset, zone, maxGap, maxExtrapolate},
-                  {QStringLiteral("--overwrite")}, streams, &exitCode);
+    const auto line = parseLine(
+        QStringLiteral("geotag"), arguments, {offset, zone, maxGap, maxExtrapolate},
+        {QStringLiteral("--overwrite"), QStringLiteral("--speed-and-heading")}, streams, &exitCode);
     if (!line)
         return exitCode;
     if (tracks.isEmpty())
@@ -62,6 +62,7 @@ int runGeotagCommand(const QStringList& given, MetadataService& service,
 
     GeotagSettings settings;
     settings.overwrite = line->flags.contains(QStringLiteral("--overwrite"));
+    settings.speedAndHeading = line->flags.contains(QStringLiteral("--speed-and-heading"));
     if (line->values.contains(zone)) {
         const auto read = readZone(line->values.value(zone));
         if (!read)

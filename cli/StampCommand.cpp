@@ -1,6 +1,7 @@
 #include "cli/StampCommand.h"
 
 #include "cli/CommandLine.h"
+#include "cli/OutputFolder.h"
 
 #include "editing/DateStamp.h"
 
@@ -85,7 +86,10 @@ int printPlans(const std::vector<StampPlan>& plans, const CliStreams& streams) {
 } // namespace
 
 bool needsGuiApplication(const QStringList& arguments) {
-    return arguments.value(0) == QLatin1String("stamp");
+    // Its usage is printed without drawing anything.
+    const QStringList options = arguments.mid(0, arguments.indexOf(QStringLiteral("--")));
+    return arguments.value(0) == QLatin1String("stamp") &&
+           !options.contains(QStringLiteral("--help"));
 }
 
 int stampCommand(const QStringList& arguments, MetadataService& service,
@@ -157,10 +161,13 @@ int stampCommand(const QStringList& arguments, MetadataService& service,
     const std::vector<SelectedPhoto> photos = photosOf(files, storage);
     if (dryRun)
         return printPlans(planDateStamp(photos, storage, service), streams);
-    if (!QDir().mkpath(storage)) {
+    OutputFolder folder(storage);
+    if (!folder.create()) {
         std::fprintf(streams.err, "tessaview-cli: cannot create %s\n",
                      QFile::encodeName(storage).constData());
         return ExitSomeSkipped;
     }
-    return reportOutcome(runDateStamp(photos, storage, style, service), streams);
+    const OperationReport report = runDateStamp(photos, storage, style, service);
+    folder.removeIfEmpty();
+    return reportOutcome(report, streams);
 }

@@ -36,7 +36,7 @@ QString utcText(qint64 msecs) {
                                      : QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
 }
 
-QVariantMap geotagGpsSet(const GeotagMatch& match) {
+QVariantMap geotagGpsSet(const GeotagMatch& match, bool speedAndHeading) {
     const QDateTime utc = QDateTime::fromMSecsSinceEpoch(match.gpsMsecs, QTimeZone::utc());
     QString time = utc.toString(QStringLiteral("HH:mm:ss"));
     if (const int ms = utc.time().msec()) {
@@ -58,6 +58,16 @@ QVariantMap geotagGpsSet(const GeotagMatch& match) {
         gps.insert(Altitude, std::fabs(*match.fix.altitude));
         gps.insert(AltitudeRef, *match.fix.altitude < 0 ? 1 : 0);
     }
+    // A rational of 32-bit numbers holds the speed; a jump of the track past
+    // that is no speed to write.
+    if (speedAndHeading && match.fix.speedKmh && *match.fix.speedKmh < 2147483647.0) {
+        gps.insert(Speed, *match.fix.speedKmh);
+        gps.insert(SpeedRef, QStringLiteral("K"));
+    }
+    if (speedAndHeading && match.fix.trackDegrees) {
+        gps.insert(Track, *match.fix.trackDegrees);
+        gps.insert(TrackRef, QStringLiteral("T"));
+    }
     return gps;
 }
 
@@ -76,7 +86,7 @@ PlannedRewrite geotagPlan(std::shared_ptr<const GpsTrack> track, const GeotagSet
             changes.skipReason = match.skipReason;
             return changes;
         }
-        changes.changes = handSet(GpsSet, geotagGpsSet(match));
+        changes.changes = handSet(GpsSet, geotagGpsSet(match, settings.speedAndHeading));
         changes.details.append({QStringLiteral("matchedTime"), utcText(match.gpsMsecs)});
         changes.details.append(
             {QStringLiteral("nearestPointMetres"), std::round(match.fix.nearestMetres * 10) / 10});

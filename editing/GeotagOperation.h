@@ -12,7 +12,8 @@ struct GeotagSettings {
     ClockCorrection clock;
     std::optional<QTimeZone> zone; // for photos without OffsetTimeOriginal
     TrackLimits limits;
-    bool overwrite = false; // photos that have a position get the track's
+    bool overwrite = false;       // photos that have a position get the track's
+    bool speedAndHeading = false; // GPSSpeed and GPSTrack from the step of the track
 };
 
 // What the track makes of one photo.
@@ -35,8 +36,9 @@ GeotagMatch matchInstant(const Result<PhotoInstant>& instant, bool hasPosition,
 QString utcText(qint64 msecs);
 
 // The GPS set written for a placed photo: position and references, the
-// altitude when the track has one, the GPS date and time of the photo in UTC.
-QVariantMap geotagGpsSet(const GeotagMatch& match);
+// altitude when the track has one, the GPS date and time of the photo in UTC;
+// asked for, the speed and the direction of travel where the track has them.
+QVariantMap geotagGpsSet(const GeotagMatch& match, bool speedAndHeading = false);
 
 // Each photo read, matched and written under its own name into the storage
 // folder with its GPS set replaced; the photos the track does not place are

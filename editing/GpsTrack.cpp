@@ -14,6 +14,19 @@ double distanceMetres(double latitude1, double longitude1, double latitude2, dou
     return 2 * earthRadius * std::asin(std::min(1.0, std::sqrt(a)));
 }
 
+double bearingDegrees(double latitude1, double longitude1, double latitude2, double longitude2) {
+    constexpr double radians = M_PI / 180;
+    const double phi1 = latitude1 * radians, phi2 = latitude2 * radians;
+    const double dLongitude = (longitude2 - longitude1) * radians;
+    const double y = std::sin(dLongitude) * std::cos(phi2);
+    const double x =
+        std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dLongitude);
+    const double degrees = std::atan2(y, x) / radians;
+    // A hair west of north is 359.99..., which may round up to a full turn.
+    const double turned = degrees < 0 ? degrees + 360 : degrees;
+    return turned >= 360 ? 0 : turned;
+}
+
 QString durationText(qint64 msecs) {
     const qint64 seconds = std::llround(std::fabs(double(msecs)) / 1000);
     auto count = [](qint64 n, const char* one, const char* many) {
@@ -33,6 +46,31 @@ QString durationText(qint64 msecs) {
            (hours ? QLatin1Char(' ') + count(hours, "hour", "hours") : QString());
 }
 
+namespace {
+
+// A log that misses the altitude of some fixes (an NMEA fix without its GGA,
+// a row with an empty cell) still has one between the fixes around them.
+void fillAltitudes(TrackSegment& segment) {
+    std::optional<size_t> last;
+    for (size_t j = 0; j < segment.size(); ++j) {
+        if (!segment[j].hasAltitude())
+            continue;
+        if (last && j > *last + 1) {
+            const TrackPoint& a = segment[*last];
+            const TrackPoint& b = segment[j];
+            for (size_t i = *last + 1; i < j; ++i) {
+                const double f = b.msecs == a.msecs ? 0
+                                                    : double(segment[i].msecs - a.msecs) /
+                                                          double(b.msecs - a.msecs);
+                segment[i].altitude = a.altitude + f * (b.altitude - a.altitude);
+            }
+        }
+        last = j;
+    }
+}
+
+} // namespace
+
 GpsTrack::GpsTrack(const std::vector<TrackLog>& logs) {
     for (const TrackLog& log : logs) {
         for (const TrackSegment& segment : log.segments) {
@@ -42,6 +80,7 @@ GpsTrack::GpsTrack(const std::vector<TrackLog>& logs) {
             std::stable_sort(
                 sorted.begin(), sorted.end(),
                 [](const TrackPoint& a, const TrackPoint& b) { return a.msecs < b.msecs; });
+            fillAltitudes(sorted);
             m_segments.push_back(std::move(sorted));
         }
     }
@@ -54,6 +93,13 @@ GpsTrack::GpsTrack(const std::vector<TrackLog>& logs) {
 }
 
 namespace {
+
+void setMotion(TrackFix& fix, const TrackPoint& a, const TrackPoint& b) {
+    const double metres = distanceMetres(a.latitude, a.longitude, b.latitude, b.longitude);
+    fix.speedKmh = metres / (double(b.msecs - a.msecs) / 1000) * 3.6;
+    if (metres > 0)
+        fix.trackDegrees = bearingDegrees(a.latitude, a.longitude, b.latitude, b.longitude);
+}
 
 TrackFix pointFix(const TrackPoint& point, qint64 msecs) {
     TrackFix fix;
@@ -88,6 +134,7 @@ TrackFix interpolate(const TrackPoint& a, const TrackPoint& b, qint64 msecs) {
         std::min(distanceMetres(fix.latitude, fix.longitude, a.latitude, a.longitude),
                  distanceMetres(fix.latitude, fix.longitude, b.latitude, b.longitude));
     fix.nearestMsecs = std::min(msecs - a.msecs, b.msecs - msecs);
+    setMotion(fix, a, b);
     return fix;
 }
 
@@ -110,9 +157,19 @@ TrackFix GpsTrack::locate(qint64 msecs, const TrackLimits& limits) const {
     for (qsizetype j = next - 1; j >= 0 && msecs - m_order[size_t(j)].msecs <= limits.maxGap; --j) {
         const Entry& entry = m_order[size_t(j)];
         const TrackPoint& a = pointOf(entry);
-        if (a.msecs == msecs)
-            return pointFix(a, msecs);
         const TrackSegment& segment = m_segments[size_t(entry.segment)];
+        if (a.msecs == msecs) {
+            // At a point: the step that leaves it, or at the end the one that reaches it.
+            TrackFix fix = pointFix(a, msecs);
+            const size_t i = size_t(entry.index);
+            if (i + 1 < segment.size() && segment[i + 1].msecs > a.msecs &&
+                segment[i + 1].msecs - a.msecs <= limits.maxGap)
+                setMotion(fix, a, segment[i + 1]);
+            else if (i > 0 && segment[i - 1].msecs < a.msecs &&
+                     a.msecs - segment[i - 1].msecs <= limits.maxGap)
+                setMotion(fix, segment[i - 1], a);
+            return fix;
+        }
         if (size_t(entry.index) + 1 >= segment.size())
             continue;
         const TrackPoint& b = segment[size_t(entry.index) + 1];

@@ -23,6 +23,11 @@ struct TrackFix {
     // To the nearest of the points the position comes from: metres and milliseconds.
     double nearestMetres = 0;
     qint64 nearestMsecs = 0;
+    // Along the step of the segment the instant falls in: km/h, and degrees
+    // clockwise from true north (none where the step stands still). Neither
+    // off a segment, where nothing says how the device moved.
+    std::optional<double> speedKmh;
+    std::optional<double> trackDegrees;
     QString reason; // when none: "12 minutes after the track ends"
 
     bool found() const { return kind != Kind::None; }
@@ -44,7 +49,8 @@ public:
     qint64 lastMsecs() const { return m_order.back().msecs; }
 
     // Between two points of a segment at most maxGap apart: interpolated
-    // linearly in time. Otherwise the point nearest in time when it is at
+    // linearly in time, the altitude between the nearest points of the
+    // segment that have one. Otherwise the point nearest in time when it is at
     // most maxExtrapolation away (a longer gap thus splits its segment).
     TrackFix locate(qint64 msecs, const TrackLimits& limits) const;
 
@@ -64,5 +70,8 @@ private:
 
 // Great-circle distance in metres.
 double distanceMetres(double latitude1, double longitude1, double latitude2, double longitude2);
+// The initial bearing of the great circle from the first point to the second,
+// 0 to 360 degrees clockwise from true north.
+double bearingDegrees(double latitude1, double longitude1, double latitude2, double longitude2);
 // "45 seconds", "12 minutes", "3 hours 5 minutes", "2 days 4 hours".
 QString durationText(qint64 msecs);

@@ -63,9 +63,27 @@ bool readWhen(StrictXmlReader& xml, qint64* msecs) {
     return true;
 }
 
+// Whether an <altitudeMode> (or gx:altitudeMode) whose start was read last
+// holds heights above sea level: only "absolute" does. Clamped to the ground
+// or the sea floor the heights are not to be used, and relative ones are
+// heights above the ground, which GPSAltitude is not.
+bool readAltitudeMode(StrictXmlReader& xml, bool* absolute) {
+    const auto text = xml.text();
+    if (!text)
+        return false;
+    const QByteArray mode = text->trimmed();
+    if (mode != "absolute" && mode != "clampToGround" && mode != "relativeToGround" &&
+        mode != "clampToSeaFloor" && mode != "relativeToSeaFloor")
+        return xml.fail(
+            QStringLiteral("\"%1\" is not an altitude mode").arg(QString::fromUtf8(mode.left(40))));
+    *absolute = mode == "absolute";
+    return true;
+}
+
 // A gx:Track whose start was read last: its <when> and <gx:coord> lists,
-// paired in order.
-bool readTrack(StrictXmlReader& xml, TrackLog& log, qint64* points) {
+// paired in order. Without an altitude mode of its own it has its
+// gx:MultiTrack's, and without one clampToGround, the KML default.
+bool readTrack(StrictXmlReader& xml, TrackLog& log, qint64* points, bool absolute) {
     std::vector<qint64> times;
     TrackSegment segment;
     Token token;
@@ -75,8 +93,11 @@ bool readTrack(StrictXmlReader& xml, TrackLog& log, qint64* points) {
                 return xml.fail(QStringLiteral("a gx:Track with %1 <when> and %2 <gx:coord>")
                                     .arg(times.size())
                                     .arg(segment.size()));
-            for (size_t i = 0; i < times.size(); ++i)
+            for (size_t i = 0; i < times.size(); ++i) {
                 segment[i].msecs = times[i];
+                if (!absolute)
+                    segment[i].altitude = std::numeric_limits<double>::quiet_NaN();
+            }
             if (!segment.empty())
                 log.segments.push_back(std::move(segment));
             return true;
@@ -89,6 +110,9 @@ bool readTrack(StrictXmlReader& xml, TrackLog& log, qint64* points) {
             if (qint64(times.size()) > TrackLogLimits::MaxPoints)
                 return xml.fail(
                     QStringLiteral("more than %1 points").arg(TrackLogLimits::MaxPoints));
+        } else if (isNamed(xml, "altitudeMode")) {
+            if (!readAltitudeMode(xml, &absolute))
+                return false;
         } else if (isNamed(xml, "coord")) {
             const auto text = xml.text();
             TrackPoint point;
@@ -108,14 +132,16 @@ bool readTrack(StrictXmlReader& xml, TrackLog& log, qint64* points) {
 } // namespace
 
 // Each gx:Track is a segment; the placemarks with a time stamp and a point
-// make one more. Everything else is walked through or passed over.
+// make one more. Altitudes are kept only where the altitude mode is absolute. Everything else is
+// walked through or passed over.
 Result<TrackLog> readKml(StrictXmlReader& xml) {
     TrackLog log;
     log.format = QStringLiteral("KML");
     TrackSegment placemarks;
     qint64 points = 0;
     // The placemark being read, and where in it the reader is.
-    bool inPlacemark = false, inTimeStamp = false, inPoint = false;
+    bool inPlacemark = false, inTimeStamp = false, inPoint = false, inMultiTrack = false;
+    bool pointAbsolute = false, multiTrackAbsolute = false;
     qint64 when = 0;
     bool timed = false;
     std::optional<TrackPoint> position;
@@ -126,21 +152,32 @@ Result<TrackLog> readKml(StrictXmlReader& xml) {
                 inTimeStamp = false;
             } else if (isNamed(xml, "Point")) {
                 inPoint = false;
+            } else if (isNamed(xml, "MultiTrack")) {
+                inMultiTrack = false;
             } else if (isNamed(xml, "Placemark") && inPlacemark) {
                 inPlacemark = false;
                 if (timed && position) {
                     position->msecs = when;
+                    if (!pointAbsolute)
+                        position->altitude = std::numeric_limits<double>::quiet_NaN();
                     placemarks.push_back(*position);
                 }
             }
             continue;
         }
         if (isNamed(xml, "Track")) {
-            if (!readTrack(xml, log, &points))
+            if (!readTrack(xml, log, &points, inMultiTrack && multiTrackAbsolute))
+                break;
+        } else if (isNamed(xml, "MultiTrack")) {
+            inMultiTrack = true;
+            multiTrackAbsolute = false;
+        } else if (isNamed(xml, "altitudeMode") && (inPoint || inMultiTrack)) {
+            if (!readAltitudeMode(xml, inPoint ? &pointAbsolute : &multiTrackAbsolute))
                 break;
         } else if (isNamed(xml, "Placemark")) {
             inPlacemark = true;
             timed = false;
+            pointAbsolute = false;
             position.reset();
         } else if (isNamed(xml, "TimeStamp")) {
             inTimeStamp = inPlacemark;

@@ -151,11 +151,21 @@ Result<TrackLog> parseTrackLog(const QByteArray& bytes, const QString& name) {
             log = readGpx(xml);
         else if (xml.name() == QLatin1String("kml"))
             log = readKml(xml);
+        else if (xml.name() == QLatin1String("TrainingCenterDatabase"))
+            log = readTcx(xml);
         else
-            return R::fail(QStringLiteral("%1: <%2> is neither a GPX nor a KML document")
+            return R::fail(QStringLiteral("%1: <%2> is neither a GPX, a KML nor a TCX document")
                                .arg(name, QString(xml.name())));
     } else {
-        log = readNmea(bytes);
+        const QByteArrayView rest = QByteArrayView(bytes).sliced(first);
+        const qsizetype end = rest.indexOf('\n');
+        const QByteArrayView firstLine = rest.first(end < 0 ? rest.size() : end).trimmed();
+        if (looksLikeCsv(firstLine))
+            log = readCsv(bytes);
+        else if (looksLikeIgc(firstLine))
+            log = readIgc(bytes);
+        else
+            log = readNmea(bytes);
     }
     if (!log)
         return R::fail(QStringLiteral("%1: %2").arg(name, log.error()));

@@ -28,7 +28,7 @@ using TrackSegment = std::vector<TrackPoint>;
 // A track log as read: its timed points by segment, and what was passed over.
 struct TrackLog {
     QString path;
-    QString format; // "GPX", "KML" or "NMEA"
+    QString format; // "GPX", "KML", "NMEA", "IGC", "TCX" or "CSV"
     std::vector<TrackSegment> segments;
     QStringList notes; // "3 sentences with a bad checksum skipped (the first at line 12)"
 
@@ -42,7 +42,8 @@ inline constexpr qint64 MaxPoints = 4000000;
 inline constexpr int MaxDepth = 64;
 } // namespace TrackLogLimits
 
-// A GPX 1.0 or 1.1, KML 2.2 or NMEA 0183 log, told apart by its content.
+// A GPX 1.0 or 1.1, KML 2.2, Garmin TCX, IGC, CSV or NMEA 0183 log, told
+// apart by its content.
 // A failure names the file, and the line where the fault is.
 Result<TrackLog> readTrackLog(const QString& path);
 // The same for bytes in memory; `name` stands for the file in messages.

@@ -13,6 +13,14 @@ class StrictXmlReader;
 Result<TrackLog> readGpx(StrictXmlReader& xml);
 Result<TrackLog> readKml(StrictXmlReader& xml);
 Result<TrackLog> readNmea(const QByteArray& bytes);
+Result<TrackLog> readTcx(StrictXmlReader& xml);
+Result<TrackLog> readIgc(const QByteArray& bytes);
+Result<TrackLog> readCsv(const QByteArray& bytes);
+
+// Told apart by the first line that is not blank: a header naming a
+// latitude, time or other column; an IGC A record or date header.
+bool looksLikeCsv(QByteArrayView firstLine);
+bool looksLikeIgc(QByteArrayView firstLine);
 
 namespace TrackText {
 // Milliseconds since the epoch of a civil date and time in UTC; nothing when

@@ -94,10 +94,33 @@ void addTrackLogs(Seeds& seeds, double latitude, double longitude, const QDateTi
     QByteArray kml = "<?xml version=\"1.0\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\" "
                      "xmlns:gx=\"http://www.google.com/kml/ext/2.2\"><Placemark><gx:Track>\n";
     QByteArray nmea;
+    QByteArray tcx =
+        "<?xml version=\"1.0\"?>\n<TrainingCenterDatabase xmlns=\"http://www.garmin.com/"
+        "xmlschemas/TrainingCenterDatabase/v2\"><Activities><Activity><Lap><Track>\n";
+    QByteArray igc = "AXXX001\r\nHFDTEDATE:" +
+                     when.toUTC().addSecs(-60).toString(QStringLiteral("ddMMyy")).toLatin1() +
+                     ",01\r\n";
+    QByteArray csv = "Time;Latitude;Longitude;\"Altitude (m)\"\n";
     for (int minute = -1; minute <= 1; ++minute) {
         const QDateTime at = when.addSecs(60 * minute).toUTC();
         const double lat = latitude + minute * 0.001, lon = longitude + minute * 0.001;
         const QByteArray iso = at.toString(Qt::ISODate).toLatin1();
+        tcx += "<Trackpoint><Time>" + iso + "</Time><Position><LatitudeDegrees>" +
+               QByteArray::number(lat, 'f', 6) + "</LatitudeDegrees><LongitudeDegrees>" +
+               QByteArray::number(lon, 'f', 6) + "</LongitudeDegrees></Position><AltitudeMeters>" +
+               QByteArray::number(400 + minute) + "</AltitudeMeters></Trackpoint>\n";
+        csv += iso + ";" + QByteArray::number(lat, 'f', 6) + ";" + QByteArray::number(lon, 'f', 6) +
+               (minute == 0 ? QByteArray(";\n") : QByteArray(";400\n"));
+        const auto igcDegrees = [](double value, int width, char positive, char negative) {
+            const double thousandths = std::round(std::fabs(value) * 60000);
+            const int whole = int(thousandths / 60000);
+            return QByteArray::number(whole).rightJustified(width, '0') +
+                   QByteArray::number(qint64(thousandths) - qint64(whole) * 60000)
+                       .rightJustified(5, '0') +
+                   (value < 0 ? negative : positive);
+        };
+        igc += "B" + at.toString(QStringLiteral("HHmmss")).toLatin1() +
+               igcDegrees(lat, 2, 'N', 'S') + igcDegrees(lon, 3, 'E', 'W') + "A0039000401\r\n";
         gpx += "<trkpt lat=\"" + QByteArray::number(lat, 'f', 6) + "\" lon=\"" +
                QByteArray::number(lon, 'f', 6) + "\"><ele>" + QByteArray::number(400 + minute) +
                "</ele><time>" + iso + "</time></trkpt>\n";
@@ -123,6 +146,10 @@ void addTrackLogs(Seeds& seeds, double latitude, double longitude, const QDateTi
     seeds.add("track_log", gpx + "</trkseg></trk></gpx>\n");
     seeds.add("track_log", kml + "</gx:Track></Placemark></kml>\n");
     seeds.add("track_log", nmea);
+    seeds.add("track_log",
+              tcx + "</Track></Lap></Activity></Activities></TrainingCenterDatabase>\n");
+    seeds.add("track_log", igc);
+    seeds.add("track_log", csv);
 }
 
 void addPhoto(Seeds& seeds, const QString& path) {

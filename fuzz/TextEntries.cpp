@@ -110,6 +110,9 @@ void trackLog(const QByteArray& input) {
         const TrackFix fix = track.locate(at, TrackLimits{});
         if (fix.found() && !inRange(fix.latitude, fix.longitude, fix.altitude.value_or(0)))
             fail(QStringLiteral("a position out of range at %1").arg(at));
+        if (!(fix.speedKmh.value_or(0) >= 0 && std::isfinite(fix.speedKmh.value_or(0))) ||
+            !(fix.trackDegrees.value_or(0) >= 0 && fix.trackDegrees.value_or(0) < 360))
+            fail(QStringLiteral("a speed or direction out of range at %1").arg(at));
     }
 }
 

@@ -31,7 +31,8 @@ files_of() {
     date_text) echo metadata/DateText.cpp ;;
     device_file_name) echo sources/DeviceFileName.cpp ;;
     track_log) echo editing/TrackLog.cpp editing/StrictXmlReader.cpp editing/GpxReader.cpp \
-      editing/KmlReader.cpp editing/NmeaReader.cpp editing/GpsTrack.cpp ;;
+      editing/KmlReader.cpp editing/NmeaReader.cpp editing/IgcReader.cpp \
+      editing/TcxReader.cpp editing/CsvReader.cpp editing/GpsTrack.cpp ;;
     differential) echo $e/PropertyWriter.cpp $e/PropertyReader.cpp $e/JpegRewrite.cpp \
       $e/ChunkRewrite.cpp $e/HeifRewrite.cpp $e/TiffEditor.cpp $e/TiffEditorFinish.cpp ;;
   esac

@@ -39,6 +39,10 @@ inline const QString AltitudeRef = QStringLiteral("AltitudeRef");
 inline const QString DateStamp = QStringLiteral("DateStamp");
 inline const QString TimeStamp = QStringLiteral("TimeStamp");
 inline const QString GPSVersion = QStringLiteral("GPSVersion");
+inline const QString Speed = QStringLiteral("Speed");
+inline const QString SpeedRef = QStringLiteral("SpeedRef");
+inline const QString Track = QStringLiteral("Track");
+inline const QString TrackRef = QStringLiteral("TrackRef");
 
 inline const QString Keywords = QStringLiteral("Keywords");
 

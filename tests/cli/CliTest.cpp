@@ -60,6 +60,44 @@ TEST(Cli, documentsEveryCommandAndRefusesMalformedCommandLines) {
     }
 }
 
+// Asked for help, a command prints its own usage and does nothing else: no
+// folder is made and no photo read, whatever else the line holds.
+TEST(Cli, answersHelpForEveryCommandWritingNothing) {
+    const struct {
+        QStringList command;
+        const char* shown;
+        const char* notShown = "Exit status";
+    } commands[] = {
+        {{"dump"}, "dump [--plist] FILE..."},
+        {{"remove", "gps"}, "remove exif|gps|iptc|exif-gps|all --out DIR"},
+        {{"dates"}, "dates preview --before-original"},
+        {{"dates", "shift"}, "dates shift --add|--subtract", "dates edit"},
+        {{"file-dates"}, "file-dates --out DIR FILE..."},
+        {{"gps", "set"}, "gps set --lat DEG --lon DEG"},
+        {{"edit"}, "edit [--artist T]"},
+        {{"geotag"}, "[--speed-and-heading] --out DIR FILE..."},
+        {{"export", "exif"}, "export tiff|exif|exif-tiff|exif-gps|all"},
+        {{"template", "export"}, "template export [--artist T]"},
+        {{"import", "all"}, "import tiff|exif|exif-tiff|exif-gps|all|template PLIST"},
+        {{"stamp"}, "stamp [--corner upper-left"},
+        {{"device", "download"}, "tessaview-cli device download", "geotag"},
+        {{"help"}, "Exit status", "(no such text)"},
+    };
+    TestFolder folder;
+    const QString photo = fixturePath(QStringLiteral("DSCN0010.jpg"));
+    const QString out = folder.file(QStringLiteral("out"));
+    for (const auto& c : commands) {
+        SCOPED_TRACE(qPrintable(c.command.join(QLatin1Char(' '))));
+        const CliRun run = cli(
+            c.command + QStringList{QStringLiteral("--out"), out, QStringLiteral("--help"), photo});
+        EXPECT_EQ(run.exitCode, 0) << qPrintable(run.err);
+        EXPECT_TRUE(run.out.contains(QLatin1String(c.shown))) << qPrintable(run.out);
+        EXPECT_FALSE(run.out.contains(QLatin1String(c.notShown))) << qPrintable(run.out);
+        EXPECT_TRUE(run.err.isEmpty()) << qPrintable(run.err);
+        EXPECT_FALSE(QFileInfo::exists(out));
+    }
+}
+
 // The stamp and the camera commands run in a program of their own, which the
 // tool hands its whole command line to: its output and exit code are the
 // tool's. Without that program the tool says so rather than failing quietly.

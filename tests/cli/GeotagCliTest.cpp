@@ -1,4 +1,5 @@
 #include "cli/CliRun.h"
+#include "cli/WalkTracks.h"
 #include "support/TestPhotos.h"
 
 #include <QDateTime>
@@ -14,87 +15,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace Walk;
+
 namespace {
-
-// The walk the tests' tracks record, north-east a step a minute from 10:00
-// UTC: a first segment to 10:19 and a point at 10:30 (an 11-minute hole), a
-// second segment from 11:00 to 11:30. Minute m is at 45 + m/1000 north,
-// 7 + m/500 east, 100 + m metres high: a line, so any interpolation of it is
-// the same line.
-const QDateTime Start(QDate(2008, 5, 30), QTime(10, 0), QTimeZone::utc());
-const QList<QList<int>> Segments = {
-    {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 30},
-    {60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75,
-     76, 77, 78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89, 90}};
-
-double latitudeAt(double seconds) {
-    return 45 + seconds / 60 * 0.001;
-}
-double longitudeAt(double seconds) {
-    return 7 + seconds / 60 * 0.002;
-}
-
-QByteArray gpx() {
-    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" "
-                      "creator=\"test\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n<trk>";
-    for (const QList<int>& segment : Segments) {
-        text += "<trkseg>\n";
-        for (int m : segment)
-            text += QStringLiteral("<trkpt lat=\"%1\" lon=\"%2\"><ele>%3</ele><time>%4</time>"
-                                   "</trkpt>\n")
-                        .arg(latitudeAt(m * 60), 0, 'f', 6)
-                        .arg(longitudeAt(m * 60), 0, 'f', 6)
-                        .arg(100 + m)
-                        .arg(Start.addSecs(m * 60).toString(Qt::ISODate))
-                        .toUtf8();
-        text += "</trkseg>";
-    }
-    return text + "</trk></gpx>\n";
-}
-
-// The first segment as a gx:Track.
-QByteArray kml() {
-    QByteArray whens, coords;
-    for (int m : Segments[0]) {
-        whens += "<when>" + Start.addSecs(m * 60).toString(Qt::ISODate).toUtf8() + "</when>\n";
-        coords += QStringLiteral("<gx:coord>%1 %2 %3</gx:coord>\n")
-                      .arg(longitudeAt(m * 60), 0, 'f', 6)
-                      .arg(latitudeAt(m * 60), 0, 'f', 6)
-                      .arg(100 + m)
-                      .toUtf8();
-    }
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=\"http://www.opengis.net/kml/"
-           "2.2\" xmlns:gx=\"http://www.google.com/kml/ext/2.2\"><Document><Placemark>"
-           "<gx:Track>\n" +
-           whens + coords + "</gx:Track></Placemark></Document></kml>\n";
-}
-
-QByteArray sentence(const QByteArray& body) {
-    int sum = 0;
-    for (char c : body)
-        sum ^= static_cast<unsigned char>(c);
-    return "$" + body + "*" + QByteArray::number(sum, 16).rightJustified(2, '0').toUpper() + "\r\n";
-}
-
-// The first segment as GGA and RMC sentences, and among them an RMC with a
-// bad checksum at 10:12:30 that would put a photo far away.
-QByteArray nmea() {
-    QByteArray text;
-    for (int m : Segments[0]) {
-        const QDateTime when = Start.addSecs(m * 60);
-        const double lat = latitudeAt(m * 60), lon = longitudeAt(m * 60);
-        const QByteArray time = when.toString(QStringLiteral("HHmmss")).toLatin1();
-        const QByteArray latText = QByteArray::number(45 * 100 + (lat - 45) * 60, 'f', 4);
-        const QByteArray lonText = "00" + QByteArray::number(7 * 100 + (lon - 7) * 60, 'f', 4);
-        text += sentence("GPGGA," + time + "," + latText + ",N," + lonText + ",E,1,08,0.9," +
-                         QByteArray::number(100 + m) + ",M,47.0,M,,");
-        text +=
-            sentence("GPRMC," + time + ",A," + latText + ",N," + lonText + ",E,0.0,0.0,300508,,,A");
-        if (m == 12)
-            text += "$GPRMC,101230,A,1000.0000,S,02000.0000,W,0.0,0.0,300508,,,A*00\r\n";
-    }
-    return text;
-}
 
 // The camera's time of an instant, in the system zone or a given offset.
 QString cameraTime(double seconds, int offsetSeconds, bool systemZone) {
@@ -108,13 +31,15 @@ struct Row {
     const char* name;
     const char* photo;   // the fixture copied
     double taken;        // seconds after 10:00 UTC, in GPS time
-    const char* track;   // "gpx", "kml" or "nmea"
+    const char* track;   // "gpx", "kml", "nmea", "igc", "tcx", "csv" or "kml-ground"
     const char* zone;    // "system", "given" (--zone +05:30) or the photo's "+02:00"
     double cameraBehind; // seconds the camera's clock is behind GPS time
     QStringList options; // of tessaview-cli geotag
     std::optional<QStringList> exiftool; // the same for exiftool -geotag, unless they differ
     double placedAt;                     // where along the walk, in seconds; NAN when skipped
     const char* message;                 // on standard error: why it is skipped, or a warning
+    bool altitude = true;                // the track gives one
+    bool motion = false;                 // --speed-and-heading: GPSSpeed and GPSTrack written
 };
 
 } // namespace
@@ -212,6 +137,27 @@ TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheRea
          840,
          ""},
         {"kml", "Canon_40D.jpg", 330, "kml", "system", 0, none, none, 330, ""},
+        {"kml_on_the_ground", "Canon_40D.jpg", 330, "kml-ground", "system", 0, none, std::nullopt,
+         330, "", false},
+        {"igc", "Canon_40D.jpg", 330, "igc", "system", 0, none, none, 330, ""},
+        {"tcx", "Canon_40D.jpg", 330, "tcx", "system", 0, none, none, 330, ""},
+        {"tcx_second_track", "Canon_40D.jpg", 4530, "tcx", "system", 0, none, none, 4530, ""},
+        {"csv_across_a_row_without_altitude", "Canon_40D.jpg", 330, "csv", "system", 0, none,
+         std::nullopt, 330, ""},
+        // North 0.001 degrees and east 0.002 a minute at 45 degrees north:
+        // 111.195 metres and 157.238 on the flat, 11.555 km/h at 54.73 degrees.
+        {"speed_and_heading",
+         "Canon_40D.jpg",
+         330,
+         "gpx",
+         "system",
+         0,
+         {"--speed-and-heading"},
+         none,
+         330,
+         "",
+         true,
+         true},
         {"nmea", "Canon_40D.jpg", 330, "nmea", "system", 0, none, none, 330,
          "1 sentence(s) with a bad checksum skipped (the first at line 27)"},
         // exiftool takes a sentence whose checksum is wrong.
@@ -234,8 +180,12 @@ TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheRea
     TestFolder folder;
     const QMap<QString, QString> tracks = {
         {"gpx", folder.writeFile("walk.gpx", gpx())},
-        {"kml", folder.writeFile("walk.kml", kml())},
+        {"kml", folder.writeFile("walk.kml", kml(true))},
         {"nmea", folder.writeFile("walk.nmea", nmea())},
+        {"igc", folder.writeFile("walk.igc", igc())},
+        {"tcx", folder.writeFile("walk.tcx", tcx())},
+        {"csv", folder.writeFile("walk.csv", csv())},
+        {"kml-ground", folder.writeFile("ground.kml", kml(false))},
     };
     // Every photo's camera time written by exiftool in one run.
     QStringList arguments;
@@ -265,7 +215,20 @@ TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheRea
         if (placed) {
             EXPECT_NEAR(ours.value("GPS:GPSLatitude").toDouble(), latitudeAt(row.placedAt), 1e-6);
             EXPECT_NEAR(ours.value("GPS:GPSLongitude").toDouble(), longitudeAt(row.placedAt), 1e-6);
-            EXPECT_NEAR(ours.value("GPS:GPSAltitude").toDouble(), 100 + row.placedAt / 60, 1e-3);
+            if (row.altitude) {
+                EXPECT_NEAR(ours.value("GPS:GPSAltitude").toDouble(), 100 + row.placedAt / 60,
+                            1e-3);
+            } else {
+                EXPECT_FALSE(ours.contains("GPS:GPSAltitude"));
+            }
+            EXPECT_EQ(ours.contains("GPS:GPSSpeed"), row.motion);
+            EXPECT_EQ(ours.contains("GPS:GPSTrack"), row.motion);
+            if (row.motion) {
+                EXPECT_NEAR(ours.value("GPS:GPSSpeed").toDouble(), 11.555, 0.001);
+                EXPECT_EQ(ours.value("GPS:GPSSpeedRef").toString(), "K");
+                EXPECT_NEAR(ours.value("GPS:GPSTrack").toDouble(), 54.733, 0.002);
+                EXPECT_EQ(ours.value("GPS:GPSTrackRef").toString(), "T");
+            }
             const double fraction = row.taken - std::floor(row.taken);
             EXPECT_EQ(ours.value("GPS:GPSTimeStamp").toString(),
                       Start.addSecs(qint64(row.taken)).toString("HH:mm:ss") +
@@ -274,7 +237,7 @@ TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheRea
             EXPECT_EQ(jpegImageData(fileBytes(out + "/" + row.name + ".jpg")),
                       jpegImageData(fileBytes(photo)));
         } else {
-            EXPECT_FALSE(QFileInfo::exists(out + "/" + row.name + ".jpg"));
+            EXPECT_FALSE(QFileInfo::exists(out)) << "a run that writes nothing leaves no folder";
         }
         EXPECT_TRUE(run.err.contains(row.message)) << qPrintable(run.err);
         if (!row.exiftool)
@@ -315,6 +278,18 @@ TEST(CliGeotag, aDryRunShowsTheMatchAndARefusedTrackIsNamedWithItsLine) {
     EXPECT_TRUE(line.value("time").toString().contains("(the system zone"));
     EXPECT_FALSE(line.value("changes").toArray().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(out));
+    // A real run that places nothing takes away the folders it made, and
+    // never one that was there before.
+    const QString existing = folder.file("existing");
+    ASSERT_TRUE(QDir().mkpath(existing));
+    for (const QString& into : {folder.file("new/deeper"), existing}) {
+        const CliRun nothing = cli({"geotag", "--track", broken, "--out", into, photo});
+        EXPECT_EQ(nothing.exitCode, 1);
+        EXPECT_TRUE(nothing.err.contains("no track log with timed points"))
+            << qPrintable(nothing.err);
+    }
+    EXPECT_FALSE(QFileInfo::exists(folder.file("new")));
+    EXPECT_TRUE(QFileInfo(existing).isDir());
 
     for (const QStringList& wrong :
          {QStringList{"--offset", "1:00", "--sync", "10:00:00@2008:05:30 10:00:00"},

@@ -38,6 +38,8 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
         const char* failure; // or this, after the file's name
         double firstAltitude = NAN;
         const char* note = "";
+        const char* format = "";
+        qint64 lastMsecs = 0; // of the last point of the last segment
     } cases[] = {
         {"segments and waypoints",
          gpxOf(
@@ -60,7 +62,8 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
          ""},
         {"a gx:Track and timed placemarks",
          "<kml xmlns=\"http://www.opengis.net/kml/2.2\" xmlns:gx=\"http://www.google.com/kml/ext/"
-         "2.2\"><Document><Placemark><gx:Track><when>2020-01-01T10:00:00Z</when><when>2020-01-01T"
+         "2.2\"><Document><Placemark><gx:Track><altitudeMode>absolute</"
+         "altitudeMode><when>2020-01-01T10:00:00Z</when><when>2020-01-01T"
          "10:00:05Z</when><gx:coord>7 45 300</gx:coord><gx:coord>7.1 45.1 310</gx:coord>"
          "</gx:Track></Placemark><Placemark><TimeStamp><when>2020-01-01T09:00:00Z</when>"
          "</TimeStamp><Point><coordinates> 7,45,2 </coordinates></Point></Placemark><Placemark>"
@@ -120,7 +123,102 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
          {},
          "line 3: elements nested deeper than 64 levels"},
         {"two documents", gpxOf("") + "<gpx/>", {}, "line 4: a second document element <gpx>"},
-        {"an HTML page", "<html><body/></html>", {}, "<html> is neither a GPX nor a KML document"},
+        // Past midnight the day after the header's; a fix without a GNSS
+        // altitude has the pressure altitude.
+        {"an IGC flight over midnight",
+         "AXXX001 logger\r\nHFDTEDATE:010120,01\r\nHFPLTPILOT:someone\r\nI013638FXA\r\n"
+         "B2359304500000N00700000EA0039000000010\r\nLXXX a comment\r\n"
+         "B2359594500060S00700120WV0039500450010\r\nB0000304500120N00700240EA0040000460010\r\n"
+         "G1A2B3C\r\n",
+         {3},
+         "",
+         390,
+         "",
+         "IGC",
+         1577923230000},
+        {"a TCX activity of two tracks",
+         "<?xml version=\"1.0\"?>\n<TrainingCenterDatabase "
+         "xmlns=\"http://www.garmin.com/xmlschemas/"
+         "TrainingCenterDatabase/v2\"><Activities><Activity Sport=\"Biking\"><Id>2020-01-01T10:00:"
+         "00Z</Id><Lap StartTime=\"2020-01-01T10:00:00Z\"><TotalTimeSeconds>60</TotalTimeSeconds>"
+         "<Track><Trackpoint><Time>2020-01-01T10:00:00Z</Time><Position><LatitudeDegrees>45"
+         "</LatitudeDegrees><LongitudeDegrees>7</LongitudeDegrees></Position><AltitudeMeters>310.5"
+         "</AltitudeMeters><HeartRateBpm><Value>120</Value></HeartRateBpm></Trackpoint><Trackpoint>"
+         "<Time>2020-01-01T10:00:01Z</Time><HeartRateBpm><Value>121</Value></HeartRateBpm>"
+         "</Trackpoint><Trackpoint><Time>2020-01-01T10:00:02Z</Time><Position><LatitudeDegrees>45.1"
+         "</LatitudeDegrees><LongitudeDegrees>7</LongitudeDegrees></Position></Trackpoint></Track>"
+         "<Track><Trackpoint><Time>2020-01-01T10:01:00+01:00</Time><Position><LatitudeDegrees>45"
+         "</LatitudeDegrees><LongitudeDegrees>7</LongitudeDegrees></Position></Trackpoint></Track>"
+         "</Lap></Activity></Activities></TrainingCenterDatabase>",
+         {2, 1},
+         "",
+         310.5,
+         "",
+         "TCX",
+         1577869260000},
+        {"a CSV of semicolons, quotes and decimal commas",
+         "\xEF\xBB\xBF\"Date Time\";Lat;\"Longitude (deg)\";Speed;ELEVATION (ft)\r\n"
+         "2020-01-01T10:00:00+01:00;45,5;7,25;3;1000\r\n\"2020-01-01 10:00:01Z\";45.5;7.25;3;\r\n"
+         ";;;0;\r\n",
+         {2},
+         "",
+         304.8,
+         "1 row(s) without a position skipped (the first at line 4)",
+         "CSV",
+         1577872801000},
+        {"a CSV of epoch times",
+         "timestamp,lng,lat,alt\n1577872800,7,45,\n1577872801500,7,45,12\n",
+         {2},
+         "",
+         NAN,
+         "",
+         "CSV",
+         1577872801500},
+        {"an IGC B record with a bad altitude",
+         "AXXX001\nHFDTE010120\n\nB1000004500000N00700000EA00100X0100\n",
+         {},
+         "line 4: a B record with a bad altitude"},
+        {"an IGC B record before the date",
+         "AXXX001\nB1000004500000N00700000EA0010000100\nHFDTE010120\n",
+         {},
+         "line 2: a B record before the HFDTE date header"},
+        {"an IGC B record cut short",
+         "HFDTE010120\nB1000004500000N00700000EA001\n",
+         {},
+         "line 2: a B record of 28 characters, fewer than 35"},
+        {"an IGC latitude past the pole",
+         "HFDTE010120\nB1000009500000N00700000EA0010000100\n",
+         {},
+         "line 2: a B record whose latitude 95 is outside -90 to 90"},
+        {"a CSV without a latitude column",
+         "time,lon,alt\n2020-01-01T10:00:00Z,7,1\n",
+         {},
+         "line 1: the header names no latitude column"},
+        {"a CSV time without its zone",
+         "time,lat,lon\n\n2020-01-01 10:00:00,45,7\n",
+         {},
+         "line 3: \"2020-01-01 10:00:00\" is neither a date and time with its zone nor seconds"},
+        {"a CSV row of too few cells",
+         "time,lat,lon\n2020-01-01T10:00:00Z,45\n",
+         {},
+         "line 2: 2 cells where the header names 3"},
+        {"a CSV quote left open",
+         "time,lat,lon\n\"2020-01-01T10:00:00Z,45,7\n",
+         {},
+         "line 2: a quote that is not closed"},
+        {"a TCX time that is no time",
+         "<TrainingCenterDatabase><Activities><Activity><Lap><Track><Trackpoint>\n<Time>noon"
+         "</Time></Trackpoint></Track></Lap></Activity></Activities></TrainingCenterDatabase>",
+         {},
+         "line 2: \"noon\" is not a date and time"},
+        {"a KML altitude mode that is none",
+         "<kml><gx:Track>\n<altitudeMode>high</altitudeMode></gx:Track></kml>",
+         {},
+         "line 2: \"high\" is not an altitude mode"},
+        {"an HTML page",
+         "<html><body/></html>",
+         {},
+         "<html> is neither a GPX, a KML nor a TCX document"},
         {"text", "hello\nworld\n", {}, "neither XML nor NMEA sentences: not a track log"},
         {"UTF-16", QByteArray("\xFF\xFE<\0g\0", 6), {}, "UTF-16"},
     };
@@ -142,6 +240,12 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
         EXPECT_TRUE(altitude == c.firstAltitude ||
                     (std::isnan(altitude) && std::isnan(c.firstAltitude)));
         EXPECT_EQ(log->notes.join(QLatin1Char(';')), QString(c.note));
+        if (c.format[0]) {
+            EXPECT_EQ(log->format, QString(c.format));
+        }
+        if (c.lastMsecs) {
+            EXPECT_EQ(log->segments.back().back().msecs, c.lastMsecs);
+        }
     }
 }
 
