@@ -140,13 +140,16 @@ int main(int argc, char** argv) {
         app, [&] {}, &quietDone);
 
     const MainWindowOutlets& o = app.outlets();
-    o.artistlab->setText(QStringLiteral("Bench Artist"));
-    o.keywordslab->setText(QStringLiteral("lake, hills, sky"));
-    o.gpsLatilab->setText(QStringLiteral("-33.8568"));
-    o.gpsLongtlab->setText(QStringLiteral("151.2153"));
-    o.gpsAitlab->setText(QStringLiteral("-5"));
-    o.gpsDatelab->setText(QStringLiteral("2014:05:06"));
-    o.gpsTimelab->setText(QStringLiteral("12:34:56"));
+    const auto typeFields = [&] {
+        o.artistlab->setText(QStringLiteral("Bench Artist"));
+        o.keywordslab->setText(QStringLiteral("lake, hills, sky"));
+        o.gpsLatilab->setText(QStringLiteral("-33.8568"));
+        o.gpsLongtlab->setText(QStringLiteral("151.2153"));
+        o.gpsAitlab->setText(QStringLiteral("-5"));
+        o.gpsDatelab->setText(QStringLiteral("2014:05:06"));
+        o.gpsTimelab->setText(QStringLiteral("12:34:56"));
+    };
+    typeFields();
     // With several photos selected only the fields typed into are written;
     // the others show what the photos share, or "(several values)".
     std::printf("  (%lld of the form's %lld fields written)\n",
@@ -192,11 +195,23 @@ int main(int argc, char** argv) {
         leastWindow = round == 0 ? windowUsed : std::min(leastWindow, windowUsed);
         return stall;
     };
+    // After a command the window reads the photos' working copies again and
+    // fills the form from them: each round types its fields anew, and the
+    // next command waits for that reading to be done.
+    const auto settleReads = [] {
+        QElapsedTimer spell;
+        spell.start();
+        while (spell.elapsed() < 2000)
+            waitForEvents();
+    };
     for (int round = 0; round < 5; ++round) {
         emptyStorage();
+        settleReads();
+        typeFields();
         const Stall applied =
             timed(applyCpu, applyWindowCpu, round, [&] { o.editApplyBtn->click(); });
         emptyStorage();
+        settleReads();
         const Stall removed = timed(removalCpu, removalWindowCpu, round,
                                     [&] { app.removal()->RemoveGPSDataFromPhoto(); });
         // The time of the best run; the longest stall of any.

@@ -135,19 +135,11 @@ OperationReport runDatePlanner(const std::vector<SelectedPhoto>& photos, const Q
     std::vector<BatchTask> tasks;
     for (size_t i = 0; i < photos.size(); ++i) {
         const BatchTarget& target = targets[i];
-        BatchTask task{target.input, target.output, {}, target.origin};
-        if (!target.refusal.isEmpty()) {
-            task.run = [input = target.input, reason = target.refusal](MetadataService&) {
-                return PhotoOutcome{PhotoOutcome::State::Skipped, input, QString(), reason, false};
-            };
-        } else {
-            task.run = [planner, photo = readFrom(photos[i], target),
-                        path = target.output](MetadataService& metadata) {
-                const auto properties = metadata.readProperties(photo.inputPath);
-                return applyDateChange(metadata, photo, path, planner(photo, properties, path));
-            };
-        }
-        tasks.push_back(std::move(task));
+        tasks.push_back(taskFor(target, [planner, photo = readFrom(photos[i], target),
+                                         path = target.output](MetadataService& metadata) {
+            const auto properties = metadata.readProperties(photo.inputPath);
+            return applyDateChange(metadata, photo, path, planner(photo, properties, path));
+        }));
     }
     return reportOf(runTasks(tasks, service, options), photos, targets);
 }

@@ -173,25 +173,17 @@ OperationReport runDateStamp(const std::vector<SelectedPhoto>& photos, const QSt
     std::vector<BatchTask> tasks;
     for (size_t i = 0; i < photos.size(); ++i) {
         const BatchTarget& target = targets[i];
-        BatchTask task{target.input, target.output, {}, target.origin};
-        if (!target.refusal.isEmpty()) {
-            task.run = [input = target.input, reason = target.refusal](MetadataService&) {
-                return PhotoOutcome{PhotoOutcome::State::Skipped, input, QString(), reason, false};
-            };
-        } else {
-            StampTarget format = stampFormat(photos[i]);
-            format.path = target.output;
-            task.run = [photo = readFrom(photos[i], target), format,
-                        drawn](MetadataService& service) {
+        StampTarget format = stampFormat(photos[i]);
+        format.path = target.output;
+        tasks.push_back(taskFor(
+            target, [photo = readFrom(photos[i], target), format, drawn](MetadataService& service) {
                 PhotoOutcome outcome = stampOne(service, photo, format, drawn);
                 if (outcome.written() && format.asJpeg)
                     outcome.remark =
                         QStringLiteral("written as JPEG to %1: its own format cannot be written")
                             .arg(format.path);
                 return outcome;
-            };
-        }
-        tasks.push_back(std::move(task));
+            }));
     }
     BatchOptions bounded = options;
     bounded.threads =

@@ -243,6 +243,15 @@ std::vector<BatchTarget> batchTargets(const std::vector<SelectedPhoto>& photos,
     return targets;
 }
 
+BatchTask taskFor(const BatchTarget& target, std::function<PhotoOutcome(MetadataService&)> run) {
+    BatchTask task{target.input, target.output, std::move(run), target.origin};
+    if (!target.refusal.isEmpty())
+        task.run = [input = target.input, reason = target.refusal](MetadataService&) {
+            return PhotoOutcome{PhotoOutcome::State::Skipped, input, QString(), reason, false};
+        };
+    return task;
+}
+
 SelectedPhoto readFrom(const SelectedPhoto& photo, const BatchTarget& target) {
     SelectedPhoto read = photo;
     if (!target.input.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing/BatchRunner.h"
 #include "editing/OperationReport.h"
 #include "editing/OutputNaming.h"
 #include "editing/PhotoSelection.h"
@@ -46,6 +47,9 @@ using OutputNameOf = std::function<QString(const SelectedPhoto&)>;
 std::vector<BatchTarget> batchTargets(const std::vector<SelectedPhoto>& photos,
                                       const QString& storage, OutputForm form,
                                       const OutputNameOf& nameOf = {});
+
+// The batch task of a target: the run, or, for a refused target, its refusal.
+BatchTask taskFor(const BatchTarget& target, std::function<PhotoOutcome(MetadataService&)> run);
 
 // The photo as the batch reads it: its input is its target's.
 SelectedPhoto readFrom(const SelectedPhoto& photo, const BatchTarget& target);
