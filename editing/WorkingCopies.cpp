@@ -6,9 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <QUrl>
 
 #include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -117,10 +120,37 @@ public:
         return m_index.value(QFileInfo(path).fileName());
     }
 
+    // Whether the folder holds the name. A folder that is new or small is
+    // listed once, so that a batch into it asks nothing per photo; a large
+    // one is asked for each name.
+    bool holds(const QString& name) {
+        if (!m_listingTried) {
+            m_listingTried = true;
+            struct stat folder {};
+            const QByteArray path = QFile::encodeName(m_folder);
+            if (::stat(path.constData(), &folder) != 0) {
+                m_listed = true; // no folder yet: nothing in it
+            } else if (S_ISDIR(folder.st_mode) && folder.st_size <= 64 * 1024) {
+                if (DIR* dir = ::opendir(path.constData())) {
+                    while (const dirent* entry = ::readdir(dir))
+                        m_names.insert(QFile::decodeName(entry->d_name));
+                    ::closedir(dir);
+                    m_listed = true;
+                }
+            }
+        }
+        if (m_listed)
+            return m_names.contains(name);
+        return exists(m_folder + QLatin1Char('/') + name);
+    }
+
 private:
     QString m_folder;
     bool m_indexRead = false;
     QHash<QString, QString> m_index;
+    bool m_listingTried = false;
+    bool m_listed = false;
+    QSet<QString> m_names;
 };
 
 // The photo a file stands for: a file of the storage folder that was made
@@ -153,7 +183,7 @@ QString nameFor(const QString& folder, const QString& wanted, const QString& inp
         }
         if (path == input)
             return candidate;
-        if (!exists(path))
+        if (!origins.holds(candidate))
             return freeNameWanted ? candidate : QString();
         if (origins.of(path) == origin)
             return candidate;
