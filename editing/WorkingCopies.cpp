@@ -21,6 +21,12 @@ namespace {
 // should search further.
 constexpr int maxNumberedNames = 10000;
 
+// "file://" and the path, percent-encoded but for its slashes: what QUrl
+// would write, at a fraction of the cost, once per written file.
+QByteArray fileUrl(const QString& path) {
+    return QByteArrayLiteral("file://") + QFile::encodeName(path).toPercentEncoding("/");
+}
+
 QString absoluteClean(const QString& path) {
     return QDir::cleanPath(path.startsWith(QLatin1Char('/')) ? path
                                                              : QFileInfo(path).absoluteFilePath());
@@ -96,7 +102,7 @@ void writeIndex(const QString& folder, const QHash<QString, QString>& entries) {
     QByteArray text;
     for (auto it = index.cbegin(); it != index.cend(); ++it) {
         if (exists(folder + QLatin1Char('/') + it.key()))
-            text += it.key().toUtf8() + '\t' + QUrl::fromLocalFile(it.value()).toEncoded() + '\n';
+            text += it.key().toUtf8() + '\t' + fileUrl(it.value()) + '\n';
     }
     // Losing the index costs only names: a copy whose origin is unknown is
     // left alone and the next write takes a new name.
@@ -194,7 +200,7 @@ QString nameFor(const QString& folder, const QString& wanted, const QString& inp
 } // namespace
 
 void OriginRecorder::record(const QString& path, const QString& origin) {
-    const QByteArray url = QUrl::fromLocalFile(origin).toEncoded();
+    const QByteArray url = fileUrl(origin);
     if (!attributesRefused() && ::setxattr(QFile::encodeName(path).constData(), OriginAttribute,
                                            url.constData(), size_t(url.size()), 0) == 0)
         return;
