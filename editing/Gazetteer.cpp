@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -114,11 +115,25 @@ PlaceFound Gazetteer::found(uint32_t index, double lat, double lon) const {
     out.country = m_data.text(country.name);
     out.countryCode = QString::fromLatin1(country.code, 2);
     out.zone = m_data.text(m_data.zones[place.zone]);
+    out.index = index;
     out.latitude = place.lat * 1e-5;
     out.longitude = place.lon * 1e-5;
     out.distanceKm = greatCircleKm(lat, lon, out.latitude, out.longitude);
     out.bearing = initialBearing(lat, lon, out.latitude, out.longitude);
     return out;
+}
+
+QString Gazetteer::nameIn(const PlaceFound& place, const QString& language) const {
+    const QByteArray code = language.left(2).toLower().toLatin1();
+    for (const auto& entry : m_data.languages) {
+        if (code.size() != 2 || entry.code[0] != code[0] || entry.code[1] != code[1])
+            continue;
+        const auto it = std::lower_bound(entry.names.begin(), entry.names.end(),
+                                         std::pair<uint32_t, uint32_t>{place.index, 0});
+        if (it != entry.names.end() && it->first == place.index)
+            return m_data.text(it->second);
+    }
+    return place.name;
 }
 
 PlaceFound Gazetteer::placeAt(uint32_t index) const {

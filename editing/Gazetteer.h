@@ -20,6 +20,7 @@ struct PlaceFound {
     double longitude = 0;
     double distanceKm = 0;
     double bearing = 0; // degrees from true north, from the position to the place
+    uint32_t index = 0; // in the gazetteer
 };
 
 // What a position lies in. At sea (outside every border, no place within
@@ -54,6 +55,8 @@ public:
     Location locate(double lat, double lon, double maxKm) const;
 
     size_t placeCount() const { return m_data.places.size(); }
+    // The place's name in a language ("de", "pt-BR" as "pt"), else its own.
+    QString nameIn(const PlaceFound& place, const QString& language) const;
     // A place by its index, below placeCount, seen from where it lies.
     PlaceFound placeAt(uint32_t index) const;
 

@@ -27,6 +27,11 @@ struct GazetteerData {
         uint32_t state;
         uint32_t zone;
     };
+    // The names of places in one language, by place index, ascending.
+    struct Language {
+        char code[2];
+        std::vector<std::pair<uint32_t, uint32_t>> names; // place, text
+    };
     struct Ring {
         uint32_t first; // into points
         uint32_t count;
@@ -47,6 +52,7 @@ struct GazetteerData {
     std::vector<uint32_t> zones; // text index of each IANA name
     std::vector<State> states;
     std::vector<Place> places;
+    std::vector<Language> languages;
     // Border points are x = (lon - translateX) / scaleX, y likewise; a ring
     // crossing the antimeridian runs on past ±180 degrees.
     double scaleX = 1, scaleY = 1, translateX = 0, translateY = 0;

@@ -7,7 +7,7 @@
 #include <limits>
 
 // The file, made by tools/make-gazetteer.py:
-//   "TVGZ", u16 version (1), u16 0, u32 payload size, u32 packed size (LE)
+//   "TVGZ", u16 version (2), u16 0, u32 payload size, u32 packed size (LE)
 //   the payload as qCompress packs it: u32 payload size (BE), zlib stream
 // The payload: unsigned LEB128 numbers (v), zigzag for signed ones (z):
 //   v texts, v text bytes, the texts each ending in NUL
@@ -16,6 +16,8 @@
 //   v states, each: v country, v name
 //   v places, each: z lat, z lon (1e-5 degrees, from the previous place),
 //                   v name, v state, v zone
+//   v languages, each: 2 ASCII letters, v names, each: v place (from the
+//                   previous one), v name
 //   4 doubles (LE): scale x, scale y, translate x, translate y
 //   v polygons, each: v country, v rings, each: v points, each: z x, z y
 //                   (from the previous point of the ring)
@@ -170,6 +172,29 @@ bool readPlaces(Reader& in, GazetteerData& d) {
     return true;
 }
 
+bool readLanguages(Reader& in, GazetteerData& d) {
+    d.languages.resize(in.count("language", 3));
+    for (auto& language : d.languages) {
+        const QByteArray code = in.bytes(2);
+        if (code.size() == 2) {
+            language.code[0] = code[0];
+            language.code[1] = code[1];
+        }
+        language.names.resize(in.count("translated name", 2));
+        uint64_t place = 0;
+        for (auto& [index, name] : language.names) {
+            place += in.number();
+            if (!in.failed() && place >= d.places.size())
+                in.fail(QStringLiteral("a translated name's place is out of range"));
+            index = uint32_t(place);
+            name = in.index("translated name", d.textStarts.size());
+            if (in.failed())
+                return false;
+        }
+    }
+    return !in.failed();
+}
+
 bool readBorders(Reader& in, GazetteerData& d) {
     d.scaleX = in.real();
     d.scaleY = in.real();
@@ -234,7 +259,7 @@ Result<GazetteerData> readGazetteerData(const QByteArray& file) {
     const quint16 version = qFromLittleEndian<quint16>(head + 4);
     const quint32 payloadSize = qFromLittleEndian<quint32>(head + 8);
     const quint32 packedSize = qFromLittleEndian<quint32>(head + 12);
-    if (version != 1)
+    if (version != 2)
         return R::fail(QStringLiteral("gazetteer version %1 is not known").arg(version));
     if (payloadSize > largestPayload || qint64(packedSize) + headerSize + 4 != file.size() ||
         qFromBigEndian<quint32>(head + headerSize) != payloadSize)
@@ -244,8 +269,8 @@ Result<GazetteerData> readGazetteerData(const QByteArray& file) {
         return R::fail(QStringLiteral("the gazetteer's data does not unpack"));
     GazetteerData d;
     Reader in(payload);
-    if (readTexts(in, d) && readTables(in, d) && readPlaces(in, d) && readBorders(in, d) &&
-        !in.atEnd())
+    if (readTexts(in, d) && readTables(in, d) && readPlaces(in, d) && readLanguages(in, d) &&
+        readBorders(in, d) && !in.atEnd())
         in.fail(QStringLiteral("data after the borders"));
     if (in.failed())
         return R::fail(QStringLiteral("damaged gazetteer: ") + in.error());

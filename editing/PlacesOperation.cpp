@@ -39,7 +39,8 @@ PhotoChanges placeChanges(const Gazetteer& gazetteer, const PlacesSettings& sett
     const Location where =
         gazetteer.locate(display.latitude, display.longitude, settings.maxDistanceKm);
     if (where.nearest) {
-        out.details.append({QStringLiteral("place"), where.nearest->name});
+        out.details.append(
+            {QStringLiteral("place"), gazetteer.nameIn(*where.nearest, settings.language)});
         out.details.append(
             {QStringLiteral("distanceKm"), rounded(where.nearest->distanceKm, 0.01)});
         out.details.append({QStringLiteral("bearing"), rounded(where.nearest->bearing, 0.1)});
@@ -50,7 +51,9 @@ PhotoChanges placeChanges(const Gazetteer& gazetteer, const PlacesSettings& sett
     QVariantMap iptc, xmp;
     for (const Field& field : fields) {
         const QString value =
-            field.value ? where.*field.value : (where.city ? where.city->name : QString());
+            field.value
+                ? where.*field.value
+                : (where.city ? gazetteer.nameIn(*where.city, settings.language) : QString());
         // Nothing found is no reason to remove what the photo says.
         if (value.isEmpty())
             continue;

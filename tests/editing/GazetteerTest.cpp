@@ -67,6 +67,18 @@ TEST(Gazetteer, namesTheCountryThePositionLiesInOnEitherSideOfABorderAndNoneAtSe
     }
 }
 
+// A city's name in a language the data has it in, else its own.
+TEST(Gazetteer, namesACityInTheLanguageAskedForWhereItHasTheName) {
+    const auto gazetteer = shipped();
+    ASSERT_TRUE(gazetteer);
+    const auto munich = gazetteer->locate(48.137, 11.575, 10).city;
+    ASSERT_TRUE(munich);
+    EXPECT_EQ(gazetteer->nameIn(*munich, QStringLiteral("de")).toStdString(), "München");
+    EXPECT_EQ(gazetteer->nameIn(*munich, QStringLiteral("it-IT")).toStdString(),
+              "Monaco di Baviera");
+    EXPECT_EQ(gazetteer->nameIn(*munich, QStringLiteral("xx")).toStdString(), "Munich");
+}
+
 // A damaged file is refused with a reason: cut anywhere, a byte changed in
 // the header or the packed data, never a crash.
 TEST(Gazetteer, refusesADamagedFileWithAReason) {
