@@ -121,7 +121,7 @@ TEST(CliPlaces, writesCityStateAndCountryToIptcAndXmpAndNothingElse) {
     EXPECT_TRUE(kept.err.contains(QLatin1String("--overwrite"))) << kept.err.toStdString();
 }
 
-TEST(CliPlaces, skipsAPhotoWithoutAPositionAndRefusesABadDistance) {
+TEST(CliPlaces, skipsAPhotoWithoutAPositionRefusesABadDistanceAndNamesTheCityInALanguage) {
     TestFolder folder;
     const QString photo = folder.copyPhoto(QStringLiteral("Canon_40D.jpg"));
     const CliRun run = cli({"places", "--out", folder.file("out"), photo});
@@ -129,6 +129,11 @@ TEST(CliPlaces, skipsAPhotoWithoutAPositionAndRefusesABadDistance) {
     EXPECT_TRUE(run.err.contains(QLatin1String("no GPS position"))) << run.err.toStdString();
     EXPECT_EQ(cli({"places", "--max-distance", "far", "--out", folder.file("out"), photo}).exitCode,
               2);
+    // Placed in Munich, it takes the city's German name when asked.
+    placeAt(photo, 48.137, 11.575);
+    const CliRun german =
+        cli({"places", "--lang", "de", "--dry-run", "--out", folder.file("out"), photo});
+    EXPECT_TRUE(german.out.contains("\"to\": \"M\xc3\xbcnchen\"")) << german.out.toStdString();
     EXPECT_EQ(cli({"places", "--help"}).exitCode, 0);
     EXPECT_TRUE(cli({"dates", "zone", "--help"}).out.contains("--keep-instant"));
 }
