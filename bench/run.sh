@@ -220,3 +220,4 @@ echo "  gphoto2        $(rate "$device_count" "$gp") files/s  ($(printf '%.2f' "
 echo "  tessaview/gphoto2 files/s: $(ratio "$gp" "$tvd")x"
 # The device browser's first screen of thumbnails from a 2,000-photo camera.
 "$bin/tv_bench_device" 2000 "$work/device.jpg" 30
+bash "$here/bench/places.sh" "$bin"

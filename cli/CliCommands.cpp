@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 #include "cli/EditCommands.h"
 #include "cli/GeotagCommand.h"
+#include "cli/PlacesCommands.h"
 #include "cli/TemplateCommands.h"
 #include "editing/ChangePreview.h"
 #include "editing/DateOperations.h"
@@ -203,7 +204,9 @@ int dates(const QStringList& arguments, MetadataService& service, const CliStrea
         return datesShift(rest, service, streams);
     if (variant == QLatin1String("preview"))
         return datesPreview(rest, service, streams);
-    return usageError(streams, QStringLiteral("dates needs edit, set, shift or preview"));
+    if (variant == QLatin1String("zone"))
+        return runDatesZoneCommand(rest, service, streams);
+    return usageError(streams, QStringLiteral("dates needs edit, set, shift, preview or zone"));
 }
 
 int fileDates(const QStringList& arguments, MetadataService& service, const CliStreams& streams) {
@@ -322,5 +325,7 @@ int runCli(const QStringList& arguments, MetadataService& service, const CliStre
         return runEditCommand(command, rest, service, streams);
     if (command == QLatin1String("geotag"))
         return runGeotagCommand(rest, service, streams);
+    if (command == QLatin1String("places"))
+        return runPlacesCommand(rest, service, streams);
     return usageError(streams, QStringLiteral("unknown command \"%1\"").arg(command));
 }

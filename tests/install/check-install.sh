@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build under a fresh prefix and checks what landed there: the
-# programs, the worker they find relative to themselves, the desktop entry
-# and the icons.
+# programs, the worker and the gazetteer they find relative to themselves,
+# the desktop entry and the icons.
 set -u
 build=$1
 photo=$2
@@ -36,6 +36,10 @@ echo "$out" | grep -q '"Make"' || fail "the installed tool could not read a phot
 # module, found the same way.
 out=$(env -u TESSAVIEW_WORKER "$prefix/bin/tessaview-cli" stamp --dry-run --out "$prefix/out" "$photo" 2>&1)
 echo "$out" | grep -q '"text": "2008:10:22 16:28:39"' || fail "the installed tool could not plan a stamp: $out"
+# The gazetteer beside its attribution, found relative to the program.
+[ -f "$prefix/share/tessaview/README.md" ] || fail "the gazetteer's attribution is not installed"
+out=$(env -u TESSAVIEW_GAZETTEER "$prefix/bin/tessaview-cli" places --dry-run --out "$prefix/out" "$photo" 2>&1)
+echo "$out" | grep -q '"place": "Arezzo"' || fail "the installed tool could not find a place: $out"
 # The tool itself loads neither the GUI module nor libgphoto2.
 ldd "$prefix/bin/tessaview-cli" | grep -E -q 'libQt6Gui|libgphoto2' && fail "tessaview-cli links the GUI module or libgphoto2"
 
