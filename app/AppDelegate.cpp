@@ -19,6 +19,7 @@
 #include "app/StampController.h"
 #include "app/TemplatesController.h"
 #include "app/WindowGeometry.h"
+#include "app/ZoneController.h"
 #include "sources/CameraServiceGPhoto.h"
 #include "sources/PhotoListModel.h"
 #include "sources/ThumbnailLoader.h"
@@ -55,6 +56,8 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     m_removal = std::make_unique<RemovalController>(selection, runner, alerts, metadata, m_storage);
     m_dates = std::make_unique<DatesController>(window, selection, m_current, runner, alerts,
                                                 metadata, m_storage, m_settings);
+    m_zone = std::make_unique<ZoneController>(window, selection, runner, alerts, metadata,
+                                              m_storage, m_settings, m_places);
     m_templates =
         std::make_unique<TemplatesController>(o.form(), window, *m_formState, selection, m_current,
                                               runner, alerts, metadata, fileViewer, m_storage);
@@ -63,10 +66,10 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     m_gps = std::make_unique<GpsController>(window, selection, m_current, runner, alerts, metadata,
                                             m_storage, m_settings);
     m_geotag = std::make_unique<GeotagController>(window, selection, runner, alerts, metadata,
-                                                  m_storage, m_settings);
-    m_editForm =
-        std::make_unique<EditFormController>(o.form(), window, *m_formState, selection, m_current,
-                                             runner, alerts, metadata, m_storage, m_settings);
+                                                  m_storage, m_settings, m_places);
+    m_editForm = std::make_unique<EditFormController>(o.form(), window, *m_formState, selection,
+                                                      m_current, runner, alerts, metadata,
+                                                      m_storage, m_settings, m_places);
     m_chrome = std::make_unique<ChromeController>(o.window, fileViewer, m_storage);
 
     forwardSignals();

@@ -3,6 +3,7 @@
 #include "app/CurrentPhoto.h"
 #include "app/DateStampFont.h"
 #include "app/MainWindowLayout.h"
+#include "app/PlacesSource.h"
 #include "app/StorageLocation.h"
 #include "editing/OperationReport.h"
 #include "sources/CameraDevice.h"
@@ -16,6 +17,7 @@
 #include <memory>
 
 class Alerts;
+class ZoneController;
 class CameraService;
 class ChangeDateWindow;
 class ChangeMutiDateWindow;
@@ -71,6 +73,7 @@ public:
     PreferencesController* preferences() const { return m_preferences.get(); }
     RemovalController* removal() const { return m_removal.get(); }
     DatesController* dates() const { return m_dates.get(); }
+    ZoneController* zone() const { return m_zone.get(); }
     TemplatesController* templates() const { return m_templates.get(); }
     StampController* stamp() const { return m_stamp.get(); }
     DeviceController* device() const { return m_device.get(); }
@@ -135,6 +138,7 @@ private:
     StorageLocation m_storage;
     CurrentPhoto m_current;
     DateStampFont m_stampFont;
+    PlacesSource m_places;
     std::unique_ptr<ThumbnailLoader> m_thumbnails;
     std::unique_ptr<PhotoListModel> m_localPhotos;
     std::unique_ptr<PhotoListModel> m_devicePhotos;
@@ -149,6 +153,7 @@ private:
     std::unique_ptr<PreferencesController> m_preferences;
     std::unique_ptr<RemovalController> m_removal;
     std::unique_ptr<DatesController> m_dates;
+    std::unique_ptr<ZoneController> m_zone;
     std::unique_ptr<TemplatesController> m_templates;
     std::unique_ptr<StampController> m_stamp;
     std::unique_ptr<GpsController> m_gps;

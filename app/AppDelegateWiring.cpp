@@ -17,6 +17,8 @@
 #include "app/RemovalController.h"
 #include "app/StampController.h"
 #include "app/TemplatesController.h"
+#include "app/ZoneController.h"
+#include "app/ZoneWindow.h"
 
 #include <QMainWindow>
 #include <QMenu>
@@ -83,6 +85,12 @@ void AppDelegate::wireEditing() {
             &StampController::AddDateOnPhotoAction);
     connect(d, &DatesController::deviceCopiesNeeded, m_device.get(),
             &DeviceController::ViewExifData);
+    ZoneController* z = m_zone.get();
+    connect(o.zoneItem, &QAction::triggered, z, &ZoneController::SetTimeZoneAction);
+    connect(z->zoneWindow()->saveButton, &QPushButton::clicked, z,
+            &ZoneController::ClickZoneSaveAction);
+    connect(z->zoneWindow()->cancelButton, &QPushButton::clicked, z,
+            &ZoneController::ClickZoneCancelAction);
 
     ChangeDateWindow* dates = d->changeDateWindow();
     connect(dates->saveButton, &QPushButton::clicked, d,
@@ -184,6 +192,9 @@ void AppDelegate::wireEditForm() {
     c.StartEditViewAction = [f] { f->StartEditViewAction(); };
     c.HideEditViewAction = [f] { f->HideEditViewAction(); };
     c.ClickApplyChangeAction = [f] { f->ClickApplyChangeAction(); };
+    connect(o.fillPlacesBtn, &QPushButton::clicked, f, &EditFormController::FillFromPositionAction);
+    connect(o.placesItem, &QAction::triggered, f,
+            &EditFormController::FillPlacesFromPositionsAction);
     // The template button shows once it has its command (wireChrome).
     o.editTemplateBtn->show();
 }

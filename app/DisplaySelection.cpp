@@ -219,6 +219,10 @@ void DisplayController::applyDisplay(const PhotoDisplay& display) {
         {&display.gpsLatilab, o.gpsLatilab},
         {&display.gpsLongtlab, o.gpsLongtlab},
         {&display.keywordslab, o.keywordslab},
+        {&display.citylab, o.citylab},
+        {&display.statelab, o.statelab},
+        {&display.countrylab, o.countrylab},
+        {&display.countryCodelab, o.countryCodelab},
     };
     for (const auto& [value, edit] : fields) {
         if (value->has_value()) {

@@ -8,12 +8,15 @@
 #include "app/EditViewLayout.h"
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
+#include "app/PlacesSource.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
 #include "editing/EditFormOperation.h"
+#include "editing/PlacesOperation.h"
 
 #include <QEvent>
 #include <QLineEdit>
+#include <QLocale>
 
 #include <cmath>
 
@@ -21,10 +24,10 @@ EditFormController::EditFormController(const FormOutlets& form, QWidget* window,
                                        const EditFormState& formState, SourceSelection& selection,
                                        CurrentPhoto& current, CommandRunner& runner, Alerts& alerts,
                                        MetadataService& metadata, const StorageLocation& storage,
-                                       QSettings& settings, QObject* parent)
+                                       QSettings& settings, PlacesSource& places, QObject* parent)
     : QObject(parent), m_form(form), m_window(window), m_formState(formState),
       m_selection(selection), m_current(current), m_runner(runner), m_alerts(alerts),
-      m_metadata(metadata), m_storage(storage) {
+      m_metadata(metadata), m_storage(storage), m_places(places) {
     m_confirmation = new ChangeConfirmation(settings, this);
     for (QLineEdit* field : m_form.fields())
         field->installEventFilter(this);
@@ -70,6 +73,10 @@ void EditFormController::ClickApplyChangeAction() {
     fields.altitude = take(o.gpsAitlab);
     fields.gpsDate = take(o.gpsDatelab);
     fields.gpsTime = take(o.gpsTimelab);
+    fields.city = take(o.citylab);
+    fields.state = take(o.statelab);
+    fields.country = take(o.countrylab);
+    fields.countryCode = take(o.countryCodelab);
     if (several && m_formState.editedFields().isEmpty()) {
         m_alerts.showSheet(
             tr("Nothing to apply"),
@@ -94,6 +101,83 @@ void EditFormController::ClickApplyChangeAction() {
             m_runner.runEditing(tr("Applying the form…"), photos,
                                 [=](const BatchOptions& options) {
                                     return runEditForm(plan, photos, storage, *metadata, options);
+                                },
+                                {true, false});
+        });
+}
+
+// The fields are filled, not written: Apply writes them with the rest of the
+// form, and the user may correct a name first. A place farther than the
+// places' reach leaves the city as it is; so does a position at sea for
+// the state and country.
+void EditFormController::FillFromPositionAction() {
+    const auto latitude = leadingNumber(m_form.gpsLatilab->text());
+    const auto longitude = leadingNumber(m_form.gpsLongtlab->text());
+    if (!latitude || !longitude || std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180) {
+        const bool mixed =
+            m_formState.isMixed(m_form.gpsLatilab) || m_formState.isMixed(m_form.gpsLongtlab);
+        m_alerts.showSheet(
+            tr("No position to name"),
+            mixed ? tr("The selected photos are at different positions. Metadata ▸ Places from "
+                       "Positions names each photo's own place.")
+                  : tr("Type a latitude and a longitude, or choose a photo that has a position."),
+            m_window, QMessageBox::Information);
+        return;
+    }
+    const auto gazetteer = m_places.gazetteer();
+    if (!gazetteer) {
+        m_alerts.showSheet(tr("The places could not be read"), gazetteer.error(), m_window);
+        return;
+    }
+    const PlacesSettings defaults;
+    const LocationTexts found = locationTextsAt(*gazetteer.value(), *latitude, *longitude,
+                                                defaults.maxDistanceKm, QLocale().name());
+    const std::pair<const std::optional<QString>*, QLineEdit*> fields[] = {
+        {&found.city, m_form.citylab},
+        {&found.state, m_form.statelab},
+        {&found.country, m_form.countrylab},
+        {&found.countryCode, m_form.countryCodelab},
+    };
+    bool any = false;
+    for (const auto& [text, field] : fields) {
+        if (!*text)
+            continue;
+        any = true;
+        field->setText(**text);
+        field->setCursorPosition(0);
+    }
+    if (!any)
+        m_alerts.showSheet(
+            tr("No place here"),
+            tr("No country holds %1, %2, and no town is near it.").arg(*latitude).arg(*longitude),
+            m_window, QMessageBox::Information);
+}
+
+void EditFormController::FillPlacesFromPositionsAction() {
+    const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(m_selection.mode());
+    if (photos.empty())
+        return;
+    const auto gazetteer = m_places.gazetteer();
+    if (!gazetteer) {
+        m_alerts.showSheet(tr("The places could not be read"), gazetteer.error(), m_window);
+        return;
+    }
+    // The preview shows every name before it is written, so names already
+    // there are replaced as the user sees.
+    PlacesSettings settings;
+    settings.overwrite = true;
+    settings.language = QLocale().name();
+    const QString storage = m_storage.storagelocation;
+    MetadataService* metadata = &m_metadata;
+    const std::shared_ptr<const Gazetteer> places = gazetteer.value();
+    m_confirmation->confirmThenRun(
+        m_window, photos.size(),
+        [=] { return previewPlaces(places, settings, photos, storage, *metadata); },
+        [=, this] {
+            m_runner.runEditing(tr("Naming places…"), photos,
+                                [=](const BatchOptions& options) {
+                                    return runPlaces(places, settings, photos, storage, *metadata,
+                                                     options);
                                 },
                                 {true, false});
         });

@@ -9,13 +9,14 @@ class ChangeConfirmation;
 class CommandRunner;
 class EditFormState;
 class MetadataService;
+class PlacesSource;
 class QLineEdit;
 class QSettings;
 class SourceSelection;
 struct CurrentPhoto;
 struct StorageLocation;
 
-// The edit form: thirteen fields written together into every selected photo,
+// The edit form: seventeen fields written together into every selected photo,
 // the panel that slides in to hold them, and the form's map, which follows
 // the form's position whenever the user begins to edit a field.
 class EditFormController : public QObject {
@@ -24,7 +25,7 @@ public:
     EditFormController(const FormOutlets& form, QWidget* window, const EditFormState& formState,
                        SourceSelection& selection, CurrentPhoto& current, CommandRunner& runner,
                        Alerts& alerts, MetadataService& metadata, const StorageLocation& storage,
-                       QSettings& settings, QObject* parent = nullptr);
+                       QSettings& settings, PlacesSource& places, QObject* parent = nullptr);
 
     ChangeConfirmation* confirmation() const { return m_confirmation; }
 
@@ -32,6 +33,11 @@ public Q_SLOTS:
     void StartEditViewAction();
     void HideEditViewAction();
     void ClickApplyChangeAction();
+    // The location fields from the form's latitude and longitude.
+    void FillFromPositionAction();
+    // Each selected photo's location fields from its own position, written
+    // as the other commands write (Metadata menu).
+    void FillPlacesFromPositionsAction();
 
 protected:
     // A form field taking the focus is where editing begins.
@@ -49,5 +55,6 @@ private:
     Alerts& m_alerts;
     MetadataService& m_metadata;
     const StorageLocation& m_storage;
+    PlacesSource& m_places;
     ChangeConfirmation* m_confirmation = nullptr;
 };

@@ -12,7 +12,8 @@ namespace {
 QList<std::optional<QString>> formTexts(const PhotoDisplay& d) {
     return {d.artistlab,     d.imageDescrilab, d.copyrightlab, d.cameraMakelab, d.cameraModelab,
             d.cameraDatelab, d.commentslab,    d.keywordslab,  d.gpsDatelab,    d.gpsTimelab,
-            d.gpsAitlab,     d.gpsLatilab,     d.gpsLongtlab};
+            d.gpsAitlab,     d.gpsLatilab,     d.gpsLongtlab,  d.citylab,       d.statelab,
+            d.countrylab,    d.countryCodelab};
 }
 
 } // namespace

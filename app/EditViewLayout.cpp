@@ -71,6 +71,11 @@ void buildEditView(MainWindowOutlets& o) {
          QStringLiteral("YYYY:MM:DD")},
         {QObject::tr("GPS time"), &o.gpsTimelab, QStringLiteral("gpsTimelab"),
          QStringLiteral("HH:MM:SS")},
+        {QObject::tr("City"), &o.citylab, QStringLiteral("citylab"), {}},
+        {QObject::tr("State"), &o.statelab, QStringLiteral("statelab"), QObject::tr("or province")},
+        {QObject::tr("Country"), &o.countrylab, QStringLiteral("countrylab"), {}},
+        {QObject::tr("Country code"), &o.countryCodelab, QStringLiteral("countryCodelab"),
+         QObject::tr("ISO, such as DE")},
     };
     auto* fields = new QWidget;
     fields->setObjectName(QStringLiteral("editFields"));
@@ -80,6 +85,19 @@ void buildEditView(MainWindowOutlets& o) {
     for (const auto& row : rows) {
         *row.outlet = formField(row.name, row.placeholder);
         form->addRow(row.label, *row.outlet);
+        if (*row.outlet == o.countryCodelab) {
+            // Beside the place it fills, below the position it reads.
+            o.fillPlacesBtn = new QPushButton(QObject::tr("Fill from Position"));
+            o.fillPlacesBtn->setObjectName(QStringLiteral("fillPlacesBtn"));
+            o.fillPlacesBtn->setAutoDefault(false);
+            o.fillPlacesBtn->setToolTip(
+                QObject::tr("City, state, country and code of the place nearest to the latitude "
+                            "and longitude above, from the places that come with Tessaview"));
+            auto* row = new QHBoxLayout;
+            row->addStretch(1);
+            row->addWidget(o.fillPlacesBtn);
+            form->addRow(row);
+        }
     }
     auto* note = new QLabel(QObject::tr("Apply writes these fields into every selected photo. "
                                         "With several photos selected, only the fields you "

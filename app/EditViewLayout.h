@@ -6,7 +6,7 @@ class QPropertyAnimation;
 struct FormOutlets;
 struct MainWindowOutlets;
 
-// Builds the edit form's panel inside the photo view: the thirteen fields,
+// Builds the edit form's panel inside the photo view: the seventeen fields,
 // the back, template and apply buttons. The panel starts hidden; the
 // template button too, until a command is connected to it.
 void buildEditView(MainWindowOutlets& o);

@@ -9,6 +9,7 @@
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "app/ParallelReads.h"
+#include "app/PlacesSource.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
 #include "metadata/MetadataService.h"
@@ -40,6 +41,7 @@ struct GeotagController::Reading {
 namespace {
 
 const QString GeometryKey = QStringLiteral("geotagWindowGeometry");
+const QString PlacesKey = QStringLiteral("geotagFillsPlaces");
 
 // The photos' clocks, read on several threads as the workers allow.
 std::vector<GeotagModel::Photo> readClocks(MetadataService& metadata,
@@ -67,10 +69,10 @@ std::vector<GeotagModel::Photo> readClocks(MetadataService& metadata,
 GeotagController::GeotagController(QWidget* window, SourceSelection& selection,
                                    CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
                                    const StorageLocation& storage, QSettings& settings,
-                                   QObject* parent)
+                                   PlacesSource& places, QObject* parent)
     : QObject(parent), m_mainWindow(window), m_selection(selection), m_runner(runner),
       m_alerts(alerts), m_metadata(metadata), m_storage(storage), m_settings(settings),
-      m_track(std::make_shared<const GpsTrack>()) {
+      m_places(places), m_track(std::make_shared<const GpsTrack>()) {
     m_window = new GeotagWindow(window);
     m_window->setWindowFlag(Qt::Window);
     m_model = new GeotagModel(this);
@@ -107,6 +109,9 @@ GeotagController::GeotagController(QWidget* window, SourceSelection& selection,
     connect(w->maxGapBox, &QSpinBox::valueChanged, this, &GeotagController::rematch);
     connect(w->maxExtrapolationBox, &QSpinBox::valueChanged, this, &GeotagController::rematch);
     connect(w->overwriteBox, &QCheckBox::toggled, this, &GeotagController::rematch);
+    w->placesBox->setChecked(m_settings.value(PlacesKey, false).toBool());
+    connect(w->placesBox, &QCheckBox::toggled, this,
+            [this](bool on) { m_settings.setValue(PlacesKey, on); });
     ClearSyncAction();
 }
 
@@ -257,9 +262,13 @@ void GeotagController::showTrack() {
 }
 
 void GeotagController::ApplyGeotagAction() {
-    const auto current = settings();
+    const auto current = settingsToWrite();
     const std::vector<SelectedPhoto> photos = m_model->placedPhotos();
-    if (!current || photos.empty())
+    if (!current) {
+        m_alerts.showSheet(tr("The places could not be read"), current.error(), m_window);
+        return;
+    }
+    if (photos.empty())
         return;
     const std::shared_ptr<const GpsTrack> track = m_track;
     const GeotagSettings chosen = current.value();

@@ -14,6 +14,7 @@ class CommandRunner;
 class GeotagModel;
 class GeotagWindow;
 class MetadataService;
+class PlacesSource;
 class QSettings;
 class QTimer;
 class QWidget;
@@ -30,7 +31,7 @@ public:
     // Makes the geotag window over the main window.
     GeotagController(QWidget* window, SourceSelection& selection, CommandRunner& runner,
                      Alerts& alerts, MetadataService& metadata, const StorageLocation& storage,
-                     QSettings& settings, QObject* parent = nullptr);
+                     QSettings& settings, PlacesSource& places, QObject* parent = nullptr);
     ~GeotagController() override;
 
     GeotagWindow* geotagWindow() const { return m_window; }
@@ -64,6 +65,8 @@ Q_SIGNALS:
 private:
     // The settings as the window holds them; the reason when a field is wrong.
     Result<GeotagSettings> settings() const;
+    // The same with what Apply alone needs: the places, where asked for.
+    Result<GeotagSettings> settingsToWrite() const;
     void rematch();
     void showTrack();
     void takeTrackLogs(const std::vector<TrackLog>& logs, const QStringList& failures);
@@ -77,6 +80,7 @@ private:
     MetadataService& m_metadata;
     const StorageLocation& m_storage;
     QSettings& m_settings;
+    PlacesSource& m_places;
     GeotagWindow* m_window = nullptr;
     GeotagModel* m_model = nullptr;
     ChangeConfirmation* m_confirmation = nullptr;

@@ -4,12 +4,14 @@
 #include "app/GeotagModel.h"
 #include "app/GeotagWindow.h"
 #include "app/MapWidget.h"
+#include "app/PlacesSource.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -39,6 +41,19 @@ Result<GeotagSettings> GeotagController::settings() const {
     current.limits.maxExtrapolation = qint64(m_window->maxExtrapolationBox->value()) * 1000;
     current.overwrite = m_window->overwriteBox->isChecked();
     return R::ok(current);
+}
+
+Result<GeotagSettings> GeotagController::settingsToWrite() const {
+    using R = Result<GeotagSettings>;
+    auto current = settings();
+    if (!current || !m_window->placesBox->isChecked())
+        return current;
+    const auto gazetteer = m_places.gazetteer();
+    if (!gazetteer)
+        return R::fail(gazetteer.error());
+    current.value().places = gazetteer.value();
+    current.value().placesSettings.language = QLocale().name();
+    return current;
 }
 
 void GeotagController::rematch() {

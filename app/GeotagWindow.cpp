@@ -84,6 +84,10 @@ GeotagWindow::GeotagWindow(QWidget* parent) : QDialog(parent) {
                                        "that point"));
     overwriteBox = new QCheckBox(tr("Replace positions the photos already have"));
     overwriteBox->setObjectName(QStringLiteral("overwriteBox"));
+    placesBox = new QCheckBox(tr("Fill in city, state and country from the positions"));
+    placesBox->setObjectName(QStringLiteral("placesBox"));
+    placesBox->setToolTip(tr("Names the place nearest to each photo's new position, where the "
+                             "photo names none yet"));
 
     trackMapView = new MapWidget;
     trackMapView->setObjectName(QStringLiteral("trackMapView"));
@@ -123,6 +127,7 @@ GeotagWindow::GeotagWindow(QWidget* parent) : QDialog(parent) {
     form->addRow(tr("Largest gap"), maxGapBox);
     form->addRow(tr("Extrapolation"), maxExtrapolationBox);
     form->addRow(QString(), overwriteBox);
+    form->addRow(QString(), placesBox);
     auto* settings = new QWidget;
     auto* settingsLayout = new QVBoxLayout(settings);
     settingsLayout->setContentsMargins(0, 0, 0, 0);

@@ -30,6 +30,7 @@ public:
     QSpinBox* maxGapBox;
     QSpinBox* maxExtrapolationBox;
     QCheckBox* overwriteBox;
+    QCheckBox* placesBox; // the placed photos' city, state and country too
     MapWidget* trackMapView;
     QTableView* photoTable;
     QLabel* summaryLabel;

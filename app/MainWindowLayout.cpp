@@ -30,10 +30,12 @@ QList<QLineEdit*> MainWindowOutlets::formFields() const {
 }
 
 FormOutlets MainWindowOutlets::form() const {
-    return {editView,       infoPane,     localphotoView, currentlocalMapView, artistlab,
-            imageDescrilab, copyrightlab, cameraMakelab,  cameraModelab,       cameraDatelab,
-            commentslab,    keywordslab,  gpsDatelab,     gpsTimelab,          gpsAitlab,
-            gpsLatilab,     gpsLongtlab};
+    return {editView,       infoPane,       localphotoView, currentlocalMapView,
+            artistlab,      imageDescrilab, copyrightlab,   cameraMakelab,
+            cameraModelab,  cameraDatelab,  commentslab,    keywordslab,
+            gpsDatelab,     gpsTimelab,     gpsAitlab,      gpsLatilab,
+            gpsLongtlab,    citylab,        statelab,       countrylab,
+            countryCodelab, fillPlacesBtn};
 }
 
 QList<QSplitter*> MainWindowOutlets::splitters() const {

@@ -58,7 +58,9 @@ struct MainWindowOutlets {
               *cameraMakelab = nullptr, *cameraModelab = nullptr, *cameraDatelab = nullptr,
               *commentslab = nullptr, *keywordslab = nullptr, *gpsDatelab = nullptr,
               *gpsTimelab = nullptr, *gpsAitlab = nullptr, *gpsLatilab = nullptr,
-              *gpsLongtlab = nullptr;
+              *gpsLongtlab = nullptr, *citylab = nullptr, *statelab = nullptr,
+              *countrylab = nullptr, *countryCodelab = nullptr;
+    QPushButton* fillPlacesBtn = nullptr;
 
     // The import button opens its menu below it.
     PRButton* importPhotobtn = nullptr;
@@ -79,9 +81,10 @@ struct MainWindowOutlets {
             *removeExifAndGpsItem = nullptr, *removeAllItem = nullptr;
     // Moves the selected photos' working copies to the trash (Metadata menu).
     QAction* revertItem = nullptr;
-    QAction *changeDateItem = nullptr, *fileDatesItem = nullptr, *dateStampItem = nullptr;
+    QAction *changeDateItem = nullptr, *zoneItem = nullptr, *fileDatesItem = nullptr,
+            *dateStampItem = nullptr;
     QAction *changeGpsItem = nullptr, *addGpsItem = nullptr, *showMapItem = nullptr,
-            *fixedPositionItem = nullptr;
+            *placesItem = nullptr, *fixedPositionItem = nullptr;
 
     // The View menu's: the tree's stored values, the thumbnails' size, the
     // selected photo at full size.
@@ -90,7 +93,7 @@ struct MainWindowOutlets {
     QSlider* thumbnailSizeSlider = nullptr;
     QLabel* photoCountLabel = nullptr; // "N photos, M selected"
 
-    // The edit form: a panel of the thirteen fields that slides in over the
+    // The edit form: a panel of the seventeen fields that slides in over the
     // summary and the outline, beside the photo and the map.
     QWidget* editView = nullptr;
     PRButton *editBackBtn = nullptr, *editApplyBtn = nullptr, *editTemplateBtn = nullptr;

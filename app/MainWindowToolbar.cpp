@@ -92,12 +92,18 @@ void buildCommandBar(MainWindowOutlets& o) {
                    QStringLiteral("editphotometa.png"));
     o.editExifMenu = menuOf(o.editMetaDataLocalBtn, QStringLiteral("editExifMenu"));
     o.changeDateItem = o.editExifMenu->addAction(QObject::tr("Change Dates…"));
+    o.zoneItem = o.editExifMenu->addAction(QObject::tr("Set Time Zone…"));
+    o.zoneItem->setObjectName(QStringLiteral("zoneItem"));
     o.fileDatesItem = o.editExifMenu->addAction(QObject::tr("File Dates from EXIF Date"));
     o.dateStampItem = o.editExifMenu->addAction(QObject::tr("Add Date on Photo"));
     o.editExifMenu->addSeparator();
     o.changeGpsItem = o.editExifMenu->addAction(QObject::tr("Change GPS Position…"));
     o.addGpsItem = o.editExifMenu->addAction(QObject::tr("Add GPS Position…"));
     o.showMapItem = o.editExifMenu->addAction(QObject::tr("Show on Map"));
+    o.placesItem = o.editExifMenu->addAction(QObject::tr("Places from Positions…"));
+    o.placesItem->setObjectName(QStringLiteral("placesItem"));
+    o.placesItem->setToolTip(QObject::tr("Writes the city, state and country of each selected "
+                                         "photo's position"));
     o.fixedPositionItem = o.editExifMenu->addAction(QObject::tr("Write the Fixed Test Position"));
 
     o.importandExportBtn =

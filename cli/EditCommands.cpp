@@ -51,6 +51,10 @@ int edit(const QStringList& arguments, MetadataService& service, const CliStream
         {QStringLiteral("--alt"), &EditFormFields::altitude},
         {QStringLiteral("--gps-date"), &EditFormFields::gpsDate},
         {QStringLiteral("--gps-time"), &EditFormFields::gpsTime},
+        {QStringLiteral("--city"), &EditFormFields::city},
+        {QStringLiteral("--state"), &EditFormFields::state},
+        {QStringLiteral("--country"), &EditFormFields::country},
+        {QStringLiteral("--country-code"), &EditFormFields::countryCode},
     };
     QStringList names;
     for (const auto& option : options)
@@ -64,7 +68,7 @@ int edit(const QStringList& arguments, MetadataService& service, const CliStream
             fields.*field = line->values.value(name);
     }
     // A position comes whole: latitude, longitude, GPS date and time.
-    const QStringList position = names.mid(8);
+    const QStringList position = names.mid(8, 5);
     const bool anyPosition = std::any_of(position.cbegin(), position.cend(), [&](const QString& n) {
         return line->values.contains(n);
     });

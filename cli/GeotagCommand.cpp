@@ -50,9 +50,11 @@ int runGeotagCommand(const QStringList& given, MetadataService& service,
                   maxGap = QStringLiteral("--max-gap"),
                   maxExtrapolate = QStringLiteral("--max-extrapolate");
     int exitCode = ExitUsage;
-    const auto line = parseLine(
-        QStringLiteral("geotag"), arguments, {offset, zone, maxGap, maxExtrapolate},
-        {QStringLiteral("--overwrite"), QStringLiteral("--speed-and-heading")}, streams, &exitCode);
+    const auto line =
+        parseLine(QStringLiteral("geotag"), arguments, {offset, zone, maxGap, maxExtrapolate},
+                  {QStringLiteral("--overwrite"), QStringLiteral("--speed-and-heading"),
+                   QStringLiteral("--places")},
+                  streams, &exitCode);
     if (!line)
         return exitCode;
     if (tracks.isEmpty())
@@ -63,6 +65,14 @@ int runGeotagCommand(const QStringList& given, MetadataService& service,
     GeotagSettings settings;
     settings.overwrite = line->flags.contains(QStringLiteral("--overwrite"));
     settings.speedAndHeading = line->flags.contains(QStringLiteral("--speed-and-heading"));
+    if (line->flags.contains(QStringLiteral("--places"))) {
+        auto loaded = Gazetteer::load(Gazetteer::defaultPath());
+        if (!loaded) {
+            std::fprintf(streams.err, "%s\n", loaded.error().toUtf8().constData());
+            return ExitSomeSkipped;
+        }
+        settings.places = loaded.value();
+    }
     if (line->values.contains(zone)) {
         const auto read = readZone(line->values.value(zone));
         if (!read)

@@ -1,8 +1,11 @@
 #include "editing/EditFormOperation.h"
 
+#include "editing/PlacesOperation.h"
 #include "metadata/DateText.h"
 #include "metadata/PhotoDisplay.h"
 #include "metadata/PropertyKeys.h"
+
+#include <QRegularExpression>
 
 using namespace PropertyKeys;
 
@@ -15,6 +18,40 @@ bool isEmpty(const std::optional<QString>& field) {
 void insertIfGiven(QVariantMap& set, const QString& key, const std::optional<QString>& field) {
     if (field)
         set.insert(key, *field);
+}
+
+LocationTexts locationOf(const EditFormFields& f) {
+    return {f.city, f.state, f.country, f.countryCode};
+}
+
+bool anyGiven(const LocationTexts& t) {
+    return t.city || t.state || t.country || t.countryCode;
+}
+
+// The changes of one photo: those shared by all, its GPS keys, and its
+// location fields, whose homes depend on the blocks the photo keeps.
+void addPhotoParts(PlannedRewrite& plan,
+                   std::function<std::optional<QVariantMap>(const QVariantMap&)> gps,
+                   const LocationTexts& location) {
+    if (!gps && !anyGiven(location))
+        return;
+    plan.changesFor = [changes = plan.changes, gps = std::move(gps),
+                       location](const QVariantMap& dictionary) {
+        PhotoChanges out{changes, {}, {}};
+        if (gps) {
+            if (const auto set = gps(dictionary))
+                out.changes.insert(GpsSet, *set);
+        }
+        const QVariantMap place = locationChanges(location, dictionary);
+        for (auto it = place.cbegin(); it != place.cend(); ++it) {
+            QVariantMap set = out.changes.value(it.key()).toMap();
+            const QVariantMap values = it.value().toMap();
+            for (auto v = values.cbegin(); v != values.cend(); ++v)
+                set.insert(v.key(), v.value());
+            out.changes.insert(it.key(), set);
+        }
+        return out;
+    };
 }
 
 } // namespace
@@ -55,6 +92,13 @@ Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
         const QStringList words = keywordsOf(*f.keywords);
         iptc.insert(Keywords, words.isEmpty() ? removal() : QVariant(QVariant(words).toList()));
     }
+    if (f.countryCode && !f.countryCode->trimmed().isEmpty()) {
+        static const QRegularExpression code(QStringLiteral("^[A-Za-z]{2,3}$"));
+        if (!code.match(f.countryCode->trimmed()).hasMatch())
+            return R::fail(QStringLiteral("country code: \"%1\" is not a two- or three-letter "
+                                          "ISO country code")
+                               .arg(f.countryCode->trimmed()));
+    }
     if (!tiff.isEmpty())
         plan.changes.insert(TiffSet, tiff);
     if (!exif.isEmpty())
@@ -76,17 +120,16 @@ Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
             return R::fail(time.error());
         plan.fileDates = gpsInstant(date.value(), time.value());
     }
-    if (isEmpty(f.latitude) && isEmpty(f.longitude))
-        return R::ok(plan);
-    const auto values = readGpsTexts(texts, GpsDateRule::Optional);
-    if (!values)
-        return R::fail(values.error());
-    plan.changesFor = [changes = plan.changes,
-                       gps = values.value()](const QVariantMap& dictionary) {
-        PhotoChanges out{changes, {}, {}};
-        out.changes.insert(GpsSet, gpsChangesFor(gps, dictionary));
-        return out;
-    };
+    std::function<std::optional<QVariantMap>(const QVariantMap&)> gps;
+    if (!isEmpty(f.latitude) || !isEmpty(f.longitude)) {
+        const auto values = readGpsTexts(texts, GpsDateRule::Optional);
+        if (!values)
+            return R::fail(values.error());
+        gps = [values = values.value()](const QVariantMap& dictionary) {
+            return std::optional<QVariantMap>(gpsChangesFor(values, dictionary));
+        };
+    }
+    addPhotoParts(plan, std::move(gps), locationOf(f));
     return R::ok(plan);
 }
 
@@ -137,6 +180,10 @@ Result<PlannedRewrite> editFormPlanForSeveral(const EditFormFields& f) {
     common.date = f.date;
     common.comment = f.comment;
     common.keywords = f.keywords;
+    common.city = f.city;
+    common.state = f.state;
+    common.country = f.country;
+    common.countryCode = f.countryCode;
     auto planned = editFormPlan(common);
     if (!planned || !(f.latitude || f.longitude || f.altitude || f.gpsDate || f.gpsTime))
         return planned;
@@ -151,12 +198,9 @@ Result<PlannedRewrite> editFormPlanForSeveral(const EditFormFields& f) {
     PlannedRewrite plan = planned.value();
     if (f.gpsDate && f.gpsTime)
         plan.fileDates = checked->instant;
-    plan.changesFor = [changes = plan.changes, f](const QVariantMap& dictionary) {
-        PhotoChanges out{changes, {}, {}};
-        if (const auto gps = typedGpsChanges(f, dictionary))
-            out.changes.insert(GpsSet, *gps);
-        return out;
-    };
+    addPhotoParts(
+        plan, [f](const QVariantMap& dictionary) { return typedGpsChanges(f, dictionary); },
+        locationOf(f));
     return R::ok(plan);
 }
 

@@ -8,8 +8,8 @@
 
 #include <optional>
 
-// The thirteen texts of the edit form. An absent field is not touched; the
-// window hands all thirteen, the command line only those it was given.
+// The seventeen texts of the edit form. An absent field is not touched; the
+// window hands all seventeen, the command line only those it was given.
 struct EditFormFields {
     std::optional<QString> artist = std::nullopt;      // TIFF Artist
     std::optional<QString> description = std::nullopt; // TIFF ImageDescription
@@ -24,6 +24,13 @@ struct EditFormFields {
     std::optional<QString> altitude = std::nullopt;
     std::optional<QString> gpsDate = std::nullopt; // with the time: the written files' dates (UTC)
     std::optional<QString> gpsTime = std::nullopt;
+    // IPTC City, Province/State, Country/PrimaryLocationName and
+    // Country/PrimaryLocationCode, mirrored to XMP (XMP alone in a photo with
+    // neither IPTC nor XMP)
+    std::optional<QString> city = std::nullopt;
+    std::optional<QString> state = std::nullopt;
+    std::optional<QString> country = std::nullopt;
+    std::optional<QString> countryCode = std::nullopt;
 };
 
 // Keywords split at commas, trimmed, empty ones dropped.
@@ -31,7 +38,8 @@ QStringList keywordsOf(const QString& text);
 
 // The form checked and turned into what Apply writes, before any photo is
 // touched. Refused, naming the field: a camera date that is not a date, and
-// GPS texts as readGpsTexts() refuses them. Latitude and longitude both
+// GPS texts as readGpsTexts() refuses them, and a country code that is not
+// two or three letters. Latitude and longitude both
 // empty (or absent) leave every photo's GPS set as it is; an empty camera
 // date leaves the EXIF dates as they are. The keywords are set in the
 // photo's own IPTC set, whose other datasets stay; no keywords removes them.

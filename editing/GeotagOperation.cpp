@@ -87,6 +87,19 @@ PlannedRewrite geotagPlan(std::shared_ptr<const GpsTrack> track, const GeotagSet
             return changes;
         }
         changes.changes = handSet(GpsSet, geotagGpsSet(match, settings.speedAndHeading));
+        if (settings.places) {
+            const PlacesSettings& named = settings.placesSettings;
+            LocationTexts place =
+                locationTextsAt(*settings.places, match.fix.latitude, match.fix.longitude,
+                                named.maxDistanceKm, named.language);
+            if (!named.overwrite)
+                place = onlyMissing(place, dictionary);
+            const QVariantMap location = locationChanges(place, dictionary);
+            for (auto it = location.cbegin(); it != location.cend(); ++it)
+                changes.changes.insert(it.key(), it.value());
+            if (place.city)
+                changes.details.append({QStringLiteral("place"), *place.city});
+        }
         changes.details.append({QStringLiteral("matchedTime"), utcText(match.gpsMsecs)});
         changes.details.append(
             {QStringLiteral("nearestPointMetres"), std::round(match.fix.nearestMetres * 10) / 10});

@@ -3,6 +3,7 @@
 #include "editing/ClockCorrection.h"
 #include "editing/GpsTrack.h"
 #include "editing/PhotoClock.h"
+#include "editing/PlacesOperation.h"
 #include "editing/PlannedRewrite.h"
 
 #include <memory>
@@ -14,6 +15,10 @@ struct GeotagSettings {
     TrackLimits limits;
     bool overwrite = false;       // photos that have a position get the track's
     bool speedAndHeading = false; // GPSSpeed and GPSTrack from the step of the track
+    // Set: each placed photo also gets the location fields of its new
+    // position, those it has kept unless the places' settings overwrite.
+    std::shared_ptr<const Gazetteer> places;
+    PlacesSettings placesSettings;
 };
 
 // What the track makes of one photo.

@@ -12,20 +12,24 @@ namespace {
 
 struct Field {
     QString iptc, xmp;
-    QString Location::*value;
+    std::optional<QString> LocationTexts::*text;
 };
 
 const Field fields[] = {
-    {QStringLiteral("City"), QStringLiteral("photoshop:City"), nullptr},
-    {QStringLiteral("Province/State"), QStringLiteral("photoshop:State"), &Location::state},
+    {QStringLiteral("City"), QStringLiteral("photoshop:City"), &LocationTexts::city},
+    {QStringLiteral("Province/State"), QStringLiteral("photoshop:State"), &LocationTexts::state},
     {QStringLiteral("Country/PrimaryLocationName"), QStringLiteral("photoshop:Country"),
-     &Location::country},
+     &LocationTexts::country},
     {QStringLiteral("Country/PrimaryLocationCode"), QStringLiteral("Iptc4xmpCore:CountryCode"),
-     &Location::countryCode},
+     &LocationTexts::countryCode},
 };
 
 double rounded(double value, double step) {
     return std::round(value / step) * step;
+}
+
+std::optional<QString> given(const QString& text) {
+    return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
 }
 
 PhotoChanges placeChanges(const Gazetteer& gazetteer, const PlacesSettings& settings,
@@ -45,33 +49,11 @@ PhotoChanges placeChanges(const Gazetteer& gazetteer, const PlacesSettings& sett
             {QStringLiteral("distanceKm"), rounded(where.nearest->distanceKm, 0.01)});
         out.details.append({QStringLiteral("bearing"), rounded(where.nearest->bearing, 0.1)});
     }
-    const QVariantMap iptcNow = dictionary.value(IptcSet).toMap();
-    const QVariantMap xmpNow = dictionary.value(XmpSet).toMap();
-    const bool hasIptc = !iptcNow.isEmpty(), hasXmp = !xmpNow.isEmpty();
-    QVariantMap iptc, xmp;
-    for (const Field& field : fields) {
-        const QString value =
-            field.value
-                ? where.*field.value
-                : (where.city ? gazetteer.nameIn(*where.city, settings.language) : QString());
-        // Nothing found is no reason to remove what the photo says.
-        if (value.isEmpty())
-            continue;
-        const bool has = iptcNow.contains(field.iptc) || xmpNow.contains(field.xmp);
-        if (has && !settings.overwrite)
-            continue;
-        // The writer mirrors IPTC to XMP where the photo keeps XMP; a photo
-        // with neither gets XMP, as these values have no home in EXIF.
-        // IPTC holds a cut name; its XMP copy is cut the same, so the two agree.
-        if (hasIptc || hasXmp)
-            iptc.insert(field.iptc, XmpMirrorValues::iptcText(field.iptc, value));
-        else
-            xmp.insert(field.xmp, value);
-    }
-    if (!iptc.isEmpty())
-        out.changes.insert(IptcSet, iptc);
-    if (!xmp.isEmpty())
-        out.changes.insert(XmpSet, xmp);
+    LocationTexts found = locationTextsAt(gazetteer, display.latitude, display.longitude,
+                                          settings.maxDistanceKm, settings.language);
+    if (!settings.overwrite)
+        found = onlyMissing(found, dictionary);
+    out.changes = locationChanges(found, dictionary);
     if (out.changes.isEmpty())
         out.skipReason = settings.overwrite || !where.nearest
                              ? QStringLiteral("no place at this position")
@@ -80,6 +62,69 @@ PhotoChanges placeChanges(const Gazetteer& gazetteer, const PlacesSettings& sett
 }
 
 } // namespace
+
+LocationTexts locationTextsOf(const QVariantMap& dictionary) {
+    const QVariantMap iptc = dictionary.value(IptcSet).toMap();
+    const QVariantMap xmp = dictionary.value(XmpSet).toMap();
+    LocationTexts texts;
+    for (const Field& field : fields) {
+        const QVariant value =
+            iptc.contains(field.iptc) ? iptc.value(field.iptc) : xmp.value(field.xmp);
+        if (value.isValid())
+            texts.*field.text = value.toString();
+    }
+    return texts;
+}
+
+LocationTexts onlyMissing(LocationTexts texts, const QVariantMap& dictionary) {
+    const LocationTexts own = locationTextsOf(dictionary);
+    for (const Field& field : fields) {
+        if (own.*field.text)
+            texts.*field.text = std::nullopt;
+    }
+    return texts;
+}
+
+QVariantMap locationChanges(const LocationTexts& texts, const QVariantMap& dictionary) {
+    const QVariantMap iptcNow = dictionary.value(IptcSet).toMap();
+    const QVariantMap xmpNow = dictionary.value(XmpSet).toMap();
+    const bool hasIptc = !iptcNow.isEmpty(), hasXmp = !xmpNow.isEmpty();
+    QVariantMap iptc, xmp;
+    for (const Field& field : fields) {
+        const std::optional<QString>& text = texts.*field.text;
+        if (!text)
+            continue;
+        const QString value = text->trimmed();
+        // An empty field over a photo that has no such value changes nothing:
+        // the form hands every field, and no empty IPTC block is to be made.
+        if (value.isEmpty()) {
+            // Each copy the photo has goes, whichever block holds it.
+            if (iptcNow.contains(field.iptc))
+                iptc.insert(field.iptc, removal());
+            if (xmpNow.contains(field.xmp))
+                xmp.insert(field.xmp, removal());
+            continue;
+        }
+        if (hasIptc || hasXmp)
+            iptc.insert(field.iptc, XmpMirrorValues::iptcText(field.iptc, value));
+        else
+            xmp.insert(field.xmp, value);
+    }
+    QVariantMap changes;
+    if (!iptc.isEmpty())
+        changes.insert(IptcSet, iptc);
+    if (!xmp.isEmpty())
+        changes.insert(XmpSet, xmp);
+    return changes;
+}
+
+LocationTexts locationTextsAt(const Gazetteer& gazetteer, double latitude, double longitude,
+                              double maxDistanceKm, const QString& language) {
+    // Nothing found is no reason to remove what the photo says.
+    const Location where = gazetteer.locate(latitude, longitude, maxDistanceKm);
+    return {where.city ? given(gazetteer.nameIn(*where.city, language)) : std::nullopt,
+            given(where.state), given(where.country), given(where.countryCode)};
+}
 
 PlannedRewrite placesPlan(std::shared_ptr<const Gazetteer> gazetteer,
                           const PlacesSettings& settings) {

@@ -4,6 +4,30 @@
 #include "editing/PlannedRewrite.h"
 
 #include <memory>
+#include <optional>
+
+// The location fields as people type them. An absent one is left as it is;
+// an empty one is removed.
+struct LocationTexts {
+    std::optional<QString> city, state, country, countryCode;
+};
+
+// The location texts of a photo: IPTC first, else XMP.
+LocationTexts locationTextsOf(const QVariantMap& dictionary);
+
+// The texts given, to their homes in a photo of this dictionary: IPTC City,
+// Province/State, Country/PrimaryLocationName and Country/PrimaryLocationCode,
+// which the writer mirrors to XMP where the photo keeps XMP; a photo with
+// neither IPTC nor XMP gets them in XMP alone, as they have no EXIF home.
+// IPTC holds a cut name; its XMP copy is cut the same, so that both agree.
+QVariantMap locationChanges(const LocationTexts& texts, const QVariantMap& dictionary);
+
+// The location a gazetteer names at a position, as texts; only what it found.
+LocationTexts locationTextsAt(const Gazetteer& gazetteer, double latitude, double longitude,
+                              double maxDistanceKm, const QString& language);
+
+// The texts given that the photo does not have yet.
+LocationTexts onlyMissing(LocationTexts texts, const QVariantMap& dictionary);
 
 struct PlacesSettings {
     bool overwrite = false;    // else a photo's location fields stay

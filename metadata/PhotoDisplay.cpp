@@ -154,6 +154,24 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
     d.keywordslab = displayText(
         keywords.isValid() ? keywords
                            : dictionary.value(XmpSet).toMap().value(QStringLiteral("dc:subject")));
+    // The location as IPTC has it, else as XMP has it (a photo that never
+    // had IPTC).
+    const QVariantMap iptc = dictionary.value(IptcSet).toMap();
+    const QVariantMap xmp = dictionary.value(XmpSet).toMap();
+    const struct {
+        std::optional<QString> PhotoDisplay::*field;
+        const char *iptc, *xmp;
+    } location[] = {
+        {&PhotoDisplay::citylab, "City", "photoshop:City"},
+        {&PhotoDisplay::statelab, "Province/State", "photoshop:State"},
+        {&PhotoDisplay::countrylab, "Country/PrimaryLocationName", "photoshop:Country"},
+        {&PhotoDisplay::countryCodelab, "Country/PrimaryLocationCode", "Iptc4xmpCore:CountryCode"},
+    };
+    for (const auto& place : location) {
+        const QString key = QLatin1String(place.iptc);
+        d.*place.field =
+            displayText(iptc.contains(key) ? iptc.value(key) : xmp.value(QLatin1String(place.xmp)));
+    }
     // A GPS set with no position (some cameras write only its version) is
     // not a position at 0, 0.
     if (gps.contains(Latitude) && gps.contains(Longitude)) {

@@ -10,7 +10,8 @@
 struct PhotoDisplay {
     std::optional<QString> photoDPIlab, artistlab, imageDescrilab, copyrightlab, cameraMakelab,
         cameraModelab, cameraDatelab, commentslab, photoModDatelab, gpsDatelab, gpsTimelab,
-        gpsAitlab, gpsLatilab, gpsLongtlab, keywordslab, photoImageSizelab;
+        gpsAitlab, gpsLatilab, gpsLongtlab, keywordslab, photoImageSizelab, citylab, statelab,
+        countrylab, countryCodelab;
     bool hasPosition = false;
     double latitude = 0;  // north positive
     double longitude = 0; // east positive

@@ -319,6 +319,45 @@ private Q_SLOTS:
         QCOMPARE(saved->value(PropertyKeys::Keywords).toStringList(), QStringList{"lake"});
     }
 
+    // Fill from Position fills the location fields from the form's own
+    // position, the user's typing included, and Apply writes them; the
+    // sea and photos at different positions say why nothing was filled.
+    void fillFromPositionNamesThePlaceOfTheFormsPosition() {
+        const QStringList inputs = {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))};
+        runTool(QStringLiteral("exiftool"),
+                {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                 QStringLiteral("-GPSLatitude=1"), QStringLiteral("-GPSLatitudeRef=N"),
+                 QStringLiteral("-GPSLongitude=1"), QStringLiteral("-GPSLongitudeRef=E"),
+                 inputs[1]});
+        QSignalSpy compared(m_app->display(), &DisplayController::formCompared);
+        QVERIFY(listAndSelect(inputs));
+        QVERIFY(compared.wait(10000) || !compared.isEmpty());
+        QSignalSpy alerts(m_app, &AppDelegate::alertShown);
+        o().fillPlacesBtn->click();
+        QCOMPARE(alerts.size(), 1);
+        QVERIFY(alerts[0][1].toString().contains(QStringLiteral("different positions")));
+        openAlerts().value(0)->close();
+
+        o().localImageBrowserView->setCurrentIndex(m_app->localPhotoItemArray()->index(1));
+        QTRY_COMPARE(o().gpsLatilab->text(), QStringLiteral("1"));
+        o().fillPlacesBtn->click(); // the Gulf of Guinea
+        QCOMPARE(alerts.size(), 2);
+        QCOMPARE(alerts[1][0].toString(), QStringLiteral("No place here"));
+        openAlerts().value(0)->close();
+        o().gpsLatilab->setText(QStringLiteral("51.05"));
+        o().gpsLongtlab->setText(QStringLiteral("13.74"));
+        o().fillPlacesBtn->click();
+        QCOMPARE(o().countryCodelab->text(), QStringLiteral("DE"));
+        QCOMPARE(o().statelab->text(), QStringLiteral("Saxony"));
+        QVERIFY(!o().citylab->text().isEmpty());
+        QVERIFY(applyAndWait());
+        const QJsonObject tags = exiftoolRead(stored(QStringLiteral("Canon_40D.jpg")));
+        QCOMPARE(tags.value(QLatin1String("XMP-photoshop:City")).toString(), o().citylab->text());
+        QCOMPARE(tags.value(QLatin1String("XMP-iptcCore:CountryCode")).toString(),
+                 QStringLiteral("DE"));
+    }
+
     void beginningToEditCentresTheFormMapWithOnePin() {
         QVERIFY(listAndSelect({m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
                                m_photos->copyPhoto(QStringLiteral("Kodak_CX7530.jpg"))}));

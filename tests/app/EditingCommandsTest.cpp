@@ -8,17 +8,22 @@
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/RemovalController.h"
+#include "app/ZoneController.h"
+#include "app/ZoneWindow.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/PhotoListModel.h"
 #include "support/TestPhotos.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -381,6 +386,39 @@ private Q_SLOTS:
                  *DateText::parse(QStringLiteral("2008:03:15 09:52:01")));
         QCOMPARE(m_viewer->revealed.size(), 1);
         QCOMPARE(m_viewer->revealed[0].size(), 2);
+    }
+
+    // Places from Positions names the photo's place; Set Time Zone then
+    // writes its zone into the same working copy, which keeps the place.
+    void placesAndTheZoneComeFromThePositionAndBuildOnEachOther() {
+        const QString input = photo(QStringLiteral("DSCN0010.jpg"));
+        listAndSelect({input});
+        QVERIFY(waitForCommand([this] { m_app->outlets().placesItem->trigger(); }));
+        const QString output = stored(QStringLiteral("DSCN0010.jpg"));
+        const QJsonObject named = exiftoolRead(output);
+        QCOMPARE(named.value("XMP-iptcCore:CountryCode").toString(), QStringLiteral("IT"));
+        QVERIFY(!named.value("XMP-photoshop:City").toString().isEmpty());
+        QVERIFY(!named.contains("IPTC:City")); // the photo keeps XMP alone
+
+        ChangeZoneWindow* w = m_app->zone()->zoneWindow();
+        m_app->outlets().zoneItem->trigger();
+        QVERIFY(w->isVisible());
+        QVERIFY(w->fromPositionButton->isChecked() && w->keepWallTimeButton->isChecked());
+        QVERIFY(!w->zoneBox->isEnabled() && !w->fromZoneBox->isEnabled());
+        // A zone that is none is named before anything is written.
+        w->namedZoneButton->setChecked(true);
+        w->zoneBox->setCurrentText(QStringLiteral("Mars/Olympus"));
+        w->saveButton->click();
+        QCOMPARE(openAlerts().size(), 1);
+        openAlerts().first()->close();
+        w->fromPositionButton->setChecked(true);
+        QVERIFY(waitForCommand([w] { w->saveButton->click(); }));
+        QVERIFY(!w->isVisible());
+        const QJsonObject zoned = exiftoolRead(output);
+        QCOMPARE(zoned.value("ExifIFD:OffsetTimeOriginal").toString(), QStringLiteral("+02:00"));
+        QCOMPARE(zoned.value("XMP-photoshop:City"), named.value("XMP-photoshop:City"));
+        QCOMPARE(zoned.value("ExifIFD:DateTimeOriginal"),
+                 exiftoolRead(input).value("ExifIFD:DateTimeOriginal"));
     }
 
     // The window keeps answering while a batch runs, and a cancel stops it

@@ -93,6 +93,7 @@ private Q_SLOTS:
         QCOMPARE(placeOf(0), QString("45.006000, 7.012000"));
         QCOMPARE(placeOf(1), QString("11 minutes after the track ends"));
 
+        window()->placesBox->setChecked(true); // and the places of the new positions
         QSignalSpy finished(m_app, &AppDelegate::commandFinished);
         connect(geotag()->confirmation(), &ChangeConfirmation::previewShown, this,
                 [](ChangePreviewWindow* preview) { preview->confirmButton->click(); });
@@ -104,6 +105,8 @@ private Q_SLOTS:
         const QJsonObject a = exiftoolRead(storage + "/a.jpg");
         QVERIFY(std::fabs(a.value("GPS:GPSLatitude").toDouble() - 45.006) < 1e-9);
         QCOMPARE(a.value("GPS:GPSTimeStamp").toString(), QString("10:06:00"));
+        QCOMPARE(a.value("XMP-photoshop:State").toString(), QString("Piedmont"));
+        QCOMPARE(a.value("XMP-iptcCore:CountryCode").toString(), QString("IT"));
         QCOMPARE(m_app->lastReport().skipped.size(), 0);
 
         // A log that cannot be read is named with its line.

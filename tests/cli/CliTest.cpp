@@ -75,7 +75,7 @@ TEST(Cli, answersHelpForEveryCommandWritingNothing) {
         {{"file-dates"}, "file-dates --out DIR FILE..."},
         {{"gps", "set"}, "gps set --lat DEG --lon DEG"},
         {{"edit"}, "edit [--artist T]"},
-        {{"geotag"}, "[--speed-and-heading] --out DIR FILE..."},
+        {{"geotag"}, "[--speed-and-heading] [--places] --out DIR FILE..."},
         {{"export", "exif"}, "export tiff|exif|exif-tiff|exif-gps|all"},
         {{"template", "export"}, "template export [--artist T]"},
         {{"import", "all"}, "import tiff|exif|exif-tiff|exif-gps|all|template PLIST"},

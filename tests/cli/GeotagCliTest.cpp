@@ -278,6 +278,13 @@ TEST(CliGeotag, aDryRunShowsTheMatchAndARefusedTrackIsNamedWithItsLine) {
     EXPECT_TRUE(line.value("time").toString().contains("(the system zone"));
     EXPECT_FALSE(line.value("changes").toArray().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(out));
+    // Asked for, the new position names its place too (the walk is in Piedmont).
+    const QString named = folder.file("named");
+    ASSERT_EQ(cli({"geotag", "--track", walk, "--places", "--out", named, photo}).exitCode, 0);
+    const QJsonObject placed = exiftoolRead(named + "/Canon_40D.jpg");
+    EXPECT_EQ(placed.value("XMP-iptcCore:CountryCode").toString(), "IT");
+    EXPECT_EQ(placed.value("XMP-photoshop:Country").toString(), "Italy");
+    EXPECT_EQ(placed.value("XMP-photoshop:State").toString(), "Piedmont");
     // A real run that places nothing takes away the folders it made, and
     // never one that was there before.
     const QString existing = folder.file("existing");

@@ -1,6 +1,7 @@
 #include "cli/CliRun.h"
 #include "support/TestPhotos.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -178,4 +179,47 @@ TEST(CliDatesZone, writesTheOffsetOfThePositionsZoneToEveryCopyOfTheDates) {
     const CliRun skipped = cli({"dates", "zone", "--from-position", "--out", wall, unplaced});
     EXPECT_EQ(skipped.exitCode, 1);
     EXPECT_TRUE(skipped.err.contains(QLatin1String("no GPS position")));
+}
+
+// The form's location fields (edit --city …) go where places writes them:
+// both copies where the photo keeps IPTC and XMP, else the one it keeps,
+// XMP for a photo with neither; an empty field takes both copies away.
+TEST(CliEditLocation, writesTheLocationFieldsWhereThePhotoKeepsThemAndRemovesEmptyOnes) {
+    const struct {
+        const char* photo;
+        bool iptc, xmp;
+    } rows[] = {
+        {"DSCN0010.jpg", false, true}, {"photo.png", true, true}, {"Canon_40D.jpg", false, true}};
+    TestFolder folder;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.photo);
+        const QString input = folder.copyPhoto(QString::fromLatin1(row.photo));
+        const QString out = folder.file(QStringLiteral("out")), cleared = folder.file("cleared");
+        const CliRun run = cli({"edit", "--city", "Görlitz", "--state", "Saxony", "--country",
+                                "Germany", "--country-code", "DE", "--out", out, input});
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QString written = out + QLatin1Char('/') + QString::fromLatin1(row.photo);
+        const QJsonObject after = exiftoolRead(written);
+        // A name beyond ASCII marks the IPTC set as UTF-8.
+        EXPECT_EQ(changedTags(exiftoolRead(input), after,
+                              locationTags + QStringList{"IPTC:CodedCharacterSet"}),
+                  QStringList());
+        EXPECT_EQ(after.contains("IPTC:City"), row.iptc);
+        EXPECT_EQ(after.value("XMP-photoshop:City").toString(), "Görlitz");
+        EXPECT_EQ(after.value("XMP-iptcCore:CountryCode").toString(), "DE");
+        if (row.iptc) {
+            EXPECT_EQ(after.value("IPTC:Province-State"), after.value("XMP-photoshop:State"));
+            EXPECT_EQ(after.value("IPTC:Country-PrimaryLocationCode").toString(), "DE");
+        }
+        const CliRun clear = cli({"edit", "--city", "", "--out", cleared, written});
+        ASSERT_EQ(clear.exitCode, 0) << clear.err.toStdString();
+        const QJsonObject gone = exiftoolRead(cleared + QLatin1Char('/') + row.photo);
+        EXPECT_FALSE(gone.contains("IPTC:City") || gone.contains("XMP-photoshop:City"));
+        EXPECT_EQ(gone.value("XMP-photoshop:Country").toString(), "Germany");
+    }
+    const CliRun refused = cli({"edit", "--country-code", "Germany", "--out", folder.file("x"),
+                                folder.copyPhoto(QStringLiteral("Canon_40D.jpg"), "y.jpg")});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_TRUE(refused.err.contains("country code")) << refused.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(folder.file("x")));
 }

@@ -23,12 +23,13 @@ QVariantMap dictionaryOf(const QString& path) {
     return properties ? properties->dictionary : QVariantMap();
 }
 
-// The thirteen fields as the window fills them from a photo.
+// The fields as the window fills them from a photo.
 EditFormFields windowFields(const QVariantMap& dictionary) {
     const PhotoDisplay d = photoDisplayFor(dictionary);
     return {d.artistlab,     d.imageDescrilab, d.copyrightlab, d.cameraMakelab, d.cameraModelab,
             d.cameraDatelab, d.commentslab,    d.keywordslab,  d.gpsLatilab,    d.gpsLongtlab,
-            d.gpsAitlab,     d.gpsDatelab,     d.gpsTimelab};
+            d.gpsAitlab,     d.gpsDatelab,     d.gpsTimelab,   d.citylab,       d.statelab,
+            d.countrylab,    d.countryCodelab};
 }
 
 // Applies the fields to a copy of the fixture; the written photo's path.

@@ -84,7 +84,7 @@ QByteArray damagedIcc(QByteArray bytes) {
     return bytes;
 }
 
-// The edit form's Apply with all thirteen fields, as the window hands them.
+// The edit form's Apply with its text fields, as the window hands them.
 PlannedRewrite editForm(const QString& keywords, const QString& latitude,
                         const QString& longitude) {
     EditFormFields fields;
