@@ -14,12 +14,15 @@
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/XmpExtension.h"
+#include "metadata/engine/XmpPacket.h"
 #include "templates/PropertyListCodec.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 
 #include <cmath>
 
@@ -84,6 +87,78 @@ QByteArray smallPhoto(PhotoFormat format, const QByteArray& photo) {
         return shrinkHeif(photo);
     default:
         return photo;
+    }
+}
+
+// The JPEG with its first XMP segment replaced by the given payloads, one
+// segment each; nothing when it has no XMP segment.
+QByteArray jpegWithXmp(const QByteArray& jpeg, const QList<QByteArray>& payloads) {
+    const QByteArray header("http://ns.adobe.com/xap/1.0/\0", 29);
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xff && quint8(jpeg[at + 1]) != 0xda) {
+        const qsizetype length = readBigEndian(jpeg, at + 2, 2);
+        if (quint8(jpeg[at + 1]) == 0xe1 && jpeg.mid(at + 4, header.size()) == header) {
+            QByteArray segments;
+            for (const QByteArray& payload : payloads) {
+                if (payload.size() + 2 > 0xffff)
+                    return {};
+                segments += QByteArray("\xff\xe1", 2) + char((payload.size() + 2) >> 8) +
+                            char((payload.size() + 2) & 0xff) + payload;
+            }
+            return jpeg.left(at) + segments + jpeg.mid(at + 2 + length);
+        }
+        at += 2 + length;
+    }
+    return {};
+}
+
+// The photo's packet as other programs store it: in UTF-16, with a control
+// character, moved whole into extended XMP, or (a PNG's) after the image
+// data.
+void addForeignPackets(Seeds& seeds, PhotoFormat format, const QByteArray& small,
+                       const QByteArray& packet) {
+    if (packet.isEmpty())
+        return;
+    if (format == PhotoFormat::Png) {
+        const QByteArray keyword("XML:com.adobe.xmp\0", 18);
+        qsizetype at = 8;
+        while (at + 12 <= small.size()) {
+            const qsizetype length = readBigEndian(small, at, 4);
+            if (at + 12 + length > small.size())
+                return;
+            if (small.mid(at + 4, 4) == "iTXt" && small.mid(at + 8, keyword.size()) == keyword) {
+                QByteArray moved = small;
+                const QByteArray chunk = moved.mid(at, 12 + length);
+                moved.remove(at, 12 + length);
+                moved.insert(moved.lastIndexOf("IEND") - 4, chunk);
+                seeds.add("differential", moved);
+                seeds.add("chunk_rewrite", moved);
+                return;
+            }
+            at += 12 + length;
+        }
+        return;
+    }
+    if (format != PhotoFormat::Jpeg)
+        return;
+    const QByteArray header("http://ns.adobe.com/xap/1.0/\0", 29);
+    const QByteArray wide = QStringEncoder(QStringConverter::Utf16BE)(QString::fromUtf8(packet));
+    QByteArray control = packet;
+    control.insert(control.indexOf("</rdf:Description>") + 1, '\x1a');
+    const auto main = XmpPacket::parse(XmpPacket::emptyPacket(true));
+    const auto named = main->edited(
+        {{XmpExtension::GuidKey, QString::fromLatin1(XmpExtension::guidOfText(packet))}});
+    if (!named)
+        return;
+    QList<QByteArray> extended = {header + named.value()};
+    extended += XmpExtension::payloads(packet);
+    seeds.add("xmp_edit", wide);
+    seeds.add("xmp_edit", control);
+    for (const QList<QByteArray>& payloads :
+         {QList<QByteArray>{header + wide}, QList<QByteArray>{header + control}, extended}) {
+        const QByteArray photo = jpegWithXmp(small, payloads);
+        seeds.add("differential", photo);
+        seeds.add("jpeg_rewrite", photo);
     }
 }
 
@@ -182,6 +257,7 @@ void addPhoto(Seeds& seeds, const QString& path) {
     }
     seeds.add("iptc_block", blocks.iptc);
     seeds.add("xmp_edit", blocks.xmp);
+    addForeignPackets(seeds, format, small, blocks.xmp);
     if (format == PhotoFormat::Jpeg)
         seeds.add("iptc_block", jpegResources(photo));
 

@@ -111,8 +111,8 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
             exifIndex = i;
         // The packet in its iTXt chunk, or as ImageMagick's raw profile.
         hasXmp = hasXmp ||
-                 (chunks[i].type == "iTXt" &&
-                  source.mid(chunks[i].start + 8, 18) == "XML:com.adobe.xmp\0") ||
+                 (chunks[i].type == "iTXt" && source.mid(chunks[i].start + 8, 18) ==
+                                                  QByteArrayView("XML:com.adobe.xmp\0", 18)) ||
                  ((chunks[i].type == "zTXt" || chunks[i].type == "tEXt") &&
                   source.mid(chunks[i].start + 8, 21) == QByteArray("Raw profile type xmp\0", 21));
         if (chunks[i].type == "IDAT" && firstData < 0)
@@ -208,12 +208,18 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
                 (removesExif && isExifSetTextKey(keyword)))
                 continue;
             const bool xmp = keyword == "XML:com.adobe.xmp" || keyword == "Raw profile type xmp";
+            // Readers take the first packet: a second one would stand
+            // stale beside the edited one.
+            if (xmp && editsXmp && xmpDone) {
+                plan.notes << QStringLiteral("dropped a second XMP packet");
+                continue;
+            }
             if (xmp && editsXmp && parsed && !xmpDone) {
                 xmpDone = true;
                 const QByteArray packet = keyword == "XML:com.adobe.xmp"
                                               ? parsed->second
                                               : PngText::profileBytes(parsed->second);
-                const auto edited = editXmpPacket(&packet, edit);
+                const auto edited = editXmpPacket(&packet, edit, &plan.notes);
                 if (!edited)
                     return R::fail(edited.error());
                 if (edited.value()) {

@@ -1,4 +1,5 @@
 #include "metadata/PropertyKeys.h"
+#include "metadata/XmpNames.h"
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/InPlaceRewrite.h"
@@ -6,8 +7,11 @@
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpEdit.h"
+#include "metadata/engine/XmpExtension.h"
+#include "metadata/engine/XmpPacket.h"
 
 #include <QLocale>
+#include <QSet>
 
 namespace {
 
@@ -214,7 +218,55 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
         const bool hasXmp = xmpAt < segments.size();
         const QByteArray packet =
             hasXmp ? segments[xmpAt].payload(source).mid(XmpHeader.size()) : QByteArray();
-        const auto edited = editXmpPacket(hasXmp ? &packet : nullptr, edit);
+        // The extension the packet names takes the steps of its own
+        // properties, and the packet the extension's new digest.
+        MetadataEdit mainEdit = edit;
+        std::optional<QList<QByteArray>> extensionPayloads;
+        QList<QByteArrayView> parts;
+        for (const Segment& s : segments) {
+            if (s.is(source, 0xe1, XmpExtensionHeader))
+                parts << QByteArrayView(source).sliced(s.start + 4, s.end - s.start - 4);
+        }
+        const QString guid = hasXmp && !parts.isEmpty() ? XmpExtension::guidOf(packet) : QString();
+        if (!guid.isEmpty() && !edit.removesSet(PropertyKeys::XmpSet)) {
+            const auto extension = XmpExtension::assemble(parts, guid);
+            if (!extension)
+                return R::fail(extension.error());
+            const auto extended = extension->isEmpty() ? Result<XmpPacket>::fail(QString())
+                                                       : XmpPacket::parse(extension.value());
+            if (!extension->isEmpty() && !extended)
+                return R::fail(QStringLiteral("the extended XMP could not be read (%1)")
+                                   .arg(extended.error()));
+            if (extended) {
+                QSet<QString> own;
+                const QVariantMap values = extended->values();
+                for (auto it = values.cbegin(); it != values.cend(); ++it)
+                    own.insert(XmpNames::topLevelOf(it.key()));
+                MetadataEdit extensionEdit = edit;
+                extensionEdit.steps.clear();
+                mainEdit.steps.clear();
+                for (const MetadataEdit::Step& step : edit.steps) {
+                    const bool there = step.set == PropertyKeys::XmpSet && !step.key.isEmpty() &&
+                                       own.contains(XmpNames::topLevelOf(step.key));
+                    (there ? extensionEdit : mainEdit).steps.append(step);
+                }
+                const auto editedExtension =
+                    editXmpPacket(&extension.value(), extensionEdit, &notes);
+                if (!editedExtension)
+                    return R::fail(editedExtension.error());
+                if (editedExtension.value()) {
+                    const QByteArray& text = *editedExtension.value();
+                    const auto again = XmpPacket::parse(text);
+                    const bool empty = again && again->values().isEmpty();
+                    extensionPayloads = empty ? QList<QByteArray>() : XmpExtension::payloads(text);
+                    mainEdit.steps.append(
+                        {PropertyKeys::XmpSet, XmpExtension::GuidKey,
+                         empty ? PropertyKeys::removal()
+                               : QVariant(QString::fromLatin1(XmpExtension::guidOfText(text)))});
+                }
+            }
+        }
+        const auto edited = editXmpPacket(hasXmp ? &packet : nullptr, mainEdit, &notes);
         if (!edited)
             return R::fail(edited.error());
         if (edited.value() && edited.value()->isEmpty()) {
@@ -227,7 +279,22 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
         } else if (edited.value()) {
             if (edited.value()->size() + XmpHeader.size() > MaxPayload)
                 return R::fail(QStringLiteral("the XMP packet would outgrow its JPEG segment"));
-            const QByteArray segment = segmentBytes(0xe1, XmpHeader + *edited.value());
+            QByteArray segment = segmentBytes(0xe1, XmpHeader + *edited.value());
+            if (extensionPayloads) {
+                // The old extension's parts give way to the new one's, which
+                // follow the packet.
+                const QByteArray oldGuid = guid.toLatin1().toUpper();
+                for (qsizetype i = 0; i < segments.size(); ++i) {
+                    if (segments[i].is(source, 0xe1, XmpExtensionHeader) &&
+                        segments[i]
+                                .payload(source)
+                                .mid(XmpExtensionHeader.size(), oldGuid.size())
+                                .toUpper() == oldGuid)
+                        output[i].clear();
+                }
+                for (const QByteArray& payload : std::as_const(*extensionPayloads))
+                    segment += segmentBytes(0xe1, payload);
+            }
             if (hasXmp)
                 output[xmpAt] = segment;
             else

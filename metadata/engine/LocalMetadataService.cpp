@@ -74,6 +74,11 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
                                   prepared->exifBlock, job.removeAll);
     if (!plan)
         return PhotoOutcome::skip(job, plan.error());
+    // A sidecar that does not read is found before the photo is written:
+    // the photo is not written without it.
+    const auto sidecar = XmpSidecar::planBeside(job, prepared->dictionary, prepared->changes);
+    if (!sidecar)
+        return PhotoOutcome::skip(job, sidecar.error());
     if (job.dryRun)
         return plannedOutcome(job, bytes);
 
@@ -97,9 +102,10 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
                          !replacesInput};
     outcome.notes = plan->notes;
     // The photo stands written; a sidecar that cannot follow it is named.
-    if (const Status sidecar =
-            XmpSidecar::writeBeside(job, prepared->dictionary, prepared->changes);
-        !sidecar)
-        outcome.notes << sidecar.error();
+    if (sidecar.value()) {
+        outcome.notes << sidecar.value()->notes;
+        if (const Status written = XmpSidecar::writeBeside(*sidecar.value()); !written)
+            outcome.notes << written.error();
+    }
     return outcome;
 }

@@ -3,6 +3,7 @@
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/PngText.h"
 #include "metadata/engine/TiffEditor.h"
+#include "metadata/engine/XmpExtension.h"
 
 #include <QMap>
 
@@ -46,6 +47,7 @@ std::optional<qsizetype> walkJpegHeaders(const QByteArray& bytes, Visit visit) {
 
 void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
     QByteArray resources;
+    QList<QByteArrayView> extension;
     walkJpegHeaders(bytes, [&](quint8 marker, qsizetype at, qsizetype length) {
         // The blocks refer into the photo's bytes rather than copy them.
         const QByteArrayView payload(bytes.constData() + at + 4, length - 2);
@@ -56,6 +58,8 @@ void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
             blocks.exif = view(exifHeader.size());
         else if (marker == 0xE1 && blocks.xmp.isEmpty() && payload.startsWith(xmpNamespace))
             blocks.xmp = view(xmpNamespace.size());
+        else if (marker == 0xE1 && payload.startsWith(XmpExtension::SegmentHeader))
+            extension << payload;
         else if (marker == 0xED && payload.startsWith(photoshopHeader))
             resources += payload.sliced(photoshopHeader.size());
         const bool frame =
@@ -65,6 +69,16 @@ void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
                                      int(readBigEndian(bytes, at + 4 + 1, 2)));
     });
     blocks.iptc = iptcFromImageResources(resources);
+    if (extension.isEmpty() || blocks.xmp.isEmpty())
+        return;
+    const QString guid = XmpExtension::guidOf(blocks.xmp);
+    if (guid.isEmpty())
+        return;
+    auto assembled = XmpExtension::assemble(extension, guid);
+    if (assembled)
+        blocks.xmpExtension = std::move(assembled.value());
+    else
+        blocks.xmpExtensionProblem = assembled.error();
 }
 
 // An unsigned field of 0, 4 or 8 bytes, as the item location box sizes them.
@@ -202,8 +216,9 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
         }
         // An uncompressed iTXt: keyword, flag, method, language and
         // translated keyword (both empty here), then the text.
-        else if (type == "iTXt" && data.startsWith(xmpKeyword) && data.size() > 22 && data[18] == 0)
-            blocks.xmp = data.mid(22);
+        else if (type == "iTXt" && data.startsWith(xmpKeyword) && data.size() > 22 &&
+                 data[18] == 0 && blocks.xmp.isEmpty())
+            blocks.xmp = data.mid(22); // readers take the first packet, as the writer edits it
         // ImageMagick's hex raw profile of the packet, which its writers edit too.
         else if ((type == "zTXt" || type == "tEXt") && data.startsWith(xmpProfileKeyword) &&
                  blocks.xmp.isEmpty()) {
@@ -274,6 +289,22 @@ QByteArray xmpPacketOf(PhotoFormat format, const QByteArray& bytes) {
     const auto editor = TiffEditor::open(bytes, TiffEditor::Origin::TiffFile);
     return editor ? editor->valueOf(TiffEditor::Directory::Ifd0, 0x02bc).value_or(QByteArray())
                   : QByteArray();
+}
+
+MetadataBlocks xmpBlocksOf(PhotoFormat format, const QByteArray& bytes) {
+    if (format != PhotoFormat::Tiff)
+        return findMetadataBlocks(format, bytes);
+    MetadataBlocks blocks;
+    blocks.xmp = xmpPacketOf(format, bytes);
+    return blocks;
+}
+
+Result<QVariantMap> xmpValuesOf(const MetadataBlocks& blocks) {
+    if (blocks.xmp.isEmpty())
+        return Result<QVariantMap>::ok({});
+    // An extension that does not match its digest is left unread: the
+    // problem says so.
+    return XmpExtension::values(blocks.xmp, blocks.xmpExtension);
 }
 
 std::optional<qsizetype> jpegScanOffset(const QByteArray& bytes) {

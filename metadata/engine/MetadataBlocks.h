@@ -1,9 +1,12 @@
 #pragma once
 
 #include "metadata/PhotoFormat.h"
+#include "metadata/Result.h"
 
 #include <QByteArray>
 #include <QSize>
+#include <QString>
+#include <QVariantMap>
 
 #include <optional>
 
@@ -15,6 +18,10 @@ struct MetadataBlocks {
     QByteArray exif; // from its TIFF header on
     QByteArray iptc; // IIM datasets
     QByteArray xmp;  // the packet text
+    // A JPEG's extended XMP that the packet names, checked against its
+    // digest, or why it is not there as named.
+    QByteArray xmpExtension;
+    QString xmpExtensionProblem;
     std::optional<QSize> pixelSize;
 };
 
@@ -26,6 +33,12 @@ MetadataBlocks findMetadataBlocks(PhotoFormat format, const QByteArray& bytes);
 // read of the whole photo and for the lookups of a write: the library hands
 // out a packet of its own making for some containers.
 QByteArray xmpPacketOf(PhotoFormat format, const QByteArray& bytes);
+
+// The "{XMP}" set of the blocks' packet with its extension (the packet alone
+// where the extension has a problem); nothing for a photo without a packet.
+Result<QVariantMap> xmpValuesOf(const MetadataBlocks& blocks);
+// The packet and extension of a photo, found as xmpPacketOf finds them.
+MetadataBlocks xmpBlocksOf(PhotoFormat format, const QByteArray& bytes);
 
 // The IIM datasets inside a Photoshop image resource block (resource 0x0404).
 QByteArray iptcFromImageResources(const QByteArray& resources);

@@ -4,6 +4,7 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/XmpMirrors.h"
 #include "metadata/engine/Exiv2Values.h"
+#include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
@@ -42,6 +43,33 @@ QVariantMap removeAllChanges(const QVariantMap& dictionary, PhotoFormat format) 
     return changes;
 }
 
+// A packet that does not read cannot take the copies of the values that
+// change: written anyway, it would stand stale beside them, and an IPTC
+// digest would claim the two agree. Such a photo is refused, unless the
+// change has no copy in XMP or removes the packet.
+Status packetKeepsUp(const QVariantMap& dictionary, const RewriteJob& job, PhotoFormat format,
+                     const QByteArray& source) {
+    using namespace PropertyKeys;
+    if (dictionary.contains(XmpSet) || job.removeAll ||
+        (job.changes.contains(XmpSet) && isRemoval(job.changes.value(XmpSet))))
+        return Status::ok();
+    const MetadataBlocks blocks = xmpBlocksOf(format, source);
+    if (blocks.xmp.isEmpty())
+        return Status::ok();
+    const auto values = xmpValuesOf(blocks);
+    if (values)
+        return Status::ok();
+    // The mirrors the change would have were the packet read, of a packet
+    // that holds nothing they compare with.
+    QVariantMap unread = dictionary;
+    unread.insert(XmpSet, QVariantMap{{QStringLiteral("x:unread"), QString()}});
+    if (!changesOf(unread, job, format).value(XmpSet).toMap().isEmpty())
+        return Status::fail(QStringLiteral("%1, so its copies of the changed values cannot be kept "
+                                           "in step")
+                                .arg(values.error()));
+    return Status::ok();
+}
+
 } // namespace
 
 QVariantMap changesOf(const QVariantMap& dictionary, const RewriteJob& job, PhotoFormat format) {
@@ -72,6 +100,10 @@ Result<PreparedChanges> prepareChanges(const QByteArray& source, const RewriteJo
         prepared.dictionary = std::move(context.value().values);
         prepared.exifBlock = std::move(context.value().exifBlock);
     }
-    prepared.changes = changesOf(prepared.dictionary, job, sniffPhotoFormat(source));
+    const PhotoFormat format = sniffPhotoFormat(source);
+    prepared.changes = changesOf(prepared.dictionary, job, format);
+    const Status inStep = packetKeepsUp(prepared.dictionary, job, format, source);
+    if (!inStep)
+        return R::fail(inStep.error());
     return R::ok(std::move(prepared));
 }

@@ -72,7 +72,7 @@ QString wholeReadWarning(const QString& reason) {
 // the XMP packet is handed back to be read with the rest. Whether any block
 // was read: a photo with none is as unreadable as before.
 bool readBlockByBlock(Exiv2::Image& image, PhotoFormat format, const QByteArray& bytes,
-                      QStringList& warnings, QByteArray& packet) {
+                      QStringList& warnings, MetadataBlocks& packet) {
     image.clearMetadata();
     const MetadataBlocks blocks = findMetadataBlocks(format, bytes);
     QByteArray iptc = blocks.iptc;
@@ -118,17 +118,18 @@ bool readBlockByBlock(Exiv2::Image& image, PhotoFormat format, const QByteArray&
             warnings << QStringLiteral("the IPTC block could not be read (%1)").arg(what(error));
         }
     }
-    packet = xmp;
+    packet = blocks;
+    packet.xmp = xmp;
     return anyRead || (!xmp.isEmpty() && XmpPacket::parse(xmp));
 }
 
 // The "{XMP}" set read from the packet by our own reader, which the packet
 // editor shares: the library's complaints about a packet that reads are
 // dropped, and a packet that does not read is a warning, never a failure.
-void addXmpSet(QVariantMap& dictionary, const QByteArray& packet, QStringList& warnings) {
-    if (packet.isEmpty())
+void addXmpSet(QVariantMap& dictionary, const MetadataBlocks& blocks, QStringList& warnings) {
+    if (blocks.xmp.isEmpty())
         return;
-    const auto parsed = XmpPacket::parse(packet);
+    const auto parsed = xmpValuesOf(blocks);
     if (!parsed) {
         if (std::none_of(warnings.cbegin(), warnings.cend(), [](const QString& warning) {
                 return warning.contains(QLatin1String("XMP packet"));
@@ -138,7 +139,9 @@ void addXmpSet(QVariantMap& dictionary, const QByteArray& packet, QStringList& w
     }
     warnings.removeIf(
         [](const QString& warning) { return warning.contains(QLatin1String("XMP packet")); });
-    const QVariantMap values = parsed->values();
+    if (!blocks.xmpExtensionProblem.isEmpty())
+        warnings << blocks.xmpExtensionProblem;
+    const QVariantMap& values = parsed.value();
     if (!values.isEmpty())
         dictionary.insert(PropertyKeys::XmpSet, values);
 }
@@ -180,7 +183,7 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
             return R::fail(QStringLiteral("not a supported photo format"));
         QStringList warnings;
         std::optional<QSize> blockPixelSize;
-        QByteArray packet;
+        MetadataBlocks packet;
         bool wholeRead = true;
         {
             LibraryWarningScope scope;
@@ -203,7 +206,7 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
             readHiddenExif(*image, bytes);
         properties.dictionary = Exiv2Values::dictionaryOf(*image);
         if (wholeRead)
-            packet = xmpPacketOf(properties.format, bytes);
+            packet = xmpBlocksOf(properties.format, bytes);
         addXmpSet(properties.dictionary, packet, warnings);
         warnings.removeDuplicates();
         properties.warnings = warnings;

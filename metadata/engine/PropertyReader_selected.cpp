@@ -298,13 +298,11 @@ void wantMirrorKeys(Wanted& wanted, const QVariantMap& changes) {
             QSet<QString>{Latitude, LatitudeRef, Longitude, LongitudeRef, DateStamp, TimeStamp};
 }
 
-QVariantMap xmpSetOf(const QByteArray& packet) {
-    if (packet.isEmpty())
-        return {};
-    const auto parsed = XmpPacket::parse(packet);
+QVariantMap xmpSetOf(const MetadataBlocks& blocks) {
+    const auto parsed = xmpValuesOf(blocks);
     if (!parsed)
         return {};
-    const QVariantMap values = parsed->values();
+    const QVariantMap& values = parsed.value();
     return values.isEmpty() ? QVariantMap() : QVariantMap{{XmpSet, values}};
 }
 
@@ -323,7 +321,7 @@ Result<SelectedValues> readChangeContext(const QByteArray& source, PhotoFormat f
                                                  [](const QVariant& v) { return isRemoval(v); });
         if (!removesMirrored)
             return R::ok({});
-        return R::ok({xmpSetOf(xmpPacketOf(format, source)), nullptr});
+        return R::ok({xmpSetOf(xmpBlocksOf(format, source)), nullptr});
     }
     wantMirrorKeys(wanted, changes);
     wanted.keys.remove(XmpSet); // the whole packet is read
@@ -331,7 +329,7 @@ Result<SelectedValues> readChangeContext(const QByteArray& source, PhotoFormat f
     if (!wanted.whole && format == PhotoFormat::Jpeg) {
         std::shared_ptr<const TiffEditor> parsed;
         if (auto values = jpegValues(source, wanted, &parsed)) {
-            values->insert(xmpSetOf(xmpPacketOf(format, source)));
+            values->insert(xmpSetOf(xmpBlocksOf(format, source)));
             return R::ok({std::move(*values), std::move(parsed)});
         }
     }

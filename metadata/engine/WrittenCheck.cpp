@@ -240,11 +240,12 @@ Status iptcUnchangedBesides(const Intended& intended, const QByteArray& before,
 
 // Every XMP step reads back from the written packet, and every property no
 // step concerns is as it was.
-Status xmpUnchangedBesides(const Intended& intended, const QByteArray& before,
-                           const QByteArray& after) {
+Status xmpUnchangedBesides(const Intended& intended, const XmpPacketBlocks& before,
+                           const XmpPacketBlocks& after) {
     const QMap<QString, QVariant> planned = intended.values.value(XmpSet);
     const bool removed = intended.removedSets.contains(XmpSet);
-    if (before == after && planned.isEmpty() && !removed)
+    if (before.packet == after.packet && before.extension == after.extension && planned.isEmpty() &&
+        !removed)
         return Status::ok();
     return checkXmpWritten(planned, removed, before, after);
 }
@@ -324,7 +325,7 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
                 const QByteArray before = a.first.value.toByteArray();
                 const QByteArray after = b.first.value.toByteArray();
                 const Status same =
-                    tag == 0x02bc   ? xmpUnchangedBesides(intended, before, after)
+                    tag == 0x02bc ? xmpUnchangedBesides(intended, {before, {}, {}}, {after, {}, {}})
                     : tag == 0x83bb ? iptcUnchangedBesides(intended, before, after)
                                     : iptcUnchangedBesides(intended, iptcFromImageResources(before),
                                                            iptcFromImageResources(after));
@@ -437,6 +438,8 @@ Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArr
         status = iptcUnchangedBesides(intended, before.iptc, after.iptc);
     // A TIFF file's packet is one of its IFD0 entries, compared with them.
     if (status && format != PhotoFormat::Tiff)
-        status = xmpUnchangedBesides(intended, before.xmp, after.xmp);
+        status = xmpUnchangedBesides(intended,
+                                     {before.xmp, before.xmpExtension, before.xmpExtensionProblem},
+                                     {after.xmp, after.xmpExtension, after.xmpExtensionProblem});
     return status;
 }

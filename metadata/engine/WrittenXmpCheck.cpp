@@ -4,6 +4,7 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/XmpNames.h"
 #include "metadata/engine/Exiv2Values.h"
+#include "metadata/engine/XmpExtension.h"
 #include "metadata/engine/XmpPacket.h"
 
 namespace {
@@ -28,13 +29,16 @@ bool sameXmpValue(const QVariant& a, const QVariant& b) {
 } // namespace
 
 Status checkXmpWritten(const QMap<QString, QVariant>& planned, bool removed,
-                       const QByteArray& before, const QByteArray& after) {
-    const auto now =
-        after.isEmpty() ? XmpPacket::parse(XmpPacket::emptyPacket(false)) : XmpPacket::parse(after);
+                       const XmpPacketBlocks& before, const XmpPacketBlocks& after) {
+    const auto now = XmpExtension::values(
+        after.packet.isEmpty() ? XmpPacket::emptyPacket(false) : after.packet, after.extension);
     if (!now)
         return Status::fail(
             QStringLiteral("the written XMP packet does not read back: %1").arg(now.error()));
-    const QVariantMap values = now->values();
+    if (!after.extensionProblem.isEmpty())
+        return Status::fail(QStringLiteral("the written XMP packet does not read back: %1")
+                                .arg(after.extensionProblem));
+    const QVariantMap values = now.value();
     if (removed)
         return values.isEmpty() ? Status::ok() : unasked(QStringLiteral("the XMP packet"));
     QStringList problems;
@@ -54,16 +58,18 @@ Status checkXmpWritten(const QMap<QString, QVariant>& planned, bool removed,
     if (!problems.isEmpty())
         return Status::fail(QStringLiteral("the written photo does not hold what was planned: %1")
                                 .arg(problems.join(QLatin1String("; "))));
-    const auto old = XmpPacket::parse(before.isEmpty() ? XmpPacket::emptyPacket(false) : before);
+    const auto old = XmpExtension::values(
+        before.packet.isEmpty() ? XmpPacket::emptyPacket(false) : before.packet, before.extension);
     if (!old)
-        return before == after ? Status::ok() : unasked(QStringLiteral("the XMP packet"));
+        return before.packet == after.packet ? Status::ok()
+                                             : unasked(QStringLiteral("the XMP packet"));
     // A structure or array a step writes into is written whole.
     const auto concerned = [&](const QString& key) {
         const QString top = XmpNames::topLevelOf(key);
         return std::any_of(planned.keyBegin(), planned.keyEnd(),
                            [&](const QString& step) { return XmpNames::topLevelOf(step) == top; });
     };
-    const QVariantMap was = old->values();
+    const QVariantMap was = old.value();
     for (const QVariantMap* side : {&was, &values}) {
         for (auto it = side->cbegin(); it != side->cend(); ++it) {
             if (!concerned(it.key()) &&

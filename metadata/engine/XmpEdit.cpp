@@ -31,8 +31,8 @@ bool mayMirrorRemovedSet(const QByteArray& packet, const MetadataEdit& edit) {
 
 } // namespace
 
-Result<std::optional<QByteArray>> editXmpPacket(const QByteArray* packet,
-                                                const MetadataEdit& edit) {
+Result<std::optional<QByteArray>> editXmpPacket(const QByteArray* packet, const MetadataEdit& edit,
+                                                QStringList* notes) {
     using R = Result<std::optional<QByteArray>>;
     if (edit.removesSet(XmpSet))
         return R::ok(packet ? std::optional<QByteArray>(QByteArray()) : std::nullopt);
@@ -55,8 +55,9 @@ Result<std::optional<QByteArray>> editXmpPacket(const QByteArray* packet,
     auto edited = parsed->edited(changes);
     if (!edited)
         return R::fail(edited.error());
-    if (packet && edited.value() == packet->left(packet->indexOf('\0') < 0 ? packet->size()
-                                                                           : packet->indexOf('\0')))
+    if (packet && edited.value() == parsed->bytes())
         return R::ok(std::nullopt);
+    if (notes)
+        *notes << parsed->repairs();
     return R::ok(std::optional<QByteArray>(std::move(edited.value())));
 }

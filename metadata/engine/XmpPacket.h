@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 // An XMP packet read from its text, and edited on its text: a change
@@ -27,7 +28,11 @@ public:
         QList<Node> children; // the items of an array, the fields of a structure
     };
 
-    // Fails, saying why, for a text that is not a well-formed XMP packet.
+    // Fails, saying why, for a text that is not a well-formed XMP packet. A
+    // packet may be UTF-8, UTF-16 or UTF-32 text, and an edit keeps its
+    // encoding. Control characters, which XML forbids and other readers
+    // drop, are dropped, and a byte that is no UTF-8 is read as Latin-1, as
+    // other readers read it; repairs() names what was so read.
     static Result<XmpPacket> parse(const QByteArray& bytes);
     // A packet with no properties, with the padding writers leave for edits.
     static QByteArray emptyPacket(bool padded);
@@ -36,6 +41,10 @@ public:
     // alternatives as their default text, structures flattened with "/" paths
     // and arrays of structures with 1-based "[n]" ones.
     QVariantMap values() const;
+    // What the packet's text needed to be read: an edit writes it so mended.
+    QStringList repairs() const { return m_repairs; }
+    // The packet's bytes up to the padding of zeros a container may add.
+    const QByteArray& bytes() const { return m_bytes; }
     // The packet with the changes (keys of the "{XMP}" set with a value or a
     // removal) made.
     Result<QByteArray> edited(const QVariantMap& changes) const;
@@ -58,12 +67,17 @@ private:
         QString name; // as its start tag writes it, which its end tag repeats
         QHash<QString, QString> prefixOfNamespace; // the declarations in scope
     };
+    enum class Encoding { Utf8, Utf16BE, Utf16LE, Utf32BE, Utf32LE };
     class Reader;
     class Editor;
 
+    QByteArray encoded(const QString& text) const;
+
     QByteArray m_bytes;
-    qsizetype m_rdfEnd = 0; // the bytes up to the RDF's end tag, which every edit lies before
+    Encoding m_encoding = Encoding::Utf8;
+    qsizetype m_rdfEnd = 0; // the text up to the RDF's end tag, which every edit lies before
     QString m_text;
+    QStringList m_repairs;
     QString m_rdfPrefix = QStringLiteral("rdf");
     QList<Description> m_descriptions;
     QList<Property> m_properties;

@@ -76,7 +76,7 @@ public:
         });
         for (const Splice& splice : std::as_const(m_splices))
             text.replace(splice.start, splice.end - splice.start, splice.text);
-        return R::ok(repadded(text.toUtf8()));
+        return R::ok(repadded(std::move(text)));
     }
 
 private:
@@ -277,28 +277,30 @@ private:
     }
 
     // The padding before the packet's end takes up what the edit grew or
-    // shrank it by, as far as it reaches.
-    QByteArray repadded(QByteArray out) const {
-        const qsizetype delta = out.size() - m_packet.m_bytes.size();
+    // shrank it by, as far as it reaches; it is counted in the packet's
+    // encoding, where a blank takes one to four bytes.
+    QByteArray repadded(QString text) const {
+        const qsizetype unit = std::max<qsizetype>(1, m_packet.encoded(QStringLiteral(" ")).size());
+        const qsizetype delta = m_packet.encoded(text).size() - m_packet.m_bytes.size();
         // Padding lies after the RDF: blanks inside a value are the value's.
-        const qsizetype rdfEnd = m_packet.m_rdfEnd + delta;
-        const qsizetype trailer = out.lastIndexOf("<?xpacket end");
+        const qsizetype rdfEnd = m_packet.m_rdfEnd + (text.size() - m_packet.m_text.size());
+        const qsizetype trailer = text.lastIndexOf(u"<?xpacket end");
         if (delta == 0 || trailer < rdfEnd)
-            return out;
+            return m_packet.encoded(text);
         qsizetype start = trailer;
-        while (start > rdfEnd && (out[start - 1] == ' ' || out[start - 1] == '\n' ||
-                                  out[start - 1] == '\r' || out[start - 1] == '\t'))
+        while (start > rdfEnd && (text[start - 1] == u' ' || text[start - 1] == u'\n' ||
+                                  text[start - 1] == u'\r' || text[start - 1] == u'\t'))
             --start;
         // The line break after the last element stays.
-        if (start < trailer && (out[start] == '\n' || out[start] == '\r'))
+        if (start < trailer && (text[start] == u'\n' || text[start] == u'\r'))
             ++start;
         if (delta < 0) {
-            out.insert(start, QByteArray(-delta, ' '));
-            return out;
+            text.insert(start, QString(-delta / unit, u' '));
+        } else {
+            const qsizetype room = std::max<qsizetype>(0, trailer - start - 1);
+            text.remove(start, std::min(room, (delta + unit - 1) / unit));
         }
-        const qsizetype room = std::max<qsizetype>(0, trailer - start - 1);
-        out.remove(start, std::min(room, delta));
-        return out;
+        return m_packet.encoded(text);
     }
 
     const XmpPacket& m_packet;

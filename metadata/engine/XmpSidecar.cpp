@@ -84,17 +84,19 @@ void mergeInto(PhotoProperties& properties, const QString& photoPath) {
     properties.sidecarPath = path;
 }
 
-Status writeBeside(const RewriteJob& job, const QVariantMap& photo, const QVariantMap& changes) {
-    if (job.sidecar == SidecarPolicy::Never || job.dryRun ||
+Result<std::optional<Planned>> planBeside(const RewriteJob& job, const QVariantMap& photo,
+                                          const QVariantMap& changes) {
+    using R = Result<std::optional<Planned>>;
+    if (job.sidecar == SidecarPolicy::Never ||
         (changes.contains(XmpSet) && isRemoval(changes.value(XmpSet))))
-        return Status::ok();
+        return R::ok(std::nullopt);
     const QString source = find(job.inputPath);
     if (source.isEmpty() && job.sidecar != SidecarPolicy::Always)
-        return Status::ok();
+        return R::ok(std::nullopt);
     auto packet =
         source.isEmpty() ? XmpPacket::parse(XmpPacket::emptyPacket(false)) : readSidecar(source);
     if (!packet)
-        return Status::fail(packet.error());
+        return R::fail(packet.error());
     // The photo's own values handed back unchanged are no change to the
     // sidecar's.
     QVariantMap own = changes;
@@ -110,12 +112,18 @@ Status writeBeside(const RewriteJob& job, const QVariantMap& photo, const QVaria
         own.insert(XmpSet, given);
     const QVariantMap sidecarChanges =
         XmpMirrors::sidecarChanges(photo, packet->values(), own).toMap();
-    const auto edited = packet->edited(sidecarChanges);
+    auto edited = packet->edited(sidecarChanges);
     if (!edited)
-        return Status::fail(
-            QStringLiteral("the XMP sidecar cannot be written: %1").arg(edited.error()));
-    return writeFileAtomically(sidecarOf(job.outputPath, job.inputPath, source), edited.value(),
-                               SyncMode::Later);
+        return R::fail(QStringLiteral("the XMP sidecar cannot be written: %1").arg(edited.error()));
+    QStringList notes;
+    for (const QString& repair : packet->repairs())
+        notes << QStringLiteral("%1 (sidecar %2)").arg(repair, QFileInfo(source).fileName());
+    return R::ok(Planned{sidecarOf(job.outputPath, job.inputPath, source),
+                         std::move(edited.value()), notes});
+}
+
+Status writeBeside(const Planned& sidecar) {
+    return writeFileAtomically(sidecar.path, sidecar.bytes, SyncMode::Later);
 }
 
 } // namespace XmpSidecar

@@ -1,5 +1,6 @@
 #include "cli/CliRun.h"
 #include "metadata/MetadataService.h"
+#include "support/ForeignXmp.h"
 #include "support/TestPhotos.h"
 
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QUrl>
 
 #include <sys/xattr.h>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -344,5 +347,180 @@ TEST(CliWorkingCopy, commandsBuildOnTheCopyAndEveryPhotoKeepsItsOwn) {
         EXPECT_EQ(exiftoolRead(st + QStringLiteral("/Canon_40D (2).jpg")).value("IFD0:Artist"),
                   "Third");
         qunsetenv("TESSAVIEW_NO_XATTRS");
+    }
+}
+
+namespace {
+
+bool isGpsTag(const QString& key) {
+    return key.startsWith(QLatin1String("GPS:")) || key == QLatin1String("IFD0:GPSInfo") ||
+           key.startsWith(QLatin1String("XMP-exif:GPS")) ||
+           key.startsWith(QLatin1String("Composite:GPS")) ||
+           key.startsWith(QLatin1String("PNG:ExifGPS")); // a PNG's text copies of EXIF tags
+}
+
+} // namespace
+
+// Packets as other programs write them, through each writing command: the
+// photo is written with every copy of what changes in step, one packet, no
+// new warning, the rest and the pixels as they were; or it is refused with
+// the reason and the batch goes on.
+TEST(CliForeignXmp, eachCommandKeepsEveryCopyInStepOrRefusesThePhoto) {
+    TestFolder folder;
+    const QMap<QString, QString> photos = makeForeignXmpPhotos(folder);
+    const QStringList inputs = photos.values();
+    const QList<QJsonObject> before = exiftoolRead(inputs);
+    const QList<QStringList> warningsBefore = validationWarnings(inputs);
+    const QString date = QStringLiteral("2019:08:07 06:05:04");
+    const struct {
+        const char* name;
+        QStringList arguments;
+        QStringList refused; // the photos skipped, each with the reason
+        std::function<bool(const QString& key)> changes;
+        std::function<void(const QJsonObject& tags)> holds;
+    } commands[] = {
+        {"edit",
+         {"edit", "--artist", "Bea", "--description", "A lake"},
+         {"malformed.jpg"},
+         [](const QString& key) {
+             return QStringList{"IFD0:Artist",        "XMP-dc:Creator",
+                                "IPTC:By-line",       "IFD0:ImageDescription",
+                                "XMP-dc:Description", "IPTC:Caption-Abstract"}
+                 .contains(key);
+         },
+         [](const QJsonObject& tags) {
+             for (const char* key : {"IFD0:Artist", "XMP-dc:Creator", "IPTC:By-line"})
+                 EXPECT_EQ(tags.value(key).toString(), tags.contains(key) ? "Bea" : "") << key;
+             for (const char* key : {"IFD0:ImageDescription", "XMP-dc:Description"})
+                 EXPECT_EQ(tags.value(key).toString(), "A lake") << key;
+         }},
+        {"dates set",
+         {"dates", "set", date},
+         {"malformed.jpg"},
+         [](const QString& key) {
+             return key.contains(QLatin1String("Date")) || key.contains(QLatin1String("Time"));
+         },
+         [date](const QJsonObject& tags) {
+             for (const char* key : {"ExifIFD:DateTimeOriginal", "XMP-exif:DateTimeOriginal",
+                                     "XMP-photoshop:DateCreated"})
+                 EXPECT_EQ(tags.value(key).toString().left(19), date) << key;
+             if (tags.contains("IPTC:DateCreated")) {
+                 EXPECT_EQ(tags.value("IPTC:DateCreated").toString(), "2019:08:07");
+             }
+         }},
+        {"remove gps",
+         {"remove", "gps"},
+         {"malformed.jpg"},
+         isGpsTag,
+         [](const QJsonObject& tags) {
+             for (const QString& key : tags.keys())
+                 EXPECT_FALSE(isGpsTag(key)) << qPrintable(key);
+         }},
+        {"remove all",
+         {"remove", "all"},
+         {},
+         [](const QString&) { return true; },
+         [](const QJsonObject& tags) {
+             for (const QString& key : tags.keys())
+                 EXPECT_FALSE(key.startsWith(QLatin1String("XMP-")) ||
+                              key.startsWith(QLatin1String("IPTC:")))
+                     << qPrintable(key);
+         }},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.name);
+        const QString out = folder.file(QString::fromLatin1(c.name).replace(' ', '_'));
+        const CliRun run = cli(c.arguments + QStringList{"--out", out} + inputs);
+        EXPECT_EQ(run.exitCode, c.refused.isEmpty() ? 0 : 1) << qPrintable(run.err);
+        QStringList outputs;
+        for (int i = 0; i < inputs.size(); ++i) {
+            const QString name = QFileInfo(inputs[i]).fileName();
+            const QString written = QDir(out).filePath(
+                QDir(out).entryList({QStringLiteral("*") + name}, QDir::Files).value(0));
+            if (c.refused.contains(name)) {
+                EXPECT_TRUE(run.err.contains(inputs[i] + QStringLiteral(": the XMP packet could "
+                                                                        "not be read")))
+                    << qPrintable(run.err);
+                EXPECT_FALSE(QFileInfo(written).isFile());
+                outputs << QString();
+                continue;
+            }
+            EXPECT_TRUE(QFileInfo(written).isFile()) << qPrintable(name);
+            outputs << written;
+        }
+        for (int i = 0; i < inputs.size(); ++i) {
+            if (outputs[i].isEmpty())
+                continue;
+            const QStringList warningsAfter = validationWarnings({outputs[i]}).value(0);
+            const QString name = QFileInfo(inputs[i]).fileName();
+            SCOPED_TRACE(name.toStdString());
+            const QJsonObject tags = exiftoolRead(outputs[i]);
+            c.holds(tags);
+            if (tags.contains("Photoshop:IPTCDigest")) {
+                EXPECT_EQ(tags.value("Photoshop:IPTCDigest"), tags.value("File:CurrentIPTCDigest"));
+            }
+            for (const QString& warning : warningsAfter)
+                EXPECT_TRUE(warningsBefore[i].contains(warning)) << qPrintable(warning);
+            // What the command does not name stays; a flawed date's copy
+            // is read back mended, an extension under its new digest.
+            const auto kept = [&](QJsonObject all) {
+                all = withoutVolatileTags(all);
+                for (const QString& key : all.keys()) {
+                    if (c.changes(key) || key.startsWith(QLatin1String("Composite:")) ||
+                        key == QLatin1String("XMP-photoshop:DateCreated") ||
+                        key == QLatin1String("XMP-xmpNote:HasExtendedXMP") ||
+                        key == QLatin1String("Photoshop:IPTCDigest"))
+                        all.remove(key);
+                }
+                return all;
+            };
+            const QJsonObject now = kept(tags), was = kept(before[i]);
+            QStringList keys = now.keys() + was.keys();
+            keys.removeDuplicates();
+            for (const QString& key : std::as_const(keys))
+                EXPECT_EQ(now.value(key), was.value(key)) << qPrintable(key);
+            EXPECT_EQ(pixelSignatures(outputs[i]), pixelSignatures(inputs[i]));
+        }
+    }
+}
+
+// A sidecar with a control character reads as other readers read it and is
+// written beside the photo with the user's properties; one that does not
+// read at all costs its photo, with the reason, before anything is written.
+TEST(CliSidecar, aFlawedSidecarIsReadMendedAndAnUnreadableOneSkipsItsPhoto) {
+    TestFolder folder;
+    const QString photo = folder.copyPhoto(QStringLiteral("Canon_40D.jpg"));
+    const QString sidecar = folder.file(QStringLiteral("Canon_40D.xmp"));
+    runTool(QStringLiteral("exiftool"),
+            {"-q", "-o", sidecar, "-XMP-dc:Creator=Ann", "-XMP-photoshop:City=Rome", photo});
+    const QByteArray written = fileBytes(sidecar);
+    QByteArray flawed = written;
+    flawed.replace("Rome<", "Rome\x1a<");
+    QByteArray broken = written;
+    broken.replace("</rdf:RDF>", "</rdf:RDX>");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        int exitCode;
+    } cases[] = {{"a control character", flawed, 0}, {"no XML", broken, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.writeFile(QStringLiteral("Canon_40D.xmp"), c.bytes);
+        const QString out = folder.file(QStringLiteral("out_%1").arg(c.exitCode));
+        const CliRun run = cli({"edit", "--artist", "Bea", "--out", out, photo});
+        EXPECT_EQ(run.exitCode, c.exitCode) << qPrintable(run.err);
+        if (c.exitCode != 0) {
+            EXPECT_TRUE(run.err.contains(photo + QStringLiteral(": the XMP sidecar Canon_40D.xmp "
+                                                                "could not be read")))
+                << qPrintable(run.err);
+            EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/Canon_40D.jpg")));
+            continue;
+        }
+        EXPECT_TRUE(run.err.contains("dropped 1 control character(s) from the XMP packet "
+                                     "(sidecar Canon_40D.xmp)"))
+            << qPrintable(run.err);
+        const QJsonObject tags = exiftoolRead(out + QStringLiteral("/Canon_40D.xmp"));
+        EXPECT_EQ(tags.value("XMP-dc:Creator").toString(), "Bea");
+        EXPECT_EQ(tags.value("XMP-photoshop:City").toString(), "Rome");
     }
 }

@@ -1,9 +1,13 @@
 #include "metadata/engine/XmpPacket.h"
+#include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
+#include "support/ForeignXmp.h"
 #include "support/TestPhotos.h"
 
 #include <QFile>
+#include <QJsonObject>
 #include <QRegularExpression>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
@@ -119,5 +123,170 @@ TEST(XmpPacket, refusesWhatIsNoPacketAndNamesWhy) {
         const auto packet = XmpPacket::parse(QByteArray(text));
         EXPECT_FALSE(packet) << text;
         EXPECT_TRUE(packet.error().startsWith(QLatin1String("the XMP packet"))) << text;
+    }
+}
+
+// Packets other writers store in another encoding or with a flaw other
+// readers pass over: read as the same properties, and edited in the
+// encoding they came in, keeping their size.
+TEST(XmpPacket, readsEachEncodingAndWhatOtherReadersReadOfAFlawedText) {
+    TestFolder folder;
+    const QByteArray utf8 =
+        writtenBy(QStringLiteral("exiftool"),
+                  {QStringLiteral("-XMP-dc:Creator=Ann"), QStringLiteral("-XMP-dc:Subject=lake"),
+                   QStringLiteral("-XMP-photoshop:DateCreated=2001:02:03T04:05:06"),
+                   fixturePath("Canon_40D.jpg")},
+                  folder);
+    const QString text = QString::fromUtf8(utf8);
+    QByteArray control = utf8, stray = utf8;
+    control.replace("04:05:06<", "04:05:06\x1a<");
+    stray.replace("04:05:06<", "04:05:06\xb0<");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QByteArray start; // how the edited packet begins
+        QString date;
+        QStringList repairs;
+    } cases[] = {
+        {"UTF-8", utf8, "<?xpacket", "2001-02-03T04:05:06", {}},
+        {"UTF-16BE",
+         QStringEncoder(QStringConverter::Utf16BE)(text),
+         QByteArray("\0<\0?", 4),
+         "2001-02-03T04:05:06",
+         {}},
+        {"UTF-16LE, padded with zeros",
+         QStringEncoder(QStringConverter::Utf16LE)(text) + QByteArray(64, '\0'),
+         QByteArray("<\0?\0", 4),
+         "2001-02-03T04:05:06",
+         {}},
+        {"UTF-32BE",
+         QStringEncoder(QStringConverter::Utf32BE)(text),
+         QByteArray("\0\0\0<", 4),
+         "2001-02-03T04:05:06",
+         {}},
+        {"UTF-32LE",
+         QStringEncoder(QStringConverter::Utf32LE)(text),
+         QByteArray("<\0\0\0", 4),
+         "2001-02-03T04:05:06",
+         {}},
+        {"a control character in a date",
+         control,
+         "<?xpacket",
+         "2001-02-03T04:05:06",
+         {"dropped 1 control character(s) from the XMP packet"}},
+        {"a byte that is no UTF-8",
+         stray,
+         "<?xpacket",
+         QStringLiteral("2001-02-03T04:05:06\u00b0"),
+         {"read 1 byte(s) of the XMP packet that are not UTF-8 as Latin-1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto packet = XmpPacket::parse(c.bytes);
+        ASSERT_TRUE(packet) << qPrintable(packet.error());
+        EXPECT_EQ(packet->values().value("dc:creator").toStringList(), QStringList{"Ann"});
+        EXPECT_EQ(packet->values().value("photoshop:DateCreated").toString(), c.date);
+        EXPECT_EQ(packet->repairs(), c.repairs);
+        const auto edited = packet->edited({{"dc:creator", QStringList{"Bea, the second"}},
+                                            {"photoshop:DateCreated", "2019-08-07T06:05:04"}});
+        ASSERT_TRUE(edited) << qPrintable(edited.error());
+        EXPECT_TRUE(edited->startsWith(c.start));
+        if (utf8.contains(QByteArray(100, ' '))) {
+            EXPECT_EQ(edited->size(), packet->bytes().size());
+        }
+        const auto again = XmpPacket::parse(edited.value());
+        ASSERT_TRUE(again) << qPrintable(again.error());
+        EXPECT_EQ(again->values().value("dc:creator").toStringList(),
+                  QStringList{"Bea, the second"});
+        EXPECT_EQ(again->values().value("dc:subject").toStringList(), QStringList{"lake"});
+        EXPECT_TRUE(again->repairs().isEmpty());
+    }
+}
+
+namespace {
+
+PhotoOutcome rewritten(const QString& input, const QString& output, const QVariantMap& changes) {
+    RewriteJob job;
+    job.inputPath = input;
+    job.outputPath = output;
+    job.changes = changes;
+    return workerService().rewrite(job);
+}
+
+} // namespace
+
+// Through the worker: each such photo reads whole, and a change of the
+// artist and the date reaches every copy, with the repairs named; a packet
+// that does not read is refused with the reason rather than left stale.
+TEST(XmpPacket, photosWithPacketsOtherProgramsWroteAreReadAndWrittenWhole) {
+    TestFolder folder;
+    const QMap<QString, QString> photos = makeForeignXmpPhotos(folder);
+    const QVariantMap changes = {
+        {"{TIFF}", QVariantMap{{"Artist", "Bea"}}},
+        {"{Exif}", QVariantMap{{"DateTimeOriginal", "2019:08:07 06:05:04"}}},
+    };
+    const struct {
+        const char* photo;
+        QStringList notes; // empty and reason set: refused
+        QString reason = {};
+    } cases[] = {
+        {"utf16be.jpg", {}},
+        {"utf32le.jpg", {}},
+        {"control.jpg", {"dropped 1 control character(s) from the XMP packet"}},
+        {"stray.jpg", {"read 1 byte(s) of the XMP packet that are not UTF-8 as Latin-1"}},
+        {"extended.jpg", {}},
+        {"late.png", {}},
+        {"malformed.jpg",
+         {},
+         "the XMP packet could not be read (its RDF is cut short), so its copies of "
+         "the changed values cannot be kept in step"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.photo);
+        const QString input = photos.value(c.photo);
+        const auto read = workerService().readProperties(input);
+        ASSERT_TRUE(read) << qPrintable(read.error());
+        const QVariantMap xmp = read->dictionary.value("{XMP}").toMap();
+        if (c.reason.isEmpty()) {
+            EXPECT_EQ(xmp.value("dc:creator").toStringList(), QStringList{"Ann"});
+            EXPECT_FALSE(xmp.contains("xmpNote:HasExtendedXMP"));
+            EXPECT_EQ(read->warnings, QStringList());
+        }
+        if (QString::fromLatin1(c.photo) == "extended.jpg") {
+            EXPECT_GT(xmp.value("dc:description").toString().size(), 80000);
+        }
+
+        const QString output = folder.file(QStringLiteral("out_") + c.photo);
+        const PhotoOutcome outcome = rewritten(input, output, changes);
+        if (!c.reason.isEmpty()) {
+            EXPECT_TRUE(outcome.skipped());
+            EXPECT_EQ(outcome.reason.toStdString(), c.reason.toStdString());
+            EXPECT_FALSE(QFile::exists(output));
+            continue;
+        }
+        ASSERT_TRUE(outcome.written()) << qPrintable(outcome.reason);
+        EXPECT_EQ(outcome.notes, c.notes);
+        const QJsonObject tags = exiftoolRead(output);
+        for (const char* key : {"IFD0:Artist", "XMP-dc:Creator"})
+            EXPECT_EQ(tags.value(key).toString(), "Bea") << key;
+        for (const char* key : {"ExifIFD:DateTimeOriginal", "XMP-exif:DateTimeOriginal"})
+            EXPECT_EQ(tags.value(key).toString().left(19), "2019:08:07 06:05:04") << key;
+        if (tags.contains("IPTC:By-line")) {
+            EXPECT_EQ(tags.value("IPTC:By-line").toString(), "Bea");
+            EXPECT_EQ(tags.value("Photoshop:IPTCDigest"), tags.value("File:CurrentIPTCDigest"));
+        }
+        const QStringList warnings = validationWarnings({input}).value(0);
+        for (const QString& warning : validationWarnings({output}).value(0))
+            EXPECT_TRUE(warnings.contains(warning)) << qPrintable(warning);
+        EXPECT_EQ(pixelSignatures(output), pixelSignatures(input));
+        // Read again, as a second edit does.
+        const auto again = workerService().readProperties(output);
+        ASSERT_TRUE(again) << qPrintable(again.error());
+        EXPECT_EQ(again->dictionary.value("{XMP}").toMap().value("dc:creator").toStringList(),
+                  QStringList{"Bea"});
+        const PhotoOutcome second =
+            rewritten(output, output + ".jpg", {{"{TIFF}", QVariantMap{{"Artist", "Cy"}}}});
+        EXPECT_TRUE(second.written()) << qPrintable(second.reason);
+        EXPECT_TRUE(second.notes.isEmpty());
     }
 }
