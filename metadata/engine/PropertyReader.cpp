@@ -202,8 +202,11 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
         if (properties.format == PhotoFormat::Heif && image->exifData().empty())
             readHiddenExif(*image, bytes);
         properties.dictionary = Exiv2Values::dictionaryOf(*image);
+        // Of the formats the library alone reads, its packet is the one there is.
         if (wholeRead)
-            packet = xmpPacketOf(properties.format, bytes);
+            packet = isSidecarOnlyFormat(properties.format)
+                         ? QByteArray::fromStdString(image->xmpPacket())
+                         : xmpPacketOf(properties.format, bytes);
         addXmpSet(properties.dictionary, packet, warnings);
         warnings.removeDuplicates();
         properties.warnings = warnings;
