@@ -147,6 +147,8 @@ void heifRewrite(const QByteArray& input) {
         for (const HeifItems::Item& item : items->items)
             readAll(items->dataOf(item, input));
         (void)items->ilocBytes();
+        (void)items->iinfWith(input, items->largestId + 1, "Exif");
+        (void)items->irefWith(input, "cdsc", items->largestId + 1, items->primary);
     }
     rewriteEach(input, PhotoFormat::Heif, rewriteHeifInPlace);
 }

@@ -99,11 +99,14 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
         boxesIn(bytes, meta.start + meta.header + 4, meta.start + meta.size, &ok);
     if (!ok)
         return damaged(QStringLiteral("the boxes of its meta box do not add up"));
-    Box iinf;
+    Box& iinf = heif.iinf;
+    Box pitm;
     for (const Box& child : children) {
         Box* slot = child.type == "iloc"   ? &heif.iloc
                     : child.type == "iinf" ? &iinf
                     : child.type == "idat" ? &heif.idat
+                    : child.type == "iref" ? &heif.iref
+                    : child.type == "pitm" ? &pitm
                                            : nullptr;
         if (!slot)
             continue;
@@ -115,9 +118,26 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
     if (heif.iloc.size == 0 || iinf.size == 0)
         return damaged(QStringLiteral("it has no item locations"));
 
+    if (pitm.size != 0) {
+        Reader primary(bytes, pitm.start + pitm.header, pitm.start + pitm.size);
+        const int version = int(primary.read(1));
+        primary.read(3);
+        heif.primary = quint32(primary.read(version == 0 ? 2 : 4));
+        if (primary.failed())
+            return damaged(QStringLiteral("its primary item is cut short"));
+    }
+    if (heif.iref.size != 0) {
+        Reader references(bytes, heif.iref.start + heif.iref.header,
+                          heif.iref.start + heif.iref.size);
+        // A version we do not know is only a reason not to add references.
+        const int version = int(references.read(1));
+        heif.irefVersion = references.failed() ? 255 : version;
+    }
+
     QHash<quint32, std::pair<QByteArray, QByteArray>> infos; // id -> type, content type
     Reader info(bytes, iinf.start + iinf.header, iinf.start + iinf.size);
     const int infVersion = int(info.read(1));
+    heif.iinfVersion = infVersion;
     info.read(3);
     info.read(infVersion == 0 ? 2 : 4);
     const QList<Box> entries = boxesIn(bytes, info.at(), iinf.start + iinf.size, &ok);
@@ -140,6 +160,7 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
         if (e.failed())
             return damaged(QStringLiteral("an item information entry is cut short"));
         infos.insert(id, {type, contentType});
+        heif.largestId = std::max(heif.largestId, id);
     }
 
     Reader loc(bytes, heif.iloc.start + heif.iloc.header, heif.iloc.start + heif.iloc.size);
@@ -161,6 +182,7 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
     for (quint64 i = 0; i < count && !loc.failed(); ++i) {
         Item item;
         item.id = quint32(loc.read(heif.ilocVersion < 2 ? 2 : 4));
+        heif.largestId = std::max(heif.largestId, item.id);
         if (heif.ilocVersion > 0)
             item.construction = int(loc.read(2) & 0xf);
         item.dataReference = quint16(loc.read(2));
@@ -236,4 +258,72 @@ QByteArray HeifItems::ilocBytes() const {
     QByteArray out;
     writeBig(out, quint64(body.size() + 8), 4);
     return out + "iloc" + body;
+}
+
+namespace {
+// A box's bytes with its size field set to its length; a box of a 64-bit
+// size keeps that form.
+QByteArray resized(QByteArray box, int header) {
+    if (header == 16) {
+        QByteArray size;
+        writeBig(size, quint64(box.size()), 8);
+        box.replace(8, 8, size);
+    } else {
+        QByteArray size;
+        writeBig(size, quint64(box.size()), 4);
+        box.replace(0, 4, size);
+    }
+    return box;
+}
+} // namespace
+
+QByteArray HeifItems::iinfWith(const QByteArray& bytes, quint32 id, const QByteArray& type) const {
+    QByteArray entry;
+    const int version = id > 0xffff ? 3 : 2;
+    writeBig(entry, 0, 4);
+    entry += "infe";
+    entry.append(char(version));
+    entry.append(QByteArray(3, '\0'));
+    writeBig(entry, id, version == 2 ? 2 : 4);
+    writeBig(entry, 0, 2); // not protected
+    entry += type;
+    entry.append('\0'); // no name
+    entry = resized(entry, 8);
+    QByteArray box = bytes.mid(iinf.start, iinf.size) + entry;
+    // The entry count follows the version and flags.
+    const int countSize = iinfVersion == 0 ? 2 : 4;
+    const qsizetype countAt = iinf.header + 4;
+    if (box.size() < countAt + countSize)
+        return QByteArray();
+    quint64 count = 0;
+    for (int i = 0; i < countSize; ++i)
+        count = (count << 8) | quint8(box[countAt + i]);
+    if (countSize == 2 && count + 1 > 0xffff)
+        return QByteArray();
+    QByteArray newCount;
+    writeBig(newCount, count + 1, countSize);
+    box.replace(countAt, countSize, newCount);
+    return resized(box, iinf.header);
+}
+
+QByteArray HeifItems::irefWith(const QByteArray& bytes, const QByteArray& type, quint32 from,
+                               quint32 to) const {
+    const int version = iref.size != 0 ? irefVersion : (std::max(from, to) > 0xffff ? 1 : 0);
+    if (version > 1 || (version == 0 && std::max(from, to) > 0xffff))
+        return QByteArray();
+    const int idSize = version == 0 ? 2 : 4;
+    QByteArray entry;
+    writeBig(entry, quint64(8 + idSize * 2 + 2), 4);
+    entry += type;
+    writeBig(entry, from, idSize);
+    writeBig(entry, 1, 2);
+    writeBig(entry, to, idSize);
+    if (iref.size != 0)
+        return resized(bytes.mid(iref.start, iref.size) + entry, iref.header);
+    QByteArray box;
+    writeBig(box, 0, 4);
+    box += "iref";
+    box.append(char(version));
+    box.append(QByteArray(3, '\0'));
+    return resized(box + entry, 8);
 }

@@ -34,6 +34,12 @@ struct HeifItems {
     qsizetype meta = -1; // index into top
     Box iloc;            // position in the file
     Box idat;            // size 0 when there is none
+    Box iinf;
+    Box iref; // size 0 when there is none
+    int iinfVersion = 0;
+    int irefVersion = 0;
+    quint32 primary = 0; // the primary image's item, 0 when no pitm names one
+    quint32 largestId = 0;
     int ilocVersion = 0;
     int offsetSize = 4, lengthSize = 4, baseOffsetSize = 0, indexSize = 0;
     QList<Item> items;
@@ -43,4 +49,10 @@ struct HeifItems {
     QByteArray dataOf(const Item& item, const QByteArray& bytes) const;
     // The iloc box for these items, with its header.
     QByteArray ilocBytes() const;
+    // The iinf box with one more entry: an item of this type, shown.
+    QByteArray iinfWith(const QByteArray& bytes, quint32 id, const QByteArray& type) const;
+    // The iref box (a new one if there is none) with one more reference of
+    // this type from one item to another; empty when the ids do not fit it.
+    QByteArray irefWith(const QByteArray& bytes, const QByteArray& type, quint32 from,
+                        quint32 to) const;
 };

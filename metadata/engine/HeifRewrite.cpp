@@ -84,15 +84,24 @@ bool sameData(const HeifItems& a, const Item& itemA, const QByteArray& bytesA, c
 }
 
 // Every item's data but the ones we changed must come out byte for byte, and
-// those as we made them.
+// those as we made them; an added item comes last, of its type, referring to
+// the primary image.
 Status checkItems(const QByteArray& written, const QByteArray& source, const HeifItems& before,
-                  const QHash<quint32, QByteArray>& changed) {
+                  const QHash<quint32, QByteArray>& changed, quint32 added) {
     const auto after = HeifItems::parse(written);
     if (!after)
         return Status::fail(
             QStringLiteral("the written photo does not read back: %1").arg(after.error()));
-    if (after->items.size() != before.items.size())
+    if (after->items.size() != before.items.size() + (added ? 1 : 0) ||
+        after->primary != before.primary)
         return Status::fail(QStringLiteral("the written photo lost items"));
+    if (added) {
+        const Item& item = after->items.last();
+        if (item.id != added || item.type != "Exif" ||
+            after->dataOf(item, written) != changed.value(added) ||
+            after->iref.size <= before.iref.size)
+            return Status::fail(QStringLiteral("the written photo lost its metadata"));
+    }
     for (qsizetype i = 0; i < before.items.size(); ++i) {
         const Item& old = before.items[i];
         const Item& now = after->items[i];
@@ -123,6 +132,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
     }
 
     QHash<quint32, QByteArray> changed;
+    quint32 addedExif = 0;
     QStringList notes;
     qsizetype exifIndex = -1;
     for (qsizetype i = 0; i < heif.items.size() && exifIndex < 0; ++i) {
@@ -143,10 +153,26 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         auto exif = editExifBlock(exifIndex >= 0 ? &block : nullptr, edit, Unlimited);
         if (!exif)
             return R::fail(exif.error());
-        if (exif->bytes && exifIndex < 0)
-            return R::fail(QStringLiteral("this HEIF photo has no EXIF item to write into"));
-        if (exif->bytes)
+        if (exif->bytes && exifIndex < 0) {
+            // A new item, as phones write it: its data the offset to the TIFF
+            // header past an "Exif" marker, described by the primary image.
+            if (heif.primary == 0)
+                return R::fail(
+                    QStringLiteral("this HEIF photo names no primary image to add EXIF to"));
+            addedExif = heif.largestId + 1;
+            if (addedExif == 0 || (heif.ilocVersion < 2 && addedExif > 0xffff))
+                return R::fail(QStringLiteral("this HEIF photo has no room for another item"));
+            const QByteArray itemData = QByteArray("\0\0\0\6Exif\0\0", 10) + *exif->bytes;
+            Item item;
+            item.id = addedExif;
+            item.type = "Exif";
+            // One extent, placed at the end below.
+            item.extents = {{0, 0, qint64(itemData.size())}};
+            heif.items.append(item);
+            changed.insert(addedExif, itemData);
+        } else if (exif->bytes) {
             changed.insert(heif.items[exifIndex].id, data.left(start) + *exif->bytes);
+        }
         notes << exif->repairs;
     }
     bool hasXmp = false;
@@ -193,6 +219,11 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
             continue;
         const QByteArray data = changed.value(item.id);
         const qint64 area = item.construction == 0 ? 0 : heif.idat.start + heif.idat.header;
+        if (item.id == addedExif) {
+            moved.append({i, tail.size()});
+            tail += data;
+            continue;
+        }
         if (item.extents.size() == 1 && data.size() <= item.extents[0].length) {
             HeifItems::Extent& extent = item.extents[0];
             patches.insert(area + item.baseOffset + extent.offset,
@@ -212,7 +243,17 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         heif.lengthSize = 4;
     if (source.size() + tail.size() + (1 << 20) > qint64(0xffffffff))
         heif.offsetSize = 8; // room for offsets past 4 GB
-    const qint64 delta = heif.ilocBytes().size() - original.iloc.size;
+    // A new item needs an entry in the item information and a reference.
+    QByteArray iinf, iref;
+    if (addedExif) {
+        iinf = heif.iinfWith(source, addedExif, "Exif");
+        iref = heif.irefWith(source, "cdsc", addedExif, heif.primary);
+        if (iinf.isEmpty() || iref.isEmpty())
+            return R::fail(QStringLiteral("this HEIF photo has no room for another item"));
+    }
+    const qint64 grown =
+        addedExif ? iinf.size() - heif.iinf.size + iref.size() - heif.iref.size : 0;
+    const qint64 delta = heif.ilocBytes().size() - original.iloc.size + grown;
     const qint64 metaEnd = meta.start + meta.size;
     const qint64 tailData = source.size() + delta + 8;
     for (qsizetype i = 0; i < heif.items.size(); ++i) {
@@ -220,9 +261,14 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         const auto move =
             std::find_if(moved.cbegin(), moved.cend(), [&](const auto& m) { return m.first == i; });
         if (move != moved.cend()) {
+            // Where the file's locations have a base offset, the place goes
+            // there, as its writer put its own: some readers take the base
+            // offset for the place of an item of one extent.
+            const qint64 at = tailData + move->second;
+            const bool based = heif.baseOffsetSize > 0;
             item.construction = 0;
-            item.baseOffset = 0;
-            item.extents = {{0, tailData + move->second, qint64(changed.value(item.id).size())}};
+            item.baseOffset = based ? at : 0;
+            item.extents = {{0, based ? 0 : at, qint64(changed.value(item.id).size())}};
             continue;
         }
         if (item.construction != 0 || delta == 0)
@@ -239,7 +285,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         }
     }
     const QByteArray iloc = heif.ilocBytes();
-    if (iloc.size() - original.iloc.size != delta)
+    if (iloc.size() - original.iloc.size != delta - grown)
         return R::fail(QStringLiteral("the item locations cannot be rewritten"));
 
     QByteArray newMeta = source.mid(meta.start, meta.size);
@@ -247,7 +293,18 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         if (it.key() >= meta.start && it.key() < metaEnd)
             newMeta.replace(it.key() - meta.start, it.value().size(), it.value());
     }
-    newMeta.replace(original.iloc.start - meta.start, original.iloc.size, iloc);
+    // The boxes that change size, from the last, so that the places of the
+    // others still hold; a new iref closes the meta box.
+    QMap<qint64, std::pair<qint64, QByteArray>> boxes; // offset -> old size, new box
+    boxes.insert(original.iloc.start, {original.iloc.size, iloc});
+    if (addedExif) {
+        boxes.insert(heif.iinf.start, {heif.iinf.size, iinf});
+        boxes.insert(heif.iref.size != 0 ? heif.iref.start : metaEnd, {heif.iref.size, iref});
+    }
+    for (auto it = boxes.cend(); it != boxes.cbegin();) {
+        --it;
+        newMeta.replace(it.key() - meta.start, it.value().first, it.value().second);
+    }
     if (meta.header == 16)
         newMeta.replace(8, 8, sizeField(quint64(newMeta.size()), 8));
     else
@@ -270,7 +327,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         plan.addBytes(sizeField(quint64(tail.size() + 8), 4) + "mdat" + tail);
 
     const QByteArray written = plan.assemble(source);
-    Status checked = checkItems(written, source, original, changed);
+    Status checked = checkItems(written, source, original, changed, addedExif);
     if (checked)
         checked = checkWritten(PhotoFormat::Heif, source, written, edit);
     if (!checked)
