@@ -205,10 +205,13 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
         const qint64 areaStart = item.construction == 0 ? 0 : heif.idat.start + heif.idat.header;
         const qint64 areaEnd =
             item.construction == 0 ? bytes.size() : heif.idat.start + heif.idat.size;
+        // A metadata item emptied by another writer keeps an extent of no
+        // length: its data is none, not the rest of the file.
+        const bool metadata = item.type == "Exif" || item.type == "mime";
         for (const Extent& extent : std::as_const(item.extents)) {
             const qint64 begin = areaStart + item.baseOffset + extent.offset;
-            if (extent.length <= 0 || extent.offset < 0 || item.baseOffset < 0 ||
-                begin + extent.length > areaEnd)
+            if (extent.length < 0 || (extent.length == 0 && !metadata) || extent.offset < 0 ||
+                item.baseOffset < 0 || begin + extent.length > areaEnd)
                 return damaged(
                     QStringLiteral("the data of item %1 lies past its end").arg(item.id));
             fileExtents.append({begin, extent.length});

@@ -31,6 +31,12 @@ QByteArray sizeField(quint64 value, int size) {
     return out;
 }
 
+// What phones put before the TIFF structure of an Exif item: the offset
+// past an "Exif" marker to it.
+QByteArray exifItemPrefix() {
+    return QByteArray("\0\0\0\6Exif\0\0", 10);
+}
+
 // The TIFF structure inside an Exif item: after a 4-byte offset to it.
 std::optional<qsizetype> tiffStartOf(const QByteArray& data) {
     if (data.size() < 4)
@@ -142,15 +148,18 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
     if (edit.touchesExifBlock()) {
         QByteArray data, block;
         qsizetype start = 0;
-        if (exifIndex >= 0) {
+        if (exifIndex >= 0)
             data = heif.dataOf(heif.items[exifIndex], source);
+        // An emptied item is written as a new one would be.
+        const bool emptied = exifIndex >= 0 && data.isEmpty();
+        if (exifIndex >= 0 && !emptied) {
             const auto found = tiffStartOf(data);
             if (!found)
                 return R::fail(QStringLiteral("damaged HEIF: its EXIF item is cut short"));
             start = *found;
             block = data.mid(start);
         }
-        auto exif = editExifBlock(exifIndex >= 0 ? &block : nullptr, edit, Unlimited);
+        auto exif = editExifBlock(exifIndex >= 0 && !emptied ? &block : nullptr, edit, Unlimited);
         if (!exif)
             return R::fail(exif.error());
         if (exif->bytes && exifIndex < 0) {
@@ -162,7 +171,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
             addedExif = heif.largestId + 1;
             if (addedExif == 0 || (heif.ilocVersion < 2 && addedExif > 0xffff))
                 return R::fail(QStringLiteral("this HEIF photo has no room for another item"));
-            const QByteArray itemData = QByteArray("\0\0\0\6Exif\0\0", 10) + *exif->bytes;
+            const QByteArray itemData = exifItemPrefix() + *exif->bytes;
             Item item;
             item.id = addedExif;
             item.type = "Exif";
@@ -171,7 +180,8 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
             heif.items.append(item);
             changed.insert(addedExif, itemData);
         } else if (exif->bytes) {
-            changed.insert(heif.items[exifIndex].id, data.left(start) + *exif->bytes);
+            changed.insert(heif.items[exifIndex].id,
+                           (emptied ? exifItemPrefix() : data.left(start)) + *exif->bytes);
         }
         notes << exif->repairs;
     }
