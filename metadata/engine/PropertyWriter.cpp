@@ -323,10 +323,19 @@ Result<RewritePlan> planSidecarOnly(const QByteArray& source, PhotoFormat format
     using R = Result<RewritePlan>;
     const QString name = photoFormatName(format);
     for (const MetadataEdit::Step& step : edit.steps) {
-        if (step.key.isEmpty() || isRemoval(step.value))
-            return R::fail(QStringLiteral("%1 photos are not rewritten: what they hold cannot be "
+        if (step.key.isEmpty() || isRemoval(step.value)) {
+            // What the photo does not hold is gone already; of its sidecar,
+            // the removal takes the copies.
+            const QVariantMap set = dictionary.value(step.set).toMap();
+            if (step.key.isEmpty() ? set.isEmpty() : !set.contains(step.key))
+                continue;
+            const QString what = step.key.isEmpty()
+                                     ? QStringLiteral("the %1 set").arg(step.set)
+                                     : QStringLiteral("%1 of %2").arg(step.key, step.set);
+            return R::fail(QStringLiteral("%1 photos are not rewritten: %2 they hold cannot be "
                                           "removed, only overridden in an XMP sidecar")
-                               .arg(name));
+                               .arg(name, what));
+        }
         if (step.set == XmpSet || carriedByItsDate(edit, step))
             continue;
         const QVariantMap one{{step.set, QVariantMap{{step.key, step.value}}}};
