@@ -280,19 +280,24 @@ QByteArray resized(QByteArray box, int header) {
 }
 } // namespace
 
-QByteArray HeifItems::iinfWith(const QByteArray& bytes, quint32 id, const QByteArray& type) const {
-    QByteArray entry;
-    const int version = id > 0xffff ? 3 : 2;
-    writeBig(entry, 0, 4);
-    entry += "infe";
-    entry.append(char(version));
-    entry.append(QByteArray(3, '\0'));
-    writeBig(entry, id, version == 2 ? 2 : 4);
-    writeBig(entry, 0, 2); // not protected
-    entry += type;
-    entry.append('\0'); // no name
-    entry = resized(entry, 8);
-    QByteArray box = bytes.mid(iinf.start, iinf.size) + entry;
+QByteArray HeifItems::iinfWith(const QByteArray& bytes, const QList<Item>& added) const {
+    QByteArray entries;
+    for (const Item& item : added) {
+        QByteArray entry;
+        const int version = item.id > 0xffff ? 3 : 2;
+        writeBig(entry, 0, 4);
+        entry += "infe";
+        entry.append(char(version));
+        entry.append(QByteArray(3, '\0'));
+        writeBig(entry, item.id, version == 2 ? 2 : 4);
+        writeBig(entry, 0, 2); // not protected
+        entry += item.type;
+        entry.append('\0'); // no name
+        if (item.type == "mime")
+            entry += item.contentType + QByteArray(1, '\0');
+        entries += resized(entry, 8);
+    }
+    QByteArray box = bytes.mid(iinf.start, iinf.size) + entries;
     // The entry count follows the version and flags.
     const int countSize = iinfVersion == 0 ? 2 : 4;
     const qsizetype countAt = iinf.header + 4;
@@ -301,32 +306,38 @@ QByteArray HeifItems::iinfWith(const QByteArray& bytes, quint32 id, const QByteA
     quint64 count = 0;
     for (int i = 0; i < countSize; ++i)
         count = (count << 8) | quint8(box[countAt + i]);
-    if (countSize == 2 && count + 1 > 0xffff)
+    count += quint64(added.size());
+    if (countSize == 2 && count > 0xffff)
         return QByteArray();
     QByteArray newCount;
-    writeBig(newCount, count + 1, countSize);
+    writeBig(newCount, count, countSize);
     box.replace(countAt, countSize, newCount);
     return resized(box, iinf.header);
 }
 
-QByteArray HeifItems::irefWith(const QByteArray& bytes, const QByteArray& type, quint32 from,
-                               quint32 to) const {
-    const int version = iref.size != 0 ? irefVersion : (std::max(from, to) > 0xffff ? 1 : 0);
-    if (version > 1 || (version == 0 && std::max(from, to) > 0xffff))
+QByteArray HeifItems::irefWith(const QByteArray& bytes, const QByteArray& type,
+                               const QList<quint32>& from, quint32 to) const {
+    quint32 largest = to;
+    for (quint32 id : from)
+        largest = std::max(largest, id);
+    const int version = iref.size != 0 ? irefVersion : (largest > 0xffff ? 1 : 0);
+    if (version > 1 || (version == 0 && largest > 0xffff))
         return QByteArray();
     const int idSize = version == 0 ? 2 : 4;
-    QByteArray entry;
-    writeBig(entry, quint64(8 + idSize * 2 + 2), 4);
-    entry += type;
-    writeBig(entry, from, idSize);
-    writeBig(entry, 1, 2);
-    writeBig(entry, to, idSize);
+    QByteArray entries;
+    for (quint32 id : from) {
+        writeBig(entries, quint64(8 + idSize * 2 + 2), 4);
+        entries += type;
+        writeBig(entries, id, idSize);
+        writeBig(entries, 1, 2);
+        writeBig(entries, to, idSize);
+    }
     if (iref.size != 0)
-        return resized(bytes.mid(iref.start, iref.size) + entry, iref.header);
+        return resized(bytes.mid(iref.start, iref.size) + entries, iref.header);
     QByteArray box;
     writeBig(box, 0, 4);
     box += "iref";
     box.append(char(version));
     box.append(QByteArray(3, '\0'));
-    return resized(box + entry, 8);
+    return resized(box + entries, 8);
 }

@@ -49,10 +49,12 @@ struct HeifItems {
     QByteArray dataOf(const Item& item, const QByteArray& bytes) const;
     // The iloc box for these items, with its header.
     QByteArray ilocBytes() const;
-    // The iinf box with one more entry: an item of this type, shown.
-    QByteArray iinfWith(const QByteArray& bytes, quint32 id, const QByteArray& type) const;
-    // The iref box (a new one if there is none) with one more reference of
-    // this type from one item to another; empty when the ids do not fit it.
-    QByteArray irefWith(const QByteArray& bytes, const QByteArray& type, quint32 from,
+    // The iinf box with an entry more for each of these items (their id,
+    // type and content type), shown.
+    QByteArray iinfWith(const QByteArray& bytes, const QList<Item>& added) const;
+    // The iref box (a new one if there is none) with a reference more of
+    // this type from each of these items to another; empty when the ids do
+    // not fit it.
+    QByteArray irefWith(const QByteArray& bytes, const QByteArray& type, const QList<quint32>& from,
                         quint32 to) const;
 };

@@ -90,21 +90,22 @@ bool sameData(const HeifItems& a, const Item& itemA, const QByteArray& bytesA, c
 }
 
 // Every item's data but the ones we changed must come out byte for byte, and
-// those as we made them; an added item comes last, of its type, referring to
-// the primary image.
+// those as we made them; added items come last, of their types, with a
+// reference each.
 Status checkItems(const QByteArray& written, const QByteArray& source, const HeifItems& before,
-                  const QHash<quint32, QByteArray>& changed, quint32 added) {
+                  const QHash<quint32, QByteArray>& changed, const QList<Item>& added) {
     const auto after = HeifItems::parse(written);
     if (!after)
         return Status::fail(
             QStringLiteral("the written photo does not read back: %1").arg(after.error()));
-    if (after->items.size() != before.items.size() + (added ? 1 : 0) ||
+    if (after->items.size() != before.items.size() + added.size() ||
         after->primary != before.primary)
         return Status::fail(QStringLiteral("the written photo lost items"));
-    if (added) {
-        const Item& item = after->items.last();
-        if (item.id != added || item.type != "Exif" ||
-            after->dataOf(item, written) != changed.value(added) ||
+    for (qsizetype i = 0; i < added.size(); ++i) {
+        const Item& item = after->items[before.items.size() + i];
+        if (item.id != added[i].id || item.type != added[i].type ||
+            item.contentType != added[i].contentType ||
+            after->dataOf(item, written) != changed.value(item.id) ||
             after->iref.size <= before.iref.size)
             return Status::fail(QStringLiteral("the written photo lost its metadata"));
     }
@@ -138,7 +139,27 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
     }
 
     QHash<quint32, QByteArray> changed;
-    quint32 addedExif = 0;
+    QList<Item> added; // new items, after the others
+    quint32 nextId = heif.largestId + 1;
+    // A new item is named by the next id, located at the end and described
+    // by a reference to the primary image.
+    const auto addItem = [&](const QByteArray& type, const QByteArray& contentType,
+                             const QByteArray& data) -> Status {
+        if (heif.primary == 0)
+            return Status::fail(
+                QStringLiteral("this HEIF photo names no primary image to add metadata to"));
+        if (nextId == 0 || (heif.ilocVersion < 2 && nextId > 0xffff))
+            return Status::fail(QStringLiteral("this HEIF photo has no room for another item"));
+        Item item;
+        item.id = nextId++;
+        item.type = type;
+        item.contentType = contentType;
+        item.extents = {{0, 0, qint64(data.size())}}; // placed at the end below
+        heif.items.append(item);
+        added.append(item);
+        changed.insert(item.id, data);
+        return Status::ok();
+    };
     QStringList notes;
     qsizetype exifIndex = -1;
     for (qsizetype i = 0; i < heif.items.size() && exifIndex < 0; ++i) {
@@ -164,21 +185,11 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
             return R::fail(exif.error());
         if (exif->bytes && exifIndex < 0) {
             // A new item, as phones write it: its data the offset to the TIFF
-            // header past an "Exif" marker, described by the primary image.
-            if (heif.primary == 0)
-                return R::fail(
-                    QStringLiteral("this HEIF photo names no primary image to add EXIF to"));
-            addedExif = heif.largestId + 1;
-            if (addedExif == 0 || (heif.ilocVersion < 2 && addedExif > 0xffff))
-                return R::fail(QStringLiteral("this HEIF photo has no room for another item"));
-            const QByteArray itemData = exifItemPrefix() + *exif->bytes;
-            Item item;
-            item.id = addedExif;
-            item.type = "Exif";
-            // One extent, placed at the end below.
-            item.extents = {{0, 0, qint64(itemData.size())}};
-            heif.items.append(item);
-            changed.insert(addedExif, itemData);
+            // header past an "Exif" marker.
+            if (const Status status =
+                    addItem("Exif", QByteArray(), exifItemPrefix() + *exif->bytes);
+                !status)
+                return R::fail(status.error());
         } else if (exif->bytes) {
             changed.insert(heif.items[exifIndex].id,
                            (emptied ? exifItemPrefix() : data.left(start)) + *exif->bytes);
@@ -203,8 +214,11 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         const auto packet = editXmpPacket(nullptr, edit);
         if (!packet)
             return R::fail(packet.error());
-        if (packet.value())
-            return R::fail(QStringLiteral("this HEIF photo has no XMP item to write into"));
+        if (packet.value() && !packet.value()->isEmpty()) {
+            if (const Status status = addItem("mime", "application/rdf+xml", *packet.value());
+                !status)
+                return R::fail(status.error());
+        }
     }
     RewritePlan plan;
     plan.notes = notes;
@@ -229,7 +243,8 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
             continue;
         const QByteArray data = changed.value(item.id);
         const qint64 area = item.construction == 0 ? 0 : heif.idat.start + heif.idat.header;
-        if (item.id == addedExif) {
+        if (std::any_of(added.cbegin(), added.cend(),
+                        [&](const Item& other) { return other.id == item.id; })) {
             moved.append({i, tail.size()});
             tail += data;
             continue;
@@ -255,14 +270,17 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         heif.offsetSize = 8; // room for offsets past 4 GB
     // A new item needs an entry in the item information and a reference.
     QByteArray iinf, iref;
-    if (addedExif) {
-        iinf = heif.iinfWith(source, addedExif, "Exif");
-        iref = heif.irefWith(source, "cdsc", addedExif, heif.primary);
+    if (!added.isEmpty()) {
+        QList<quint32> ids;
+        for (const Item& item : std::as_const(added))
+            ids << item.id;
+        iinf = heif.iinfWith(source, added);
+        iref = heif.irefWith(source, "cdsc", ids, heif.primary);
         if (iinf.isEmpty() || iref.isEmpty())
             return R::fail(QStringLiteral("this HEIF photo has no room for another item"));
     }
     const qint64 grown =
-        addedExif ? iinf.size() - heif.iinf.size + iref.size() - heif.iref.size : 0;
+        added.isEmpty() ? 0 : iinf.size() - heif.iinf.size + iref.size() - heif.iref.size;
     const qint64 delta = heif.ilocBytes().size() - original.iloc.size + grown;
     const qint64 metaEnd = meta.start + meta.size;
     const qint64 tailData = source.size() + delta + 8;
@@ -307,7 +325,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
     // others still hold; a new iref closes the meta box.
     QMap<qint64, std::pair<qint64, QByteArray>> boxes; // offset -> old size, new box
     boxes.insert(original.iloc.start, {original.iloc.size, iloc});
-    if (addedExif) {
+    if (!added.isEmpty()) {
         boxes.insert(heif.iinf.start, {heif.iinf.size, iinf});
         boxes.insert(heif.iref.size != 0 ? heif.iref.start : metaEnd, {heif.iref.size, iref});
     }
@@ -337,7 +355,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         plan.addBytes(sizeField(quint64(tail.size() + 8), 4) + "mdat" + tail);
 
     const QByteArray written = plan.assemble(source);
-    Status checked = checkItems(written, source, original, changed, addedExif);
+    Status checked = checkItems(written, source, original, changed, added);
     if (checked)
         checked = checkWritten(PhotoFormat::Heif, source, written, edit);
     if (!checked)

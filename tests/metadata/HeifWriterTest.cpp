@@ -7,6 +7,7 @@
 #include "support/TestPhotos.h"
 
 #include <QImage>
+#include <QJsonArray>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -181,9 +182,10 @@ QString heifInfoWithoutMetadata(const QString& path) {
 }
 } // namespace
 
-// A HEIF with no Exif item gets one as phones write it, referring to the
-// primary image; the images, and any reference there was, stay as they were.
-TEST(HeifWriter, addsAnExifItemWhereThePhotoHasNone) {
+// A HEIF with no Exif or XMP item gets one as phones write it, referring to
+// the primary image; the images, and any reference there was, stay as they
+// were.
+TEST(HeifWriter, addsExifAndXmpItemsWhereThePhotoHasNone) {
     if (QStandardPaths::findExecutable(QStringLiteral("heif-enc")).isEmpty())
         GTEST_SKIP() << "heif-enc (libheif-examples) is not installed";
     const QString date = QStringLiteral("2021:03:04 05:06:07");
@@ -218,13 +220,18 @@ TEST(HeifWriter, addsAnExifItemWhereThePhotoHasNone) {
         ASSERT_EQ(exitCode, 0);
         const QByteArray source = fileBytes(path);
         const auto written = rewritePhoto(
-            source, {{TiffSet, QVariantMap{{Artist, QStringLiteral("Bea")}, {DateTime, date}}},
-                     {ExifSet, QVariantMap{{DateTimeOriginal, date}}}});
+            source,
+            {{TiffSet, QVariantMap{{Artist, QStringLiteral("Bea")}, {DateTime, date}}},
+             {ExifSet, QVariantMap{{DateTimeOriginal, date}}},
+             {XmpSet, QVariantMap{{QStringLiteral("dc:subject"),
+                                   QStringList{QStringLiteral("sea"), QStringLiteral("sky")}}}}});
         ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
         const QString out = writeCopy(folder, QStringLiteral("with-exif.heic"), written.value());
         const QJsonObject tags = exiftoolRead(out);
         EXPECT_EQ(tags.value(QStringLiteral("IFD0:Artist")).toString(), "Bea");
         EXPECT_EQ(tags.value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(), date);
+        EXPECT_EQ(tags.value(QStringLiteral("XMP-dc:Subject")).toArray(),
+                  (QJsonArray{"sea", "sky"}));
         EXPECT_EQ(validationWarnings({out}), validationWarnings({path}));
         const auto read = readPhotoProperties(written.value());
         ASSERT_TRUE(read.isOk()) << qPrintable(read.error());
