@@ -44,9 +44,18 @@ DisplayController::~DisplayController() {
 }
 
 QStringList DisplayController::photoNameFilters() {
-    return {tr("Photos (*.jpg *.jpeg *.jpe *.png *.tif *.tiff *.webp *.heic *.heif *.hif *.avif "
-               "*.gif *.JPG *.JPEG *.PNG *.TIF *.TIFF *.WEBP *.HEIC *.HEIF *.AVIF *.GIF)"),
-            tr("All files (*)")};
+    // Camera RAW and layered files are read too: their changes go into a
+    // sidecar beside them.
+    static const char* const suffixes[] = {
+        "jpg", "jpeg", "jpe", "png", "tif", "tiff", "webp", "heic", "heif", "hif", "avif",
+        "gif", "dng",  "cr2", "cr3", "crw", "nef",  "nrw",  "arw",  "sr2",  "srf", "pef",
+        "srw", "orf",  "rw2", "raf", "mrw", "iiq",  "3fr",  "erf",  "psd"};
+    QStringList patterns;
+    for (const char* suffix : suffixes)
+        patterns << QStringLiteral("*.") + QLatin1String(suffix);
+    for (const char* suffix : suffixes)
+        patterns << QStringLiteral("*.") + QString::fromLatin1(suffix).toUpper();
+    return {tr("Photos (%1)").arg(patterns.join(QLatin1Char(' '))), tr("All files (*)")};
 }
 
 void DisplayController::addPaths(const QStringList& paths) {

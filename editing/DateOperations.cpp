@@ -43,8 +43,11 @@ struct DatePlan {
 // A copy whose file dates could not be set is not what was asked for: it
 // stays in the storage folder, but is reported with the reason.
 PhotoOutcome setFileDatesAfter(PhotoOutcome outcome, const DateChange& change) {
-    if (outcome.written())
-        outcome.remark = change.remark;
+    // The worker's remark (a photo changed in its sidecar alone) stays beside the command's.
+    if (outcome.written() && !change.remark.isEmpty())
+        outcome.remark = outcome.remark.isEmpty()
+                             ? change.remark
+                             : outcome.remark + QStringLiteral("; ") + change.remark;
     if (!outcome.written() || (!change.created && !change.modified))
         return outcome;
     const Status set = setFileTimes(outcome.outputPath, change.created, change.modified);

@@ -147,6 +147,11 @@ void heifRewrite(const QByteArray& input) {
         for (const HeifItems::Item& item : items->items)
             readAll(items->dataOf(item, input));
         (void)items->ilocBytes();
+        HeifItems::Item exif;
+        exif.id = items->largestId + 1;
+        exif.type = "Exif";
+        (void)items->iinfWith(input, {exif});
+        (void)items->irefWith(input, "cdsc", {exif.id}, items->primary);
     }
     rewriteEach(input, PhotoFormat::Heif, rewriteHeifInPlace);
 }

@@ -188,6 +188,14 @@ void differential(const QByteArray& input) {
         if (piece.isSource() && piece.sourceOffset + piece.length > input.size())
             fail(QStringLiteral("a piece of the plan lies outside the source"));
     }
+    // A photo only the library reads changes in its sidecar alone: planned as
+    // it is, byte for byte.
+    if (isSidecarOnlyFormat(before->format)) {
+        if (plan->pieces.size() != 1 || !plan->pieces.first().isSource() ||
+            plan->pieces.first().length != input.size())
+            fail(QStringLiteral("a photo changed in its sidecar alone is rewritten"));
+        return;
+    }
     const auto after = readPhotoProperties(plan->assemble(input));
     if (!after)
         fail(QStringLiteral("the written photo does not read: %1").arg(after.error()));

@@ -28,6 +28,20 @@ rm -rf "$work/seeds"
 mkdir -p "$work/seeds" "$work/logs" "$work/dict"
 sources=("$root/tests/data/photos")
 [ -d "$photos" ] && sources+=("$photos")
+# The kinds no sample photo is of, built as the tests build them: RAF, RW2
+# and MRW around a real JPEG, and a HEIF without an Exif item.
+rm -rf "$work/built"
+mkdir -p "$work/built"
+for kind in raf rw2 mrw; do
+  python3 "$root/tests/support/make-raw-fixture.py" "$kind" "$root/tests/data/photos/DSCN0010.jpg" \
+    "$work/built/built.$kind"
+done
+if command -v heif-enc >/dev/null && command -v convert >/dev/null; then
+  convert -size 96x64 gradient:red-blue -strip "$work/built/plain.png"
+  heif-enc -q 60 "$work/built/plain.png" -o "$work/built/no-exif.heic" >/dev/null
+  rm "$work/built/plain.png"
+fi
+sources+=("$work/built")
 find "${sources[@]}" -type f -size -64M -print0 | xargs -0 "$build/bin/tv_fuzz_seeds" "$work/seeds"
 
 # Dates are read in local time: a zone with summer time has days that lack

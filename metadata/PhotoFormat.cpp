@@ -27,6 +27,22 @@ PhotoFormat sniffPhotoFormat(const QByteArray& bytes) {
         return PhotoFormat::Png;
     if (startsWith(bytes, "RIFF", 4) && startsWith(bytes, "WEBP", 4, 8))
         return PhotoFormat::WebP;
+    if (startsWith(bytes, "8BPS\0\x01", 6))
+        return PhotoFormat::Psd;
+    if ((startsWith(bytes, "II\x1A\0", 4) || startsWith(bytes, "MM\0\0", 4)) &&
+        startsWith(bytes, "HEAPCCDR", 8, 6))
+        return PhotoFormat::Crw;
+    if (startsWith(bytes, "FUJIFILMCCD-RAW ", 16))
+        return PhotoFormat::Raf;
+    if (startsWith(bytes, "IIU\0", 4))
+        return PhotoFormat::Rw2;
+    if (startsWith(bytes, "IIRO", 4) || startsWith(bytes, "IIRS", 4) ||
+        startsWith(bytes, "MMOR", 4))
+        return PhotoFormat::Orf;
+    if (startsWith(bytes, "\0MRM", 4))
+        return PhotoFormat::Mrw;
+    if (startsWith(bytes, "ftyp", 4, 4) && startsWith(bytes, "crx ", 4, 8))
+        return PhotoFormat::Cr3;
     if (startsWith(bytes, "ftyp", 4, 4) && bytes.size() >= 12) {
         // The major brand, or any compatible brand, names a still-image HEIF.
         const quint32 boxSize = (quint8(bytes[0]) << 24) | (quint8(bytes[1]) << 16) |
@@ -50,10 +66,21 @@ bool isWritableFormat(PhotoFormat format) {
     case PhotoFormat::WebP:
     case PhotoFormat::Heif:
         return true;
+    case PhotoFormat::Psd:
+    case PhotoFormat::Cr3:
+    case PhotoFormat::Crw:
+    case PhotoFormat::Raf:
+    case PhotoFormat::Rw2:
+    case PhotoFormat::Orf:
+    case PhotoFormat::Mrw:
     case PhotoFormat::Unknown:
         return false;
     }
     return false;
+}
+
+bool isSidecarOnlyFormat(PhotoFormat format) {
+    return format != PhotoFormat::Unknown && !isWritableFormat(format);
 }
 
 QString photoFormatName(PhotoFormat format) {
@@ -68,6 +95,20 @@ QString photoFormatName(PhotoFormat format) {
         return QStringLiteral("WebP");
     case PhotoFormat::Heif:
         return QStringLiteral("HEIF");
+    case PhotoFormat::Psd:
+        return QStringLiteral("PSD");
+    case PhotoFormat::Cr3:
+        return QStringLiteral("CR3");
+    case PhotoFormat::Crw:
+        return QStringLiteral("CRW");
+    case PhotoFormat::Raf:
+        return QStringLiteral("RAF");
+    case PhotoFormat::Rw2:
+        return QStringLiteral("RW2");
+    case PhotoFormat::Orf:
+        return QStringLiteral("ORF");
+    case PhotoFormat::Mrw:
+        return QStringLiteral("MRW");
     case PhotoFormat::Unknown:
         break;
     }

@@ -104,7 +104,10 @@ Result<PhotoProperties> propertiesOf(const QVariantMap& answer) {
     if (!answer.value(Ok).toBool())
         return Result<PhotoProperties>::fail(reasonOf(answer));
     PhotoProperties properties;
-    properties.format = PhotoFormat(answer.value(Key::Format).toInt());
+    // A format the table does not name (from a damaged worker) is none.
+    const int format = answer.value(Key::Format).toInt();
+    properties.format =
+        format >= 0 && format <= int(PhotoFormat::Mrw) ? PhotoFormat(format) : PhotoFormat::Unknown;
     properties.imageCount = answer.value(Key::ImageCount).toInt();
     properties.dictionary = answer.value(Key::Dictionary).toMap();
     properties.warnings = answer.value(Key::Warnings).toStringList();
@@ -136,6 +139,8 @@ QVariantMap outcomeAnswer(const PhotoOutcome& outcome) {
                        {Key::Reason, outcome.reason},
                        {Key::NeedsSync, outcome.needsSync},
                        {Key::Notes, outcome.notes}};
+    if (!outcome.remark.isEmpty())
+        answer.insert(Key::Remark, outcome.remark);
     if (!outcome.changes.isEmpty()) {
         QVariantList changes;
         for (const KeyChange& change : outcome.changes)
@@ -166,6 +171,7 @@ PhotoOutcome outcomeOf(const QVariantMap& answer, const RewriteJob& job) {
         outcome.reason = reasonOf(answer);
     outcome.needsSync = answer.value(Key::NeedsSync).toBool();
     outcome.notes = answer.value(Key::Notes).toStringList();
+    outcome.remark = answer.value(Key::Remark).toString();
     for (const QVariant& item : answer.value(Key::Changes).toList()) {
         const QVariantList change = item.toList();
         if (change.size() == 3)

@@ -45,6 +45,7 @@ inline const QString State = QStringLiteral("state");
 inline const QString Reason = QStringLiteral("reason");
 inline const QString NeedsSync = QStringLiteral("needsSync");
 inline const QString Notes = QStringLiteral("notes");
+inline const QString Remark = QStringLiteral("remark");
 } // namespace Key
 
 QByteArray encode(const QVariantMap& message);

@@ -209,8 +209,7 @@ Status checkImageDataComplete(PhotoFormat format, const QByteArray& bytes) {
         return checkPng(bytes);
     case PhotoFormat::WebP:
         return checkWebP(bytes);
-    case PhotoFormat::Heif:
-    case PhotoFormat::Unknown:
+    default: // checked by their readers, and never rewritten
         break;
     }
     return Status::ok();

@@ -99,11 +99,14 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
         boxesIn(bytes, meta.start + meta.header + 4, meta.start + meta.size, &ok);
     if (!ok)
         return damaged(QStringLiteral("the boxes of its meta box do not add up"));
-    Box iinf;
+    Box& iinf = heif.iinf;
+    Box pitm;
     for (const Box& child : children) {
         Box* slot = child.type == "iloc"   ? &heif.iloc
                     : child.type == "iinf" ? &iinf
                     : child.type == "idat" ? &heif.idat
+                    : child.type == "iref" ? &heif.iref
+                    : child.type == "pitm" ? &pitm
                                            : nullptr;
         if (!slot)
             continue;
@@ -115,9 +118,26 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
     if (heif.iloc.size == 0 || iinf.size == 0)
         return damaged(QStringLiteral("it has no item locations"));
 
+    if (pitm.size != 0) {
+        Reader primary(bytes, pitm.start + pitm.header, pitm.start + pitm.size);
+        const int version = int(primary.read(1));
+        primary.read(3);
+        heif.primary = quint32(primary.read(version == 0 ? 2 : 4));
+        if (primary.failed())
+            return damaged(QStringLiteral("its primary item is cut short"));
+    }
+    if (heif.iref.size != 0) {
+        Reader references(bytes, heif.iref.start + heif.iref.header,
+                          heif.iref.start + heif.iref.size);
+        // A version we do not know is only a reason not to add references.
+        const int version = int(references.read(1));
+        heif.irefVersion = references.failed() ? 255 : version;
+    }
+
     QHash<quint32, std::pair<QByteArray, QByteArray>> infos; // id -> type, content type
     Reader info(bytes, iinf.start + iinf.header, iinf.start + iinf.size);
     const int infVersion = int(info.read(1));
+    heif.iinfVersion = infVersion;
     info.read(3);
     info.read(infVersion == 0 ? 2 : 4);
     const QList<Box> entries = boxesIn(bytes, info.at(), iinf.start + iinf.size, &ok);
@@ -140,6 +160,7 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
         if (e.failed())
             return damaged(QStringLiteral("an item information entry is cut short"));
         infos.insert(id, {type, contentType});
+        heif.largestId = std::max(heif.largestId, id);
     }
 
     Reader loc(bytes, heif.iloc.start + heif.iloc.header, heif.iloc.start + heif.iloc.size);
@@ -161,6 +182,7 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
     for (quint64 i = 0; i < count && !loc.failed(); ++i) {
         Item item;
         item.id = quint32(loc.read(heif.ilocVersion < 2 ? 2 : 4));
+        heif.largestId = std::max(heif.largestId, item.id);
         if (heif.ilocVersion > 0)
             item.construction = int(loc.read(2) & 0xf);
         item.dataReference = quint16(loc.read(2));
@@ -183,10 +205,13 @@ Result<HeifItems> HeifItems::parse(const QByteArray& bytes) {
         const qint64 areaStart = item.construction == 0 ? 0 : heif.idat.start + heif.idat.header;
         const qint64 areaEnd =
             item.construction == 0 ? bytes.size() : heif.idat.start + heif.idat.size;
+        // A metadata item emptied by another writer keeps an extent of no
+        // length: its data is none, not the rest of the file.
+        const bool metadata = item.type == "Exif" || item.type == "mime";
         for (const Extent& extent : std::as_const(item.extents)) {
             const qint64 begin = areaStart + item.baseOffset + extent.offset;
-            if (extent.length <= 0 || extent.offset < 0 || item.baseOffset < 0 ||
-                begin + extent.length > areaEnd)
+            if (extent.length < 0 || (extent.length == 0 && !metadata) || extent.offset < 0 ||
+                item.baseOffset < 0 || begin + extent.length > areaEnd)
                 return damaged(
                     QStringLiteral("the data of item %1 lies past its end").arg(item.id));
             fileExtents.append({begin, extent.length});
@@ -236,4 +261,83 @@ QByteArray HeifItems::ilocBytes() const {
     QByteArray out;
     writeBig(out, quint64(body.size() + 8), 4);
     return out + "iloc" + body;
+}
+
+namespace {
+// A box's bytes with its size field set to its length; a box of a 64-bit
+// size keeps that form.
+QByteArray resized(QByteArray box, int header) {
+    if (header == 16) {
+        QByteArray size;
+        writeBig(size, quint64(box.size()), 8);
+        box.replace(8, 8, size);
+    } else {
+        QByteArray size;
+        writeBig(size, quint64(box.size()), 4);
+        box.replace(0, 4, size);
+    }
+    return box;
+}
+} // namespace
+
+QByteArray HeifItems::iinfWith(const QByteArray& bytes, const QList<Item>& added) const {
+    QByteArray entries;
+    for (const Item& item : added) {
+        QByteArray entry;
+        const int version = item.id > 0xffff ? 3 : 2;
+        writeBig(entry, 0, 4);
+        entry += "infe";
+        entry.append(char(version));
+        entry.append(QByteArray(3, '\0'));
+        writeBig(entry, item.id, version == 2 ? 2 : 4);
+        writeBig(entry, 0, 2); // not protected
+        entry += item.type;
+        entry.append('\0'); // no name
+        if (item.type == "mime")
+            entry += item.contentType + QByteArray(1, '\0');
+        entries += resized(entry, 8);
+    }
+    QByteArray box = bytes.mid(iinf.start, iinf.size) + entries;
+    // The entry count follows the version and flags.
+    const int countSize = iinfVersion == 0 ? 2 : 4;
+    const qsizetype countAt = iinf.header + 4;
+    if (box.size() < countAt + countSize)
+        return QByteArray();
+    quint64 count = 0;
+    for (int i = 0; i < countSize; ++i)
+        count = (count << 8) | quint8(box[countAt + i]);
+    count += quint64(added.size());
+    if (countSize == 2 && count > 0xffff)
+        return QByteArray();
+    QByteArray newCount;
+    writeBig(newCount, count, countSize);
+    box.replace(countAt, countSize, newCount);
+    return resized(box, iinf.header);
+}
+
+QByteArray HeifItems::irefWith(const QByteArray& bytes, const QByteArray& type,
+                               const QList<quint32>& from, quint32 to) const {
+    quint32 largest = to;
+    for (quint32 id : from)
+        largest = std::max(largest, id);
+    const int version = iref.size != 0 ? irefVersion : (largest > 0xffff ? 1 : 0);
+    if (version > 1 || (version == 0 && largest > 0xffff))
+        return QByteArray();
+    const int idSize = version == 0 ? 2 : 4;
+    QByteArray entries;
+    for (quint32 id : from) {
+        writeBig(entries, quint64(8 + idSize * 2 + 2), 4);
+        entries += type;
+        writeBig(entries, id, idSize);
+        writeBig(entries, 1, 2);
+        writeBig(entries, to, idSize);
+    }
+    if (iref.size != 0)
+        return resized(bytes.mid(iref.start, iref.size) + entries, iref.header);
+    QByteArray box;
+    writeBig(box, 0, 4);
+    box += "iref";
+    box.append(char(version));
+    box.append(QByteArray(3, '\0'));
+    return resized(box + entries, 8);
 }

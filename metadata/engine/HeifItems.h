@@ -34,6 +34,12 @@ struct HeifItems {
     qsizetype meta = -1; // index into top
     Box iloc;            // position in the file
     Box idat;            // size 0 when there is none
+    Box iinf;
+    Box iref; // size 0 when there is none
+    int iinfVersion = 0;
+    int irefVersion = 0;
+    quint32 primary = 0; // the primary image's item, 0 when no pitm names one
+    quint32 largestId = 0;
     int ilocVersion = 0;
     int offsetSize = 4, lengthSize = 4, baseOffsetSize = 0, indexSize = 0;
     QList<Item> items;
@@ -43,4 +49,12 @@ struct HeifItems {
     QByteArray dataOf(const Item& item, const QByteArray& bytes) const;
     // The iloc box for these items, with its header.
     QByteArray ilocBytes() const;
+    // The iinf box with an entry more for each of these items (their id,
+    // type and content type), shown.
+    QByteArray iinfWith(const QByteArray& bytes, const QList<Item>& added) const;
+    // The iref box (a new one if there is none) with a reference more of
+    // this type from each of these items to another; empty when the ids do
+    // not fit it.
+    QByteArray irefWith(const QByteArray& bytes, const QByteArray& type, const QList<quint32>& from,
+                        quint32 to) const;
 };

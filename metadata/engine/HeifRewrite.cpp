@@ -31,6 +31,12 @@ QByteArray sizeField(quint64 value, int size) {
     return out;
 }
 
+// What phones put before the TIFF structure of an Exif item: the offset
+// past an "Exif" marker to it.
+QByteArray exifItemPrefix() {
+    return QByteArray("\0\0\0\6Exif\0\0", 10);
+}
+
 // The TIFF structure inside an Exif item: after a 4-byte offset to it.
 std::optional<qsizetype> tiffStartOf(const QByteArray& data) {
     if (data.size() < 4)
@@ -84,15 +90,25 @@ bool sameData(const HeifItems& a, const Item& itemA, const QByteArray& bytesA, c
 }
 
 // Every item's data but the ones we changed must come out byte for byte, and
-// those as we made them.
+// those as we made them; added items come last, of their types, with a
+// reference each.
 Status checkItems(const QByteArray& written, const QByteArray& source, const HeifItems& before,
-                  const QHash<quint32, QByteArray>& changed) {
+                  const QHash<quint32, QByteArray>& changed, const QList<Item>& added) {
     const auto after = HeifItems::parse(written);
     if (!after)
         return Status::fail(
             QStringLiteral("the written photo does not read back: %1").arg(after.error()));
-    if (after->items.size() != before.items.size())
+    if (after->items.size() != before.items.size() + added.size() ||
+        after->primary != before.primary)
         return Status::fail(QStringLiteral("the written photo lost items"));
+    for (qsizetype i = 0; i < added.size(); ++i) {
+        const Item& item = after->items[before.items.size() + i];
+        if (item.id != added[i].id || item.type != added[i].type ||
+            item.contentType != added[i].contentType ||
+            after->dataOf(item, written) != changed.value(item.id) ||
+            after->iref.size <= before.iref.size)
+            return Status::fail(QStringLiteral("the written photo lost its metadata"));
+    }
     for (qsizetype i = 0; i < before.items.size(); ++i) {
         const Item& old = before.items[i];
         const Item& now = after->items[i];
@@ -123,6 +139,27 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
     }
 
     QHash<quint32, QByteArray> changed;
+    QList<Item> added; // new items, after the others
+    quint32 nextId = heif.largestId + 1;
+    // A new item is named by the next id, located at the end and described
+    // by a reference to the primary image.
+    const auto addItem = [&](const QByteArray& type, const QByteArray& contentType,
+                             const QByteArray& data) -> Status {
+        if (heif.primary == 0)
+            return Status::fail(
+                QStringLiteral("this HEIF photo names no primary image to add metadata to"));
+        if (nextId == 0 || (heif.ilocVersion < 2 && nextId > 0xffff))
+            return Status::fail(QStringLiteral("this HEIF photo has no room for another item"));
+        Item item;
+        item.id = nextId++;
+        item.type = type;
+        item.contentType = contentType;
+        item.extents = {{0, 0, qint64(data.size())}}; // placed at the end below
+        heif.items.append(item);
+        added.append(item);
+        changed.insert(item.id, data);
+        return Status::ok();
+    };
     QStringList notes;
     qsizetype exifIndex = -1;
     for (qsizetype i = 0; i < heif.items.size() && exifIndex < 0; ++i) {
@@ -132,21 +169,31 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
     if (edit.touchesExifBlock()) {
         QByteArray data, block;
         qsizetype start = 0;
-        if (exifIndex >= 0) {
+        if (exifIndex >= 0)
             data = heif.dataOf(heif.items[exifIndex], source);
+        // An emptied item is written as a new one would be.
+        const bool emptied = exifIndex >= 0 && data.isEmpty();
+        if (exifIndex >= 0 && !emptied) {
             const auto found = tiffStartOf(data);
             if (!found)
                 return R::fail(QStringLiteral("damaged HEIF: its EXIF item is cut short"));
             start = *found;
             block = data.mid(start);
         }
-        auto exif = editExifBlock(exifIndex >= 0 ? &block : nullptr, edit, Unlimited);
+        auto exif = editExifBlock(exifIndex >= 0 && !emptied ? &block : nullptr, edit, Unlimited);
         if (!exif)
             return R::fail(exif.error());
-        if (exif->bytes && exifIndex < 0)
-            return R::fail(QStringLiteral("this HEIF photo has no EXIF item to write into"));
-        if (exif->bytes)
-            changed.insert(heif.items[exifIndex].id, data.left(start) + *exif->bytes);
+        if (exif->bytes && exifIndex < 0) {
+            // A new item, as phones write it: its data the offset to the TIFF
+            // header past an "Exif" marker.
+            if (const Status status =
+                    addItem("Exif", QByteArray(), exifItemPrefix() + *exif->bytes);
+                !status)
+                return R::fail(status.error());
+        } else if (exif->bytes) {
+            changed.insert(heif.items[exifIndex].id,
+                           (emptied ? exifItemPrefix() : data.left(start)) + *exif->bytes);
+        }
         notes << exif->repairs;
     }
     bool hasXmp = false;
@@ -167,8 +214,11 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         const auto packet = editXmpPacket(nullptr, edit);
         if (!packet)
             return R::fail(packet.error());
-        if (packet.value())
-            return R::fail(QStringLiteral("this HEIF photo has no XMP item to write into"));
+        if (packet.value() && !packet.value()->isEmpty()) {
+            if (const Status status = addItem("mime", "application/rdf+xml", *packet.value());
+                !status)
+                return R::fail(status.error());
+        }
     }
     RewritePlan plan;
     plan.notes = notes;
@@ -193,6 +243,12 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
             continue;
         const QByteArray data = changed.value(item.id);
         const qint64 area = item.construction == 0 ? 0 : heif.idat.start + heif.idat.header;
+        if (std::any_of(added.cbegin(), added.cend(),
+                        [&](const Item& other) { return other.id == item.id; })) {
+            moved.append({i, tail.size()});
+            tail += data;
+            continue;
+        }
         if (item.extents.size() == 1 && data.size() <= item.extents[0].length) {
             HeifItems::Extent& extent = item.extents[0];
             patches.insert(area + item.baseOffset + extent.offset,
@@ -212,7 +268,20 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         heif.lengthSize = 4;
     if (source.size() + tail.size() + (1 << 20) > qint64(0xffffffff))
         heif.offsetSize = 8; // room for offsets past 4 GB
-    const qint64 delta = heif.ilocBytes().size() - original.iloc.size;
+    // A new item needs an entry in the item information and a reference.
+    QByteArray iinf, iref;
+    if (!added.isEmpty()) {
+        QList<quint32> ids;
+        for (const Item& item : std::as_const(added))
+            ids << item.id;
+        iinf = heif.iinfWith(source, added);
+        iref = heif.irefWith(source, "cdsc", ids, heif.primary);
+        if (iinf.isEmpty() || iref.isEmpty())
+            return R::fail(QStringLiteral("this HEIF photo has no room for another item"));
+    }
+    const qint64 grown =
+        added.isEmpty() ? 0 : iinf.size() - heif.iinf.size + iref.size() - heif.iref.size;
+    const qint64 delta = heif.ilocBytes().size() - original.iloc.size + grown;
     const qint64 metaEnd = meta.start + meta.size;
     const qint64 tailData = source.size() + delta + 8;
     for (qsizetype i = 0; i < heif.items.size(); ++i) {
@@ -220,9 +289,14 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         const auto move =
             std::find_if(moved.cbegin(), moved.cend(), [&](const auto& m) { return m.first == i; });
         if (move != moved.cend()) {
+            // Where the file's locations have a base offset, the place goes
+            // there, as its writer put its own: some readers take the base
+            // offset for the place of an item of one extent.
+            const qint64 at = tailData + move->second;
+            const bool based = heif.baseOffsetSize > 0;
             item.construction = 0;
-            item.baseOffset = 0;
-            item.extents = {{0, tailData + move->second, qint64(changed.value(item.id).size())}};
+            item.baseOffset = based ? at : 0;
+            item.extents = {{0, based ? 0 : at, qint64(changed.value(item.id).size())}};
             continue;
         }
         if (item.construction != 0 || delta == 0)
@@ -239,7 +313,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         }
     }
     const QByteArray iloc = heif.ilocBytes();
-    if (iloc.size() - original.iloc.size != delta)
+    if (iloc.size() - original.iloc.size != delta - grown)
         return R::fail(QStringLiteral("the item locations cannot be rewritten"));
 
     QByteArray newMeta = source.mid(meta.start, meta.size);
@@ -247,7 +321,18 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         if (it.key() >= meta.start && it.key() < metaEnd)
             newMeta.replace(it.key() - meta.start, it.value().size(), it.value());
     }
-    newMeta.replace(original.iloc.start - meta.start, original.iloc.size, iloc);
+    // The boxes that change size, from the last, so that the places of the
+    // others still hold; a new iref closes the meta box.
+    QMap<qint64, std::pair<qint64, QByteArray>> boxes; // offset -> old size, new box
+    boxes.insert(original.iloc.start, {original.iloc.size, iloc});
+    if (!added.isEmpty()) {
+        boxes.insert(heif.iinf.start, {heif.iinf.size, iinf});
+        boxes.insert(heif.iref.size != 0 ? heif.iref.start : metaEnd, {heif.iref.size, iref});
+    }
+    for (auto it = boxes.cend(); it != boxes.cbegin();) {
+        --it;
+        newMeta.replace(it.key() - meta.start, it.value().first, it.value().second);
+    }
     if (meta.header == 16)
         newMeta.replace(8, 8, sizeField(quint64(newMeta.size()), 8));
     else
@@ -270,7 +355,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         plan.addBytes(sizeField(quint64(tail.size() + 8), 4) + "mdat" + tail);
 
     const QByteArray written = plan.assemble(source);
-    Status checked = checkItems(written, source, original, changed);
+    Status checked = checkItems(written, source, original, changed, added);
     if (checked)
         checked = checkWritten(PhotoFormat::Heif, source, written, edit);
     if (!checked)

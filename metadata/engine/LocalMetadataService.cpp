@@ -2,6 +2,7 @@
 
 #include "metadata/AtomicFile.h"
 #include "metadata/KeyChanges.h"
+#include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/MappedFile.h"
 #include "metadata/engine/MetadataLibrary.h"
@@ -67,6 +68,13 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     if (!source)
         return PhotoOutcome::skip(job, source.error());
     const QByteArray& bytes = source->bytes();
+    // A photo only the library reads changes in its sidecar alone.
+    const bool sidecarOnly = isSidecarOnlyFormat(sniffPhotoFormat(bytes));
+    if (sidecarOnly && job.sidecar == SidecarPolicy::Never)
+        return PhotoOutcome::skip(
+            job, QStringLiteral("%1 photos are changed only in an XMP sidecar, which the sidecar "
+                                "policy \"never\" forbids")
+                     .arg(photoFormatName(sniffPhotoFormat(bytes))));
     const auto prepared = prepareChanges(bytes, job);
     if (!prepared)
         return PhotoOutcome::skip(job, prepared.error());
@@ -76,7 +84,13 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
         return PhotoOutcome::skip(job, plan.error());
     // A sidecar that does not read is found before the photo is written:
     // the photo is not written without it.
-    const auto sidecar = XmpSidecar::planBeside(job, prepared->dictionary, prepared->changes);
+    // A photo only the library reads has its change in the sidecar, whatever
+    // the policy (but never, refused above).
+    RewriteJob sidecarJob = job;
+    if (sidecarOnly)
+        sidecarJob.sidecar = SidecarPolicy::Always;
+    const auto sidecar =
+        XmpSidecar::planBeside(sidecarJob, prepared->dictionary, prepared->changes);
     if (!sidecar)
         return PhotoOutcome::skip(job, sidecar.error());
     if (job.dryRun)
@@ -101,11 +115,17 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
                          !replacesInput};
     outcome.notes = plan->notes;
-    // The photo stands written; a sidecar that cannot follow it is named.
+    // The photo stands written; a sidecar that cannot follow it is named,
+    // unless the sidecar was the whole of the change.
     if (sidecar.value()) {
         outcome.notes << sidecar.value()->notes;
-        if (const Status written = XmpSidecar::writeBeside(*sidecar.value()); !written)
+        if (const Status written = XmpSidecar::writeBeside(*sidecar.value()); !written) {
+            if (sidecarOnly)
+                return PhotoOutcome::skip(job, written.error());
             outcome.notes << written.error();
+        }
     }
+    if (sidecarOnly)
+        outcome.remark = QStringLiteral("sidecar written, photo unchanged");
     return outcome;
 }

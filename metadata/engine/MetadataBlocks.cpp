@@ -277,7 +277,7 @@ MetadataBlocks findMetadataBlocks(PhotoFormat format, const QByteArray& bytes) {
     case PhotoFormat::Png:
         readPng(bytes, blocks);
         break;
-    case PhotoFormat::Unknown:
+    default: // read by the library alone
         break;
     }
     return blocks;

@@ -86,7 +86,10 @@ Result<PreparedChanges> prepareChanges(const QByteArray& source, const RewriteJo
     using R = Result<PreparedChanges>;
     initialiseMetadataLibrary();
     PreparedChanges prepared;
-    if (job.overlaySourceProperties || job.removeAll) {
+    // Of a photo only the library reads, the whole dictionary is read: the
+    // sidecar's changes are worked out from all it holds.
+    if (job.overlaySourceProperties || job.removeAll ||
+        isSidecarOnlyFormat(sniffPhotoFormat(source))) {
         const auto properties = readPhotoProperties(source);
         if (!properties)
             return R::fail(properties.error());

@@ -205,8 +205,13 @@ Result<PhotoProperties> readPhotoProperties(const QByteArray& bytes) {
         if (properties.format == PhotoFormat::Heif && image->exifData().empty())
             readHiddenExif(*image, bytes);
         properties.dictionary = Exiv2Values::dictionaryOf(*image);
-        if (wholeRead)
-            packet = xmpBlocksOf(properties.format, bytes);
+        // Of the formats the library alone reads, its packet is the one there is.
+        if (wholeRead) {
+            if (isSidecarOnlyFormat(properties.format))
+                packet.xmp = QByteArray::fromStdString(image->xmpPacket());
+            else
+                packet = xmpBlocksOf(properties.format, bytes);
+        }
         addXmpSet(properties.dictionary, packet, warnings);
         warnings.removeDuplicates();
         properties.warnings = warnings;

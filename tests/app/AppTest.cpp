@@ -190,6 +190,15 @@ private Q_SLOTS:
         const QString notes = m_photos->writeFile(QStringLiteral("notes.txt"), "not a photo");
         QVERIFY(!acceptsPhotoDrag({QUrl::fromLocalFile(notes)}));
         QVERIFY(acceptsPhotoDrag({QUrl::fromLocalFile(first), QUrl::fromLocalFile(notes)}));
+        // RAW photos the metadata library reads are taken from their first
+        // bytes, and offered by the open dialog.
+        for (const auto& [name, head] : {std::pair{"a.raf", QByteArray("FUJIFILMCCD-RAW 0201")},
+                                         std::pair{"a.rw2", QByteArray("IIU\0\x18\0\0\0", 8)},
+                                         std::pair{"a.mrw", QByteArray("\0MRM\0\0\0\x10", 8)}})
+            QVERIFY(acceptsPhotoDrag(
+                {QUrl::fromLocalFile(m_photos->writeFile(QString::fromLatin1(name), head))}));
+        for (const char* pattern : {"*.cr3", "*.CRW", "*.raf", "*.rw2", "*.mrw", "*.psd", "*.dng"})
+            QVERIFY(DisplayController::photoNameFilters().first().contains(QLatin1String(pattern)));
 
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -128,10 +129,11 @@ TEST(CliEdit, aWriteThatCannotBeCarriedOutWholeIsSkippedWithItsReason) {
         {"DSCN0010.jpg",
          {"--artist", QString(70000, QLatin1Char('A'))},
          "Artist too long for a JPEG's EXIF segment"},
-        // Neither has a place for IPTC: the keywords go to their XMP.
+        // Neither has a place for IPTC: the keywords go to their XMP, in a
+        // new item where a HEIF has none.
         {"photo.webp", {"--keywords", "a,b,c"}, nullptr},
         {"IMG_5195.HEIC", {"--keywords", "a,b,c"}, nullptr},
-        {"HMD_Nokia_8.3_5G_hdr.heif", {"--keywords", "a,b,c"}, "no XMP item to write into"},
+        {"HMD_Nokia_8.3_5G_hdr.heif", {"--keywords", "a,b,c"}, nullptr},
         // A photo without XMP keeps its keywords in IPTC, 64 bytes each.
         {"Canon_40D.jpg",
          {"--keywords", QString(65, QLatin1Char('k'))},
@@ -269,6 +271,91 @@ TEST(CliSidecar, isReadMergedAndWrittenBesideTheOutputAsThePhotoChanged) {
             // The photo itself keeps no XMP, as it had none.
             EXPECT_FALSE(exiftoolRead(out + QStringLiteral("/Canon_40D.jpg"))
                              .contains(QStringLiteral("XMP-dc:Creator")));
+        }
+    }
+}
+
+// RAW and layered photos that only the library reads: read whole, shown from
+// their embedded previews, and changed in a sidecar beside a copy of the
+// photo as it was; what a sidecar cannot do is refused with its reason.
+TEST(CliSidecar, photosOnlyTheLibraryReadsChangeInTheirSidecarAlone) {
+    TestFolder folder;
+    QStringList absent;
+    const QStringList photos = libraryOnlyPhotos(folder, &absent);
+    for (const QString& name : absent)
+        std::printf("[ SKIPPED  ] the shared photo %s is absent\n", qPrintable(name));
+    const struct {
+        const char* exiv2;
+        const char* set;
+        const char* key;
+    } readBoth[] = {{"Exif.Image.Make", "{TIFF}", "Make"},
+                    {"Exif.Image.Model", "{TIFF}", "Model"},
+                    {"Exif.Photo.DateTimeOriginal", "{Exif}", "DateTimeOriginal"}};
+    for (const QString& photo : photos) {
+        SCOPED_TRACE(photo.toStdString());
+        const QString name = QFileInfo(photo).fileName();
+        const CliRun dump = cli({"dump", photo});
+        ASSERT_EQ(dump.exitCode, 0) << qPrintable(dump.err);
+        const QJsonObject dumped = QJsonDocument::fromJson(dump.out).object();
+        EXPECT_GT(dumped.value("PixelWidth").toInt(), 0);
+        for (const auto& value : readBoth) {
+            const QString expected = exiv2Value(photo, QLatin1String(value.exiv2));
+            if (!expected.isEmpty()) {
+                EXPECT_EQ(dumped.value(value.set).toObject().value(value.key).toString(), expected)
+                    << value.exiv2;
+            }
+        }
+        // The thumbnail and the large view come from the embedded previews.
+        for (const int side : {160, 4096}) {
+            const auto preview = workerService().readPreview(photo, side);
+            ASSERT_TRUE(preview) << qPrintable(preview.error());
+            EXPECT_FALSE(QImage::fromData(preview->bytes).isNull()) << side;
+        }
+
+        const QString out = folder.file(QStringLiteral("out_") + name);
+        const QString copy = out + QLatin1Char('/') + name;
+        const QString sidecar = copy + QStringLiteral(".xmp");
+        const CliRun edit = cli({"edit", "--artist", "Bea", "--out", out, photo});
+        ASSERT_EQ(edit.exitCode, 0) << qPrintable(edit.err);
+        EXPECT_TRUE(edit.err.contains(QLatin1String("sidecar written, photo unchanged")))
+            << qPrintable(edit.err);
+        // The dates build on the copy and its sidecar.
+        const CliRun dates = cli({"dates", "set", "2021-03-04 05:06:07", "--out", out, photo});
+        ASSERT_EQ(dates.exitCode, 0) << qPrintable(dates.err);
+        EXPECT_EQ(fileBytes(copy), fileBytes(photo));
+        const QJsonObject written = exiftoolRead(sidecar);
+        EXPECT_EQ(written.value("XMP-dc:Creator").toString(), "Bea");
+        // In the zone the photo keeps, if it keeps one.
+        for (const char* copy :
+             {"XMP-exif:DateTimeOriginal", "XMP-xmp:CreateDate", "XMP-photoshop:DateCreated"})
+            EXPECT_TRUE(written.value(QLatin1String(copy))
+                            .toString()
+                            .startsWith(QLatin1String("2021:03:04 05:06:07")))
+                << copy;
+        EXPECT_EQ(validationWarnings({sidecar}).value(0), QStringList());
+
+        // A sidecar cannot take away what the photo holds, and is the only
+        // place a change can go.
+        const QString refusedOut = folder.file(QStringLiteral("refused_") + name);
+        QList<QStringList> refused = {{"remove", "all"},
+                                      {"edit", "--artist", "Cy", "--sidecar", "never"}};
+        if (dumped.contains(QLatin1String("{GPS}"))) {
+            refused.append(QStringList{"remove", "gps"});
+        } else {
+            // Nothing of the photo to take away: the copy and its sidecar are written.
+            const CliRun run = cli({"remove", "gps", "--out", out, photo});
+            EXPECT_EQ(run.exitCode, 0) << qPrintable(run.err);
+            EXPECT_EQ(fileBytes(out + QStringLiteral("/NoGPS_") + name), fileBytes(photo));
+        }
+        for (const QStringList& command : refused) {
+            SCOPED_TRACE(command.join(' ').toStdString());
+            const CliRun run = cli(command + QStringList{"--out", refusedOut, photo});
+            EXPECT_NE(run.exitCode, 0);
+            EXPECT_TRUE(run.err.contains(name) &&
+                        (run.err.contains(QLatin1String("cannot be removed")) ||
+                         run.err.contains(QLatin1String("only in an XMP sidecar"))))
+                << qPrintable(run.err);
+            EXPECT_FALSE(QFileInfo::exists(refusedOut));
         }
     }
 }

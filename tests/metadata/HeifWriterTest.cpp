@@ -2,10 +2,12 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/HeifDecoder.h"
 #include "metadata/engine/HeifItems.h"
+#include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
 #include "support/TestPhotos.h"
 
 #include <QImage>
+#include <QJsonArray>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
@@ -170,6 +172,84 @@ TEST(HeifWriter, movesAnExifItemThatOutgrowsItsExtentToTheEnd) {
     after.remove(QStringLiteral("IFD0:Artist"));
     EXPECT_EQ(differingKeys(withoutVolatileTags(after), withoutVolatileTags(before)),
               QStringList());
+}
+
+namespace {
+// What libheif's example tool tells of a file, but its metadata.
+QString heifInfoWithoutMetadata(const QString& path) {
+    const QString info = runTool(QStringLiteral("heif-info"), {path});
+    return info.left(info.indexOf(QLatin1String("metadata:")));
+}
+} // namespace
+
+// A HEIF with no Exif or XMP item gets one as phones write it, referring to
+// the primary image; the images, and any reference there was, stay as they
+// were.
+TEST(HeifWriter, addsExifAndXmpItemsWhereThePhotoHasNone) {
+    if (QStandardPaths::findExecutable(QStringLiteral("heif-enc")).isEmpty())
+        GTEST_SKIP() << "heif-enc (libheif-examples) is not installed";
+    const QString date = QStringLiteral("2021:03:04 05:06:07");
+    // Encoded without metadata, or a phone's photo whose Exif item another
+    // writer emptied (an extent of no length).
+    const struct {
+        const char* what;
+        QStringList encoderOptions;
+        const char* emptied; // a shared photo
+    } cases[] = {{"no references", {}, nullptr},
+                 {"a thumbnail referring to it", {"-t", "24"}, nullptr},
+                 {"an emptied item", {}, "raw/Stonehenge.heic"}};
+    TestFolder folder;
+    const QString png = folder.file(QStringLiteral("plain.png"));
+    runTool(QStringLiteral("convert"), {"-size", "96x64", "gradient:red-blue", "-strip", png});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = folder.file(QStringLiteral("plain.heic"));
+        QFile::remove(path);
+        int exitCode = -1;
+        const QString shared = c.emptied ? sharedPhoto(QLatin1String(c.emptied)) : QString();
+        if (c.emptied && shared.isEmpty()) {
+            std::printf("[ SKIPPED  ] the shared photo %s is absent\n", c.emptied);
+            continue;
+        }
+        if (!c.emptied)
+            runTool(QStringLiteral("heif-enc"),
+                    c.encoderOptions + QStringList{"-q", "60", png, "-o", path}, &exitCode);
+        else
+            runTool(QStringLiteral("exiftool"), {"-q", "-exif:all=", "-o", path, shared},
+                    &exitCode);
+        ASSERT_EQ(exitCode, 0);
+        const QByteArray source = fileBytes(path);
+        const auto written = rewritePhoto(
+            source,
+            {{TiffSet, QVariantMap{{Artist, QStringLiteral("Bea")}, {DateTime, date}}},
+             {ExifSet, QVariantMap{{DateTimeOriginal, date}}},
+             {XmpSet, QVariantMap{{QStringLiteral("dc:subject"),
+                                   QStringList{QStringLiteral("sea"), QStringLiteral("sky")}}}}});
+        ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+        const QString out = writeCopy(folder, QStringLiteral("with-exif.heic"), written.value());
+        const QJsonObject tags = exiftoolRead(out);
+        EXPECT_EQ(tags.value(QStringLiteral("IFD0:Artist")).toString(), "Bea");
+        EXPECT_EQ(tags.value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(), date);
+        EXPECT_EQ(tags.value(QStringLiteral("XMP-dc:Subject")).toArray(),
+                  (QJsonArray{"sea", "sky"}));
+        EXPECT_EQ(validationWarnings({out}), validationWarnings({path}));
+        const auto read = readPhotoProperties(written.value());
+        ASSERT_TRUE(read.isOk()) << qPrintable(read.error());
+        EXPECT_EQ(read->dictionary.value(TiffSet).toMap().value(Artist).toString(), "Bea");
+        EXPECT_TRUE(runTool(QStringLiteral("heif-info"), {out}).contains(QLatin1String("Exif:")));
+        EXPECT_EQ(heifInfoWithoutMetadata(out), heifInfoWithoutMetadata(path));
+        EXPECT_EQ(imageItems(written.value()), imageItems(source));
+        EXPECT_EQ(fullDecode(written.value()), fullDecode(source));
+        EXPECT_EQ(convertedSignature(folder, out), convertedSignature(folder, path));
+        // Our own output is edited where the new item lies.
+        const auto again =
+            rewritePhoto(written.value(), {{TiffSet, QVariantMap{{Artist, QStringLiteral("Cy")}}}});
+        ASSERT_TRUE(again.isOk()) << qPrintable(again.error());
+        EXPECT_EQ(exiftoolRead(writeCopy(folder, QStringLiteral("again.heic"), again.value()))
+                      .value(QStringLiteral("IFD0:Artist"))
+                      .toString(),
+                  "Cy");
+    }
 }
 
 TEST(HeifWriter, refusesAFileWhoseBoxesDoNotAddUp) {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
@@ -23,6 +24,34 @@ QStringList stillPhotoFixtures() {
         .entryList({QStringLiteral("*.jpg"), QStringLiteral("*.tiff"), QStringLiteral("*.HEIC"),
                     QStringLiteral("*.png"), QStringLiteral("*.webp")},
                    QDir::Files);
+}
+
+QString sharedPhoto(const QString& name) {
+    const QString path = QStringLiteral(TV_SHARED_PHOTOS "/") + name;
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+QStringList libraryOnlyPhotos(const TestFolder& folder, QStringList* skipped) {
+    QStringList photos;
+    for (const char* name : {"raw/Canon-R6-pruned.CR3", "raw/exiv2-canon-powershot-s40.crw",
+                             "raw/exiv2-photoshop.psd"}) {
+        const QString path = sharedPhoto(QLatin1String(name));
+        if (path.isEmpty())
+            *skipped << QLatin1String(name);
+        else
+            photos << path;
+    }
+    for (const char* kind : {"raf", "rw2", "mrw"}) {
+        const QString path = folder.file(QStringLiteral("built.") + QLatin1String(kind));
+        int exitCode = -1;
+        runTool(QStringLiteral("python3"),
+                {QStringLiteral(TV_RAW_FIXTURE_SCRIPT), QLatin1String(kind),
+                 fixturePath(QStringLiteral("DSCN0010.jpg")), path},
+                &exitCode);
+        EXPECT_EQ(exitCode, 0) << kind;
+        photos << path;
+    }
+    return photos;
 }
 
 QString TestFolder::copyPhoto(const QString& fixture, const QString& as) const {

@@ -27,6 +27,14 @@ QString fixturePath(const QString& name);
 QStringList stillPhotoFixtures();
 QByteArray fileBytes(const QString& path);
 
+// The RAW and layered photos that only the metadata library reads: the real
+// samples of the shared photos, read where they lie (each one absent is
+// named in skipped), and RAF, RW2 and MRW files built into the folder by
+// script around a real JPEG.
+QStringList libraryOnlyPhotos(const TestFolder& folder, QStringList* skipped);
+// A shared sample photo's path, or an empty text when it is absent.
+QString sharedPhoto(const QString& name);
+
 // What exiftool reads: one JSON object per file, tags keyed "Group:Tag" (-G1),
 // values as numbers where they are numbers (-n).
 QList<QJsonObject> exiftoolRead(const QStringList& files);
