@@ -15,7 +15,7 @@ QStringList AppSettings::cornerTitles() {
 }
 
 QString AppSettings::availableFontFamily(const QString& family) {
-    if (QFontDatabase::families().contains(family))
+    if (!family.isEmpty() && QFontDatabase::families().contains(family))
         return family;
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
 }
@@ -35,9 +35,9 @@ AppSettings AppSettings::loadAtLaunch(QSettings& store) {
         const int size = store.value(FontSize).toInt(&ok);
         settings.fontSize = ok ? size : 14;
     } else {
-        settings.fontName = QStringLiteral("Lucida Grande");
+        // The desktop's own font until one is chosen; nothing is stored, so
+        // that the default follows the desktop.
         settings.fontSize = 14;
-        store.setValue(FontName, settings.fontName);
     }
     settings.position = store.value(Position).toString();
     if (!cornerTitles().contains(settings.position)) {

@@ -129,7 +129,7 @@ QVariant ChangePreviewModel::data(const QModelIndex& index, int role) const {
             if (!photo.skipReason.isEmpty())
                 return tr("skipped: %1").arg(photo.skipReason);
             return photo.changes.isEmpty() ? tr("no change")
-                                           : tr("%n change(s)", nullptr, int(photo.changes.size()));
+                                           : tr("%n changes", nullptr, int(photo.changes.size()));
         default:
             return {};
         }

@@ -35,10 +35,10 @@ ChangePreviewWindow::ChangePreviewWindow(std::vector<PhotoChangePreview> preview
     }
     QString summary =
         folder.isEmpty()
-            ? tr("%n photo(s) will be written.", nullptr, photos - skipped)
-            : tr("%n photo(s) will be written into %1.", nullptr, photos - skipped).arg(folder);
+            ? tr("%n photos will be written.", nullptr, photos - skipped)
+            : tr("%n photos will be written into %1.", nullptr, photos - skipped).arg(folder);
     if (skipped > 0)
-        summary += QLatin1Char(' ') + tr("%n photo(s) will be skipped.", nullptr, skipped);
+        summary += QLatin1Char(' ') + tr("%n photos will be skipped.", nullptr, skipped);
     summaryLabel = new QLabel(summary);
     summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
     summaryLabel->setWordWrap(true);

@@ -153,12 +153,12 @@ void CommandRunner::presentReport(const OperationReport& report, Presentation pr
     section(tr("Written with damaged metadata left out:"), lines(report.repaired));
     section(tr("Not written:"), lines(report.skipped));
     if (report.notRun > 0)
-        sections << tr("Cancelled: %n photo(s) were left as they were.", nullptr, report.notRun);
+        sections << tr("Cancelled: %n photos were left as they were.", nullptr, report.notRun);
 
     // Every photo of the command is counted once: written under its own
     // name, under another, not written, or left by the cancel.
     const int written = int(report.written.size());
-    QStringList counts{tr("%n photo(s) written", nullptr, written)};
+    QStringList counts{tr("%n photos written", nullptr, written)};
     if (!renamed.isEmpty())
         counts << tr("%n of them under another name", nullptr, int(renamed.size()));
     if (!report.skipped.isEmpty())

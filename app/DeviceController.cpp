@@ -233,7 +233,7 @@ void DeviceController::filesDidDelete(CameraDevice* camera, const QList<DeviceFi
     });
     if (!failures.isEmpty())
         m_alerts
-            .alert(tr("%n file(s) could not be deleted", nullptr, int(failures.size())),
+            .alert(tr("%n files could not be deleted", nullptr, int(failures.size())),
                    failures.join(QLatin1Char('\n')), m_cameraWindow)
             ->open();
     Q_EMIT deviceListChanged();

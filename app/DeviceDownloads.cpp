@@ -109,7 +109,7 @@ void DeviceController::downloadsDidFinish(const QList<DownloadOutcome>& outcomes
         if (failures.size() > namedFailuresInAlert)
             named << tr("and %n more", nullptr, int(failures.size()) - namedFailuresInAlert);
         m_alerts
-            .alert(tr("%n file(s) could not be downloaded", nullptr, int(failures.size())),
+            .alert(tr("%n files could not be downloaded", nullptr, int(failures.size())),
                    named.join(QLatin1Char('\n')), m_cameraWindow)
             ->open();
     }

@@ -24,6 +24,8 @@
 #include <QStandardItemModel>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 const QString ThumbnailSideKey = QStringLiteral("window/thumbnailSide");
 const QString StoredValuesKey = QStringLiteral("window/storedValues");
@@ -63,6 +65,9 @@ void DisplayController::startFollowing() {
             &DisplayController::requestLargeView);
     connect(o.localPhotoImageView, &LargePhotoView::doubleClicked, this,
             &DisplayController::showFullSize);
+    connect(o.localPhotoImageView, &LargePhotoView::stepRequested, this,
+            &DisplayController::stepPhoto);
+    connect(m_viewer, &PhotoViewerWindow::stepRequested, this, &DisplayController::stepPhoto);
     o.fullSizeItem->setEnabled(false);
     connect(o.fullSizeItem, &QAction::triggered, this, &DisplayController::showFullSize);
     // Enter in the browser shows the photo at full size, as a double click does.
@@ -132,6 +137,26 @@ bool DisplayController::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+// The large views step through the browser's list as shown: the photo a
+// step on becomes the one selection, and the window of the photo follows it.
+void DisplayController::stepPhoto(int step) {
+    QListView* browser = m_outlets.localImageBrowserView;
+    const QAbstractItemModel* list = browser->model();
+    const int rows = list ? list->rowCount() : 0;
+    if (rows == 0 || !browser->selectionModel())
+        return;
+    const QModelIndex current = browser->currentIndex();
+    const qint64 from = current.isValid() ? current.row() : (step > 0 ? -1 : rows);
+    const int to = int(std::clamp<qint64>(from + step, 0, rows - 1));
+    if (to == from)
+        return;
+    const QModelIndex next = list->index(to, 0);
+    browser->selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect);
+    browser->scrollTo(next);
+    if (m_viewer->isVisible())
+        showFullSize();
 }
 
 void DisplayController::showFullSize() {

@@ -106,6 +106,7 @@ private:
     void requestLargeView();
     void compareSelectedPhotos();
     void showFullSize();
+    void stepPhoto(int step);
     int firstSelectedRow() const;
 
     const MainWindowOutlets& m_outlets;

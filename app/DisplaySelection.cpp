@@ -309,6 +309,8 @@ void DisplayController::appendNodes(QStandardItem* parent, const QVariantMap& va
             // One line in the cell; the whole value, and the other form, in the tooltip.
             const QString shown = m_storedValues ? stored : readable;
             value->setText(QString(shown).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+            value->setData(shown, PropertyOutlineView::ValueTextRole);
+            value->setData(stored, PropertyOutlineView::StoredValueRole);
             value->setToolTip(readable == stored ? stored
                               : m_storedValues   ? tr("Reads: %1").arg(readable)
                                                  : tr("Stored: %1").arg(stored));
@@ -351,6 +353,7 @@ void DisplayController::showOutline(const QVariantMap& dictionary) {
                 view->setCurrentIndex(inner);
         }
     }
+    view->applyFilter();
     view->verticalScrollBar()->setValue(scrolled);
     // The names whole where the pane has room, the values the rest.
     view->resizeColumnToContents(0);

@@ -179,7 +179,7 @@ void GeotagController::AddTrackAction() {
 void GeotagController::addTrackFiles(const QStringList& paths) {
     if (paths.isEmpty())
         return;
-    m_window->summaryLabel->setText(tr("Reading %n track log(s)…", nullptr, int(paths.size())));
+    m_window->summaryLabel->setText(tr("Reading %n track logs…", nullptr, int(paths.size())));
     struct Read {
         std::vector<TrackLog> logs;
         QStringList failures;
@@ -209,7 +209,7 @@ void GeotagController::takeTrackLogs(const std::vector<TrackLog>& logs,
     }
     m_window->trackList->clear();
     for (const TrackLog& log : m_logs) {
-        auto* item = new QListWidgetItem(tr("%1 (%2, %n point(s))", nullptr, int(log.pointCount()))
+        auto* item = new QListWidgetItem(tr("%1 (%2, %n points)", nullptr, int(log.pointCount()))
                                              .arg(QFileInfo(log.path).fileName(), log.format));
         item->setToolTip(log.notes.isEmpty()
                              ? log.path

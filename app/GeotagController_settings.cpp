@@ -71,16 +71,16 @@ void GeotagController::rematch() {
     } else if (m_track->isEmpty()) {
         summary = tr("Add a track log (GPX, KML, NMEA, IGC, TCX or CSV) to place the photos.");
     } else {
-        summary = tr("%1 of %n photo(s) would be placed.", nullptr, m_model->rowCount())
+        summary = tr("%1 of %n photos would be placed.", nullptr, m_model->rowCount())
                       .arg(m_model->placedCount());
         const ZoneSource source = current->zone ? ZoneSource::Given : ZoneSource::System;
         if (const int count = m_model->countFrom(source); count > 0)
             summary +=
                 QLatin1Char(' ') +
                 (current->zone
-                     ? tr("%n photo(s) without a zone of their own read in %1.", nullptr, count)
+                     ? tr("%n photos without a zone of their own read in %1.", nullptr, count)
                            .arg(m_window->zoneText())
-                     : tr("%n photo(s) without a zone of their own read in the system "
+                     : tr("%n photos without a zone of their own read in the system "
                           "zone, %1.",
                           nullptr, count)
                            .arg(QString::fromUtf8(QTimeZone::systemTimeZoneId())));

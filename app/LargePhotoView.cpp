@@ -2,6 +2,9 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+
+#include <cstdlib>
 
 LargePhotoView::LargePhotoView(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
@@ -67,6 +70,17 @@ void LargePhotoView::resizeEvent(QResizeEvent* event) {
     if (!m_photo.isNull() &&
         (m_photo.width() < pixelSize().width() && m_photo.height() < pixelSize().height()))
         Q_EMIT needsLargerPhoto();
+}
+
+void LargePhotoView::wheelEvent(QWheelEvent* event) {
+    // A notch of a wheel is 120; a touchpad sends its turn in small parts.
+    m_wheel += event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    while (std::abs(m_wheel) >= 120) {
+        const int step = m_wheel > 0 ? -1 : 1;
+        m_wheel += step * 120;
+        Q_EMIT stepRequested(step);
+    }
+    event->accept();
 }
 
 void LargePhotoView::mouseDoubleClickEvent(QMouseEvent* event) {

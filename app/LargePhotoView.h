@@ -34,11 +34,14 @@ Q_SIGNALS:
     // The view grew past what its photo was decoded for.
     void needsLargerPhoto();
     void doubleClicked();
+    // The wheel asks for the next photo (1) or the one before (-1).
+    void stepRequested(int step);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     QImage m_photo;
@@ -46,4 +49,5 @@ private:
     QString m_path;
     QString m_message;
     QString m_placeholder;
+    int m_wheel = 0; // the wheel's turn not yet a whole step
 };

@@ -5,7 +5,6 @@
 #include "app/LargePhotoView.h"
 #include "app/MapWidget.h"
 #include "app/PRButton.h"
-#include "app/PWindowView.h"
 #include "app/PhotoCellDelegate.h"
 #include "app/PropertyOutlineView.h"
 
@@ -144,8 +143,17 @@ QWidget* buildInfoPane(MainWindowOutlets& o) {
     summary->addRow(QObject::tr("Digitized"), o.photoModDatelab);
     // As tall as its six rows; the tree takes the rest.
     layout->addWidget(summaryBox);
+    o.propertyFilter = new QLineEdit;
+    o.propertyFilter->setObjectName(QStringLiteral("propertyFilter"));
+    o.propertyFilter->setPlaceholderText(QObject::tr("Filter properties"));
+    o.propertyFilter->setClearButtonEnabled(true);
+    o.propertyFilter->setToolTip(QObject::tr("Shows the properties whose name or value holds "
+                                             "the text, with the sets they are in"));
+    layout->addWidget(o.propertyFilter);
     o.propertyOutline = new PropertyOutlineView;
     o.propertyOutline->setObjectName(QStringLiteral("propertyOutline"));
+    QObject::connect(o.propertyFilter, &QLineEdit::textChanged, o.propertyOutline,
+                     &PropertyOutlineView::setFilterText);
     layout->addWidget(o.propertyOutline, 1);
     return o.infoPane;
 }
@@ -224,10 +232,6 @@ MainWindowOutlets buildMainWindow() {
     auto* page = new QVBoxLayout(central);
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(0);
-    o.theView = new PWindowView;
-    o.theView->setObjectName(QStringLiteral("theView"));
-    page->addWidget(o.theView);
-
     buildCommandBar(o);
 
     o.mainSplitter = splitter(Qt::Horizontal, QStringLiteral("mainSplitter"));

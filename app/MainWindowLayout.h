@@ -11,7 +11,6 @@ class LargePhotoView;
 class MapWidget;
 class NSDragImageBrowserView;
 class PRDragImageView;
-class PWindowView;
 class PropertyOutlineView;
 class QAction;
 class QLabel;
@@ -27,8 +26,7 @@ class QWidget;
 // The controls of the main window by the controller's names for them.
 struct MainWindowOutlets {
     QMainWindow* window = nullptr;
-    PWindowView* theView = nullptr; // the banner across the top
-    QToolBar* commandBar = nullptr; // the window's buttons, below the banner
+    QToolBar* commandBar = nullptr; // the window's buttons, under the title bar
 
     // Three panes side by side: the browser, the summary above the property
     // tree, and the large view above the map (split as the user likes). The last two make up the
@@ -51,6 +49,7 @@ struct MainWindowOutlets {
     LargePhotoView* localPhotoImageView = nullptr;
     MapWidget* currentlocalMapView = nullptr;
     PropertyOutlineView* propertyOutline = nullptr;
+    QLineEdit* propertyFilter = nullptr; // narrows the tree to a text
 
     QLineEdit *photoNamelab = nullptr, *photoFileSizelab = nullptr, *photoImageSizelab = nullptr,
               *photoDPIlab = nullptr, *photoCreateDatelab = nullptr, *photoModDatelab = nullptr;

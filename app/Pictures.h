@@ -8,7 +8,7 @@ class QAbstractButton;
 class QPainter;
 class QRectF;
 
-// The window's named pictures ("backnom.png", "windowtopbanner.png", ...),
+// The window's named pictures ("backnom.png", "editnom.png", ...),
 // kept as scalable drawings in the application's resources so that they
 // stay sharp at any screen scale. A name is looked up by its base name, so
 // a drawing and a bitmap of the same name are interchangeable.

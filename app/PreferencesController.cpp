@@ -22,8 +22,7 @@ void PreferencesController::loadPreferences() {
     m_storage.create();
     m_font.currentFontname = AppSettings::availableFontFamily(settings.fontName);
     m_font.currentFontSize = settings.fontSize;
-    m_window->showFontlab->setText(
-        QStringLiteral("%1 %2").arg(settings.fontName).arg(settings.fontSize));
+    m_window->showFont(m_font.currentFontname, m_font.currentFontSize, settings.fontName);
     m_font.currentFontColor = Qt::white;
     m_window->setColor(Qt::white);
     m_window->postionBtn->setCurrentText(settings.position);

@@ -7,6 +7,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 
 PreferencesWindow::PreferencesWindow(QWidget* parent) : QDialog(parent) {
@@ -34,7 +35,8 @@ PreferencesWindow::PreferencesWindow(QWidget* parent) : QDialog(parent) {
 
     colorwell = new QPushButton;
     colorwell->setObjectName(QStringLiteral("colorwell"));
-    colorwell->setFixedWidth(60);
+    colorwell->setToolTip(tr("Choose the date stamp's colour"));
+    colorwell->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setColor(Qt::white);
     connect(colorwell, &QPushButton::clicked, this, [this] {
         const QColor chosen = QColorDialog::getColor(m_color, this, tr("Date stamp colour"));
@@ -70,5 +72,29 @@ PreferencesWindow::PreferencesWindow(QWidget* parent) : QDialog(parent) {
 
 void PreferencesWindow::setColor(const QColor& color) {
     m_color = color;
-    colorwell->setStyleSheet(QStringLiteral("background: %1;").arg(color.name()));
+    // A swatch framed in the text's colour, so that white shows on a white
+    // button too, and the colour's code beside it.
+    const qreal ratio = devicePixelRatioF();
+    const QSize swatch(28, 14);
+    QPixmap picture(swatch * ratio);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(color);
+    QPainter painter(&picture);
+    painter.setPen(QPen(palette().color(QPalette::ButtonText), 1));
+    painter.drawRect(QRectF(0.5, 0.5, swatch.width() - 1, swatch.height() - 1));
+    painter.end();
+    colorwell->setIconSize(swatch);
+    colorwell->setIcon(QIcon(picture));
+    colorwell->setText(color.name().toUpper());
+}
+
+void PreferencesWindow::showFont(const QString& family, int size, const QString& stored) {
+    // The label says, and is drawn in, the font the stamp will use.
+    showFontlab->setText(QStringLiteral("%1 %2").arg(family).arg(size));
+    QFont shown = showFontlab->font();
+    shown.setFamily(family);
+    showFontlab->setFont(shown);
+    showFontlab->setToolTip(stored.isEmpty() || stored == family
+                                ? QString()
+                                : tr("%1 is not installed; the stamp uses %2").arg(stored, family));
 }

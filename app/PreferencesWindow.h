@@ -25,6 +25,8 @@ public:
 
     QColor color() const { return m_color; }
     void setColor(const QColor& color);
+    // The font the stamp will use, and the stored one where this system lacks it.
+    void showFont(const QString& family, int size, const QString& stored = QString());
 
 private:
     QColor m_color = Qt::white;

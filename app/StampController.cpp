@@ -62,6 +62,5 @@ void StampController::changeFont(const QFont& font) {
         return;
     m_font.currentFontname = font.family();
     m_font.currentFontSize = size;
-    m_preferences->showFontlab->setText(
-        QStringLiteral("%1 %2").arg(m_font.currentFontname).arg(size));
+    m_preferences->showFont(m_font.currentFontname, size);
 }

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
 #include "app/FileViewer.h"
+#include "app/Plurals.h"
 #include "metadata/SystemLog.h"
 #include "metadata/WorkerMetadataClient.h"
 
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tessaview"));
     QApplication::setApplicationVersion(QStringLiteral(TESSAVIEW_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("tessaview"));
+    EnglishPlurals plurals;
+    QApplication::installTranslator(&plurals);
     QStringList missing;
     const QStringList photos =
         photoArguments(QApplication::arguments().mid(1), QDir::currentPath(), &missing);

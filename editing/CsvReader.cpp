@@ -221,9 +221,13 @@ Result<TrackLog> CsvLog::finish(TrackLog log) {
     if (!m_error.isEmpty())
         return Result<TrackLog>::fail(m_error);
     if (m_unplaced > 0)
-        log.notes << QStringLiteral("%1 row(s) without a position skipped (the first at line %2)")
-                         .arg(m_unplaced)
-                         .arg(m_firstUnplaced);
+        log.notes << (m_unplaced == 1
+                          ? QStringLiteral("1 row without a position skipped (at line %1)")
+                                .arg(m_firstUnplaced)
+                          : QStringLiteral("%1 rows without a position skipped (the first at "
+                                           "line %2)")
+                                .arg(m_unplaced)
+                                .arg(m_firstUnplaced));
     if (!m_points.empty())
         log.segments.push_back(std::move(m_points));
     return Result<TrackLog>::ok(std::move(log));

@@ -25,15 +25,14 @@ QString stampCornerTitle(StampCorner corner);
 std::optional<StampCorner> stampCornerOfName(const QString& name);
 
 struct StampStyle {
-    QString fontName = QStringLiteral("Lucida Grande");
+    QString fontName;  // none: the desktop's own font
     int fontSize = 14; // points, drawn as pixels: a 72-per-inch canvas of the photo's pixel size
     QColor color = Qt::white;
     StampCorner corner = StampCorner::LowerLeft;
 };
 
 // The family the stamp is drawn in: the named one where this system has it,
-// else the default stamp font, else the system's own sans font. Needs a
-// QGuiApplication.
+// else the desktop's own font. Needs a QGuiApplication.
 QString stampFontFamily(const QString& name);
 
 // Where the text goes in a photo of the image size, for a text of the

@@ -185,14 +185,20 @@ void NmeaLog::gga(const Fields& f) {
 
 Result<TrackLog> NmeaLog::finish(TrackLog log) {
     if (m_badChecksums > 0)
-        log.notes << QStringLiteral("%1 sentence(s) with a bad checksum skipped (the first at "
-                                    "line %2)")
-                         .arg(m_badChecksums)
-                         .arg(m_firstBadChecksum);
+        log.notes << (m_badChecksums == 1
+                          ? QStringLiteral("1 sentence with a bad checksum skipped (at line %1)")
+                                .arg(m_firstBadChecksum)
+                          : QStringLiteral("%1 sentences with a bad checksum skipped (the first "
+                                           "at line %2)")
+                                .arg(m_badChecksums)
+                                .arg(m_firstBadChecksum));
     if (m_malformed > 0)
-        log.notes << QStringLiteral("%1 malformed sentence(s) skipped (the first at %2)")
-                         .arg(m_malformed)
-                         .arg(m_firstMalformed);
+        log.notes
+            << (m_malformed == 1
+                    ? QStringLiteral("1 malformed sentence skipped (at %1)").arg(m_firstMalformed)
+                    : QStringLiteral("%1 malformed sentences skipped (the first at %2)")
+                          .arg(m_malformed)
+                          .arg(m_firstMalformed));
     if (m_points.empty()) {
         QString why = m_sentences == 0 && m_badChecksums == 0
                           ? QStringLiteral("neither XML nor NMEA sentences: not a track log")

@@ -52,12 +52,8 @@ QImage withoutTransparency(const QImage& image) {
 } // namespace
 
 QString stampFontFamily(const QString& name) {
-    const QStringList families = QFontDatabase::families();
-    if (families.contains(name))
+    if (!name.isEmpty() && QFontDatabase::families().contains(name))
         return name;
-    const QString preferred = StampStyle().fontName;
-    if (families.contains(preferred))
-        return preferred;
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
 }
 

@@ -93,18 +93,6 @@ TITLE = {
     "titlebargreen": title_button("#4f9a5b", GROW, "#3d7c48"),
 }
 
-BANNER = """<svg xmlns="http://www.w3.org/2000/svg" width="900" height="36" viewBox="0 0 900 36">
-<defs><linearGradient id="g" x1="0" y1="0" x2="0" y2="1">
-<stop offset="0" stop-color="#3c4753"/><stop offset="1" stop-color="#2b333c"/></linearGradient></defs>
-<rect width="900" height="36" fill="url(#g)"/>
-<rect y="35" width="900" height="1" fill="#1d2329"/>
-<rect x="14" y="9" width="18" height="18" rx="4" fill="#2f78c4"/>
-<path d="M17.5 23l4.5-6 3 4 2-2.5 2.5 4.5z" fill="#ffffff"/>
-<circle cx="26.5" cy="13.5" r="1.8" fill="#ffffff"/>
-<text x="42" y="23.5" font-family="sans-serif" font-size="15" fill="#e9eef3">Tessaview</text>
-</svg>
-"""
-
 BOTTOM = """<svg xmlns="http://www.w3.org/2000/svg" width="480" height="48" viewBox="0 0 480 48">
 <defs><linearGradient id="g" x1="0" y1="0" x2="0" y2="1">
 <stop offset="0" stop-color="#3c4753"/><stop offset="1" stop-color="#2b333c"/></linearGradient></defs>
@@ -134,7 +122,6 @@ def main():
         write(name + ".svg", button(glyph, ACCENT if name.endswith("down") else SLATE))
     for name, text in TITLE.items():
         write(name + ".svg", text)
-    write("windowtopbanner.svg", BANNER)
     write("mainBottomImage.svg", BOTTOM)
     write(os.path.join("..", "desktop", "tessaview.svg"), ICON)
     return 0

@@ -22,6 +22,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -122,13 +123,15 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(folder).isDir());
         QSettings settings;
         QCOMPARE(settings.value(SettingsKeys::StoragePath).toString(), folder);
-        QCOMPARE(settings.value(SettingsKeys::FontName).toString(),
-                 QStringLiteral("Lucida Grande"));
+        // The stamp's font is the desktop's own until one is chosen.
+        QVERIFY(!settings.contains(SettingsKeys::FontName));
         QCOMPARE(settings.value(SettingsKeys::Position).toString(),
                  QStringLiteral("Lower left corner"));
         QVERIFY(!settings.contains(SettingsKeys::FontSize));
+        const QString desktopFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
         QCOMPARE(m_app->preferenceWindow()->showFontlab->text(),
-                 QStringLiteral("Lucida Grande 14"));
+                 desktopFont + QStringLiteral(" 14"));
+        QCOMPARE(m_app->stampFont().currentFontname, desktopFont);
         QCOMPARE(m_app->preferenceWindow()->postionBtn->currentText(),
                  QStringLiteral("Lower left corner"));
         // The first size where the screen has room for it, and resizable.
@@ -141,11 +144,31 @@ private Q_SLOTS:
         QVERIFY(!m_app->outlets().leftTipCameraImageView->isVisible());
     }
 
-    void aFontThisSystemLacksFallsBackToTheDefaultSansFont() {
-        const QString fallback =
-            AppSettings::availableFontFamily(QStringLiteral("No Such Font Family"));
-        QVERIFY(!fallback.isEmpty());
-        QVERIFY(fallback != QStringLiteral("No Such Font Family"));
+    // A stored font this system lacks: the preferences show the desktop's
+    // font the stamp will use instead, and say why; the colour well its colour.
+    void aFontThisSystemLacksFallsBackToTheDesktopsFont() {
+        const QString desktopFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+        QCOMPARE(AppSettings::availableFontFamily(QStringLiteral("No Such Font Family")),
+                 desktopFont);
+        QSettings().setValue(SettingsKeys::FontName, QStringLiteral("No Such Font Family"));
+        QSettings().setValue(SettingsKeys::FontSize, 20);
+        delete m_app;
+        m_app = new AppDelegate(m_metadata, m_viewer);
+        m_app->applicationDidFinishLaunching();
+        QSettings().remove(SettingsKeys::FontName);
+        QSettings().remove(SettingsKeys::FontSize);
+        const PreferencesWindow* preferences = m_app->preferenceWindow();
+        QCOMPARE(m_app->stampFont().currentFontname, desktopFont);
+        QCOMPARE(preferences->showFontlab->text(), desktopFont + QStringLiteral(" 20"));
+        QCOMPARE(preferences->showFontlab->font().family(), desktopFont);
+        QVERIFY(preferences->showFontlab->toolTip().startsWith(
+            QStringLiteral("No Such Font Family is not installed")));
+
+        QCOMPARE(preferences->colorwell->text(), QStringLiteral("#FFFFFF"));
+        m_app->preferenceWindow()->setColor(QColor(200, 30, 40));
+        QCOMPARE(preferences->colorwell->text(), QStringLiteral("#C81E28"));
+        const QImage swatch = preferences->colorwell->icon().pixmap(28, 14).toImage();
+        QCOMPARE(swatch.pixelColor(14, 7), QColor(200, 30, 40));
     }
 
     void cancellingThePreferencesKeepsTheFolderAndConfirmingStoresIt() {
@@ -365,6 +388,53 @@ private Q_SLOTS:
         QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  QStringLiteral("Flash\t") + row("Exif", "Flash")[1]->text());
+        // The context menu's: the value alone, and the value as stored.
+        view->copyValueAction()->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), row("Exif", "Flash")[1]->text());
+        view->storedValueAction()->trigger();
+        QVERIFY(view->storedValueBox()->isVisible());
+        QCOMPARE(view->storedValueBox()->informativeText(), QStringLiteral("24"));
+        view->storedValueBox()->close();
+
+        // The filter keeps the rows whose name or value holds the text, and
+        // the sets holding them; a set that matches keeps all it holds; the
+        // next photo is filtered alike.
+        const auto shown = [view, outline](const QString& set, const QString& key) {
+            for (int r = 0; r < outline->rowCount(); ++r) {
+                const QModelIndex parent = outline->index(r, 0);
+                if (key.isEmpty() && parent.data().toString() == set)
+                    return !view->isRowHidden(r, QModelIndex());
+                for (int child = 0; child < outline->rowCount(parent); ++child) {
+                    if (parent.data().toString() == set &&
+                        outline->index(child, 0, parent).data().toString() == key)
+                        return !view->isRowHidden(r, QModelIndex()) &&
+                               !view->isRowHidden(child, parent);
+                }
+            }
+            return false;
+        };
+        const struct {
+            const char* filter;
+            QList<std::pair<const char*, const char*>> shownRows, hiddenRows;
+        } filters[] = {
+            {"flash", {{"Exif", "Flash"}, {"Exif", ""}}, {{"Exif", "Exposure Time"}, {"GPS", ""}}},
+            {"EASTMAN", {{"TIFF", "Make"}}, {{"TIFF", "Orientation"}, {"Exif", ""}}},
+            {"gps", {{"GPS", ""}}, {{"TIFF", ""}}},
+            {"no such text", {}, {{"Exif", ""}, {"TIFF", ""}}},
+            {"", {{"Exif", "Exposure Time"}, {"TIFF", "Orientation"}}, {}},
+        };
+        for (const auto& f : filters) {
+            o.propertyFilter->setText(QString::fromUtf8(f.filter));
+            for (const auto& [set, key] : f.shownRows)
+                QVERIFY2(shown(QString::fromUtf8(set), QString::fromUtf8(key)), f.filter);
+            for (const auto& [set, key] : f.hiddenRows)
+                QVERIFY2(!shown(QString::fromUtf8(set), QString::fromUtf8(key)), f.filter);
+        }
+        o.propertyFilter->setText(QStringLiteral("flash"));
+        QVERIFY(showAndWait({photo(QStringLiteral("Canon_40D.jpg"))}));
+        QVERIFY(shown(QStringLiteral("Exif"), QStringLiteral("Flash")));
+        QVERIFY(!shown(QStringLiteral("TIFF"), QString()));
+        o.propertyFilter->clear();
 
         // A value the photo lacks and its sidecar holds is shown, marked as
         // the sidecar's.
@@ -413,8 +483,62 @@ private Q_SLOTS:
         QTRY_VERIFY(viewer->isVisible());
         QTRY_COMPARE(viewer->view()->shownPath(),
                      o.localImageBrowserView->currentIndex().row() == 2 ? paths[2] : paths[0]);
+
+        // The window of the photo steps through the list by keys and wheel,
+        // the selection with it, and stops at either end.
+        QTest::keyClick(viewer, Qt::Key_Home);
+        QTRY_COMPARE(viewer->view()->shownPath(), paths[0]);
+        const struct {
+            Qt::Key key;
+            int wheel; // a wheel's notches instead, down positive
+            int row;
+        } steps[] = {{Qt::Key_Right, 0, 1},  {Qt::Key_PageDown, 0, 2}, {Qt::Key_Down, 0, 2},
+                     {Qt::Key_Left, 0, 1},   {Qt::Key_unknown, -1, 0}, {Qt::Key_unknown, 2, 2},
+                     {Qt::Key_PageUp, 0, 1}, {Qt::Key_End, 0, 2}};
+        for (const auto& step : steps) {
+            if (step.wheel != 0) {
+                const QPoint centre = viewer->view()->rect().center();
+                QWheelEvent wheel(centre, viewer->view()->mapToGlobal(centre), QPoint(),
+                                  QPoint(0, -120 * step.wheel), Qt::NoButton, Qt::NoModifier,
+                                  Qt::NoScrollPhase, false);
+                QApplication::sendEvent(viewer->view(), &wheel);
+            } else {
+                QTest::keyClick(viewer, step.key);
+            }
+            QTRY_COMPARE(viewer->view()->shownPath(), paths[step.row]);
+            QCOMPARE(o.localImageBrowserView->currentIndex().row(), step.row);
+            QCOMPARE(m_app->selection()->selectionCount(SourceMode::Computer), 1);
+        }
+        // F11 fills the screen; Escape leaves it first, then closes.
+        QTest::keyClick(viewer, Qt::Key_F11);
+        QTRY_VERIFY(viewer->isFullScreen());
+        QTest::keyClick(viewer, Qt::Key_Escape);
+        QTRY_VERIFY(!viewer->isFullScreen());
+        QVERIFY(viewer->isVisible());
         QTest::keyClick(viewer, Qt::Key_Escape);
         QTRY_VERIFY(!viewer->isVisible());
+
+        // The Edit menu works on what has the keyboard: the browser's photos...
+        o.window->activateWindow();
+        QTRY_VERIFY(o.window->isActiveWindow());
+        o.localImageBrowserView->setFocus();
+        const auto item = [&o](const char* name) {
+            return o.window->findChild<QAction*>(QLatin1String(name));
+        };
+        item("selectAllItem")->trigger();
+        QCOMPARE(m_app->selection()->selectionCount(SourceMode::Computer), 3);
+        item("copyItem")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->urls().size(), 3);
+        item("deselectItem")->trigger();
+        QCOMPARE(m_app->selection()->selectionCount(SourceMode::Computer), 0);
+        // ...and a field's text.
+        o.propertyFilter->setFocus();
+        o.propertyFilter->setText(QStringLiteral("lens"));
+        item("selectAllItem")->trigger();
+        QCOMPARE(o.propertyFilter->selectedText(), QStringLiteral("lens"));
+        item("deselectItem")->trigger();
+        QVERIFY(!o.propertyFilter->hasSelectedText());
+        o.propertyFilter->clear();
     }
 
     // The status bar counts the photos and the selection; the commands that

@@ -4,9 +4,10 @@
 #include "app/PRClosedButton.h"
 #include "app/PROpaueView.h"
 #include "app/PRProgressView.h"
-#include "app/PWindowView.h"
 #include "app/Pictures.h"
+#include "app/Plurals.h"
 
+#include <QDirIterator>
 #include <QEnterEvent>
 #include <QProcess>
 #include <QRegularExpression>
@@ -21,14 +22,13 @@ namespace {
 // The names the window asks for, each with its pressed or hovered partner
 // where it has one.
 const QStringList PictureNames = {
-    "Close_Nom.png",       "Close_Down.png",      "Min_Nom.png",        "Resize_Nom.png",
-    "titlebarred.png",     "titlebarreddown.png", "titlebaryellow.png", "titlebargreen.png",
-    "opendevice.png",      "delete.png",          "downloadphoto.png",  "importphototoedit.png",
-    "editphotometa.png",   "deletemetadata.png",  "cameraphotonom.png", "cameraphotodown.png",
-    "localphotonom.png",   "localphotodown.png",  "editnom.png",        "editdown.png",
-    "editexifnom.png",     "backnom.png",         "backdown.png",       "templatenom.png",
-    "templatedown.png",    "applynom.png",        "applydown.png",      "windowtopbanner.png",
-    "mainBottomImage.png",
+    "Close_Nom.png",     "Close_Down.png",      "Min_Nom.png",        "Resize_Nom.png",
+    "titlebarred.png",   "titlebarreddown.png", "titlebaryellow.png", "titlebargreen.png",
+    "opendevice.png",    "delete.png",          "downloadphoto.png",  "importphototoedit.png",
+    "editphotometa.png", "deletemetadata.png",  "cameraphotonom.png", "cameraphotodown.png",
+    "localphotonom.png", "localphotodown.png",  "editnom.png",        "editdown.png",
+    "editexifnom.png",   "backnom.png",         "backdown.png",       "templatenom.png",
+    "templatedown.png",  "applynom.png",        "applydown.png",      "mainBottomImage.png",
 };
 
 bool near(QColor color, int r, int g, int b, int tolerance = 3) {
@@ -52,7 +52,7 @@ QString firstMatch(const QString& text, const QString& pattern) {
 } // namespace
 
 // The window's own controls: what each button reports, the pictures, the
-// progress bar's geometry, the banner, the transparent view and the About
+// progress bar's geometry, the transparent view and the About
 // window's facts.
 class ChromeControlsTest : public QObject {
     Q_OBJECT
@@ -234,19 +234,6 @@ private Q_SLOTS:
         QCOMPARE(view.progressValue(), 0.0f);
     }
 
-    void theBannerFillsItsView() {
-        PWindowView banner;
-        QCOMPARE(banner.sizeHint(), QSize(900, 36));
-        banner.resize(450, 18);
-        QImage image(450, 18, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::magenta);
-        banner.render(&image);
-        // Scaled into the view: the dark band reaches every corner.
-        for (const QPoint corner : {QPoint(0, 0), QPoint(449, 0), QPoint(449, 17)})
-            QVERIFY(image.pixelColor(corner).red() < 80);
-        QVERIFY(near(image.pixelColor(300, 0), 60, 71, 83, 6));
-    }
-
     void theTransparentViewIsAHole() {
         QWidget parent;
         parent.resize(200, 100);
@@ -261,6 +248,74 @@ private Q_SLOTS:
         parent.render(&image);
         QCOMPARE(image.pixelColor(10, 10), QColor(Qt::red));
         QCOMPARE(image.pixelColor(100, 50).alpha(), 0);
+    }
+
+    // Our counted texts read by their count; none says "photo(s)", and each
+    // plural the window counts has its singular.
+    void countedTextsReadByTheirCount_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("one photo") << "%n photos written" << 1 << "1 photo written";
+        QTest::newRow("two photos") << "%n photos written" << 2 << "2 photos written";
+        QTest::newRow("no photo") << "%n photos written" << 0 << "0 photos written";
+        QTest::newRow("were") << "Cancelled: %n photos were left as they were." << 1
+                              << "Cancelled: 1 photo was left as it was.";
+        QTest::newRow("copies") << "%n working copies could not be moved to the trash." << 1
+                                << "1 working copy could not be moved to the trash.";
+        QTest::newRow("changes") << "%n changes" << 1 << "1 change";
+        QTest::newRow("invariant") << "%n not written" << 1 << "1 not written";
+    }
+    void countedTextsReadByTheirCount() {
+        QFETCH(QString, source);
+        QFETCH(int, count);
+        QFETCH(QString, shown);
+        QCOMPARE(QCoreApplication::translate("CommandRunner", source.toUtf8().constData(), nullptr,
+                                             count),
+                 shown);
+    }
+    void everyCountedTextOfOursHasItsForms() {
+        // The texts whose words do not change with the count.
+        const QStringList invariant = {
+            QStringLiteral("and %n more"), QStringLiteral("%n of them under another name"),
+            QStringLiteral("%n not written"), QStringLiteral("%n left by the cancel")};
+        const QStringList counted = EnglishPlurals::counted();
+        const QRegularExpression call(
+            QStringLiteral("\\btr\\(\\s*((?:\"(?:[^\"\\\\]|\\\\.)*\"\\s*)+)"));
+        const QRegularExpression piece(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
+        const QRegularExpression unsure(QStringLiteral("\\w\\((s|es)\\)"));
+        int texts = 0;
+        for (const char* room : {"app", "cli", "editing"}) {
+            QDirIterator files(QStringLiteral(TV_SOURCE_DIR "/") + QLatin1String(room),
+                               {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                               QDirIterator::Subdirectories);
+            while (files.hasNext()) {
+                const QString path = files.next();
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::ReadOnly));
+                const QString code = QString::fromUtf8(file.readAll());
+                for (const auto& m : unsure.globalMatch(code)) {
+                    const qsizetype line = code.left(m.capturedStart()).count(QLatin1Char('\n'));
+                    // Code such as f(s) is not a text: only inside quotes.
+                    const QString text = code.section(QLatin1Char('\n'), int(line), int(line));
+                    QVERIFY2(
+                        text.count(QLatin1Char('"')) < 2,
+                        qPrintable(QStringLiteral("%1:%2: %3").arg(path).arg(line + 1).arg(text)));
+                }
+                for (const auto& m : call.globalMatch(code)) {
+                    QString text;
+                    for (const auto& p : piece.globalMatch(m.captured(1)))
+                        text += p.captured(1);
+                    if (!text.contains(QLatin1String("%n")))
+                        continue;
+                    ++texts;
+                    QVERIFY2(
+                        counted.contains(text) || invariant.contains(text),
+                        qPrintable(QStringLiteral("%1: \"%2\" has no singular").arg(path, text)));
+                }
+            }
+        }
+        QVERIFY(texts >= counted.size());
     }
 
     void aboutNamesTheLibrariesAsTheyReportThemselves() {

@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTextDocumentFragment>
@@ -191,11 +192,21 @@ private Q_SLOTS:
         QTest::newRow("open") << "Ctrl+O"
                               << "Import Photos…";
         QTest::newRow("quit") << "Ctrl+Q"
-                              << "&Quit";
+                              << "Quit";
         QTest::newRow("preferences") << "Ctrl+,"
                                      << "Preferences…";
         QTest::newRow("help") << "F1"
                               << "Tessaview Support";
+        QTest::newRow("copy") << "Ctrl+C"
+                              << "Copy";
+        QTest::newRow("select all") << "Ctrl+A"
+                                    << "Select All";
+        QTest::newRow("deselect") << "Ctrl+Shift+A"
+                                  << "Deselect";
+        QTest::newRow("full screen") << "F11"
+                                     << "Full Screen";
+        QTest::newRow("edit fields") << "Ctrl+E"
+                                     << "Edit Fields…";
     }
     void theMenuBarCarriesTheStandardShortcuts() {
         QFETCH(QString, keys);
@@ -206,10 +217,51 @@ private Q_SLOTS:
                 continue;
             for (QAction* entry : action->menu()->actions()) {
                 if (entry->shortcuts().contains(QKeySequence(keys)))
-                    found << entry->text();
+                    found << entry->text().remove(QLatin1Char('&'));
             }
         }
         QCOMPARE(found, QStringList{item});
+    }
+
+    // Alt and a letter reach every menu and, in it, every item; no two
+    // share a letter unless all of one's letters are taken; F11 fills the
+    // screen and leaves it again.
+    void everyMenuAndItemHasALetterOfItsOwn() {
+        QMainWindow* window = m_app->outlets().window;
+        const auto letterOf = [](const QAction* action) -> QChar {
+            const QString text = action->text();
+            const qsizetype at = text.indexOf(QLatin1Char('&'));
+            return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+        };
+        QSet<QChar> menus;
+        for (QAction* menu : window->menuBar()->actions()) {
+            const QChar letter = letterOf(menu);
+            QVERIFY2(!letter.isNull() && !menus.contains(letter), qPrintable(menu->text()));
+            menus.insert(letter);
+            QSet<QChar> items;
+            QSet<QChar> taken;
+            for (QAction* item : menu->menu()->actions())
+                taken.insert(letterOf(item));
+            for (QAction* item : menu->menu()->actions()) {
+                if (item->isSeparator())
+                    continue;
+                const QChar mine = letterOf(item);
+                bool allTaken = true;
+                for (const QChar c : item->text())
+                    allTaken = allTaken && (!c.isLetterOrNumber() || taken.contains(c.toLower()));
+                QVERIFY2(!mine.isNull() && (!items.contains(mine) || allTaken),
+                         qPrintable(menu->text() + QStringLiteral(": ") + item->text()));
+                items.insert(mine);
+            }
+        }
+        QVERIFY(menus.contains(QLatin1Char('e')));
+        QCOMPARE(m_app->outlets().importandExportMenu->title().count(QLatin1Char('&')), 1);
+
+        auto* fullScreen = window->findChild<QAction*>(QStringLiteral("fullScreenItem"));
+        fullScreen->trigger();
+        QVERIFY(window->isFullScreen());
+        fullScreen->trigger();
+        QVERIFY(!window->isFullScreen());
     }
 
     void theFormsButtonsSlideTheFormInAndOut() {

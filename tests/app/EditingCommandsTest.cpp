@@ -176,9 +176,9 @@ private Q_SLOTS:
                  qPrintable(info));
         QCOMPARE(alerts[0][0].toString(),
                  hostileWritten
-                     ? QStringLiteral("5 photo(s) written; 1 of them under another name; 1 not "
+                     ? QStringLiteral("5 photos written; 1 of them under another name; 1 not "
                                       "written.")
-                     : QStringLiteral("4 photo(s) written; 1 of them under another name; 2 not "
+                     : QStringLiteral("4 photos written; 1 of them under another name; 2 not "
                                       "written."));
 
         // The window is still there for the next command.
@@ -313,8 +313,7 @@ private Q_SLOTS:
         batch->hourVaulab->setText(QStringLiteral("-5"));
         QVERIFY(waitForCommand([this] { m_app->dates()->ClickMutiDateChangedSaveAction(); }));
         // The question named the folder the copies go to.
-        QCOMPARE(m_lastPreview,
-                 QStringLiteral("2 photo(s) will be written into %1.").arg(storage()));
+        QCOMPARE(m_lastPreview, QStringLiteral("2 photos will be written into %1.").arg(storage()));
         for (const auto& [name, date] :
              {std::pair{QStringLiteral("DSCN0010.jpg"), QStringLiteral("2008:10:23 16:28:39")},
               std::pair{QStringLiteral("Canon_40D.jpg"), QStringLiteral("2008:05:31 15:56:01")}}) {

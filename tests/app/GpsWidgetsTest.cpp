@@ -283,7 +283,7 @@ private Q_SLOTS:
         QCOMPARE(childText(model, 0, 0, 0), QStringLiteral("Latitude Ref"));
         // With the copies of the position and the make in the first photo's XMP.
         QCOMPARE(model->rowCount(model->index(0, 0)), 4);
-        QVERIFY(window.summaryLabel->text().contains(QStringLiteral("1 photo(s) will be skipped")));
+        QVERIFY(window.summaryLabel->text().contains(QStringLiteral("1 photo will be skipped")));
 
         window.dontShowAgainBox->setChecked(true);
         QTest::mouseClick(window.cancelButton, Qt::LeftButton);

@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/FileViewer.h"
+#include "app/Plurals.h"
 #include "app/PreferencesController.h"
 #include "app/SourceSelection.h"
 #include "metadata/WorkerMetadataClient.h"
@@ -79,6 +80,8 @@ template <typename Test> int runGuiTests(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tessaview"));
     QApplication::setApplicationName(QStringLiteral("Tessaview"));
+    EnglishPlurals plurals;
+    QApplication::installTranslator(&plurals);
     Test test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -113,7 +113,7 @@ private Q_SLOTS:
 
         // Written, written with a note, and not written, kept apart.
         QCOMPARE(alerts.size(), 1);
-        QCOMPARE(alerts[0][0].toString(), QStringLiteral("2 photo(s) written; 1 not written."));
+        QCOMPARE(alerts[0][0].toString(), QStringLiteral("2 photos written; 1 not written."));
         const QStringList lines = alerts[0][1].toString().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 5);
         QCOMPARE(lines[0], QStringLiteral("Written, with a note:"));
@@ -132,7 +132,7 @@ private Q_SLOTS:
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
         QVERIFY(stampAndWait());
         QCOMPARE(alerts.size(), 1);
-        QCOMPARE(alerts[0][0].toString(), QStringLiteral("1 photo(s) written."));
+        QCOMPARE(alerts[0][0].toString(), QStringLiteral("1 photo written."));
         QVERIFY(alerts[0][1].toString().contains(QStringLiteral("written as JPEG to ")));
     }
 

@@ -159,7 +159,7 @@ TEST(CliGeotag, placesPhotosAlongTheTrackAsExiftoolDoesAndSkipsTheRestWithTheRea
          true,
          true},
         {"nmea", "Canon_40D.jpg", 330, "nmea", "system", 0, none, none, 330,
-         "1 sentence(s) with a bad checksum skipped (the first at line 27)"},
+         "1 sentence with a bad checksum skipped (at line 27)"},
         // exiftool takes a sentence whose checksum is wrong.
         {"nmea_bad_checksum", "Canon_40D.jpg", 750, "nmea", "system", 0, none, std::nullopt, 750,
          ""},

@@ -81,8 +81,8 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
          {2},
          "",
          250.5,
-         "1 sentence(s) with a bad checksum skipped (the first at line 3);1 malformed "
-         "sentence(s) skipped (the first at line 5: an RMC sentence with a bad position)"},
+         "1 sentence with a bad checksum skipped (at line 3);1 malformed "
+         "sentence skipped (at line 5: an RMC sentence with a bad position)"},
         {"a latitude that is no number",
          gpxOf("<trk><trkseg>\n<trkpt lat=\"north\" lon=\"7\"/>"),
          {},
@@ -163,7 +163,7 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
          {2},
          "",
          304.8,
-         "1 row(s) without a position skipped (the first at line 4)",
+         "1 row without a position skipped (at line 4)",
          "CSV",
          1577872801000},
         {"a CSV of epoch times",
