@@ -6,6 +6,7 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/PropertyValues.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 using namespace PropertyKeys;
@@ -108,6 +109,16 @@ QVariantMap withoutUnchanged(const QVariantMap& changes, const QVariantMap& dict
     return out;
 }
 
+// A zone is made from the system's tz data each time it is named: each
+// batch thread keeps those it has made, as neighbouring photos share one.
+QTimeZone zoneNamed(const QString& name) {
+    thread_local QHash<QString, QTimeZone> made;
+    auto it = made.constFind(name);
+    if (it == made.constEnd())
+        it = made.insert(name, QTimeZone(name.toUtf8()));
+    return *it;
+}
+
 PhotoChanges zoneChanges(const ZoneSettings& settings, const QVariantMap& dictionary) {
     PhotoChanges out;
     std::optional<QDateTime> walls[3];
@@ -130,7 +141,7 @@ PhotoChanges zoneChanges(const ZoneSettings& settings, const QVariantMap& dictio
             return out;
         }
         const QString name = settings.gazetteer->zoneAt(display.latitude, display.longitude);
-        zone = QTimeZone(name.toUtf8());
+        zone = zoneNamed(name);
         if (!zone.isValid()) {
             out.skipReason = QStringLiteral("the zone %1 is not known to this system").arg(name);
             return out;
