@@ -18,6 +18,25 @@ double radians(double degrees) {
     return degrees * std::numbers::pi / 180;
 }
 
+struct Unit {
+    double x, y, z;
+};
+
+Unit unitOf(double lat, double lon) {
+    const double p = radians(lat), l = radians(lon);
+    return {std::cos(p) * std::cos(l), std::cos(p) * std::sin(l), std::sin(p)};
+}
+
+// The squared chord of an arc of that many km, and back.
+double squaredChordOf(double km) {
+    const double chord = 2 * std::sin(std::min(km / earthKm, std::numbers::pi) / 2);
+    return chord * chord;
+}
+
+double kmOfSquaredChord(double squared) {
+    return 2 * earthKm * std::asin(std::min(1.0, std::sqrt(squared) / 2));
+}
+
 int cellOf(int latCell, int lonCell) {
     return latCell * lonCells + lonCell;
 }
@@ -71,6 +90,20 @@ Gazetteer::Gazetteer(GazetteerData data) : m_data(std::move(data)) {
         m_order[next[size_t(cellOf(latCellOf(place.lat * 1e-5), lonCellOf(place.lon * 1e-5)))]++] =
             i;
     }
+    m_units.resize(m_order.size());
+    m_cellPrepared = std::make_unique<std::once_flag[]>(size_t(latCells) * lonCells);
+}
+
+void Gazetteer::prepareCell(int cell) const {
+    // Each cell's points are written once, by one thread, into a range of
+    // their own.
+    std::call_once(m_cellPrepared[size_t(cell)], [&] {
+        for (uint32_t k = m_cellStart[size_t(cell)]; k < m_cellStart[size_t(cell) + 1]; ++k) {
+            const auto& place = m_data.places[m_order[k]];
+            const Unit unit = unitOf(place.lat * 1e-5, place.lon * 1e-5);
+            m_units[k] = {unit.x, unit.y, unit.z};
+        }
+    });
 }
 
 Result<std::shared_ptr<const Gazetteer>> Gazetteer::fromBytes(const QByteArray& file) {
@@ -146,8 +179,9 @@ std::optional<PlaceFound> Gazetteer::nearest(double lat, double lon, double maxK
     if (!std::isfinite(lat) || !std::isfinite(lon) || m_data.places.empty())
         return std::nullopt;
     const int latCell = latCellOf(lat), lonCell = lonCellOf(lon);
+    const Unit at = unitOf(lat, lon);
     std::optional<uint32_t> best;
-    double bestKm = maxKm;
+    double bestKm = maxKm, bestSquared = squaredChordOf(maxKm);
     for (int radius = 0; radius <= lonCells / 2; ++radius) {
         // A cell of this ring is at least this far: a degree of latitude, or
         // of longitude at the ring's highest latitude (a chord on a parallel
@@ -167,17 +201,20 @@ std::optional<PlaceFound> Gazetteer::nearest(double lat, double lon, double maxK
                     break;
                 const int column = ((lonCell + j) % lonCells + lonCells) % lonCells;
                 const int cell = cellOf(row, column);
+                prepareCell(cell);
                 for (uint32_t k = m_cellStart[size_t(cell)]; k < m_cellStart[size_t(cell) + 1];
                      ++k) {
-                    const uint32_t index = m_order[k];
-                    const auto& place = m_data.places[index];
-                    if (country && m_data.states[place.state].country != *country)
+                    const UnitPoint& unit = m_units[k];
+                    const double dx = unit.x - at.x, dy = unit.y - at.y, dz = unit.z - at.z;
+                    const double squared = dx * dx + dy * dy + dz * dz;
+                    if (squared > bestSquared)
                         continue;
-                    const double km = greatCircleKm(lat, lon, place.lat * 1e-5, place.lon * 1e-5);
-                    if (km <= bestKm) {
-                        bestKm = km;
-                        best = index;
-                    }
+                    const uint32_t index = m_order[k];
+                    if (country && m_data.states[m_data.places[index].state].country != *country)
+                        continue;
+                    bestSquared = squared;
+                    bestKm = kmOfSquaredChord(squared);
+                    best = index;
                 }
             }
         }

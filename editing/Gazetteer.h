@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 
 // A populated place of the gazetteer, with how far and in which direction
@@ -70,6 +71,17 @@ private:
     // .. m_cellStart[c + 1]).
     std::vector<uint32_t> m_order;
     std::vector<uint32_t> m_cellStart;
+    // The places as points on the unit sphere, in m_order's order: the
+    // straight-line distance between two such points grows with the distance
+    // on the sphere, so the search compares them without trigonometry.
+    // Made for a cell the first time a search reaches it, as most runs
+    // only look near a few places.
+    struct UnitPoint {
+        double x, y, z;
+    };
+    void prepareCell(int cell) const;
+    mutable std::vector<UnitPoint> m_units;
+    std::unique_ptr<std::once_flag[]> m_cellPrepared;
 };
 
 // Distance on the mean Earth sphere and initial bearing.
