@@ -20,7 +20,7 @@ std::optional<QDateTime> parseInLayout(const QString& text, Layout layout) {
                      match.captured(6).toInt());
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    const QDateTime when(date, time, Qt::LocalTime);
+    const QDateTime when(date, time);
     if (!when.isValid())
         return std::nullopt;
     return when;

@@ -1,6 +1,7 @@
 #include "metadata/WorkerProtocol.h"
 
 #include <QDeadlineTimer>
+#include <QTimeZone>
 
 #include <cerrno>
 #include <cstring>
@@ -66,7 +67,7 @@ RewriteJob jobOf(const QVariantMap& request) {
     // In UTC: a date in local time would consult the time zone file again
     // for every photo when the worker converts it back to set the file's date.
     if (modified.isValid())
-        job.fileModified = QDateTime::fromMSecsSinceEpoch(modified.toLongLong(), Qt::UTC);
+        job.fileModified = QDateTime::fromMSecsSinceEpoch(modified.toLongLong(), QTimeZone::utc());
     return job;
 }
 

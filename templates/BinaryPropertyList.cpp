@@ -125,7 +125,7 @@ private:
             std::memcpy(&seconds, &raw, 8);
             if (!std::isfinite(seconds) || std::fabs(seconds) > 1e11)
                 return fail(QStringLiteral("a date out of range"));
-            const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+            const QDateTime epoch(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
             return Result<QVariant>::ok(epoch.addMSecs(qint64(seconds * 1000.0)));
         }
         case 0x4:

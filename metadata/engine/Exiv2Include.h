@@ -1,8 +1,9 @@
 #pragma once
 
-// Exiv2 0.27's public headers still hand out std::auto_ptr. Only the .cpp
-// files of this folder include them, through this header, and take ownership
-// through the two functions below.
+// Exiv2 0.27's public headers still hand out std::auto_ptr, 0.28's
+// std::unique_ptr. Only the .cpp files of this folder include them, through
+// this header, and take ownership and read integers through the functions
+// below, which hide the difference.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 #include <QtGlobal>
@@ -18,6 +19,14 @@ inline std::unique_ptr<Exiv2::Image> openImage(const char* data, qsizetype size)
 }
 inline std::unique_ptr<Exiv2::Value> createValue(Exiv2::TypeId type) {
     return std::unique_ptr<Exiv2::Value>(Exiv2::Value::create(type).release());
+}
+// Exiv2 0.28 reads integers as 64 bits under a new name.
+inline qlonglong integer(const Exiv2::Value& value, long i) {
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    return qlonglong(value.toInt64(size_t(i)));
+#else
+    return qlonglong(value.toLong(i));
+#endif
 }
 } // namespace Exiv2Owned
 #pragma GCC diagnostic pop

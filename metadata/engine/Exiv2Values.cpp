@@ -106,7 +106,7 @@ qlonglong integerAt(const Exiv2::Value& value, long i) {
             return 0;
         return qlonglong(unsignedValue->value_[size_t(i)]);
     }
-    return qlonglong(value.toLong(i));
+    return Exiv2Owned::integer(value, i);
 }
 
 QString textFromBytes(QByteArrayView bytes) {
@@ -256,7 +256,7 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
     if (isWindowsXpTag(group, datum.tag())) {
         QByteArray bytes;
         for (long i = 0; i < count; ++i)
-            bytes.append(char(value.toLong(i)));
+            bytes.append(char(integerAt(value, i)));
         QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()),
                                           bytes.size() / 2);
         return text.left(text.indexOf(QChar(0)) < 0 ? text.size() : text.indexOf(QChar(0)));
@@ -264,7 +264,7 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
     if (set == PropertyKeys::GpsSet && key == PropertyKeys::GPSVersion) {
         QStringList parts;
         for (long i = 0; i < count; ++i)
-            parts << QString::number(value.toLong(i));
+            parts << QString::number(integerAt(value, i));
         return parts.join(QLatin1Char('.'));
     }
     if (isDegreesTag(set, key) && count == 3) {
@@ -283,7 +283,7 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
     case Exiv2::string: {
         // The stored bytes themselves: the library's text of a text value
         // is the same bytes, passed through a stream.
-        std::string bytes(size_t(std::max(value.size(), 0L)), '\0');
+        std::string bytes(size_t(std::max(long(value.size()), 0L)), '\0');
         if (!bytes.empty())
             value.copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::invalidByteOrder);
         return textFromBytes(bytes);
@@ -307,7 +307,7 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
         QByteArray bytes;
         bool printable = count > 0;
         for (long i = 0; i < count; ++i) {
-            const long byte = value.toLong(i);
+            const qlonglong byte = integerAt(value, i);
             printable = printable && byte >= 0x20 && byte < 0x7f;
             bytes.append(char(byte));
         }
@@ -317,7 +317,7 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
             return {};
         QVariantList items;
         for (long i = 0; i < count; ++i)
-            items << qlonglong(value.toLong(i));
+            items << integerAt(value, i);
         return listOrSingle(items);
     }
     default: {

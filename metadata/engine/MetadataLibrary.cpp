@@ -36,7 +36,10 @@ void initialiseMetadataLibrary() {
         mallopt(M_MMAP_THRESHOLD, 256 * 1024 * 1024);
         mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
         Exiv2::XmpParser::initialize();
+#if !EXIV2_TEST_VERSION(0, 28, 0)
+        // 0.28 reads them whenever it was built to.
         Exiv2::enableBMFF(true);
+#endif
         Exiv2::LogMsg::setHandler(collectingHandler);
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
     });

@@ -93,10 +93,9 @@ bool readBlockByBlock(Exiv2::Image& image, PhotoFormat format, const QByteArray&
                                             std::pair{"Exif.Image.XMLPacket", &xmp}}) {
                 const auto found = exif.findKey(Exiv2::ExifKey(tag));
                 if (found != exif.end() && into->isEmpty()) {
-                    Exiv2::DataBuf buffer(found->size());
-                    found->copy(buffer.pData_, Exiv2::bigEndian);
-                    *into = QByteArray(reinterpret_cast<const char*>(buffer.pData_),
-                                       qsizetype(buffer.size_));
+                    QByteArray bytes(qsizetype(found->size()), '\0');
+                    found->copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::bigEndian);
+                    *into = bytes;
                 }
             }
             image.exifData() = exif;

@@ -2,10 +2,11 @@
 
 #include "metadata/XmpNames.h"
 
-#include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QXmlStreamReader>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,9 +21,16 @@ QString keyOf(QStringView ns, QStringView prefix, QStringView name) {
     return conventional + QLatin1Char(':') + name.toString();
 }
 
+// An ASCII XML name: a letter or underscore, then letters, digits and ._-
 bool isXmlName(QStringView name) {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z_][A-Za-z0-9._-]*$"));
-    return pattern.match(name).hasMatch();
+    const auto letter = [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+    };
+    if (name.isEmpty() || !letter(name.front()))
+        return false;
+    return std::all_of(name.begin() + 1, name.end(), [&](QChar c) {
+        return letter(c) || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
+    });
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "metadata/FileTimes.h"
 #include "support/TestPhotos.h"
 
+#include <QTimeZone>
 #include <gtest/gtest.h>
 
 // Run once in UTC and once two hours east of it; TV_EXPECTED_OFFSET says which.
@@ -10,7 +11,7 @@ int expectedOffset() {
     return qEnvironmentVariableIntValue("TV_EXPECTED_OFFSET");
 }
 QDateTime utc(int y, int mo, int d, int h, int mi, int s) {
-    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), QTimeZone::utc());
 }
 } // namespace
 

@@ -8,6 +8,7 @@
 #include <QCborValue>
 #include <QDate>
 #include <QRandomGenerator>
+#include <QTimeZone>
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -61,7 +62,7 @@ TEST(WorkerProtocol, carriesEveryKindOfValue) {
         {QStringLiteral("Keywords"), QStringList{QStringLiteral("lake"), QString()}},
     };
     job.overlaySourceProperties = true;
-    job.fileModified = QDateTime(QDate(2014, 5, 6), QTime(12, 34, 56, 250), Qt::UTC);
+    job.fileModified = QDateTime(QDate(2014, 5, 6), QTime(12, 34, 56, 250), QTimeZone::utc());
     const auto request = crossed(WorkerProtocol::rewriteRequest(job));
     ASSERT_TRUE(request.has_value());
     const RewriteJob back = WorkerProtocol::jobOf(*request);

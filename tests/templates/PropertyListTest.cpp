@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTimeZone>
 
 #include <gtest/gtest.h>
 
@@ -167,7 +168,7 @@ TEST(PropertyList, readsWhatAnotherWriterWroteInBothForms) {
         EXPECT_EQ(d.value(QStringLiteral("No")), QVariant(false));
         EXPECT_EQ(d.value(QStringLiteral("Blob")).toByteArray(), QByteArray("\x00\x01\xff", 3));
         EXPECT_EQ(d.value(QStringLiteral("When")).toDateTime(),
-                  QDateTime(QDate(2014, 5, 6), QTime(12, 34, 56), Qt::UTC));
+                  QDateTime(QDate(2014, 5, 6), QTime(12, 34, 56), QTimeZone::utc()));
     }
 }
 
