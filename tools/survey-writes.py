@@ -33,7 +33,8 @@ PREFIX = {'edit': '', 'dates': '', 'gps': 'NoGPS_', 'all': 'NoMetadata_'}
 PHOTO = re.compile(r'\.(jpe?g|tiff?|png|webp|heic|heif|avif|cr2|cr3|crw|nef|dng|iiq|raf|rw2|'
                    r'orf|mrw|psd)$', re.I)
 # What a rewrite changes besides the metadata, and what exiftool works out.
-VOLATILE = ('File:', 'ExifTool:', 'Composite:', 'System:')
+VOLATILE = ('File:', 'ExifTool:', 'Composite:', 'System:', 'SourceFile',
+            'QuickTime:MediaDataOffset', 'QuickTime:MediaDataSize')
 
 # The tags each command may change, by exiftool name (any group).
 DATE_TAGS = {'DateTimeOriginal', 'CreateDate', 'ModifyDate', 'DateTimeDigitized', 'DateTime',
@@ -51,29 +52,81 @@ REQUIRED = {'XResolution', 'YResolution', 'ResolutionUnit', 'YCbCrPositioning', 
 DIGEST = {'CurrentIPTCDigest', 'IPTCDigest'}
 
 
+def numbered(pairs):
+    """A JSON object whose repeated keys (one tag name in two places of a
+    maker note) hold all their values, in an order of their own, as exiftool
+    does not list them in a steady one."""
+    tags, repeated = {}, set()
+    for key, value in pairs:
+        key = re.sub(r':Copy\d+:', ':', key)
+        if key in tags:
+            if key not in repeated:
+                tags[key] = [tags[key]]
+                repeated.add(key)
+            tags[key].append(value)
+        else:
+            tags[key] = value
+    for key in repeated:
+        tags[key] = sorted(tags[key], key=str)
+    return tags
+
+
+class StayOpen:
+    """One exiftool process for every read: its start costs more than a read."""
+
+    def __init__(self):
+        self.process = subprocess.Popen(['exiftool', '-stay_open', 'True', '-@', '-'],
+                                        stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                        stderr=subprocess.DEVNULL)
+
+    def run(self, arguments):
+        self.process.stdin.write(('\n'.join(arguments) + '\n-execute\n').encode())
+        self.process.stdin.flush()
+        out = b''
+        while not out.endswith(b'{ready}\n'):
+            line = self.process.stdout.readline()
+            if not line:
+                break
+            out += line
+        return out[:-len(b'{ready}\n')].decode(errors='replace')
+
+
+TOOL = None
+
+
 def exiftool(files, *options):
-    out = subprocess.run(['exiftool', '-j', '-a', '-G1', '-n', '-b', *options, *files],
-                         capture_output=True, text=True, errors='replace').stdout
+    global TOOL
+    TOOL = TOOL or StayOpen()
+    out = TOOL.run(['-j', '-a', '-G1:4', '-n', '-b', *options, *files])
     try:
-        return json.loads(out) if out.strip() else [{} for _ in files]
+        return json.loads(out, object_pairs_hook=numbered) if out.strip() else [{} for _ in files]
     except json.JSONDecodeError:
         return [{} for _ in files]
 
 
 def warnings(path):
-    tags = exiftool([path], '-validate', '-warning', '-error')[0]
+    global TOOL
+    TOOL = TOOL or StayOpen()
     found = set()
-    for key, value in tags.items():
-        if key.endswith(':Warning') or key.endswith(':Error') or re.search(r':Warning \(\d+\)', key):
-            found.add(re.sub(r'\[minor\] ', '', str(value)))
+    for line in TOOL.run(['-validate', '-warning', '-error', '-a', '-s', path]).splitlines():
+        name, _, value = line.partition(':')
+        if name.strip() in ('Warning', 'Error'):
+            found.add(value.strip().replace('[minor] ', ''))
     return found
 
 
 def pixels(path):
     data = open(path, 'rb').read()
     if data[:2] == b'\xff\xd8':
-        sos = data.find(b'\xff\xda')
-        return data[sos:] if sos >= 0 else data
+        # The scans and the tables before them, past every APPn and COM
+        # segment (a thumbnail in EXIF holds a scan of its own).
+        at, kept = 2, b''
+        while at + 4 <= len(data) and data[at] == 0xFF and data[at + 1] != 0xDA:
+            length = int.from_bytes(data[at + 2:at + 4], 'big')
+            if not (0xE0 <= data[at + 1] <= 0xEF or data[at + 1] == 0xFE):
+                kept += data[at:at + 2 + length]
+            at += 2 + length
+        return kept + data[at:]
     run = subprocess.run(['identify', '-quiet', '-format', '%#\n', path], capture_output=True,
                          text=True)
     return run.stdout if run.returncode == 0 else None
@@ -84,7 +137,7 @@ def xmp_packets(path):
 
 
 def name_of(key):
-    return key.split(':', 1)[1]
+    return key.split(':', 1)[-1]
 
 
 def sidecar_of(path):
@@ -104,7 +157,7 @@ def walls_and_zones(tags):
         if name not in ('DateTimeOriginal', 'CreateDate', 'ModifyDate', 'DateTimeDigitized',
                         'DateTime', 'DateCreated'):
             continue
-        if group == 'IPTC':
+        if group.startswith('IPTC'):
             continue
         text = str(value)
         match = re.match(r'^(\d{4})[:-](\d\d)[:-](\d\d)[ T](\d\d):(\d\d):(\d\d)(\.\d+)?(Z|[+-]\d\d:\d\d)?$',
@@ -115,8 +168,9 @@ def walls_and_zones(tags):
         wall = '%s:%s:%s %s:%s:%s' % match.groups()[:6]
         zone = match.group(8) or ''
         found.append((key, wall + (match.group(7) or ''), '+00:00' if zone == 'Z' else zone))
-    for date_key, time_key in (('IPTC:DateCreated', 'IPTC:TimeCreated'),
-                               ('IPTC:DigitalCreationDate', 'IPTC:DigitalCreationTime')):
+    iptc = [(g + ':DateCreated', g + ':TimeCreated') for g in ('IPTC', 'IPTC2')]
+    iptc += [(g + ':DigitalCreationDate', g + ':DigitalCreationTime') for g in ('IPTC', 'IPTC2')]
+    for date_key, time_key in iptc:
         if date_key in tags and time_key in tags:
             time = str(tags[time_key])
             found.append((date_key, str(tags[date_key]).replace('-', ':') + ' ' + time[:8],
@@ -205,7 +259,7 @@ def main():
         at = roots.index('--raw-fixtures')
         script, jpeg = roots[at + 1], roots[at + 2]
         roots = roots[:at] + roots[at + 3:]
-        for kind in ('nef', 'cr2'):
+        for kind in ('nef', 'cr2', 'dng'):
             made = os.path.join(work, 'fixture.' + kind)
             subprocess.run(['python3', script, kind, jpeg, made], check=True)
             extra.append(made)

@@ -376,8 +376,12 @@ ContainerAnswer rewriteTiffInPlace(const QByteArray& source, const MetadataEdit&
                 const auto updated = PhotoshopResources::withIptc(*resources, newIptc);
                 if (!updated)
                     return R::fail(updated.error());
-                status = editor.setEntry(D::Ifd0, PhotoshopTag, 7, quint32(updated->size()),
-                                         updated.value());
+                // Bytes, as Photoshop stores its resources; an entry of
+                // another type keeps it.
+                const quint16 resourceType =
+                    editor.typeOf(D::Ifd0, PhotoshopTag).value_or(1) == 7 ? 7 : 1;
+                status = editor.setEntry(D::Ifd0, PhotoshopTag, resourceType,
+                                         quint32(updated->size()), updated.value());
             }
             if (!status)
                 return R::fail(status.error());
