@@ -9,6 +9,7 @@
 #include "metadata/MetadataService.h"
 #include "metadata/PhotoDisplay.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/XmpMirrorValues.h"
 #include "metadata/XmpMirrors.h"
 
 #include <QFileInfo>
@@ -102,6 +103,13 @@ DateChange datesWritten(const QVariantMap& dictionary, const DatePlan& plan) {
             exif.insert(offset, zone);
     }
     change.changes = handSet(ExifSet, exif);
+    // Some writers copy the sub-seconds into XMP too ("exif:SubsecTime" among them).
+    const QVariantMap xmpNow = dictionary.value(XmpSet).toMap();
+    QVariantMap xmp;
+    for (auto it = xmpNow.cbegin(); it != xmpNow.cend(); ++it) {
+        if (it.key().startsWith(QLatin1String("exif:SubSecTime"), Qt::CaseInsensitive))
+            xmp.insert(it.key(), removal());
+    }
     if (hasTiff) {
         QVariantMap tiff = dictionary.value(TiffSet).toMap();
         tiff.insert(DateTime, plan.original);
@@ -111,7 +119,18 @@ DateChange datesWritten(const QVariantMap& dictionary, const DatePlan& plan) {
             change.containerProperties = handSet(TiffSet, tiff);
         else
             change.changes.insert(TiffSet, tiff);
+    } else {
+        // Without a TIFF date, the XMP copies of the modification date are
+        // the photo's only ones: they are replaced as that date would be.
+        for (const char* key : {"xmp:ModifyDate", "tiff:DateTime", "exif:DateTime"}) {
+            const auto text = XmpMirrorValues::xmpDate(DateText::splitZone(plan.original).wall,
+                                                       zoneOf(plan.original, photoZone));
+            if (xmpNow.contains(QLatin1String(key)) && text)
+                xmp.insert(QLatin1String(key), *text);
+        }
     }
+    if (!xmp.isEmpty())
+        change.changes.insert(XmpSet, xmp);
     return change;
 }
 

@@ -73,7 +73,7 @@ const DateMirror dateMirrors[3] = {
      {QStringLiteral("xmp:ModifyDate")},
      nullptr,
      nullptr,
-     {QStringLiteral("tiff:DateTime")}},
+     {QStringLiteral("tiff:DateTime"), QStringLiteral("exif:DateTime")}},
 };
 
 bool mirrorsRemovedSet(const QString& set, const QString& key) {

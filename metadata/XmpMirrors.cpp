@@ -134,6 +134,9 @@ private:
         if (changed(TiffSet, Artist)) {
             const auto value = after(TiffSet, Artist);
             mirrorTo(QStringLiteral("dc:creator"), value, true, true);
+            // Some writers keep a plain copy in the EXIF namespace as well.
+            if (m_xmpNow.contains(QStringLiteral("exif:Artist")))
+                mirrorTo(QStringLiteral("exif:Artist"), value, false);
             QVariantList creators;
             for (const QVariant& creator : value ? V::list(*value, true) : QVariantList())
                 creators << V::iptcText(QStringLiteral("By-line"), creator.toString());

@@ -157,7 +157,9 @@ def walls_and_zones(tags):
         if name not in ('DateTimeOriginal', 'CreateDate', 'ModifyDate', 'DateTimeDigitized',
                         'DateTime', 'DateCreated'):
             continue
-        if group.startswith('IPTC'):
+        # The metadata sets and their XMP copies; a maker note's own record
+        # of the date is the camera's and stays.
+        if group.startswith('IPTC') or not (group in ('IFD0', 'ExifIFD') or 'XMP' in group):
             continue
         text = str(value)
         match = re.match(r'^(\d{4})[:-](\d\d)[:-](\d\d)[ T](\d\d):(\d\d):(\d\d)(\.\d+)?(Z|[+-]\d\d:\d\d)?$',
@@ -182,8 +184,11 @@ def check_values(command, source, out, after, sidecar):
     faults = []
     everything = dict(after)
     if sidecar:
-        for key, value in exiftool([sidecar])[0].items():
-            everything['sidecar ' + key] = value
+        sidecar_tags = {'sidecar ' + k: v for k, v in exiftool([sidecar])[0].items()}
+        # A photo changed in its sidecar alone keeps its own values: the
+        # sidecar holds the new ones, and readers take them from there.
+        same = open(source, 'rb').read() == open(out, 'rb').read()
+        everything = sidecar_tags if same else dict(everything, **sidecar_tags)
     if command == 'dates':
         copies = walls_and_zones(everything)
         for key, wall, _ in copies:

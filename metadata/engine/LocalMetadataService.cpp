@@ -47,8 +47,9 @@ PhotoOutcome plannedOutcome(const RewriteJob& job, const QByteArray& bytes) {
     const QVariantMap& dictionary = properties->dictionary;
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
                          false};
-    outcome.changes =
-        previewChanges(dictionary, changesOf(dictionary, job, properties->format, bytes));
+    outcome.changes = previewChanges(
+        dictionary,
+        withShownDensity(dictionary, changesOf(dictionary, job, properties->format, bytes)));
     outcome.remark = rawRemark(bytes, job);
     return outcome;
 }

@@ -159,6 +159,22 @@ QVariantMap changesOf(const QVariantMap& dictionary, const RewriteJob& job, Phot
     return changes;
 }
 
+QVariantMap withShownDensity(const QVariantMap& dictionary, QVariantMap changes) {
+    using namespace PropertyKeys;
+    const QVariantMap tiff = changes.value(TiffSet).toMap();
+    const int unit = tiff.value(QStringLiteral("ResolutionUnit")).toInt();
+    if (dictionary.contains(DPIWidth) || (unit != 2 && unit != 3))
+        return changes;
+    const double perInch = unit == 3 ? 2.54 : 1.0;
+    for (const auto& [shown, key] :
+         {std::pair{DPIWidth, "XResolution"}, std::pair{DPIHeight, "YResolution"}}) {
+        const QVariant value = tiff.value(QLatin1String(key));
+        if (value.isValid() && !isRemoval(value))
+            changes.insert(shown, value.toDouble() * perInch);
+    }
+    return changes;
+}
+
 QString rawRemark(const QByteArray& source, const RewriteJob& job) {
     if (!job.removeAll || sniffPhotoFormat(source) != PhotoFormat::Tiff)
         return QString();

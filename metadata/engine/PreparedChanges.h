@@ -34,6 +34,10 @@ Result<PreparedChanges> prepareChanges(const QByteArray& source, const RewriteJo
 QVariantMap changesOf(const QVariantMap& dictionary, const RewriteJob& job, PhotoFormat format,
                       const QByteArray& source);
 
+// The changes as a dry run lists them: a resolution written into a photo
+// that shows no density gives it one, in dots per inch.
+QVariantMap withShownDensity(const QVariantMap& dictionary, QVariantMap changes);
+
 // What the outcome of a removal of all metadata tells of a RAW file: what
 // stayed, and why; empty for any other photo or job.
 QString rawRemark(const QByteArray& source, const RewriteJob& job);
