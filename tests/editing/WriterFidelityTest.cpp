@@ -107,22 +107,25 @@ const QList<Operation>& operations() {
          // With their XMP and IPTC copies.
          [](const QString& key) {
              // A date's sub-seconds go with it.
-             return QStringList{QStringLiteral("ExifIFD:DateTimeOriginal"),
-                                QStringLiteral("ExifIFD:CreateDate"),
-                                QStringLiteral("ExifIFD:SubSecTimeOriginal"),
-                                QStringLiteral("ExifIFD:SubSecTimeDigitized"),
-                                QStringLiteral("ExifIFD:SubSecTime"),
-                                QStringLiteral("IFD0:ModifyDate"),
-                                QStringLiteral("XMP-exif:DateTimeOriginal"),
-                                QStringLiteral("XMP-photoshop:DateCreated"),
-                                QStringLiteral("XMP-xmp:CreateDate"),
-                                QStringLiteral("XMP-xmp:ModifyDate"),
-                                QStringLiteral("IPTC:DateCreated"),
-                                QStringLiteral("IPTC:TimeCreated"),
-                                QStringLiteral("IPTC:DigitalCreationDate"),
-                                QStringLiteral("IPTC:DigitalCreationTime")}
+             return QStringList{
+                        QStringLiteral("ExifIFD:DateTimeOriginal"),
+                        QStringLiteral("ExifIFD:CreateDate"),
+                        QStringLiteral("ExifIFD:SubSecTimeOriginal"),
+                        QStringLiteral("ExifIFD:SubSecTimeDigitized"),
+                        QStringLiteral("ExifIFD:SubSecTime"), QStringLiteral("IFD0:ModifyDate"),
+                        QStringLiteral("XMP-exif:DateTimeOriginal"),
+                        QStringLiteral("XMP-photoshop:DateCreated"),
+                        QStringLiteral("XMP-xmp:CreateDate"), QStringLiteral("XMP-xmp:ModifyDate"),
+                        QStringLiteral("IPTC:DateCreated"), QStringLiteral("IPTC:TimeCreated"),
+                        QStringLiteral("IPTC:DigitalCreationDate"),
+                        QStringLiteral("IPTC:DigitalCreationTime"),
+                        // and the copies other writers keep
+                        QStringLiteral("XMP-exif:DateTime"),
+                        QStringLiteral("XMP-exif:DateTimeDigitized"),
+                        QStringLiteral("XMP-tiff:DateTime")}
                         .contains(key) ||
-                    isIptcCollateral(key);
+                    key.startsWith(QLatin1String("XMP-exif:SubSecTime"), Qt::CaseInsensitive) ||
+                    key.startsWith(QLatin1String("ExifIFD:OffsetTime")) || isIptcCollateral(key);
          },
          {0xe1, 0xed}},
         {QStringLiteral("add a position"),
