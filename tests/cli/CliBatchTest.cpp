@@ -288,7 +288,8 @@ TEST(CliDryRun, reportsThePhotosARunWouldSkipOnEveryWritingCommand) {
 TEST(CliRequiredEntries, aNewExifBlockOrDirectoryHoldsWhatTheStandardRequires) {
     TestFolder folder;
     // A JPEG without any metadata, as an editor that strips it leaves one.
-    const QString bare = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("bare.jpg"));
+    const QString bare =
+        folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("bare.jpg"));
     runTool(QStringLiteral("exiftool"),
             {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-all="),
              bare});
