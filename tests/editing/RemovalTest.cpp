@@ -287,3 +287,17 @@ TEST(Removal, allKeepsWhatARawConverterNeedsSaysSoAndLeavesNoForeignEntry) {
             EXPECT_TRUE(warnings.value(0).contains(warning)) << qPrintable(warning);
     }
 }
+
+TEST(Removal, aSetTakesTheEmptyXmpStructuresOfItsCopiesToo) {
+    // An editor left the flash as a structure without fields.
+    TestFolder folder;
+    const QString input = folder.copyPhoto(QStringLiteral("makernotes/Nikon_D300.jpg"));
+    ASSERT_TRUE(fileBytes(input).contains("<exif:Flash rdf:parseType='Resource'>"));
+    const OperationReport report =
+        runRemoval(RemovalKind::Exif, SourceMode::Computer,
+                   {{0, input, QStringLiteral("Nikon_D300.jpg")}}, folder.path(), workerService());
+    ASSERT_EQ(report.written.size(), 1);
+    const QByteArray after = fileBytes(report.written.first());
+    EXPECT_FALSE(after.contains("exif:Flash"));
+    EXPECT_TRUE(after.contains("<exif:GPSVersionID>")) << "the GPS copies stay with their set";
+}
