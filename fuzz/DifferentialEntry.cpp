@@ -203,10 +203,12 @@ void differential(const QByteArray& input) {
     if (before->format == PhotoFormat::Tiff && changes.contains(IptcSet)) {
         const auto was = TiffEditor::open(input, TiffEditor::Origin::TiffFile);
         const auto now = TiffEditor::open(written, TiffEditor::Origin::TiffFile);
-        const auto type = now ? now->typeOf(TiffEditor::Directory::Ifd0, 0x83bb) : std::nullopt;
-        const auto old = was ? was->typeOf(TiffEditor::Directory::Ifd0, 0x83bb) : std::nullopt;
-        if (type && *type != 4 && !(old && *old == *type))
-            fail(QStringLiteral("an IPTC entry written as type %1").arg(*type));
+        const quint16 type =
+            now ? now->typeOf(TiffEditor::Directory::Ifd0, 0x83bb).value_or(0) : quint16(0);
+        const quint16 old =
+            was ? was->typeOf(TiffEditor::Directory::Ifd0, 0x83bb).value_or(0) : quint16(0);
+        if (type != 0 && type != 4 && type != old)
+            fail(QStringLiteral("an IPTC entry written as type %1").arg(type));
     }
     const auto after = readPhotoProperties(written);
     if (!after)
