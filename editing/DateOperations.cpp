@@ -9,6 +9,8 @@
 #include "metadata/MetadataService.h"
 #include "metadata/PhotoDisplay.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/XmpMirrorValues.h"
+#include "metadata/XmpMirrors.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -58,25 +60,77 @@ PhotoOutcome setFileDatesAfter(PhotoOutcome outcome, const DateChange& change) {
     return outcome;
 }
 
+// The zone a date gets on every copy: the one it is given with, else the
+// one the photo keeps, else none.
+QString zoneOf(const QString& date, const QString& photoZone) {
+    const QString given = DateText::splitZone(date).offset;
+    return given.isEmpty() ? photoZone : given;
+}
+
 // The plan's dates written into the photo's own EXIF set (a new one when it
-// has none) and its TIFF set (only when it has one).
+// has none) and its TIFF set (only when it has one). A date replaces every
+// copy of itself: the sub-seconds of the old time, which no date text
+// carries, go with it; the TIFF/EP copy of the original date in IFD0 of some
+// RAW files is written too; and each zone offset the photo keeps takes the
+// one zone of the new dates, so that no copy names another instant.
 DateChange datesWritten(const QVariantMap& dictionary, const DatePlan& plan) {
     DateChange change;
     change.rewrite = true;
     change.created = plan.created;
     change.modified = plan.modified;
+    const QString photoZone = XmpMirrors::photoZone(dictionary);
     QVariantMap exif = dictionary.value(ExifSet).toMap();
     exif.insert(DateTimeOriginal, plan.original);
     exif.insert(DateTimeDigitized, plan.digitized);
+    const bool hasTiff = dictionary.contains(TiffSet);
+    const struct {
+        const char* offset;
+        const char* subSeconds;
+        const QString& date;
+        bool written;
+    } copies[] = {{"OffsetTimeOriginal", "SubSecTimeOriginal", plan.original, true},
+                  {"OffsetTimeDigitized", "SubSecTimeDigitized", plan.digitized, true},
+                  {"OffsetTime", "SubSecTime", plan.original, hasTiff}};
+    for (const auto& copy : copies) {
+        const QString offset = QString::fromLatin1(copy.offset);
+        const QString subSeconds = QString::fromLatin1(copy.subSeconds);
+        if (!copy.written)
+            continue;
+        if (exif.contains(subSeconds))
+            exif.insert(subSeconds, removal());
+        const QString zone = zoneOf(copy.date, photoZone);
+        if (exif.contains(offset) && !zone.isEmpty())
+            exif.insert(offset, zone);
+    }
     change.changes = handSet(ExifSet, exif);
-    if (dictionary.contains(TiffSet)) {
+    // Some writers copy the sub-seconds into XMP too ("exif:SubsecTime" among them).
+    const QVariantMap xmpNow = dictionary.value(XmpSet).toMap();
+    QVariantMap xmp;
+    for (auto it = xmpNow.cbegin(); it != xmpNow.cend(); ++it) {
+        if (it.key().startsWith(QLatin1String("exif:SubSecTime"), Qt::CaseInsensitive))
+            xmp.insert(it.key(), removal());
+    }
+    if (hasTiff) {
         QVariantMap tiff = dictionary.value(TiffSet).toMap();
         tiff.insert(DateTime, plan.original);
+        if (tiff.contains(DateTimeOriginal))
+            tiff.insert(DateTimeOriginal, DateText::splitZone(plan.original).wall);
         if (plan.tiffAsContainer)
             change.containerProperties = handSet(TiffSet, tiff);
         else
             change.changes.insert(TiffSet, tiff);
+    } else {
+        // Without a TIFF date, the XMP copies of the modification date are
+        // the photo's only ones: they are replaced as that date would be.
+        for (const char* key : {"xmp:ModifyDate", "tiff:DateTime", "exif:DateTime"}) {
+            const auto text = XmpMirrorValues::xmpDate(DateText::splitZone(plan.original).wall,
+                                                       zoneOf(plan.original, photoZone));
+            if (xmpNow.contains(QLatin1String(key)) && text)
+                xmp.insert(QLatin1String(key), *text);
+        }
     }
+    if (!xmp.isEmpty())
+        change.changes.insert(XmpSet, xmp);
     return change;
 }
 

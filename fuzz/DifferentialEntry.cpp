@@ -4,6 +4,7 @@
 #include "metadata/PropertyValues.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
+#include "metadata/engine/TiffEditor.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -196,7 +197,20 @@ void differential(const QByteArray& input) {
             fail(QStringLiteral("a photo changed in its sidecar alone is rewritten"));
         return;
     }
-    const auto after = readPhotoProperties(plan->assemble(input));
+    const QByteArray written = plan->assemble(input);
+    // A TIFF's IPTC entry is stored as readers expect it, as 32-bit integers,
+    // unless the photo had it as undefined bytes.
+    if (before->format == PhotoFormat::Tiff && changes.contains(IptcSet)) {
+        const auto was = TiffEditor::open(input, TiffEditor::Origin::TiffFile);
+        const auto now = TiffEditor::open(written, TiffEditor::Origin::TiffFile);
+        const quint16 type =
+            now ? now->typeOf(TiffEditor::Directory::Ifd0, 0x83bb).value_or(0) : quint16(0);
+        const quint16 old =
+            was ? was->typeOf(TiffEditor::Directory::Ifd0, 0x83bb).value_or(0) : quint16(0);
+        if (type != 0 && type != 4 && type != old)
+            fail(QStringLiteral("an IPTC entry written as type %1").arg(type));
+    }
+    const auto after = readPhotoProperties(written);
     if (!after)
         fail(QStringLiteral("the written photo does not read: %1").arg(after.error()));
     // Read back apart from the writer's own check, and compared as the

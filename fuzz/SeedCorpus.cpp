@@ -227,6 +227,36 @@ void addTrackLogs(Seeds& seeds, double latitude, double longitude, const QDateTi
     seeds.add("track_log", csv);
 }
 
+// A TIFF's IPTC entry as other writers store it: undefined bytes where it
+// is 32-bit integers, and the other way round; nothing when it has none.
+QByteArray withIptcTypeSwapped(const QByteArray& tiff) {
+    if (tiff.size() < 8 || (!tiff.startsWith("II") && !tiff.startsWith("MM")))
+        return {};
+    const bool little = tiff.startsWith("II");
+    const auto put = [&](QByteArray& bytes, qsizetype at, quint32 value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes[at + (little ? i : size - 1 - i)] = char((value >> (8 * i)) & 0xff);
+    };
+    const qsizetype ifd = readUnsigned(tiff, 4, 4, little);
+    if (ifd < 8 || ifd + 2 > tiff.size())
+        return {};
+    const quint32 count = readUnsigned(tiff, ifd, 2, little);
+    for (quint32 i = 0; i < count && ifd + 2 + 12 * qsizetype(i + 1) <= tiff.size(); ++i) {
+        const qsizetype at = ifd + 2 + 12 * qsizetype(i);
+        if (readUnsigned(tiff, at, 2, little) != 0x83bb)
+            continue;
+        const quint32 type = readUnsigned(tiff, at + 2, 2, little);
+        const quint32 items = readUnsigned(tiff, at + 4, 4, little);
+        if ((type != 4 && type != 7) || (type == 7 && items % 4 != 0) || items > 0x3fffffff)
+            return {};
+        QByteArray swapped = tiff;
+        put(swapped, at + 2, type == 4 ? 7 : 4, 2);
+        put(swapped, at + 4, type == 4 ? items * 4 : items / 4, 4);
+        return swapped;
+    }
+    return {};
+}
+
 void addPhoto(Seeds& seeds, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -249,6 +279,8 @@ void addPhoto(Seeds& seeds, const QString& path) {
     if (format == PhotoFormat::Tiff) {
         seeds.add("tiff_parse", small);
         seeds.add("tiff_edit", small);
+        if (const QByteArray swapped = withIptcTypeSwapped(small); !swapped.isEmpty())
+            seeds.add("differential", swapped);
     }
     const MetadataBlocks blocks = findMetadataBlocks(format, photo);
     if (format != PhotoFormat::Tiff) {

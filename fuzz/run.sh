@@ -28,11 +28,12 @@ rm -rf "$work/seeds"
 mkdir -p "$work/seeds" "$work/logs" "$work/dict"
 sources=("$root/tests/data/photos")
 [ -d "$photos" ] && sources+=("$photos")
-# The kinds no sample photo is of, built as the tests build them: RAF, RW2
-# and MRW around a real JPEG, and a HEIF without an Exif item.
+# The kinds no sample photo is of, built as the tests build them: RAF, RW2,
+# MRW and the TIFF-based NEF, CR2 and DNG around a real JPEG, and a HEIF
+# without an Exif item.
 rm -rf "$work/built"
 mkdir -p "$work/built"
-for kind in raf rw2 mrw; do
+for kind in raf rw2 mrw nef cr2 dng; do
   python3 "$root/tests/support/make-raw-fixture.py" "$kind" "$root/tests/data/photos/DSCN0010.jpg" \
     "$work/built/built.$kind"
 done

@@ -33,6 +33,9 @@ struct DateMirror {
     QStringList xmp;
     const char* iptcDate;
     const char* iptcTime;
+    // Copies that some writers keep as well (a DNG converter's
+    // "exif:DateTimeDigitized"): replaced where the photo has them, never added.
+    QStringList xmpWherePresent;
 };
 extern const DateMirror dateMirrors[3];
 

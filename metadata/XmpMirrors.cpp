@@ -44,6 +44,22 @@ public:
         return m_changes;
     }
 
+    QString photoZone() const {
+        for (const DateMirror& date : dateMirrors) {
+            const QString offset = after(ExifSet, date.offset).value_or(QVariant()).toString();
+            if (!offset.isEmpty())
+                return offset;
+        }
+        for (const DateMirror& date : dateMirrors) {
+            for (const QString& xmp : date.xmp + date.xmpWherePresent) {
+                const QString zone = V::offsetOf(m_xmpNow.value(xmp).toString());
+                if (!zone.isEmpty())
+                    return zone;
+            }
+        }
+        return QString();
+    }
+
 private:
     bool removesSet(const QString& set) const {
         return m_changes.contains(set) && isRemoval(m_changes.value(set));
@@ -118,6 +134,9 @@ private:
         if (changed(TiffSet, Artist)) {
             const auto value = after(TiffSet, Artist);
             mirrorTo(QStringLiteral("dc:creator"), value, true, true);
+            // Some writers keep a plain copy in the EXIF namespace as well.
+            if (m_xmpNow.contains(QStringLiteral("exif:Artist")))
+                mirrorTo(QStringLiteral("exif:Artist"), value, false);
             QVariantList creators;
             for (const QVariant& creator : value ? V::list(*value, true) : QVariantList())
                 creators << V::iptcText(QStringLiteral("By-line"), creator.toString());
@@ -144,26 +163,29 @@ private:
             if (!changed(date.set, date.key) && !changed(ExifSet, date.offset))
                 continue;
             const auto wall = after(date.set, date.key);
-            QString offset = after(ExifSet, date.offset).value_or(QVariant()).toString();
+            QStringList copies = date.xmp;
+            for (const QString& xmp : date.xmpWherePresent) {
+                if (m_xmpNow.contains(xmp))
+                    copies << xmp;
+            }
             if (!wall) {
-                for (const QString& xmp : date.xmp)
+                for (const QString& xmp : copies)
                     m_xmp.insert(xmp, removal());
                 continue;
             }
-            // Without an offset of its own, the date keeps the one its XMP
-            // copies carry.
-            QString zone = offset;
-            for (const QString& xmp : date.xmp) {
-                if (zone.isEmpty())
-                    zone = V::offsetOf(m_xmpNow.value(xmp).toString());
-            }
-            for (const QString& xmp : date.xmp) {
+            QString zone = after(ExifSet, date.offset).value_or(QVariant()).toString();
+            if (zone.isEmpty())
+                zone = photoZone();
+            for (const QString& xmp : copies) {
                 if (const auto text = V::xmpDate(wall->toString(), zone))
                     m_xmp.insert(xmp, *text);
             }
             if (!date.iptcDate)
                 continue;
+            // An IPTC time always carries a zone: without one of the photo's,
+            // the one it has already stays.
             const QString timeKey = QString::fromLatin1(date.iptcTime);
+            QString offset = zone;
             if (offset.isEmpty())
                 offset = V::offsetOf(iptcNow.value(timeKey).toString());
             if (const auto iptc = V::iptcDateTime(wall->toString(), offset)) {
@@ -314,6 +336,11 @@ private:
 };
 
 } // namespace
+
+QString photoZone(const QVariantMap& photo) {
+    const QVariantMap xmp = photo.value(XmpSet).toMap();
+    return Expansion(photo, {}, xmp, !xmp.isEmpty(), false).photoZone();
+}
 
 QVariantMap withMirrors(const QVariantMap& photo, const QVariantMap& changes, bool keepsIptc) {
     const QVariantMap xmp = photo.value(XmpSet).toMap();

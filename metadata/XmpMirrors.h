@@ -28,6 +28,13 @@ namespace XmpMirrors {
 QVariantMap withMirrors(const QVariantMap& photo, const QVariantMap& changes,
                         bool keepsIptc = true);
 
+// The zone the photo keeps for its dates once the changes are made: an
+// offset of its EXIF set (the original date's first), else the zone of an
+// XMP date; empty when it keeps none. A photo has one zone, so every copy of
+// a date that the mirrors write carries this one unless the changes give
+// the date its own.
+QString photoZone(const QVariantMap& photo);
+
 // The "{XMP}" changes for an XMP sidecar holding the given values: every
 // mirror, as if the photo kept XMP, compared with the sidecar's values; a
 // removal value when the changes remove the "{XMP}" set.

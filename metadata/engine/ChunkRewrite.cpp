@@ -3,6 +3,7 @@
 #include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/Exiv2Include.h"
 #include "metadata/engine/Exiv2Values.h"
+#include "metadata/engine/ImageFacts.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/MetadataBlocks.h"
@@ -355,18 +356,32 @@ ContainerAnswer rewriteTiffInPlace(const QByteArray& source, const MetadataEdit&
             return R::fail(status.error());
         const QByteArray newIptc = block->serialize();
         if (newIptc != iptc) {
+            // Readers expect the IPTC entry as 32-bit integers, as cameras
+            // store it: a new one is made so, and an old one keeps its type.
+            // Integers take whole words, so the block is padded with zeros,
+            // which IPTC readers skip.
+            const quint16 type = editor.typeOf(D::Ifd0, IptcTag).value_or(4) == 7 ? 7 : 4;
+            QByteArray stored = newIptc;
+            if (type == 4)
+                stored.append(QByteArray(-stored.size() & 3, '\0'));
             if (newIptc.isEmpty())
                 editor.removeEntry(D::Ifd0, IptcTag);
             else
-                status = editor.setEntry(D::Ifd0, IptcTag, 7, quint32(newIptc.size()), newIptc);
+                status =
+                    editor.setEntry(D::Ifd0, IptcTag, type,
+                                    quint32(stored.size() / TiffEditor::typeSize(type)), stored);
             if (const auto resources = editor.valueOf(D::Ifd0, PhotoshopTag);
                 status && resources &&
                 PhotoshopResources::find(*resources, PhotoshopResources::IptcId)) {
                 const auto updated = PhotoshopResources::withIptc(*resources, newIptc);
                 if (!updated)
                     return R::fail(updated.error());
-                status = editor.setEntry(D::Ifd0, PhotoshopTag, 7, quint32(updated->size()),
-                                         updated.value());
+                // Bytes, as Photoshop stores its resources; an entry of
+                // another type keeps it.
+                const quint16 resourceType =
+                    editor.typeOf(D::Ifd0, PhotoshopTag).value_or(1) == 7 ? 7 : 1;
+                status = editor.setEntry(D::Ifd0, PhotoshopTag, resourceType,
+                                         quint32(updated->size()), updated.value());
             }
             if (!status)
                 return R::fail(status.error());
@@ -387,19 +402,24 @@ ContainerAnswer rewriteTiffInPlace(const QByteArray& source, const MetadataEdit&
     }
     if (edit.stripHidden) {
         // Of the main directory, the entries that store the image and the
-        // ICC profile stay; the maker note and the interoperability
-        // directory go with other applications' entries.
+        // ICC profile stay, and those the dictionary shows, which the
+        // changes remove or keep by name; the maker note and the
+        // interoperability directory go with other applications' entries.
+        // A RAW file keeps what its raw converter needs: a DNG its own
+        // entries (its private data too), another RAW its maker note.
+        const TiffRawKind raw = tiffRawKind(source);
         for (quint16 tag : editor.tagsOf(D::Ifd0)) {
-            if (isImageStructureTag(tag) || tag == 0x8773 || tag == 0x8769 || tag == 0x8825)
+            if (isImageStructureTag(tag) || tag == 0x8773 || tag == 0x8769 || tag == 0x8825 ||
+                (raw == TiffRawKind::Dng && isDngTag(tag)))
                 continue;
-            try {
-                if (Exiv2Values::dictionaryEntry(Exiv2::Exifdatum(Exiv2::ExifKey(tag, "Image"))))
-                    continue;
-            } catch (const std::exception&) {
-            }
+            const auto type = editor.typeOf(D::Ifd0, tag);
+            const auto value = editor.valueOf(D::Ifd0, tag);
+            if (type && value && showsEntry("Image", tag, *type, value->size()))
+                continue;
             editor.removeEntry(D::Ifd0, tag);
         }
-        editor.removeEntry(D::Exif, 0x927c);
+        if (raw != TiffRawKind::CameraRaw)
+            editor.removeEntry(D::Exif, 0x927c);
         editor.removeDirectory(D::Interop);
     }
     RewritePlan plan;

@@ -336,10 +336,14 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
             return R::fail(QStringLiteral("the multi-picture index cannot be updated"));
         output[mpfIndex] = segmentBytes(0xe2, *mpf);
     }
-    // New EXIF and XMP segments go first, after a JFIF segment if there is
-    // one, and a new XMP segment after the EXIF one.
+    // New EXIF and XMP segments go first, after the APP0 segments that lead
+    // (JFIF, its extension, a camera's own heap), and a new XMP segment after
+    // the EXIF one. Readers that meet an EXIF block between those take its
+    // directories for the heap's.
     const QByteArray newSegments = hasExif ? QByteArray() : newExifSegment + newXmpSegment;
-    const qsizetype placeAt = segments.isEmpty() || segments[0].marker != 0xe0 ? 0 : 1;
+    qsizetype placeAt = 0;
+    while (placeAt < segments.size() && segments[placeAt].marker == 0xe0)
+        ++placeAt;
     for (qsizetype i = 0; i < output.size(); ++i) {
         if (i == placeAt)
             head += newSegments;

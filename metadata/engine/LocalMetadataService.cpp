@@ -47,7 +47,10 @@ PhotoOutcome plannedOutcome(const RewriteJob& job, const QByteArray& bytes) {
     const QVariantMap& dictionary = properties->dictionary;
     PhotoOutcome outcome{PhotoOutcome::State::Written, job.inputPath, job.outputPath, QString(),
                          false};
-    outcome.changes = previewChanges(dictionary, changesOf(dictionary, job, properties->format));
+    outcome.changes = previewChanges(
+        dictionary,
+        withShownDensity(dictionary, changesOf(dictionary, job, properties->format, bytes)));
+    outcome.remark = rawRemark(bytes, job);
     return outcome;
 }
 
@@ -127,5 +130,7 @@ PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
     }
     if (sidecarOnly)
         outcome.remark = QStringLiteral("sidecar written, photo unchanged");
+    else
+        outcome.remark = rawRemark(bytes, job);
     return outcome;
 }

@@ -28,5 +28,16 @@ Result<PreparedChanges> prepareChanges(const QByteArray& source, const RewriteJo
 // What a job asks of a photo of this dictionary, as the writer plans it and a
 // dry run lists it (XmpMirrors::jobChanges). A removal of all metadata
 // removes every key but the orientation, the resolution, the colour space
-// and the entries that store a TIFF file's image.
-QVariantMap changesOf(const QVariantMap& dictionary, const RewriteJob& job, PhotoFormat format);
+// and the entries that store a TIFF file's image, and of a RAW file what a
+// raw converter needs. A block or EXIF directory the changes make anew gets
+// the entries EXIF requires of it, from the image's facts in source.
+QVariantMap changesOf(const QVariantMap& dictionary, const RewriteJob& job, PhotoFormat format,
+                      const QByteArray& source);
+
+// The changes as a dry run lists them: a resolution written into a photo
+// that shows no density gives it one, in dots per inch.
+QVariantMap withShownDensity(const QVariantMap& dictionary, QVariantMap changes);
+
+// What the outcome of a removal of all metadata tells of a RAW file: what
+// stayed, and why; empty for any other photo or job.
+QString rawRemark(const QByteArray& source, const RewriteJob& job);

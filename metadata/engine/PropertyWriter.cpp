@@ -3,8 +3,6 @@
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/ValueChecks.h"
-#include "metadata/XmpMirrorTable.h"
-#include "metadata/XmpMirrors.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/InPlaceRewrite.h"
@@ -12,6 +10,7 @@
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/SidecarOnlyPlan.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/TiffGuard.h"
 #include "metadata/engine/WrittenCheck.h"
@@ -299,56 +298,6 @@ Status verifyPlan(const RewritePlan& plan, const QByteArray& source, PhotoFormat
 } // namespace
 
 namespace {
-// Whether a step is a date's other copy (its IPTC date or time, its zone
-// offset) beside the step of the date itself, whose XMP copies carry it.
-bool carriedByItsDate(const MetadataEdit& edit, const MetadataEdit::Step& step) {
-    for (const XmpMirrorTable::DateMirror& date : XmpMirrorTable::dateMirrors) {
-        const bool part = (step.set == IptcSet && (step.key == QLatin1String(date.iptcDate) ||
-                                                   step.key == QLatin1String(date.iptcTime))) ||
-                          (step.set == date.set && step.key == date.offset);
-        if (part && std::any_of(edit.steps.cbegin(), edit.steps.cend(), [&](const auto& other) {
-                return other.set == date.set && other.key == date.key;
-            }))
-            return true;
-    }
-    return false;
-}
-
-// A photo that only its sidecar changes is copied as it is, once every step
-// is known to have a place in the sidecar: what the photo itself holds
-// cannot be taken away by a sidecar, and a value without an XMP counterpart
-// would not be written at all. Either is refused rather than reported done.
-Result<RewritePlan> planSidecarOnly(const QByteArray& source, PhotoFormat format,
-                                    const QVariantMap& dictionary, const MetadataEdit& edit) {
-    using R = Result<RewritePlan>;
-    const QString name = photoFormatName(format);
-    for (const MetadataEdit::Step& step : edit.steps) {
-        if (step.key.isEmpty() || isRemoval(step.value)) {
-            // What the photo does not hold is gone already; of its sidecar,
-            // the removal takes the copies.
-            const QVariantMap set = dictionary.value(step.set).toMap();
-            if (step.key.isEmpty() ? set.isEmpty() : !set.contains(step.key))
-                continue;
-            const QString what = step.key.isEmpty()
-                                     ? QStringLiteral("the %1 set").arg(step.set)
-                                     : QStringLiteral("%1 of %2").arg(step.key, step.set);
-            return R::fail(QStringLiteral("%1 photos are not rewritten: %2 they hold cannot be "
-                                          "removed, only overridden in an XMP sidecar")
-                               .arg(name, what));
-        }
-        if (step.set == XmpSet || carriedByItsDate(edit, step))
-            continue;
-        const QVariantMap one{{step.set, QVariantMap{{step.key, step.value}}}};
-        if (XmpMirrors::sidecarChanges(dictionary, {}, one).toMap().isEmpty())
-            return R::fail(QStringLiteral("%1 photos are not rewritten, and %2 of %3 has no XMP "
-                                          "counterpart to write into the sidecar")
-                               .arg(name, step.key, step.set));
-    }
-    RewritePlan plan;
-    plan.addSource(0, source.size());
-    return R::ok(std::move(plan));
-}
-
 // The writer of each format's container; none for a format we cannot write.
 ContainerWriter containerWriterFor(PhotoFormat format) {
     switch (format) {

@@ -1,6 +1,7 @@
 #include "metadata/engine/XmpEdit.h"
 
 #include "metadata/PropertyKeys.h"
+#include "metadata/XmpMirrorTable.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/XmpPacket.h"
 
@@ -50,6 +51,16 @@ Result<std::optional<QByteArray>> editXmpPacket(const QByteArray* packet, const 
     auto parsed = XmpPacket::parse(packet ? *packet : XmpPacket::emptyPacket(true));
     if (!parsed)
         return R::fail(parsed.error());
+    // A removed set takes its empty structures too (an "exif:Flash" whose
+    // fields some writer left out), which no key of the set shows.
+    for (const QString& set : {TiffSet, ExifSet, GpsSet, IptcSet}) {
+        if (!edit.removesSet(set))
+            continue;
+        for (const QString& key : parsed->emptyProperties()) {
+            if (XmpMirrorTable::mirrorsRemovedSet(set, key))
+                changes.insert(key, removal());
+        }
+    }
     if (changes.isEmpty())
         return R::ok(std::nullopt);
     auto edited = parsed->edited(changes);

@@ -41,6 +41,9 @@ public:
     // alternatives as their default text, structures flattened with "/" paths
     // and arrays of structures with 1-based "[n]" ones.
     QVariantMap values() const;
+    // The top-level properties that hold no value: a structure or an array
+    // without fields or items, which values() cannot show.
+    QStringList emptyProperties() const;
     // What the packet's text needed to be read: an edit writes it so mended.
     QStringList repairs() const { return m_repairs; }
     // The packet's bytes up to the padding of zeros a container may add.

@@ -313,3 +313,12 @@ private:
 Result<QByteArray> XmpPacket::edited(const QVariantMap& changes) const {
     return Editor(*this).edit(changes);
 }
+
+QStringList XmpPacket::emptyProperties() const {
+    QStringList empty;
+    for (const Property& property : m_properties) {
+        if (property.node.kind != Kind::Text && property.node.children.isEmpty())
+            empty << property.node.key;
+    }
+    return empty;
+}

@@ -284,3 +284,59 @@ TEST(CliDryRun, reportsThePhotosARunWouldSkipOnEveryWritingCommand) {
               (QStringList{QStringLiteral("DSCN0010.jpg"), QStringLiteral("IMG_5195.HEIC"),
                            QStringLiteral("bad.jpg")}));
 }
+
+TEST(CliRequiredEntries, aNewExifBlockOrDirectoryHoldsWhatTheStandardRequires) {
+    TestFolder folder;
+    // A JPEG without any metadata, as an editor that strips it leaves one.
+    const QString bare =
+        folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("bare.jpg"));
+    runTool(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"), QStringLiteral("-all="),
+             bare});
+    const QString tiff = folder.copyPhoto(QStringLiteral("Jobagent.tiff"));
+    const QStringList resolution = {"IFD0:XResolution", "IFD0:YResolution", "IFD0:ResolutionUnit",
+                                    "IFD0:YCbCrPositioning"};
+    const QStringList exifDirectory = {"ExifIFD:ExifVersion", "ExifIFD:FlashpixVersion",
+                                       "ExifIFD:ColorSpace"};
+    const QStringList compressed = {"ExifIFD:ComponentsConfiguration", "ExifIFD:ExifImageWidth",
+                                    "ExifIFD:ExifImageHeight"};
+    const struct {
+        QString photo;
+        QStringList command;
+        QStringList required; // as exiftool names them
+        QStringList listed;   // as a dry run lists them
+    } cases[] = {
+        {bare, {"edit", "--artist", "Ann"}, resolution, {"{TIFF}.XResolution"}},
+        {bare,
+         {"dates", "set", "2020:01:02 03:04:05"},
+         resolution + exifDirectory + compressed,
+         {"{TIFF}.YCbCrPositioning", "{Exif}.ExifVersion", "{Exif}.PixelXDimension"}},
+        {tiff, {"dates", "set", "2020:01:02 03:04:05"}, exifDirectory, {"{Exif}.FlashpixVersion"}},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command.join(QLatin1Char(' ')).toStdString());
+        const QString out = folder.file(QString::number(++run));
+        const CliRun dry = cli(c.command + QStringList{"--dry-run", "--out", out, c.photo});
+        QStringList keys;
+        for (const QJsonObject& line : lines(dry.out))
+            for (const QJsonValue change : line.value("changes").toArray())
+                keys << change.toObject().value("key").toString();
+        for (const QString& key : c.listed)
+            EXPECT_TRUE(keys.contains(key)) << qPrintable(key);
+        const CliRun real = cli(c.command + QStringList{"--out", out, c.photo});
+        ASSERT_EQ(real.exitCode, 0) << qPrintable(real.err);
+        const QString written = out + QLatin1Char('/') + QFileInfo(c.photo).fileName();
+        const QJsonObject tags = exiftoolRead(written);
+        const QJsonObject facts = exiftoolRead(c.photo);
+        for (const QString& key : c.required)
+            EXPECT_TRUE(tags.contains(key)) << qPrintable(key);
+        if (c.required.contains("ExifIFD:ExifImageWidth")) {
+            EXPECT_EQ(tags.value("ExifIFD:ExifImageWidth"), facts.value("File:ImageWidth"));
+            EXPECT_EQ(tags.value("ExifIFD:ExifImageHeight"), facts.value("File:ImageHeight"));
+        }
+        const QList<QStringList> warnings = validationWarnings({c.photo, written});
+        for (const QString& warning : warnings.value(1))
+            EXPECT_TRUE(warnings.value(0).contains(warning)) << qPrintable(warning);
+    }
+}

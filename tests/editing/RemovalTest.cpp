@@ -1,7 +1,9 @@
 #include "editing/RemovalOperation.h"
 #include "support/TestPhotos.h"
+#include "support/TiffBytes.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -137,9 +139,11 @@ QJsonObject keptTags(RemovalKind kind, QJsonObject tags) {
 } // namespace
 
 TEST(Removal, takesAwayExactlyTheNamedSetAndKeepsEveryPixel) {
+    // Nikon_D70.jpg keeps its flash as an XMP structure.
     const QStringList photos = {QStringLiteral("DSCN0010.jpg"),  QStringLiteral("BlueSquare.jpg"),
                                 QStringLiteral("Canon_40D.jpg"), QStringLiteral("multipage.tiff"),
-                                QStringLiteral("photo.png"),     QStringLiteral("photo.webp")};
+                                QStringLiteral("photo.png"),     QStringLiteral("photo.webp"),
+                                QStringLiteral("Nikon_D70.jpg")};
     TestFolder folder;
     QList<ListedPhoto> listed;
     QSet<int> all;
@@ -220,4 +224,80 @@ TEST(Removal, removingIptcFromAComputerPhotoHandsBackItsWholeDictionary) {
     EXPECT_EQ(device.keys(), QStringList{QStringLiteral("{IPTC}")});
     EXPECT_EQ(removalChanges(RemovalKind::ExifAndGps, SourceMode::Computer).keys(),
               (QStringList{QStringLiteral("{Exif}"), QStringLiteral("{GPS}")}));
+}
+
+TEST(Removal, allKeepsWhatARawConverterNeedsSaysSoAndLeavesNoForeignEntry) {
+    TestFolder folder;
+    // A TIFF with another application's property storage in IFD0.
+    QByteArray stored = fileBytes(fixturePath(QStringLiteral("Jobagent.tiff")));
+    TiffBytes(stored, 0).addEntryToPage(0, {0x4748, 7, 320, QByteArray(320, 'p')});
+    const QString foreign = folder.writeFile(QStringLiteral("foreign.tiff"), stored);
+    const struct {
+        QString photo;
+        QStringList kept; // besides the image's own entries
+        const char* remark;
+    } cases[] = {
+        {builtRawPhoto(folder, QStringLiteral("dng")),
+         {"IFD0:DNGVersion", "IFD0:DNGBackwardVersion", "IFD0:UniqueCameraModel",
+          "IFD0:ColorMatrix1", "IFD0:CalibrationIlluminant1", "IFD0:AsShotNeutral",
+          "IFD0:BaselineExposure", "IFD0:Make", "IFD0:Model"},
+         "a RAW photo: its DNG entries, make and model stay for raw converters"},
+        {builtRawPhoto(folder, QStringLiteral("nef")),
+         {"IFD0:Make", "IFD0:Model", "Nikon:MakerNoteVersion", "Nikon:WhiteBalance"},
+         "a RAW photo: its make, model and maker note stay for raw converters"},
+        {builtRawPhoto(folder, QStringLiteral("cr2"), QStringLiteral("Canon_40D.jpg")),
+         {"IFD0:Make", "IFD0:Model"},
+         "a RAW photo: its make, model and maker note stay for raw converters"},
+        {foreign, {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.photo.toStdString());
+        const QString storage = folder.file(QFileInfo(c.photo).suffix());
+        ASSERT_TRUE(QDir().mkpath(storage));
+        const OperationReport report =
+            runRemoval(RemovalKind::All, SourceMode::Computer,
+                       {{0, c.photo, QFileInfo(c.photo).fileName()}}, storage, workerService());
+        ASSERT_EQ(report.written.size(), 1);
+        const QString output = report.written.first();
+        const QJsonObject before = exiftoolRead(c.photo);
+        const QJsonObject after = withoutVolatileTags(exiftoolRead(output));
+        for (const QString& key : c.kept) {
+            EXPECT_TRUE(before.contains(key)) << qPrintable(key);
+            EXPECT_EQ(after.value(key), before.value(key)) << qPrintable(key);
+        }
+        // The image's own entries, under the names exiftool gives them in a
+        // RAW (a CR2's first strip is its preview) and of this TIFF's pixels.
+        const QStringList image = {"IFD0:PreviewImage", "IFD0:PreviewImageLength", "IFD0:Predictor",
+                                   "IFD0:SampleFormat"};
+        for (const QString& key : after.keys())
+            EXPECT_TRUE(c.kept.contains(key) || image.contains(key) ||
+                        key.startsWith(QLatin1String("SubIFD")) ||
+                        key.startsWith(QLatin1String("Nikon")) || isKeptByRemoveAll(key, true))
+                << qPrintable(key);
+        EXPECT_EQ(report.remarked.size(), *c.remark ? 1 : 0);
+        if (!report.remarked.isEmpty()) {
+            EXPECT_EQ(report.remarked.first().reason, QLatin1String(c.remark));
+        }
+        QByteArray written = fileBytes(output);
+        const TiffBytes tiff(written, 0);
+        EXPECT_FALSE(tiff.entry(tiff.firstIfd(), 0x4748)) << "another application's entry stays";
+        EXPECT_EQ(pixelSignatures(output), pixelSignatures(c.photo));
+        const QList<QStringList> warnings = validationWarnings({c.photo, output});
+        for (const QString& warning : warnings.value(1))
+            EXPECT_TRUE(warnings.value(0).contains(warning)) << qPrintable(warning);
+    }
+}
+
+TEST(Removal, aSetTakesTheEmptyXmpStructuresOfItsCopiesToo) {
+    // An editor left the flash as a structure without fields.
+    TestFolder folder;
+    const QString input = folder.copyPhoto(QStringLiteral("makernotes/Nikon_D300.jpg"));
+    ASSERT_TRUE(fileBytes(input).contains("<exif:Flash rdf:parseType='Resource'>"));
+    const OperationReport report =
+        runRemoval(RemovalKind::Exif, SourceMode::Computer,
+                   {{0, input, QStringLiteral("Nikon_D300.jpg")}}, folder.path(), workerService());
+    ASSERT_EQ(report.written.size(), 1);
+    const QByteArray after = fileBytes(report.written.first());
+    EXPECT_FALSE(after.contains("exif:Flash"));
+    EXPECT_TRUE(after.contains("<exif:GPSVersionID>")) << "the GPS copies stay with their set";
 }

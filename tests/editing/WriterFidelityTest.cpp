@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -104,19 +106,26 @@ const QList<Operation>& operations() {
          },
          // With their XMP and IPTC copies.
          [](const QString& key) {
-             return QStringList{QStringLiteral("ExifIFD:DateTimeOriginal"),
-                                QStringLiteral("ExifIFD:CreateDate"),
-                                QStringLiteral("IFD0:ModifyDate"),
-                                QStringLiteral("XMP-exif:DateTimeOriginal"),
-                                QStringLiteral("XMP-photoshop:DateCreated"),
-                                QStringLiteral("XMP-xmp:CreateDate"),
-                                QStringLiteral("XMP-xmp:ModifyDate"),
-                                QStringLiteral("IPTC:DateCreated"),
-                                QStringLiteral("IPTC:TimeCreated"),
-                                QStringLiteral("IPTC:DigitalCreationDate"),
-                                QStringLiteral("IPTC:DigitalCreationTime")}
+             // A date's sub-seconds go with it.
+             return QStringList{
+                        QStringLiteral("ExifIFD:DateTimeOriginal"),
+                        QStringLiteral("ExifIFD:CreateDate"),
+                        QStringLiteral("ExifIFD:SubSecTimeOriginal"),
+                        QStringLiteral("ExifIFD:SubSecTimeDigitized"),
+                        QStringLiteral("ExifIFD:SubSecTime"), QStringLiteral("IFD0:ModifyDate"),
+                        QStringLiteral("XMP-exif:DateTimeOriginal"),
+                        QStringLiteral("XMP-photoshop:DateCreated"),
+                        QStringLiteral("XMP-xmp:CreateDate"), QStringLiteral("XMP-xmp:ModifyDate"),
+                        QStringLiteral("IPTC:DateCreated"), QStringLiteral("IPTC:TimeCreated"),
+                        QStringLiteral("IPTC:DigitalCreationDate"),
+                        QStringLiteral("IPTC:DigitalCreationTime"),
+                        // and the copies other writers keep
+                        QStringLiteral("XMP-exif:DateTime"),
+                        QStringLiteral("XMP-exif:DateTimeDigitized"),
+                        QStringLiteral("XMP-tiff:DateTime")}
                         .contains(key) ||
-                    isIptcCollateral(key);
+                    key.startsWith(QLatin1String("XMP-exif:SubSecTime"), Qt::CaseInsensitive) ||
+                    key.startsWith(QLatin1String("ExifIFD:OffsetTime")) || isIptcCollateral(key);
          },
          {0xe1, 0xed}},
         {QStringLiteral("add a position"),
@@ -343,4 +352,96 @@ TEST(WriterFidelity, cutsThePositionOutOfAnXmpPacketTheLibraryRefuses) {
     EXPECT_EQ(unchangedTags(exiftoolRead(output), date), unchangedTags(exiftoolRead(input), date));
     EXPECT_EQ(exiftoolRead(output).value(QStringLiteral("ExifIFD:DateTimeOriginal")).toString(),
               NewDate);
+}
+
+namespace {
+
+// Every copy of a date exiftool reads, as (key, wall time, zone): the EXIF,
+// TIFF/EP and XMP dates, and the IPTC dates with their times.
+QList<std::tuple<QString, QString, QString>> dateCopies(const QJsonObject& tags) {
+    static const QStringList names = {"DateTimeOriginal",  "CreateDate", "ModifyDate",
+                                      "DateTimeDigitized", "DateTime",   "DateCreated"};
+    static const QRegularExpression zoned(
+        QStringLiteral("^(.{19})(\\.\\d+)?(Z|[+-]\\d\\d:\\d\\d)?$"));
+    QList<std::tuple<QString, QString, QString>> copies;
+    for (const QString& key : tags.keys()) {
+        const QString group = key.section(QLatin1Char(':'), 0, 0);
+        if (!names.contains(key.section(QLatin1Char(':'), 1)) ||
+            QStringList{"System", "File", "Composite", "IPTC"}.contains(group))
+            continue;
+        const QRegularExpressionMatch match = zoned.match(tags.value(key).toString());
+        copies.append({key, match.captured(1) + match.captured(2), match.captured(3)});
+    }
+    for (const auto& [date, time] :
+         {std::pair{"IPTC:DateCreated", "IPTC:TimeCreated"},
+          std::pair{"IPTC:DigitalCreationDate", "IPTC:DigitalCreationTime"}}) {
+        const QString day = tags.value(QLatin1String(date)).toString();
+        const QString clock = tags.value(QLatin1String(time)).toString();
+        if (!day.isEmpty())
+            copies.append({QLatin1String(date), day + QLatin1Char(' ') + clock.left(8),
+                           QStringLiteral("IPTC ") + clock.mid(8)});
+    }
+    return copies;
+}
+
+} // namespace
+
+TEST(WriterFidelity, aDateReplacesEveryCopyOfItInTheOneZoneOfThePhoto) {
+    TestFolder folder;
+    const QString nef = builtRawPhoto(folder, QStringLiteral("nef"));
+    // A converter's XMP keeps the digitized and modification dates twice.
+    const QString dng = builtRawPhoto(folder, QStringLiteral("dng"));
+    runTool(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-XMP-exif:DateTimeDigitized=2010:01:01 10:00:00.25+01:00"),
+             QStringLiteral("-XMP-tiff:DateTime=2010:01:01 10:00:00+01:00"), dng});
+    const QString heic = folder.copyPhoto(QStringLiteral("IMG_5195.HEIC"));
+    const struct {
+        const char* what;
+        QString photo;
+        QString date;
+        QString zone; // on every copy; none where empty
+    } cases[] = {
+        {"sub-seconds of the old time", folder.copyPhoto(QStringLiteral("Canon_40D.jpg")), NewDate,
+         QString()},
+        {"the photo's offset", heic, NewDate, QStringLiteral("-05:00")},
+        {"the zone of its XMP dates", folder.copyPhoto(QStringLiteral("Pentax_K10D.jpg")), NewDate,
+         QStringLiteral("+09:00")},
+        {"a zone given with the date", heic, NewDate + QStringLiteral("+03:00"),
+         QStringLiteral("+03:00")},
+        {"the TIFF/EP date in IFD0", nef, NewDate, QString()},
+        {"a converter's XMP copies", dng, NewDate, QStringLiteral("+01:00")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString storage = folder.file(QString::number(qHash(QLatin1String(c.what))));
+        ASSERT_TRUE(QDir().mkpath(storage));
+        const QString output = onlyWritten(runSetDate({{0, c.photo, QFileInfo(c.photo).fileName()}},
+                                                      storage, c.date, workerService()));
+        const QJsonObject tags = exiftoolRead(output);
+        const auto copies = dateCopies(tags);
+        EXPECT_GE(copies.size(), 3);
+        for (const auto& [key, wall, zone] : copies) {
+            EXPECT_EQ(wall.toStdString(), NewDate.toStdString()) << qPrintable(key);
+            // An EXIF date keeps its zone in its offset, an XMP date in its
+            // text; an IPTC time always has one, and UTC stands for none.
+            const bool iptc = zone.startsWith(QLatin1String("IPTC "));
+            const QString expected = key.startsWith(QLatin1String("XMP")) ? c.zone
+                                     : !iptc                              ? QString()
+                                     : c.zone.isEmpty()                   ? QStringLiteral("+00:00")
+                                                                          : c.zone;
+            EXPECT_EQ((iptc ? zone.mid(5) : zone).toStdString(), expected.toStdString())
+                << qPrintable(key);
+        }
+        for (const QString& key : tags.keys()) {
+            EXPECT_FALSE(key.contains(QLatin1String("SubSecTime"))) << qPrintable(key);
+            if (key.contains(QLatin1String(":OffsetTime"))) {
+                EXPECT_EQ(tags.value(key).toString().toStdString(), c.zone.toStdString())
+                    << qPrintable(key);
+            }
+        }
+        const QList<QStringList> warnings = validationWarnings({c.photo, output});
+        for (const QString& warning : warnings.value(1))
+            EXPECT_TRUE(warnings.value(0).contains(warning)) << qPrintable(warning);
+    }
 }

@@ -1,6 +1,5 @@
 #include "editing/EditFormOperation.h"
 #include "metadata/PropertyKeys.h"
-#include "metadata/XmpMirrors.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/PreparedChanges.h"
@@ -287,8 +286,7 @@ TEST(ComparedValues, planTheSameAsAgainstTheWholeDictionary) {
             const auto cheap = planRewrite(source, prepared->changes, {}, &prepared->dictionary,
                                            prepared->exifBlock);
             const auto whole = planRewrite(
-                source, XmpMirrors::withMirrors(own, withReplacedSets(own, changes, c.replaced)),
-                {}, &own);
+                source, changesOf(own, job, sniffPhotoFormat(source), source), {}, &own);
             ASSERT_EQ(cheap.isOk(), whole.isOk());
             if (!cheap.isOk()) {
                 EXPECT_EQ(cheap.error(), whole.error());

@@ -3,6 +3,7 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/PropertyReader.h"
 #include "support/TestPhotos.h"
+#include "support/TiffBytes.h"
 
 #include <QJsonArray>
 
@@ -332,4 +333,43 @@ TEST(PropertyWriter, theLibrarysWriterChangesOnlyWhatItIsAsked) {
     tiff.insert(Artist, QStringLiteral("Ann"));
     EXPECT_EQ(after->dictionary.value(TiffSet).toMap(), tiff);
     EXPECT_EQ(after->dictionary.value(ExifSet), before->dictionary.value(ExifSet));
+}
+
+TEST(PropertyWriter, keepsTheTypeOfATiffsIptcEntryAndMakesANewOneOfIntegers) {
+    TestFolder folder;
+    const QByteArray camera = fileBytes(builtRawPhoto(folder, QStringLiteral("nef")));
+    // Some editors store the entry as undefined bytes: it stays so.
+    QByteArray undefined = camera;
+    TiffBytes bytes(undefined, 0);
+    const auto stored = bytes.entry(bytes.firstIfd(), 0x83bb);
+    ASSERT_TRUE(stored && stored->type == 4);
+    bytes.write(stored->at + 2, 7, 2);
+    bytes.write(stored->at + 4, stored->count * 4, 4);
+    const struct {
+        const char* what;
+        QByteArray photo;
+        quint16 type;
+    } cases[] = {
+        {"integers, as cameras store it", camera, 4},
+        {"undefined bytes", undefined, 7},
+        {"a new entry", fileBytes(fixturePath(QStringLiteral("Jobagent.tiff"))), 4},
+    };
+    const QStringList keywords = {QStringLiteral("lake"), QStringLiteral("Zürich")};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto written = rewritePhoto(c.photo, {{IptcSet, QVariantMap{{Keywords, keywords}}}});
+        ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+        QByteArray result = written.value();
+        const TiffBytes out(result, 0);
+        const auto entry = out.entry(out.firstIfd(), 0x83bb);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->type, c.type);
+        const QString input = folder.writeFile(QStringLiteral("in.tif"), c.photo);
+        const QString output = folder.writeFile(QStringLiteral("out.tif"), written.value());
+        EXPECT_EQ(exiftoolRead(output).value(QStringLiteral("IPTC:Keywords")).toArray(),
+                  QJsonArray::fromStringList(keywords));
+        const QList<QStringList> warnings = validationWarnings({input, output});
+        for (const QString& warning : warnings.value(1))
+            EXPECT_TRUE(warnings.value(0).contains(warning)) << qPrintable(warning);
+    }
 }

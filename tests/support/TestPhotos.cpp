@@ -31,6 +31,15 @@ QString sharedPhoto(const QString& name) {
     return QFileInfo::exists(path) ? path : QString();
 }
 
+QString builtRawPhoto(const TestFolder& folder, const QString& kind, const QString& jpeg) {
+    const QString path = folder.file(QStringLiteral("built.") + kind);
+    int exitCode = -1;
+    runTool(QStringLiteral("python3"),
+            {QStringLiteral(TV_RAW_FIXTURE_SCRIPT), kind, fixturePath(jpeg), path}, &exitCode);
+    EXPECT_EQ(exitCode, 0) << qPrintable(kind);
+    return path;
+}
+
 QStringList libraryOnlyPhotos(const TestFolder& folder, QStringList* skipped) {
     QStringList photos;
     for (const char* name : {"raw/Canon-R6-pruned.CR3", "raw/exiv2-canon-powershot-s40.crw",
@@ -41,16 +50,8 @@ QStringList libraryOnlyPhotos(const TestFolder& folder, QStringList* skipped) {
         else
             photos << path;
     }
-    for (const char* kind : {"raf", "rw2", "mrw"}) {
-        const QString path = folder.file(QStringLiteral("built.") + QLatin1String(kind));
-        int exitCode = -1;
-        runTool(QStringLiteral("python3"),
-                {QStringLiteral(TV_RAW_FIXTURE_SCRIPT), QLatin1String(kind),
-                 fixturePath(QStringLiteral("DSCN0010.jpg")), path},
-                &exitCode);
-        EXPECT_EQ(exitCode, 0) << kind;
-        photos << path;
-    }
+    for (const char* kind : {"raf", "rw2", "mrw"})
+        photos << builtRawPhoto(folder, QLatin1String(kind));
     return photos;
 }
 

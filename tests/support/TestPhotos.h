@@ -32,6 +32,12 @@ QByteArray fileBytes(const QString& path);
 // named in skipped), and RAF, RW2 and MRW files built into the folder by
 // script around a real JPEG.
 QStringList libraryOnlyPhotos(const TestFolder& folder, QStringList* skipped);
+// A RAW photo of the kind ("raf", "rw2", "mrw"; the TIFF-based "nef",
+// "cr2" and "dng") built into the folder by script around a real JPEG's
+// EXIF and maker note.
+QString builtRawPhoto(const TestFolder& folder, const QString& kind,
+                      const QString& jpeg = QStringLiteral("DSCN0010.jpg"));
+
 // A shared sample photo's path, or an empty text when it is absent.
 QString sharedPhoto(const QString& name);
 

@@ -3,7 +3,14 @@
 real JPEG: its EXIF and its image become the RAW's metadata and preview, and
 a few bytes stand for the sensor data.
 
-    make-raw-fixture.py raf|rw2|mrw JPEG OUTPUT
+    make-raw-fixture.py raf|rw2|mrw|nef|cr2|dng JPEG OUTPUT
+
+A NEF, CR2 or DNG is the JPEG's EXIF structure made a TIFF file: its main
+directory, rewritten at the end, gains a grey preview strip, a SubIFD of
+colour filter array data, the TIFF/EP copy of the original date and an IPTC
+entry stored as 32-bit integers, as those cameras write them; the maker note
+stays where it was, so its offsets hold. A DNG has the entries of its own
+that a raw converter develops it with as well.
 """
 import struct
 import sys
@@ -98,10 +105,85 @@ def mrw(jpeg):
     return b'\0MRM' + struct.pack('>I', len(blocks)) + blocks + SENSOR
 
 
+def tiff_raw(jpeg, kind):
+    tiff = bytearray(exif_tiff(jpeg))
+    e = '<' if tiff[:2] == b'II' else '>'
+    first = struct.unpack(e + 'I', tiff[4:8])[0]
+    count = struct.unpack(e + 'H', tiff[first:first + 2])[0]
+    entries = {}
+    for i in range(count):
+        at = first + 2 + 12 * i
+        tag, kind_, n = struct.unpack(e + 'HHI', tiff[at:at + 8])
+        entries[tag] = (kind_, n, bytes(tiff[at + 8:at + 12]))
+    next_ifd = tiff[first + 2 + 12 * count:first + 6 + 12 * count]
+
+    def add(data):
+        nonlocal tiff
+        tiff += b'\0' * (-len(tiff) % 4)
+        at = len(tiff)
+        tiff += data
+        return at
+
+    def short(v):
+        return struct.pack(e + 'H', v) + b'\0\0'
+
+    def long_(v):
+        return struct.pack(e + 'I', v)
+
+    def ifd(items, next_bytes=b'\0\0\0\0'):
+        body = struct.pack(e + 'H', len(items))
+        for tag in sorted(items):
+            kind_, n, field = items[tag]
+            body += struct.pack(e + 'HHI', tag, kind_, n) + field
+        return add(body + next_bytes)
+
+    strip = add(SENSOR)
+    cfa = {0xfe: (4, 1, long_(0)), 0x100: (3, 1, short(32)), 0x101: (3, 1, short(32)),
+           0x102: (3, 1, short(8)), 0x103: (3, 1, short(1)), 0x106: (3, 1, short(32803)),
+           0x111: (4, 1, long_(strip)), 0x115: (3, 1, short(1)),
+           0x117: (4, 1, long_(len(SENSOR))), 0x828d: (3, 2, struct.pack(e + 'HH', 2, 2)),
+           0x828e: (1, 4, bytes([0, 1, 1, 2]))}
+    sub = ifd(cfa)
+    preview = add(bytes(range(32)) * 32)
+    date = add(b'2004:01:02 03:04:05\0')
+    iptc = b'\x1c\x02\x00\x00\x02\x00\x04\x1c\x02\x19\x00\x04rawk'
+    iptc += b'\0' * (-len(iptc) % 4)
+    iptc_at = add(iptc)
+    entries.update({0xfe: (4, 1, long_(1)), 0x100: (3, 1, short(32)), 0x101: (3, 1, short(32)),
+                    0x102: (3, 1, short(8)), 0x103: (3, 1, short(1)), 0x106: (3, 1, short(1)),
+                    0x111: (4, 1, long_(preview)), 0x115: (3, 1, short(1)),
+                    0x117: (4, 1, long_(1024)), 0x14a: (4, 1, long_(sub)),
+                    0x9003: (2, 20, long_(date)), 0x83bb: (4, len(iptc) // 4, long_(iptc_at))})
+    main_ifd = ifd(entries, bytes(next_ifd))
+    tiff[4:8] = long_(main_ifd)
+    if kind == 'cr2':
+        tiff[8:16] = b'CR\x02\x00' + long_(sub)
+    if kind == 'dng':
+        # What a raw converter develops a DNG with: the colour matrix and
+        # its illuminant, the neutral of the shot, the exposure baseline.
+        def srational(*values):
+            return b''.join(struct.pack(e + 'ii', v, 10000) for v in values)
+        matrix = add(srational(6722, -635, -963, -4287, 12460, 2028, -908, 2162, 5668))
+        neutral = add(b''.join(struct.pack(e + 'II', v, 10000) for v in (5000, 10000, 6000)))
+        model = add(b'Survey Camera\0')
+        exposure = add(srational(-5000))
+        entries.update({
+            0xc612: (1, 4, bytes([1, 4, 0, 0])), 0xc613: (1, 4, bytes([1, 1, 0, 0])),
+            0xc614: (2, 14, long_(model)), 0xc621: (10, 9, long_(matrix)),
+            0xc628: (5, 3, long_(neutral)), 0xc62a: (10, 1, long_(exposure)),
+            0xc65a: (3, 1, short(21))})
+        main_ifd = ifd(entries, bytes(next_ifd))
+        tiff[4:8] = long_(main_ifd)
+    return bytes(tiff)
+
+
 def main():
     kind, source, output = sys.argv[1:4]
     jpeg = open(source, 'rb').read()
-    made = {'raf': raf, 'rw2': rw2, 'mrw': mrw}[kind](jpeg)
+    if kind in ('nef', 'cr2', 'dng'):
+        made = tiff_raw(jpeg, kind)
+    else:
+        made = {'raf': raf, 'rw2': rw2, 'mrw': mrw}[kind](jpeg)
     open(output, 'wb').write(made)
 
 

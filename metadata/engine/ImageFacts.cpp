@@ -1,0 +1,146 @@
+#include "metadata/engine/ImageFacts.h"
+
+#include "metadata/engine/ByteReading.h"
+
+#include <QList>
+
+namespace {
+
+constexpr quint16 SubIfds = 0x014a, Photometric = 0x0106, DngVersion = 0xc612;
+
+// The raw data's photometric interpretations: colour filter array, linear raw.
+bool isRawPhotometric(quint32 value) {
+    return value == 32803 || value == 34892;
+}
+
+struct IfdWalk {
+    const QByteArray& bytes;
+    bool little;
+
+    quint32 at(qint64 offset, int size) const {
+        if (offset < 0 || offset + size > bytes.size())
+            return 0;
+        return readUnsigned(bytes, qsizetype(offset), size, little);
+    }
+
+    // The directory's entries, visited as (tag, type, count, field offset);
+    // nothing of a directory that does not lie inside the bytes.
+    template <typename Visit> void entries(quint32 ifd, Visit visit) const {
+        if (ifd < 8 || qint64(ifd) + 2 > bytes.size())
+            return;
+        const quint32 count = at(ifd, 2);
+        if (qint64(ifd) + 2 + 12 * qint64(count) > bytes.size())
+            return;
+        for (quint32 i = 0; i < count; ++i) {
+            const qint64 entry = qint64(ifd) + 2 + 12 * qint64(i);
+            visit(quint16(at(entry, 2)), quint16(at(entry + 2, 2)), at(entry + 4, 4), entry + 8);
+        }
+    }
+
+    // A SHORT or LONG value of one item in the entry's field.
+    quint32 single(quint16 type, qint64 field) const {
+        return type == 3 ? at(field, 2) : at(field, 4);
+    }
+};
+
+} // namespace
+
+TiffRawKind tiffRawKind(const QByteArray& tiff) {
+    if (tiff.size() < 16 || (!tiff.startsWith("II") && !tiff.startsWith("MM")))
+        return TiffRawKind::None;
+    const IfdWalk walk{tiff, tiff.startsWith("II")};
+    const quint32 first = walk.at(4, 4);
+    bool dng = false;
+    bool raw = tiff.mid(8, 2) == "CR";
+    QList<quint32> subIfds;
+    walk.entries(first, [&](quint16 tag, quint16 type, quint32 count, qint64 field) {
+        if (tag == DngVersion)
+            dng = true;
+        else if (tag == Photometric && count == 1)
+            raw = raw || isRawPhotometric(walk.single(type, field));
+        else if (tag == SubIfds && (type == 4 || type == 13) && count >= 1 && count <= 16) {
+            const qint64 values = count == 1 ? field : walk.at(field, 4);
+            for (quint32 i = 0; i < count; ++i)
+                subIfds << walk.at(values + 4 * qint64(i), 4);
+        }
+    });
+    if (dng)
+        return TiffRawKind::Dng;
+    for (quint32 sub : subIfds) {
+        walk.entries(sub, [&](quint16 tag, quint16 type, quint32 count, qint64 field) {
+            if (tag == Photometric && count == 1)
+                raw = raw || isRawPhotometric(walk.single(type, field));
+        });
+    }
+    return raw ? TiffRawKind::CameraRaw : TiffRawKind::None;
+}
+
+std::optional<JpegFrameFacts> jpegFrameFacts(const QByteArray& jpeg) {
+    if (!jpeg.startsWith("\xFF\xD8"))
+        return std::nullopt;
+    JpegFrameFacts facts;
+    qsizetype at = 2;
+    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF) {
+        const quint8 marker = quint8(jpeg[at + 1]);
+        if (marker == 0xFF) {
+            ++at; // fill byte
+            continue;
+        }
+        const qsizetype length = readBigEndian(jpeg, at + 2, 2);
+        if (length < 2 || at + 2 + length > jpeg.size())
+            return std::nullopt;
+        const qsizetype payload = at + 4;
+        if (marker == 0xE0 && length >= 14 && jpeg.mid(payload, 5) == QByteArray("JFIF\0", 5)) {
+            const int units = quint8(jpeg[payload + 7]);
+            const int x = int(readBigEndian(jpeg, payload + 8, 2));
+            const int y = int(readBigEndian(jpeg, payload + 10, 2));
+            if ((units == 1 || units == 2) && x > 0 && y > 0) {
+                facts.densityUnit = units + 1;
+                facts.densityX = x;
+                facts.densityY = y;
+            }
+        }
+        // Every start of frame but the DHT, JPG and DAC markers among them.
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+            marker != 0xCC) {
+            if (length < 8)
+                return std::nullopt;
+            facts.height = int(readBigEndian(jpeg, payload + 1, 2));
+            facts.width = int(readBigEndian(jpeg, payload + 3, 2));
+            facts.components = quint8(jpeg[payload + 5]);
+            return facts;
+        }
+        if (marker == 0xDA)
+            break;
+        at += 2 + length;
+    }
+    return std::nullopt;
+}
+
+bool ifd0HasTag(const QByteArray& tiff, quint16 wanted) {
+    if (tiff.size() < 8 || (!tiff.startsWith("II") && !tiff.startsWith("MM")))
+        return false;
+    const IfdWalk walk{tiff, tiff.startsWith("II")};
+    bool found = false;
+    walk.entries(walk.at(4, 4),
+                 [&](quint16 tag, quint16, quint32, qint64) { found = found || tag == wanted; });
+    return found;
+}
+
+bool jpegHasIccProfile(const QByteArray& jpeg) {
+    qsizetype at = 2;
+    while (jpeg.startsWith("\xFF\xD8") && at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF) {
+        const quint8 marker = quint8(jpeg[at + 1]);
+        const qsizetype length = readBigEndian(jpeg, at + 2, 2);
+        if (marker == 0xDA || length < 2)
+            break;
+        if (marker == 0xE2 && jpeg.mid(at + 4, 12) == QByteArray("ICC_PROFILE\0", 12))
+            return true;
+        at += 2 + length;
+    }
+    return false;
+}
+
+bool isDngTag(quint16 tag) {
+    return (tag >= 0xc612 && tag <= 0xc7ff) || (tag >= 0xcd2d && tag <= 0xcd4f);
+}
