@@ -146,7 +146,9 @@ private Q_SLOTS:
     }
 
     void otherMapsTakeNoPositionFromAClick() {
-        MapWindow window;
+        QTemporaryDir settingsDir;
+        QSettings settings(settingsDir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+        MapWindow window(settings);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         showOnMap(window.currentMapView, florenceLatitude, florenceLongitude);
@@ -179,7 +181,9 @@ private Q_SLOTS:
     }
 
     void aShortMoveGlidesAndAFarOneJumps() {
-        MapWindow window;
+        QTemporaryDir settingsDir;
+        QSettings settings(settingsDir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+        MapWindow window(settings);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         MapWidget* map = window.currentMapView;
