@@ -37,6 +37,7 @@ MapWidget::MapWidget(QWidget* parent)
     m_network->setCache(cache);
     m_urlTemplate = defaultTileUrlTemplate();
     m_tiles.setMaxCost(256);
+    m_landTiles.setMaxCost(48 * 1024); // kilobytes: a screenful at 200%, and some
     setMinimumSize(120, 90);
     setMouseTracking(false);
 }
@@ -258,6 +259,16 @@ void MapWidget::tileFinished(QNetworkReply* reply, const QString& key) {
     }
 }
 
+const QImage& MapWidget::landTile(const WorldOutline& outline, int x, int y) {
+    const qreal ratio = devicePixelRatioF();
+    const QString key = QStringLiteral("%1/%2/%3@%4").arg(m_zoom).arg(x).arg(y).arg(ratio);
+    if (const QImage* kept = m_landTiles.object(key))
+        return *kept;
+    auto* made = new QImage(outline.tile(m_zoom, x, y, ratio));
+    m_landTiles.insert(key, made, int(made->sizeInBytes() / 1024));
+    return *made;
+}
+
 void MapWidget::drawGraticule(QPainter& painter, QPointF origin) {
     // Lines every 10^k degrees, spaced some 80 pixels or more apart.
     const double degreesPerPixel = 360.0 / (tileSize * std::pow(2.0, m_zoom));
@@ -290,29 +301,31 @@ void MapWidget::paintEvent(QPaintEvent*) {
     const int lastY = std::min(tiles - 1, int(std::floor((origin.y() + height()) / tileSize)));
     QList<std::pair<QPointF, const QImage*>> arrived;
     bool missing = false;
+    m_landDrawn = false;
+    painter.fillRect(rect(), WorldOutline::seaColor());
+    std::shared_ptr<const WorldOutline> outline;
     for (int y = firstY; y <= lastY; ++y) {
         for (int x = firstX; x <= lastX; ++x) {
             const int wrapped = ((x % tiles) + tiles) % tiles;
             const QString key = QStringLiteral("%1/%2/%3").arg(m_zoom).arg(wrapped).arg(y);
+            const QPointF at(x * tileSize - origin.x(), y * tileSize - origin.y());
             if (const QImage* tile = m_tiles.object(key)) {
-                arrived.append(
-                    {QPointF(x * tileSize - origin.x(), y * tileSize - origin.y()), tile});
-            } else {
-                missing = true;
-                requestTile(m_zoom, wrapped, y);
+                arrived.append({at, tile});
+                continue;
+            }
+            missing = true;
+            requestTile(m_zoom, wrapped, y);
+            if (!outline)
+                outline = WorldOutline::shared(this);
+            if (outline) {
+                painter.drawImage(at, landTile(*outline, wrapped, y));
+                m_landDrawn = true;
             }
         }
     }
     m_tilesShown = int(arrived.size());
-    m_landDrawn = false;
-    painter.fillRect(rect(), WorldOutline::seaColor());
-    if (missing) {
-        if (const auto outline = WorldOutline::shared(this)) {
-            outline->draw(painter, m_zoom, origin, size());
-            m_landDrawn = true;
-        }
+    if (missing)
         drawGraticule(painter, origin);
-    }
     for (const auto& [at, tile] : std::as_const(arrived))
         painter.drawImage(at, *tile);
     drawTrack(painter, origin);

@@ -12,6 +12,7 @@
 #include <optional>
 
 class QNetworkAccessManager;
+class WorldOutline;
 class QNetworkReply;
 
 // A slippy map of raster tiles fetched over HTTP and cached on disk, with
@@ -89,11 +90,14 @@ private:
     void requestTile(int z, int x, int y);
     void tileFinished(QNetworkReply* reply, const QString& key);
     void drawGraticule(QPainter& painter, QPointF origin);
+    // The gazetteer's land for a square without a tile, made once per zoom.
+    const QImage& landTile(const WorldOutline& outline, int x, int y);
     void drawTrack(QPainter& painter, QPointF origin);
 
     QNetworkAccessManager* m_network;
     QString m_urlTemplate;
     QCache<QString, QImage> m_tiles;
+    QCache<QString, QImage> m_landTiles;
     QSet<QString> m_requested;
     QList<QPointF> m_pins;
     QList<QList<QPointF>> m_track; // in the Mercator square of side 1, for any zoom
