@@ -63,6 +63,10 @@ void DisplayController::startFollowing() {
             });
     connect(o.localPhotoImageView, &LargePhotoView::needsLargerPhoto, this,
             &DisplayController::requestLargeView);
+    connect(o.localPhotoImageView, &LargePhotoView::pixelSizeChanged, this, [this] {
+        if (!m_current.currentChooseFilePath.isEmpty())
+            m_largeView->prefetch(photoAhead(), m_outlets.localPhotoImageView->pixelSize());
+    });
     connect(o.localPhotoImageView, &LargePhotoView::doubleClicked, this,
             &DisplayController::showFullSize);
     connect(o.localPhotoImageView, &LargePhotoView::stepRequested, this,
@@ -163,7 +167,7 @@ void DisplayController::showFullSize() {
     const QString path = m_current.currentChooseFilePath;
     if (path.isEmpty())
         return;
-    m_viewer->showPhoto(path, QFileInfo(path).fileName());
+    m_viewer->showPhoto(path, QFileInfo(path).fileName(), photoAhead());
 }
 
 void DisplayController::refreshSelectionState() {

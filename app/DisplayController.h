@@ -46,6 +46,7 @@ public:
     // Follows both browsers' selections and the window's settings.
     void startFollowing();
     PhotoViewerWindow* photoViewer() const { return m_viewer; }
+    LatestPhotoDecoder* largeViewDecoder() const { return m_largeView; }
     // The browser's thumbnails, in logical pixels a side.
     void setThumbnailSide(int side);
 
@@ -104,6 +105,8 @@ private:
     void showPosition(double latitude, double longitude);
     void applyDisplay(const PhotoDisplay& display);
     void requestLargeView();
+    // The photo after the selected one in the way the selection last moved.
+    QString photoAhead();
     void compareSelectedPhotos();
     void showFullSize();
     void stepPhoto(int step);
@@ -127,6 +130,8 @@ private:
     std::shared_ptr<std::atomic<bool>> m_comparisonStop;
     LatestPhotoDecoder* m_largeView = nullptr;
     PhotoViewerWindow* m_viewer = nullptr;
+    int m_shownRow = -1;
+    int m_stepDirection = 1;
     QTimer* m_thumbnailResize = nullptr;
     bool m_storedValues = false;
     // The XMP values of the current photo that came from its sidecar.

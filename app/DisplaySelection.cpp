@@ -88,12 +88,28 @@ void DisplayController::selectPhotoPath(const QString& path) {
 }
 
 // The large view follows the current photo, decoded for the view's size on
-// its own thread, so that neither waits for the other.
+// its own thread, so that neither waits for the other; the photo a step
+// further the same way is decoded next, so that the step to it shows at once.
 void DisplayController::requestLargeView() {
     const QString path = m_current.currentChooseFilePath;
     if (path.isEmpty())
         return;
-    m_largeView->request(path, m_outlets.localPhotoImageView->pixelSize());
+    const QSize pixels = m_outlets.localPhotoImageView->pixelSize();
+    m_largeView->request(path, pixels);
+    m_largeView->prefetch(photoAhead(), pixels);
+}
+
+QString DisplayController::photoAhead() {
+    const int row = firstSelectedRow();
+    if (row < 0)
+        return {};
+    if (m_shownRow >= 0 && row != m_shownRow)
+        m_stepDirection = row > m_shownRow ? 1 : -1;
+    m_shownRow = row;
+    const int ahead = row + m_stepDirection;
+    if (ahead < 0 || ahead >= m_localPhotos.rowCount())
+        return {};
+    return m_localPhotos.itemAt(ahead).filePath;
 }
 
 void DisplayController::readInBackground(const QString& path, bool doubleClick,

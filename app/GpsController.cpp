@@ -11,7 +11,6 @@
 #include "app/MapWindow.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
-#include "app/WindowGeometry.h"
 #include "editing/GpsFields.h"
 #include "editing/GpsOperations.h"
 #include "metadata/MetadataService.h"
@@ -49,7 +48,7 @@ GpsController::GpsController(QWidget* window, SourceSelection& selection,
     : QObject(parent), m_window(window), m_selection(selection), m_current(current),
       m_runner(runner), m_alerts(alerts), m_metadata(metadata), m_storage(storage) {
     m_gpsWindow = new ChangeGPSWindow(window);
-    m_mapWindow = new MapWindow(window);
+    m_mapWindow = new MapWindow(settings, window);
     m_confirmation = new ChangeConfirmation(settings, this);
     // Escape and the title bar's close button cancel as the button does.
     connect(m_gpsWindow, &QDialog::rejected, this, &GpsController::ClickCancleSaveGPSAction);
@@ -203,11 +202,9 @@ void GpsController::ShowMapAction() {
                            m_window);
         return;
     }
-    if (!m_mapWindow->isVisible()) {
-        // Over the main window it was opened from, not at the screen's corner.
-        WindowGeometry::centreOn(m_mapWindow, m_window);
-        m_mapWindow->show();
-    }
+    // Where it was left, else over the main window, not at the screen's corner.
+    if (!m_mapWindow->isVisible())
+        m_mapWindow->showPlaced();
     m_mapWindow->raise();
     m_mapWindow->activateWindow();
     showOnMap(m_mapWindow->currentMapView, m_current.currentCoords.x(),

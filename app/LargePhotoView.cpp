@@ -51,18 +51,23 @@ void LargePhotoView::paintEvent(QPaintEvent*) {
         painter.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, text);
         return;
     }
-    const QSize shown = m_photo.size()
-                            .scaled(size(), Qt::KeepAspectRatio)
-                            .boundedTo(m_photo.size() / m_photo.devicePixelRatio());
+    // Fitted in device pixels, never past the photo's own size at its
+    // density: a photo decoded for the view is drawn pixel for pixel, unscaled.
     const qreal ratio = devicePixelRatioF();
-    if (m_scaled.isNull() || m_scaled.size() != shown * ratio) {
+    const QSize device =
+        m_photo.size()
+            .scaled(pixelSize(), Qt::KeepAspectRatio)
+            .boundedTo((QSizeF(m_photo.size()) * ratio / m_photo.devicePixelRatio()).toSize());
+    if (m_scaled.isNull() || m_scaled.size() != device) {
         m_scaled = QPixmap::fromImage(
-            m_photo.scaled(shown * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-        m_scaled.setDevicePixelRatio(ratio);
+            device == m_photo.size()
+                ? m_photo
+                : m_photo.scaled(device, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }
-    const QSize logical = m_scaled.size() / ratio;
-    painter.drawPixmap(QPoint((width() - logical.width()) / 2, (height() - logical.height()) / 2),
-                       m_scaled);
+    m_scaled.setDevicePixelRatio(ratio);
+    // On whole device pixels, so that nothing is resampled as it is drawn.
+    const QSize margin = (pixelSize() - device) / 2;
+    painter.drawPixmap(QPointF(margin.width() / ratio, margin.height() / ratio), m_scaled);
 }
 
 void LargePhotoView::resizeEvent(QResizeEvent* event) {
@@ -70,6 +75,7 @@ void LargePhotoView::resizeEvent(QResizeEvent* event) {
     if (!m_photo.isNull() &&
         (m_photo.width() < pixelSize().width() && m_photo.height() < pixelSize().height()))
         Q_EMIT needsLargerPhoto();
+    Q_EMIT pixelSizeChanged();
 }
 
 void LargePhotoView::wheelEvent(QWheelEvent* event) {

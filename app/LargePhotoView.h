@@ -33,6 +33,8 @@ public:
 Q_SIGNALS:
     // The view grew past what its photo was decoded for.
     void needsLargerPhoto();
+    // Its size changed: what is decoded ahead for it may want another size.
+    void pixelSizeChanged();
     void doubleClicked();
     // The wheel asks for the next photo (1) or the one before (-1).
     void stepRequested(int step);

@@ -1,5 +1,7 @@
 #include "app/MapWidget.h"
 
+#include "app/WorldOutline.h"
+
 #include <QDir>
 #include <QLineF>
 #include <QMouseEvent>
@@ -35,6 +37,7 @@ MapWidget::MapWidget(QWidget* parent)
     m_network->setCache(cache);
     m_urlTemplate = defaultTileUrlTemplate();
     m_tiles.setMaxCost(256);
+    m_landTiles.setMaxCost(48 * 1024); // kilobytes: a screenful at 200%, and some
     setMinimumSize(120, 90);
     setMouseTracking(false);
 }
@@ -256,11 +259,21 @@ void MapWidget::tileFinished(QNetworkReply* reply, const QString& key) {
     }
 }
 
+const QImage& MapWidget::landTile(const WorldOutline& outline, int x, int y) {
+    const qreal ratio = devicePixelRatioF();
+    const QString key = QStringLiteral("%1/%2/%3@%4").arg(m_zoom).arg(x).arg(y).arg(ratio);
+    if (const QImage* kept = m_landTiles.object(key))
+        return *kept;
+    auto* made = new QImage(outline.tile(m_zoom, x, y, ratio));
+    m_landTiles.insert(key, made, int(made->sizeInBytes() / 1024));
+    return *made;
+}
+
 void MapWidget::drawGraticule(QPainter& painter, QPointF origin) {
     // Lines every 10^k degrees, spaced some 80 pixels or more apart.
     const double degreesPerPixel = 360.0 / (tileSize * std::pow(2.0, m_zoom));
     double step = std::pow(10.0, std::ceil(std::log10(80 * degreesPerPixel)));
-    painter.setPen(QPen(QColor(90, 110, 130), 1));
+    painter.setPen(QPen(QColor(60, 90, 120, 90), 1));
     double topLatitude = 0, leftLongitude = 0, bottomLatitude = 0, rightLongitude = 0;
     positionFromWorldPixel(origin, &topLatitude, &leftLongitude);
     positionFromWorldPixel(origin + QPointF(width(), height()), &bottomLatitude, &rightLongitude);
@@ -274,32 +287,47 @@ void MapWidget::drawGraticule(QPainter& painter, QPointF origin) {
     }
 }
 
+// Without tiles the map is still a map: the gazetteer's land under the
+// graticule. Tiles that have come cover it, and once every tile of the view
+// is there it is not drawn at all.
 void MapWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(rect(), QColor(38, 52, 66));
     const QPointF origin = shownOrigin();
     const int tiles = 1 << m_zoom;
-    m_tilesShown = 0;
     const int firstX = int(std::floor(origin.x() / tileSize));
     const int lastX = int(std::floor((origin.x() + width()) / tileSize));
     const int firstY = std::max(0, int(std::floor(origin.y() / tileSize)));
     const int lastY = std::min(tiles - 1, int(std::floor((origin.y() + height()) / tileSize)));
+    QList<std::pair<QPointF, const QImage*>> arrived;
+    bool missing = false;
+    m_landDrawn = false;
+    painter.fillRect(rect(), WorldOutline::seaColor());
+    std::shared_ptr<const WorldOutline> outline;
     for (int y = firstY; y <= lastY; ++y) {
         for (int x = firstX; x <= lastX; ++x) {
             const int wrapped = ((x % tiles) + tiles) % tiles;
             const QString key = QStringLiteral("%1/%2/%3").arg(m_zoom).arg(wrapped).arg(y);
             const QPointF at(x * tileSize - origin.x(), y * tileSize - origin.y());
             if (const QImage* tile = m_tiles.object(key)) {
-                painter.drawImage(at, *tile);
-                ++m_tilesShown;
-            } else {
-                requestTile(m_zoom, wrapped, y);
+                arrived.append({at, tile});
+                continue;
+            }
+            missing = true;
+            requestTile(m_zoom, wrapped, y);
+            if (!outline)
+                outline = WorldOutline::shared(this);
+            if (outline) {
+                painter.drawImage(at, landTile(*outline, wrapped, y));
+                m_landDrawn = true;
             }
         }
     }
-    if (m_tilesShown == 0)
+    m_tilesShown = int(arrived.size());
+    if (missing)
         drawGraticule(painter, origin);
+    for (const auto& [at, tile] : std::as_const(arrived))
+        painter.drawImage(at, *tile);
     drawTrack(painter, origin);
     for (const QPointF& pin : m_pins) {
         const QPointF at = worldPixel(pin.y(), pin.x()) - origin;
@@ -322,9 +350,14 @@ void MapWidget::paintEvent(QPaintEvent*) {
     if (credited)
         painter.drawText(inner.adjusted(0, 0, 0, oneLine ? 0 : -fontMetrics().height()),
                          Qt::AlignRight | Qt::AlignBottom, credit);
-    else
-        painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                         tr("Offline: map tiles are not available"));
+    if (!credited) {
+        // Over the land's light colours the note needs its band too.
+        const QString offline = tr("Offline: map tiles are not available");
+        const QRect text =
+            fontMetrics().boundingRect(inner, Qt::AlignLeft | Qt::TextWordWrap, offline);
+        painter.fillRect(QRect(0, 0, width(), text.bottom() + 4), QColor(0, 0, 0, 120));
+        painter.drawText(inner, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, offline);
+    }
 }
 
 QString MapWidget::caption() const {

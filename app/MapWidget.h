@@ -12,12 +12,14 @@
 #include <optional>
 
 class QNetworkAccessManager;
+class WorldOutline;
 class QNetworkReply;
 
 // A slippy map of raster tiles fetched over HTTP and cached on disk, with
-// point pins that stay until removed, wheel zoom and drag. Without tiles (no
-// network) it still draws a graticule, the pins and the coordinates, and says
-// it is offline. A map that picks positions also takes a click or a pin
+// point pins that stay until removed, wheel zoom and drag. Where tiles are
+// missing (no network, or not yet come) it draws the land of the world from
+// the gazetteer's borders under a graticule, the pins and the coordinates,
+// and says when it is offline. A map that picks positions also takes a click or a pin
 // dragged to a new place as the position the user means.
 class MapWidget : public QWidget {
     Q_OBJECT
@@ -56,6 +58,8 @@ public:
     // The coordinates written along the bottom edge.
     QString caption() const;
     int tilesShown() const { return m_tilesShown; }
+    // The last paint drew the gazetteer's land and borders where tiles were missing.
+    bool drawsOutline() const { return m_landDrawn; }
     // Where a position is drawn now, in the widget's coordinates.
     QPointF pointOf(double latitude, double longitude) const;
     // The pin's head, where a press picks the pin up.
@@ -86,11 +90,14 @@ private:
     void requestTile(int z, int x, int y);
     void tileFinished(QNetworkReply* reply, const QString& key);
     void drawGraticule(QPainter& painter, QPointF origin);
+    // The gazetteer's land for a square without a tile, made once per zoom.
+    const QImage& landTile(const WorldOutline& outline, int x, int y);
     void drawTrack(QPainter& painter, QPointF origin);
 
     QNetworkAccessManager* m_network;
     QString m_urlTemplate;
     QCache<QString, QImage> m_tiles;
+    QCache<QString, QImage> m_landTiles;
     QSet<QString> m_requested;
     QList<QPointF> m_pins;
     QList<QList<QPointF>> m_track; // in the Mercator square of side 1, for any zoom
@@ -103,6 +110,7 @@ private:
     bool m_picking = false;
     bool m_offline = false;
     int m_tilesShown = 0;
+    bool m_landDrawn = false;
     QPoint m_dragFrom;
     QPoint m_pressedAt;
     bool m_moved = false;

@@ -3,9 +3,15 @@
 #include "app/MapWidget.h"
 #include "app/WindowGeometry.h"
 
+#include <QCloseEvent>
 #include <QVBoxLayout>
 
-MapWindow::MapWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+namespace {
+const QString GeometryName = QStringLiteral("mapWindow");
+} // namespace
+
+MapWindow::MapWindow(QSettings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_settings(settings) {
     setObjectName(QStringLiteral("mapWindow"));
     setWindowTitle(tr("Map"));
     currentMapView = new MapWidget;
@@ -16,4 +22,17 @@ MapWindow::MapWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(currentMapView);
     resize(640, 480);
     WindowGeometry::closeWithEscapeAndCtrlW(this);
+}
+
+void MapWindow::showPlaced() {
+    if (!m_placed) {
+        WindowGeometry::restoreWindow(this, m_settings, GeometryName, parentWidget());
+        m_placed = true;
+    }
+    show();
+}
+
+void MapWindow::closeEvent(QCloseEvent* event) {
+    WindowGeometry::saveWindow(this, m_settings, GeometryName);
+    QWidget::closeEvent(event);
 }

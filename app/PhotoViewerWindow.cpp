@@ -104,8 +104,9 @@ void PhotoViewerWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
-void PhotoViewerWindow::showPhoto(const QString& path, const QString& name) {
+void PhotoViewerWindow::showPhoto(const QString& path, const QString& name, const QString& ahead) {
     m_path = path;
+    m_ahead = ahead;
     setWindowTitle(tr("%1 — Tessaview").arg(name));
     if (!m_placed) {
         WindowGeometry::restoreWindow(this, m_settings, QStringLiteral("photoViewer"),
@@ -127,7 +128,9 @@ void PhotoViewerWindow::decode() {
     const QScreen* shown = screen();
     const QSize screenPixels =
         shown ? shown->size() * shown->devicePixelRatio() : m_view->pixelSize();
-    m_decoder->request(m_path, screenPixels.expandedTo(m_view->pixelSize()));
+    const QSize pixels = screenPixels.expandedTo(m_view->pixelSize());
+    m_decoder->request(m_path, pixels);
+    m_decoder->prefetch(m_ahead, pixels);
 }
 
 void PhotoViewerWindow::closeEvent(QCloseEvent* event) {

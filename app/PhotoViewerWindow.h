@@ -19,8 +19,9 @@ public:
     // Its place is kept in the settings.
     PhotoViewerWindow(MetadataService& metadata, QSettings& settings, QWidget* parent = nullptr);
 
-    // Shows the photo, where the window was last left (or over its parent).
-    void showPhoto(const QString& path, const QString& name);
+    // Shows the photo, where the window was last left (or over its parent),
+    // and decodes the one likely to come next ahead of time.
+    void showPhoto(const QString& path, const QString& name, const QString& ahead = {});
     LargePhotoView* view() const { return m_view; }
 
 Q_SIGNALS:
@@ -40,6 +41,7 @@ private:
     QAction* m_fullScreen = nullptr;
     LatestPhotoDecoder* m_decoder;
     QString m_path;
+    QString m_ahead;
     QSettings& m_settings;
     bool m_placed = false;
 };

@@ -2,23 +2,27 @@
 // window at 1280 x 800, and prints: time until the first thumbnail and until
 // every visible one is drawn, the same after scrolling to the middle, the
 // longest the GUI thread went without running its event loop, peak memory,
-// and how long the large view takes to show a photo after it is selected.
+// how long the large view takes to show a photo after it is selected, and the
+// next one by the arrow key, in the main window and in the window of the photo.
 // A figure it could not measure is an error: the run fails, saying which.
 #include "app/AppDelegate.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/FileViewer.h"
 #include "app/LargePhotoView.h"
+#include "app/PhotoViewerWindow.h"
 #include "bench/BenchHome.h"
 #include "bench/EventWait.h"
 #include "metadata/WorkerMetadataClient.h"
 #include "sources/PhotoListModel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QTimer>
@@ -103,6 +107,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int count = QString::fromLocal8Bit(argv[1]).toInt();
+    if (count < 8) {
+        std::fprintf(stderr, "tv_bench_import: COUNT must be 8 or more\n");
+        return 2;
+    }
     QStringList sources;
     // Links are made to absolute paths: a relative one would point from the
     // links' own folder.
@@ -201,12 +209,44 @@ int main(int argc, char** argv) {
     const QString chosen = app.localPhotoItemArray()->itemAt(middle).filePath;
     LargePhotoView* large = app.outlets().localPhotoImageView;
     const qint64 selectedAt = clock.elapsed();
-    browser->selectionModel()->select(app.localPhotoItemArray()->index(middle),
-                                      QItemSelectionModel::ClearAndSelect);
+    browser->setCurrentIndex(app.localPhotoItemArray()->index(middle));
     while (clock.elapsed() - selectedAt < 30000 && large->shownPath() != chosen)
         waitForEvents();
     const qint64 largeShown = large->shownPath() == chosen ? clock.elapsed() - selectedAt : -1;
     const QSize chosenSize = QImageReader(chosen).size();
+    const auto rest = [&clock](qint64 milliseconds) {
+        const qint64 from = clock.elapsed();
+        QTimer wake;
+        wake.start(20);
+        while (clock.elapsed() - from < milliseconds)
+            waitForEvents();
+    };
+    // The photo after it by the arrow key, a moment later as a person looks;
+    // then the same in the window of the photo, at the screen's size.
+    const auto untilShown = [&](LargePhotoView* view, const QString& path, auto&& step) {
+        rest(1500);
+        const qint64 from = clock.elapsed();
+        step();
+        while (clock.elapsed() - from < 30000 && view->shownPath() != path)
+            waitForEvents();
+        return view->shownPath() == path ? clock.elapsed() - from : -1;
+    };
+    const QString next = app.localPhotoItemArray()->itemAt(middle + 1).filePath;
+    const qint64 nextShown = untilShown(large, next, [browser] {
+        QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+        QApplication::sendEvent(browser, &right);
+    });
+    PhotoViewerWindow* photoWindow = app.display()->photoViewer();
+    const qint64 windowShown = untilShown(photoWindow->view(), next, [browser] {
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(browser, &enter);
+    });
+    const QString afterNext = app.localPhotoItemArray()->itemAt(middle + 2).filePath;
+    // The window's own key for the next photo, as its shortcut triggers it.
+    const qint64 windowNextShown = untilShown(photoWindow->view(), afterNext, [photoWindow] {
+        photoWindow->findChild<QAction*>(QStringLiteral("nextPhotoItem"))->trigger();
+    });
+    const QSize viewPixels = photoWindow->view()->pixelSize();
 
     struct rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
@@ -227,13 +267,21 @@ int main(int argc, char** argv) {
                 longestUse.first, longestUse.second);
     std::printf("  large view of a %dx%d photo       %lld ms after its selection\n",
                 chosenSize.width(), chosenSize.height(), static_cast<long long>(largeShown));
+    std::printf("  next photo by the arrow key       %lld ms (large view %dx%d device pixels)\n",
+                static_cast<long long>(nextShown), large->pixelSize().width(),
+                large->pixelSize().height());
+    std::printf("  window of the photo opened        %lld ms; next photo in it %lld ms (%dx%d)\n",
+                static_cast<long long>(windowShown), static_cast<long long>(windowNextShown),
+                viewPixels.width(), viewPixels.height());
     std::printf("  peak RSS: window %ld MB, workers %ld MB\n", usage.ru_maxrss / 1024,
                 workerPeakKb(metadata.workerProcessIds()) / 1024);
     if (perScreen == 0 || middleCells == 0)
         return failed("no thumbnail cell was on the screen: the browser measured nothing");
     if (firstThumbnail < 0 || screenReady < 0 || middleReady < 0)
         return failed("the thumbnails on the screen were not all drawn within a minute");
-    if (largeShown < 0)
+    if (largeShown < 0 || nextShown < 0)
         return failed("the large view did not show the selected photo within 30 s");
+    if (windowShown < 0 || windowNextShown < 0)
+        return failed("the window of the photo did not show it within 30 s");
     return 0;
 }

@@ -196,6 +196,8 @@ photos="$here/tests/data/photos"
   "$photos/Kodak_CX7530.jpg" "$photos/BlueSquare.jpg" 2>/dev/null
 echo "(the same with the 24-megapixel photo:)"
 "$bin/tv_bench_import" 2000 "$work/big.jpg" 2>/dev/null
+echo "(the same at 200%, with the large views decoded for twice the pixels:)"
+QT_SCALE_FACTOR=2 "$bin/tv_bench_import" 200 "$work/big.jpg" 2>/dev/null
 
 # Downloading from a camera: a folder camera of 500 two-megabyte photos,
 # tessaview-cli against gphoto2 on the same port, best of three each.

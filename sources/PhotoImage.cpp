@@ -8,10 +8,16 @@ QImage loadPhotoImage(MetadataService& metadata, const QString& path, const QSiz
     QImageReader reader(path);
     reader.setAutoTransform(true);
     if (reader.canRead()) {
-        // Never larger than the photo itself: a small photo stays sharp.
-        if (reader.size().isValid())
+        // Never larger than the photo itself: a small photo stays sharp. The
+        // reader scales the photo as stored and turns it after, so a photo
+        // stored on its side is fitted into the box on its side.
+        const QSize stored = reader.size();
+        if (stored.isValid()) {
+            const bool sideways = reader.transformation() & QImageIOHandler::TransformationRotate90;
             reader.setScaledSize(
-                reader.size().scaled(box, Qt::KeepAspectRatio).boundedTo(reader.size()));
+                stored.scaled(sideways ? box.transposed() : box, Qt::KeepAspectRatio)
+                    .boundedTo(stored));
+        }
         return reader.read();
     }
     const auto preview = metadata.readPreview(path, std::max(box.width(), box.height()));

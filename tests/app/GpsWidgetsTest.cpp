@@ -1,4 +1,5 @@
 #include "GuiTestSupport.h"
+#include "TileServer.h"
 #include "app/ChangeGPSWindow.h"
 #include "app/ChangePreviewModel.h"
 #include "app/ChangePreviewWindow.h"
@@ -7,6 +8,7 @@
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "app/MapWindow.h"
+#include "app/WorldOutline.h"
 #include "editing/ChangePreview.h"
 #include "metadata/PropertyKeys.h"
 #include "support/TestPhotos.h"
@@ -20,6 +22,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTreeView>
 
 #include <cmath>
@@ -143,7 +146,9 @@ private Q_SLOTS:
     }
 
     void otherMapsTakeNoPositionFromAClick() {
-        MapWindow window;
+        QTemporaryDir settingsDir;
+        QSettings settings(settingsDir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+        MapWindow window(settings);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         showOnMap(window.currentMapView, florenceLatitude, florenceLongitude);
@@ -176,7 +181,9 @@ private Q_SLOTS:
     }
 
     void aShortMoveGlidesAndAFarOneJumps() {
-        MapWindow window;
+        QTemporaryDir settingsDir;
+        QSettings settings(settingsDir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+        MapWindow window(settings);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         MapWidget* map = window.currentMapView;
@@ -190,6 +197,73 @@ private Q_SLOTS:
         QVERIFY(std::fabs(centre.x() - map->width() / 2.0) < 1e-6);
         showOnMap(map, -33.8568, 151.2153);
         QVERIFY(!map->isGliding());
+    }
+
+    // Without tiles the map still shows the world: the land where there is
+    // land, none at sea, holes and the antimeridian as they are; the tiles,
+    // once they come, cover it.
+    void theMapWithoutTilesDrawsTheLandAndTilesReplaceIt_data() {
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<double>("span"); // degrees of longitude; half as many of latitude
+        QTest::addColumn<bool>("tiles");
+        QTest::addColumn<QString>("centre"); // "land", "sea" or "tile"
+        QTest::addColumn<bool>("anyLand");
+        QTest::newRow("inland, offline")
+            << florenceLatitude << florenceLongitude << 0.234 << false << "land" << true;
+        QTest::newRow("open sea, offline") << 30.0 << -40.0 << 0.234 << false << "sea" << false;
+        QTest::newRow("the world, offline") << -20.0 << -130.0 << 360.0 << false << "sea" << true;
+        QTest::newRow("east of the antimeridian")
+            << 66.0 << -174.0 << 0.234 << false << "land" << true;
+        QTest::newRow("a country inside another")
+            << -29.5 << 28.2 << 0.234 << false << "land" << true;
+        QTest::newRow("inland, with tiles")
+            << florenceLatitude << florenceLongitude << 0.234 << true << "tile" << false;
+    }
+    void theMapWithoutTilesDrawsTheLandAndTilesReplaceIt() {
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(double, span);
+        QFETCH(bool, tiles);
+        QFETCH(QString, centre);
+        QFETCH(bool, anyLand);
+        const QColor tileColor(10, 200, 30);
+        TileServer server(tileColor);
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        MapWidget map;
+        map.resize(320, 240);
+        map.setTileUrlTemplate(
+            tiles ? server.urlTemplate()
+                  : QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port));
+        map.setRegion(latitude, longitude, span / 2, span);
+        map.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&map));
+        QImage shot;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (shot = map.grab().toImage(),
+             tiles ? map.tilesShown() > 0 && !map.drawsOutline() : map.drawsOutline()),
+            10000);
+        // Around the centre, clear of the caption: a graticule line may cross it.
+        const auto share = [&shot](QRect area, const QColor& color) {
+            int matching = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    matching += shot.pixelColor(x, y) == color;
+            return double(matching) / (area.width() * area.height());
+        };
+        const QColor expected = centre == QLatin1String("land")  ? WorldOutline::landColor()
+                                : centre == QLatin1String("sea") ? WorldOutline::seaColor()
+                                                                 : tileColor;
+        QVERIFY2(share(QRect(150, 110, 21, 21), expected) > 0.7, qPrintable(centre));
+        const double land = share(QRect(0, 30, 320, 160), WorldOutline::landColor());
+        QVERIFY2(anyLand ? land > 0.05 : land == 0, qPrintable(QString::number(land)));
+        // Each zoom draws what its pixels can show, not every point of the borders.
+        const auto outline = WorldOutline::shared(nullptr);
+        QVERIFY(outline);
+        QVERIFY(outline->pointCount(1) * 20 < outline->pointCount(12));
     }
 
     void theEditFormSlidesInFromThePhotoViewsRightEdge() {

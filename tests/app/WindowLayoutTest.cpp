@@ -1,4 +1,5 @@
 #include "GuiTestSupport.h"
+#include "TileServer.h"
 #include "app/AppDelegate.h"
 #include "app/ChangeGPSWindow.h"
 #include "app/DateWindows.h"
@@ -10,11 +11,16 @@
 #include "app/EditViewLayout.h"
 #include "app/GpsController.h"
 #include "app/LargePhotoView.h"
+#include "app/LatestPhotoDecoder.h"
+#include "app/MapWidget.h"
+#include "app/MapWindow.h"
+#include "app/PhotoViewerWindow.h"
 #include "sources/DeviceBrowser.h"
 #include "sources/DeviceFixture.h"
 #include "sources/PhotoListModel.h"
 
 #include <QAbstractButton>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -26,6 +32,7 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStyle>
+#include <QTcpServer>
 #include <QTextDocumentFragment>
 
 // The window under a real X server at the screen size and scale the test
@@ -170,6 +177,109 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(o().window));
         QTRY_COMPARE(o().window->size(), wanted);
         QCOMPARE(o().mainSplitter->sizes(), left);
+    }
+
+    // The large views are decoded for the screen's own pixels at any scale,
+    // a photo stored on its side too, and drawn pixel for pixel. The photo a
+    // step on is decoded while this one is looked at, so that the step shows
+    // it at once; a few frames are kept however far the steps go, and a
+    // photo changed since its frame was made is decoded anew.
+    void theLargeViewsAreSharpAtTheScreensScaleAndStepAtOnce() {
+        // Two shared photos, read where they lie: nothing writes them.
+        const QString large = sharedPhoto(QStringLiteral("jpg/mobile/jolla.jpg"));
+        const QString sideways = sharedPhoto(QStringLiteral("jpg/hdr/canon_hdr_NO.jpg"));
+        if (large.isEmpty() || sideways.isEmpty())
+            QSKIP("the shared photos are not here");
+        const struct {
+            QString path;
+            QSize upright;
+        } photos[] = {
+            {large, {3264, 2448}},
+            {sideways, {1536, 2048}},
+            {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")), {640, 480}},
+            {m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg")), {100, 68}},
+            {m_photos->copyPhoto(QStringLiteral("no_exif.jpg")), {322, 466}},
+        };
+        QStringList paths;
+        for (const auto& photo : photos)
+            paths << photo.path;
+        m_app->openFiles(paths);
+        LargePhotoView* view = o().localPhotoImageView;
+        QTRY_COMPARE_WITH_TIMEOUT(view->shownPath(), paths[0], 10000);
+        QListView* browser = o().localImageBrowserView;
+        browser->setFocus();
+        const LatestPhotoDecoder* decoder = m_app->display()->largeViewDecoder();
+        const auto fitted = [](QSize photo, QSize pixels) {
+            return photo.scaled(pixels, Qt::KeepAspectRatio).boundedTo(photo);
+        };
+        for (int i = 1; i < int(paths.size()); ++i) {
+            QTRY_VERIFY2_WITH_TIMEOUT(decoder->holds(paths[i], view->pixelSize()),
+                                      qPrintable(QFileInfo(paths[i]).fileName()), 20000);
+            QTest::keyClick(browser, Qt::Key_Right);
+            QCOMPARE(view->shownPath(), paths[i]);
+            QCOMPARE(view->photo().size(), fitted(photos[i].upright, view->pixelSize()));
+            QVERIFY(decoder->framesHeld() <= LatestPhotoDecoder::framesKept);
+            if (i == 1)
+                screenshot(QStringLiteral("large-view"));
+        }
+        QCOMPARE(view->pixelSize(), view->size() * view->devicePixelRatio());
+
+        // Canon_40D.jpg's frame is kept; its file now holds another photo.
+        const QString changed = paths[3];
+        QVERIFY(decoder->holds(changed, view->pixelSize()));
+        QVERIFY(QFile::remove(changed));
+        QVERIFY(QFile::copy(fixturePath(QStringLiteral("BlueSquare.jpg")), changed));
+        QTest::keyClick(browser, Qt::Key_Left);
+        QTRY_COMPARE_WITH_TIMEOUT(view->photo().size(), fitted({360, 216}, view->pixelSize()),
+                                  10000);
+
+        // The window of the photo decodes for the whole screen it is on.
+        QTest::keyClick(browser, Qt::Key_Return);
+        PhotoViewerWindow* viewer = m_app->display()->photoViewer();
+        QVERIFY(QTest::qWaitForWindowExposed(viewer));
+        QTest::keyClick(viewer, Qt::Key_Home);
+        QTRY_COMPARE_WITH_TIMEOUT(viewer->view()->shownPath(), paths[0], 10000);
+        const QSize screen = viewer->screen()->size() * viewer->screen()->devicePixelRatio();
+        QCOMPARE(viewer->view()->photo().size(),
+                 fitted(photos[0].upright, screen.expandedTo(viewer->view()->pixelSize())));
+        screenshot(QStringLiteral("photo-window"));
+        viewer->close();
+    }
+
+    // The map window shows the world without tiles and the tiles over it,
+    // its texts whole at either scale, and opens again where it was left.
+    void theMapWindowDrawsTheWorldWithoutTilesAndKeepsItsPlace() {
+        listAndShow();
+        MapWidget* map = m_app->gps()->mapWindow()->currentMapView;
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        map->setTileUrlTemplate(QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port));
+        m_app->gps()->ShowMapAction();
+        MapWindow* window = m_app->gps()->mapWindow();
+        expectNothingClipped(window, QStringLiteral("map window"));
+        QTRY_VERIFY_WITH_TIMEOUT(map->isOffline() && map->drawsOutline(), 10000);
+        screenshot(QStringLiteral("map-offline"));
+        map->setRegion(44, 10, 30, 60);
+        QTRY_VERIFY(map->drawsOutline());
+        screenshot(QStringLiteral("map-offline-europe"));
+        TileServer server(QColor(120, 190, 140));
+        map->setTileUrlTemplate(server.urlTemplate());
+        m_app->gps()->ShowMapAction();
+        QTRY_VERIFY_WITH_TIMEOUT(map->tilesShown() > 0 && !map->drawsOutline(), 10000);
+        screenshot(QStringLiteral("map-tiles"));
+
+        const QSize left = window->size() + QSize(60, 40);
+        window->resize(left);
+        QTRY_COMPARE(window->size(), left);
+        window->close();
+        closeDelegate();
+        launchDelegate();
+        listAndShow();
+        m_app->gps()->ShowMapAction();
+        QVERIFY(QTest::qWaitForWindowExposed(m_app->gps()->mapWindow()));
+        QTRY_COMPARE(m_app->gps()->mapWindow()->size(), left);
     }
 
     void noTextIsCutOffInTheWindowTheFormTheGpsWindowOrTheCameraWindow() {
