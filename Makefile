@@ -1,4 +1,5 @@
 # Tessaview: make run | make test | make bench | make build | make test-asan | make fuzz
+#            make test-debian13
 # Each target first installs the Debian packages that are missing.
 
 BUILD_DIR   ?= build
@@ -18,7 +19,7 @@ PACKAGES = cmake make g++ pkg-config \
 # What the fuzz build needs besides: clang with its sanitizer runtimes and libFuzzer.
 FUZZ_PACKAGES = clang-14 libclang-rt-14-dev libfuzzer-14-dev
 
-.PHONY: deps fuzz-deps build run test bench test-asan fuzz clean
+.PHONY: deps fuzz-deps build run test bench test-asan fuzz test-debian13 clean
 
 deps:
 	@$(call install-missing,$(PACKAGES))
@@ -78,6 +79,11 @@ $(FUZZ_DIR)/CMakeCache.txt:
 fuzz: deps fuzz-deps $(FUZZ_DIR)/CMakeCache.txt
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_SEED=$(FUZZ_SEED) bash fuzz/run.sh $(FUZZ_DIR)
+
+# The whole suite in a Debian 13 root made with mmdebstrap and kept in
+# $(BUILD_DIR)/debian13 (root only; not part of CI).
+test-debian13:
+	DEBIAN13_DIR=$(abspath $(BUILD_DIR))/debian13 JOBS=$(JOBS) bash tools/test-debian13.sh
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
