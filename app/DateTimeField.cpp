@@ -4,6 +4,7 @@
 #include <QDateTimeEdit>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -164,6 +165,7 @@ void DateTimeField::show(const QString& text) {
     m_filling = true;
     if (parsed.value.isValid()) {
         m_empty = false;
+        m_edit->setPalette(QPalette());
         m_edit->setDateTime(parsed.value);
         int zone = m_zone->findData(parsed.zone);
         if (zone < 0) { // an offset of its own: kept as it is
@@ -185,6 +187,12 @@ void DateTimeField::showEmpty() {
     const QString shown = m_text.isEmpty() ? m_placeholder : m_text;
     // A blank, as an empty special text would show the value instead.
     m_edit->setSpecialValueText(shown.isEmpty() ? QStringLiteral(" ") : shown);
+    // A placeholder reads as one, in the desktop's hint colour; a text that
+    // is no date is the field's value and reads as text.
+    QPalette hint;
+    if (m_text.isEmpty())
+        hint.setColor(QPalette::Text, palette().color(QPalette::PlaceholderText));
+    m_edit->setPalette(hint);
     m_edit->setDateTime(emptyValue);
     m_zone->setCurrentIndex(0);
     m_filling = filling;
@@ -230,23 +238,32 @@ void DateTimeField::updateToolTip() {
     m_edit->setToolTip(lines.join(QLatin1Char('\n')));
 }
 
-// An empty field starts from now when the user comes to it, and shows its
-// placeholder again when left unchanged.
+// An empty field starts from its start text, else from now, at the user's
+// first keystroke or click in it (the calendar's button too), and shows its
+// placeholder again when left unchanged. Only coming to it by Tab shows no
+// value that is not there.
 bool DateTimeField::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_edit && m_empty && !m_edit->isReadOnly()) {
-        if (event->type() == QEvent::FocusIn) {
-            m_filling = true;
-            const Parsed start = parse(m_start, m_part);
-            QDateTime now = QDateTime::currentDateTime();
-            now.setTime(QTime(now.time().hour(), now.time().minute()));
-            m_edit->setDateTime(start.value.isValid() ? start.value
-                                : m_part == Part::Time
-                                    ? QDateTime(dayOfATime, now.time(), Qt::UTC)
-                                    : QDateTime(now.date(), now.time(), Qt::UTC));
-            m_filling = false;
-        } else if (event->type() == QEvent::FocusOut) {
-            show(m_text);
-        }
+    if (watched != m_edit || !m_empty || m_edit->isReadOnly())
+        return QWidget::eventFilter(watched, event);
+    bool begins = event->type() == QEvent::MouseButtonPress;
+    if (event->type() == QEvent::KeyPress) {
+        static const QList<int> passing = {Qt::Key_Tab,     Qt::Key_Backtab, Qt::Key_Escape,
+                                           Qt::Key_Return,  Qt::Key_Enter,   Qt::Key_Shift,
+                                           Qt::Key_Control, Qt::Key_Alt,     Qt::Key_Meta};
+        begins = !passing.contains(static_cast<QKeyEvent*>(event)->key());
+    }
+    if (begins && m_edit->dateTime() <= emptyValue) {
+        m_filling = true;
+        const Parsed start = parse(m_start, m_part);
+        QDateTime now = QDateTime::currentDateTime();
+        now.setTime(QTime(now.time().hour(), now.time().minute()));
+        m_edit->setPalette(QPalette());
+        m_edit->setDateTime(start.value.isValid()  ? start.value
+                            : m_part == Part::Time ? QDateTime(dayOfATime, now.time(), Qt::UTC)
+                                                   : QDateTime(now.date(), now.time(), Qt::UTC));
+        m_filling = false;
+    } else if (event->type() == QEvent::FocusOut) {
+        show(m_text);
     }
     return QWidget::eventFilter(watched, event);
 }

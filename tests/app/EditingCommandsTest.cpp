@@ -245,7 +245,7 @@ private Q_SLOTS:
         QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         ChangeDateWindow* window = m_app->changeDateWindow();
         const struct {
-            QLineEdit* field;
+            DateTimeField* field;
             QString text;
             QString named;
         } cases[] = {
