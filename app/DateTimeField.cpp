@@ -147,6 +147,8 @@ void DateTimeField::selectAll() {
 
 void DateTimeField::setReadOnly(bool readOnly) {
     m_edit->setReadOnly(readOnly);
+    // A date only shown offers no calendar to pick from.
+    m_edit->setCalendarPopup(!readOnly && m_part != Part::Time);
     m_edit->setButtonSymbols(readOnly ? QAbstractSpinBox::NoButtons
                                       : QAbstractSpinBox::UpDownArrows);
     m_zone->setEnabled(!readOnly);

@@ -27,6 +27,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
