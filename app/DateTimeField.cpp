@@ -125,14 +125,14 @@ void DateTimeField::setZoneShown(bool shown) {
 
 void DateTimeField::setText(const QString& text) {
     m_text = text;
-    show(text);
+    display(text);
     updateToolTip();
 }
 
 void DateTimeField::setPlaceholderText(const QString& text) {
     m_placeholder = text;
     if (m_empty)
-        show(m_text);
+        display(m_text);
 }
 
 void DateTimeField::setNote(const QString& note) {
@@ -162,7 +162,7 @@ QString DateTimeField::displayText(const QString& text, Part part) {
     return parsed.zone.isEmpty() ? shown : shown + QStringLiteral(" UTC") + parsed.zone;
 }
 
-void DateTimeField::show(const QString& text) {
+void DateTimeField::display(const QString& text) {
     const Parsed parsed = parse(text, m_part);
     m_filling = true;
     if (parsed.value.isValid()) {
@@ -265,7 +265,7 @@ bool DateTimeField::eventFilter(QObject* watched, QEvent* event) {
                                                    : QDateTime(now.date(), now.time(), Qt::UTC));
         m_filling = false;
     } else if (event->type() == QEvent::FocusOut) {
-        show(m_text);
+        display(m_text);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -54,7 +54,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void show(const QString& text);
+    void display(const QString& text);
     void showEmpty();
     void userChanged();
     void updateToolTip();

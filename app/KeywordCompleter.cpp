@@ -61,6 +61,7 @@ void KeywordCompleter::follow(const PhotoListModel& photos) {
                 for (int row = first; row <= last; ++row)
                     paths << photos.itemAt(row).filePath;
                 MetadataService* metadata = &m_metadata;
+                const int listing = m_listing;
                 runInBackground(
                     this,
                     [metadata, paths] {
@@ -71,11 +72,18 @@ void KeywordCompleter::follow(const PhotoListModel& photos) {
                         }
                         return words;
                     },
-                    [this](const QStringList& words) {
+                    [this, listing](const QStringList& words) {
+                        if (listing != m_listing)
+                            return;
                         addKeywords(words);
                         Q_EMIT keywordsRead();
                     });
             });
+    connect(&photos, &PhotoListModel::modelReset, this, [this] {
+        ++m_listing;
+        m_known.clear();
+        m_model->setStringList({});
+    });
 }
 
 void KeywordCompleter::addKeywords(const QStringList& keywords) {

@@ -20,7 +20,8 @@ class KeywordCompleter : public QObject {
 public:
     KeywordCompleter(QLineEdit* field, MetadataService& metadata, QObject* parent = nullptr);
 
-    // Reads the keywords of each photo the list gains.
+    // Reads the keywords of each photo the list gains; a cleared list offers
+    // none.
     void follow(const PhotoListModel& photos);
     void addKeywords(const QStringList& keywords);
     QStringList keywords() const;
@@ -39,4 +40,5 @@ private:
     QStringListModel* m_model;
     QSet<QString> m_known;
     bool m_inserting = false;
+    int m_listing = 0; // counts the list's clearings: older reads are dropped
 };

@@ -14,7 +14,7 @@ public:
 
     QString text() const { return m_text; }
     void setText(const QString& text);
-    void clear() { setText(QString()); }
+    void clear() { setText(QString()); } // the stars, not the list
     void setPlaceholderText(const QString& text);
     QString placeholderText() const { return m_placeholder; }
 

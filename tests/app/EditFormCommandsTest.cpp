@@ -330,6 +330,9 @@ private Q_SLOTS:
                      QJsonArray({"old", "lakeside"}));
             QCOMPARE(tags.value(QLatin1String("XMP-xmp:Rating")).toInt(-1), i == 0 ? 3 : -1);
         }
+        // An emptied list offers none.
+        m_app->display()->ClearLeftPhotos();
+        QCOMPARE(completer->keywords(), QStringList());
     }
 
     // Three photos with their own dates and positions: typing only the artist
