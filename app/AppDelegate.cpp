@@ -11,6 +11,7 @@
 #include "app/EditFormState.h"
 #include "app/GeotagController.h"
 #include "app/GpsController.h"
+#include "app/KeywordCompleter.h"
 #include "app/MapWidget.h"
 #include "app/PreferencesController.h"
 #include "app/RemovalController.h"
@@ -70,6 +71,7 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     m_editForm = std::make_unique<EditFormController>(o.form(), window, *m_formState, selection,
                                                       m_current, runner, alerts, metadata,
                                                       m_storage, m_settings, m_places);
+    m_editForm->keywordCompleter()->follow(*m_localPhotos);
     m_chrome = std::make_unique<ChromeController>(o.window, fileViewer, m_storage);
 
     forwardSignals();

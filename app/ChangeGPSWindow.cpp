@@ -1,5 +1,6 @@
 #include "app/ChangeGPSWindow.h"
 
+#include "app/DateTimeField.h"
 #include "app/MapWidget.h"
 
 #include <QFormLayout>
@@ -31,8 +32,10 @@ ChangeGPSWindow::ChangeGPSWindow(QWidget* parent) : QDialog(parent) {
     latitudelab = gpsField(QStringLiteral("latitudelab"), tr("-90 … 90, south negative"));
     longtitudelab = gpsField(QStringLiteral("longtitudelab"), tr("-180 … 180, west negative"));
     altitudelab = gpsField(QStringLiteral("altitudelab"), tr("metres, below sea negative"));
-    dateStamplab = gpsField(QStringLiteral("dateStamplab"), QStringLiteral("YYYY:MM:DD"));
-    timeStamplab = gpsField(QStringLiteral("timeStamplab"), QStringLiteral("HH:MM:SS"));
+    dateStamplab = new DateTimeField(DateTimeField::Part::Date);
+    dateStamplab->setObjectName(QStringLiteral("dateStamplab"));
+    timeStamplab = new DateTimeField(DateTimeField::Part::Time);
+    timeStamplab->setObjectName(QStringLiteral("timeStamplab"));
     previewMapView = new MapWidget;
     previewMapView->setObjectName(QStringLiteral("previewMapView"));
     previewMapView->setMinimumSize(320, 240);
@@ -74,11 +77,11 @@ ChangeGPSWindow::ChangeGPSWindow(QWidget* parent) : QDialog(parent) {
     connect(previewMapView, &MapWidget::positionPicked, this, &ChangeGPSWindow::takePickedPosition);
 }
 
-QList<QLineEdit*> ChangeGPSWindow::fields() const {
+QList<QWidget*> ChangeGPSWindow::fields() const {
     return {latitudelab, longtitudelab, altitudelab, dateStamplab, timeStamplab};
 }
 
-QString ChangeGPSWindow::fieldName(const QLineEdit* field) const {
+QString ChangeGPSWindow::fieldName(const QWidget* field) const {
     if (field == latitudelab)
         return tr("The latitude");
     if (field == longtitudelab)

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class DateTimeField;
 class MapWidget;
 class QLineEdit;
 class QPushButton;
@@ -17,16 +18,17 @@ public:
     QLineEdit* latitudelab;
     QLineEdit* longtitudelab;
     QLineEdit* altitudelab;
-    QLineEdit* dateStamplab;
-    QLineEdit* timeStamplab;
+    DateTimeField* dateStamplab; // UTC, as GPS keeps it
+    DateTimeField* timeStamplab;
     MapWidget* previewMapView;
     QPushButton* previewButton;
     QPushButton* saveButton;
     QPushButton* cancelButton;
 
-    QList<QLineEdit*> fields() const;
+    // The five fields in the order of GpsTexts; FormFieldText reads them.
+    QList<QWidget*> fields() const;
     // The field's label, as an alert names it.
-    QString fieldName(const QLineEdit* field) const;
+    QString fieldName(const QWidget* field) const;
     // Six decimals: a tenth of a metre, finer than a click can aim.
     static QString degreesText(double degrees);
 

@@ -1,5 +1,7 @@
 #include "app/DateWindows.h"
 
+#include "app/DateTimeField.h"
+
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -12,11 +14,9 @@
 
 namespace {
 
-QLineEdit* dateField(const QString& name, const QString& placeholder = QString()) {
-    auto* field = new QLineEdit;
+DateTimeField* dateField(const QString& name) {
+    auto* field = new DateTimeField;
     field->setObjectName(name);
-    field->setPlaceholderText(placeholder);
-    field->setMinimumWidth(170);
     return field;
 }
 
@@ -29,15 +29,13 @@ QHBoxLayout* buttonRow(QPushButton* cancel, QPushButton* save) {
     return row;
 }
 
-const QString exifPlaceholder = QStringLiteral("YYYY:MM:DD HH:MM:SS");
-
 } // namespace
 
 ChangeDateWindow::ChangeDateWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("changeDateWindow"));
     setWindowTitle(tr("Change Date"));
-    orignalDatelab = dateField(QStringLiteral("orignalDatelab"), exifPlaceholder);
-    diginalDatelab = dateField(QStringLiteral("diginalDatelab"), exifPlaceholder);
+    orignalDatelab = dateField(QStringLiteral("orignalDatelab"));
+    diginalDatelab = dateField(QStringLiteral("diginalDatelab"));
     saveButton = new QPushButton(tr("Save"));
     cancelButton = new QPushButton(tr("Cancel"));
     auto* layout = new QVBoxLayout(this);
@@ -47,6 +45,7 @@ ChangeDateWindow::ChangeDateWindow(QWidget* parent) : QDialog(parent) {
     layout->addLayout(form);
     layout->addLayout(buttonRow(cancelButton, saveButton));
     setModal(false);
+    setSizeGripEnabled(true);
 }
 
 ChangeMutiDateWindow::ChangeMutiDateWindow(QWidget* parent) : QDialog(parent) {
@@ -65,8 +64,10 @@ ChangeMutiDateWindow::ChangeMutiDateWindow(QWidget* parent) : QDialog(parent) {
     dateImageview->hide();
     beforeorignalDatelab = dateField(QStringLiteral("beforeorignalDatelab"));
     beforediginalDatelab = dateField(QStringLiteral("beforediginalDatelab"));
-    afterorignalDatelab = dateField(QStringLiteral("afterorignalDatelab"), exifPlaceholder);
-    afterdiginalDatelab = dateField(QStringLiteral("afterdiginalDatelab"), exifPlaceholder);
+    for (DateTimeField* before : {beforeorignalDatelab, beforediginalDatelab})
+        before->setReadOnly(true);
+    afterorignalDatelab = dateField(QStringLiteral("afterorignalDatelab"));
+    afterdiginalDatelab = dateField(QStringLiteral("afterdiginalDatelab"));
     auto* photoBox = new QVBoxLayout;
     photoBox->addWidget(dateChoosePhotoBtn);
     photoBox->addWidget(dateImageview);
@@ -124,16 +125,16 @@ ChangeMutiDateWindow::ChangeMutiDateWindow(QWidget* parent) : QDialog(parent) {
     cancelButton = new QPushButton(tr("Cancel"));
     layout->addLayout(buttonRow(cancelButton, saveButton));
     setModal(false);
+    setSizeGripEnabled(true);
 }
 
 QList<QLineEdit*> ChangeMutiDateWindow::amountFields() const {
     return {yearVaulab, monthVaulab, dayVaulab, hourVaulab, minuVaulab, secVaulab};
 }
 
-QList<QLineEdit*> ChangeMutiDateWindow::textsToEmpty() const {
-    return QList<QLineEdit*>{mutSetDatelab, beforeorignalDatelab, beforediginalDatelab,
-                             afterorignalDatelab, afterdiginalDatelab} +
-           amountFields();
+QList<DateTimeField*> ChangeMutiDateWindow::datesToEmpty() const {
+    return {mutSetDatelab, beforeorignalDatelab, beforediginalDatelab, afterorignalDatelab,
+            afterdiginalDatelab};
 }
 
 void ChangeMutiDateWindow::showPreviewPhoto(const QImage& image) {

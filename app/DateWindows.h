@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class DateTimeField;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -12,8 +13,8 @@ class ChangeDateWindow : public QDialog {
 public:
     explicit ChangeDateWindow(QWidget* parent = nullptr);
 
-    QLineEdit* orignalDatelab;
-    QLineEdit* diginalDatelab;
+    DateTimeField* orignalDatelab;
+    DateTimeField* diginalDatelab;
     QPushButton* saveButton;
     QPushButton* cancelButton;
 };
@@ -26,11 +27,11 @@ public:
 
     QPushButton* dateChoosePhotoBtn;
     QLabel* dateImageview;
-    QLineEdit* beforeorignalDatelab;
-    QLineEdit* beforediginalDatelab;
-    QLineEdit* afterorignalDatelab;
-    QLineEdit* afterdiginalDatelab;
-    QLineEdit* mutSetDatelab;
+    DateTimeField* beforeorignalDatelab; // read only: the preview photo's dates
+    DateTimeField* beforediginalDatelab;
+    DateTimeField* afterorignalDatelab;
+    DateTimeField* afterdiginalDatelab;
+    DateTimeField* mutSetDatelab;
     QPushButton* AddTimeBtn;
     QPushButton* RemoveTimeBtn;
     QLineEdit* yearVaulab;
@@ -42,8 +43,8 @@ public:
     QPushButton* saveButton;
     QPushButton* cancelButton;
 
-    // The texts a completed save or a cancel empties.
-    QList<QLineEdit*> textsToEmpty() const;
+    // The texts a completed save or a cancel empties: the dates and the amounts.
+    QList<DateTimeField*> datesToEmpty() const;
     QList<QLineEdit*> amountFields() const;
     // Whether a preview photo is shown (chosen since the last cancel).
     bool hasPreviewPhoto() const { return m_hasPreview; }

@@ -7,44 +7,36 @@
 #include "app/Background.h"
 #include "app/CommandRunner.h"
 #include "app/CurrentPhoto.h"
+#include "app/DateTimeField.h"
 #include "app/DateWindows.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
+#include "app/WindowGeometry.h"
 #include "editing/DateOperations.h"
 #include "metadata/DateText.h"
 #include "metadata/FileTimes.h"
 #include "metadata/MetadataService.h"
 #include "sources/PhotoImage.h"
 
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QScreen>
-
-namespace {
-
-void showCentred(QWidget* window) {
-    window->show();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window->move(screen->availableGeometry().center() - window->rect().center());
-    window->raise();
-    window->activateWindow();
-}
-
-} // namespace
 
 DatesController::DatesController(QWidget* window, SourceSelection& selection, CurrentPhoto& current,
                                  CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
                                  const StorageLocation& storage, QSettings& settings,
                                  QObject* parent)
     : QObject(parent), m_selection(selection), m_current(current), m_runner(runner),
-      m_alerts(alerts), m_metadata(metadata), m_storage(storage) {
+      m_alerts(alerts), m_metadata(metadata), m_storage(storage), m_window(window),
+      m_settings(settings) {
     m_dateWindow = new ChangeDateWindow(window);
     m_batchWindow = new ChangeMutiDateWindow(window);
+    m_dateWindow->installEventFilter(this);
+    m_batchWindow->installEventFilter(this);
     m_confirmation = new ChangeConfirmation(settings, this);
 }
 
@@ -84,11 +76,16 @@ void DatesController::fillDateWindow(const QString& path, int count) {
             if (count == 1) {
                 m_dateWindow->orignalDatelab->setText(read.pair.original);
                 m_dateWindow->diginalDatelab->setText(read.pair.digitized);
-                showCentred(m_dateWindow);
+                showPlaced(m_dateWindow);
             } else {
-                if (!read.created.isEmpty())
-                    m_batchWindow->mutSetDatelab->setPlaceholderText(read.created);
-                showCentred(m_batchWindow);
+                // The photo's creation date as a hint, in the format of its
+                // siblings, and where the field starts when the user comes to it.
+                DateTimeField* date = m_batchWindow->mutSetDatelab;
+                if (!read.created.isEmpty()) {
+                    date->setPlaceholderText(DateTimeField::displayText(read.created));
+                    date->setStartText(read.created);
+                }
+                showPlaced(m_batchWindow);
             }
             Q_EMIT dateWindowFilled();
         });
@@ -97,7 +94,7 @@ void DatesController::fillDateWindow(const QString& path, int count) {
 // Every date is checked before anything is written, in both sources: a text
 // that is no date would go into the photo's EXIF as it stands.
 bool DatesController::refuseNonDates(QWidget* window,
-                                     const QList<std::pair<QLineEdit*, QString>>& fields) {
+                                     const QList<std::pair<DateTimeField*, QString>>& fields) {
     for (const auto& [field, name] : fields) {
         if (!DateText::isValid(field->text())) {
             m_alerts.showInvalidDateAlert(window, name);
@@ -107,6 +104,24 @@ bool DatesController::refuseNonDates(QWidget* window,
         }
     }
     return false;
+}
+
+void DatesController::showPlaced(QWidget* dateWindow) {
+    if (!m_placed.contains(dateWindow)) {
+        dateWindow->adjustSize();
+        WindowGeometry::restoreWindow(dateWindow, m_settings, dateWindow->objectName(), m_window);
+        m_placed << dateWindow;
+    }
+    dateWindow->show();
+    dateWindow->raise();
+    dateWindow->activateWindow();
+}
+
+bool DatesController::eventFilter(QObject* watched, QEvent* event) {
+    auto* dateWindow = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Hide && m_placed.contains(dateWindow))
+        WindowGeometry::saveWindow(dateWindow, m_settings, dateWindow->objectName());
+    return QObject::eventFilter(watched, event);
 }
 
 void DatesController::ClickDateChangedSaveAction() {
@@ -175,7 +190,9 @@ void DatesController::ClickRemoveTimeAction() {
 }
 
 void DatesController::closeMutiDateWindow() {
-    for (QLineEdit* field : m_batchWindow->textsToEmpty())
+    for (DateTimeField* field : m_batchWindow->datesToEmpty())
+        field->clear();
+    for (QLineEdit* field : m_batchWindow->amountFields())
         field->clear();
     m_batchWindow->hide();
 }

@@ -11,7 +11,7 @@ class ChangeDateWindow;
 class ChangeMutiDateWindow;
 class CommandRunner;
 class MetadataService;
-class QLineEdit;
+class DateTimeField;
 class QWidget;
 class SourceSelection;
 struct CurrentPhoto;
@@ -56,8 +56,11 @@ Q_SIGNALS:
 private:
     void fillDateWindow(const QString& path, int count);
     // True, with the alert up naming the first field that holds no date.
-    bool refuseNonDates(QWidget* window, const QList<std::pair<QLineEdit*, QString>>& fields);
+    bool refuseNonDates(QWidget* window, const QList<std::pair<DateTimeField*, QString>>& fields);
     void closeMutiDateWindow();
+    // Where the user left it, else its own size centred on the main window.
+    void showPlaced(QWidget* dateWindow);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     SourceSelection& m_selection;
     CurrentPhoto& m_current; // the batch window's photo panel chooses it
@@ -68,4 +71,7 @@ private:
     const StorageLocation& m_storage;
     ChangeDateWindow* m_dateWindow = nullptr;
     ChangeMutiDateWindow* m_batchWindow = nullptr;
+    QWidget* m_window = nullptr;
+    QSettings& m_settings;
+    QList<QWidget*> m_placed; // the windows shown since the start
 };

@@ -4,13 +4,16 @@
 #include "editing/WorkingCopies.h"
 
 #include "app/CurrentPhoto.h"
+#include "app/DateTimeField.h"
 #include "app/DropTargets.h"
 #include "app/EditFormState.h"
+#include "app/FormFieldText.h"
 #include "app/LargePhotoView.h"
 #include "app/LatestPhotoDecoder.h"
 #include "app/MainWindowLayout.h"
 #include "app/PhotoViewerWindow.h"
 #include "app/PropertyOutlineView.h"
+#include "app/RatingField.h"
 #include "app/SourcePane.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
@@ -18,6 +21,7 @@
 
 #include <QFileDialog>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QStandardItemModel>
 #include <QTreeView>
 
@@ -183,9 +187,9 @@ void DisplayController::ClearLeftPhotos() {
     m_localPhotos.clear();
     for (QLineEdit* field : m_outlets.summaryFields())
         field->setText(QString());
-    for (QLineEdit* field : m_outlets.formFields()) {
+    for (QWidget* field : m_outlets.formFields()) {
         if (field != m_outlets.cameraDatelab)
-            field->setText(QString());
+            FormFieldText::setText(field, QString());
     }
     m_formState.filled();
 }

@@ -4,8 +4,10 @@
 
 #include "app/Background.h"
 #include "app/CurrentPhoto.h"
+#include "app/DateTimeField.h"
 #include "app/DropTargets.h"
 #include "app/EditFormState.h"
+#include "app/FormFieldText.h"
 #include "app/LargePhotoView.h"
 #include "app/LatestPhotoDecoder.h"
 #include "app/MainWindowLayout.h"
@@ -13,6 +15,7 @@
 #include "app/MapWidget.h"
 #include "app/ParallelReads.h"
 #include "app/PropertyOutlineView.h"
+#include "app/RatingField.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
 #include "metadata/FileTimes.h"
@@ -25,6 +28,7 @@
 #include "sources/PhotoListModel.h"
 
 #include <QFileInfo>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QThread>
@@ -220,7 +224,7 @@ void DisplayController::showPosition(double latitude, double longitude) {
 
 void DisplayController::applyDisplay(const PhotoDisplay& display) {
     const MainWindowOutlets& o = m_outlets;
-    const std::pair<const std::optional<QString>*, QLineEdit*> fields[] = {
+    const std::pair<const std::optional<QString>*, QWidget*> fields[] = {
         {&display.photoImageSizelab, o.photoImageSizelab},
         {&display.artistlab, o.artistlab},
         {&display.imageDescrilab, o.imageDescrilab},
@@ -239,12 +243,12 @@ void DisplayController::applyDisplay(const PhotoDisplay& display) {
         {&display.statelab, o.statelab},
         {&display.countrylab, o.countrylab},
         {&display.countryCodelab, o.countryCodelab},
+        {&display.titlelab, o.titlelab},
+        {&display.ratinglab, o.ratinglab},
     };
     for (const auto& [value, edit] : fields) {
-        if (value->has_value()) {
-            edit->setText(**value);
-            edit->setCursorPosition(0);
-        }
+        if (value->has_value())
+            FormFieldText::setText(edit, **value);
     }
     // The summary names the camera by make and model (the lens is in the
     // tree), and shows the digitized date as every date is shown.

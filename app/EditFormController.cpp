@@ -4,11 +4,15 @@
 #include "app/ChangeConfirmation.h"
 #include "app/CommandRunner.h"
 #include "app/CurrentPhoto.h"
+#include "app/DateTimeField.h"
 #include "app/EditFormState.h"
 #include "app/EditViewLayout.h"
+#include "app/FormFieldText.h"
+#include "app/KeywordCompleter.h"
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "app/PlacesSource.h"
+#include "app/RatingField.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
 #include "editing/EditFormOperation.h"
@@ -17,6 +21,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPlainTextEdit>
 
 #include <cmath>
 
@@ -29,7 +34,8 @@ EditFormController::EditFormController(const FormOutlets& form, QWidget* window,
       m_selection(selection), m_current(current), m_runner(runner), m_alerts(alerts),
       m_metadata(metadata), m_storage(storage), m_places(places) {
     m_confirmation = new ChangeConfirmation(settings, this);
-    for (QLineEdit* field : m_form.fields())
+    m_keywords = new KeywordCompleter(m_form.keywordslab, metadata, this);
+    for (QWidget* field : m_form.fields())
         field->installEventFilter(this);
     // A shown form stays over its pane as the window and the splitters move.
     m_form.infoPane->installEventFilter(this);
@@ -54,10 +60,19 @@ void EditFormController::ClickApplyChangeAction() {
     const SourceMode mode = m_selection.mode();
     const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(mode);
     const bool several = photos.size() > 1;
-    const auto take = [&](QLineEdit* field) -> std::optional<QString> {
+    const auto take = [&](QWidget* field) -> std::optional<QString> {
         if (several && !m_formState.isEdited(field))
             return std::nullopt;
-        return field->text();
+        return FormFieldText::text(field);
+    };
+    // Written only when changed, even for one photo: the camera date shown
+    // is one of the photo's dates, and writing it back would put it in
+    // place of the other and drop the fractions and XMP dates the photo
+    // keeps; an untouched title or rating has nothing to write.
+    const auto changed = [&](QWidget* field) -> std::optional<QString> {
+        if (!m_formState.isEdited(field))
+            return std::nullopt;
+        return FormFieldText::text(field);
     };
     EditFormFields fields;
     fields.artist = take(o.artistlab);
@@ -65,7 +80,7 @@ void EditFormController::ClickApplyChangeAction() {
     fields.copyright = take(o.copyrightlab);
     fields.make = take(o.cameraMakelab);
     fields.model = take(o.cameraModelab);
-    fields.date = take(o.cameraDatelab);
+    fields.date = changed(o.cameraDatelab);
     fields.comment = take(o.commentslab);
     fields.keywords = take(o.keywordslab);
     fields.latitude = take(o.gpsLatilab);
@@ -77,6 +92,8 @@ void EditFormController::ClickApplyChangeAction() {
     fields.state = take(o.statelab);
     fields.country = take(o.countrylab);
     fields.countryCode = take(o.countryCodelab);
+    fields.title = changed(o.titlelab);
+    fields.rating = changed(o.ratinglab);
     if (several && m_formState.editedFields().isEmpty()) {
         m_alerts.showSheet(
             tr("Nothing to apply"),
@@ -188,8 +205,8 @@ bool EditFormController::eventFilter(QObject* watched, QEvent* event) {
         (event->type() == QEvent::Resize || event->type() == QEvent::Move))
         keepEditViewAtRest(m_form);
     if (event->type() == QEvent::FocusIn) {
-        if (auto* field = qobject_cast<QLineEdit*>(watched))
-            textShouldBeginEditing(field);
+        if (m_form.fields().contains(watched))
+            textShouldBeginEditing(static_cast<QWidget*>(watched));
     }
     return QObject::eventFilter(watched, event);
 }
@@ -197,7 +214,7 @@ bool EditFormController::eventFilter(QObject* watched, QEvent* event) {
 // The map shows the form's position as it is before the first keystroke, with
 // one pin. Fields that hold no position leave the map and the current
 // position as they are, rather than pinning the sea off Africa at 0, 0.
-void EditFormController::textShouldBeginEditing(QLineEdit*) {
+void EditFormController::textShouldBeginEditing(QWidget*) {
     const auto latitude = leadingNumber(m_form.gpsLatilab->text());
     const auto longitude = leadingNumber(m_form.gpsLongtlab->text());
     if (!latitude || !longitude || std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180)

@@ -8,6 +8,7 @@ class Alerts;
 class ChangeConfirmation;
 class CommandRunner;
 class EditFormState;
+class KeywordCompleter;
 class MetadataService;
 class PlacesSource;
 class QLineEdit;
@@ -28,6 +29,8 @@ public:
                        QSettings& settings, PlacesSource& places, QObject* parent = nullptr);
 
     ChangeConfirmation* confirmation() const { return m_confirmation; }
+    // Completes the keywords field from the keywords of the listed photos.
+    KeywordCompleter* keywordCompleter() const { return m_keywords; }
 
 public Q_SLOTS:
     void StartEditViewAction();
@@ -44,7 +47,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void textShouldBeginEditing(QLineEdit* field);
+    void textShouldBeginEditing(QWidget* field);
 
     const FormOutlets m_form;
     QWidget* m_window;
@@ -57,4 +60,5 @@ private:
     const StorageLocation& m_storage;
     PlacesSource& m_places;
     ChangeConfirmation* m_confirmation = nullptr;
+    KeywordCompleter* m_keywords = nullptr;
 };

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 
-class QLineEdit;
+class QWidget;
 struct PhotoDisplay;
 
 // What the edit form's fields hold besides their texts: whether the user has
@@ -16,7 +16,7 @@ struct PhotoDisplay;
 class EditFormState : public QObject {
     Q_OBJECT
 public:
-    explicit EditFormState(const QList<QLineEdit*>& fields, QObject* parent = nullptr);
+    explicit EditFormState(const QList<QWidget*>& fields, QObject* parent = nullptr);
 
     // The fields have just been filled from one photo (or emptied).
     void filled();
@@ -26,12 +26,12 @@ public:
     // edited meanwhile keep what the user typed.
     void filledFromSeveral(const QList<PhotoDisplay>& photos);
 
-    bool isEdited(const QLineEdit* field) const;
-    bool isMixed(const QLineEdit* field) const;
+    bool isEdited(const QWidget* field) const;
+    bool isMixed(const QWidget* field) const;
     // A field typed into since the form was filled, or holding a text other
     // than the one it was filled with (a script's or a test's setText).
-    QList<QLineEdit*> editedFields() const;
-    QList<QLineEdit*> mixedFields() const;
+    QList<QWidget*> editedFields() const;
+    QList<QWidget*> mixedFields() const;
 
     static QString mixedText();
 
@@ -45,8 +45,8 @@ private:
         bool edited = false;
         bool mixed = false;
     };
-    void setMixed(QLineEdit* field, bool mixed);
+    void setMixed(QWidget* field, bool mixed);
 
-    QList<QLineEdit*> m_order;
-    QHash<const QLineEdit*, Field> m_fields;
+    QList<QWidget*> m_order;
+    QHash<const QWidget*, Field> m_fields;
 };

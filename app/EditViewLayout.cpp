@@ -1,13 +1,16 @@
 #include "app/EditViewLayout.h"
 
+#include "app/DateTimeField.h"
 #include "app/EditFormState.h"
 #include "app/MainWindowLayout.h"
 #include "app/MapWidget.h"
+#include "app/RatingField.h"
 
 #include <QFormLayout>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
@@ -24,6 +27,18 @@ QLineEdit* formField(const QString& name, const QString& placeholder = QString()
     const int hint = std::max(metrics.horizontalAdvance(placeholder),
                               metrics.horizontalAdvance(EditFormState::mixedText()));
     edit->setMinimumWidth(hint + 3 * metrics.averageCharWidth());
+    return edit;
+}
+
+// Three lines high, growing no further: the form scrolls, not the text.
+QPlainTextEdit* descriptionField() {
+    auto* edit = new QPlainTextEdit;
+    edit->setTabChangesFocus(true);
+    const QFontMetrics metrics(edit->font());
+    edit->setFixedHeight(3 * metrics.lineSpacing() + 2 * edit->frameWidth() +
+                         int(2 * edit->document()->documentMargin()));
+    edit->setMinimumWidth(metrics.horizontalAdvance(EditFormState::mixedText()) +
+                          3 * metrics.averageCharWidth());
     return edit;
 }
 
@@ -53,12 +68,11 @@ void buildEditView(MainWindowOutlets& o) {
         QString placeholder;
     } rows[] = {
         {QObject::tr("Artist"), &o.artistlab, QStringLiteral("artistlab"), {}},
-        {QObject::tr("Description"), &o.imageDescrilab, QStringLiteral("imageDescrilab"), {}},
+        {QObject::tr("Description"), nullptr, QStringLiteral("imageDescrilab"), {}},
         {QObject::tr("Copyright"), &o.copyrightlab, QStringLiteral("copyrightlab"), {}},
         {QObject::tr("Make"), &o.cameraMakelab, QStringLiteral("cameraMakelab"), {}},
         {QObject::tr("Model"), &o.cameraModelab, QStringLiteral("cameraModelab"), {}},
-        {QObject::tr("Date"), &o.cameraDatelab, QStringLiteral("cameraDatelab"),
-         QStringLiteral("YYYY:MM:DD HH:MM:SS")},
+        {QObject::tr("Date"), nullptr, QStringLiteral("cameraDatelab"), {}},
         {QObject::tr("Comment"), &o.commentslab, QStringLiteral("commentslab"), {}},
         {QObject::tr("Keywords"), &o.keywordslab, QStringLiteral("keywordslab"),
          QObject::tr("one, two, three")},
@@ -67,15 +81,15 @@ void buildEditView(MainWindowOutlets& o) {
         {QObject::tr("Longitude"), &o.gpsLongtlab, QStringLiteral("gpsLongtlab"),
          QObject::tr("west negative")},
         {QObject::tr("Altitude"), &o.gpsAitlab, QStringLiteral("gpsAitlab"), QObject::tr("metres")},
-        {QObject::tr("GPS date"), &o.gpsDatelab, QStringLiteral("gpsDatelab"),
-         QStringLiteral("YYYY:MM:DD")},
-        {QObject::tr("GPS time"), &o.gpsTimelab, QStringLiteral("gpsTimelab"),
-         QStringLiteral("HH:MM:SS")},
+        {QObject::tr("GPS date"), nullptr, QStringLiteral("gpsDatelab"), {}},
+        {QObject::tr("GPS time (UTC)"), nullptr, QStringLiteral("gpsTimelab"), {}},
         {QObject::tr("City"), &o.citylab, QStringLiteral("citylab"), {}},
         {QObject::tr("State"), &o.statelab, QStringLiteral("statelab"), QObject::tr("or province")},
         {QObject::tr("Country"), &o.countrylab, QStringLiteral("countrylab"), {}},
         {QObject::tr("Country code"), &o.countryCodelab, QStringLiteral("countryCodelab"),
          QObject::tr("ISO, such as DE")},
+        {QObject::tr("Title"), &o.titlelab, QStringLiteral("titlelab"), {}},
+        {QObject::tr("Rating"), nullptr, QStringLiteral("ratinglab"), {}},
     };
     auto* fields = new QWidget;
     fields->setObjectName(QStringLiteral("editFields"));
@@ -83,9 +97,30 @@ void buildEditView(MainWindowOutlets& o) {
     form->setVerticalSpacing(6);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     for (const auto& row : rows) {
-        *row.outlet = formField(row.name, row.placeholder);
-        form->addRow(row.label, *row.outlet);
-        if (*row.outlet == o.countryCodelab) {
+        QWidget* field = nullptr;
+        if (row.outlet) {
+            *row.outlet = formField(row.name, row.placeholder);
+            field = *row.outlet;
+        } else if (row.name == QLatin1String("imageDescrilab")) {
+            o.imageDescrilab = descriptionField();
+            field = o.imageDescrilab;
+        } else if (row.name == QLatin1String("ratinglab")) {
+            o.ratinglab = new RatingField;
+            field = o.ratinglab;
+        } else {
+            const auto part = row.name == QLatin1String("gpsDatelab") ? DateTimeField::Part::Date
+                              : row.name == QLatin1String("gpsTimelab")
+                                  ? DateTimeField::Part::Time
+                                  : DateTimeField::Part::DateAndTime;
+            auto* date = new DateTimeField(part);
+            (part == DateTimeField::Part::Date   ? o.gpsDatelab
+             : part == DateTimeField::Part::Time ? o.gpsTimelab
+                                                 : o.cameraDatelab) = date;
+            field = date;
+        }
+        field->setObjectName(row.name);
+        form->addRow(row.label, field);
+        if (field == o.countryCodelab) {
             // Beside the place it fills, below the position it reads.
             o.fillPlacesBtn = new QPushButton(QObject::tr("Fill from Position"));
             o.fillPlacesBtn->setObjectName(QStringLiteral("fillPlacesBtn"));
@@ -93,10 +128,10 @@ void buildEditView(MainWindowOutlets& o) {
             o.fillPlacesBtn->setToolTip(
                 QObject::tr("City, state, country and code of the place nearest to the latitude "
                             "and longitude above, from the places that come with Tessaview"));
-            auto* row = new QHBoxLayout;
-            row->addStretch(1);
-            row->addWidget(o.fillPlacesBtn);
-            form->addRow(row);
+            auto* buttonRow = new QHBoxLayout;
+            buttonRow->addStretch(1);
+            buttonRow->addWidget(o.fillPlacesBtn);
+            form->addRow(buttonRow);
         }
     }
     auto* note = new QLabel(QObject::tr("Apply writes these fields into every selected photo. "

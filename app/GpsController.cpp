@@ -6,6 +6,8 @@
 #include "app/ChangeGPSWindow.h"
 #include "app/CommandRunner.h"
 #include "app/CurrentPhoto.h"
+#include "app/DateTimeField.h"
+#include "app/FormFieldText.h"
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "app/MapWindow.h"
@@ -34,9 +36,8 @@ double numberIn(const QLineEdit* field) {
     return leadingNumber(field->text()).value_or(0);
 }
 
-void setField(QLineEdit* field, const QString& text) {
-    field->setText(text);
-    field->setCursorPosition(0);
+void setField(QWidget* field, const QString& text) {
+    FormFieldText::setText(field, text);
 }
 
 } // namespace
@@ -98,16 +99,16 @@ void GpsController::showGpsWindow(Opening opening, bool readable, const QVariant
                                    m_window);
                 return;
             }
-            for (QLineEdit* field : m_gpsWindow->fields())
-                field->clear();
+            for (QWidget* field : m_gpsWindow->fields())
+                FormFieldText::setText(field, QString());
             fillFromGpsSet(gps);
             // A set without a latitude or longitude is centred on 0 there.
             showGpsWindowAt(gps.contains(Latitude) ? signedLatitude(gps) : 0,
                             gps.contains(Longitude) ? signedLongitude(gps) : 0);
             return;
         }
-        for (QLineEdit* field : m_gpsWindow->fields())
-            field->clear();
+        for (QWidget* field : m_gpsWindow->fields())
+            FormFieldText::setText(field, QString());
         if (hasGps) {
             fillFromGpsSet(gps);
         } else {
@@ -155,8 +156,8 @@ void GpsController::showValueError(const QString& informative) {
 void GpsController::ClickSaveChangeGPSAction() {
     // The altitude is optional here as in the form: empty, it stays as the
     // photo has it.
-    for (QLineEdit* field : m_gpsWindow->fields()) {
-        if (field != m_gpsWindow->altitudelab && field->text().trimmed().isEmpty()) {
+    for (QWidget* field : m_gpsWindow->fields()) {
+        if (field != m_gpsWindow->altitudelab && FormFieldText::text(field).trimmed().isEmpty()) {
             showValueError(tr("Each value cannot be empty.") + QLatin1Char('\n') +
                            tr("%1 is empty.").arg(m_gpsWindow->fieldName(field)));
             field->setFocus();

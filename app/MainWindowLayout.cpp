@@ -1,5 +1,6 @@
 #include "app/MainWindowLayout.h"
 
+#include "app/DateTimeField.h"
 #include "app/DropTargets.h"
 #include "app/EditViewLayout.h"
 #include "app/LargePhotoView.h"
@@ -7,6 +8,7 @@
 #include "app/PRButton.h"
 #include "app/PhotoCellDelegate.h"
 #include "app/PropertyOutlineView.h"
+#include "app/RatingField.h"
 
 #include <QAction>
 #include <QFormLayout>
@@ -14,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
@@ -24,17 +27,44 @@ QList<QLineEdit*> MainWindowOutlets::summaryFields() const {
             photoImageSizelab, photoDPIlab,        photoModDatelab};
 }
 
-QList<QLineEdit*> MainWindowOutlets::formFields() const {
+QList<QWidget*> MainWindowOutlets::formFields() const {
     return form().fields();
 }
 
 FormOutlets MainWindowOutlets::form() const {
-    return {editView,       infoPane,       localphotoView, currentlocalMapView,
-            artistlab,      imageDescrilab, copyrightlab,   cameraMakelab,
-            cameraModelab,  cameraDatelab,  commentslab,    keywordslab,
-            gpsDatelab,     gpsTimelab,     gpsAitlab,      gpsLatilab,
-            gpsLongtlab,    citylab,        statelab,       countrylab,
-            countryCodelab, fillPlacesBtn};
+    FormOutlets f;
+    f.editView = editView;
+    f.infoPane = infoPane;
+    f.localphotoView = localphotoView;
+    f.currentlocalMapView = currentlocalMapView;
+    f.artistlab = artistlab;
+    f.copyrightlab = copyrightlab;
+    f.cameraMakelab = cameraMakelab;
+    f.cameraModelab = cameraModelab;
+    f.commentslab = commentslab;
+    f.keywordslab = keywordslab;
+    f.gpsAitlab = gpsAitlab;
+    f.gpsLatilab = gpsLatilab;
+    f.gpsLongtlab = gpsLongtlab;
+    f.citylab = citylab;
+    f.statelab = statelab;
+    f.countrylab = countrylab;
+    f.countryCodelab = countryCodelab;
+    f.titlelab = titlelab;
+    f.imageDescrilab = imageDescrilab;
+    f.cameraDatelab = cameraDatelab;
+    f.gpsDatelab = gpsDatelab;
+    f.gpsTimelab = gpsTimelab;
+    f.ratinglab = ratinglab;
+    f.fillPlacesBtn = fillPlacesBtn;
+    return f;
+}
+
+QList<QWidget*> FormOutlets::fields() const {
+    return {artistlab,     imageDescrilab, copyrightlab, cameraMakelab, cameraModelab,
+            cameraDatelab, commentslab,    keywordslab,  gpsDatelab,    gpsTimelab,
+            gpsAitlab,     gpsLatilab,     gpsLongtlab,  citylab,       statelab,
+            countrylab,    countryCodelab, titlelab,     ratinglab};
 }
 
 QList<QSplitter*> MainWindowOutlets::splitters() const {

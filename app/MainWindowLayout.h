@@ -53,12 +53,14 @@ struct MainWindowOutlets {
 
     QLineEdit *photoNamelab = nullptr, *photoFileSizelab = nullptr, *photoImageSizelab = nullptr,
               *photoDPIlab = nullptr, *photoCreateDatelab = nullptr, *photoModDatelab = nullptr;
-    QLineEdit *artistlab = nullptr, *imageDescrilab = nullptr, *copyrightlab = nullptr,
-              *cameraMakelab = nullptr, *cameraModelab = nullptr, *cameraDatelab = nullptr,
-              *commentslab = nullptr, *keywordslab = nullptr, *gpsDatelab = nullptr,
-              *gpsTimelab = nullptr, *gpsAitlab = nullptr, *gpsLatilab = nullptr,
-              *gpsLongtlab = nullptr, *citylab = nullptr, *statelab = nullptr,
-              *countrylab = nullptr, *countryCodelab = nullptr;
+    QLineEdit *artistlab = nullptr, *copyrightlab = nullptr, *cameraMakelab = nullptr,
+              *cameraModelab = nullptr, *commentslab = nullptr, *keywordslab = nullptr,
+              *gpsAitlab = nullptr, *gpsLatilab = nullptr, *gpsLongtlab = nullptr,
+              *citylab = nullptr, *statelab = nullptr, *countrylab = nullptr,
+              *countryCodelab = nullptr, *titlelab = nullptr;
+    QPlainTextEdit* imageDescrilab = nullptr; // a description may run over lines
+    DateTimeField *cameraDatelab = nullptr, *gpsDatelab = nullptr, *gpsTimelab = nullptr;
+    RatingField* ratinglab = nullptr;
     QPushButton* fillPlacesBtn = nullptr;
 
     // The import button opens its menu below it.
@@ -100,7 +102,7 @@ struct MainWindowOutlets {
     PRButton *starteditBtn = nullptr, *localeditexifBtn = nullptr;
 
     QList<QLineEdit*> summaryFields() const;
-    QList<QLineEdit*> formFields() const;
+    QList<QWidget*> formFields() const;
     FormOutlets form() const;
     QList<QSplitter*> splitters() const;
 };

@@ -4,15 +4,18 @@
 #include "app/Background.h"
 #include "app/CommandRunner.h"
 #include "app/CurrentPhoto.h"
+#include "app/DateTimeField.h"
 #include "app/EditFormState.h"
 #include "app/FileViewer.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
+#include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 using namespace PropertyKeys;
 
@@ -81,11 +84,12 @@ void TemplatesController::ExportTemplateDataToPlist() {
     const FormOutlets& o = m_form;
     TemplateFields fields;
     fields.artist = o.artistlab->text();
-    fields.imageDescription = o.imageDescrilab->text();
+    fields.imageDescription = o.imageDescrilab->toPlainText();
     fields.copyright = o.copyrightlab->text();
     fields.make = o.cameraMakelab->text();
     fields.model = o.cameraModelab->text();
-    fields.dateDigitized = o.cameraDatelab->text();
+    // The template keeps the wall time alone, as it always has.
+    fields.dateDigitized = DateText::splitZone(o.cameraDatelab->text()).wall;
     fields.comment = o.commentslab->text();
     fields.keywords = o.keywordslab->text();
     fields.gpsDate = o.gpsDatelab->text();
@@ -98,7 +102,7 @@ void TemplatesController::ExportTemplateDataToPlist() {
     // to save: the template leaves it out, and applying the template leaves
     // it as each photo has it. Edited fields and fields the photos share are
     // saved as they show.
-    const std::pair<QLineEdit*, QStringList> keysOf[] = {
+    const std::pair<QWidget*, QStringList> keysOf[] = {
         {o.artistlab, {Artist}},
         {o.imageDescrilab, {ImageDescription}},
         {o.copyrightlab, {Copyright}},

@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/ChangeConfirmation.h"
 #include "app/ChangePreviewWindow.h"
+#include "app/DateTimeField.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"

@@ -55,6 +55,8 @@ int edit(const QStringList& arguments, MetadataService& service, const CliStream
         {QStringLiteral("--state"), &EditFormFields::state},
         {QStringLiteral("--country"), &EditFormFields::country},
         {QStringLiteral("--country-code"), &EditFormFields::countryCode},
+        {QStringLiteral("--title"), &EditFormFields::title},
+        {QStringLiteral("--rating"), &EditFormFields::rating},
     };
     QStringList names;
     for (const auto& option : options)

@@ -7,6 +7,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 using namespace PropertyKeys;
 
 namespace {
@@ -24,32 +26,47 @@ LocationTexts locationOf(const EditFormFields& f) {
     return {f.city, f.state, f.country, f.countryCode};
 }
 
-bool anyGiven(const LocationTexts& t) {
-    return t.city || t.state || t.country || t.countryCode;
+// The title and the rating, beside the location in IPTC and XMP.
+QList<MirroredText> describingOf(const EditFormFields& f) {
+    return {{QStringLiteral("ObjectName"), QStringLiteral("dc:title"), f.title},
+            {QString(), QStringLiteral("xmp:Rating"), f.rating}};
+}
+
+bool anyGiven(const LocationTexts& t, const QList<MirroredText>& described) {
+    return t.city || t.state || t.country || t.countryCode ||
+           std::any_of(described.cbegin(), described.cend(),
+                       [](const MirroredText& m) { return m.text.has_value(); });
+}
+
+void mergeInto(PhotoChanges& out, const QVariantMap& changes) {
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        QVariantMap set = out.changes.value(it.key()).toMap();
+        const QVariantMap values = it.value().toMap();
+        for (auto v = values.cbegin(); v != values.cend(); ++v)
+            set.insert(v.key(), v.value());
+        out.changes.insert(it.key(), set);
+    }
 }
 
 // The changes of one photo: those shared by all, its GPS keys, and its
-// location fields, whose homes depend on the blocks the photo keeps.
+// location, title and rating, whose homes depend on the blocks the photo
+// keeps.
 void addPhotoParts(PlannedRewrite& plan,
                    std::function<std::optional<QVariantMap>(const QVariantMap&)> gps,
-                   const LocationTexts& location) {
-    if (!gps && !anyGiven(location))
+                   const EditFormFields& f) {
+    const LocationTexts location = locationOf(f);
+    const QList<MirroredText> described = describingOf(f);
+    if (!gps && !anyGiven(location, described))
         return;
-    plan.changesFor = [changes = plan.changes, gps = std::move(gps),
-                       location](const QVariantMap& dictionary) {
+    plan.changesFor = [changes = plan.changes, gps = std::move(gps), location,
+                       described](const QVariantMap& dictionary) {
         PhotoChanges out{changes, {}, {}};
         if (gps) {
             if (const auto set = gps(dictionary))
                 out.changes.insert(GpsSet, *set);
         }
-        const QVariantMap place = locationChanges(location, dictionary);
-        for (auto it = place.cbegin(); it != place.cend(); ++it) {
-            QVariantMap set = out.changes.value(it.key()).toMap();
-            const QVariantMap values = it.value().toMap();
-            for (auto v = values.cbegin(); v != values.cend(); ++v)
-                set.insert(v.key(), v.value());
-            out.changes.insert(it.key(), set);
-        }
+        mergeInto(out, locationChanges(location, dictionary));
+        mergeInto(out, mirroredTextChanges(described, dictionary));
         return out;
     };
 }
@@ -99,6 +116,13 @@ Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
                                           "ISO country code")
                                .arg(f.countryCode->trimmed()));
     }
+    if (f.rating && !f.rating->trimmed().isEmpty()) {
+        bool number = false;
+        const int stars = f.rating->trimmed().toInt(&number);
+        if (!number || stars < 0 || stars > 5)
+            return R::fail(QStringLiteral("rating: \"%1\" is not a number of stars from 0 to 5")
+                               .arg(f.rating->trimmed()));
+    }
     if (!tiff.isEmpty())
         plan.changes.insert(TiffSet, tiff);
     if (!exif.isEmpty())
@@ -129,7 +153,7 @@ Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
             return std::optional<QVariantMap>(gpsChangesFor(values, dictionary));
         };
     }
-    addPhotoParts(plan, std::move(gps), locationOf(f));
+    addPhotoParts(plan, std::move(gps), f);
     return R::ok(plan);
 }
 
@@ -184,6 +208,8 @@ Result<PlannedRewrite> editFormPlanForSeveral(const EditFormFields& f) {
     common.state = f.state;
     common.country = f.country;
     common.countryCode = f.countryCode;
+    common.title = f.title;
+    common.rating = f.rating;
     auto planned = editFormPlan(common);
     if (!planned || !(f.latitude || f.longitude || f.altitude || f.gpsDate || f.gpsTime))
         return planned;
@@ -199,8 +225,7 @@ Result<PlannedRewrite> editFormPlanForSeveral(const EditFormFields& f) {
     if (f.gpsDate && f.gpsTime)
         plan.fileDates = checked->instant;
     addPhotoParts(
-        plan, [f](const QVariantMap& dictionary) { return typedGpsChanges(f, dictionary); },
-        locationOf(f));
+        plan, [f](const QVariantMap& dictionary) { return typedGpsChanges(f, dictionary); }, f);
     return R::ok(plan);
 }
 

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-// The seventeen texts of the edit form. An absent field is not touched; the
+// The texts of the edit form. An absent field is not touched; the
 // window hands all seventeen, the command line only those it was given.
 struct EditFormFields {
     std::optional<QString> artist = std::nullopt;      // TIFF Artist
@@ -31,6 +31,10 @@ struct EditFormFields {
     std::optional<QString> state = std::nullopt;
     std::optional<QString> country = std::nullopt;
     std::optional<QString> countryCode = std::nullopt;
+    // IPTC ObjectName and XMP dc:title, by the location fields' rule
+    std::optional<QString> title = std::nullopt;
+    // XMP xmp:Rating, stars from 0 to 5; empty removes it
+    std::optional<QString> rating = std::nullopt;
 };
 
 // Keywords split at commas, trimmed, empty ones dropped.
@@ -38,11 +42,11 @@ QStringList keywordsOf(const QString& text);
 
 // The form checked and turned into what Apply writes, before any photo is
 // touched. Refused, naming the field: a camera date that is not a date, and
-// GPS texts as readGpsTexts() refuses them, and a country code that is not
-// two or three letters. Latitude and longitude both
-// empty (or absent) leave every photo's GPS set as it is; an empty camera
-// date leaves the EXIF dates as they are. The keywords are set in the
-// photo's own IPTC set, whose other datasets stay; no keywords removes them.
+// GPS texts as readGpsTexts() refuses them, a country code that is not
+// two or three letters and a rating that is no whole number from 0 to 5. Latitude and longitude
+// both empty (or absent) leave every photo's GPS set as it is; an empty camera date leaves the EXIF
+// dates as they are. The keywords are set in the photo's own IPTC set, whose other datasets stay;
+// no keywords removes them.
 Result<PlannedRewrite> editFormPlan(const EditFormFields& fields);
 
 // The form applied to several photos: only the fields given change, and every

@@ -86,26 +86,32 @@ LocationTexts onlyMissing(LocationTexts texts, const QVariantMap& dictionary) {
 }
 
 QVariantMap locationChanges(const LocationTexts& texts, const QVariantMap& dictionary) {
+    QList<MirroredText> mirrored;
+    for (const Field& field : fields)
+        mirrored.append({field.iptc, field.xmp, texts.*field.text});
+    return mirroredTextChanges(mirrored, dictionary);
+}
+
+QVariantMap mirroredTextChanges(const QList<MirroredText>& texts, const QVariantMap& dictionary) {
     const QVariantMap iptcNow = dictionary.value(IptcSet).toMap();
     const QVariantMap xmpNow = dictionary.value(XmpSet).toMap();
     const bool hasIptc = !iptcNow.isEmpty(), hasXmp = !xmpNow.isEmpty();
     QVariantMap iptc, xmp;
-    for (const Field& field : fields) {
-        const std::optional<QString>& text = texts.*field.text;
-        if (!text)
+    for (const MirroredText& field : texts) {
+        if (!field.text)
             continue;
-        const QString value = text->trimmed();
+        const QString value = field.text->trimmed();
         // An empty field over a photo that has no such value changes nothing:
         // the form hands every field, and no empty IPTC block is to be made.
         if (value.isEmpty()) {
             // Each copy the photo has goes, whichever block holds it.
-            if (iptcNow.contains(field.iptc))
+            if (!field.iptc.isEmpty() && iptcNow.contains(field.iptc))
                 iptc.insert(field.iptc, removal());
             if (xmpNow.contains(field.xmp))
                 xmp.insert(field.xmp, removal());
             continue;
         }
-        if (hasIptc || hasXmp)
+        if (!field.iptc.isEmpty() && (hasIptc || hasXmp))
             iptc.insert(field.iptc, XmpMirrorValues::iptcText(field.iptc, value));
         else
             xmp.insert(field.xmp, value);

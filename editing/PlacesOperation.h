@@ -22,6 +22,16 @@ LocationTexts locationTextsOf(const QVariantMap& dictionary);
 // IPTC holds a cut name; its XMP copy is cut the same, so that both agree.
 QVariantMap locationChanges(const LocationTexts& texts, const QVariantMap& dictionary);
 
+// A text with an IPTC dataset and its XMP copy (the dataset empty for a
+// property only XMP has), written by the location fields' rule: to IPTC,
+// which the writer mirrors, where the photo keeps IPTC or XMP; else to XMP
+// alone. An empty text removes each copy the photo has.
+struct MirroredText {
+    QString iptc, xmp;
+    std::optional<QString> text;
+};
+QVariantMap mirroredTextChanges(const QList<MirroredText>& texts, const QVariantMap& dictionary);
+
 // The location a gazetteer names at a position, as texts; only what it found.
 LocationTexts locationTextsAt(const Gazetteer& gazetteer, double latitude, double longitude,
                               double maxDistanceKm, const QString& language);

@@ -25,6 +25,8 @@ double signedAltitude(const QVariantMap& gps) {
 }
 
 namespace {
+const QRegularExpression zoneOffset(QStringLiteral("^[+-]\\d{2}:\\d{2}$"));
+
 QString numberText(double value) {
     return QString::number(value, 'g', 10);
 }
@@ -139,8 +141,24 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
         d.photoDPIlab = displayText(exif.value(LensModel));
         d.commentslab = displayText(exif.value(UserComment));
     }
-    if (const auto date = photoDate(dictionary))
+    if (const auto date = photoDate(dictionary)) {
         d.cameraDatelab = d.photoModDatelab = *date;
+        // The form shows the zone the camera kept for that date: an edited
+        // date keeps it unless the user picks another.
+        const QVariantMap exif = dictionary.value(ExifSet).toMap();
+        const std::pair<QString, QString> zoned[] = {
+            {DateTimeDigitized, QStringLiteral("OffsetTimeDigitized")},
+            {DateTimeOriginal, QStringLiteral("OffsetTimeOriginal")},
+        };
+        for (const auto& [key, offset] : zoned) {
+            const QString zone = exif.value(offset).toString().trimmed();
+            if (exif.value(key).toString().trimmed() == *date) {
+                if (zoneOffset.match(zone).hasMatch())
+                    d.cameraDatelab = *date + zone;
+                break;
+            }
+        }
+    }
     const QVariantMap gps = dictionary.value(GpsSet).toMap();
     d.gpsDatelab = displayText(gps.value(DateStamp));
     d.gpsTimelab = displayText(gps.value(TimeStamp));
@@ -166,12 +184,16 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
         {&PhotoDisplay::statelab, "Province/State", "photoshop:State"},
         {&PhotoDisplay::countrylab, "Country/PrimaryLocationName", "photoshop:Country"},
         {&PhotoDisplay::countryCodelab, "Country/PrimaryLocationCode", "Iptc4xmpCore:CountryCode"},
+        {&PhotoDisplay::titlelab, "ObjectName", "dc:title"},
     };
     for (const auto& place : location) {
         const QString key = QLatin1String(place.iptc);
         d.*place.field =
             displayText(iptc.contains(key) ? iptc.value(key) : xmp.value(QLatin1String(place.xmp)));
     }
+    // The stars as XMP keeps them; the text stays as it is ("-1" marks a
+    // rejected photo), so that an untouched field writes nothing new.
+    d.ratinglab = displayText(xmp.value(QStringLiteral("xmp:Rating")));
     // A GPS set with no position (some cameras write only its version) is
     // not a position at 0, 0.
     if (gps.contains(Latitude) && gps.contains(Longitude)) {

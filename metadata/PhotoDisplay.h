@@ -11,7 +11,7 @@ struct PhotoDisplay {
     std::optional<QString> photoDPIlab, artistlab, imageDescrilab, copyrightlab, cameraMakelab,
         cameraModelab, cameraDatelab, commentslab, photoModDatelab, gpsDatelab, gpsTimelab,
         gpsAitlab, gpsLatilab, gpsLongtlab, keywordslab, photoImageSizelab, citylab, statelab,
-        countrylab, countryCodelab;
+        countrylab, countryCodelab, titlelab, ratinglab;
     bool hasPosition = false;
     double latitude = 0;  // north positive
     double longitude = 0; // east positive

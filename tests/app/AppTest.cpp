@@ -27,6 +27,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
@@ -101,7 +102,7 @@ private:
             m_app->localPhotoItemArray()->index(row), QItemSelectionModel::ClearAndSelect);
         return shown.wait(10000);
     }
-    QString text(QLineEdit* field) const { return field->text(); }
+    QString text(const QWidget* field) const { return FormFieldText::text(field); }
 
 private Q_SLOTS:
     // Dates and month names as the tests spell them.
@@ -300,8 +301,9 @@ private Q_SLOTS:
                         {PropertyKeys::GpsSet, PropertyKeys::removal()}};
         QVERIFY(m_metadata.rewrite(bare).written());
         QVERIFY(showAndWait({bare.outputPath}));
-        for (QLineEdit* field : {o.artistlab, o.imageDescrilab, o.copyrightlab, o.cameraMakelab,
-                                 o.cameraModelab, o.cameraDatelab, o.commentslab})
+        for (const QWidget* field :
+             QList<const QWidget*>{o.artistlab, o.imageDescrilab, o.copyrightlab, o.cameraMakelab,
+                                   o.cameraModelab, o.cameraDatelab, o.commentslab})
             QCOMPARE(text(field), QString());
         QVERIFY(!m_app->currentPhoto().bMapPreview);
         QVERIFY(!o.currentlocalMapView->isVisible());

@@ -12,20 +12,26 @@
 #include "app/EditFormController.h"
 #include "app/EditViewLayout.h"
 #include "app/GpsController.h"
+#include "app/KeywordCompleter.h"
 #include "app/MapWidget.h"
 #include "app/MapWindow.h"
+#include "app/RatingField.h"
 #include "app/RemovalController.h"
 #include "editing/TemplateOperations.h"
 #include "metadata/PropertyKeys.h"
 #include "sources/PhotoListModel.h"
 #include "support/TestPhotos.h"
 
+#include <QComboBox>
+#include <QCompleter>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QListView>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -174,7 +180,7 @@ private Q_SLOTS:
         const QStringList inputs = {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
                                     m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))};
         QVERIFY(listAndSelect(inputs));
-        o().window->findChild<QLineEdit*>(field)->setText(text);
+        FormFieldText::setText(o().window->findChild<QWidget*>(field), text);
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
         QSignalSpy asked(m_app->editForm()->confirmation(), &ChangeConfirmation::previewShown);
         QTest::mouseClick(o().editApplyBtn, Qt::LeftButton);
@@ -225,6 +231,110 @@ private Q_SLOTS:
         QCOMPARE(m_viewer->revealed[0].size(), 2);
     }
 
+    // The fields as people edit them, each written where the photo keeps it;
+    // an edit of another field leaves the date's fraction, zone and twin.
+    void eachFieldIsWrittenAsTheUserEditedIt_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariantMap>("expected"); // exiftool's tags; an invalid value: absent
+        QTest::newRow("title") << "titlelab"
+                               << "Lake at dawn"
+                               << QVariantMap{{"XMP-dc:Title", "Lake at dawn"},
+                                              {"IPTC:ObjectName", QVariant()}};
+        QTest::newRow("stars") << "ratinglab"
+                               << "4" << QVariantMap{{"XMP-xmp:Rating", "4"}};
+        QTest::newRow("description over two lines")
+            << "imageDescrilab"
+            << "Line one\nLine two" << QVariantMap{{"IFD0:ImageDescription", "Line one\nLine two"}};
+        QTest::newRow("date in a zone")
+            << "cameraDatelab"
+            << "2020:01:02 03:04:05+05:30"
+            << QVariantMap{{"ExifIFD:DateTimeOriginal", "2020:01:02 03:04:05"},
+                           {"ExifIFD:OffsetTimeOriginal", "+05:30"}};
+        QTest::newRow("artist alone")
+            << "artistlab"
+            << "Ann"
+            << QVariantMap{{"ExifIFD:DateTimeOriginal", "2008:10:22 16:28:39"},
+                           {"ExifIFD:CreateDate", "2008:10:22 16:29:49"},
+                           {"ExifIFD:OffsetTimeOriginal", "+02:00"},
+                           {"ExifIFD:SubSecTimeOriginal", "52"},
+                           {"XMP-exif:DateTimeOriginal", "2008:10:22 16:28:39.52+02:00"}};
+    }
+    void eachFieldIsWrittenAsTheUserEditedIt() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QVariantMap, expected);
+        const QString input = m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg"));
+        runTool(QStringLiteral("exiftool"),
+                {"-q", "-overwrite_original", "-SubSecTimeOriginal=52",
+                 "-OffsetTimeOriginal=+02:00", "-CreateDate=2008:10:22 16:29:49",
+                 "-XMP-exif:DateTimeOriginal=2008:10:22 16:28:39.52+02:00", input});
+        QVERIFY(listAndSelect({input}));
+        // The form shows the date it will keep, the stored text in its tooltip.
+        QCOMPARE(o().cameraDatelab->text(), QStringLiteral("2008:10:22 16:29:49"));
+        QWidget* edited = o().window->findChild<QWidget*>(field);
+        if (auto* date = qobject_cast<DateTimeField*>(edited)) {
+            date->editor()->setDateTime(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC));
+            const int zone = date->zoneBox()->findData(QStringLiteral("+05:30"));
+            date->zoneBox()->setCurrentIndex(zone);
+            Q_EMIT date->zoneBox()->activated(zone);
+            QVERIFY2(date->editor()->toolTip().contains(text),
+                     qPrintable(date->editor()->toolTip()));
+        } else if (auto* stars = qobject_cast<RatingField*>(edited)) {
+            stars->setCurrentIndex(text.toInt());
+            Q_EMIT stars->activated(text.toInt());
+        } else if (auto* plain = qobject_cast<QPlainTextEdit*>(edited)) {
+            plain->setPlainText(text);
+        } else {
+            QTest::keyClicks(edited, text);
+        }
+        QCOMPARE(FormFieldText::text(edited), text);
+        QVERIFY(applyAndWait());
+        const QJsonObject tags = exiftoolRead(stored(QStringLiteral("DSCN0010.jpg")));
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            if (it.value().isValid())
+                QCOMPARE(tags.value(it.key()).toVariant().toString(), it.value().toString());
+            else
+                QVERIFY2(!tags.contains(it.key()), qPrintable(it.key()));
+        }
+    }
+
+    // The keywords of the listed photos complete the one being typed, and
+    // the stars the photos do not share stand mixed and stay each photo's.
+    void keywordsCompleteFromTheListedPhotosAndMixedStarsStay() {
+        const QStringList inputs = {m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+                                    m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"))};
+        runTool(QStringLiteral("exiftool"), {"-q", "-overwrite_original", "-XMP-xmp:Rating=3",
+                                             "-IPTC:Keywords=lakeside", inputs[0]});
+        runTool(QStringLiteral("exiftool"),
+                {"-q", "-overwrite_original", "-IPTC:Keywords=hills", inputs[1]});
+        KeywordCompleter* completer = m_app->editForm()->keywordCompleter();
+        QSignalSpy read(completer, &KeywordCompleter::keywordsRead);
+        QSignalSpy compared(m_app->display(), &DisplayController::formCompared);
+        QVERIFY(listAndSelect(inputs));
+        QVERIFY(compared.wait(10000) || !compared.isEmpty());
+        QTRY_COMPARE(completer->keywords(), (QStringList{"hills", "lakeside"}));
+        QCOMPARE(o().ratinglab->text(), QString());
+        QCOMPARE(o().ratinglab->placeholderText(), QStringLiteral("(several values)"));
+
+        o().keywordslab->clear();
+        QTest::keyClicks(o().keywordslab, QStringLiteral("old, LA"));
+        QCOMPARE(completer->completer()->completionCount(), 1);
+        QCOMPARE(completer->completer()->currentCompletion(), QStringLiteral("lakeside"));
+        Q_EMIT completer->completer()->activated(QStringLiteral("lakeside"));
+        QCOMPARE(o().keywordslab->text(), QStringLiteral("old, lakeside"));
+        QVERIFY(applyAndWait());
+        for (int i = 0; i < inputs.size(); ++i) {
+            const QJsonObject tags = exiftoolRead(stored(QFileInfo(inputs[i]).fileName()));
+            QCOMPARE(tags.value(QLatin1String("IPTC:Keywords")).toArray(),
+                     QJsonArray({"old", "lakeside"}));
+            QCOMPARE(tags.value(QLatin1String("XMP-xmp:Rating")).toInt(-1), i == 0 ? 3 : -1);
+        }
+        // An emptied list offers none.
+        m_app->display()->ClearLeftPhotos();
+        QCOMPARE(completer->keywords(), QStringList());
+    }
+
     // Three photos with their own dates and positions: typing only the artist
     // changes only the artist in each, every other tag as exiftool reads it.
     // The untouched fields that differ show "(several values)".
@@ -240,10 +350,10 @@ private Q_SLOTS:
         QSignalSpy compared(m_app->display(), &DisplayController::formCompared);
         QVERIFY(listAndSelect(inputs));
         QVERIFY(compared.wait(10000) || !compared.isEmpty());
-        for (QLineEdit* field :
-             {o().cameraDatelab, o().gpsLatilab, o().gpsLongtlab, o().cameraModelab}) {
-            QCOMPARE(field->text(), QString());
-            QCOMPARE(field->placeholderText(), QStringLiteral("(several values)"));
+        for (QWidget* field : QList<QWidget*>{o().cameraDatelab, o().gpsLatilab, o().gpsLongtlab,
+                                              o().cameraModelab}) {
+            QCOMPARE(FormFieldText::text(field), QString());
+            QCOMPARE(FormFieldText::placeholder(field), QStringLiteral("(several values)"));
         }
         o().artistlab->clear();
         QTest::keyClicks(o().artistlab, QStringLiteral("Tessa Field"));
@@ -428,7 +538,7 @@ private Q_SLOTS:
         ChangeGPSWindow* gps = m_app->gps()->changeGPSWindow();
         const QStringList texts = {"10", "20", "", "2020:01:01", "10:00:00"};
         for (int i = 0; i < texts.size(); ++i)
-            gps->fields()[i]->setText(texts[i]);
+            FormFieldText::setText(gps->fields()[i], texts[i]);
         QSignalSpy finished(m_app, &AppDelegate::commandFinished);
         QTest::mouseClick(gps->saveButton, Qt::LeftButton);
         QVERIFY(finished.wait(60000));

@@ -245,7 +245,7 @@ private Q_SLOTS:
         QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         ChangeDateWindow* window = m_app->changeDateWindow();
         const struct {
-            QLineEdit* field;
+            DateTimeField* field;
             QString text;
             QString named;
         } cases[] = {
@@ -290,7 +290,8 @@ private Q_SLOTS:
         QVERIFY(waitForDateWindow([this] { m_app->dates()->ChangeDateExifFromPhoto(); }));
         ChangeMutiDateWindow* batch = m_app->changeMutiDateWindow();
         QVERIFY(batch->isVisible());
-        QCOMPARE(batch->mutSetDatelab->placeholderText(), DateText::timePointText(created));
+        QCOMPARE(batch->mutSetDatelab->placeholderText(),
+                 DateTimeField::displayText(DateText::timePointText(created)));
         m_app->dates()->ClickDateChangedCancelAction();
         QVERIFY(!batch->isVisible());
         QVERIFY(m_app->changeDateWindow()->isVisible());
@@ -324,7 +325,9 @@ private Q_SLOTS:
         QCOMPARE(m_viewer->revealed[0].size(), 2);
         QVERIFY(m_viewer->opened.isEmpty());
         QVERIFY(!batch->isVisible());
-        for (QLineEdit* field : batch->textsToEmpty())
+        for (const DateTimeField* field : batch->datesToEmpty())
+            QCOMPARE(field->text(), QString());
+        for (const QLineEdit* field : batch->amountFields())
             QCOMPARE(field->text(), QString());
         QVERIFY(batch->AddTimeBtn->isChecked()); // the toggles keep their states
     }

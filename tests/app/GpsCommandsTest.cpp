@@ -67,9 +67,9 @@ private:
         return opened.wait(10000);
     }
     void fill(const QStringList& texts) {
-        const QList<QLineEdit*> fields = gpsWindow()->fields();
+        const QList<QWidget*> fields = gpsWindow()->fields();
         for (int i = 0; i < fields.size(); ++i)
-            fields[i]->setText(texts[i]);
+            FormFieldText::setText(fields[i], texts[i]);
     }
     // Saves, confirming the question when several photos are written.
     bool saveAndWait() {
@@ -179,7 +179,7 @@ private Q_SLOTS:
         QVERIFY(listAndSelect({photo(QStringLiteral("DSCN0010.jpg"))}));
         QVERIFY(openGpsWindow(&GpsController::EditeGPSExifDataPhoto));
         fill({"-33.8568", "151.2153", "-5", "2014:05:06", "12:34:56"});
-        gpsWindow()->fields()[field]->setText(text);
+        FormFieldText::setText(gpsWindow()->fields()[field], text);
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
         QTest::mouseClick(gpsWindow()->saveButton, Qt::LeftButton);
         QCOMPARE(alerts.size(), 1);
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QVERIFY(!m_app->commandRunner()->isRunning());
         QCOMPARE(storedFiles(), QStringList());
         QVERIFY(gpsWindow()->isVisible());
-        QCOMPARE(gpsWindow()->fields()[field]->text(), text); // kept for correcting
+        QCOMPARE(FormFieldText::text(gpsWindow()->fields()[field]), text); // kept for correcting
     }
 
     void theChangeCommandShowsTheSignedPositionOrSaysThereIsNone() {

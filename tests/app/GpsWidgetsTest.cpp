@@ -273,7 +273,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(o.window));
         QVERIFY(o.editView->isHidden());
         QVERIFY(o.editTemplateBtn->isHidden());
-        for (QLineEdit* field : o.formFields())
+        for (QWidget* field : o.formFields())
             QVERIFY2(o.editView->isAncestorOf(field), qPrintable(field->objectName()));
         QVERIFY(!o.editView->isAncestorOf(o.currentlocalMapView));
 

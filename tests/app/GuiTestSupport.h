@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/DateTimeField.h"
 #include "app/FileViewer.h"
+#include "app/FormFieldText.h"
 #include "app/Plurals.h"
 #include "app/PreferencesController.h"
 #include "app/SourceSelection.h"

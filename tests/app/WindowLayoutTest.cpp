@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/ChangeGPSWindow.h"
 #include "app/DateWindows.h"
+#include "app/DatesController.h"
 #include "app/DeviceController.h"
 #include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
@@ -172,11 +173,30 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         const QList<int> left = o().mainSplitter->sizes();
 
+        // The date window opens at its own size, the fields' room, and
+        // comes back at the size the user left it.
+        const auto openDates = [this] {
+            listAndShow();
+            QSignalSpy filled(m_app->dates(), &DatesController::dateWindowFilled);
+            m_app->dates()->ChangeDateExifFromPhoto();
+            return filled.wait(10000) && m_app->changeDateWindow()->isVisible();
+        };
+        QVERIFY(openDates());
+        ChangeDateWindow* dates = m_app->changeDateWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(dates));
+        QCOMPARE(dates->size(), dates->sizeHint().expandedTo(dates->minimumSizeHint()));
+        const QSize datesWanted = dates->size() + QSize(120, 40);
+        dates->resize(datesWanted);
+        QTRY_COMPARE(dates->size(), datesWanted);
+        dates->hide();
+
         closeDelegate();
         launchDelegate();
         QVERIFY(QTest::qWaitForWindowExposed(o().window));
         QTRY_COMPARE(o().window->size(), wanted);
         QCOMPARE(o().mainSplitter->sizes(), left);
+        QVERIFY(openDates());
+        QTRY_COMPARE(m_app->changeDateWindow()->size(), datesWanted);
     }
 
     // The large views are decoded for the screen's own pixels at any scale,

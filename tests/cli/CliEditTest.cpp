@@ -101,6 +101,9 @@ TEST(CliEdit, refusesBadValuesNamingTheFieldAndWritesNothing) {
         {{"gps", "set", "--lat", "1", "--date", "2014:05:06", "--time", "12:00:00"},
          "gps set needs --lon"},
         {{"edit", "--date", "yesterday"}, "date: \"yesterday\""},
+        {{"edit", "--rating", "6"}, "rating: \"6\" is not a number of stars"},
+        {{"edit", "--rating", "four"}, "rating: \"four\""},
+        {{"edit", "--rating", "-1"}, "rating: \"-1\""},
         {{"edit", "--lat", "1", "--lon", "2"}, "--gps-date is missing"},
         {{"edit"}, "at least one field"},
     };
@@ -110,6 +113,53 @@ TEST(CliEdit, refusesBadValuesNamingTheFieldAndWritesNothing) {
         EXPECT_EQ(result.exitCode, 2);
         EXPECT_TRUE(result.err.contains(QLatin1String(c.message))) << qPrintable(result.err);
         EXPECT_FALSE(QFileInfo::exists(out));
+    }
+}
+
+// The title goes to IPTC and XMP where the photo keeps either, to XMP alone
+// where it keeps neither; the stars to XMP. Empty, both go again.
+TEST(CliEdit, theTitleAndTheRatingGoWhereThePhotoKeepsItsTexts) {
+    const struct {
+        const char* fixture;
+        QStringList arguments;
+        const char* tag;
+        const char* value; // nullptr: absent
+    } cases[] = {
+        {"no_exif.jpg", {"--title", "Lake at dawn"}, "IPTC:ObjectName", "Lake at dawn"},
+        {"no_exif.jpg", {"--title", "Lake at dawn"}, "XMP-dc:Title", "Lake at dawn"},
+        {"DSCN0010.jpg", {"--title", "Lake at dawn"}, "XMP-dc:Title", "Lake at dawn"},
+        {"DSCN0010.jpg", {"--title", "Lake at dawn"}, "IPTC:ObjectName", nullptr},
+        {"DSCN0010.jpg", {"--rating", "4"}, "XMP-xmp:Rating", "4"},
+        {"Nikon_D70.jpg", {"--rating", "0", "--title", "T"}, "XMP-xmp:Rating", "0"},
+        {"Nikon_D70.jpg", {"--rating", "0", "--title", "T"}, "XMP-dc:Title", "T"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((QLatin1String(c.fixture) + QLatin1Char(' ') + c.arguments.join(' ') +
+                      QLatin1Char(' ') + QLatin1String(c.tag))
+                         .toStdString());
+        TestFolder folder;
+        const QString out = folder.file(QStringLiteral("out"));
+        const QString photo = folder.copyPhoto(QString::fromLatin1(c.fixture));
+        const CliRun result =
+            cli(QStringList{"edit"} + c.arguments + QStringList{"--out", out, photo});
+        ASSERT_EQ(result.exitCode, 0) << qPrintable(result.err);
+        const QString written = out + QLatin1Char('/') + QFileInfo(photo).fileName();
+        const QJsonObject tags = exiftoolRead(written);
+        if (!c.value) {
+            EXPECT_FALSE(tags.contains(QLatin1String(c.tag)));
+            continue;
+        }
+        EXPECT_EQ(tags.value(QLatin1String(c.tag)).toVariant().toString(), c.value);
+        EXPECT_EQ(jpegImageData(fileBytes(written)), jpegImageData(fileBytes(photo)));
+
+        // Given empty, each copy goes.
+        QStringList emptied = {"edit"};
+        for (int i = 0; i < c.arguments.size(); i += 2)
+            emptied << c.arguments[i] << QString();
+        const CliRun again = cli(emptied + QStringList{"--out", folder.file("again"), written});
+        ASSERT_EQ(again.exitCode, 0) << qPrintable(again.err);
+        EXPECT_FALSE(exiftoolRead(folder.file("again/") + QFileInfo(photo).fileName())
+                         .contains(QLatin1String(c.tag)));
     }
 }
 

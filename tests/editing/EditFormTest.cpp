@@ -23,13 +23,14 @@ QVariantMap dictionaryOf(const QString& path) {
     return properties ? properties->dictionary : QVariantMap();
 }
 
-// The fields as the window fills them from a photo.
+// The fields as the window hands them for one photo filled from it: the
+// date, title and rating only where changed.
 EditFormFields windowFields(const QVariantMap& dictionary) {
     const PhotoDisplay d = photoDisplayFor(dictionary);
-    return {d.artistlab,     d.imageDescrilab, d.copyrightlab, d.cameraMakelab, d.cameraModelab,
-            d.cameraDatelab, d.commentslab,    d.keywordslab,  d.gpsLatilab,    d.gpsLongtlab,
-            d.gpsAitlab,     d.gpsDatelab,     d.gpsTimelab,   d.citylab,       d.statelab,
-            d.countrylab,    d.countryCodelab};
+    return {d.artistlab,  d.imageDescrilab, d.copyrightlab, d.cameraMakelab, d.cameraModelab,
+            std::nullopt, d.commentslab,    d.keywordslab,  d.gpsLatilab,    d.gpsLongtlab,
+            d.gpsAitlab,  d.gpsDatelab,     d.gpsTimelab,   d.citylab,       d.statelab,
+            d.countrylab, d.countryCodelab};
 }
 
 // Applies the fields to a copy of the fixture; the written photo's path.
@@ -148,6 +149,8 @@ TEST(EditForm, refusesBadFieldsBeforeWritingAndPreviewsWithoutWriting) {
         {{.latitude = "1", .longitude = "2", .gpsDate = "YYYY:MM:DD", .gpsTime = "HH:MM:SS"},
          "GPS date"},
         {{.gpsDate = "2014:05:06", .gpsTime = "HH:MM:SS"}, "GPS time"},
+        {{.rating = "6"}, "rating"},
+        {{.rating = "3.5"}, "rating"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field);
@@ -255,4 +258,84 @@ TEST(EditForm, theDateShownIsTheFirstThePhotoHoldsInTheOrderReadersTakeThem) {
     EXPECT_EQ(
         photoDisplayFor(dictionaryOf(fixturePath(QStringLiteral("Nikon_D70.jpg")))).cameraDatelab,
         QStringLiteral("2008:03:15 09:52:01"));
+}
+
+// What the form writes beside the camera's own: the title where the photo
+// keeps its texts, the stars in XMP, a date in its zone; and what an
+// unrelated edit leaves: the fractions, the zones and the other date.
+TEST(EditForm, theTitleRatingAndZoneGoWhereThePhotoKeepsThemAndAnOtherEditKeepsThem) {
+    const struct {
+        const char* what;
+        const char* fixture;
+        EditFormFields fields;
+        QList<std::pair<const char*, const char*>> tags; // nullptr: absent
+    } cases[] = {
+        {"title and stars in a photo with IPTC and XMP",
+         "no_exif.jpg",
+         {.title = "Lake at dawn", .rating = "4"},
+         {{"IPTC:ObjectName", "Lake at dawn"},
+          {"XMP-dc:Title", "Lake at dawn"},
+          {"XMP-xmp:Rating", "4"}}},
+        {"title and stars in a photo without either",
+         "DSCN0010.jpg",
+         {.title = "Lake", .rating = "0"},
+         {{"IPTC:ObjectName", nullptr}, {"XMP-dc:Title", "Lake"}, {"XMP-xmp:Rating", "0"}}},
+        {"a date in a zone",
+         "DSCN0010.jpg",
+         {.date = "2020:01:02 03:04:05+05:30"},
+         {{"ExifIFD:DateTimeOriginal", "2020:01:02 03:04:05"},
+          {"ExifIFD:OffsetTimeOriginal", "+05:30"},
+          {"ExifIFD:OffsetTimeDigitized", "+05:30"}}},
+        {"the artist alone",
+         "zoned",
+         {.artist = "Ann"},
+         {{"ExifIFD:DateTimeOriginal", "2008:10:22 16:28:39"},
+          {"ExifIFD:CreateDate", "2008:10:22 16:29:49"},
+          {"ExifIFD:SubSecTimeOriginal", "52"},
+          {"ExifIFD:OffsetTimeOriginal", "+02:00"},
+          {"XMP-exif:DateTimeOriginal", "2008:10:22 16:28:39.52+02:00"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestFolder folder;
+        QString output;
+        if (QLatin1String(c.fixture) == QLatin1String("zoned")) {
+            // A photo whose dates differ, with fractions and zones, edited as
+            // the window hands it.
+            const QString input = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), "zoned.jpg");
+            runTool("exiftool", {"-q", "-overwrite_original", "-SubSecTimeOriginal=52",
+                                 "-OffsetTimeOriginal=+02:00", "-CreateDate=2008:10:22 16:29:49",
+                                 "-XMP-exif:DateTimeOriginal=2008:10:22 16:28:39.52+02:00", input});
+            EditFormFields window = windowFields(dictionaryOf(input));
+            window.artist = c.fields.artist;
+            const auto plan = editFormPlan(window);
+            ASSERT_TRUE(plan) << qPrintable(plan.error());
+            const OperationReport report =
+                runEditForm(plan.value(), {SelectedPhoto{0, input, QStringLiteral("zoned.jpg")}},
+                            folder.file(QStringLiteral("storage")), workerService());
+            ASSERT_EQ(report.written.size(), 1);
+            output = report.written.value(0);
+        } else {
+            output = applied(folder, QString::fromLatin1(c.fixture), c.fields);
+        }
+        const QJsonObject tags = exiftoolRead(output);
+        for (const auto& [tag, value] : c.tags) {
+            SCOPED_TRACE(tag);
+            if (value)
+                EXPECT_EQ(tags.value(QLatin1String(tag)).toVariant().toString(), value);
+            else
+                EXPECT_FALSE(tags.contains(QLatin1String(tag)));
+        }
+        // The form shows again what it wrote.
+        const PhotoDisplay shown = photoDisplayFor(dictionaryOf(output));
+        if (c.fields.title) {
+            EXPECT_EQ(shown.titlelab, c.fields.title);
+        }
+        if (c.fields.rating) {
+            EXPECT_EQ(shown.ratinglab, c.fields.rating);
+        }
+        if (c.fields.date) {
+            EXPECT_EQ(shown.cameraDatelab, c.fields.date);
+        }
+    }
 }
