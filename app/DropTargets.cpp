@@ -8,6 +8,8 @@
 #include <QImageReader>
 #include <QMimeData>
 
+#include <algorithm>
+
 bool acceptsPhotoDrag(const QList<QUrl>& urls) {
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return false;
@@ -35,6 +37,31 @@ NSDragImageBrowserView::NSDragImageBrowserView(QWidget* parent) : QListView(pare
     setAcceptDrops(true);
     setDropIndicatorShown(false);
     setDragDropMode(QAbstractItemView::DropOnly);
+}
+
+void NSDragImageBrowserView::setCellSize(QSize cell) {
+    m_cell = cell;
+    spreadColumns();
+}
+
+// The viewport's own resize: its width is final only once the scroll bars
+// have taken their room.
+bool NSDragImageBrowserView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Resize)
+        spreadColumns();
+    return QListView::viewportEvent(event);
+}
+
+// The columns share the width the viewport leaves, so no strip stays empty
+// on the right; a cell is never narrower than asked.
+void NSDragImageBrowserView::spreadColumns() {
+    if (m_cell.isEmpty())
+        return;
+    const int width = viewport()->width();
+    const int columns = std::max(1, width / m_cell.width());
+    const QSize grid(std::max(m_cell.width(), width / columns), m_cell.height());
+    if (grid != gridSize())
+        setGridSize(grid);
 }
 
 void NSDragImageBrowserView::dragEnterEvent(QDragEnterEvent* event) {

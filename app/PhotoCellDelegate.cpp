@@ -3,9 +3,10 @@
 #include "sources/PhotoListModel.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
 
 namespace {
 constexpr int margin = 6;
@@ -26,26 +27,28 @@ QSize PhotoCellDelegate::cellSize() const {
 }
 
 QString PhotoCellDelegate::elidedName(const QFontMetrics& metrics, const QString& name, int width) {
-    if (metrics.horizontalAdvance(name) <= width)
-        return name;
-    const QString suffix = QFileInfo(name).suffix();
-    const QString tail = suffix.isEmpty() || suffix.size() > 5
-                             ? QStringLiteral("…")
-                             : QStringLiteral("…") + QLatin1Char('.') + suffix;
-    const QString stem = name.left(name.size() - (suffix.isEmpty() ? 0 : suffix.size() + 1));
-    // The longest start of the stem that fits before the tail.
-    qsizetype low = 0, high = stem.size();
-    while (low < high) {
-        const qsizetype mid = (low + high + 1) / 2;
-        if (metrics.horizontalAdvance(stem.left(mid) + tail) <= width)
-            low = mid;
-        else
-            high = mid - 1;
-    }
-    if (low == 0)
-        return metrics.elidedText(name, Qt::ElideRight, width);
-    return stem.left(low) + tail;
+    return metrics.elidedText(name, Qt::ElideMiddle, width);
 }
+
+namespace {
+
+// A map pin: a round head over a point, in the highlight's colour.
+void drawPin(QPainter* painter, const QRect& at, const QPalette& palette) {
+    QPainterPath pin;
+    const qreal w = at.width();
+    const QPointF head(at.left() + w / 2, at.top() + w * 0.4);
+    pin.moveTo(at.left() + w / 2, at.bottom());
+    pin.arcTo(QRectF(at.left() + w * 0.1, at.top(), w * 0.8, w * 0.8), 225, -270);
+    pin.closeSubpath();
+    painter->setPen(QPen(palette.color(QPalette::Base), 1.2));
+    painter->setBrush(palette.color(QPalette::Highlight));
+    painter->drawPath(pin);
+    painter->setBrush(palette.color(QPalette::Base));
+    painter->setPen(Qt::NoPen);
+    painter->drawEllipse(head, w * 0.14, w * 0.14);
+}
+
+} // namespace
 
 void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
@@ -79,6 +82,17 @@ void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->setBrush(palette.color(QPalette::Highlight));
         painter->drawEllipse(mark);
     }
+    const int badge = std::max(12, m_side / 7);
+    if (index.data(PhotoListModel::PositionRole).toBool())
+        drawPin(painter,
+                QRect(picture.left() + 2, picture.bottom() - badge - 1, badge * 3 / 4, badge),
+                palette);
+    if (index.data(PhotoListModel::UnreadableRole).toBool()) {
+        const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        const QIcon warning = style->standardIcon(QStyle::SP_MessageBoxWarning);
+        warning.paint(painter, QRect(picture.right() - badge - 1, picture.bottom() - badge - 1,
+                                     badge, badge));
+    }
     if (option.state & QStyle::State_HasFocus) {
         painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));
         painter->drawRect(cell.adjusted(1, 1, -2, -2));
@@ -86,8 +100,8 @@ void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const QRect title(cell.left() + 4, box.bottom() + 4, cell.width() - 8,
                       cell.bottom() - box.bottom() - 4);
     painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    const QString text =
-        elidedName(option.fontMetrics, index.data(Qt::DisplayRole).toString(), title.width());
+    const QString text = elidedName(
+        option.fontMetrics, index.data(PhotoListModel::TitleRole).toString(), title.width());
     painter->drawText(title, Qt::AlignHCenter | Qt::AlignTop, text);
     painter->restore();
 }
