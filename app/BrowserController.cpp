@@ -120,8 +120,12 @@ void BrowserController::applyFilter() {
 
 void BrowserController::queueFacts(const QStringList& paths) {
     m_unread += paths;
-    if (!m_reading)
-        readNextBatch();
+    if (m_reading)
+        return;
+    // A moment's wait, so that the browser has asked for the thumbnails of
+    // its first screen before the facts take their share of the workers.
+    m_reading = true;
+    QTimer::singleShot(250, this, &BrowserController::readNextBatch);
 }
 
 void BrowserController::readSelectedFactsAgain() {

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QStyle>
 
 #include <algorithm>
 
@@ -44,20 +46,31 @@ void NSDragImageBrowserView::setCellSize(QSize cell) {
     spreadColumns();
 }
 
-// The viewport's own resize: its width is final only once the scroll bars
-// have taken their room.
 bool NSDragImageBrowserView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Resize)
         spreadColumns();
     return QListView::viewportEvent(event);
 }
 
-// The columns share the width the viewport leaves, so no strip stays empty
-// on the right; a cell is never narrower than asked.
+void NSDragImageBrowserView::resizeEvent(QResizeEvent* event) {
+    QListView::resizeEvent(event);
+    spreadColumns();
+}
+
+// The columns share the width the list lays its cells out in, so no strip
+// wider than a scroll bar stays empty on the right; a cell is never narrower
+// than asked. The list keeps a scroll bar's room whether one shows or not,
+// so that a scroll bar coming does not move the columns.
 void NSDragImageBrowserView::spreadColumns() {
     if (m_cell.isEmpty())
         return;
-    const int width = viewport()->width();
+    int reserved = 0;
+    if (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded) {
+        reserved = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+        if (style()->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr, this))
+            reserved += 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    }
+    const int width = maximumViewportSize().width() - reserved;
     const int columns = std::max(1, width / m_cell.width());
     const QSize grid(std::max(m_cell.width(), width / columns), m_cell.height());
     if (grid != gridSize())

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QListView>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
@@ -27,6 +28,16 @@ QSize PhotoCellDelegate::cellSize() const {
 }
 
 QString PhotoCellDelegate::elidedName(const QFontMetrics& metrics, const QString& name, int width) {
+    if (metrics.horizontalAdvance(name) <= width)
+        return name;
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0) {
+        const QString file = name.mid(slash);
+        const int room = width - metrics.horizontalAdvance(file);
+        const QString folder = metrics.elidedText(name.left(slash), Qt::ElideRight, room);
+        if (room > 0 && folder != QStringLiteral("…") && !folder.isEmpty())
+            return folder + file;
+    }
     return metrics.elidedText(name, Qt::ElideMiddle, width);
 }
 
@@ -97,7 +108,12 @@ void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));
         painter->drawRect(cell.adjusted(1, 1, -2, -2));
     }
-    const QRect title(cell.left() + 4, box.bottom() + 4, cell.width() - 8,
+    // The name may take the whole width of the grid's column, which is
+    // wider than the cell where the columns are spread over the pane.
+    int across = cell.width();
+    if (const auto* view = qobject_cast<const QListView*>(option.widget))
+        across = std::max(across, view->gridSize().width());
+    const QRect title(cell.center().x() - across / 2 + 4, box.bottom() + 4, across - 8,
                       cell.bottom() - box.bottom() - 4);
     painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     const QString text = elidedName(

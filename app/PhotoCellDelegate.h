@@ -26,6 +26,7 @@ public:
     // The name shortened in its middle to fit, keeping its start and its end,
     // where cameras put their numbers: "Kodak_CX7530.jpg" may read
     // "Kodak…7530.jpg".
+    // A title of a folder and a name shortens the folder first.
     static QString elidedName(const QFontMetrics& metrics, const QString& name, int width);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -5,6 +5,8 @@
 #include <QSortFilterProxyModel>
 #include <QStringList>
 
+#include <vector>
+
 class PhotoListModel;
 struct IKImageItem;
 struct PhotoFacts;
@@ -53,11 +55,19 @@ protected:
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
+    void makeKeys() const;
+
     PhotoListModel& m_list;
     PhotoFilter m_filter;
     QStringList m_words;
     PhotoOrder m_order = PhotoOrder::Listed;
     QCollator m_collator;
+    // By the list's rows: the names' and folders' collation keys, and the
+    // dates taken (the largest number for none).
+    mutable std::vector<QCollatorSortKey> m_nameKeys, m_folderKeys;
+    mutable std::vector<qint64> m_taken;
+    mutable PhotoOrder m_keysOrder = PhotoOrder::Listed;
+    mutable bool m_keysValid = false;
 };
 
 // The row of the list a browser's index stands for, whichever model it is of.

@@ -572,11 +572,18 @@ private Q_SLOTS:
         const QString name = QStringLiteral("DSCN0010_in_the_hills_above_Siena.jpeg");
         const QString shown = PhotoCellDelegate::elidedName(metrics, name, 90);
         // Shortened in the middle: its start and its end stay.
-        QVERIFY2(shown.contains(QStringLiteral("…")) &&
-                     shown.endsWith(QStringLiteral("a.jpeg")) &&
+        QVERIFY2(shown.contains(QStringLiteral("…")) && shown.endsWith(QStringLiteral(".jpeg")) &&
                      shown.startsWith(QStringLiteral("DSCN")),
                  qPrintable(shown));
         QVERIFY(metrics.horizontalAdvance(shown) <= 90);
+        // A folder before the name gives way first.
+        const int room = metrics.horizontalAdvance(QStringLiteral("/Canon_40D.jpg")) +
+                         metrics.horizontalAdvance(QStringLiteral("othe…"));
+        const QString titled = PhotoCellDelegate::elidedName(
+            metrics, QStringLiteral("other_photos/Canon_40D.jpg"), room);
+        QVERIFY2(titled.startsWith(QStringLiteral("oth")) &&
+                     titled.endsWith(QStringLiteral("…/Canon_40D.jpg")),
+                 qPrintable(titled));
         QVERIFY(m_app->localPhotoItemArray()
                     ->index(0)
                     .data(Qt::ToolTipRole)
