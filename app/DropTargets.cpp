@@ -71,8 +71,9 @@ void NSDragImageBrowserView::spreadColumns() {
             reserved += 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
     }
     const int width = maximumViewportSize().width() - reserved;
-    const int columns = std::max(1, width / m_cell.width());
-    const QSize grid(std::max(m_cell.width(), width / columns), m_cell.height());
+    const int columns = std::max(1, (width - 1) / m_cell.width());
+    // A pixel to spare: the list wraps a row that would end exactly at its edge.
+    const QSize grid(std::max(m_cell.width(), (width - 1) / columns), m_cell.height());
     if (grid != gridSize())
         setGridSize(grid);
 }

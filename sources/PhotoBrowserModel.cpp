@@ -46,9 +46,6 @@ bool PhotoFilter::accepts(const IKImageItem& item, const PhotoFacts* facts,
 
 PhotoBrowserModel::PhotoBrowserModel(PhotoListModel& list, QObject* parent)
     : QSortFilterProxyModel(parent), m_list(list) {
-    // Camera names count their numbers: "IMG_9" before "IMG_10".
-    m_collator.setNumericMode(true);
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     // Thumbnails and marks that come in (roles other than the display's)
     // leave the order and the filter alone; new facts are taken in batches.
     setSourceModel(&list);
@@ -57,9 +54,9 @@ PhotoBrowserModel::PhotoBrowserModel(PhotoListModel& list, QObject* parent)
     connect(&list, &QAbstractItemModel::modelReset, this, [this] { m_keysValid = false; });
 }
 
-// The sort keys of every listed photo, made once for many comparisons: a
-// collation key compares as bytes, where comparing two names by the
-// collator itself costs far more, and a long list sorts in a blink.
+// The sort keys of every listed photo, made once for many comparisons, so
+// that a long list sorts in a blink: names and folders case-folded ("b"
+// between "A" and "C", as file managers list them), dates as numbers.
 void PhotoBrowserModel::makeKeys() const {
     const int rows = m_list.rowCount();
     m_nameKeys.clear();
@@ -68,9 +65,9 @@ void PhotoBrowserModel::makeKeys() const {
     m_nameKeys.reserve(size_t(rows));
     for (int row = 0; row < rows; ++row) {
         const IKImageItem& item = m_list.itemAt(row);
-        m_nameKeys.push_back(m_collator.sortKey(item.fileName));
+        m_nameKeys.push_back(item.fileName.toCaseFolded());
         if (m_order == PhotoOrder::Folder)
-            m_folderKeys.push_back(m_collator.sortKey(folderOf(item.filePath).toString()));
+            m_folderKeys.push_back(folderOf(item.filePath).toString().toCaseFolded());
         const PhotoFacts* facts = m_list.factsAt(row);
         if (facts && facts->taken.isValid())
             m_taken[size_t(row)] = facts->taken.toMSecsSinceEpoch();
@@ -126,9 +123,9 @@ bool PhotoBrowserModel::lessThan(const QModelIndex& left, const QModelIndex& rig
     if (m_order == PhotoOrder::DateTaken && m_taken[a] != m_taken[b])
         return m_taken[a] < m_taken[b];
     if (m_order == PhotoOrder::Folder)
-        order = m_folderKeys[a].compare(m_folderKeys[b]);
+        order = QString::compare(m_folderKeys[a], m_folderKeys[b]);
     if (order == 0)
-        order = m_nameKeys[a].compare(m_nameKeys[b]);
+        order = QString::compare(m_nameKeys[a], m_nameKeys[b]);
     return order != 0 ? order < 0 : a < b;
 }
 

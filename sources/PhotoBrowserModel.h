@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QCollator>
 #include <QDate>
 #include <QSortFilterProxyModel>
 #include <QStringList>
@@ -61,10 +60,9 @@ private:
     PhotoFilter m_filter;
     QStringList m_words;
     PhotoOrder m_order = PhotoOrder::Listed;
-    QCollator m_collator;
-    // By the list's rows: the names' and folders' collation keys, and the
-    // dates taken (the largest number for none).
-    mutable std::vector<QCollatorSortKey> m_nameKeys, m_folderKeys;
+    // By the list's rows: the names and folders case-folded, and the dates
+    // taken (the largest number for none).
+    mutable std::vector<QString> m_nameKeys, m_folderKeys;
     mutable std::vector<qint64> m_taken;
     mutable PhotoOrder m_keysOrder = PhotoOrder::Listed;
     mutable bool m_keysValid = false;

@@ -158,7 +158,7 @@ private Q_SLOTS:
             const int bar = browser->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
             QVERIFY(browser->gridSize().width() >= browser->cellSize().width());
             QVERIFY2(
-                room <= bar + 4 + columns(),
+                room <= bar + 5 + columns(),
                 qPrintable(
                     QStringLiteral("%1 left of %2").arg(room).arg(browser->viewport()->width())));
         };
