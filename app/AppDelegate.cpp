@@ -1,5 +1,7 @@
 #include "app/AppDelegate.h"
 
+#include "app/BrowserController.h"
+
 #include "app/Alerts.h"
 #include "app/ChromeController.h"
 #include "app/CommandRunner.h"
@@ -22,6 +24,7 @@
 #include "app/WindowGeometry.h"
 #include "app/ZoneController.h"
 #include "sources/CameraServiceGPhoto.h"
+#include "sources/PhotoBrowserModel.h"
 #include "sources/PhotoListModel.h"
 #include "sources/ThumbnailLoader.h"
 
@@ -52,6 +55,8 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     m_display = std::make_unique<DisplayController>(o, *m_pane, selection, *m_localPhotos,
                                                     *m_devicePhotos, m_current, *m_formState,
                                                     metadata, *m_thumbnails, m_storage, m_settings);
+    m_browser = std::make_unique<BrowserController>(o, *m_localPhotos, metadata, *m_thumbnails,
+                                                    m_storage, m_settings);
     m_preferences =
         std::make_unique<PreferencesController>(window, m_settings, m_storage, m_stampFont);
     m_removal = std::make_unique<RemovalController>(selection, runner, alerts, metadata, m_storage);
@@ -93,7 +98,7 @@ AppDelegate::~AppDelegate() {
 
 void AppDelegate::applicationDidFinishLaunching() {
     const MainWindowOutlets& o = m_outlets;
-    o.localImageBrowserView->setModel(m_localPhotos.get());
+    m_browser->startFollowing();
     o.imageBrowserView->setModel(m_devicePhotos.get());
     m_device->startBrowsing();
     m_display->startFollowing();
@@ -143,6 +148,10 @@ const OperationReport& AppDelegate::lastReport() const {
     return m_runner->lastReport();
 }
 
+QModelIndex AppDelegate::shownIndexOfRow(int row) const {
+    return m_browser->browserModel()->mapFromSource(m_localPhotos->index(row));
+}
+
 void AppDelegate::openPanelDidEnd1(int returnCode, const QStringList& paths) {
     m_display->openPanelDidEnd1(returnCode, paths);
 }
@@ -152,7 +161,7 @@ void AppDelegate::openFiles(const QStringList& paths) {
     if (paths.isEmpty())
         return;
     m_display->openPanelDidEnd1(1, paths);
-    m_outlets.localImageBrowserView->setCurrentIndex(m_localPhotos->index(0));
+    m_outlets.localImageBrowserView->setCurrentIndex(m_browser->browserModel()->index(0, 0));
 }
 
 void AppDelegate::forwardSignals() {

@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QMessageBox>
+#include <QModelIndex>
 #include <QObject>
 #include <QSettings>
 #include <QStringList>
@@ -27,6 +28,7 @@ class DatesController;
 class DeviceBrowser;
 class DeviceController;
 class DeviceWindow;
+class BrowserController;
 class DisplayController;
 class EditFormController;
 class EditFormState;
@@ -70,6 +72,7 @@ public:
     SourceSelection* selection() const { return m_selection.get(); }
     EditFormState* formState() const { return m_formState.get(); }
     DisplayController* display() const { return m_display.get(); }
+    BrowserController* browser() const { return m_browser.get(); }
     PreferencesController* preferences() const { return m_preferences.get(); }
     RemovalController* removal() const { return m_removal.get(); }
     DatesController* dates() const { return m_dates.get(); }
@@ -86,6 +89,8 @@ public:
     PreferencesWindow* preferenceWindow() const;
     PhotoListModel* localPhotoItemArray() const { return m_localPhotos.get(); }
     PhotoListModel* cameItemArray() const { return m_devicePhotos.get(); }
+    // Where the browser shows the computer list's row (invalid while filtered out).
+    QModelIndex shownIndexOfRow(int row) const;
     QStandardItemModel* outlineModel() const;
     ChangeDateWindow* changeDateWindow() const;
     ChangeMutiDateWindow* changeMutiDateWindow() const;
@@ -150,6 +155,7 @@ private:
     std::unique_ptr<DeviceController> m_device;
     std::unique_ptr<CommandRunner> m_runner;
     std::unique_ptr<DisplayController> m_display;
+    std::unique_ptr<BrowserController> m_browser;
     std::unique_ptr<PreferencesController> m_preferences;
     std::unique_ptr<RemovalController> m_removal;
     std::unique_ptr<DatesController> m_dates;

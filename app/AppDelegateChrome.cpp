@@ -258,6 +258,9 @@ void AppDelegate::wireMenuBar() {
         });
     }
 
+    edit->addSeparator();
+    edit->addAction(o.removeFromListItem);
+
     QMenu* metadata = bar->addMenu(tr("&Metadata"));
     metadata->setObjectName(QStringLiteral("metadataMenu"));
     metadata->addActions(o.removeExifMenu->actions());

@@ -1,5 +1,8 @@
 #include "app/AppDelegate.h"
 
+#include "app/BrowserController.h"
+#include "sources/PhotoBrowserModel.h"
+
 #include "app/ChangeGPSWindow.h"
 #include "app/ChromeController.h"
 #include "app/CommandRunner.h"
@@ -46,7 +49,12 @@ void AppDelegate::wireDisplay() {
     connect(o.leftTipImageView, &PRDragImageView::NSDragOperationImageViewNote, d,
             &DisplayController::NSDragOperationImageViewNoteHandle);
     connect(o.localImageBrowserView, &QAbstractItemView::doubleClicked, d,
-            [d](const QModelIndex& index) { d->cellWasDoubleClickedAtIndex(index.row()); });
+            [d](const QModelIndex& index) { d->cellWasDoubleClickedAtIndex(listRowOf(index)); });
+    // The last photo taken out of the list leaves the panes as emptying it does.
+    connect(m_browser.get(), &BrowserController::listEmptied, d,
+            &DisplayController::ClearLeftPhotos);
+    connect(m_browser.get(), &BrowserController::shownChanged, d,
+            &DisplayController::refreshSelectionState);
 
     PreferencesWindow* preferences = p->preferenceWindow();
     connect(preferences->changeLocationButton, &QPushButton::clicked, p,
@@ -76,6 +84,12 @@ void AppDelegate::wireEditing() {
             &DisplayController::followWorkingCopies);
     connect(m_runner.get(), &CommandRunner::commandFinished, display,
             &DisplayController::followWorkingCopies);
+    // The marks of the photos a command wrote (or reverted) are read again.
+    BrowserController* browser = m_browser.get();
+    connect(r, &RemovalController::workingCopiesChanged, browser,
+            &BrowserController::readSelectedFactsAgain);
+    connect(m_runner.get(), &CommandRunner::commandFinished, browser,
+            &BrowserController::readSelectedFactsAgain);
 
     DatesController* d = m_dates.get();
     connect(o.changeDateItem, &QAction::triggered, d, &DatesController::ChangeDateExifFromPhoto);
@@ -184,7 +198,6 @@ void AppDelegate::wireEditForm() {
     b.editBackBtn = o.editBackBtn;
     b.editTemplateBtn = o.editTemplateBtn;
     b.editApplyBtn = o.editApplyBtn;
-    b.starteditBtn = o.starteditBtn;
     b.localeditexifBtn = o.localeditexifBtn;
     m_chrome->attach(b);
     EditFormController* f = m_editForm.get();

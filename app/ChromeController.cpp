@@ -65,7 +65,6 @@ void ChromeController::attach(const ChromeButtons& buttons) {
                                {&m.editBackBtn, b.editBackBtn},
                                {&m.editTemplateBtn, b.editTemplateBtn},
                                {&m.editApplyBtn, b.editApplyBtn},
-                               {&m.starteditBtn, b.starteditBtn},
                                {&m.localeditexifBtn, b.localeditexifBtn}}) {
         if (!given)
             continue;
@@ -100,7 +99,6 @@ void ChromeController::attach(const ChromeButtons& buttons) {
         {b.cameraphotoBtn, "cameraphotonom.png"},
         // The window starts with the computer's photos chosen.
         {b.localphotoBtn, "localphotodown.png"},
-        {b.starteditBtn, "editnom.png"},
         {b.localeditexifBtn, "editexifnom.png"},
         {b.editBackBtn, "backnom.png"},
         {b.editTemplateBtn, "templatenom.png"},
@@ -193,11 +191,6 @@ void ChromeController::MybuttonMouseDownHandle(PRButton* button) {
         button->setPicture(QStringLiteral("applydown.png"));
         if (c.ClickApplyChangeAction)
             c.ClickApplyChangeAction();
-    } else if (button == b.starteditBtn) {
-        button->setPicture(QStringLiteral("editdown.png"));
-        if (c.StartEditViewAction)
-            c.StartEditViewAction();
-        button->setPicture(QStringLiteral("editnom.png"));
     } else if (button == b.localeditexifBtn) {
         around(button, QStringLiteral("editexifnom.png"), c.StartEditViewAction);
     }
@@ -213,8 +206,6 @@ void ChromeController::PRbuttonMouseEnteredHandle(PRButton* button) {
         button->setPicture(QStringLiteral("templatedown.png"));
     else if (button == b.editApplyBtn)
         button->setPicture(QStringLiteral("applydown.png"));
-    else if (button == b.starteditBtn)
-        button->setPicture(QStringLiteral("editdown.png"));
 }
 
 void ChromeController::PRbuttonMouseExitedHandle(PRButton* button) {
@@ -227,8 +218,6 @@ void ChromeController::PRbuttonMouseExitedHandle(PRButton* button) {
         button->setPicture(QStringLiteral("templatenom.png"));
     else if (button == b.editApplyBtn)
         button->setPicture(QStringLiteral("applynom.png"));
-    else if (button == b.starteditBtn)
-        button->setPicture(QStringLiteral("editnom.png"));
 }
 
 void ChromeController::MyClosebuttonMouseDownHandle(PRClosedButton* button) {

@@ -32,7 +32,7 @@ struct ChromeButtons {
              *editMetaDataLocalBtn = nullptr, *importandExportBtn = nullptr;
     PRButton *cameraphotoBtn = nullptr, *localphotoBtn = nullptr;
     PRButton *editBackBtn = nullptr, *editTemplateBtn = nullptr, *editApplyBtn = nullptr,
-             *starteditBtn = nullptr, *localeditexifBtn = nullptr;
+             *localeditexifBtn = nullptr;
     QMenu *editExifMenu = nullptr, *removeExifMenu = nullptr, *importPhotoMenu = nullptr,
           *importandExportMenu = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "app/PhotoViewerWindow.h"
 #include "app/PropertyOutlineView.h"
 #include "app/SourceSelection.h"
+#include "sources/PhotoBrowserModel.h"
 #include "sources/PhotoListModel.h"
 #include "sources/ThumbnailLoader.h"
 
@@ -19,6 +20,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QSlider>
 #include <QStandardItemModel>
@@ -43,6 +45,8 @@ void DisplayController::startFollowing() {
                 &DisplayController::refreshSelectionState);
     for (const PhotoListModel* list : {&std::as_const(m_localPhotos), &m_devicePhotos}) {
         connect(list, &QAbstractItemModel::rowsInserted, this,
+                &DisplayController::refreshSelectionState);
+        connect(list, &QAbstractItemModel::rowsRemoved, this,
                 &DisplayController::refreshSelectionState);
         connect(list, &QAbstractItemModel::modelReset, this,
                 &DisplayController::refreshSelectionState);
@@ -97,8 +101,19 @@ void DisplayController::startFollowing() {
     connect(m_thumbnailResize, &QTimer::timeout, this, [this] {
         const auto* delegate =
             static_cast<PhotoCellDelegate*>(m_outlets.localImageBrowserView->itemDelegate());
+        // Made at the screen's density, so that they are sharp at 200 %.
         const qreal ratio = m_outlets.window->devicePixelRatioF();
-        m_thumbnails.setSize(delegate->thumbnailBox() * ratio);
+        const QSize made = delegate->thumbnailBox() * ratio;
+        m_thumbnails.setSize(made);
+        // The cache holds what the screen can show three times over (a
+        // screen either way of the one shown), whatever the list's length.
+        const QScreen* screen = m_outlets.window->screen();
+        const QSize cell = delegate->cellSize();
+        const qint64 screenCells = screen ? qint64(screen->size().width() / cell.width() + 1) *
+                                                (screen->size().height() / cell.height() + 1)
+                                          : 100;
+        const qint64 perThumbnail = qint64(made.width()) * made.height() * 4;
+        m_thumbnails.setCacheLimit(std::max<qint64>(8 << 20, 3 * screenCells * perThumbnail));
         m_settings.setValue(ThumbnailSideKey, delegate->thumbnailSide());
         m_outlets.localImageBrowserView->viewport()->update();
     });
@@ -119,7 +134,7 @@ void DisplayController::setThumbnailSide(int side) {
     NSDragImageBrowserView* browser = m_outlets.localImageBrowserView;
     auto* delegate = static_cast<PhotoCellDelegate*>(browser->itemDelegate());
     delegate->setThumbnailSide(side);
-    browser->setGridSize(delegate->cellSize());
+    browser->setCellSize(delegate->cellSize());
     browser->setIconSize(delegate->thumbnailBox());
     browser->setMinimumWidth(delegate->cellSize().width() + 24);
     m_outlets.thumbnailSizeSlider->setValue(delegate->thumbnailSide());
@@ -136,7 +151,7 @@ bool DisplayController::eventFilter(QObject* watched, QEvent* event) {
             key->modifiers() == Qt::NoModifier) {
             const QModelIndex current = m_outlets.localImageBrowserView->currentIndex();
             if (current.isValid())
-                cellWasDoubleClickedAtIndex(current.row());
+                cellWasDoubleClickedAtIndex(listRowOf(current));
             return true;
         }
     }
@@ -174,9 +189,15 @@ void DisplayController::refreshSelectionState() {
     const MainWindowOutlets& o = m_outlets;
     const int photos = m_localPhotos.rowCount();
     const int selected = m_selection.selectionCount(SourceMode::Computer);
-    o.photoCountLabel->setText(photos == 1
-                                   ? tr("1 photo, %1 selected").arg(selected)
-                                   : tr("%1 photos, %2 selected").arg(photos).arg(selected));
+    const QAbstractItemModel* browsed = o.localImageBrowserView->model();
+    const int shown = browsed ? browsed->rowCount() : photos;
+    if (shown != photos)
+        o.photoCountLabel->setText(
+            tr("%1 of %2 photos shown, %3 selected").arg(shown).arg(photos).arg(selected));
+    else
+        o.photoCountLabel->setText(photos == 1
+                                       ? tr("1 photo, %1 selected").arg(selected)
+                                       : tr("%1 photos, %2 selected").arg(photos).arg(selected));
     // The commands that work on the selection wait for one, in the source
     // they work on; the stamp and the imports always work on the computer's.
     const bool some = m_selection.selectionCount(m_selection.mode()) > 0;
@@ -187,6 +208,7 @@ void DisplayController::refreshSelectionState() {
     for (QAction* action : {o.changeDateItem, o.fileDatesItem, o.changeGpsItem, o.addGpsItem})
         action->setEnabled(some);
     o.dateStampItem->setEnabled(local);
+    o.removeFromListItem->setEnabled(local);
     o.fixedPositionItem->setEnabled(some && !m_current.currentFileName.isEmpty());
     o.showMapItem->setEnabled(m_current.bMapPreview);
     o.fullSizeItem->setEnabled(!m_current.currentChooseFilePath.isEmpty() && local);

@@ -106,11 +106,13 @@ void DisplayController::followWorkingCopies() {
 }
 
 void DisplayController::selectFirstPhoto() {
-    if (m_localPhotos.rowCount() == 0)
+    // The first photo the browser shows, whatever its filter and order.
+    QListView* browser = m_outlets.localImageBrowserView;
+    if (!browser->model() || browser->model()->rowCount() == 0)
         return;
-    m_outlets.localImageBrowserView->selectionModel()->select(m_localPhotos.index(0),
-                                                              QItemSelectionModel::ClearAndSelect);
-    m_outlets.localImageBrowserView->setCurrentIndex(m_localPhotos.index(0));
+    const QModelIndex first = browser->model()->index(0, 0);
+    browser->selectionModel()->select(first, QItemSelectionModel::ClearAndSelect);
+    browser->setCurrentIndex(first);
 }
 
 void DisplayController::openImportPanel(bool clearFirst, bool openCommand) {

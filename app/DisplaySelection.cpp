@@ -25,6 +25,7 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/PropertyTree.h"
 #include "metadata/SizeText.h"
+#include "sources/PhotoBrowserModel.h"
 #include "sources/PhotoListModel.h"
 
 #include <QFileInfo>
@@ -60,7 +61,7 @@ int DisplayController::firstSelectedRow() const {
     const QItemSelectionModel* selection = m_outlets.localImageBrowserView->selectionModel();
     int first = -1;
     for (const QModelIndex& index : selection->selectedIndexes())
-        first = first < 0 ? index.row() : std::min(first, index.row());
+        first = first < 0 ? listRowOf(index) : std::min(first, listRowOf(index));
     return first;
 }
 
@@ -276,7 +277,7 @@ void DisplayController::compareSelectedPhotos() {
         return;
     QStringList paths;
     for (const QModelIndex& index : selected)
-        paths << m_localPhotos.itemAt(index.row()).filePath;
+        paths << m_localPhotos.itemAt(listRowOf(index)).filePath;
     auto stop = std::make_shared<std::atomic<bool>>(false);
     m_comparisonStop = stop;
     const quint64 generation = m_readGeneration;

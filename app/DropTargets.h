@@ -18,6 +18,10 @@ class NSDragImageBrowserView : public QListView {
     Q_OBJECT
 public:
     explicit NSDragImageBrowserView(QWidget* parent = nullptr);
+    // The smallest cell: the grid spreads its columns over the whole width,
+    // as many as fit, and takes them anew as the pane is resized.
+    void setCellSize(QSize cell);
+    QSize cellSize() const { return m_cell; }
     QList<QUrl> geturlArray() const { return m_urlArray; }
     // Takes the files of a drop and announces it.
     bool performDragOperation(const QMimeData* data);
@@ -29,9 +33,14 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void spreadColumns();
+
     QList<QUrl> m_urlArray;
+    QSize m_cell;
 };
 
 // The drop hint's image, shown while the list is empty.

@@ -11,16 +11,23 @@
 #include "app/RatingField.h"
 
 #include <QAction>
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QMenu>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <QWidgetAction>
 
 QList<QLineEdit*> MainWindowOutlets::summaryFields() const {
     return {photoNamelab,      photoCreateDatelab, photoFileSizelab,
@@ -95,10 +102,84 @@ QSplitter* splitter(Qt::Orientation orientation, const QString& name) {
     return s;
 }
 
+QDateEdit* dateEdit(const QString& name) {
+    auto* edit = new QDateEdit(QDate::currentDate());
+    edit->setObjectName(name);
+    edit->setCalendarPopup(true);
+    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return edit;
+}
+
+// The filter's menu: a position choice, and a range of days taken.
+QMenu* buildFilterMenu(MainWindowOutlets& o) {
+    auto* menu = new QMenu(o.photoFilterButton);
+    menu->setObjectName(QStringLiteral("photoFilterMenu"));
+    auto* positions = new QActionGroup(menu);
+    const std::pair<QAction**, QString> choices[] = {
+        {&o.anyPositionItem, QObject::tr("With or Without Position")},
+        {&o.withPositionItem, QObject::tr("With a Position")},
+        {&o.withoutPositionItem, QObject::tr("Without a Position")}};
+    for (const auto& [item, title] : choices) {
+        *item = menu->addAction(title);
+        (*item)->setCheckable(true);
+        positions->addAction(*item);
+    }
+    o.anyPositionItem->setObjectName(QStringLiteral("anyPositionItem"));
+    o.withPositionItem->setObjectName(QStringLiteral("withPositionItem"));
+    o.withoutPositionItem->setObjectName(QStringLiteral("withoutPositionItem"));
+    o.anyPositionItem->setChecked(true);
+    menu->addSeparator();
+    auto* dates = new QWidget;
+    auto* form = new QFormLayout(dates);
+    o.takenBetweenBox = new QCheckBox(QObject::tr("Taken between"));
+    o.takenBetweenBox->setObjectName(QStringLiteral("takenBetweenBox"));
+    o.takenFromEdit = dateEdit(QStringLiteral("takenFromEdit"));
+    o.takenToEdit = dateEdit(QStringLiteral("takenToEdit"));
+    o.takenFromEdit->setDate(QDate::currentDate().addYears(-1));
+    form->addRow(o.takenBetweenBox);
+    form->addRow(QObject::tr("From"), o.takenFromEdit);
+    form->addRow(QObject::tr("To"), o.takenToEdit);
+    auto* holder = new QWidgetAction(menu);
+    holder->setDefaultWidget(dates);
+    menu->addAction(holder);
+    return menu;
+}
+
+QWidget* buildFilterRow(MainWindowOutlets& o) {
+    o.photoFilterRow = new QWidget;
+    o.photoFilterRow->setObjectName(QStringLiteral("photoFilterRow"));
+    auto* row = new QHBoxLayout(o.photoFilterRow);
+    row->setContentsMargins(0, 0, 0, 4);
+    row->setSpacing(4);
+    o.photoFilterField = new QLineEdit;
+    o.photoFilterField->setObjectName(QStringLiteral("photoFilterField"));
+    o.photoFilterField->setPlaceholderText(QObject::tr("Filter photos"));
+    o.photoFilterField->setClearButtonEnabled(true);
+    o.photoFilterField->setMinimumWidth(60);
+    o.photoFilterField->setToolTip(
+        QObject::tr("Shows the photos whose name, folder or camera holds the text"));
+    row->addWidget(o.photoFilterField, 1);
+    o.photoFilterButton = new QToolButton;
+    o.photoFilterButton->setObjectName(QStringLiteral("photoFilterButton"));
+    o.photoFilterButton->setText(QObject::tr("More"));
+    o.photoFilterButton->setToolTip(QObject::tr("Narrow the photos to a position or dates"));
+    o.photoFilterButton->setPopupMode(QToolButton::InstantPopup);
+    o.photoFilterButton->setMenu(buildFilterMenu(o));
+    row->addWidget(o.photoFilterButton);
+    o.photoOrderBox = new QComboBox;
+    o.photoOrderBox->setObjectName(QStringLiteral("photoOrderBox"));
+    o.photoOrderBox->addItems({QObject::tr("As Listed"), QObject::tr("By Name"),
+                               QObject::tr("By Date Taken"), QObject::tr("By Folder")});
+    o.photoOrderBox->setToolTip(QObject::tr("The order of the photos"));
+    row->addWidget(o.photoOrderBox);
+    return o.photoFilterRow;
+}
+
 void buildLeftPane(MainWindowOutlets& o, QWidget* left) {
     auto* layout = new QVBoxLayout(left);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(buildFilterRow(o));
 
     o.localImageBrowserView = new NSDragImageBrowserView;
     o.localImageBrowserView->setObjectName(QStringLiteral("localImageBrowserView"));
@@ -108,12 +189,20 @@ void buildLeftPane(MainWindowOutlets& o, QWidget* left) {
     o.localImageBrowserView->setMovement(QListView::Static);
     o.localImageBrowserView->setUniformItemSizes(true);
     o.localImageBrowserView->setItemDelegate(delegate);
-    o.localImageBrowserView->setGridSize(delegate->cellSize());
+    o.localImageBrowserView->setCellSize(delegate->cellSize());
     o.localImageBrowserView->setIconSize(delegate->thumbnailBox());
     o.localImageBrowserView->setSpacing(0);
     o.localImageBrowserView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     o.localImageBrowserView->setMinimumWidth(delegate->cellSize().width() + 24);
     layout->addWidget(o.localImageBrowserView, 1);
+    o.removeFromListItem = new QAction(QObject::tr("Remove from List"), o.localImageBrowserView);
+    o.removeFromListItem->setObjectName(QStringLiteral("removeFromListItem"));
+    o.removeFromListItem->setShortcuts(QKeySequence::keyBindings(QKeySequence::Delete));
+    // Only while the browser has the keyboard: Delete in a field deletes text.
+    o.removeFromListItem->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    o.removeFromListItem->setToolTip(
+        QObject::tr("Takes the selected photos out of the list; the files stay where they are"));
+    o.localImageBrowserView->addAction(o.removeFromListItem);
 
     o.leftTipView = new QWidget;
     o.leftTipView->setObjectName(QStringLiteral("leftTipView"));
@@ -205,12 +294,6 @@ QWidget* buildViewPane(MainWindowOutlets& o) {
     o.viewSplitter->setStretchFactor(0, 3);
     o.viewSplitter->setStretchFactor(1, 2);
     layout->addWidget(o.viewSplitter, 1);
-    o.starteditBtn = new PRButton(QObject::tr("Edit Metadata…"));
-    o.starteditBtn->setObjectName(QStringLiteral("starteditBtn"));
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    row->addWidget(o.starteditBtn);
-    layout->addLayout(row);
     return o.viewPane;
 }
 
@@ -281,8 +364,10 @@ MainWindowOutlets buildMainWindow() {
     o.photoSplitter->setStretchFactor(1, 2);
     photoLayout->addWidget(o.photoSplitter);
     o.mainSplitter->addWidget(o.localphotoView);
-    o.mainSplitter->setStretchFactor(0, 0);
-    o.mainSplitter->setStretchFactor(1, 1);
+    // A larger window gives the browser a third of what it gains, so that
+    // more photos show at once; the photo view keeps the rest.
+    o.mainSplitter->setStretchFactor(0, 1);
+    o.mainSplitter->setStretchFactor(1, 2);
     // At the first size: a browser two cells wide, then the summary and the
     // photo side by side.
     o.mainSplitter->setSizes({280, 620});

@@ -7,12 +7,16 @@
 #include <QList>
 #include <QSize>
 
+class CommandBar;
 class LargePhotoView;
 class MapWidget;
 class NSDragImageBrowserView;
 class PRDragImageView;
 class PropertyOutlineView;
 class QAction;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
 class QLabel;
 class QListView;
 class QMainWindow;
@@ -20,13 +24,13 @@ class QMenu;
 class QPushButton;
 class QSlider;
 class QSplitter;
-class QToolBar;
+class QToolButton;
 class QWidget;
 
 // The controls of the main window by the controller's names for them.
 struct MainWindowOutlets {
     QMainWindow* window = nullptr;
-    QToolBar* commandBar = nullptr; // the window's buttons, under the title bar
+    CommandBar* commandBar = nullptr; // the window's buttons, under the title bar
 
     // Three panes side by side: the browser, the summary above the property
     // tree, and the large view above the map (split as the user likes). The last two make up the
@@ -42,6 +46,18 @@ struct MainWindowOutlets {
     QWidget* leftTipView = nullptr;
     PRDragImageView* leftTipImageView = nullptr;
     QLabel* leftTipCameraImageView = nullptr;
+    // Above the browser: the text it is narrowed to (in names, folders and
+    // cameras), a menu of the position and the dates it is narrowed to, and
+    // its order.
+    QWidget* photoFilterRow = nullptr;
+    QLineEdit* photoFilterField = nullptr;
+    QToolButton* photoFilterButton = nullptr;
+    QAction *anyPositionItem = nullptr, *withPositionItem = nullptr, *withoutPositionItem = nullptr;
+    QCheckBox* takenBetweenBox = nullptr;
+    QDateEdit *takenFromEdit = nullptr, *takenToEdit = nullptr;
+    QComboBox* photoOrderBox = nullptr; // as listed, name, date taken, folder
+    // Delete in the browser: the selected photos leave the list, not the disk.
+    QAction* removeFromListItem = nullptr;
     // The device photos; shown by the device source.
     QListView* imageBrowserView = nullptr;
 
@@ -98,8 +114,8 @@ struct MainWindowOutlets {
     // summary and the outline, beside the photo and the map.
     QWidget* editView = nullptr;
     PRButton *editBackBtn = nullptr, *editApplyBtn = nullptr, *editTemplateBtn = nullptr;
-    // Both edit buttons show the form.
-    PRButton *starteditBtn = nullptr, *localeditexifBtn = nullptr;
+    // Shows the form (the command bar's, and the Metadata menu's Edit Fields…).
+    PRButton* localeditexifBtn = nullptr;
 
     QList<QLineEdit*> summaryFields() const;
     QList<QWidget*> formFields() const;

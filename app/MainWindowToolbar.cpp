@@ -1,3 +1,4 @@
+#include "app/CommandBar.h"
 #include "app/MainWindowLayout.h"
 #include "app/Pictures.h"
 
@@ -6,23 +7,19 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
-#include <QToolBar>
 
 namespace {
 
-PRButton* commandButton(QToolBar* bar, const QString& title, const QString& name,
-                        const QString& picture) {
+PRButton* commandButton(const QString& title, const QString& name, const QString& picture) {
     auto* b = new PRButton(title);
     b->setObjectName(name);
     b->setPicture(picture);
     b->setAutoDefault(false);
-    bar->addWidget(b);
     return b;
 }
 
-PRButton* menuButton(QToolBar* bar, const QString& title, const QString& name,
-                     const QString& picture) {
-    PRButton* b = commandButton(bar, title, name, picture);
+PRButton* menuButton(const QString& title, const QString& name, const QString& picture) {
+    PRButton* b = commandButton(title, name, picture);
     b->setMenuArrow(true);
     return b;
 }
@@ -36,17 +33,14 @@ QMenu* menuOf(PRButton* button, const QString& name, const QString& title = QStr
 } // namespace
 
 // One style for every button of the bar: a picture and its title, and an
-// arrow on those that open a menu. A bar too narrow for all of them offers
-// the rest behind its extension arrow rather than clipping their titles.
+// arrow on those that open a menu. A bar too narrow for all the titles shows
+// the pictures alone (the bar says how), never a hidden command.
 void buildCommandBar(MainWindowOutlets& o) {
-    auto* bar = new QToolBar(QObject::tr("Commands"));
+    auto* bar = new CommandBar;
     bar->setObjectName(QStringLiteral("commandBar"));
-    bar->setMovable(false);
-    bar->setFloatable(false);
-    bar->setIconSize(QSize(22, 22));
     o.commandBar = bar;
 
-    o.importPhotobtn = menuButton(bar, QObject::tr("Import"), QStringLiteral("importPhotobtn"),
+    o.importPhotobtn = menuButton(QObject::tr("Import"), QStringLiteral("importPhotobtn"),
                                   QStringLiteral("importphotos.png"));
     o.importPhotoMenu = menuOf(o.importPhotobtn, QStringLiteral("importPhotoMenu"));
     o.importItem = o.importPhotoMenu->addAction(QObject::tr("Import Photos…"));
@@ -55,9 +49,9 @@ void buildCommandBar(MainWindowOutlets& o) {
     o.importPhotoMenu->addSeparator();
     o.clearItem = o.importPhotoMenu->addAction(QObject::tr("Clear List"));
 
-    o.localphotoBtn = commandButton(bar, QObject::tr("Computer"), QStringLiteral("localphotoBtn"),
+    o.localphotoBtn = commandButton(QObject::tr("Computer"), QStringLiteral("localphotoBtn"),
                                     QStringLiteral("localphotodown.png"));
-    o.cameraphotoBtn = commandButton(bar, QObject::tr("Camera"), QStringLiteral("cameraphotoBtn"),
+    o.cameraphotoBtn = commandButton(QObject::tr("Camera"), QStringLiteral("cameraphotoBtn"),
                                      QStringLiteral("cameraphotonom.png"));
     // The chosen source shows pressed, as well as by its picture.
     for (PRButton* source : {o.localphotoBtn, o.cameraphotoBtn})
@@ -71,10 +65,9 @@ void buildCommandBar(MainWindowOutlets& o) {
     o.changtoiOSmodemenu = new QAction(QObject::tr("Camera or Phone"), o.window);
     o.changtoiOSmodemenu->setObjectName(QStringLiteral("changtoiOSmodemenu"));
     o.changtoiOSmodemenu->setEnabled(false);
-    bar->addSeparator();
 
     o.remoMetaDataLocalBtn =
-        menuButton(bar, QObject::tr("Remove"), QStringLiteral("remoMetaDataLocalBtn"),
+        menuButton(QObject::tr("Remove"), QStringLiteral("remoMetaDataLocalBtn"),
                    QStringLiteral("deletemetadata.png"));
     o.removeExifMenu = menuOf(o.remoMetaDataLocalBtn, QStringLiteral("removeExifMenu"));
     o.removeExifItem = o.removeExifMenu->addAction(QObject::tr("Remove EXIF"));
@@ -88,7 +81,7 @@ void buildCommandBar(MainWindowOutlets& o) {
         QObject::tr("Moves the selected photos' edited copies in the storage folder to the trash"));
 
     o.editMetaDataLocalBtn =
-        menuButton(bar, QObject::tr("Dates and GPS"), QStringLiteral("editMetaDataLocalBtn"),
+        menuButton(QObject::tr("Dates and GPS"), QStringLiteral("editMetaDataLocalBtn"),
                    QStringLiteral("editphotometa.png"));
     o.editExifMenu = menuOf(o.editMetaDataLocalBtn, QStringLiteral("editExifMenu"));
     o.changeDateItem = o.editExifMenu->addAction(QObject::tr("Change Dates…"));
@@ -107,26 +100,38 @@ void buildCommandBar(MainWindowOutlets& o) {
     o.fixedPositionItem = o.editExifMenu->addAction(QObject::tr("Write the Fixed Test Position"));
 
     o.importandExportBtn =
-        menuButton(bar, QObject::tr("Import and Export"), QStringLiteral("importandExportBtn"),
+        menuButton(QObject::tr("Import and Export"), QStringLiteral("importandExportBtn"),
                    QStringLiteral("exportmetadata.png"));
     o.importandExportBtn->setToolTip(QObject::tr("Import and export metadata as property lists"));
     o.importandExportMenu = menuOf(o.importandExportBtn, QStringLiteral("importandExportMenu"),
                                    QObject::tr("Import and Export"));
 
     o.localeditexifBtn =
-        commandButton(bar, QObject::tr("Edit Fields…"), QStringLiteral("localeditexifBtn"),
+        commandButton(QObject::tr("Edit Fields…"), QStringLiteral("localeditexifBtn"),
                       QStringLiteral("editexifnom.png"));
 
-    auto* spacer = new QWidget;
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    bar->addWidget(spacer);
+    o.localeditexifBtn->setToolTip(
+        QObject::tr("Shows the form of the selected photos' fields, to change them"));
+
     auto* preferences = new QPushButton(QObject::tr("Preferences…"));
     preferences->setObjectName(QStringLiteral("preferencesButton"));
     preferences->setAutoDefault(false);
     preferences->setIconSize(QSize(22, 22));
     Pictures::apply(preferences, QStringLiteral("preferences.png"));
-    bar->addWidget(preferences);
     o.preferencesButton = preferences;
+
+    // The buttons join the bar once their tooltips are set: those become the
+    // descriptions that follow the titles when the bar shows pictures alone.
+    for (QAbstractButton* button : {static_cast<QAbstractButton*>(o.importPhotobtn),
+                                    static_cast<QAbstractButton*>(o.localphotoBtn),
+                                    static_cast<QAbstractButton*>(o.cameraphotoBtn)})
+        bar->addButton(button);
+    bar->addSeparator();
+    for (PRButton* button :
+         {o.remoMetaDataLocalBtn, o.editMetaDataLocalBtn, o.importandExportBtn, o.localeditexifBtn})
+        bar->addButton(button);
+    bar->addStretch();
+    bar->addButton(preferences);
 
     o.window->centralWidget()->layout()->addWidget(bar);
 }

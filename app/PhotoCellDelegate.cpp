@@ -3,9 +3,11 @@
 #include "sources/PhotoListModel.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QImage>
+#include <QListView>
 #include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
 
 namespace {
 constexpr int margin = 6;
@@ -28,24 +30,36 @@ QSize PhotoCellDelegate::cellSize() const {
 QString PhotoCellDelegate::elidedName(const QFontMetrics& metrics, const QString& name, int width) {
     if (metrics.horizontalAdvance(name) <= width)
         return name;
-    const QString suffix = QFileInfo(name).suffix();
-    const QString tail = suffix.isEmpty() || suffix.size() > 5
-                             ? QStringLiteral("…")
-                             : QStringLiteral("…") + QLatin1Char('.') + suffix;
-    const QString stem = name.left(name.size() - (suffix.isEmpty() ? 0 : suffix.size() + 1));
-    // The longest start of the stem that fits before the tail.
-    qsizetype low = 0, high = stem.size();
-    while (low < high) {
-        const qsizetype mid = (low + high + 1) / 2;
-        if (metrics.horizontalAdvance(stem.left(mid) + tail) <= width)
-            low = mid;
-        else
-            high = mid - 1;
+    const qsizetype slash = name.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0) {
+        const QString file = name.mid(slash);
+        const int room = width - metrics.horizontalAdvance(file);
+        const QString folder = metrics.elidedText(name.left(slash), Qt::ElideRight, room);
+        if (room > 0 && folder != QStringLiteral("…") && !folder.isEmpty())
+            return folder + file;
     }
-    if (low == 0)
-        return metrics.elidedText(name, Qt::ElideRight, width);
-    return stem.left(low) + tail;
+    return metrics.elidedText(name, Qt::ElideMiddle, width);
 }
+
+namespace {
+
+// A map pin: a round head over a point, in the highlight's colour.
+void drawPin(QPainter* painter, const QRect& at, const QPalette& palette) {
+    QPainterPath pin;
+    const qreal w = at.width();
+    const QPointF head(at.left() + w / 2, at.top() + w * 0.4);
+    pin.moveTo(at.left() + w / 2, at.bottom());
+    pin.arcTo(QRectF(at.left() + w * 0.1, at.top(), w * 0.8, w * 0.8), 225, -270);
+    pin.closeSubpath();
+    painter->setPen(QPen(palette.color(QPalette::Base), 1.2));
+    painter->setBrush(palette.color(QPalette::Highlight));
+    painter->drawPath(pin);
+    painter->setBrush(palette.color(QPalette::Base));
+    painter->setPen(Qt::NoPen);
+    painter->drawEllipse(head, w * 0.14, w * 0.14);
+}
+
+} // namespace
 
 void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
@@ -79,15 +93,31 @@ void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->setBrush(palette.color(QPalette::Highlight));
         painter->drawEllipse(mark);
     }
+    const int badge = std::max(12, m_side / 7);
+    if (index.data(PhotoListModel::PositionRole).toBool())
+        drawPin(painter,
+                QRect(picture.left() + 2, picture.bottom() - badge - 1, badge * 3 / 4, badge),
+                palette);
+    if (index.data(PhotoListModel::UnreadableRole).toBool()) {
+        const QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        const QIcon warning = style->standardIcon(QStyle::SP_MessageBoxWarning);
+        warning.paint(painter, QRect(picture.right() - badge - 1, picture.bottom() - badge - 1,
+                                     badge, badge));
+    }
     if (option.state & QStyle::State_HasFocus) {
         painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));
         painter->drawRect(cell.adjusted(1, 1, -2, -2));
     }
-    const QRect title(cell.left() + 4, box.bottom() + 4, cell.width() - 8,
+    // The name may take the whole width of the grid's column, which is
+    // wider than the cell where the columns are spread over the pane.
+    int across = cell.width();
+    if (const auto* view = qobject_cast<const QListView*>(option.widget))
+        across = std::max(across, view->gridSize().width());
+    const QRect title(cell.center().x() - across / 2 + 4, box.bottom() + 4, across - 8,
                       cell.bottom() - box.bottom() - 4);
     painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    const QString text =
-        elidedName(option.fontMetrics, index.data(Qt::DisplayRole).toString(), title.width());
+    const QString text = elidedName(
+        option.fontMetrics, index.data(PhotoListModel::TitleRole).toString(), title.width());
     painter->drawText(title, Qt::AlignHCenter | Qt::AlignTop, text);
     painter->restore();
 }

@@ -6,7 +6,9 @@ class QFontMetrics;
 
 // Draws a browser cell: the thumbnail centred in a square box with a shadow,
 // and the file name below it in the palette's colours. The box's side is the
-// thumbnail size the user chose.
+// thumbnail size the user chose. Marks on the picture's corners: a dot for
+// a working copy (top right), a pin for a position (bottom left), and the
+// style's warning for a photo that could not be read (bottom right).
 class PhotoCellDelegate : public QStyledItemDelegate {
 public:
     static constexpr int smallestSide = 48;
@@ -21,8 +23,10 @@ public:
     QSize thumbnailBox() const { return {m_side, m_side}; }
     QSize cellSize() const;
 
-    // The name shortened at its end to fit, keeping its extension:
-    // "DSCN0010.jpg" may read "DSCN00….jpg", never "DSCN0….jpg" twice over.
+    // The name shortened in its middle to fit, keeping its start and its end,
+    // where cameras put their numbers: "Kodak_CX7530.jpg" may read
+    // "Kodak…7530.jpg".
+    // A title of a folder and a name shortens the folder first.
     static QString elidedName(const QFontMetrics& metrics, const QString& name, int width);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,

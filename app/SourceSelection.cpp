@@ -1,6 +1,7 @@
 #include "app/SourceSelection.h"
 
 #include "app/StorageLocation.h"
+#include "sources/PhotoBrowserModel.h"
 #include "sources/PhotoListModel.h"
 
 #include <QItemSelectionModel>
@@ -36,7 +37,7 @@ std::vector<SelectedPhoto> SourceSelection::selectedPhotos(SourceMode mode) cons
         return {};
     QSet<int> rows;
     for (const QModelIndex& index : selection->selectedIndexes())
-        rows.insert(index.row());
+        rows.insert(listRowOf(index));
     QList<ListedPhoto> listed;
     const PhotoListModel& list = mode == SourceMode::Computer ? m_localPhotos : m_devicePhotos;
     for (const IKImageItem& item : list.items())

@@ -30,7 +30,11 @@ void ThumbnailLoader::setSize(QSize size) {
     if (size == m_size || size.isEmpty())
         return;
     m_size = size;
-    m_cache.clear();
+}
+
+QString ThumbnailLoader::keyOf(const QString& path, QSize size) {
+    return QString::number(size.width()) + QLatin1Char('x') + QString::number(size.height()) +
+           QLatin1Char(' ') + path;
 }
 
 QSize ThumbnailLoader::size() const {
@@ -51,7 +55,7 @@ void ThumbnailLoader::cancelPending() {
 
 QImage ThumbnailLoader::thumbnail(const QString& path) {
     QMutexLocker lock(&m_mutex);
-    if (const QImage* cached = m_cache.object(path))
+    if (const QImage* cached = m_cache.object(keyOf(path, m_size)))
         return *cached;
     if (m_queued.contains(path)) {
         // Asked again: it is on screen now, so it moves to the front.
@@ -90,10 +94,9 @@ void ThumbnailLoader::startWork() {
                 {
                     QMutexLocker inner(&m_mutex);
                     m_queued.remove(path);
-                    // One made for a size since changed is not kept.
-                    if (size == m_size)
-                        m_cache.insert(path, new QImage(image),
-                                       std::max<qsizetype>(1, image.sizeInBytes()));
+                    // One made for a size since changed is kept for that size.
+                    m_cache.insert(keyOf(path, size), new QImage(image),
+                                   std::max<qsizetype>(1, image.sizeInBytes()));
                 }
                 QMetaObject::invokeMethod(
                     this, [this, path] { Q_EMIT thumbnailReady(path); }, Qt::QueuedConnection);
@@ -104,9 +107,26 @@ void ThumbnailLoader::startWork() {
 
 QImage ThumbnailLoader::make(const QString& path, QSize size) const {
     QImage image;
-    const auto preview = m_metadata.readPreview(path, std::max(size.width(), size.height()) * 2);
+    const int side = std::max(size.width(), size.height());
+    const auto preview = m_metadata.readPreview(path, side * 2);
     if (preview.isOk())
         image = QImage::fromData(preview->bytes);
+    // A preview smaller than the cell (a camera's 160-pixel thumbnail on a
+    // screen at twice the density) would be blown up soft: the photo itself
+    // is decoded at the cell's size instead. Where that fails the preview
+    // still serves.
+    if (!image.isNull() && std::max(image.width(), image.height()) < side) {
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        const QSize full = reader.size();
+        if (full.isValid() &&
+            std::max(full.width(), full.height()) > std::max(image.width(), image.height())) {
+            reader.setScaledSize(full.scaled(size * 2, Qt::KeepAspectRatio).boundedTo(full));
+            const QImage decoded = reader.read();
+            if (!decoded.isNull())
+                image = decoded;
+        }
+    }
     if (image.isNull()) {
         QImageReader reader(path);
         reader.setAutoTransform(true);

@@ -15,7 +15,8 @@ class QThreadPool;
 // has one (through the metadata worker), else a decode scaled while reading.
 // Only requested paths are made, the latest requests first, so the cells on
 // screen come before the ones scrolled past; finished thumbnails live in a
-// cache bounded by bytes.
+// cache bounded by bytes, each under its path and its size, so that going
+// back to a size finds the thumbnails still cached there.
 class ThumbnailLoader : public QObject {
     Q_OBJECT
 public:
@@ -25,8 +26,9 @@ public:
     // The thumbnail if it is ready; otherwise a null image, and it is queued.
     QImage thumbnail(const QString& path);
     void setCacheLimit(qint64 bytes);
-    // The size thumbnails are made at from now on (in pixels); thumbnails of
-    // another size are made anew as they are asked for.
+    // The size thumbnails are made at from now on (in device pixels: the
+    // cell's side times the screen's pixel ratio); thumbnails of another size
+    // are made anew as they are asked for.
     void setSize(QSize size);
     QSize size() const;
     int pendingCount() const;
@@ -39,6 +41,7 @@ Q_SIGNALS:
 private:
     void startWork();
     QImage make(const QString& path, QSize size) const;
+    static QString keyOf(const QString& path, QSize size);
 
     MetadataService& m_metadata;
     QSize m_size;

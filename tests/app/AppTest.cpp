@@ -91,15 +91,14 @@ private:
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
         m_app->display()->openPanelDidEnd1(1, paths);
         m_app->outlets().localImageBrowserView->selectionModel()->select(
-            m_app->localPhotoItemArray()->index(m_app->localPhotoItemArray()->rowCount() -
-                                                int(paths.size())),
+            m_app->shownIndexOfRow(m_app->localPhotoItemArray()->rowCount() - int(paths.size())),
             QItemSelectionModel::ClearAndSelect);
         return shown.wait(10000);
     }
     bool selectRow(int row) {
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
         m_app->outlets().localImageBrowserView->selectionModel()->select(
-            m_app->localPhotoItemArray()->index(row), QItemSelectionModel::ClearAndSelect);
+            m_app->shownIndexOfRow(row), QItemSelectionModel::ClearAndSelect);
         return shown.wait(10000);
     }
     QString text(const QWidget* field) const { return FormFieldText::text(field); }
@@ -473,7 +472,7 @@ private Q_SLOTS:
         QTRY_COMPARE(o.localPhotoImageView->shownPath(), paths[0]);
         QVERIFY(!o.localPhotoImageView->photo().isNull());
         o.localImageBrowserView->setFocus();
-        o.localImageBrowserView->setCurrentIndex(m_app->localPhotoItemArray()->index(0));
+        o.localImageBrowserView->setCurrentIndex(m_app->shownIndexOfRow(0));
         QTest::keyClick(o.localImageBrowserView, Qt::Key_Right);
         QTRY_COMPARE(o.localPhotoImageView->shownPath(), paths[1]);
         QTest::keyClick(o.localImageBrowserView, Qt::Key_Right);
@@ -545,7 +544,7 @@ private Q_SLOTS:
 
     // The status bar counts the photos and the selection; the commands that
     // need a selection wait for one; the thumbnails take the size asked, and
-    // names too long for a cell keep their extension.
+    // names too long for a cell keep their start and end.
     void theBrowserCountsSizesAndNamesAndTheCommandsWaitForASelection() {
         const MainWindowOutlets& o = m_app->outlets();
         m_app->display()->openPanelDidEnd1(
@@ -574,10 +573,19 @@ private Q_SLOTS:
         const QFontMetrics metrics(QApplication::font());
         const QString name = QStringLiteral("DSCN0010_in_the_hills_above_Siena.jpeg");
         const QString shown = PhotoCellDelegate::elidedName(metrics, name, 90);
-        QVERIFY2(shown.endsWith(QStringLiteral("….jpeg")) &&
+        // Shortened in the middle: its start and its end stay.
+        QVERIFY2(shown.contains(QStringLiteral("…")) && shown.endsWith(QStringLiteral(".jpeg")) &&
                      shown.startsWith(QStringLiteral("DSCN")),
                  qPrintable(shown));
         QVERIFY(metrics.horizontalAdvance(shown) <= 90);
+        // A folder before the name gives way first.
+        const int room = metrics.horizontalAdvance(QStringLiteral("/Canon_40D.jpg")) +
+                         metrics.horizontalAdvance(QStringLiteral("othe…"));
+        const QString titled = PhotoCellDelegate::elidedName(
+            metrics, QStringLiteral("other_photos/Canon_40D.jpg"), room);
+        QVERIFY2(titled.startsWith(QStringLiteral("oth")) &&
+                     titled.endsWith(QStringLiteral("…/Canon_40D.jpg")),
+                 qPrintable(titled));
         QVERIFY(m_app->localPhotoItemArray()
                     ->index(0)
                     .data(Qt::ToolTipRole)
@@ -680,14 +688,12 @@ private Q_SLOTS:
             m_metadata.slowFiles = c.slowFiles;
             QSignalSpy shown(m_app, &AppDelegate::photoShown);
             m_app->outlets().localImageBrowserView->selectionModel()->select(
-                m_app->localPhotoItemArray()->index(c.selectRow),
-                QItemSelectionModel::ClearAndSelect);
+                m_app->shownIndexOfRow(c.selectRow), QItemSelectionModel::ClearAndSelect);
             if (c.doubleClick >= 0)
                 m_app->display()->cellWasDoubleClickedAtIndex(c.doubleClick);
             else
                 m_app->outlets().localImageBrowserView->selectionModel()->select(
-                    m_app->localPhotoItemArray()->index(c.selectLast),
-                    QItemSelectionModel::ClearAndSelect);
+                    m_app->shownIndexOfRow(c.selectLast), QItemSelectionModel::ClearAndSelect);
             // Until the read returns, the new photo has no dictionary to pair
             // with the previous photo's.
             QCOMPARE(m_app->currentPhoto().currentChooseFilePath, c.expected);

@@ -153,11 +153,6 @@ private Q_SLOTS:
                                     << "applydown.png"
                                     << "applydown.png"
                                     << "" << none;
-        QTest::newRow("start editing") << "starteditBtn"
-                                       << "StartEditViewAction"
-                                       << "editdown.png"
-                                       << "editnom.png"
-                                       << "" << none;
         QTest::newRow("edit metadata") << "localeditexifBtn"
                                        << "StartEditViewAction"
                                        << "editexifnom.png"
@@ -233,9 +228,6 @@ private Q_SLOTS:
         QTest::newRow("apply") << "editApplyBtn"
                                << "applydown.png"
                                << "applynom.png";
-        QTest::newRow("start editing") << "starteditBtn"
-                                       << "editdown.png"
-                                       << "editnom.png";
         QTest::newRow("edit metadata") << "localeditexifBtn"
                                        << "editexifnom.png"
                                        << "editexifnom.png";

@@ -267,9 +267,8 @@ private Q_SLOTS:
     void theFormsButtonsSlideTheFormInAndOut() {
         const MainWindowOutlets& o = m_app->outlets();
         QVERIFY(!o.editView->isVisible());
-        QTest::mousePress(o.starteditBtn, Qt::LeftButton);
+        QTest::mousePress(o.localeditexifBtn, Qt::LeftButton);
         QTRY_VERIFY(o.editView->isVisible());
-        QCOMPARE(o.starteditBtn->picture(), QStringLiteral("editnom.png"));
         QTest::mousePress(o.editBackBtn, Qt::LeftButton);
         QVERIFY(!o.editView->isVisible());
         QCOMPARE(o.editBackBtn->picture(), QStringLiteral("backdown.png"));

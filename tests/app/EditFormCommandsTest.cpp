@@ -449,7 +449,7 @@ private Q_SLOTS:
         QVERIFY(alerts[0][1].toString().contains(QStringLiteral("different positions")));
         openAlerts().value(0)->close();
 
-        o().localImageBrowserView->setCurrentIndex(m_app->localPhotoItemArray()->index(1));
+        o().localImageBrowserView->setCurrentIndex(m_app->shownIndexOfRow(1));
         QTRY_COMPARE(o().gpsLatilab->text(), QStringLiteral("1"));
         o().fillPlacesBtn->click(); // the Gulf of Guinea
         QCOMPARE(alerts.size(), 2);
@@ -471,7 +471,7 @@ private Q_SLOTS:
     void beginningToEditCentresTheFormMapWithOnePin() {
         QVERIFY(listAndSelect({m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
                                m_photos->copyPhoto(QStringLiteral("Kodak_CX7530.jpg"))}));
-        o().localImageBrowserView->selectionModel()->select(m_app->localPhotoItemArray()->index(1),
+        o().localImageBrowserView->selectionModel()->select(m_app->shownIndexOfRow(1),
                                                             QItemSelectionModel::ClearAndSelect);
         QTRY_COMPARE(m_app->currentPhoto().currentFileName, QStringLiteral("Kodak_CX7530.jpg"));
         MapWidget* map = o().currentlocalMapView;
@@ -497,7 +497,7 @@ private Q_SLOTS:
     void theEditButtonsSlideTheFormInAndBackHidesIt() {
         QCOMPARE(o().editView->isVisible(), false);
         QVERIFY(o().editTemplateBtn->isVisibleTo(o().editView)); // its command is connected
-        for (QPushButton* button : {o().starteditBtn, o().localeditexifBtn}) {
+        for (QPushButton* button : {o().localeditexifBtn}) {
             QTest::mouseClick(button, Qt::LeftButton);
             QVERIFY(o().editView->isVisible());
             QCOMPARE(o().editView->x(), o().localphotoView->width());

@@ -63,8 +63,8 @@ private:
         }
         QItemSelection selection;
         for (int row : rows)
-            selection.select(m_app->localPhotoItemArray()->index(row),
-                             m_app->localPhotoItemArray()->index(row));
+            selection.select(m_app->shownIndexOfRow(row),
+                             m_app->shownIndexOfRow(row));
         m_app->outlets().localImageBrowserView->selectionModel()->select(
             selection, QItemSelectionModel::ClearAndSelect);
     }

@@ -207,7 +207,7 @@ private Q_SLOTS:
         // No GPS set: the alert, and no window.
         QVERIFY(listAndSelect({photo(QStringLiteral("Nikon_D70.jpg"))}));
         m_app->outlets().localImageBrowserView->selectionModel()->select(
-            m_app->localPhotoItemArray()->index(1), QItemSelectionModel::ClearAndSelect);
+            m_app->shownIndexOfRow(1), QItemSelectionModel::ClearAndSelect);
         QTRY_COMPARE(m_app->currentPhoto().currentFileName, QStringLiteral("Nikon_D70.jpg"));
         QSignalSpy alerts(m_app, &AppDelegate::alertShown);
         m_app->gps()->EditeGPSExifDataPhoto();

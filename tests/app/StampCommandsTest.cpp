@@ -44,8 +44,8 @@ private:
         m_app->display()->openPanelDidEnd1(1, paths);
         QItemSelection selection;
         for (int row : rows)
-            selection.select(m_app->localPhotoItemArray()->index(row),
-                             m_app->localPhotoItemArray()->index(row));
+            selection.select(m_app->shownIndexOfRow(row),
+                             m_app->shownIndexOfRow(row));
         m_app->outlets().localImageBrowserView->selectionModel()->select(
             selection, QItemSelectionModel::ClearAndSelect);
     }

@@ -1,7 +1,10 @@
 #include "GuiTestSupport.h"
 #include "TileServer.h"
+#include "LayoutChecks.h"
 #include "app/AppDelegate.h"
+#include "app/BrowserController.h"
 #include "app/ChangeGPSWindow.h"
+#include "app/CommandBar.h"
 #include "app/DateWindows.h"
 #include "app/DatesController.h"
 #include "app/DeviceController.h"
@@ -18,10 +21,15 @@
 #include "app/PhotoViewerWindow.h"
 #include "sources/DeviceBrowser.h"
 #include "sources/DeviceFixture.h"
+#include "sources/PhotoBrowserModel.h"
 #include "sources/PhotoListModel.h"
 
 #include <QAbstractButton>
 #include <QFileInfo>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -43,90 +51,6 @@ class WindowLayoutTest : public DelegateTest {
     Q_OBJECT
 
 private:
-    // Every text of the window's visible widgets that does not fit its
-    // widget, described for the failure message.
-    static QStringList clippedTexts(QWidget* root) {
-        QStringList found;
-        QList<QWidget*> widgets = root->findChildren<QWidget*>();
-        widgets.prepend(root);
-        for (QWidget* w : std::as_const(widgets)) {
-            if (!w->isVisible() || w->width() <= 0)
-                continue;
-            const QFontMetrics metrics = w->fontMetrics();
-            const QString name = QStringLiteral("%1 (%2)").arg(
-                w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
-                                          : w->objectName());
-            if (auto* label = qobject_cast<QLabel*>(w)) {
-                if (label->text().isEmpty() || !label->pixmap().isNull())
-                    continue;
-                const QString text =
-                    Qt::mightBeRichText(label->text())
-                        ? QTextDocumentFragment::fromHtml(label->text()).toPlainText()
-                        : label->text();
-                const QRect area = label->contentsRect().marginsRemoved(
-                    QMargins(label->margin(), label->margin(), label->margin(), label->margin()));
-                if (label->wordWrap()) {
-                    if (label->heightForWidth(label->width()) > label->height() + 1)
-                        found << name.arg(text);
-                    continue;
-                }
-                int widest = 0;
-                const QStringList lines = text.split(QLatin1Char('\n'));
-                for (const QString& line : lines)
-                    widest = std::max(widest, metrics.horizontalAdvance(line));
-                if (widest > area.width() + 1 ||
-                    metrics.height() * int(lines.size()) > area.height() + 2)
-                    found << name.arg(text);
-            } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-                if (button->text().isEmpty())
-                    continue;
-                if (button->width() < button->sizeHint().width() ||
-                    button->height() < button->minimumSizeHint().height())
-                    found << name.arg(button->text());
-            } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-                // Values are the photo's; what the window itself writes is the hint.
-                if (!edit->text().isEmpty() || edit->placeholderText().isEmpty())
-                    continue;
-                const int frame =
-                    edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
-                if (metrics.horizontalAdvance(edit->placeholderText()) >
-                    edit->width() - 2 * frame - 4)
-                    found << name.arg(edit->placeholderText());
-            } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
-                if (metrics.horizontalAdvance(box->title()) > box->width())
-                    found << name.arg(box->title());
-            } else if (auto* header = qobject_cast<QHeaderView*>(w)) {
-                for (int section = 0; section < header->count(); ++section) {
-                    const QString title =
-                        header->model()->headerData(section, header->orientation()).toString();
-                    if (metrics.horizontalAdvance(title) + 8 > header->sectionSize(section))
-                        found << name.arg(title);
-                }
-            }
-        }
-        return found;
-    }
-
-    // A screenshot of the whole screen for a person to look at, where asked.
-    static void screenshot(const QString& name) {
-        const QString folder = qEnvironmentVariable("TV_SCREENSHOTS");
-        if (folder.isEmpty())
-            return;
-        QCoreApplication::processEvents();
-        QTest::qWait(300);
-        QDir().mkpath(folder);
-        const QString scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1"));
-        const QSize screen = QGuiApplication::primaryScreen()->size() *
-                             QGuiApplication::primaryScreen()->devicePixelRatio();
-        QProcess::execute(QStringLiteral("import"),
-                          {QStringLiteral("-window"), QStringLiteral("root"),
-                           QStringLiteral("%1/%2-%3x%4-scale%5.png")
-                               .arg(folder, name)
-                               .arg(screen.width())
-                               .arg(screen.height())
-                               .arg(scale)});
-    }
-
     const MainWindowOutlets& o() const { return m_app->outlets(); }
 
     void listAndShow() {
@@ -300,6 +224,219 @@ private Q_SLOTS:
         m_app->gps()->ShowMapAction();
         QVERIFY(QTest::qWaitForWindowExposed(m_app->gps()->mapWindow()));
         QTRY_COMPARE(m_app->gps()->mapWindow()->size(), left);
+    }
+
+    // At any width the window can have, every command of the bar is on it,
+    // whole and apart from the others: with its title where all the titles
+    // fit, else as a picture whose tooltip starts with the title.
+    void theCommandBarShowsEveryCommandAtEveryWidth_data() {
+        QTest::addColumn<int>("width");
+        QTest::newRow("first size") << 900;
+        QTest::newRow("screen wide") << 4000;
+        QTest::newRow("narrowest") << 0;
+    }
+    void theCommandBarShowsEveryCommandAtEveryWidth() {
+        QFETCH(int, width);
+        QMainWindow* window = o().window;
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QRect screen = window->screen()->availableGeometry();
+        window->resize(std::clamp(width, window->minimumSizeHint().width(), screen.width() - 16),
+                       window->height());
+        QTest::qWait(100);
+        CommandBar* bar = o().commandBar;
+        const QList<QAbstractButton*> buttons = bar->findChildren<QAbstractButton*>();
+        QCOMPARE(buttons.size(), 8);
+        QCOMPARE(bar->showsTitles(), bar->width() >= bar->titledWidth());
+        QRect previous;
+        for (QAbstractButton* button : buttons) {
+            QVERIFY2(button->isVisible(), qPrintable(button->objectName()));
+            QVERIFY2(bar->rect().contains(button->geometry()), qPrintable(button->objectName()));
+            QVERIFY2(!button->geometry().intersects(previous), qPrintable(button->objectName()));
+            previous = button->geometry();
+            QVERIFY(!button->accessibleName().isEmpty());
+            if (!bar->showsTitles())
+                QVERIFY2(button->toolTip().startsWith(button->accessibleName()),
+                         qPrintable(button->toolTip()));
+            else
+                QCOMPARE(button->text(), button->accessibleName());
+        }
+        screenshot(QStringLiteral("command-bar-%1").arg(window->width()));
+    }
+
+    // A larger window gives the browser more columns, and the columns share
+    // the pane's width whatever it is: right of the first row no more than
+    // a scroll bar's room is left.
+    void theBrowserGridFillsItsPaneAsTheWindowGrows() {
+        listAndShow();
+        QStringList more;
+        for (int i = 0; i < 16; ++i)
+            more << m_photos->copyPhoto(QStringLiteral("Nikon_D70.jpg"),
+                                        QStringLiteral("more%1.jpg").arg(i));
+        m_app->openPanelDidEnd1(1, more);
+        NSDragImageBrowserView* browser = o().localImageBrowserView;
+        const QRect screen = o().window->screen()->availableGeometry();
+        const auto columns = [browser] {
+            const int top = browser->visualRect(browser->model()->index(0, 0)).top();
+            int shown = 0;
+            while (browser->visualRect(browser->model()->index(shown, 0)).top() == top)
+                ++shown;
+            return shown;
+        };
+        const auto spread = [&] {
+            QTest::qWait(50);
+            const int room = browser->viewport()->width() - columns() * browser->gridSize().width();
+            const int bar = browser->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+            QVERIFY(browser->gridSize().width() >= browser->cellSize().width());
+            QVERIFY2(
+                room <= bar + 5 + columns(),
+                qPrintable(
+                    QStringLiteral("%1 left of %2").arg(room).arg(browser->viewport()->width())));
+        };
+        spread();
+        const int atFirstSize = columns();
+        o().window->resize(screen.size() - QSize(16, 48));
+        QTest::qWait(200);
+        spread();
+        if (screen.width() >= 1400)
+            QVERIFY(columns() > atFirstSize);
+        QList<int> sizes = o().mainSplitter->sizes();
+        sizes[0] += browser->cellSize().width();
+        sizes[1] -= browser->cellSize().width();
+        o().mainSplitter->setSizes(sizes);
+        QTest::qWait(100);
+        spread();
+        screenshot(QStringLiteral("browser-wide"));
+    }
+
+    // The browser narrows and orders the list by what it read of each photo
+    // off the GUI thread, marks positions and unreadable files, names the
+    // folder of a name listed twice, and Delete takes photos off the list
+    // only: the commands then work on the photos the user sees selected.
+    void theBrowserFiltersSortsMarksAndTakesPhotosOffTheList() {
+        QDir().mkpath(m_photos->file(QStringLiteral("other")));
+        const QStringList paths = {
+            m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
+            m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg")),
+            m_photos->copyPhoto(QStringLiteral("Kodak_CX7530.jpg")),
+            m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"),
+                                QStringLiteral("other/Canon_40D.jpg")),
+            m_photos->copyPhoto(QStringLiteral("no_exif.jpg")),
+            m_photos->copyPhoto(QStringLiteral("riff-idit-chunk-overflow.fuzzed"),
+                                QStringLiteral("broken.jpg"))};
+        m_app->openFiles(paths);
+        PhotoListModel* list = m_app->localPhotoItemArray();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [list] {
+                for (int row = 0; row < list->rowCount(); ++row)
+                    if (!list->factsAt(row))
+                        return false;
+                return true;
+            }(),
+            20000);
+        QTest::qWait(400); // the filter takes the last facts in
+        const auto roleOf = [list](int row, int role) { return list->index(row).data(role); };
+        QCOMPARE(roleOf(0, PhotoListModel::PositionRole).toBool(), true);
+        QCOMPARE(roleOf(1, PhotoListModel::PositionRole).toBool(), false);
+        QCOMPARE(roleOf(5, PhotoListModel::UnreadableRole).toBool(), true);
+        QCOMPARE(roleOf(0, PhotoListModel::UnreadableRole).toBool(), false);
+        QCOMPARE(roleOf(3, PhotoListModel::TitleRole).toString(),
+                 QStringLiteral("other/Canon_40D.jpg"));
+        QVERIFY(roleOf(0, PhotoListModel::TitleRole).toString() == QStringLiteral("DSCN0010.jpg"));
+        QVERIFY(roleOf(3, Qt::ToolTipRole)
+                    .toString()
+                    .contains(m_photos->file(QStringLiteral("other"))));
+
+        const struct {
+            const char* what;
+            QString text;
+            QAction* position;
+            QDate from, to;   // a null from: no range; given to the window backwards
+            int order;        // as listed, name, date taken, folder
+            QList<int> shown; // list rows, in the browser's order
+        } cases[] = {
+            {"all, as listed", {}, o().anyPositionItem, {}, {}, 0, {0, 1, 2, 3, 4, 5}},
+            {"a name", QStringLiteral("canon"), o().anyPositionItem, {}, {}, 0, {1, 3}},
+            {"a camera", QStringLiteral("coolpix"), o().anyPositionItem, {}, {}, 0, {0}},
+            {"a folder", QStringLiteral("other"), o().anyPositionItem, {}, {}, 0, {3}},
+            {"each word somewhere",
+             QStringLiteral("40D other"),
+             o().anyPositionItem,
+             {},
+             {},
+             0,
+             {3}},
+            {"with a position", {}, o().withPositionItem, {}, {}, 0, {0, 2}},
+            {"without one, the unreadable left out",
+             {},
+             o().withoutPositionItem,
+             {},
+             {},
+             0,
+             {1, 3, 4}},
+            {"a name with a position",
+             QStringLiteral("kodak"),
+             o().withPositionItem,
+             {},
+             {},
+             0,
+             {2}},
+            {"taken in 2008",
+             {},
+             o().anyPositionItem,
+             QDate(2008, 1, 1),
+             QDate(2008, 12, 31),
+             0,
+             {0, 1, 3}},
+            {"one day", {}, o().anyPositionItem, QDate(2008, 5, 30), QDate(2008, 5, 30), 0, {1, 3}},
+            {"by name", {}, o().anyPositionItem, {}, {}, 1, {5, 1, 3, 0, 2, 4}},
+            {"by date taken, the undated last",
+             {},
+             o().anyPositionItem,
+             {},
+             {},
+             2,
+             {2, 1, 3, 0, 4, 5}}, // no_exif.jpg has an XMP date of 2013
+            {"by folder", {}, o().anyPositionItem, {}, {}, 3, {5, 1, 0, 2, 4, 3}},
+            {"filtered and ordered",
+             QStringLiteral("canon"),
+             o().anyPositionItem,
+             {},
+             {},
+             3,
+             {1, 3}},
+        };
+        PhotoBrowserModel* shown = m_app->browser()->browserModel();
+        for (const auto& c : cases) {
+            o().photoFilterField->setText(c.text);
+            c.position->setChecked(true);
+            o().takenBetweenBox->setChecked(!c.from.isNull());
+            o().takenFromEdit->setDate(c.from.isNull() ? QDate(2000, 1, 1) : c.to);
+            o().takenToEdit->setDate(c.from.isNull() ? QDate(2000, 1, 1) : c.from);
+            o().photoOrderBox->setCurrentIndex(c.order);
+            QList<int> rows;
+            for (int row = 0; row < shown->rowCount(); ++row)
+                rows << listRowOf(shown->index(row, 0));
+            QVERIFY2(rows == c.shown, c.what);
+        }
+        screenshot(QStringLiteral("browser-filtered"));
+
+        // Filtered to the two of the same name and ordered by folder: the
+        // second shown is the one in "other", and the commands see that one.
+        o().localImageBrowserView->selectionModel()->select(shown->index(1, 0),
+                                                            QItemSelectionModel::ClearAndSelect);
+        const auto selected = m_app->selection()->selectedPhotos(SourceMode::Computer);
+        QCOMPARE(selected.size(), size_t(1));
+        QCOMPARE(selected.front().inputPath, paths[3]);
+        o().localImageBrowserView->setFocus();
+        QTest::keyClick(o().localImageBrowserView, Qt::Key_Delete);
+        QCOMPARE(list->rowCount(), 5);
+        QVERIFY(QFile::exists(paths[3]));
+        QCOMPARE(roleOf(1, PhotoListModel::TitleRole).toString(), QStringLiteral("Canon_40D.jpg"));
+        // The one left of the two takes the selection.
+        QCOMPARE(m_app->selection()->selectedPhotos(SourceMode::Computer).front().inputPath,
+                 paths[1]);
+        o().photoFilterField->clear();
+        o().photoOrderBox->setCurrentIndex(0);
     }
 
     void noTextIsCutOffInTheWindowTheFormTheGpsWindowOrTheCameraWindow() {
