@@ -104,17 +104,22 @@ void DisplayController::requestLargeView() {
     m_largeView->prefetch(photoAhead(), pixels);
 }
 
+// The photo the arrow keys reach next, in the browser's order: the rows
+// are the browser's, as it may be sorted and filtered.
 QString DisplayController::photoAhead() {
-    const int row = firstSelectedRow();
+    const QListView* browser = m_outlets.localImageBrowserView;
+    int row = -1;
+    for (const QModelIndex& index : browser->selectionModel()->selectedIndexes())
+        row = row < 0 ? index.row() : std::min(row, index.row());
     if (row < 0)
         return {};
     if (m_shownRow >= 0 && row != m_shownRow)
         m_stepDirection = row > m_shownRow ? 1 : -1;
     m_shownRow = row;
     const int ahead = row + m_stepDirection;
-    if (ahead < 0 || ahead >= m_localPhotos.rowCount())
+    if (ahead < 0 || ahead >= browser->model()->rowCount())
         return {};
-    return m_localPhotos.itemAt(ahead).filePath;
+    return m_localPhotos.itemAt(listRowOf(browser->model()->index(ahead, 0))).filePath;
 }
 
 void DisplayController::readInBackground(const QString& path, bool doubleClick,

@@ -1,6 +1,6 @@
 #include "GuiTestSupport.h"
-#include "TileServer.h"
 #include "LayoutChecks.h"
+#include "TileServer.h"
 #include "app/AppDelegate.h"
 #include "app/BrowserController.h"
 #include "app/ChangeGPSWindow.h"
@@ -25,11 +25,11 @@
 #include "sources/PhotoListModel.h"
 
 #include <QAbstractButton>
-#include <QFileInfo>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -181,6 +181,9 @@ private Q_SLOTS:
         QTest::keyClick(browser, Qt::Key_Return);
         PhotoViewerWindow* viewer = m_app->display()->photoViewer();
         QVERIFY(QTest::qWaitForWindowExposed(viewer));
+        // Its keys are shortcuts, which only an active window takes.
+        viewer->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(viewer));
         QTest::keyClick(viewer, Qt::Key_Home);
         QTRY_COMPARE_WITH_TIMEOUT(viewer->view()->shownPath(), paths[0], 10000);
         const QSize screen = viewer->screen()->size() * viewer->screen()->devicePixelRatio();
