@@ -7,12 +7,13 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTimeZone>
 
 namespace {
 
 // The value an empty field rests at: its placeholder shows instead. No
 // photo is that old, and a time alone is kept on another day.
-const QDateTime emptyValue(QDate(1000, 1, 1), QTime(0, 0), Qt::UTC);
+const QDateTime emptyValue(QDate(1000, 1, 1), QTime(0, 0), QTimeZone::utc());
 const QDate dayOfATime(2000, 1, 1);
 
 // The offsets people's clocks keep, west to east.
@@ -43,7 +44,7 @@ Parsed parse(const QString& text, DateTimeField::Part part) {
     if (part == DateTimeField::Part::Time) {
         const auto m = time.match(text);
         if (m.hasMatch())
-            out.value = QDateTime(dayOfATime, QTime(n(m, 1), n(m, 2), n(m, 3)), Qt::UTC);
+            out.value = QDateTime(dayOfATime, QTime(n(m, 1), n(m, 2), n(m, 3)), QTimeZone::utc());
         return out;
     }
     const auto m = (part == DateTimeField::Part::Date ? date : both).match(text);
@@ -54,7 +55,7 @@ Parsed parse(const QString& text, DateTimeField::Part part) {
         part == DateTimeField::Part::Date ? QTime(0, 0) : QTime(n(m, 4), n(m, 5), n(m, 6));
     if (!day.isValid() || !clock.isValid() || day <= emptyValue.date())
         return out;
-    out.value = QDateTime(day, clock, Qt::UTC);
+    out.value = QDateTime(day, clock, QTimeZone::utc());
     QString zone = m.captured(7);
     if (zone == QLatin1String("Z"))
         zone = QStringLiteral("+00:00");
@@ -92,7 +93,11 @@ DateTimeField::DateTimeField(Part part, QWidget* parent) : QWidget(parent), m_pa
     m_edit = new QDateTimeEdit;
     m_edit->setObjectName(QStringLiteral("dateTimeEditor"));
     // A wall time: no day of the user's own zone may refuse a photo's clock.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    m_edit->setTimeZone(QTimeZone::utc());
+#else
     m_edit->setTimeSpec(Qt::UTC);
+#endif
     m_edit->setMinimumDateTime(emptyValue);
     m_edit->setDisplayFormat(localeFormat(part));
     m_edit->setCalendarPopup(part != Part::Time);
@@ -260,9 +265,10 @@ bool DateTimeField::eventFilter(QObject* watched, QEvent* event) {
         QDateTime now = QDateTime::currentDateTime();
         now.setTime(QTime(now.time().hour(), now.time().minute()));
         m_edit->setPalette(QPalette());
-        m_edit->setDateTime(start.value.isValid()  ? start.value
-                            : m_part == Part::Time ? QDateTime(dayOfATime, now.time(), Qt::UTC)
-                                                   : QDateTime(now.date(), now.time(), Qt::UTC));
+        m_edit->setDateTime(start.value.isValid() ? start.value
+                            : m_part == Part::Time
+                                ? QDateTime(dayOfATime, now.time(), QTimeZone::utc())
+                                : QDateTime(now.date(), now.time(), QTimeZone::utc()));
         m_filling = false;
     } else if (event->type() == QEvent::FocusOut) {
         display(m_text);

@@ -2,6 +2,8 @@
 
 #include "metadata/PhotoDisplay.h"
 
+#include <QTimeZone>
+
 PhotoFacts photoFactsOf(const QVariantMap& dictionary) {
     PhotoFacts facts;
     facts.known = true;
@@ -12,7 +14,7 @@ PhotoFacts photoFactsOf(const QVariantMap& dictionary) {
         // The photo's own clock, whatever zone it was in: compared as it reads.
         const QDateTime read = QDateTime::fromString(*date, QStringLiteral("yyyy:MM:dd HH:mm:ss"));
         if (read.isValid())
-            facts.taken = QDateTime(read.date(), read.time(), Qt::UTC);
+            facts.taken = QDateTime(read.date(), read.time(), QTimeZone::utc());
     }
     return facts;
 }

@@ -34,6 +34,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimeZone>
 
 namespace {
 
@@ -274,7 +275,8 @@ private Q_SLOTS:
         QCOMPARE(o().cameraDatelab->text(), QStringLiteral("2008:10:22 16:29:49"));
         QWidget* edited = o().window->findChild<QWidget*>(field);
         if (auto* date = qobject_cast<DateTimeField*>(edited)) {
-            date->editor()->setDateTime(QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5), Qt::UTC));
+            date->editor()->setDateTime(
+                QDateTime(QDate(2020, 1, 2), QTime(3, 4, 5), QTimeZone::utc()));
             const int zone = date->zoneBox()->findData(QStringLiteral("+05:30"));
             date->zoneBox()->setCurrentIndex(zone);
             Q_EMIT date->zoneBox()->activated(zone);
