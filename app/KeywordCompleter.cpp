@@ -7,8 +7,12 @@
 
 #include <QAbstractItemView>
 #include <QCompleter>
+#include <QEvent>
 #include <QLineEdit>
 #include <QStringListModel>
+#include <QThreadPool>
+
+#include <utility>
 
 namespace {
 
@@ -52,35 +56,59 @@ KeywordCompleter::KeywordCompleter(QLineEdit* field, MetadataService& metadata, 
     connect(field, &QLineEdit::textEdited, this, &KeywordCompleter::complete);
     connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
             &KeywordCompleter::insert);
+    m_pool = new QThreadPool(this);
+    m_pool->setMaxThreadCount(1);
+    field->installEventFilter(this);
+}
+
+KeywordCompleter::~KeywordCompleter() {
+    m_stop->store(true);
+    m_pool->waitForDone();
+}
+
+bool KeywordCompleter::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_field && event->type() == QEvent::FocusIn)
+        readListed();
+    return QObject::eventFilter(watched, event);
+}
+
+void KeywordCompleter::readListed() {
+    if (m_unread.isEmpty())
+        return;
+    MetadataService* metadata = &m_metadata;
+    const int listing = m_listing;
+    runInBackground(
+        this,
+        [metadata, paths = std::exchange(m_unread, {}), stop = m_stop] {
+            QStringList words;
+            for (const QString& path : paths) {
+                if (stop->load())
+                    break;
+                if (const auto read = metadata->readProperties(path))
+                    words << keywordsOf(read->dictionary);
+            }
+            return words;
+        },
+        [this, listing](const QStringList& words) {
+            if (listing != m_listing)
+                return;
+            addKeywords(words);
+            Q_EMIT keywordsRead();
+        },
+        m_pool);
 }
 
 void KeywordCompleter::follow(const PhotoListModel& photos) {
     connect(&photos, &PhotoListModel::rowsInserted, this,
             [this, &photos](const QModelIndex&, int first, int last) {
-                QStringList paths;
                 for (int row = first; row <= last; ++row)
-                    paths << photos.itemAt(row).filePath;
-                MetadataService* metadata = &m_metadata;
-                const int listing = m_listing;
-                runInBackground(
-                    this,
-                    [metadata, paths] {
-                        QStringList words;
-                        for (const QString& path : paths) {
-                            if (const auto read = metadata->readProperties(path))
-                                words << keywordsOf(read->dictionary);
-                        }
-                        return words;
-                    },
-                    [this, listing](const QStringList& words) {
-                        if (listing != m_listing)
-                            return;
-                        addKeywords(words);
-                        Q_EMIT keywordsRead();
-                    });
+                    m_unread << photos.itemAt(row).filePath;
+                if (m_field->hasFocus())
+                    readListed();
             });
     connect(&photos, &PhotoListModel::modelReset, this, [this] {
         ++m_listing;
+        m_unread.clear();
         m_known.clear();
         m_model->setStringList({});
     });
@@ -107,6 +135,7 @@ QStringList KeywordCompleter::keywords() const {
 void KeywordCompleter::complete(const QString& text) {
     if (m_inserting)
         return;
+    readListed();
     const QString typed = text.mid(currentWordStart(text));
     if (typed.isEmpty()) {
         m_completer->popup()->hide();
