@@ -311,12 +311,12 @@ private Q_SLOTS:
         QVERIFY2(offCentre.manhattanLength() < 40,
                  qPrintable(QString::number(offCentre.manhattanLength())));
         // The offscreen platform leaves activating to the test.
-        QApplication::setActiveWindow(window);
+        activateForTest(window);
         QTest::keyClick(window, Qt::Key_Escape);
         QVERIFY(!window->isVisible());
         m_app->gps()->ShowMapAction();
         QVERIFY(window->isVisible());
-        QApplication::setActiveWindow(window);
+        activateForTest(window);
         QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
         QVERIFY(!window->isVisible());
     }

@@ -29,6 +29,15 @@ public:
 };
 
 // The alerts up on the screen.
+// The offscreen platform leaves activating a window to the test. Qt 6.5
+// deprecates the call that does it but offers none that works there.
+inline void activateForTest(QWidget* window) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    QApplication::setActiveWindow(window);
+#pragma GCC diagnostic pop
+}
+
 inline QList<QMessageBox*> openAlerts() {
     QList<QMessageBox*> boxes;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
