@@ -22,10 +22,6 @@ constexpr int glideMilliseconds = 250;
 constexpr int clickSlop = 4;
 constexpr double pinGrabRadius = 10;
 
-double mercatorY(double latitude) {
-    const double radians = std::clamp(latitude, -85.05112878, 85.05112878) * M_PI / 180.0;
-    return (1.0 - std::log(std::tan(radians) + 1.0 / std::cos(radians)) / M_PI) / 2.0;
-}
 } // namespace
 
 MapWidget::MapWidget(QWidget* parent)

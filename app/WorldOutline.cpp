@@ -23,11 +23,6 @@ constexpr int wholeZoom = 8;
 // How far (in pixels of its zoom) a simplified line may pass from the true one.
 constexpr double tolerancePixels = 0.5;
 
-double mercatorY(double latitude) {
-    const double radians = std::clamp(latitude, -85.05112878, 85.05112878) * M_PI / 180.0;
-    return (1.0 - std::log(std::tan(radians) + 1.0 / std::cos(radians)) / M_PI) / 2.0;
-}
-
 template <typename P> double segmentDistance2(P p, P a, P b) {
     const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
     const double length2 = dx * dx + dy * dy;
@@ -148,6 +143,11 @@ std::shared_ptr<const WorldOutline> loadInstalled() {
 }
 
 } // namespace
+
+double mercatorY(double latitude) {
+    const double radians = std::clamp(latitude, -85.05112878, 85.05112878) * M_PI / 180.0;
+    return (1.0 - std::log(std::tan(radians) + 1.0 / std::cos(radians)) / M_PI) / 2.0;
+}
 
 WorldOutline::WorldOutline(const GazetteerData& data) {
     m_levels.resize(wholeZoom + 1);

@@ -13,6 +13,10 @@ struct GazetteerData;
 class QPainter;
 class QWidget;
 
+// The Web Mercator y of a latitude, 0 at the top of the world and 1 at the
+// bottom, as the map's tiles are cut.
+double mercatorY(double latitude);
+
 // The land of the world for a map that has no tiles: the country polygons
 // the gazetteer carries for its borders, projected once into the Mercator
 // square of side 1 and simplified for each zoom at which their whole detail

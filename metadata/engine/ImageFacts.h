@@ -35,5 +35,5 @@ bool ifd0HasTag(const QByteArray& tiff, quint16 tag);
 // Whether a JPEG carries an ICC profile (an APP2 "ICC_PROFILE" segment).
 bool jpegHasIccProfile(const QByteArray& jpeg);
 
-// Whether a tag of IFD0 is one the DNG specification defines.
+// Whether a tag of IFD0 is one of the DNG format's own.
 bool isDngTag(quint16 tag);
