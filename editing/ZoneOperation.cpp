@@ -190,6 +190,11 @@ PhotoChanges zoneChanges(const ZoneSettings& settings, const QVariantMap& dictio
         if (walls[kind])
             insertIn(changes, ExifSet, exifDates[kind].offset, offsets[kind]);
     }
+    // The offsets came with EXIF 2.31: an older version would call them unknown.
+    const QString version =
+        dictionary.value(ExifSet).toMap().value(QStringLiteral("ExifVersion")).toString();
+    if (version.size() == 4 && version < QLatin1String("0231"))
+        insertIn(changes, ExifSet, QStringLiteral("ExifVersion"), QStringLiteral("0231"));
     const QVariantMap xmp = dictionary.value(XmpSet).toMap();
     QVariantMap xmpChanges = changes.value(XmpSet).toMap();
     for (const auto& copy : xmpCopies) {

@@ -163,14 +163,17 @@ TEST(CliDatesZone, writesTheOffsetOfThePositionsZoneToEveryCopyOfTheDates) {
     for (const QJsonObject* tags : {&a, &b}) {
         EXPECT_EQ(tags->value("ExifIFD:OffsetTimeDigitized").toString(), "+02:00");
         EXPECT_EQ(tags->value("ExifIFD:OffsetTime").toString(), "+01:00");
+        // The offsets came with EXIF 2.31; the photo said 2.2.
+        EXPECT_EQ(tags->value("ExifIFD:ExifVersion").toString(), "0231");
         if (tags->contains("XMP-xmp:CreateDate")) {
             EXPECT_TRUE(tags->value("XMP-xmp:CreateDate").toString().endsWith("+02:00"));
         }
     }
     EXPECT_EQ(changedTags(before, a,
                           {"ExifIFD:OffsetTimeOriginal", "ExifIFD:OffsetTimeDigitized",
-                           "ExifIFD:OffsetTime", "XMP-xmp:CreateDate", "XMP-xmp:ModifyDate",
-                           "XMP-exif:DateTimeOriginal", "XMP-photoshop:DateCreated"}),
+                           "ExifIFD:OffsetTime", "ExifIFD:ExifVersion", "XMP-xmp:CreateDate",
+                           "XMP-xmp:ModifyDate", "XMP-exif:DateTimeOriginal",
+                           "XMP-photoshop:DateCreated"}),
               QStringList());
     EXPECT_EQ(jpegImageData(fileBytes(wall + QStringLiteral("/DSCN0010.jpg"))),
               jpegImageData(fileBytes(photo)));

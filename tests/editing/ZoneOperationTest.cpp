@@ -10,7 +10,8 @@ namespace {
 QVariantMap photoTakenAt(const QString& wall, const QString& offset) {
     QVariantMap exif{{DateTimeOriginal, wall},
                      {DateTimeDigitized, wall},
-                     {QStringLiteral("SubSecTimeOriginal"), QStringLiteral("25")}};
+                     {QStringLiteral("SubSecTimeOriginal"), QStringLiteral("25")},
+                     {QStringLiteral("ExifVersion"), QStringLiteral("0221")}};
     if (!offset.isEmpty())
         exif.insert(QStringLiteral("OffsetTimeOriginal"), offset);
     QString xmpDate = wall;
@@ -81,6 +82,8 @@ TEST(DatesZone, writesTheOffsetOfTheDayAndMovesTheWallTimeOnlyToKeepTheInstant) 
         EXPECT_EQ(exif.value(QStringLiteral("OffsetTimeDigitized")).toString().toStdString(),
                   row.offsetAfter);
         EXPECT_FALSE(exif.contains(QStringLiteral("OffsetTime"))) << "the photo has no TIFF date";
+        EXPECT_EQ(exif.value(QStringLiteral("ExifVersion")).toString(), QStringLiteral("0231"))
+            << "the offsets need EXIF 2.31";
         EXPECT_EQ(after.value(XmpSet)
                       .toMap()
                       .value(QStringLiteral("exif:DateTimeOriginal"))
