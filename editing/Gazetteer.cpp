@@ -78,17 +78,26 @@ double initialBearing(double lat1, double lon1, double lat2, double lon2) {
 }
 
 Gazetteer::Gazetteer(GazetteerData data) : m_data(std::move(data)) {
+    std::vector<uint32_t> cells(m_data.places.size());
     m_cellStart.assign(size_t(latCells) * lonCells + 1, 0);
-    for (const auto& place : m_data.places)
-        ++m_cellStart[size_t(cellOf(latCellOf(place.lat * 1e-5), lonCellOf(place.lon * 1e-5))) + 1];
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const auto& place = m_data.places[i];
+        cells[i] = uint32_t(cellOf(latCellOf(place.lat * 1e-5), lonCellOf(place.lon * 1e-5)));
+        ++m_cellStart[cells[i] + 1];
+    }
     for (size_t c = 1; c < m_cellStart.size(); ++c)
         m_cellStart[c] += m_cellStart[c - 1];
     std::vector<uint32_t> next(m_cellStart.begin(), m_cellStart.end() - 1);
     m_order.resize(m_data.places.size());
-    for (uint32_t i = 0; i < m_data.places.size(); ++i) {
-        const auto& place = m_data.places[i];
-        m_order[next[size_t(cellOf(latCellOf(place.lat * 1e-5), lonCellOf(place.lon * 1e-5)))]++] =
-            i;
+    for (uint32_t i = 0; i < cells.size(); ++i)
+        m_order[next[cells[i]]++] = i;
+    for (const auto& polygon : m_data.polygons) {
+        if (m_bordersMinX > m_bordersMaxX) {
+            m_bordersMinX = polygon.minX;
+            m_bordersMaxX = polygon.maxX;
+        }
+        m_bordersMinX = std::min(m_bordersMinX, polygon.minX);
+        m_bordersMaxX = std::max(m_bordersMaxX, polygon.maxX);
     }
     m_units.resize(m_order.size());
     m_cellPrepared = std::make_unique<std::once_flag[]>(size_t(latCells) * lonCells);
@@ -247,6 +256,8 @@ std::optional<uint32_t> Gazetteer::countryAt(double lat, double lon) const {
     // turn either way too.
     for (const double shift : {0.0, turn, -turn}) {
         const double x = (lon - m_data.translateX) / m_data.scaleX + shift;
+        if (x < m_bordersMinX || x > m_bordersMaxX)
+            continue;
         for (const auto& polygon : m_data.polygons) {
             if (x < polygon.minX || x > polygon.maxX || y < polygon.minY || y > polygon.maxY)
                 continue;

@@ -71,6 +71,9 @@ private:
     // .. m_cellStart[c + 1]).
     std::vector<uint32_t> m_order;
     std::vector<uint32_t> m_cellStart;
+    // Where the border polygons lie on their grid, all together: a position
+    // tried a turn east or west mostly falls outside it.
+    int32_t m_bordersMinX = 0, m_bordersMaxX = -1;
     // The places as points on the unit sphere, in m_order's order: the
     // straight-line distance between two such points grows with the distance
     // on the sphere, so the search compares them without trigonometry.

@@ -135,12 +135,14 @@ PhotoChanges zoneChanges(const ZoneSettings& settings, const QVariantMap& dictio
     }
     QTimeZone zone;
     if (settings.gazetteer) {
-        const PhotoDisplay display = photoDisplayFor(dictionary);
-        if (!display.hasPosition) {
+        // The position alone, as the summary reads it: the rest of the
+        // summary would cost more than the zone.
+        const QVariantMap gps = dictionary.value(GpsSet).toMap();
+        if (!gps.contains(Latitude) || !gps.contains(Longitude)) {
             out.skipReason = QStringLiteral("no GPS position");
             return out;
         }
-        const QString name = settings.gazetteer->zoneAt(display.latitude, display.longitude);
+        const QString name = settings.gazetteer->zoneAt(signedLatitude(gps), signedLongitude(gps));
         zone = zoneNamed(name);
         if (!zone.isValid()) {
             out.skipReason = QStringLiteral("the zone %1 is not known to this system").arg(name);
@@ -178,14 +180,17 @@ PhotoChanges zoneChanges(const ZoneSettings& settings, const QVariantMap& dictio
          : kind == Digitized ? amounts.digitized
                              : amounts.modified) = target - *source;
     }
-    // Unmoved (a shift of nothing) the copies come back as they are and
-    // only take their new zone.
-    auto shifted = shiftedDates(dictionary, amounts);
-    if (!shifted) {
-        out.skipReason = shifted.error();
-        return out;
+    // Unmoved (the wall time kept, or a shift of nothing) the copies stay
+    // as they are and only take their new zone.
+    QVariantMap changes;
+    if (amounts.original || amounts.digitized || amounts.modified) {
+        auto shifted = shiftedDates(dictionary, amounts);
+        if (!shifted) {
+            out.skipReason = shifted.error();
+            return out;
+        }
+        changes = std::move(shifted).value();
     }
-    QVariantMap changes = shifted.value();
     for (int kind = Original; kind <= Modified; ++kind) {
         if (walls[kind])
             insertIn(changes, ExifSet, exifDates[kind].offset, offsets[kind]);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QTimeZone>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -80,7 +81,8 @@ TEST(Gazetteer, namesACityInTheLanguageAskedForWhereItHasTheName) {
 }
 
 // A damaged file is refused with a reason: cut anywhere, a byte changed in
-// the header or the packed data, never a crash.
+// the header or the data, never a crash. The packed layout of version 2
+// still reads.
 TEST(Gazetteer, refusesADamagedFileWithAReason) {
     QFile file(Gazetteer::defaultPath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -99,6 +101,13 @@ TEST(Gazetteer, refusesADamagedFileWithAReason) {
         EXPECT_FALSE(read.isOk()) << bytes.size();
         EXPECT_FALSE(read.error().isEmpty());
     }
+    const QByteArray payload = good.mid(16);
+    QByteArray packed = good.left(16) + qCompress(payload);
+    packed[4] = 2;
+    qToLittleEndian<quint32>(quint32(packed.size() - 20), packed.data() + 12);
+    const auto older = Gazetteer::fromBytes(packed);
+    ASSERT_TRUE(older.isOk()) << older.error().toStdString();
+    EXPECT_EQ(older.value()->placeCount(), Gazetteer::fromBytes(good).value()->placeCount());
     const auto missing = Gazetteer::load(QStringLiteral("/nonexistent/places.tvgz"));
     ASSERT_FALSE(missing.isOk());
     EXPECT_TRUE(missing.error().contains(QLatin1String("/nonexistent/places.tvgz")));
