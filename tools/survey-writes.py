@@ -266,7 +266,7 @@ def main():
         at = roots.index('--raw-fixtures')
         script, jpeg = roots[at + 1], roots[at + 2]
         roots = roots[:at] + roots[at + 3:]
-        for kind in ('nef', 'cr2', 'dng'):
+        for kind in ('nef', 'cr2', 'dng', 'iiq'):
             made = os.path.join(work, 'fixture.' + kind)
             subprocess.run(['python3', script, kind, jpeg, made], check=True)
             extra.append(made)

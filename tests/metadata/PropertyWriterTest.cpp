@@ -351,6 +351,8 @@ TEST(PropertyWriter, keepsTheTypeOfATiffsIptcEntryAndMakesANewOneOfIntegers) {
         quint16 type;
     } cases[] = {
         {"integers, as cameras store it", camera, 4},
+        {"integers, in a medium-format back's IIQ",
+         fileBytes(builtRawPhoto(folder, QStringLiteral("iiq"))), 4},
         {"undefined bytes", undefined, 7},
         {"a new entry", fileBytes(fixturePath(QStringLiteral("Jobagent.tiff"))), 4},
     };

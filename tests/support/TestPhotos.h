@@ -33,7 +33,7 @@ QByteArray fileBytes(const QString& path);
 // script around a real JPEG.
 QStringList libraryOnlyPhotos(const TestFolder& folder, QStringList* skipped);
 // A RAW photo of the kind ("raf", "rw2", "mrw"; the TIFF-based "nef",
-// "cr2" and "dng") built into the folder by script around a real JPEG's
+// "cr2", "dng" and "iiq") built into the folder by script around a real JPEG's
 // EXIF and maker note.
 QString builtRawPhoto(const TestFolder& folder, const QString& kind,
                       const QString& jpeg = QStringLiteral("DSCN0010.jpg"));

@@ -3,14 +3,15 @@
 real JPEG: its EXIF and its image become the RAW's metadata and preview, and
 a few bytes stand for the sensor data.
 
-    make-raw-fixture.py raf|rw2|mrw|nef|cr2|dng JPEG OUTPUT
+    make-raw-fixture.py raf|rw2|mrw|nef|cr2|dng|iiq JPEG OUTPUT
 
-A NEF, CR2 or DNG is the JPEG's EXIF structure made a TIFF file: its main
+A NEF, CR2, DNG or IIQ is the JPEG's EXIF structure made a TIFF file: its main
 directory, rewritten at the end, gains a grey preview strip, a SubIFD of
 colour filter array data, the TIFF/EP copy of the original date and an IPTC
 entry stored as 32-bit integers, as those cameras write them; the maker note
 stays where it was, so its offsets hold. A DNG has the entries of its own
-that a raw converter develops it with as well.
+that a raw converter develops it with as well; an IIQ names a medium-format
+back as its camera.
 """
 import struct
 import sys
@@ -154,6 +155,9 @@ def tiff_raw(jpeg, kind):
                     0x111: (4, 1, long_(preview)), 0x115: (3, 1, short(1)),
                     0x117: (4, 1, long_(1024)), 0x14a: (4, 1, long_(sub)),
                     0x9003: (2, 20, long_(date)), 0x83bb: (4, len(iptc) // 4, long_(iptc_at))})
+    if kind == 'iiq':
+        entries[0x10f] = (2, 10, long_(add(b'Phase One\0')))
+        entries[0x110] = (2, 10, long_(add(b'IQ3 100MP\0')))
     main_ifd = ifd(entries, bytes(next_ifd))
     tiff[4:8] = long_(main_ifd)
     if kind == 'cr2':
@@ -180,7 +184,7 @@ def tiff_raw(jpeg, kind):
 def main():
     kind, source, output = sys.argv[1:4]
     jpeg = open(source, 'rb').read()
-    if kind in ('nef', 'cr2', 'dng'):
+    if kind in ('nef', 'cr2', 'dng', 'iiq'):
         made = tiff_raw(jpeg, kind)
     else:
         made = {'raf': raf, 'rw2': rw2, 'mrw': mrw}[kind](jpeg)
