@@ -13,6 +13,7 @@ namespace {
 constexpr double earthKm = 6371.0088;
 constexpr double kmPerDegree = earthKm * std::numbers::pi / 180;
 constexpr int lonCells = 360, latCells = 180;
+constexpr double borderToleranceKm = 1;
 
 double radians(double degrees) {
     return degrees * std::numbers::pi / 180;
@@ -247,6 +248,35 @@ bool Gazetteer::inPolygon(const GazetteerData::Polygon& polygon, double x, doubl
     return inside;
 }
 
+double Gazetteer::borderKm(uint32_t country, double lat, double lon, double limitKm) const {
+    // Near the position the grid is flat enough to measure on.
+    const double kmX = m_data.scaleX * kmPerDegree * std::max(std::cos(radians(lat)), 1e-6);
+    const double kmY = m_data.scaleY * kmPerDegree;
+    const double x = (lon - m_data.translateX) / m_data.scaleX;
+    const double y = (lat - m_data.translateY) / m_data.scaleY;
+    const double reachX = limitKm / kmX, reachY = limitKm / kmY;
+    double best = limitKm * limitKm;
+    for (const auto& polygon : m_data.polygons) {
+        if (polygon.country != country || x + reachX < polygon.minX || x - reachX > polygon.maxX ||
+            y + reachY < polygon.minY || y - reachY > polygon.maxY)
+            continue;
+        for (uint32_t r = polygon.firstRing; r < polygon.firstRing + polygon.ringCount; ++r) {
+            const auto& ring = m_data.rings[r];
+            const GazetteerData::Point* p = m_data.points.data() + ring.first;
+            for (uint32_t i = 0, j = ring.count - 1; i < ring.count; j = i++) {
+                const double ax = (p[j].x - x) * kmX, ay = (p[j].y - y) * kmY;
+                const double dx = (p[i].x - p[j].x) * kmX, dy = (p[i].y - p[j].y) * kmY;
+                const double length = dx * dx + dy * dy;
+                const double t =
+                    length > 0 ? std::clamp(-(ax * dx + ay * dy) / length, 0.0, 1.0) : 0.0;
+                const double cx = ax + t * dx, cy = ay + t * dy;
+                best = std::min(best, cx * cx + cy * cy);
+            }
+        }
+    }
+    return std::sqrt(best);
+}
+
 std::optional<uint32_t> Gazetteer::countryAt(double lat, double lon) const {
     if (!std::isfinite(lat) || !std::isfinite(lon))
         return std::nullopt;
@@ -270,11 +300,24 @@ std::optional<uint32_t> Gazetteer::countryAt(double lat, double lon) const {
 
 Location Gazetteer::locate(double lat, double lon, double maxKm) const {
     Location out;
-    const auto country = countryAt(lat, lon);
+    auto country = countryAt(lat, lon);
     // Off every border, a place near enough stands for the land: a beach or
     // a pier the borders' resolution leaves in the sea.
     std::optional<PlaceFound> place =
         country ? nearest(lat, lon, 1500, country) : nearest(lat, lon);
+    // Drawn at 1:10 million, a border line cannot tell the sides apart
+    // within a kilometre of it (a river's banks): where the position's own
+    // country has no place near enough to name, a place across the line
+    // that is near enough names the City, and its country the Country.
+    if (country && (!place || place->distanceKm > maxKm)) {
+        auto across = nearest(lat, lon);
+        if (across && across->distanceKm <= maxKm &&
+            across->countryCode != QLatin1String(m_data.countries[*country].code, 2) &&
+            borderKm(*country, lat, lon, borderToleranceKm) < borderToleranceKm) {
+            country.reset();
+            place = std::move(across);
+        }
+    }
     if (!country && place && place->distanceKm > maxKm) {
         out.nearest = place;
         out.zone = nauticalZone(lon);

@@ -65,6 +65,9 @@ private:
     explicit Gazetteer(GazetteerData data);
     PlaceFound found(uint32_t place, double lat, double lon) const;
     bool inPolygon(const GazetteerData::Polygon& polygon, double x, double y) const;
+    // How far the position lies from the nearest border line of the
+    // country, looking no farther than limitKm (which it then returns).
+    double borderKm(uint32_t country, double lat, double lon, double limitKm) const;
 
     GazetteerData m_data;
     // Places by one-degree cell: the places of cell c are m_order[m_cellStart[c]

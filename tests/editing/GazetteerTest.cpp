@@ -17,7 +17,8 @@ std::shared_ptr<const Gazetteer> shipped() {
 } // namespace
 
 // Each side of a border takes the country it lies in, not that of the
-// nearest place; the sea far from any coast takes none.
+// nearest place, unless the line is too near to tell; the sea far from any
+// coast takes none.
 TEST(Gazetteer, namesTheCountryThePositionLiesInOnEitherSideOfABorderAndNoneAtSea) {
     const struct {
         const char* name;
@@ -32,6 +33,8 @@ TEST(Gazetteer, namesTheCountryThePositionLiesInOnEitherSideOfABorderAndNoneAtSe
         {"encarnacion", -27.3306, -55.8667, "PY", "Encarnación", "America/Asuncion"},
         {"tachov", 49.7980, 12.6336, "CZ", "Tachov", "Europe/Prague"},
         {"weiden", 49.6768, 12.1561, "DE", "Weiden", "Europe/Berlin"},
+        // On the line of a river border, no place of its own side near.
+        {"dubova_on_the_danube", 44.612613, 22.275741, "RO", "Dubova", "Europe/Bucharest"},
         // Farther than 10 km from any place, though in a country.
         {"sahara", 24.0, 3.0, "DZ", "", "Africa/Algiers"},
         {"mid_atlantic", 30.0, -40.0, "", "", "Etc/GMT+3"},
