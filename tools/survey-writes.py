@@ -241,6 +241,12 @@ def unasked(command, before, after, raw):
                 continue  # removed: what remove all is for
             if key in before and before[key] == after[key]:
                 continue
+        # A pointer to an image moves where the image does (a preview after
+        # the JPEG image moves as the headers grow): the image itself, read
+        # out with -b, is what must not change.
+        pointed = key[:-len('Start')] if key.endswith('ImageStart') else None
+        if pointed and pointed in before and before.get(pointed) == after.get(pointed):
+            continue
         if before.get(key) != after.get(key):
             faults.append('%s: %s -> %s' % (key, short(before.get(key)), short(after.get(key))))
     if command == 'all' and raw == 'dng':

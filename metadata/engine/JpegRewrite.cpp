@@ -5,6 +5,7 @@
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/MetadataEdit.h"
+#include "metadata/engine/MovedPreview.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpEdit.h"
 #include "metadata/engine/XmpExtension.h"
@@ -344,15 +345,23 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
     qsizetype placeAt = 0;
     while (placeAt < segments.size() && segments[placeAt].marker == 0xe0)
         ++placeAt;
+    qsizetype exifInHead = -1, exifEndInHead = -1;
     for (qsizetype i = 0; i < output.size(); ++i) {
         if (i == placeAt)
             head += newSegments;
-        head += output[i];
         if (i == exifAt && hasExif)
+            exifInHead = head.size();
+        head += output[i];
+        if (i == exifAt && hasExif) {
+            exifEndInHead = head.size();
             head += newXmpSegment;
+        }
     }
     if (placeAt >= output.size())
         head += newSegments;
+    if (hasExif && head.size() != scan)
+        followMovedPreview(source, segments[exifAt].start, segments[exifAt].end, scan, head,
+                           exifInHead, exifEndInHead);
 
     RewritePlan plan;
     plan.notes = notes;

@@ -7,6 +7,7 @@
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
+#include "metadata/engine/MovedPreview.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/WrittenXmpCheck.h"
 
@@ -333,8 +334,13 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
                     return same;
                 continue;
             }
+            // A preview after the image moves with it, and its pointer too.
+            const bool sameValue = a.first.value == b.first.value ||
+                                   (directory == Directory::Exif && tag == 0x927c &&
+                                    withoutPreviewPointer(a.first.value.toByteArray()) ==
+                                        withoutPreviewPointer(b.first.value.toByteArray()));
             if (a.count != b.count || a.first.stored.type != b.first.stored.type ||
-                a.first.stored.count != b.first.stored.count || a.first.value != b.first.value)
+                a.first.stored.count != b.first.stored.count || !sameValue)
                 return unasked(nameOfTag(directory, tag));
         }
     }

@@ -297,6 +297,35 @@ TEST(WriterFidelity, eachChangeDoesWhatItSaysOnPhotosWithMakerNotes) {
     }
 }
 
+// An Olympus camera keeps its large preview after the end of the image and
+// points to it from its maker note: whatever a change does to the headers,
+// the pointer leads to the same preview, as a reader without heuristics
+// follows it.
+TEST(WriterFidelity, aPreviewAfterTheImageIsFoundWhereItsPointerLeads) {
+    const QString input = sharedPhoto(QStringLiteral("jpg/corrupted.jpg"));
+    if (input.isEmpty())
+        GTEST_SKIP() << "the shared photo jpg/corrupted.jpg is not here";
+    const QString start = QStringLiteral("Olympus:PreviewImageStart");
+    const QString length = QStringLiteral("Olympus:PreviewImageLength");
+    const QJsonObject before = exiftoolRead(input);
+    const QByteArray source = fileBytes(input);
+    const QByteArray preview =
+        source.mid(before.value(start).toInteger(), before.value(length).toInteger());
+    ASSERT_TRUE(preview.startsWith("\xff\xd8")) << "the preview lies after the image";
+    TestFolder folder;
+    for (const Operation& operation : operations()) {
+        SCOPED_TRACE(operation.name.toStdString());
+        const QString storage = folder.file(QString::number(qHash(operation.name)));
+        ASSERT_TRUE(QDir().mkpath(storage));
+        const QString output = operation.run(input, storage);
+        ASSERT_FALSE(output.isEmpty());
+        const QJsonObject after = exiftoolRead(output);
+        EXPECT_EQ(
+            fileBytes(output).mid(after.value(start).toInteger(), after.value(length).toInteger()),
+            preview);
+    }
+}
+
 TEST(WriterFidelity, removingGpsKeepsTheIptcBytesAndPhotoshopsDigestCurrent) {
     TestFolder folder;
     const QString input = folder.copyPhoto(QStringLiteral("makernotes/Nikon_D70s_iptc.jpg"));
