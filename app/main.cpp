@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     DesktopFileViewer fileViewer;
     AppDelegate controller(metadata, fileViewer);
     controller.applicationDidFinishLaunching();
+    metadata.startWorkers();
     controller.openFiles(photos);
     return application.exec();
 }

@@ -142,6 +142,8 @@ int main(int argc, char** argv) {
     NoFileViewer viewer;
     AppDelegate app(metadata, viewer);
     app.applicationDidFinishLaunching();
+    // As the window's own start does.
+    metadata.startWorkers();
     // The size of a laptop's screen, whatever the offscreen screen says.
     QMainWindow* window = app.outlets().window;
     window->resize(1280, 800);

@@ -57,6 +57,12 @@ QString WorkerMetadataClient::failureMessage(Failure failure) {
     return QStringLiteral("the metadata worker answered something unreadable");
 }
 
+std::unique_ptr<WorkerProcess> WorkerMetadataClient::newWorker() const {
+    return std::make_unique<WorkerProcess>(
+        m_options.program,
+        QStringList{QStringLiteral("--memory-limit"), QString::number(m_options.memoryLimit)});
+}
+
 WorkerProcess* WorkerMetadataClient::acquire() {
     std::unique_lock lock(m_mutex);
     for (;;) {
@@ -66,13 +72,23 @@ WorkerProcess* WorkerMetadataClient::acquire() {
             return worker;
         }
         if (int(m_workers.size()) < m_options.workers) {
-            m_workers.push_back(std::make_unique<WorkerProcess>(
-                m_options.program, QStringList{QStringLiteral("--memory-limit"),
-                                               QString::number(m_options.memoryLimit)}));
+            m_workers.push_back(newWorker());
             return m_workers.back().get();
         }
         m_available.wait(lock);
     }
+}
+
+void WorkerMetadataClient::startWorkers() {
+    std::lock_guard lock(m_mutex);
+    while (int(m_workers.size()) < m_options.workers) {
+        m_workers.push_back(newWorker());
+        // One that does not start is tried again by its first request,
+        // which reports why.
+        (void)m_workers.back()->start();
+        m_idle.push_back(m_workers.back().get());
+    }
+    m_available.notify_all();
 }
 
 void WorkerMetadataClient::release(WorkerProcess* worker) {

@@ -32,6 +32,11 @@ public:
     Result<PhotoPreview> readPreview(const QString& path, int maxSide) override;
     PhotoOutcome rewrite(const RewriteJob& job) override;
 
+    // Starts every worker not running yet, without waiting for it: the
+    // window calls it once it shows, so that the first photos dropped on it
+    // do not wait for the workers to load the library.
+    void startWorkers();
+
     // The process ids of the workers that are running now.
     QList<qint64> workerProcessIds() const;
 
@@ -45,6 +50,7 @@ private:
         QVariantMap message;
     };
     Answer call(const QVariantMap& request);
+    std::unique_ptr<WorkerProcess> newWorker() const;
     WorkerProcess* acquire();
     void release(WorkerProcess* worker);
 
