@@ -67,9 +67,23 @@ void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const QRect cell = option.rect;
     const QPalette& palette = option.palette;
     const bool selected = option.state & QStyle::State_Selected;
-    if (selected)
-        painter->fillRect(cell.adjusted(2, 2, -2, -2), palette.highlight());
     const QRect box(cell.left() + (cell.width() - m_side) / 2, cell.top() + margin, m_side, m_side);
+    // The name may take the whole width of the grid's column, which is
+    // wider than the cell where the columns are spread over the pane.
+    int across = cell.width();
+    if (const auto* view = qobject_cast<const QListView*>(option.widget))
+        across = std::max(across, view->gridSize().width());
+    const QRect title(cell.center().x() - across / 2 + 4, box.bottom() + 4, across - 8,
+                      cell.bottom() - box.bottom() - 4);
+    const QString text = elidedName(
+        option.fontMetrics, index.data(PhotoListModel::TitleRole).toString(), title.width());
+    if (selected) {
+        // The highlight reaches under a name wider than the cell.
+        const int wide = option.fontMetrics.horizontalAdvance(text) + 8;
+        const QRect under(cell.center().x() - wide / 2, title.top(), wide, title.height());
+        painter->fillRect(cell.adjusted(2, 2, -2, -2).united(under.adjusted(0, 0, 0, -2)),
+                          palette.highlight());
+    }
     const QImage thumbnail = index.data(Qt::DecorationRole).value<QImage>();
     QRect picture = box;
     if (thumbnail.isNull()) {
@@ -108,16 +122,7 @@ void PhotoCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->setPen(QPen(palette.color(QPalette::Highlight), 1, Qt::DotLine));
         painter->drawRect(cell.adjusted(1, 1, -2, -2));
     }
-    // The name may take the whole width of the grid's column, which is
-    // wider than the cell where the columns are spread over the pane.
-    int across = cell.width();
-    if (const auto* view = qobject_cast<const QListView*>(option.widget))
-        across = std::max(across, view->gridSize().width());
-    const QRect title(cell.center().x() - across / 2 + 4, box.bottom() + 4, across - 8,
-                      cell.bottom() - box.bottom() - 4);
     painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    const QString text = elidedName(
-        option.fontMetrics, index.data(PhotoListModel::TitleRole).toString(), title.width());
     painter->drawText(title, Qt::AlignHCenter | Qt::AlignTop, text);
     painter->restore();
 }

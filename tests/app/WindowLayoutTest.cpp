@@ -507,6 +507,7 @@ private Q_SLOTS:
                                                               m_app->changeMutiDateWindow()}) {
             dates->show();
             expectNothingClipped(dates, dates->objectName());
+            screenshot(dates->objectName());
             dates->hide();
         }
     }
