@@ -73,6 +73,7 @@ public:
     EditFormState* formState() const { return m_formState.get(); }
     DisplayController* display() const { return m_display.get(); }
     BrowserController* browser() const { return m_browser.get(); }
+    const ThumbnailLoader* thumbnails() const { return m_thumbnails.get(); }
     PreferencesController* preferences() const { return m_preferences.get(); }
     RemovalController* removal() const { return m_removal.get(); }
     DatesController* dates() const { return m_dates.get(); }

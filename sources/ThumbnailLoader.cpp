@@ -3,6 +3,7 @@
 #include "metadata/MetadataService.h"
 
 #include <QImageReader>
+#include <QThread>
 #include <QThreadPool>
 
 namespace {
@@ -47,10 +48,16 @@ int ThumbnailLoader::pendingCount() const {
     return int(m_pending.size()) + m_running;
 }
 
+int ThumbnailLoader::sharpeningCount() const {
+    QMutexLocker lock(&m_mutex);
+    return int(m_sharpen.size());
+}
+
 void ThumbnailLoader::cancelPending() {
     QMutexLocker lock(&m_mutex);
     m_pending.clear();
     m_queued.clear();
+    m_sharpen.clear();
 }
 
 QImage ThumbnailLoader::thumbnail(const QString& path) {
@@ -81,23 +88,50 @@ void ThumbnailLoader::startWork() {
             for (;;) {
                 QString path;
                 QSize size;
+                bool sharpening = false;
                 {
                     QMutexLocker inner(&m_mutex);
-                    if (m_pending.isEmpty()) {
+                    size = m_size;
+                    // A soft one of a size since changed is asked for anew.
+                    while (m_pending.isEmpty() && !m_sharpen.isEmpty() && path.isEmpty()) {
+                        const QString next = m_sharpen.takeLast();
+                        if (m_cache.contains(keyOf(next, size)))
+                            path = next;
+                    }
+                    sharpening = !path.isEmpty();
+                    if (!sharpening && m_pending.isEmpty()) {
                         --m_running;
                         return;
                     }
-                    path = m_pending.takeLast();
-                    size = m_size;
+                    if (!sharpening)
+                        path = m_pending.takeLast();
                 }
-                const QImage image = make(path, size);
+                bool soft = false;
+                // Sharpening takes what the processor has left: the large
+                // view of the selected photo and the workers come first.
+                if (sharpening)
+                    QThread::currentThread()->setPriority(QThread::IdlePriority);
+                const QImage image = sharpening ? decoded(path, size) : make(path, size, &soft);
+                if (sharpening)
+                    QThread::currentThread()->setPriority(QThread::NormalPriority);
                 {
                     QMutexLocker inner(&m_mutex);
-                    m_queued.remove(path);
+                    if (!sharpening)
+                        m_queued.remove(path);
+                    // The latest first, as the requests.
+                    if (soft) {
+                        m_sharpen.removeOne(path);
+                        m_sharpen.append(path);
+                        while (m_sharpen.size() > maxPending)
+                            m_sharpen.removeFirst();
+                    }
                     // One made for a size since changed is kept for that size.
-                    m_cache.insert(keyOf(path, size), new QImage(image),
-                                   std::max<qsizetype>(1, image.sizeInBytes()));
+                    if (!sharpening || !image.isNull())
+                        m_cache.insert(keyOf(path, size), new QImage(image),
+                                       std::max<qsizetype>(1, image.sizeInBytes()));
                 }
+                if (sharpening && image.isNull())
+                    continue;
                 QMetaObject::invokeMethod(
                     this, [this, path] { Q_EMIT thumbnailReady(path); }, Qt::QueuedConnection);
             }
@@ -105,36 +139,34 @@ void ThumbnailLoader::startWork() {
     }
 }
 
-QImage ThumbnailLoader::make(const QString& path, QSize size) const {
+QImage ThumbnailLoader::make(const QString& path, QSize size, bool* soft) const {
     QImage image;
     const int side = std::max(size.width(), size.height());
     const auto preview = m_metadata.readPreview(path, side * 2);
     if (preview.isOk())
         image = QImage::fromData(preview->bytes);
-    // A preview smaller than the cell (a camera's 160-pixel thumbnail on a
-    // screen at twice the density) would be blown up soft: the photo itself
-    // is decoded at the cell's size instead. Where that fails the preview
-    // still serves.
-    if (!image.isNull() && std::max(image.width(), image.height()) < side) {
+    if (image.isNull())
+        return decoded(path, size);
+    // A preview smaller than the cell would be blown up soft: it serves
+    // until the photo itself is decoded at the cell's size, if the photo is
+    // larger than the preview.
+    if (std::max(image.width(), image.height()) < side) {
         QImageReader reader(path);
-        reader.setAutoTransform(true);
         const QSize full = reader.size();
-        if (full.isValid() &&
-            std::max(full.width(), full.height()) > std::max(image.width(), image.height())) {
-            reader.setScaledSize(full.scaled(size * 2, Qt::KeepAspectRatio).boundedTo(full));
-            const QImage decoded = reader.read();
-            if (!decoded.isNull())
-                image = decoded;
-        }
+        *soft = full.isValid() &&
+                std::max(full.width(), full.height()) > std::max(image.width(), image.height());
     }
-    if (image.isNull()) {
-        QImageReader reader(path);
-        reader.setAutoTransform(true);
-        const QSize full = reader.size();
-        if (full.isValid())
-            reader.setScaledSize(full.scaled(size * 2, Qt::KeepAspectRatio));
-        image = reader.read();
-    }
+    return image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QImage ThumbnailLoader::decoded(const QString& path, QSize size) {
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QSize full = reader.size();
+    if (full.isValid())
+        reader.setScaledSize(full.scaled(size * 2, Qt::KeepAspectRatio).boundedTo(full));
+    const QImage image = reader.read();
     if (image.isNull())
         return image;
     return image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)

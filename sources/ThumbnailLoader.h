@@ -14,9 +14,12 @@ class QThreadPool;
 // Makes thumbnails on worker threads: the photo's embedded preview where it
 // has one (through the metadata worker), else a decode scaled while reading.
 // Only requested paths are made, the latest requests first, so the cells on
-// screen come before the ones scrolled past; finished thumbnails live in a
-// cache bounded by bytes, each under its path and its size, so that going
-// back to a size finds the thumbnails still cached there.
+// screen come before the ones scrolled past. A preview smaller than the cell
+// (a camera's 160-pixel thumbnail on a screen at twice the density) is shown
+// at once and the photo decoded at the cell's size after every request is
+// served: a full decode of a large photo takes a hundred times longer. finished thumbnails live in
+// a cache bounded by bytes, each under its path and its size, so that going back to a size finds
+// the thumbnails still cached there.
 class ThumbnailLoader : public QObject {
     Q_OBJECT
 public:
@@ -32,6 +35,9 @@ public:
     void setSize(QSize size);
     QSize size() const;
     int pendingCount() const;
+    // Thumbnails shown from a preview smaller than their cell, still to be
+    // decoded again from the photo at the cell's size.
+    int sharpeningCount() const;
     // Forgets the queue (the list was emptied); the cache stays.
     void cancelPending();
 
@@ -40,7 +46,8 @@ Q_SIGNALS:
 
 private:
     void startWork();
-    QImage make(const QString& path, QSize size) const;
+    QImage make(const QString& path, QSize size, bool* soft) const;
+    static QImage decoded(const QString& path, QSize size);
     static QString keyOf(const QString& path, QSize size);
 
     MetadataService& m_metadata;
@@ -49,6 +56,7 @@ private:
     mutable QMutex m_mutex;
     QCache<QString, QImage> m_cache;
     QStringList m_pending; // the last is served first
+    QStringList m_sharpen; // served when nothing is pending
     QSet<QString> m_queued;
     int m_running = 0;
 };

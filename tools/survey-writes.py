@@ -13,6 +13,7 @@ folder (recursively) with tessaview-cli and checks each write with exiftool:
 
 Prints one line per fault and, at the end, writes with a fault / writes.
 """
+import atexit
 import json
 import os
 import re
@@ -78,6 +79,13 @@ class StayOpen:
         self.process = subprocess.Popen(['exiftool', '-stay_open', 'True', '-@', '-'],
                                         stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL)
+        atexit.register(self.close)
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.stdin.write(b'-stay_open\nFalse\n')
+            self.process.stdin.flush()
+            self.process.wait()
 
     def run(self, arguments):
         self.process.stdin.write(('\n'.join(arguments) + '\n-execute\n').encode())
