@@ -319,93 +319,13 @@ void flatten(const XmpPacket::Node& node, const QString& key, QVariantMap& out) 
 
 } // namespace
 
-namespace {
-
-struct Decoded {
-    QString text;
-    int stray = 0;   // bytes that are no UTF-8, read as Latin-1
-    int dropped = 0; // control characters
-};
-
-// The length of the well-formed UTF-8 sequence at the start of text, or 0.
-int utf8SequenceAt(QByteArrayView text) {
-    const auto byte = [&](qsizetype i) { return quint8(text[i]); };
-    const quint8 lead = byte(0);
-    if (lead < 0x80)
-        return 1;
-    const int length = lead >= 0xc2 && lead <= 0xdf   ? 2
-                       : lead >= 0xe0 && lead <= 0xef ? 3
-                       : lead >= 0xf0 && lead <= 0xf4 ? 4
-                                                      : 0;
-    if (length == 0 || text.size() < length)
-        return 0;
-    for (int i = 1; i < length; ++i) {
-        if ((byte(i) & 0xc0) != 0x80)
-            return 0;
-    }
-    // Overlong forms, surrogates and what lies beyond U+10FFFF.
-    if ((lead == 0xe0 && byte(1) < 0xa0) || (lead == 0xed && byte(1) > 0x9f) ||
-        (lead == 0xf0 && byte(1) < 0x90) || (lead == 0xf4 && byte(1) > 0x8f))
-        return 0;
-    return length;
-}
-
-QString utf8Leniently(QByteArrayView bytes, int& stray) {
-    QString text;
-    text.reserve(bytes.size());
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        qsizetype run = at;
-        int length = 0;
-        while (run < bytes.size() && (length = utf8SequenceAt(bytes.sliced(run))) > 0)
-            run += length;
-        text += QString::fromUtf8(bytes.sliced(at, run - at));
-        if (run < bytes.size()) {
-            text += QChar(quint8(bytes[run]));
-            ++stray;
-            ++run;
-        }
-        at = run;
-    }
-    return text;
-}
-
-bool isXmlCharacter(char16_t c) {
-    return c >= 0x20 ? c != 0xfffe && c != 0xffff : c == u'\t' || c == u'\n' || c == u'\r';
-}
-
-} // namespace
-
 Result<XmpPacket> XmpPacket::parse(const QByteArray& bytes) {
     using R = Result<XmpPacket>;
     // One write reads its packet to plan the change, to edit it and to check
     // what it wrote: each thread keeps the last few it read.
     thread_local QList<XmpPacket> recent;
-    // The encoding shows in how the first "<" (or byte order mark) is stored.
-    Encoding encoding = Encoding::Utf8;
-    if (bytes.startsWith(QByteArrayView("\0\0\0<", 4)) ||
-        bytes.startsWith(QByteArrayView("\0\0\xfe\xff", 4)))
-        encoding = Encoding::Utf32BE;
-    else if (bytes.startsWith(QByteArrayView("<\0\0\0", 4)) ||
-             bytes.startsWith(QByteArrayView("\xff\xfe\0\0", 4)))
-        encoding = Encoding::Utf32LE;
-    else if (bytes.startsWith(QByteArrayView("\0<", 2)) || bytes.startsWith("\xfe\xff"))
-        encoding = Encoding::Utf16BE;
-    else if (bytes.startsWith(QByteArrayView("<\0", 2)) || bytes.startsWith("\xff\xfe"))
-        encoding = Encoding::Utf16LE;
-    // A packet is cut at its first zero character, as containers pad them.
-    const int unit = encoding == Encoding::Utf8                                       ? 1
-                     : encoding == Encoding::Utf16BE || encoding == Encoding::Utf16LE ? 2
-                                                                                      : 4;
-    qsizetype size = bytes.size() - bytes.size() % unit;
-    for (qsizetype at = 0; at + unit <= size; at += unit) {
-        if (std::all_of(bytes.cbegin() + at, bytes.cbegin() + at + unit,
-                        [](char c) { return c == 0; })) {
-            size = at;
-            break;
-        }
-    }
-    const QByteArrayView text(bytes.constData(), size);
+    const Encoding encoding = encodingOf(bytes);
+    const QByteArrayView text = unpadded(bytes, encoding);
     for (const XmpPacket& known : std::as_const(recent)) {
         if (known.m_bytes == text)
             return R::ok(known);
@@ -413,32 +333,10 @@ Result<XmpPacket> XmpPacket::parse(const QByteArray& bytes) {
     XmpPacket packet;
     packet.m_bytes = text.toByteArray();
     packet.m_encoding = encoding;
-    Decoded decoded;
-    if (encoding == Encoding::Utf8) {
-        decoded.text = utf8Leniently(text, decoded.stray);
-    } else {
-        const QStringConverter::Encoding wide =
-            encoding == Encoding::Utf16BE   ? QStringConverter::Utf16BE
-            : encoding == Encoding::Utf16LE ? QStringConverter::Utf16LE
-            : encoding == Encoding::Utf32BE ? QStringConverter::Utf32BE
-                                            : QStringConverter::Utf32LE;
-        QStringDecoder decoder(wide, QStringConverter::Flag::ConvertInitialBom);
-        decoded.text = decoder(text);
-        if (decoder.hasError())
-            return R::fail(QStringLiteral("the XMP packet is not UTF-%1 text").arg(unit * 8));
-    }
-    const qsizetype decodedSize = decoded.text.size();
-    decoded.text.removeIf([](QChar c) { return !isXmlCharacter(c.unicode()); });
-    decoded.dropped = int(decodedSize - decoded.text.size());
-    packet.m_text = std::move(decoded.text);
-    if (decoded.dropped > 0)
-        packet.m_repairs << QStringLiteral("dropped %1 control character(s) from the XMP packet")
-                                .arg(decoded.dropped);
-    if (decoded.stray > 0)
-        packet.m_repairs << QStringLiteral(
-                                "read %1 byte(s) of the XMP packet that are not UTF-8 as "
-                                "Latin-1")
-                                .arg(decoded.stray);
+    auto decodedText = decoded(text, encoding, &packet.m_repairs);
+    if (!decodedText)
+        return R::fail(decodedText.error());
+    packet.m_text = std::move(decodedText).value();
     const Status status = Reader(packet).read();
     if (!status)
         return R::fail(QStringLiteral("the XMP packet could not be read (%1)").arg(status.error()));
@@ -448,22 +346,6 @@ Result<XmpPacket> XmpPacket::parse(const QByteArray& bytes) {
         recent.removeFirst();
     recent.append(packet);
     return R::ok(std::move(packet));
-}
-
-QByteArray XmpPacket::encoded(const QString& text) const {
-    switch (m_encoding) {
-    case Encoding::Utf8:
-        return text.toUtf8();
-    case Encoding::Utf16BE:
-        return QStringEncoder(QStringConverter::Utf16BE)(text);
-    case Encoding::Utf16LE:
-        return QStringEncoder(QStringConverter::Utf16LE)(text);
-    case Encoding::Utf32BE:
-        return QStringEncoder(QStringConverter::Utf32BE)(text);
-    case Encoding::Utf32LE:
-        return QStringEncoder(QStringConverter::Utf32LE)(text);
-    }
-    return text.toUtf8();
 }
 
 QByteArray XmpPacket::emptyPacket(bool padded) {

@@ -75,6 +75,13 @@ private:
     class Editor;
 
     QByteArray encoded(const QString& text) const;
+    // How the packet is stored, by its first "<" or byte order mark, and
+    // its text up to the first zero character, as containers pad packets.
+    static Encoding encodingOf(QByteArrayView bytes);
+    static int unitOf(Encoding encoding);
+    static QByteArrayView unpadded(QByteArrayView bytes, Encoding encoding);
+    // The text decoded; what had to be mended is said in repairs.
+    static Result<QString> decoded(QByteArrayView text, Encoding encoding, QStringList* repairs);
 
     QByteArray m_bytes;
     Encoding m_encoding = Encoding::Utf8;
