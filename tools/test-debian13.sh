@@ -23,13 +23,21 @@ if [ ! -f "$root/.ready" ]; then
 fi
 
 # The checkout as git knows it, plus uncommitted changes, without our builds.
-# Its build folder stays, and times are kept, so a second run only rebuilds
-# what changed.
+# Its build folder stays, and a file is copied only where its content
+# differs, taking the time of the copy: the build then remakes what changed
+# since the last run and nothing else, even where a file changed back to an
+# older time.
 mkdir -p "$root/src"
-find "$root/src" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
+list=$(mktemp)
 (cd "$here" && git ls-files -z --cached --others --exclude-standard |
-  while IFS= read -r -d '' f; do if [ -e "$f" ]; then printf '%s\0' "$f"; fi; done |
-  xargs -0 cp -p --parents -t "$root/src")
+  while IFS= read -r -d '' f; do if [ -f "$f" ]; then printf '%s\0' "$f"; fi; done) > "$list"
+(cd "$root/src" && find . -path ./build -prune -o -type f -printf '%P\0') |
+  sort -z | comm -z -23 - <(sort -z "$list") |
+  (cd "$root/src" && xargs -0 -r rm -f)
+while IFS= read -r -d '' f; do
+  cmp -s "$here/$f" "$root/src/$f" || { mkdir -p "$root/src/$(dirname "$f")" && cp "$here/$f" "$root/src/$f"; }
+done < "$list"
+rm -f "$list"
 
 mounts=(proc sys dev dev/pts)
 cleanup() {
