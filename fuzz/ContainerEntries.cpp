@@ -5,6 +5,7 @@
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/HeifItems.h"
 #include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/TiffGuard.h"
 
@@ -130,6 +131,21 @@ void tiffEdit(const QByteArray& input) {
 }
 
 void jpegRewrite(const QByteArray& input) {
+    // The walk the readers and writers share: its segments follow each other
+    // inside the bytes, and it ends at a scan marker or says why not.
+    JpegSegments walk(input);
+    qsizetype next = 2;
+    for (const JpegSegment& segment : walk) {
+        if (segment.start < next || segment.payload > segment.end || segment.end > input.size())
+            fail(QStringLiteral("a JPEG segment out of order or past the bytes"));
+        readAll(segment.payloadIn(input));
+        next = segment.end;
+    }
+    const auto scan = walk.scan();
+    if (scan && (*scan + 4 > input.size() || quint8(input[*scan + 1]) != 0xda))
+        fail(QStringLiteral("a JPEG scan where there is none"));
+    if (scan.has_value() == !walk.damage().isEmpty())
+        fail(QStringLiteral("a JPEG walk without a scan or a reason"));
     rewriteEach(input, PhotoFormat::Jpeg, [](const QByteArray& source, const MetadataEdit& edit) {
         return rewriteJpegInPlace(source, edit);
     });

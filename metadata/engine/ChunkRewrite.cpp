@@ -1,4 +1,5 @@
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/Exiv2Include.h"
@@ -16,7 +17,6 @@ namespace {
 
 using namespace PropertyKeys;
 
-const QByteArray ExifHeader("Exif\0\0", 6);
 constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
 
 QByteArray littleEndian32(quint32 value) {
@@ -158,8 +158,8 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
         exifIndex < 0 ? QByteArray()
                       : source.mid(chunks[exifIndex].start + 8,
                                    chunks[exifIndex].end - chunks[exifIndex].start - 12);
-    const bool prefixed = exifData.startsWith(ExifHeader);
-    const QByteArray block = prefixed ? exifData.mid(ExifHeader.size()) : exifData;
+    const bool prefixed = exifData.startsWith(BlockSignatures::Exif);
+    const QByteArray block = prefixed ? exifData.mid(BlockSignatures::Exif.size()) : exifData;
     auto exif = editExifBlock(exifIndex < 0 ? nullptr : &block, edit, Unlimited);
     if (!exif)
         return R::fail(exif.error());
@@ -189,8 +189,8 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
                 plan.addBytes(PngText::chunk("iTXt", xmpKeyword + *created.value()));
         }
         if (i == exifIndex && exif->bytes) {
-            plan.addBytes(
-                PngText::chunk("eXIf", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes));
+            plan.addBytes(PngText::chunk("eXIf", (prefixed ? BlockSignatures::Exif : QByteArray()) +
+                                                     *exif->bytes));
             continue;
         }
         if (i == iptcIndex && iptcChunk) {
@@ -276,8 +276,8 @@ ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit&
         return source.mid(c.start + 8, qsizetype(readUnsigned(source, c.start + 4, 4, true)));
     };
     const QByteArray exifData = exifIndex < 0 ? QByteArray() : payloadOf(chunks[exifIndex]);
-    const bool prefixed = exifData.startsWith(ExifHeader);
-    const QByteArray block = prefixed ? exifData.mid(ExifHeader.size()) : exifData;
+    const bool prefixed = exifData.startsWith(BlockSignatures::Exif);
+    const QByteArray block = prefixed ? exifData.mid(BlockSignatures::Exif.size()) : exifData;
     auto exif = editExifBlock(exifIndex < 0 ? nullptr : &block, edit, Unlimited);
     if (!exif)
         return R::fail(exif.error());
@@ -305,7 +305,8 @@ ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit&
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         const Chunk& chunk = chunks[i];
         if (i == exifIndex && exif->bytes) {
-            body += chunkBytes("EXIF", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes);
+            body += chunkBytes("EXIF",
+                               (prefixed ? BlockSignatures::Exif : QByteArray()) + *exif->bytes);
             continue;
         }
         if (i == header && ((exifIndex < 0 && exif->bytes) || xmp)) {

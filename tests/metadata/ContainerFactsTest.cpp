@@ -1,4 +1,5 @@
 #include "metadata/engine/ContainerFacts.h"
+#include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/TiffGuard.h"
 #include "support/TestPhotos.h"
@@ -13,6 +14,72 @@ TEST(ContainerFacts, readsTheTrueSizeOfAHeifImage) {
     EXPECT_EQ(*size, QSize(2566, 3313));
     EXPECT_FALSE(
         heifPrimaryImageSize(fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")))).has_value());
+}
+
+// The one walk of JPEG headers that every reader and writer here takes: what
+// it gives, and where and why it stops.
+TEST(ContainerFacts, walksJpegHeadersByOneSetOfRules) {
+    const auto segment = [](char marker, const QByteArray& payload) {
+        return QByteArray("\xFF", 1) + marker + char((payload.size() + 2) >> 8) +
+               char((payload.size() + 2) & 0xFF) + payload;
+    };
+    const QByteArray start("\xFF\xD8", 2);
+    const QByteArray exif = segment('\xE1', QByteArray("Exif\0\0MM", 8));
+    const QByteArray tables = segment('\xDB', QByteArray(5, '\1'));
+    const QByteArray scan =
+        segment('\xDA', QByteArray(3, '\0')) + QByteArray("\x12\xFF\0\xFF\xD3\x34", 6);
+    const QByteArray end("\xFF\xD9", 2);
+    const QString damaged = QStringLiteral("damaged JPEG: its headers do not add up");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QList<int> markers; // of the segments the walk gives
+        qsizetype scan;     // -1: none
+        bool complete;      // the scans' data lead to an end of image
+    } cases[] = {
+        {"sound headers", start + exif + tables + scan + end, {0xE1, 0xDB}, 23, true},
+        {"fill bytes before a marker", start + "\xFF\xFF" + exif + scan + end, {0xE1}, 16, true},
+        {"a marker without a length",
+         start + exif + "\xFF\x01" + scan + end,
+         {0xE1, 0x01},
+         16,
+         true},
+        {"a second scan after further tables", start + scan + tables + scan + end, {}, 2, true},
+        {"headers alone, closed by an end of image", start + exif + end, {0xE1}, -1, true},
+        {"a segment cut short", start + exif + tables.left(5), {0xE1}, -1, false},
+        {"a scan cut short", start + exif + scan.left(9), {0xE1}, 14, false},
+        {"a scan marker without its length", start + exif + "\xFF\xDA", {0xE1}, -1, false},
+        {"a length that does not count itself",
+         start + QByteArray("\xFF\xE1\0\1", 4) + scan + end,
+         {},
+         -1,
+         false},
+        {"a length past the end",
+         start + QByteArray("\xFF\xE1\x40\0", 4) + scan + end,
+         {},
+         -1,
+         false},
+        {"no marker where a segment starts",
+         start + exif + QByteArray(1, '\0') + scan + end,
+         {0xE1},
+         -1,
+         false},
+        {"a second start of image", start + start + exif + scan + end, {}, -1, false},
+        {"no start of image", exif + scan + end, {}, -1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        JpegSegments walk(c.bytes);
+        QList<int> markers;
+        for (const JpegSegment& s : walk)
+            markers << s.marker;
+        EXPECT_EQ(markers, c.markers);
+        EXPECT_EQ(walk.scan(), c.scan < 0 ? std::nullopt : std::optional<qsizetype>(c.scan));
+        EXPECT_EQ(walk.damage(), c.scan < 0 ? damaged : QString());
+        EXPECT_EQ(jpegFirstScanOffset(c.bytes), walk.scan());
+        const QByteArray unended = c.bytes.endsWith(end) ? c.bytes + QByteArray(1, '\0') : c.bytes;
+        EXPECT_EQ(checkImageDataComplete(PhotoFormat::Jpeg, unended).isOk(), c.complete);
+    }
 }
 
 TEST(ContainerFacts, tellsCompletePhotosFromTruncatedOnes) {
