@@ -2,6 +2,7 @@
 #include "fuzz/FuzzEntries.h"
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/HeifItems.h"
 #include "metadata/engine/InPlaceRewrite.h"
@@ -152,6 +153,21 @@ void jpegRewrite(const QByteArray& input) {
 }
 
 void chunkRewrite(const QByteArray& input) {
+    // The walk the readers and writers share: its chunks follow each other
+    // inside the bytes, and it ends where the container does or says why not.
+    for (ChunkWalk::Form form : {ChunkWalk::Form::Png, ChunkWalk::Form::WebP}) {
+        ChunkWalk walk(input, form);
+        qsizetype next = form == ChunkWalk::Form::Png ? 8 : 12;
+        for (const Chunk& chunk : walk) {
+            if (chunk.start != next || chunk.data + chunk.size > chunk.end ||
+                chunk.end > input.size())
+                fail(QStringLiteral("a chunk out of order or past the bytes"));
+            readAll(chunk.dataIn(input));
+            next = chunk.end;
+        }
+        if (walk.reachedEnd() == !walk.damage().isEmpty())
+            fail(QStringLiteral("a chunk walk without an end or a reason"));
+    }
     rewriteEach(input, PhotoFormat::Png, rewritePngInPlace);
     rewriteEach(input, PhotoFormat::WebP, rewriteWebpInPlace);
 }

@@ -11,6 +11,7 @@
 #include "metadata/WorkerProtocol.h"
 #include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataLibrary.h"
@@ -114,21 +115,16 @@ void addForeignPackets(Seeds& seeds, PhotoFormat format, const QByteArray& small
         return;
     if (format == PhotoFormat::Png) {
         const QByteArray keyword("XML:com.adobe.xmp\0", 18);
-        qsizetype at = 8;
-        while (at + 12 <= small.size()) {
-            const qsizetype length = readBigEndian(small, at, 4);
-            if (at + 12 + length > small.size())
-                return;
-            if (small.mid(at + 4, 4) == "iTXt" && small.mid(at + 8, keyword.size()) == keyword) {
+        for (const Chunk& chunk : ChunkWalk(small, ChunkWalk::Form::Png)) {
+            if (chunk.type == "iTXt" && chunk.dataIn(small).startsWith(keyword)) {
                 QByteArray moved = small;
-                const QByteArray chunk = moved.mid(at, 12 + length);
-                moved.remove(at, 12 + length);
-                moved.insert(moved.lastIndexOf("IEND") - 4, chunk);
+                const QByteArray bytes = moved.mid(chunk.start, chunk.end - chunk.start);
+                moved.remove(chunk.start, chunk.end - chunk.start);
+                moved.insert(moved.lastIndexOf("IEND") - 4, bytes);
                 seeds.add("differential", moved);
                 seeds.add("chunk_rewrite", moved);
                 return;
             }
-            at += 12 + length;
         }
         return;
     }

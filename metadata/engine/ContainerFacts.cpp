@@ -1,6 +1,7 @@
 #include "metadata/engine/ContainerFacts.h"
 
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/JpegSegments.h"
 
 #include <QMap>
@@ -127,16 +128,10 @@ Status checkTiff(const QByteArray& bytes) {
 }
 
 Status checkPng(const QByteArray& bytes) {
-    qsizetype at = 8;
-    while (at + 12 <= bytes.size()) {
-        const quint32 length = readBigEndian(bytes, at, 4);
-        if (qint64(at) + 12 + length > bytes.size())
-            return incomplete();
-        if (bytes.mid(at + 4, 4) == "IEND")
-            return Status::ok();
-        at += 12 + qsizetype(length);
+    ChunkWalk walk(bytes, ChunkWalk::Form::Png);
+    while (walk.next()) {
     }
-    return incomplete();
+    return walk.reachedEnd() ? Status::ok() : incomplete();
 }
 
 Status checkWebP(const QByteArray& bytes) {

@@ -2,6 +2,7 @@
 
 #include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/PngText.h"
 #include "metadata/engine/TiffEditor.h"
@@ -146,19 +147,12 @@ void readHeif(const QByteArray& bytes, MetadataBlocks& blocks) {
     }
 }
 
-// RIFF chunks are little-endian and padded to an even length.
 void readWebP(const QByteArray& bytes, MetadataBlocks& blocks) {
-    qsizetype at = 12;
-    while (at + 8 <= bytes.size()) {
-        const QByteArray type = bytes.mid(at, 4);
-        const qsizetype length = readUnsigned(bytes, at + 4, 4, true);
-        if (at + 8 + length > bytes.size())
-            break;
-        if (type == "EXIF")
-            blocks.exif = withoutExifHeader(bytes.mid(at + 8, length));
-        else if (type == "XMP ")
-            blocks.xmp = bytes.mid(at + 8, length);
-        at += 8 + length + (length & 1);
+    for (const Chunk& chunk : ChunkWalk(bytes, ChunkWalk::Form::WebP)) {
+        if (chunk.type == "EXIF")
+            blocks.exif = withoutExifHeader(chunk.dataOf(bytes));
+        else if (chunk.type == "XMP ")
+            blocks.xmp = chunk.dataOf(bytes);
     }
 }
 
@@ -169,13 +163,9 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
     static const QByteArray exifProfileKeywords[] = {QByteArray("Raw profile type exif\0", 22),
                                                      QByteArray("Raw profile type APP1\0", 22)};
     bool exifChunk = false;
-    qsizetype at = 8;
-    while (at + 12 <= bytes.size()) {
-        const qsizetype length = readBigEndian(bytes, at, 4);
-        if (at + 12 + length > bytes.size())
-            break;
-        const QByteArray type = bytes.mid(at + 4, 4);
-        const QByteArray data = bytes.mid(at + 8, length);
+    for (const Chunk& chunk : ChunkWalk(bytes, ChunkWalk::Form::Png)) {
+        const QByteArray& type = chunk.type;
+        const QByteArray data = chunk.dataOf(bytes);
         if (type == "eXIf") {
             blocks.exif = withoutExifHeader(data);
             exifChunk = true;
@@ -205,9 +195,6 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
                     profile.startsWith("8BIM") ? iptcFromImageResources(profile) : profile;
             }
         }
-        if (type == "IEND")
-            break;
-        at += 12 + length;
     }
 }
 

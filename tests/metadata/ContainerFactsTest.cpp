@@ -1,4 +1,5 @@
 #include "metadata/engine/ContainerFacts.h"
+#include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/TiffGuard.h"
@@ -79,6 +80,86 @@ TEST(ContainerFacts, walksJpegHeadersByOneSetOfRules) {
         EXPECT_EQ(jpegFirstScanOffset(c.bytes), walk.scan());
         const QByteArray unended = c.bytes.endsWith(end) ? c.bytes + QByteArray(1, '\0') : c.bytes;
         EXPECT_EQ(checkImageDataComplete(PhotoFormat::Jpeg, unended).isOk(), c.complete);
+    }
+}
+
+// The one walk of PNG and WebP chunks: what it gives, and where and why it
+// stops.
+TEST(ContainerFacts, walksPngAndWebpChunksByOneSetOfRules) {
+    const auto number = [](quint32 value, bool little) {
+        QByteArray out(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            out[little ? i : 3 - i] = char((value >> (8 * i)) & 0xFF);
+        return out;
+    };
+    const auto png = [&](const char* type, const QByteArray& data) {
+        return number(quint32(data.size()), false) + type + data + QByteArray(4, 'c');
+    };
+    const auto riff = [&](const char* type, const QByteArray& data) {
+        return type + number(quint32(data.size()), true) + data + QByteArray(data.size() & 1, '\0');
+    };
+    using Form = ChunkWalk::Form;
+    const QByteArray signature("\x89PNG\r\n\x1A\n", 8);
+    const QByteArray header = png("IHDR", QByteArray(13, '\1')), data = png("IDAT", "xyz");
+    const QByteArray riffHeader = QByteArray("RIFF\0\0\0\0WEBP", 12);
+    const QByteArray extended = riff("VP8X", QByteArray(10, '\0')), exif = riff("EXIF", "abc");
+    const struct {
+        const char* what;
+        Form form;
+        QByteArray bytes;
+        QList<QByteArray> types; // of the chunks the walk gives
+        const char* damage;      // nullptr: the walk reaches the container's end
+    } cases[] = {
+        {"a sound PNG, a trailer after its end",
+         Form::Png,
+         signature + header + data + png("IEND", {}) + "trailer",
+         {"IHDR", "IDAT", "IEND"},
+         nullptr},
+        {"a PNG cut in a chunk",
+         Form::Png,
+         signature + header + data.left(9),
+         {"IHDR"},
+         "damaged PNG: a chunk runs past the end"},
+        {"a PNG without its end",
+         Form::Png,
+         signature + header + data,
+         {"IHDR", "IDAT"},
+         "damaged PNG: a chunk runs past the end"},
+        {"a PNG length past the end",
+         Form::Png,
+         signature + number(99, false) + "IDAT" + QByteArray(20, 'x'),
+         {},
+         "damaged PNG: a chunk runs past the end"},
+        {"a sound WebP, an odd chunk padded",
+         Form::WebP,
+         riffHeader + exif + extended,
+         {"EXIF", "VP8X"},
+         nullptr},
+        {"a WebP whose last chunk lacks its padding",
+         Form::WebP,
+         riffHeader + exif.chopped(1),
+         {"EXIF"},
+         nullptr},
+        {"a WebP with a few bytes after its chunks",
+         Form::WebP,
+         riffHeader + extended + "abc",
+         {"VP8X"},
+         nullptr},
+        {"a WebP length past the end",
+         Form::WebP,
+         riffHeader + extended + riff("EXIF", "abc").left(9),
+         {"VP8X"},
+         "damaged WebP: a chunk runs past the end"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ChunkWalk walk(c.bytes, c.form);
+        QList<QByteArray> types;
+        for (const Chunk& chunk : walk)
+            types << chunk.type;
+        EXPECT_EQ(types, c.types);
+        EXPECT_EQ(walk.reachedEnd(), !c.damage);
+        EXPECT_EQ(walk.damage(), c.damage ? QString::fromLatin1(c.damage) : QString());
     }
 }
 
