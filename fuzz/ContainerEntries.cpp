@@ -2,9 +2,11 @@
 #include "fuzz/FuzzEntries.h"
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/HeifItems.h"
 #include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/TiffGuard.h"
 
@@ -130,12 +132,42 @@ void tiffEdit(const QByteArray& input) {
 }
 
 void jpegRewrite(const QByteArray& input) {
+    // The walk the readers and writers share: its segments follow each other
+    // inside the bytes, and it ends at a scan marker or says why not.
+    JpegSegments walk(input);
+    qsizetype next = 2;
+    for (const JpegSegment& segment : walk) {
+        if (segment.start < next || segment.payload > segment.end || segment.end > input.size())
+            fail(QStringLiteral("a JPEG segment out of order or past the bytes"));
+        readAll(segment.payloadIn(input));
+        next = segment.end;
+    }
+    const auto scan = walk.scan();
+    if (scan && (*scan + 4 > input.size() || quint8(input[*scan + 1]) != 0xda))
+        fail(QStringLiteral("a JPEG scan where there is none"));
+    if (scan.has_value() == !walk.damage().isEmpty())
+        fail(QStringLiteral("a JPEG walk without a scan or a reason"));
     rewriteEach(input, PhotoFormat::Jpeg, [](const QByteArray& source, const MetadataEdit& edit) {
         return rewriteJpegInPlace(source, edit);
     });
 }
 
 void chunkRewrite(const QByteArray& input) {
+    // The walk the readers and writers share: its chunks follow each other
+    // inside the bytes, and it ends where the container does or says why not.
+    for (ChunkWalk::Form form : {ChunkWalk::Form::Png, ChunkWalk::Form::WebP}) {
+        ChunkWalk walk(input, form);
+        qsizetype next = form == ChunkWalk::Form::Png ? 8 : 12;
+        for (const Chunk& chunk : walk) {
+            if (chunk.start != next || chunk.data + chunk.size > chunk.end ||
+                chunk.end > input.size())
+                fail(QStringLiteral("a chunk out of order or past the bytes"));
+            readAll(chunk.dataIn(input));
+            next = chunk.end;
+        }
+        if (walk.reachedEnd() == !walk.damage().isEmpty())
+            fail(QStringLiteral("a chunk walk without an end or a reason"));
+    }
     rewriteEach(input, PhotoFormat::Png, rewritePngInPlace);
     rewriteEach(input, PhotoFormat::WebP, rewriteWebpInPlace);
 }

@@ -9,8 +9,10 @@
 #include "metadata/DateText.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/WorkerProtocol.h"
+#include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ByteReading.h"
-#include "metadata/engine/ContainerFacts.h"
+#include "metadata/engine/ChunkWalk.h"
+#include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
@@ -58,7 +60,7 @@ private:
 // A JPEG's headers, the start of its scan and an end marker.
 QByteArray jpegHeaders(const QByteArray& photo) {
     const auto scan = jpegFirstScanOffset(photo);
-    if (!scan || *scan + 4 > photo.size())
+    if (!scan)
         return {};
     const qsizetype header = 2 + qsizetype(readBigEndian(photo, *scan + 2, 2));
     return photo.left(*scan + header + KeptScanBytes) + QByteArray("\xFF\xD9", 2);
@@ -66,14 +68,10 @@ QByteArray jpegHeaders(const QByteArray& photo) {
 
 // The Photoshop resources of a JPEG's APP13 segments.
 QByteArray jpegResources(const QByteArray& photo) {
-    const QByteArray header("Photoshop 3.0\0", 14);
     QByteArray resources;
-    qsizetype at = 2;
-    while (at + 4 <= photo.size() && quint8(photo[at]) == 0xff && quint8(photo[at + 1]) != 0xda) {
-        const qsizetype length = readBigEndian(photo, at + 2, 2);
-        if (quint8(photo[at + 1]) == 0xed && photo.mid(at + 4, header.size()) == header)
-            resources += photo.mid(at + 4 + header.size(), length - 2 - header.size());
-        at += 2 + length;
+    for (const JpegSegment& segment : JpegSegments(photo)) {
+        if (segment.holds(photo, 0xed, BlockSignatures::Photoshop))
+            resources += segment.payloadIn(photo).sliced(BlockSignatures::Photoshop.size());
     }
     return resources;
 }
@@ -93,21 +91,17 @@ QByteArray smallPhoto(PhotoFormat format, const QByteArray& photo) {
 // The JPEG with its first XMP segment replaced by the given payloads, one
 // segment each; nothing when it has no XMP segment.
 QByteArray jpegWithXmp(const QByteArray& jpeg, const QList<QByteArray>& payloads) {
-    const QByteArray header("http://ns.adobe.com/xap/1.0/\0", 29);
-    qsizetype at = 2;
-    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xff && quint8(jpeg[at + 1]) != 0xda) {
-        const qsizetype length = readBigEndian(jpeg, at + 2, 2);
-        if (quint8(jpeg[at + 1]) == 0xe1 && jpeg.mid(at + 4, header.size()) == header) {
-            QByteArray segments;
-            for (const QByteArray& payload : payloads) {
-                if (payload.size() + 2 > 0xffff)
-                    return {};
-                segments += QByteArray("\xff\xe1", 2) + char((payload.size() + 2) >> 8) +
-                            char((payload.size() + 2) & 0xff) + payload;
-            }
-            return jpeg.left(at) + segments + jpeg.mid(at + 2 + length);
+    for (const JpegSegment& segment : JpegSegments(jpeg)) {
+        if (!segment.holds(jpeg, 0xe1, BlockSignatures::Xmp))
+            continue;
+        QByteArray segments;
+        for (const QByteArray& payload : payloads) {
+            if (payload.size() + 2 > 0xffff)
+                return {};
+            segments += QByteArray("\xff\xe1", 2) + char((payload.size() + 2) >> 8) +
+                        char((payload.size() + 2) & 0xff) + payload;
         }
-        at += 2 + length;
+        return jpeg.left(segment.start) + segments + jpeg.mid(segment.end);
     }
     return {};
 }
@@ -121,27 +115,22 @@ void addForeignPackets(Seeds& seeds, PhotoFormat format, const QByteArray& small
         return;
     if (format == PhotoFormat::Png) {
         const QByteArray keyword("XML:com.adobe.xmp\0", 18);
-        qsizetype at = 8;
-        while (at + 12 <= small.size()) {
-            const qsizetype length = readBigEndian(small, at, 4);
-            if (at + 12 + length > small.size())
-                return;
-            if (small.mid(at + 4, 4) == "iTXt" && small.mid(at + 8, keyword.size()) == keyword) {
+        for (const Chunk& chunk : ChunkWalk(small, ChunkWalk::Form::Png)) {
+            if (chunk.type == "iTXt" && chunk.dataIn(small).startsWith(keyword)) {
                 QByteArray moved = small;
-                const QByteArray chunk = moved.mid(at, 12 + length);
-                moved.remove(at, 12 + length);
-                moved.insert(moved.lastIndexOf("IEND") - 4, chunk);
+                const QByteArray bytes = moved.mid(chunk.start, chunk.end - chunk.start);
+                moved.remove(chunk.start, chunk.end - chunk.start);
+                moved.insert(moved.lastIndexOf("IEND") - 4, bytes);
                 seeds.add("differential", moved);
                 seeds.add("chunk_rewrite", moved);
                 return;
             }
-            at += 12 + length;
         }
         return;
     }
     if (format != PhotoFormat::Jpeg)
         return;
-    const QByteArray header("http://ns.adobe.com/xap/1.0/\0", 29);
+    const QByteArray& header = BlockSignatures::Xmp;
     const QByteArray wide = QStringEncoder(QStringConverter::Utf16BE)(QString::fromUtf8(packet));
     QByteArray control = packet;
     control.insert(control.indexOf("</rdf:Description>") + 1, '\x1a');

@@ -2,6 +2,10 @@
 
 #include <QByteArray>
 
+#include <iterator>
+#include <optional>
+#include <utility>
+
 // An unsigned integer of 1 to 4 bytes at a position the caller has checked
 // lies inside the bytes.
 inline quint32 readUnsigned(const QByteArray& bytes, qsizetype at, int size, bool littleEndian) {
@@ -38,3 +42,28 @@ void forEachBox(const QByteArray& bytes, qsizetype begin, qsizetype end, Visit v
         at += qsizetype(size);
     }
 }
+
+// The range-for face of a walk over a container's parts, whose next() gives
+// them one by one and nothing once the walk has ended:
+//     for (const auto& part : walk) ...
+// and then the walk says how it ended.
+template <typename Walk> class WalkIterator {
+public:
+    using Part = typename decltype(std::declval<Walk&>().next())::value_type;
+    using value_type = Part;
+    using difference_type = std::ptrdiff_t;
+
+    explicit WalkIterator(Walk& walk) : m_walk(&walk), m_part(walk.next()) {}
+    const Part& operator*() const { return *m_part; }
+    const Part* operator->() const { return &*m_part; }
+    WalkIterator& operator++() {
+        m_part = m_walk->next();
+        return *this;
+    }
+    void operator++(int) { ++*this; }
+    bool operator==(std::default_sentinel_t) const { return !m_part; }
+
+private:
+    Walk* m_walk;
+    std::optional<Part> m_part;
+};

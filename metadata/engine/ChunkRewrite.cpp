@@ -1,5 +1,6 @@
 #include "metadata/PropertyKeys.h"
-#include "metadata/engine/ByteReading.h"
+#include "metadata/engine/BlockSignatures.h"
+#include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/Exiv2Include.h"
 #include "metadata/engine/Exiv2Values.h"
@@ -16,7 +17,6 @@ namespace {
 
 using namespace PropertyKeys;
 
-const QByteArray ExifHeader("Exif\0\0", 6);
 constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
 
 QByteArray littleEndian32(quint32 value) {
@@ -87,22 +87,12 @@ bool isExifSetTextKey(const QByteArray& keyword) {
 
 ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& edit) {
     using R = Result<RewritePlan>;
-    struct Chunk {
-        qsizetype start;
-        qsizetype end;
-        QByteArray type;
-    };
     QList<Chunk> chunks;
-    qsizetype at = 8;
-    while (at + 12 <= source.size()) {
-        const qint64 length = readBigEndian(source, at, 4);
-        if (at + 12 + length > source.size())
-            return R::fail(QStringLiteral("damaged PNG: a chunk runs past the end"));
-        chunks.append({at, qsizetype(at + 12 + length), source.mid(at + 4, 4)});
-        at += 12 + length;
-        if (chunks.last().type == "IEND")
-            break;
-    }
+    ChunkWalk walk(source, ChunkWalk::Form::Png);
+    for (const Chunk& chunk : walk)
+        chunks.append(chunk);
+    if (!walk.reachedEnd())
+        return R::fail(walk.damage());
     qsizetype exifIndex = -1;
     qsizetype iptcIndex = -1;
     qsizetype firstData = -1;
@@ -111,16 +101,16 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
         if (chunks[i].type == "eXIf" && exifIndex < 0)
             exifIndex = i;
         // The packet in its iTXt chunk, or as ImageMagick's raw profile.
-        hasXmp = hasXmp ||
-                 (chunks[i].type == "iTXt" && source.mid(chunks[i].start + 8, 18) ==
-                                                  QByteArrayView("XML:com.adobe.xmp\0", 18)) ||
-                 ((chunks[i].type == "zTXt" || chunks[i].type == "tEXt") &&
-                  source.mid(chunks[i].start + 8, 21) == QByteArray("Raw profile type xmp\0", 21));
+        hasXmp =
+            hasXmp ||
+            (chunks[i].type == "iTXt" &&
+             chunks[i].dataIn(source).startsWith(QByteArrayView("XML:com.adobe.xmp\0", 18))) ||
+            ((chunks[i].type == "zTXt" || chunks[i].type == "tEXt") &&
+             chunks[i].dataIn(source).startsWith(QByteArrayView("Raw profile type xmp\0", 21)));
         if (chunks[i].type == "IDAT" && firstData < 0)
             firstData = i;
         if (chunks[i].type == "zTXt" || chunks[i].type == "tEXt" || chunks[i].type == "iTXt") {
-            const QByteArray data =
-                source.mid(chunks[i].start + 8, chunks[i].end - chunks[i].start - 12);
+            const QByteArray data = chunks[i].dataOf(source);
             const QByteArray keyword = data.left(data.indexOf('\0'));
             if (edit.touchesExifBlock() &&
                 (keyword == "Raw profile type exif" || keyword == "Raw profile type APP1"))
@@ -139,9 +129,7 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
         QByteArray oldText;
         if (iptcIndex >= 0) {
             const auto parsed =
-                PngText::text(chunks[iptcIndex].type,
-                              source.mid(chunks[iptcIndex].start + 8,
-                                         chunks[iptcIndex].end - chunks[iptcIndex].start - 12));
+                PngText::text(chunks[iptcIndex].type, chunks[iptcIndex].dataOf(source));
             if (!parsed)
                 return R::fail(QStringLiteral("damaged PNG: its IPTC chunk does not inflate"));
             oldText = parsed->second;
@@ -154,12 +142,9 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
     if (firstData < 0)
         return R::fail(QStringLiteral("damaged PNG: no image data"));
 
-    const QByteArray exifData =
-        exifIndex < 0 ? QByteArray()
-                      : source.mid(chunks[exifIndex].start + 8,
-                                   chunks[exifIndex].end - chunks[exifIndex].start - 12);
-    const bool prefixed = exifData.startsWith(ExifHeader);
-    const QByteArray block = prefixed ? exifData.mid(ExifHeader.size()) : exifData;
+    const QByteArray exifData = exifIndex < 0 ? QByteArray() : chunks[exifIndex].dataOf(source);
+    const bool prefixed = exifData.startsWith(BlockSignatures::Exif);
+    const QByteArray block = prefixed ? exifData.mid(BlockSignatures::Exif.size()) : exifData;
     auto exif = editExifBlock(exifIndex < 0 ? nullptr : &block, edit, Unlimited);
     if (!exif)
         return R::fail(exif.error());
@@ -189,8 +174,8 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
                 plan.addBytes(PngText::chunk("iTXt", xmpKeyword + *created.value()));
         }
         if (i == exifIndex && exif->bytes) {
-            plan.addBytes(
-                PngText::chunk("eXIf", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes));
+            plan.addBytes(PngText::chunk("eXIf", (prefixed ? BlockSignatures::Exif : QByteArray()) +
+                                                     *exif->bytes));
             continue;
         }
         if (i == iptcIndex && iptcChunk) {
@@ -201,7 +186,7 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
         if (edit.stripHidden && (text || chunk.type == "tIME"))
             continue; // text, the XMP packet among it, and the date go with everything else
         if (text && (removesGps || removesExif || editsXmp)) {
-            const QByteArray data = source.mid(chunk.start + 8, chunk.end - chunk.start - 12);
+            const QByteArray data = chunk.dataOf(source);
             const auto parsed = PngText::text(chunk.type, data);
             const QByteArray keyword = data.left(data.indexOf('\0'));
             // Copies of EXIF tags in text chunks go with the set they copy.
@@ -246,21 +231,12 @@ ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit&
             return R::fail(QStringLiteral("a WebP has no place for IPTC %1")
                                .arg(step.key == Keywords ? QStringLiteral("keywords") : step.key));
     }
-    struct Chunk {
-        qsizetype start;
-        qsizetype end; // past the padding
-        QByteArray type;
-    };
     QList<Chunk> chunks;
-    qsizetype at = 12;
-    while (at + 8 <= source.size()) {
-        const qint64 length = readUnsigned(source, at + 4, 4, true);
-        const qint64 end = at + 8 + length + (length & 1);
-        if (at + 8 + length > source.size())
-            return R::fail(QStringLiteral("damaged WebP: a chunk runs past the end"));
-        chunks.append({at, qsizetype(std::min<qint64>(end, source.size())), source.mid(at, 4)});
-        at = chunks.last().end;
-    }
+    ChunkWalk walk(source, ChunkWalk::Form::WebP);
+    for (const Chunk& chunk : walk)
+        chunks.append(chunk);
+    if (!walk.reachedEnd())
+        return R::fail(walk.damage());
     qsizetype exifIndex = -1;
     qsizetype header = -1;
     qsizetype xmpIndex = -1;
@@ -272,12 +248,9 @@ ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit&
         if (chunks[i].type == "XMP " && xmpIndex < 0)
             xmpIndex = i;
     }
-    auto payloadOf = [&](const Chunk& c) {
-        return source.mid(c.start + 8, qsizetype(readUnsigned(source, c.start + 4, 4, true)));
-    };
-    const QByteArray exifData = exifIndex < 0 ? QByteArray() : payloadOf(chunks[exifIndex]);
-    const bool prefixed = exifData.startsWith(ExifHeader);
-    const QByteArray block = prefixed ? exifData.mid(ExifHeader.size()) : exifData;
+    const QByteArray exifData = exifIndex < 0 ? QByteArray() : chunks[exifIndex].dataOf(source);
+    const bool prefixed = exifData.startsWith(BlockSignatures::Exif);
+    const QByteArray block = prefixed ? exifData.mid(BlockSignatures::Exif.size()) : exifData;
     auto exif = editExifBlock(exifIndex < 0 ? nullptr : &block, edit, Unlimited);
     if (!exif)
         return R::fail(exif.error());
@@ -286,7 +259,7 @@ ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit&
     std::optional<QByteArray> xmp;
     if (edit.touches(XmpSet) || edit.removesSet(GpsSet) || edit.removesSet(ExifSet) ||
         edit.removesSet(IptcSet) || edit.removesSet(TiffSet)) {
-        const QByteArray packet = xmpIndex < 0 ? QByteArray() : payloadOf(chunks[xmpIndex]);
+        const QByteArray packet = xmpIndex < 0 ? QByteArray() : chunks[xmpIndex].dataOf(source);
         auto edited = editXmpPacket(xmpIndex < 0 ? nullptr : &packet, edit);
         if (!edited)
             return R::fail(edited.error());
@@ -305,7 +278,8 @@ ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit&
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         const Chunk& chunk = chunks[i];
         if (i == exifIndex && exif->bytes) {
-            body += chunkBytes("EXIF", (prefixed ? ExifHeader : QByteArray()) + *exif->bytes);
+            body += chunkBytes("EXIF",
+                               (prefixed ? BlockSignatures::Exif : QByteArray()) + *exif->bytes);
             continue;
         }
         if (i == header && ((exifIndex < 0 && exif->bytes) || xmp)) {

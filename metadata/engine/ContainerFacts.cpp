@@ -1,10 +1,10 @@
 #include "metadata/engine/ContainerFacts.h"
 
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/ChunkWalk.h"
+#include "metadata/engine/JpegSegments.h"
 
 #include <QMap>
-
-#include <cstring>
 
 std::optional<QSize> heifPrimaryImageSize(const QByteArray& bytes) {
     std::optional<quint32> primary;
@@ -69,50 +69,20 @@ Status incomplete() {
 }
 
 Status checkJpeg(const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    const qsizetype size = bytes.size();
     // Entropy-coded data never holds 0xFF 0xD9, so a file that ends in an end
     // marker was not cut short: walking megabytes of scan data to find it
     // again would only cost time. Anything else is walked.
-    if (size >= 4 && bytes.endsWith("\xFF\xD9"))
+    if (bytes.size() >= 4 && bytes.endsWith("\xFF\xD9"))
         return Status::ok();
-    qsizetype at = 2;
-    while (at + 2 <= size) {
-        if (quint8(data[at]) != 0xFF)
-            return incomplete();
-        const quint8 marker = quint8(data[at + 1]);
-        if (marker == 0xFF) { // fill byte
-            ++at;
-            continue;
+    JpegSegments walk(bytes);
+    for (;;) {
+        while (walk.next()) {
         }
-        if (marker == 0xD9)
+        if (walk.reachedImageEnd())
             return Status::ok();
-        if (at + 4 > size)
+        if (!walk.skipScan())
             return incomplete();
-        const qsizetype length = readBigEndian(bytes, at + 2, 2);
-        if (length < 2 || at + 2 + length > size)
-            return incomplete();
-        at += 2 + length;
-        if (marker != 0xDA)
-            continue;
-        // Entropy-coded data: runs to the next marker that is neither a
-        // stuffed byte nor a restart marker.
-        for (;;) {
-            const void* found = std::memchr(data + at, 0xFF, size_t(size - at));
-            if (!found)
-                return incomplete();
-            at = static_cast<const char*>(found) - data;
-            if (at + 1 >= size)
-                return incomplete();
-            const quint8 next = quint8(data[at + 1]);
-            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7) || next == 0xFF) {
-                at += next == 0xFF ? 1 : 2;
-                continue;
-            }
-            break;
-        }
     }
-    return incomplete();
 }
 
 Status checkTiff(const QByteArray& bytes) {
@@ -158,16 +128,10 @@ Status checkTiff(const QByteArray& bytes) {
 }
 
 Status checkPng(const QByteArray& bytes) {
-    qsizetype at = 8;
-    while (at + 12 <= bytes.size()) {
-        const quint32 length = readBigEndian(bytes, at, 4);
-        if (qint64(at) + 12 + length > bytes.size())
-            return incomplete();
-        if (bytes.mid(at + 4, 4) == "IEND")
-            return Status::ok();
-        at += 12 + qsizetype(length);
+    ChunkWalk walk(bytes, ChunkWalk::Form::Png);
+    while (walk.next()) {
     }
-    return incomplete();
+    return walk.reachedEnd() ? Status::ok() : incomplete();
 }
 
 Status checkWebP(const QByteArray& bytes) {
@@ -179,25 +143,6 @@ Status checkWebP(const QByteArray& bytes) {
 }
 
 } // namespace
-
-std::optional<qsizetype> jpegFirstScanOffset(const QByteArray& bytes) {
-    qsizetype at = 2;
-    while (at + 4 <= bytes.size()) {
-        if (quint8(bytes[at]) != 0xFF)
-            return std::nullopt;
-        const quint8 marker = quint8(bytes[at + 1]);
-        if (marker == 0xFF) {
-            ++at;
-            continue;
-        }
-        if (marker == 0xDA)
-            return at;
-        if (marker == 0xD9)
-            return std::nullopt;
-        at += 2 + qsizetype(readBigEndian(bytes, at + 2, 2));
-    }
-    return std::nullopt;
-}
 
 Status checkImageDataComplete(PhotoFormat format, const QByteArray& bytes) {
     switch (format) {

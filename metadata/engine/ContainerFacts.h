@@ -14,10 +14,6 @@
 // The size of a HEIF's primary image (its 'ispe' property).
 std::optional<QSize> heifPrimaryImageSize(const QByteArray& bytes);
 
-// Where a JPEG's first scan (its SOS marker) starts: everything before it is
-// headers and metadata, everything from it on is image data.
-std::optional<qsizetype> jpegFirstScanOffset(const QByteArray& bytes);
-
 // Whether the container holds all of its image data: a JPEG reaches its end
 // marker, a TIFF's strips and tiles lie inside the file, a PNG has its end
 // chunk, a WebP is as long as its header says. A truncated photo is not

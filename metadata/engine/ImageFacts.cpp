@@ -1,6 +1,7 @@
 #include "metadata/engine/ImageFacts.h"
 
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/JpegSegments.h"
 
 #include <QList>
 
@@ -76,21 +77,10 @@ TiffRawKind tiffRawKind(const QByteArray& tiff) {
 }
 
 std::optional<JpegFrameFacts> jpegFrameFacts(const QByteArray& jpeg) {
-    if (!jpeg.startsWith("\xFF\xD8"))
-        return std::nullopt;
     JpegFrameFacts facts;
-    qsizetype at = 2;
-    while (at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF) {
-        const quint8 marker = quint8(jpeg[at + 1]);
-        if (marker == 0xFF) {
-            ++at; // fill byte
-            continue;
-        }
-        const qsizetype length = readBigEndian(jpeg, at + 2, 2);
-        if (length < 2 || at + 2 + length > jpeg.size())
-            return std::nullopt;
-        const qsizetype payload = at + 4;
-        if (marker == 0xE0 && length >= 14 && jpeg.mid(payload, 5) == QByteArray("JFIF\0", 5)) {
+    for (const JpegSegment& segment : JpegSegments(jpeg)) {
+        const qsizetype payload = segment.payload;
+        if (segment.holds(jpeg, 0xE0, QByteArrayView("JFIF\0", 5)) && segment.payloadSize() >= 12) {
             const int units = quint8(jpeg[payload + 7]);
             const int x = int(readBigEndian(jpeg, payload + 8, 2));
             const int y = int(readBigEndian(jpeg, payload + 10, 2));
@@ -100,19 +90,14 @@ std::optional<JpegFrameFacts> jpegFrameFacts(const QByteArray& jpeg) {
                 facts.densityY = y;
             }
         }
-        // Every start of frame but the DHT, JPG and DAC markers among them.
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-            marker != 0xCC) {
-            if (length < 8)
+        if (segment.isFrameHeader()) {
+            if (segment.payloadSize() < 6)
                 return std::nullopt;
             facts.height = int(readBigEndian(jpeg, payload + 1, 2));
             facts.width = int(readBigEndian(jpeg, payload + 3, 2));
             facts.components = quint8(jpeg[payload + 5]);
             return facts;
         }
-        if (marker == 0xDA)
-            break;
-        at += 2 + length;
     }
     return std::nullopt;
 }
@@ -128,15 +113,9 @@ bool ifd0HasTag(const QByteArray& tiff, quint16 wanted) {
 }
 
 bool jpegHasIccProfile(const QByteArray& jpeg) {
-    qsizetype at = 2;
-    while (jpeg.startsWith("\xFF\xD8") && at + 4 <= jpeg.size() && quint8(jpeg[at]) == 0xFF) {
-        const quint8 marker = quint8(jpeg[at + 1]);
-        const qsizetype length = readBigEndian(jpeg, at + 2, 2);
-        if (marker == 0xDA || length < 2)
-            break;
-        if (marker == 0xE2 && jpeg.mid(at + 4, 12) == QByteArray("ICC_PROFILE\0", 12))
+    for (const JpegSegment& segment : JpegSegments(jpeg)) {
+        if (segment.holds(jpeg, 0xE2, QByteArrayView("ICC_PROFILE\0", 12)))
             return true;
-        at += 2 + length;
     }
     return false;
 }

@@ -93,6 +93,9 @@ Status IptcBlock::set(const QString& name, const QVariant& value) {
     } else {
         items << value.toString();
     }
+    if (items.size() > 1 &&
+        !Exiv2::IptcDataSets::dataSetRepeatable(*number, Exiv2::IptcDataSets::application2))
+        return Status::fail(QStringLiteral("cannot write %1: not repeatable").arg(name));
     bool ascii = true;
     QList<Dataset> added;
     for (const QString& item : items) {

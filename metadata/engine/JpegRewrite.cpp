@@ -1,9 +1,11 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/XmpNames.h"
+#include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/IptcBlock.h"
+#include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MovedPreview.h"
 #include "metadata/engine/TiffEditor.h"
@@ -16,25 +18,10 @@
 
 namespace {
 
-const QByteArray ExifHeader("Exif\0\0", 6);
-const QByteArray XmpHeader("http://ns.adobe.com/xap/1.0/\0", 29);
-const QByteArray XmpExtensionHeader("http://ns.adobe.com/xmp/extension/\0", 35);
-const QByteArray PhotoshopHeader("Photoshop 3.0\0", 14);
+using namespace BlockSignatures;
+
 const QByteArray MpfHeader("MPF\0", 4);
 constexpr qsizetype MaxPayload = 65533; // a segment's length field counts itself
-
-struct Segment {
-    quint8 marker = 0;
-    qsizetype start = 0; // of its 0xFF
-    qsizetype end = 0;
-    QByteArray payload(const QByteArray& bytes) const {
-        return bytes.mid(start + 4, end - start - 4);
-    }
-    bool is(const QByteArray& bytes, quint8 m, const QByteArray& header) const {
-        return marker == m && end - start - 4 >= header.size() &&
-               std::equal(header.cbegin(), header.cend(), bytes.cbegin() + start + 4);
-    }
-};
 
 QByteArray segmentBytes(quint8 marker, const QByteArray& payload) {
     QByteArray out(4, '\0');
@@ -45,27 +32,10 @@ QByteArray segmentBytes(quint8 marker, const QByteArray& payload) {
     return out + payload;
 }
 
-// The segments before the first scan, and where the scan starts.
-std::optional<std::pair<QList<Segment>, qsizetype>> segmentsOf(const QByteArray& bytes) {
-    QList<Segment> segments;
-    qsizetype at = 2;
-    while (at + 4 <= bytes.size()) {
-        if (quint8(bytes[at]) != 0xff)
-            return std::nullopt;
-        const quint8 marker = quint8(bytes[at + 1]);
-        if (marker == 0xff) {
-            ++at;
-            continue;
-        }
-        if (marker == 0xda)
-            return std::pair{segments, at};
-        const qsizetype length = readBigEndian(bytes, at + 2, 2);
-        if (length < 2 || at + 2 + length > bytes.size())
-            return std::nullopt;
-        segments.append({marker, at, at + 2 + length});
-        at += 2 + length;
-    }
-    return std::nullopt;
+// A segment's payload past its signature, as bytes of its own.
+QByteArray payloadAfter(const QByteArray& bytes, const JpegSegment& segment,
+                        const QByteArray& signature) {
+    return segment.payloadIn(bytes).sliced(signature.size()).toByteArray();
 }
 
 // The multi-picture index counts its images' offsets from its own header,
@@ -119,7 +89,7 @@ QString tooLongForSegment(const MetadataEdit& edit, qsizetype neededSize) {
     const QLocale numbers(QLocale::English);
     return QStringLiteral("%1 too long for a JPEG's EXIF segment: %2 bytes of %3")
         .arg(longest.isEmpty() ? QStringLiteral("EXIF block") : longest,
-             numbers.toString(qlonglong(neededSize + ExifHeader.size())),
+             numbers.toString(qlonglong(neededSize + Exif.size())),
              numbers.toString(qlonglong(MaxPayload)));
 }
 
@@ -127,24 +97,28 @@ QString tooLongForSegment(const MetadataEdit& edit, qsizetype neededSize) {
 
 ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& edit) {
     using R = Result<RewritePlan>;
-    const auto parsed = segmentsOf(source);
-    if (!parsed)
-        return R::fail(QStringLiteral("damaged JPEG: its headers do not add up"));
-    const auto& [segments, scan] = *parsed;
+    // The segments before the first scan, which is copied as it is.
+    QList<JpegSegment> segments;
+    JpegSegments walk(source);
+    for (const JpegSegment& segment : walk)
+        segments.append(segment);
+    if (!walk.scan())
+        return R::fail(walk.damage());
+    const qsizetype scan = *walk.scan();
     QList<QByteArray> output; // per segment: its new bytes
     output.reserve(segments.size());
-    for (const Segment& segment : segments)
-        output.append(source.mid(segment.start, segment.end - segment.start));
+    for (const JpegSegment& segment : segments)
+        output.append(source.mid(segment.start, segment.size()));
     QStringList notes;
 
     const qsizetype exifAt =
         std::find_if(segments.cbegin(), segments.cend(),
-                     [&](const Segment& s) { return s.is(source, 0xe1, ExifHeader); }) -
+                     [&](const JpegSegment& s) { return s.holds(source, 0xe1, Exif); }) -
         segments.cbegin();
     const bool hasExif = exifAt < segments.size();
     const QByteArray exifBlock =
-        hasExif ? segments[exifAt].payload(source).mid(ExifHeader.size()) : QByteArray();
-    auto exif = editExifBlock(hasExif ? &exifBlock : nullptr, edit, MaxPayload - ExifHeader.size());
+        hasExif ? payloadAfter(source, segments[exifAt], Exif) : QByteArray();
+    auto exif = editExifBlock(hasExif ? &exifBlock : nullptr, edit, MaxPayload - Exif.size());
     if (!exif)
         return R::fail(exif.error());
     if (exif->tooLarge) {
@@ -153,7 +127,7 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
     notes << exif->repairs;
     QByteArray newExifSegment;
     if (exif->bytes) {
-        newExifSegment = segmentBytes(0xe1, ExifHeader + *exif->bytes);
+        newExifSegment = segmentBytes(0xe1, Exif + *exif->bytes);
         if (hasExif)
             output[exifAt] = newExifSegment;
     }
@@ -162,11 +136,11 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
         QByteArray resources;
         qsizetype first = -1;
         for (qsizetype i = 0; i < segments.size(); ++i) {
-            if (!segments[i].is(source, 0xed, PhotoshopHeader))
+            if (!segments[i].holds(source, 0xed, Photoshop))
                 continue;
             if (first < 0)
                 first = i;
-            resources += segments[i].payload(source).mid(PhotoshopHeader.size());
+            resources += payloadAfter(source, segments[i], Photoshop);
             output[i].clear();
         }
         const QByteArray iptc =
@@ -180,22 +154,21 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
         const QByteArray newIptc = block->serialize();
         if (newIptc == iptc) {
             for (qsizetype i = 0; i < segments.size(); ++i) {
-                if (segments[i].is(source, 0xed, PhotoshopHeader))
-                    output[i] = source.mid(segments[i].start, segments[i].end - segments[i].start);
+                if (segments[i].holds(source, 0xed, Photoshop))
+                    output[i] = source.mid(segments[i].start, segments[i].size());
             }
         } else {
             const auto newResources = PhotoshopResources::withIptc(resources, newIptc);
             if (!newResources)
                 return R::fail(newResources.error());
             QByteArray app13;
-            const qsizetype room = MaxPayload - PhotoshopHeader.size();
+            const qsizetype room = MaxPayload - Photoshop.size();
             for (qsizetype at = 0; at < newResources->size(); at += room)
-                app13 += segmentBytes(0xed, PhotoshopHeader + newResources->mid(at, room));
+                app13 += segmentBytes(0xed, Photoshop + newResources->mid(at, room));
             if (first < 0) {
                 // Before the first segment that is not application data.
                 qsizetype before = 0;
-                while (before < segments.size() && segments[before].marker >= 0xe0 &&
-                       segments[before].marker <= 0xef)
+                while (before < segments.size() && segments[before].isApplicationData())
                     ++before;
                 if (before < segments.size())
                     output[before].prepend(app13);
@@ -214,19 +187,19 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
         edit.removesSet(PropertyKeys::ExifSet) || edit.removesSet(PropertyKeys::IptcSet)) {
         const qsizetype xmpAt =
             std::find_if(segments.cbegin(), segments.cend(),
-                         [&](const Segment& s) { return s.is(source, 0xe1, XmpHeader); }) -
+                         [&](const JpegSegment& s) { return s.holds(source, 0xe1, Xmp); }) -
             segments.cbegin();
         const bool hasXmp = xmpAt < segments.size();
         const QByteArray packet =
-            hasXmp ? segments[xmpAt].payload(source).mid(XmpHeader.size()) : QByteArray();
+            hasXmp ? payloadAfter(source, segments[xmpAt], Xmp) : QByteArray();
         // The extension the packet names takes the steps of its own
         // properties, and the packet the extension's new digest.
         MetadataEdit mainEdit = edit;
         std::optional<QList<QByteArray>> extensionPayloads;
         QList<QByteArrayView> parts;
-        for (const Segment& s : segments) {
-            if (s.is(source, 0xe1, XmpExtensionHeader))
-                parts << QByteArrayView(source).sliced(s.start + 4, s.end - s.start - 4);
+        for (const JpegSegment& s : segments) {
+            if (s.holds(source, 0xe1, XmpExtension::SegmentHeader))
+                parts << s.payloadIn(source);
         }
         const QString guid = hasXmp && !parts.isEmpty() ? XmpExtension::guidOf(packet) : QString();
         if (!guid.isEmpty() && !edit.removesSet(PropertyKeys::XmpSet)) {
@@ -273,23 +246,22 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
         if (edited.value() && edited.value()->isEmpty()) {
             // The set removed: the packet and the extensions it points to.
             for (qsizetype i = 0; i < segments.size(); ++i) {
-                if (segments[i].is(source, 0xe1, XmpHeader) ||
-                    segments[i].is(source, 0xe1, XmpExtensionHeader))
+                if (segments[i].holds(source, 0xe1, Xmp) ||
+                    segments[i].holds(source, 0xe1, XmpExtension::SegmentHeader))
                     output[i].clear();
             }
         } else if (edited.value()) {
-            if (edited.value()->size() + XmpHeader.size() > MaxPayload)
+            if (edited.value()->size() + Xmp.size() > MaxPayload)
                 return R::fail(QStringLiteral("the XMP packet would outgrow its JPEG segment"));
-            QByteArray segment = segmentBytes(0xe1, XmpHeader + *edited.value());
+            QByteArray segment = segmentBytes(0xe1, Xmp + *edited.value());
             if (extensionPayloads) {
                 // The old extension's parts give way to the new one's, which
                 // follow the packet.
                 const QByteArray oldGuid = guid.toLatin1().toUpper();
                 for (qsizetype i = 0; i < segments.size(); ++i) {
-                    if (segments[i].is(source, 0xe1, XmpExtensionHeader) &&
-                        segments[i]
-                                .payload(source)
-                                .mid(XmpExtensionHeader.size(), oldGuid.size())
+                    if (segments[i].holds(source, 0xe1, XmpExtension::SegmentHeader) &&
+                        payloadAfter(source, segments[i], XmpExtension::SegmentHeader)
+                                .left(oldGuid.size())
                                 .toUpper() == oldGuid)
                         output[i].clear();
                 }
@@ -308,12 +280,11 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
         // resolution), the ICC profile, Adobe's colour transform, the EXIF
         // block made anew; comments and other applications' blocks go.
         for (qsizetype i = 0; i < segments.size(); ++i) {
-            const Segment& s = segments[i];
-            const bool application = s.marker >= 0xe0 && s.marker <= 0xef;
-            const bool kept = s.is(source, 0xe0, QByteArray("JFIF\0", 5)) ||
-                              s.is(source, 0xe2, QByteArray("ICC_PROFILE\0", 12)) ||
-                              s.is(source, 0xee, QByteArray("Adobe", 5)) || i == exifAt;
-            if ((application || s.marker == 0xfe) && !kept)
+            const JpegSegment& s = segments[i];
+            const bool kept = s.holds(source, 0xe0, QByteArrayView("JFIF\0", 5)) ||
+                              s.holds(source, 0xe2, QByteArrayView("ICC_PROFILE\0", 12)) ||
+                              s.holds(source, 0xee, QByteArrayView("Adobe", 5)) || i == exifAt;
+            if ((s.isApplicationData() || s.marker == 0xfe) && !kept)
                 output[i].clear();
         }
     }
@@ -322,17 +293,18 @@ ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit&
     qsizetype mpfIndex = -1;
     qint64 oldAfterMpf = 0, newAfterMpf = 0;
     for (qsizetype i = 0; i < segments.size(); ++i) {
-        if (segments[i].is(source, 0xe2, MpfHeader) && mpfIndex < 0) {
+        if (segments[i].holds(source, 0xe2, MpfHeader) && mpfIndex < 0) {
             mpfIndex = i;
             continue;
         }
         if (mpfIndex >= 0) {
-            oldAfterMpf += segments[i].end - segments[i].start;
+            oldAfterMpf += segments[i].size();
             newAfterMpf += output[i].size();
         }
     }
     if (mpfIndex >= 0 && newAfterMpf != oldAfterMpf) {
-        const auto mpf = shiftedMpf(segments[mpfIndex].payload(source), newAfterMpf - oldAfterMpf);
+        const auto mpf = shiftedMpf(segments[mpfIndex].payloadIn(source).toByteArray(),
+                                    newAfterMpf - oldAfterMpf);
         if (!mpf)
             return R::fail(QStringLiteral("the multi-picture index cannot be updated"));
         output[mpfIndex] = segmentBytes(0xe2, *mpf);

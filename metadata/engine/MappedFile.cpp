@@ -1,6 +1,6 @@
 #include "metadata/engine/MappedFile.h"
 
-#include "metadata/engine/MetadataBlocks.h"
+#include "metadata/engine/JpegSegments.h"
 
 #include <QFile>
 
@@ -63,7 +63,7 @@ Result<MappedFile> MappedFile::open(const QString& path, Reach reach) {
         filled += got;
         if (filled == wanted && wanted < bytes.size()) {
             const QByteArray head = QByteArray::fromRawData(bytes.constData(), filled);
-            if (jpegScanOffset(head))
+            if (jpegFirstScanOffset(head))
                 break;
             wanted = bytes.size(); // not a JPEG, or longer headers: the rest too
         }

@@ -1,6 +1,9 @@
 #include "metadata/engine/MetadataBlocks.h"
 
+#include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/ChunkWalk.h"
+#include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/PngText.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpExtension.h"
@@ -9,65 +12,37 @@
 
 namespace {
 
-const QByteArray exifHeader("Exif\0\0", 6);
-const QByteArray xmpNamespace("http://ns.adobe.com/xap/1.0/\0", 29);
-const QByteArray photoshopHeader("Photoshop 3.0\0", 14);
+using namespace BlockSignatures;
 
 // Cuts off the "Exif\0\0" some writers put before the TIFF header.
 QByteArray withoutExifHeader(const QByteArray& block) {
-    return block.startsWith(exifHeader) ? block.mid(exifHeader.size()) : block;
-}
-
-// Calls visit(marker, start, length) for each header segment of a JPEG, its
-// marker at start and length as its length field gives it. Answers where the
-// scan begins, or nothing where the walk ends anywhere else.
-template <typename Visit>
-std::optional<qsizetype> walkJpegHeaders(const QByteArray& bytes, Visit visit) {
-    qsizetype at = 2;
-    while (at + 4 <= bytes.size()) {
-        if (quint8(bytes[at]) != 0xFF)
-            break;
-        const quint8 marker = quint8(bytes[at + 1]);
-        if (marker == 0xFF) {
-            ++at;
-            continue;
-        }
-        if (marker == 0xDA)
-            return at;
-        if (marker == 0xD9)
-            break;
-        const qsizetype length = readBigEndian(bytes, at + 2, 2);
-        if (length < 2 || at + 2 + length > bytes.size())
-            break;
-        visit(marker, at, length);
-        at += 2 + length;
-    }
-    return std::nullopt;
+    return block.startsWith(Exif) ? block.mid(Exif.size()) : block;
 }
 
 void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
     QByteArray resources;
     QList<QByteArrayView> extension;
-    walkJpegHeaders(bytes, [&](quint8 marker, qsizetype at, qsizetype length) {
+    // What the headers hold up to any damage: a reader keeps what it found.
+    JpegSegments walk(bytes);
+    for (const JpegSegment& segment : walk) {
         // The blocks refer into the photo's bytes rather than copy them.
-        const QByteArrayView payload(bytes.constData() + at + 4, length - 2);
+        const QByteArrayView payload = segment.payloadIn(bytes);
         const auto view = [&](qsizetype skip) {
             return QByteArray::fromRawData(payload.data() + skip, payload.size() - skip);
         };
-        if (marker == 0xE1 && blocks.exif.isEmpty() && payload.startsWith(exifHeader))
-            blocks.exif = view(exifHeader.size());
-        else if (marker == 0xE1 && blocks.xmp.isEmpty() && payload.startsWith(xmpNamespace))
-            blocks.xmp = view(xmpNamespace.size());
+        const quint8 marker = segment.marker;
+        if (marker == 0xE1 && blocks.exif.isEmpty() && payload.startsWith(Exif))
+            blocks.exif = view(Exif.size());
+        else if (marker == 0xE1 && blocks.xmp.isEmpty() && payload.startsWith(Xmp))
+            blocks.xmp = view(Xmp.size());
         else if (marker == 0xE1 && payload.startsWith(XmpExtension::SegmentHeader))
             extension << payload;
-        else if (marker == 0xED && payload.startsWith(photoshopHeader))
-            resources += payload.sliced(photoshopHeader.size());
-        const bool frame =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame && !blocks.pixelSize && payload.size() >= 5)
-            blocks.pixelSize = QSize(int(readBigEndian(bytes, at + 4 + 3, 2)),
-                                     int(readBigEndian(bytes, at + 4 + 1, 2)));
-    });
+        else if (marker == 0xED && payload.startsWith(Photoshop))
+            resources += payload.sliced(Photoshop.size());
+        if (segment.isFrameHeader() && !blocks.pixelSize && payload.size() >= 5)
+            blocks.pixelSize = QSize(int(readBigEndian(bytes, segment.payload + 3, 2)),
+                                     int(readBigEndian(bytes, segment.payload + 1, 2)));
+    }
     blocks.iptc = iptcFromImageResources(resources);
     if (extension.isEmpty() || blocks.xmp.isEmpty())
         return;
@@ -172,19 +147,12 @@ void readHeif(const QByteArray& bytes, MetadataBlocks& blocks) {
     }
 }
 
-// RIFF chunks are little-endian and padded to an even length.
 void readWebP(const QByteArray& bytes, MetadataBlocks& blocks) {
-    qsizetype at = 12;
-    while (at + 8 <= bytes.size()) {
-        const QByteArray type = bytes.mid(at, 4);
-        const qsizetype length = readUnsigned(bytes, at + 4, 4, true);
-        if (at + 8 + length > bytes.size())
-            break;
-        if (type == "EXIF")
-            blocks.exif = withoutExifHeader(bytes.mid(at + 8, length));
-        else if (type == "XMP ")
-            blocks.xmp = bytes.mid(at + 8, length);
-        at += 8 + length + (length & 1);
+    for (const Chunk& chunk : ChunkWalk(bytes, ChunkWalk::Form::WebP)) {
+        if (chunk.type == "EXIF")
+            blocks.exif = withoutExifHeader(chunk.dataOf(bytes));
+        else if (chunk.type == "XMP ")
+            blocks.xmp = chunk.dataOf(bytes);
     }
 }
 
@@ -195,13 +163,9 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
     static const QByteArray exifProfileKeywords[] = {QByteArray("Raw profile type exif\0", 22),
                                                      QByteArray("Raw profile type APP1\0", 22)};
     bool exifChunk = false;
-    qsizetype at = 8;
-    while (at + 12 <= bytes.size()) {
-        const qsizetype length = readBigEndian(bytes, at, 4);
-        if (at + 12 + length > bytes.size())
-            break;
-        const QByteArray type = bytes.mid(at + 4, 4);
-        const QByteArray data = bytes.mid(at + 8, length);
+    for (const Chunk& chunk : ChunkWalk(bytes, ChunkWalk::Form::Png)) {
+        const QByteArray& type = chunk.type;
+        const QByteArray data = chunk.dataOf(bytes);
         if (type == "eXIf") {
             blocks.exif = withoutExifHeader(data);
             exifChunk = true;
@@ -231,9 +195,6 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
                     profile.startsWith("8BIM") ? iptcFromImageResources(profile) : profile;
             }
         }
-        if (type == "IEND")
-            break;
-        at += 12 + length;
     }
 }
 
@@ -307,22 +268,14 @@ Result<QVariantMap> xmpValuesOf(const MetadataBlocks& blocks) {
     return XmpExtension::values(blocks.xmp, blocks.xmpExtension);
 }
 
-std::optional<qsizetype> jpegScanOffset(const QByteArray& bytes) {
-    if (!bytes.startsWith("\xFF\xD8"))
-        return std::nullopt;
-    return walkJpegHeaders(bytes, [](quint8, qsizetype, qsizetype) {});
-}
-
 std::optional<QByteArray> jpegHeadersWithoutXmp(const QByteArray& bytes) {
-    if (!bytes.startsWith("\xFF\xD8"))
-        return std::nullopt;
+    JpegSegments walk(bytes);
     QByteArray headers = bytes.left(2);
-    const auto scan = walkJpegHeaders(bytes, [&](quint8 marker, qsizetype at, qsizetype length) {
-        const QByteArrayView payload(bytes.constData() + at + 4, length - 2);
-        if (marker != 0xE1 || !payload.startsWith(xmpNamespace))
-            headers.append(bytes.constData() + at, 2 + length);
-    });
-    if (!scan)
+    for (const JpegSegment& segment : walk) {
+        if (!segment.holds(bytes, 0xE1, Xmp))
+            headers.append(bytes.constData() + segment.start, segment.size());
+    }
+    if (!walk.scan())
         return std::nullopt;
     return headers + QByteArray("\xFF\xD9", 2);
 }

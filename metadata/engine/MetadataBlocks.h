@@ -43,9 +43,6 @@ MetadataBlocks xmpBlocksOf(PhotoFormat format, const QByteArray& bytes);
 // The IIM datasets inside a Photoshop image resource block (resource 0x0404).
 QByteArray iptcFromImageResources(const QByteArray& resources);
 
-// Where a JPEG's scan begins, when its header segments lead cleanly up to it.
-std::optional<qsizetype> jpegScanOffset(const QByteArray& bytes);
-
 // A JPEG's header segments, but for its XMP ones, closed by an end of image:
 // all that a reader of the other blocks needs. Nothing where the headers do
 // not lead cleanly up to the scan.

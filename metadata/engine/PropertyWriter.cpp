@@ -6,6 +6,8 @@
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/InPlaceRewrite.h"
+#include "metadata/engine/IptcBlock.h"
+#include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MetadataLibrary.h"
@@ -28,14 +30,18 @@ public:
 
     Status apply(const MetadataEdit& edit) {
         for (const MetadataEdit::Step& step : edit.steps) {
-            if (step.set == XmpSet)
+            if (step.set == XmpSet || step.set == IptcSet)
                 continue;
             if (step.key.isEmpty()) {
                 removeSet(step.set);
                 continue;
             }
-            const Status status = step.set == IptcSet ? writeIptc(step.key, step.value)
-                                                      : writeExif(step.set, step.key, step.value);
+            const Status status = writeExif(step.set, step.key, step.value);
+            if (!status)
+                return status;
+        }
+        if (edit.touches(IptcSet)) {
+            const Status status = applyIptc(edit);
             if (!status)
                 return status;
         }
@@ -43,6 +49,27 @@ public:
     }
 
 private:
+    // The datasets are edited as the in-place writers edit them, by the one
+    // IPTC encoder, and handed back to the library as the bytes it made.
+    Status applyIptc(const MetadataEdit& edit) {
+        Exiv2::IptcData& iptc = m_image.iptcData();
+        const Exiv2::DataBuf stored = Exiv2::IptcParser::encode(iptc);
+        auto block = IptcBlock::parse(
+            QByteArray(reinterpret_cast<const char*>(stored.pData_), qsizetype(stored.size_)));
+        if (!block)
+            return Status::fail(block.error());
+        const Status applied = applyIptcSteps(block.value(), edit);
+        if (!applied)
+            return applied;
+        const QByteArray bytes = block->serialize();
+        iptc.clear();
+        if (!bytes.isEmpty() &&
+            Exiv2::IptcParser::decode(iptc, reinterpret_cast<const Exiv2::byte*>(bytes.constData()),
+                                      uint32_t(bytes.size())) != 0)
+            return Status::fail(QStringLiteral("the written IPTC block does not read back"));
+        return Status::ok();
+    }
+
     // The packet is edited on its text and handed over as it is.
     Status applyXmp(const MetadataEdit& edit) {
         const QByteArray packet = QByteArray::fromStdString(m_image.xmpPacket());
@@ -59,10 +86,6 @@ private:
     }
 
     void removeSet(const QString& set) {
-        if (set == IptcSet) {
-            m_image.iptcData().clear();
-            return;
-        }
         Exiv2::ExifData& exif = m_image.exifData();
         for (auto it = exif.begin(); it != exif.end();) {
             const std::string group = it->groupName();
@@ -106,49 +129,6 @@ private:
         } catch (const std::exception& error) {
             return Status::fail(QStringLiteral("cannot write %1 of %2: %3")
                                     .arg(name, set, QString::fromLocal8Bit(error.what())));
-        }
-        return Status::ok();
-    }
-
-    Status writeIptc(const QString& name, const QVariant& value) {
-        const auto dataset = Exiv2Values::iptcDataset(name);
-        if (!dataset)
-            return Status::fail(
-                QStringLiteral("cannot write %1: unknown property of {IPTC}").arg(name));
-        const uint16_t record = Exiv2::IptcDataSets::application2;
-        Exiv2::IptcData& iptc = m_image.iptcData();
-        for (auto it = iptc.begin(); it != iptc.end();) {
-            const bool same = it->record() == record && it->tag() == *dataset;
-            it = same ? iptc.erase(it) : std::next(it);
-        }
-        if (isRemoval(value))
-            return Status::ok();
-        QStringList items;
-        if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList) {
-            for (const QVariant& item : value.toList())
-                items << item.toString();
-        } else {
-            items << value.toString();
-        }
-        bool ascii = true;
-        try {
-            const Exiv2::IptcKey key(*dataset, record);
-            const Exiv2::TypeId type = Exiv2::IptcDataSets::dataSetType(*dataset, record);
-            for (const QString& item : items) {
-                for (QChar c : item)
-                    ascii = ascii && c.unicode() < 0x80;
-                auto converted = Exiv2Owned::createValue(type);
-                if (converted->read(item.toStdString()) != 0)
-                    return Status::fail(
-                        QStringLiteral("cannot write %1: bad value \"%2\"").arg(name, item));
-                if (iptc.add(key, converted.get()) != 0)
-                    return Status::fail(
-                        QStringLiteral("cannot write %1: not repeatable").arg(name));
-            }
-            if (!ascii)
-                iptc["Iptc.Envelope.CharacterSet"] = std::string("\x1b%G");
-        } catch (const std::exception&) {
-            return Status::fail(QStringLiteral("cannot write %1").arg(name));
         }
         return Status::ok();
     }

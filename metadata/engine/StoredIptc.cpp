@@ -1,12 +1,14 @@
 #include "metadata/engine/StoredIptc.h"
 
+#include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/IptcBlock.h"
+#include "metadata/engine/JpegSegments.h"
 
 namespace {
 
-const QByteArray photoshopHeader("Photoshop 3.0\0", 14);
+using BlockSignatures::Photoshop;
 
 // The image resources of the photo's one Photoshop segment (empty when it
 // has none). Nothing when the segments cannot be walked up to the scan, so
@@ -14,38 +16,25 @@ const QByteArray photoshopHeader("Photoshop 3.0\0", 14);
 std::optional<QByteArray> soleResources(const QByteArray& bytes) {
     std::optional<QByteArray> resources;
     bool frame = false;
-    qsizetype at = 2;
-    while (at + 4 <= bytes.size()) {
-        if (quint8(bytes[at]) != 0xFF)
+    JpegSegments walk(bytes);
+    for (const JpegSegment& segment : walk) {
+        // Markers without a length may be read otherwise by the library.
+        if (!segment.hasLength())
             return std::nullopt;
-        const quint8 marker = quint8(bytes[at + 1]);
-        if (marker == 0xFF) {
-            ++at;
-            continue;
-        }
-        if (marker == 0xDA)
-            return resources.value_or(QByteArray());
-        if (marker == 0xD9 || (marker >= 0xD0 && marker <= 0xD8) || marker == 0x01)
-            return std::nullopt;
-        const qsizetype length = readBigEndian(bytes, at + 2, 2);
-        if (length < 2 || at + 2 + length > bytes.size())
-            return std::nullopt;
-        if (marker == 0xED && length - 2 >= photoshopHeader.size() &&
-            bytes.mid(at + 4, photoshopHeader.size()) == photoshopHeader) {
+        if (segment.holds(bytes, 0xED, Photoshop)) {
             // The library stops gathering once the resources are whole, and
             // a segment after the frame header may go unread.
             if (resources || frame)
                 return std::nullopt;
-            resources =
-                bytes.mid(at + 4 + photoshopHeader.size(), length - 2 - photoshopHeader.size());
+            resources = segment.payloadIn(bytes).sliced(Photoshop.size()).toByteArray();
             if (resources->isEmpty())
                 return std::nullopt;
         }
-        frame = frame || (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-                          marker != 0xCC);
-        at += 2 + length;
+        frame = frame || segment.isFrameHeader();
     }
-    return std::nullopt;
+    if (!walk.scan())
+        return std::nullopt;
+    return resources.value_or(QByteArray());
 }
 
 // The data of the one IPTC resource (empty when there is none). Nothing when

@@ -1,4 +1,6 @@
 #include "metadata/engine/ContainerFacts.h"
+#include "metadata/engine/ChunkWalk.h"
+#include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/TiffGuard.h"
 #include "support/TestPhotos.h"
@@ -13,6 +15,152 @@ TEST(ContainerFacts, readsTheTrueSizeOfAHeifImage) {
     EXPECT_EQ(*size, QSize(2566, 3313));
     EXPECT_FALSE(
         heifPrimaryImageSize(fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")))).has_value());
+}
+
+// The one walk of JPEG headers that every reader and writer here takes: what
+// it gives, and where and why it stops.
+TEST(ContainerFacts, walksJpegHeadersByOneSetOfRules) {
+    const auto segment = [](char marker, const QByteArray& payload) {
+        return QByteArray("\xFF", 1) + marker + char((payload.size() + 2) >> 8) +
+               char((payload.size() + 2) & 0xFF) + payload;
+    };
+    const QByteArray start("\xFF\xD8", 2);
+    const QByteArray exif = segment('\xE1', QByteArray("Exif\0\0MM", 8));
+    const QByteArray tables = segment('\xDB', QByteArray(5, '\1'));
+    const QByteArray scan =
+        segment('\xDA', QByteArray(3, '\0')) + QByteArray("\x12\xFF\0\xFF\xD3\x34", 6);
+    const QByteArray end("\xFF\xD9", 2);
+    const QString damaged = QStringLiteral("damaged JPEG: its headers do not add up");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QList<int> markers; // of the segments the walk gives
+        qsizetype scan;     // -1: none
+        bool complete;      // the scans' data lead to an end of image
+    } cases[] = {
+        {"sound headers", start + exif + tables + scan + end, {0xE1, 0xDB}, 23, true},
+        {"fill bytes before a marker", start + "\xFF\xFF" + exif + scan + end, {0xE1}, 16, true},
+        {"a marker without a length",
+         start + exif + "\xFF\x01" + scan + end,
+         {0xE1, 0x01},
+         16,
+         true},
+        {"a second scan after further tables", start + scan + tables + scan + end, {}, 2, true},
+        {"headers alone, closed by an end of image", start + exif + end, {0xE1}, -1, true},
+        {"a segment cut short", start + exif + tables.left(5), {0xE1}, -1, false},
+        {"a scan cut short", start + exif + scan.left(9), {0xE1}, 14, false},
+        {"a scan marker without its length", start + exif + "\xFF\xDA", {0xE1}, -1, false},
+        {"a length that does not count itself",
+         start + QByteArray("\xFF\xE1\0\1", 4) + scan + end,
+         {},
+         -1,
+         false},
+        {"a length past the end",
+         start + QByteArray("\xFF\xE1\x40\0", 4) + scan + end,
+         {},
+         -1,
+         false},
+        {"no marker where a segment starts",
+         start + exif + QByteArray(1, '\0') + scan + end,
+         {0xE1},
+         -1,
+         false},
+        {"a second start of image", start + start + exif + scan + end, {}, -1, false},
+        {"no start of image", exif + scan + end, {}, -1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        JpegSegments walk(c.bytes);
+        QList<int> markers;
+        for (const JpegSegment& s : walk)
+            markers << s.marker;
+        EXPECT_EQ(markers, c.markers);
+        EXPECT_EQ(walk.scan(), c.scan < 0 ? std::nullopt : std::optional<qsizetype>(c.scan));
+        EXPECT_EQ(walk.damage(), c.scan < 0 ? damaged : QString());
+        EXPECT_EQ(jpegFirstScanOffset(c.bytes), walk.scan());
+        const QByteArray unended = c.bytes.endsWith(end) ? c.bytes + QByteArray(1, '\0') : c.bytes;
+        EXPECT_EQ(checkImageDataComplete(PhotoFormat::Jpeg, unended).isOk(), c.complete);
+    }
+}
+
+// The one walk of PNG and WebP chunks: what it gives, and where and why it
+// stops.
+TEST(ContainerFacts, walksPngAndWebpChunksByOneSetOfRules) {
+    const auto number = [](quint32 value, bool little) {
+        QByteArray out(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            out[little ? i : 3 - i] = char((value >> (8 * i)) & 0xFF);
+        return out;
+    };
+    const auto png = [&](const char* type, const QByteArray& data) {
+        return number(quint32(data.size()), false) + type + data + QByteArray(4, 'c');
+    };
+    const auto riff = [&](const char* type, const QByteArray& data) {
+        return type + number(quint32(data.size()), true) + data + QByteArray(data.size() & 1, '\0');
+    };
+    using Form = ChunkWalk::Form;
+    const QByteArray signature("\x89PNG\r\n\x1A\n", 8);
+    const QByteArray header = png("IHDR", QByteArray(13, '\1')), data = png("IDAT", "xyz");
+    const QByteArray riffHeader = QByteArray("RIFF\0\0\0\0WEBP", 12);
+    const QByteArray extended = riff("VP8X", QByteArray(10, '\0')), exif = riff("EXIF", "abc");
+    const struct {
+        const char* what;
+        Form form;
+        QByteArray bytes;
+        QList<QByteArray> types; // of the chunks the walk gives
+        const char* damage;      // nullptr: the walk reaches the container's end
+    } cases[] = {
+        {"a sound PNG, a trailer after its end",
+         Form::Png,
+         signature + header + data + png("IEND", {}) + "trailer",
+         {"IHDR", "IDAT", "IEND"},
+         nullptr},
+        {"a PNG cut in a chunk",
+         Form::Png,
+         signature + header + data.left(9),
+         {"IHDR"},
+         "damaged PNG: a chunk runs past the end"},
+        {"a PNG without its end",
+         Form::Png,
+         signature + header + data,
+         {"IHDR", "IDAT"},
+         "damaged PNG: a chunk runs past the end"},
+        {"a PNG length past the end",
+         Form::Png,
+         signature + number(99, false) + "IDAT" + QByteArray(20, 'x'),
+         {},
+         "damaged PNG: a chunk runs past the end"},
+        {"a sound WebP, an odd chunk padded",
+         Form::WebP,
+         riffHeader + exif + extended,
+         {"EXIF", "VP8X"},
+         nullptr},
+        {"a WebP whose last chunk lacks its padding",
+         Form::WebP,
+         riffHeader + exif.chopped(1),
+         {"EXIF"},
+         nullptr},
+        {"a WebP with a few bytes after its chunks",
+         Form::WebP,
+         riffHeader + extended + "abc",
+         {"VP8X"},
+         nullptr},
+        {"a WebP length past the end",
+         Form::WebP,
+         riffHeader + extended + riff("EXIF", "abc").left(9),
+         {"VP8X"},
+         "damaged WebP: a chunk runs past the end"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ChunkWalk walk(c.bytes, c.form);
+        QList<QByteArray> types;
+        for (const Chunk& chunk : walk)
+            types << chunk.type;
+        EXPECT_EQ(types, c.types);
+        EXPECT_EQ(walk.reachedEnd(), !c.damage);
+        EXPECT_EQ(walk.damage(), c.damage ? QString::fromLatin1(c.damage) : QString());
+    }
 }
 
 TEST(ContainerFacts, tellsCompletePhotosFromTruncatedOnes) {

@@ -209,6 +209,10 @@ TEST(PropertyWriter, reportsWhatItCannotWriteInsteadOfDroppingIt) {
          jpeg,
          {{IptcSet, QVariantMap{{QStringLiteral("Mood"), QStringLiteral("calm")}}}},
          "Mood"},
+        {"two cities, where IPTC keeps one",
+         jpeg,
+         {{IptcSet, QVariantMap{{QStringLiteral("City"), QStringList{"Siena", "Pisa"}}}}},
+         "City: not repeatable"},
         {"text where a number belongs",
          jpeg,
          {{ExifSet, QVariantMap{{QStringLiteral("FNumber"), QStringLiteral("wide")}}}},
@@ -305,7 +309,7 @@ TEST(PropertyWriter, survivesTheHostileTiffWhateverIsWritten) {
 
 // A PNG whose EXIF is in a text chunk, as the exiv2 tool writes it, is a form
 // only the metadata library's writer edits: removing GPS and writing an
-// artist there changes nothing else.
+// artist and a city there changes nothing else.
 TEST(PropertyWriter, theLibrarysWriterChangesOnlyWhatItIsAsked) {
     TestFolder folder;
     const QString jpeg = folder.copyPhoto(QStringLiteral("DSCN0010.jpg"));
@@ -324,7 +328,9 @@ TEST(PropertyWriter, theLibrarysWriterChangesOnlyWhatItIsAsked) {
     ASSERT_TRUE(before.isOk()) << qPrintable(before.error());
     ASSERT_TRUE(before->dictionary.contains(GpsSet));
     const auto written = rewritePhoto(
-        source, {{GpsSet, removal()}, {TiffSet, QVariantMap{{Artist, QStringLiteral("Ann")}}}});
+        source, {{GpsSet, removal()},
+                 {TiffSet, QVariantMap{{Artist, QStringLiteral("Ann")}}},
+                 {IptcSet, QVariantMap{{QStringLiteral("City"), QStringLiteral("Zürich")}}}});
     ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
     const auto after = readPhotoProperties(written.value());
     ASSERT_TRUE(after.isOk());
@@ -333,6 +339,11 @@ TEST(PropertyWriter, theLibrarysWriterChangesOnlyWhatItIsAsked) {
     tiff.insert(Artist, QStringLiteral("Ann"));
     EXPECT_EQ(after->dictionary.value(TiffSet).toMap(), tiff);
     EXPECT_EQ(after->dictionary.value(ExifSet), before->dictionary.value(ExifSet));
+    EXPECT_EQ(after->dictionary.value(IptcSet).toMap().value(QStringLiteral("City")),
+              QStringLiteral("Zürich"));
+    const QString output = folder.writeFile(QStringLiteral("written.png"), written.value());
+    EXPECT_EQ(exiftoolRead(output).value(QStringLiteral("IPTC:City")).toString(),
+              QStringLiteral("Zürich"));
 }
 
 TEST(PropertyWriter, keepsTheTypeOfATiffsIptcEntryAndMakesANewOneOfIntegers) {
