@@ -17,7 +17,7 @@ class SourceSelection;
 struct CurrentPhoto;
 struct StorageLocation;
 
-// The edit form: seventeen fields written together into every selected photo,
+// The edit form: its fields written together into every selected photo,
 // the panel that slides in to hold them, and the form's map, which follows
 // the form's position whenever the user begins to edit a field.
 class EditFormController : public QObject {

@@ -275,6 +275,12 @@ private Q_SLOTS:
         QVERIFY(o.editTemplateBtn->isHidden());
         for (QWidget* field : o.formFields())
             QVERIFY2(o.editView->isAncestorOf(field), qPrintable(field->objectName()));
+        // Every outlet is the form's field of its name.
+        o.forEachOutlet([&](const char* name, QWidget* outlet) {
+            QVERIFY2(outlet && outlet->objectName() == QLatin1String(name) &&
+                         o.formFields().contains(outlet),
+                     name);
+        });
         QVERIFY(!o.editView->isAncestorOf(o.currentlocalMapView));
 
         QPropertyAnimation* slide = slideInEditView(o.form());

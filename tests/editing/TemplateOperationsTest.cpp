@@ -69,7 +69,7 @@ TEST(TemplateExport, namesItsFilesAndHoldsWhatItSays) {
 }
 
 TEST(TemplateExport, writesTheFormsFieldsAsTheTemplateKeys) {
-    TemplateFields fields;
+    EditFormFields fields;
     fields.make = QStringLiteral("NIKON");
     fields.keywords = QStringLiteral("lake, hills,, sky ");
     fields.latitude = QStringLiteral("-33.8688");
@@ -91,7 +91,7 @@ TEST(TemplateExport, writesTheFormsFieldsAsTheTemplateKeys) {
 
 TEST(TemplateImport, writesAPositionOnlyWhereTheTemplateHasOne) {
     TestFolder folder;
-    TemplateFields fields;
+    EditFormFields fields;
     fields.artist = QStringLiteral("Ana");
     fields.keywords = QStringLiteral("lake, hills, sky");
     fields.latitude = QStringLiteral("-33.8568");
