@@ -35,10 +35,10 @@ class DisplayController : public QObject {
 public:
     DisplayController(const MainWindowOutlets& outlets, SourcePane& pane,
                       SourceSelection& selection, PhotoListModel& localPhotos,
-                      const PhotoListModel& devicePhotos, CurrentPhoto& current,
-                      EditFormState& formState, MetadataService& metadata,
-                      ThumbnailLoader& thumbnails, const StorageLocation& storage,
-                      QSettings& settings, QObject* parent = nullptr);
+                      const PhotoListModel& devicePhotos, EditFormState& formState,
+                      MetadataService& metadata, ThumbnailLoader& thumbnails,
+                      const StorageLocation& storage, QSettings& settings,
+                      QObject* parent = nullptr);
     ~DisplayController() override;
 
     // The selection's property outline.
@@ -117,7 +117,7 @@ private:
     SourceSelection& m_selection;
     PhotoListModel& m_localPhotos;
     const PhotoListModel& m_devicePhotos;
-    CurrentPhoto& m_current;
+    const CurrentPhoto& m_current; // the selection's
     EditFormState& m_formState;
     MetadataService& m_metadata;
     ThumbnailLoader& m_thumbnails;

@@ -86,8 +86,7 @@ void DisplayController::cellWasDoubleClickedAtIndex(int index) {
 // The selected photo is current at once; until its read returns it has no
 // dictionary, so nothing can pair its path with the previous photo's values.
 void DisplayController::selectPhotoPath(const QString& path) {
-    m_current.currentChooseFilePath = path;
-    m_current.currentExifDictionary.clear();
+    m_selection.choosePhoto(path);
 }
 
 // The large view follows the current photo, decoded for the view's size on
@@ -159,8 +158,8 @@ void DisplayController::readInBackground(const QString& path, bool doubleClick,
 void DisplayController::showSelectionRead(const SelectionRead& read) {
     if (read.generation != m_readGeneration)
         return; // a later selection is on its way
-    m_current.currentFileName = read.fileName;
     if (!read.readable) {
+        m_selection.photoUnreadable(read.fileName);
         showUnreadable(read);
         return;
     }
@@ -169,10 +168,10 @@ void DisplayController::showSelectionRead(const SelectionRead& read) {
     m_sidecarKeys = QSet<QString>(read.sidecarKeys.cbegin(), read.sidecarKeys.cend());
     showOutline(read.dictionary);
     const PhotoDisplay display = photoDisplayFor(read.dictionary);
-    m_current.bMapPreview = display.hasPosition;
-    if (display.hasPosition)
-        m_current.currentCoords = QPointF(display.latitude, display.longitude);
-    m_current.currentExifDictionary = read.dictionary;
+    m_selection.photoRead(read.fileName, read.dictionary,
+                          display.hasPosition
+                              ? std::optional(QPointF(display.latitude, display.longitude))
+                              : std::nullopt);
 
     if (display.hasPosition) {
         m_outlets.currentlocalMapView->show();
@@ -192,7 +191,6 @@ void DisplayController::showSelectionRead(const SelectionRead& read) {
 // is about, so that nothing of the photo shown before passes for this one.
 void DisplayController::showUnreadable(const SelectionRead& read) {
     const MainWindowOutlets& o = m_outlets;
-    m_current.currentExifDictionary.clear();
     m_outline->removeRows(0, m_outline->rowCount());
     o.propertyOutline->setPlaceholderText(notAPhoto());
     for (QLineEdit* field : o.summaryFields())

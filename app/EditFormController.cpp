@@ -3,7 +3,6 @@
 #include "app/Alerts.h"
 #include "app/ChangeConfirmation.h"
 #include "app/CommandRunner.h"
-#include "app/CurrentPhoto.h"
 #include "app/EditFormState.h"
 #include "app/EditViewLayout.h"
 #include "app/FormFieldText.h"
@@ -25,12 +24,12 @@
 
 EditFormController::EditFormController(const FormOutlets& form, QWidget* window,
                                        const EditFormState& formState, SourceSelection& selection,
-                                       CurrentPhoto& current, CommandRunner& runner, Alerts& alerts,
+                                       CommandRunner& runner, Alerts& alerts,
                                        MetadataService& metadata, const StorageLocation& storage,
                                        QSettings& settings, PlacesSource& places, QObject* parent)
     : QObject(parent), m_form(form), m_window(window), m_formState(formState),
-      m_selection(selection), m_current(current), m_runner(runner), m_alerts(alerts),
-      m_metadata(metadata), m_storage(storage), m_places(places) {
+      m_selection(selection), m_runner(runner), m_alerts(alerts), m_metadata(metadata),
+      m_storage(storage), m_places(places) {
     m_confirmation = new ChangeConfirmation(settings, this);
     m_keywords = new KeywordCompleter(m_form.keywordslab, metadata, this);
     for (QWidget* field : m_form.fields())
@@ -192,8 +191,7 @@ void EditFormController::textShouldBeginEditing(QWidget*) {
     const auto longitude = leadingNumber(m_form.gpsLongtlab->text());
     if (!latitude || !longitude || std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180)
         return;
-    m_current.currentCoords = QPointF(*latitude, *longitude);
-    m_current.bMapPreview = true;
+    m_selection.moveToPosition(QPointF(*latitude, *longitude));
     m_form.currentlocalMapView->show();
     showOnMap(m_form.currentlocalMapView, *latitude, *longitude, PinPolicy::ReplaceAll);
 }

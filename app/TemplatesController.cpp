@@ -20,12 +20,11 @@ using namespace PropertyKeys;
 
 TemplatesController::TemplatesController(const FormOutlets& form, QWidget* window,
                                          const EditFormState& formState, SourceSelection& selection,
-                                         const CurrentPhoto& current, CommandRunner& runner,
-                                         Alerts& alerts, MetadataService& metadata,
-                                         FileViewer& fileViewer, const StorageLocation& storage,
-                                         QObject* parent)
+                                         CommandRunner& runner, Alerts& alerts,
+                                         MetadataService& metadata, FileViewer& fileViewer,
+                                         const StorageLocation& storage, QObject* parent)
     : QObject(parent), m_form(form), m_window(window), m_formState(formState),
-      m_selection(selection), m_current(current), m_runner(runner), m_alerts(alerts),
+      m_selection(selection), m_current(selection.current()), m_runner(runner), m_alerts(alerts),
       m_metadata(metadata), m_fileViewer(fileViewer), m_storage(storage) {}
 
 void TemplatesController::exportCurrentPhoto(ExportKind kind) {
