@@ -14,7 +14,10 @@
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
 #include "app/GeotagController.h"
+#include "app/GeotagWindow.h"
 #include "app/GpsController.h"
+#include "app/LargePhotoView.h"
+#include "app/PhotoViewerWindow.h"
 #include "app/PreferencesController.h"
 #include "app/PreferencesWindow.h"
 #include "app/RemovalController.h"
@@ -55,6 +58,13 @@ void AppDelegate::wireDisplay() {
             &DisplayController::ClearLeftPhotos);
     connect(m_browser.get(), &BrowserController::shownChanged, d,
             &DisplayController::refreshSelectionState);
+    // The selected photo at full size, and steps from it to the next.
+    connect(o.fullSizeItem, &QAction::triggered, d, &DisplayController::showFullSize);
+    connect(o.localPhotoImageView, &LargePhotoView::doubleClicked, d,
+            &DisplayController::showFullSize);
+    connect(o.localPhotoImageView, &LargePhotoView::stepRequested, d,
+            &DisplayController::stepPhoto);
+    connect(d->photoViewer(), &PhotoViewerWindow::stepRequested, d, &DisplayController::stepPhoto);
 
     PreferencesWindow* preferences = p->preferenceWindow();
     connect(preferences->changeLocationButton, &QPushButton::clicked, p,
@@ -187,7 +197,15 @@ void AppDelegate::wireGeotag() {
     QAction* item = new QAction(tr("Geotag from Track…"), m_outlets.editExifMenu);
     item->setObjectName(QStringLiteral("geotagItem"));
     m_outlets.editExifMenu->insertAction(m_outlets.fixedPositionItem, item);
-    connect(item, &QAction::triggered, m_geotag.get(), &GeotagController::GeotagFromTrackAction);
+    GeotagController* g = m_geotag.get();
+    connect(item, &QAction::triggered, g, &GeotagController::GeotagFromTrackAction);
+    GeotagWindow* w = g->geotagWindow();
+    connect(w->addTrackButton, &QPushButton::clicked, g, &GeotagController::AddTrackAction);
+    connect(w->removeTrackButton, &QPushButton::clicked, g, &GeotagController::RemoveTrackAction);
+    connect(w->syncButton, &QPushButton::clicked, g, &GeotagController::SynchroniseAction);
+    connect(w->clearSyncButton, &QPushButton::clicked, g, &GeotagController::ClearSyncAction);
+    connect(w->applyButton, &QPushButton::clicked, g, &GeotagController::ApplyGeotagAction);
+    connect(w->closeButton, &QPushButton::clicked, g, &GeotagController::CloseGeotagAction);
 }
 
 void AppDelegate::wireEditForm() {

@@ -68,6 +68,10 @@ public Q_SLOTS:
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
     void openPanelDidEnd(int returnCode, const QStringList& paths);
 
+    // The selected photo at full size, and a step from it to the next or
+    // the previous photo.
+    void showFullSize();
+    void stepPhoto(int step);
     // The tree shows stored values rather than readable ones.
     void showStoredValues(bool stored);
     // "N photos, M selected", and the commands that need a selection.
@@ -108,8 +112,6 @@ private:
     // The photo after the selected one in the way the selection last moved.
     QString photoAhead();
     void compareSelectedPhotos();
-    void showFullSize();
-    void stepPhoto(int step);
     int firstSelectedRow() const;
 
     const MainWindowOutlets& m_outlets;
