@@ -88,6 +88,7 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     wireEditForm();
 
     wireChrome();
+    wireButtons();
     wireMenuBar();
 }
 

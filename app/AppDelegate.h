@@ -132,6 +132,8 @@ private:
     void wireEditForm();
 
     void wireChrome();
+    // The image buttons' commands, after the chrome has taken the buttons.
+    void wireButtons();
     void wireMenuBar();
 
     // Declared in the order they are made; each is destroyed before what it

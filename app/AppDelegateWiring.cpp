@@ -209,8 +209,8 @@ void AppDelegate::wireGeotag() {
 }
 
 void AppDelegate::wireEditForm() {
-    // The form's image buttons act through the chrome, which swaps their
-    // pictures around the form's commands.
+    // The form's image buttons take their pictures from the chrome, their
+    // commands in wireButtons.
     const MainWindowOutlets& o = m_outlets;
     ChromeButtons b;
     b.editBackBtn = o.editBackBtn;
@@ -219,13 +219,39 @@ void AppDelegate::wireEditForm() {
     b.localeditexifBtn = o.localeditexifBtn;
     m_chrome->attach(b);
     EditFormController* f = m_editForm.get();
-    ChromeCommands& c = m_chrome->commands;
-    c.StartEditViewAction = [f] { f->StartEditViewAction(); };
-    c.HideEditViewAction = [f] { f->HideEditViewAction(); };
-    c.ClickApplyChangeAction = [f] { f->ClickApplyChangeAction(); };
     connect(o.fillPlacesBtn, &QPushButton::clicked, f, &EditFormController::FillFromPositionAction);
     connect(o.placesItem, &QAction::triggered, f,
             &EditFormController::FillPlacesFromPositionsAction);
-    // The template button shows once it has its command (wireChrome).
+    // The template button shows once it has its command (wireButtons).
     o.editTemplateBtn->show();
+}
+
+namespace {
+
+// A press of an image button, by the mouse, the keyboard or a click made by
+// the program or an assistive tool, runs its command. Connected after the
+// chrome (ChromeController::attach), which sets the pressed picture first.
+template <class Receiver>
+void onPress(PRButton* button, Receiver* receiver, void (Receiver::*command)()) {
+    QObject::connect(button, &PRButton::mouseDown, receiver, command);
+    QObject::connect(button, &QPushButton::clicked, receiver, command);
+}
+
+} // namespace
+
+void AppDelegate::wireButtons() {
+    const MainWindowOutlets& o = m_outlets;
+    const DeviceWindow* w = m_device->cameraWindow();
+    DeviceController* d = m_device.get();
+    onPress(w->opendeviceBtn, d, &DeviceController::OpenDeviceAction);
+    onPress(w->deletePhotoBtn, d, &DeviceController::DeletePhotoAction);
+    onPress(w->downloadPhotoBtn, d, &DeviceController::DownloadPhotoAction);
+    onPress(w->importEditPhotoBtn, d, &DeviceController::DownloadImportEditePhotoAction);
+    onPress(o.cameraphotoBtn, d, &DeviceController::ChangeToImportiOSDevicePhoto);
+    onPress(o.localphotoBtn, m_display.get(), &DisplayController::ChangeToImportComputerPhoto);
+    EditFormController* f = m_editForm.get();
+    onPress(o.localeditexifBtn, f, &EditFormController::StartEditViewAction);
+    onPress(o.editBackBtn, f, &EditFormController::HideEditViewAction);
+    onPress(o.editApplyBtn, f, &EditFormController::ClickApplyChangeAction);
+    onPress(o.editTemplateBtn, m_templates.get(), &TemplatesController::ExportTemplateDataToPlist);
 }
