@@ -142,11 +142,9 @@ void ChromeController::MybuttonMouseDownHandle(PRButton* button) {
     } else if (button == b.viewExifBtn) {
         button->setPicture(QStringLiteral("editphotometa.png"));
         popUpBelow(b.editExifMenu, button);
-        button->setPicture(QStringLiteral("editphotometa.png"));
     } else if (button == b.removeExifBtn) {
         button->setPicture(QStringLiteral("deletemetadata.png"));
         popUpBelow(b.removeExifMenu, button);
-        button->setPicture(QStringLiteral("deletemetadata.png"));
     } else if (button == b.importPhotobtn) {
         popUpBelow(b.importPhotoMenu, button);
     } else if (button == b.remoMetaDataLocalBtn) {
