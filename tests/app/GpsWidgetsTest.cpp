@@ -8,6 +8,7 @@
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "app/MapWindow.h"
+#include "app/RatingField.h"
 #include "app/WorldOutline.h"
 #include "editing/ChangePreview.h"
 #include "metadata/PropertyKeys.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QSettings>
