@@ -1,5 +1,6 @@
 #include "cli/TemplateCommands.h"
 
+#include "editing/EditFormOperation.h"
 #include "editing/TemplateOperations.h"
 #include "metadata/MetadataService.h"
 
@@ -96,7 +97,7 @@ int exportTemplate(const QStringList& arguments, const CliStreams& streams) {
     const auto& v = parsed->first;
     EditFormFields fields;
     fields.artist = v.value(QStringLiteral("--artist"));
-    fields.imageDescription = v.value(QStringLiteral("--description"));
+    fields.description = v.value(QStringLiteral("--description"));
     fields.copyright = v.value(QStringLiteral("--copyright"));
     fields.make = v.value(QStringLiteral("--make"));
     fields.model = v.value(QStringLiteral("--model"));

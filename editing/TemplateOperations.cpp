@@ -1,5 +1,6 @@
 #include "editing/TemplateOperations.h"
 
+#include "editing/EditFormOperation.h"
 #include "editing/FormField.h"
 #include "editing/GpsFields.h"
 #include "editing/OutputNaming.h"

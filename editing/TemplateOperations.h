@@ -1,7 +1,6 @@
 #pragma once
 
 #include "editing/BatchRunner.h"
-#include "editing/EditFormOperation.h"
 #include "editing/OperationReport.h"
 #include "editing/PhotoSelection.h"
 
@@ -26,6 +25,7 @@ inline const QString TemplateFileName = QStringLiteral("templatefile.plist");
 // fields that have template keys (an absent field as an empty text);
 // keywords as a list, latitude and longitude as single-precision numbers
 // with their sign and reference letter.
+struct EditFormFields;
 QVariantMap templateDictionary(const EditFormFields& fields);
 
 // Writes a dictionary into the folder as an XML property list, atomically.

@@ -1,3 +1,4 @@
+#include "editing/EditFormOperation.h"
 #include "editing/TemplateOperations.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
