@@ -1,5 +1,5 @@
-#include "editing/EditFormOperation.h"
 #include "editing/TemplateOperations.h"
+#include "editing/EditFormOperation.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
 #include "support/TestPhotos.h"
