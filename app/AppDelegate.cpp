@@ -48,34 +48,33 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
 
     m_device = std::make_unique<DeviceController>(
         DeviceController::Outlets{window, o.imageBrowserView, o.changtoiOSmodemenu}, *m_pane,
-        selection, *m_localPhotos, *m_devicePhotos, m_current, alerts, fileViewer, m_storage,
+        selection, *m_localPhotos, *m_devicePhotos, alerts, fileViewer, m_storage,
         cameras ? std::move(cameras) : makeGPhotoCameraService());
     m_runner = std::make_unique<CommandRunner>(window, fileViewer, alerts, m_storage);
     CommandRunner& runner = *m_runner;
     m_display = std::make_unique<DisplayController>(o, *m_pane, selection, *m_localPhotos,
-                                                    *m_devicePhotos, m_current, *m_formState,
-                                                    metadata, *m_thumbnails, m_storage, m_settings);
+                                                    *m_devicePhotos, *m_formState, metadata,
+                                                    *m_thumbnails, m_storage, m_settings);
     m_browser = std::make_unique<BrowserController>(o, *m_localPhotos, metadata, *m_thumbnails,
                                                     m_storage, m_settings);
     m_preferences =
         std::make_unique<PreferencesController>(window, m_settings, m_storage, m_stampFont);
     m_removal = std::make_unique<RemovalController>(selection, runner, alerts, metadata, m_storage);
-    m_dates = std::make_unique<DatesController>(window, selection, m_current, runner, alerts,
-                                                metadata, m_storage, m_settings);
+    m_dates = std::make_unique<DatesController>(window, selection, runner, alerts, metadata,
+                                                m_storage, m_settings);
     m_zone = std::make_unique<ZoneController>(window, selection, runner, alerts, metadata,
                                               m_storage, m_settings, m_places);
-    m_templates =
-        std::make_unique<TemplatesController>(o.form(), window, *m_formState, selection, m_current,
-                                              runner, alerts, metadata, fileViewer, m_storage);
+    m_templates = std::make_unique<TemplatesController>(
+        o.form(), window, *m_formState, selection, runner, alerts, metadata, fileViewer, m_storage);
     m_stamp = std::make_unique<StampController>(m_preferences->preferenceWindow(), m_stampFont,
                                                 selection, runner, metadata, m_storage);
-    m_gps = std::make_unique<GpsController>(window, selection, m_current, runner, alerts, metadata,
-                                            m_storage, m_settings);
+    m_gps = std::make_unique<GpsController>(window, selection, runner, alerts, metadata, m_storage,
+                                            m_settings);
     m_geotag = std::make_unique<GeotagController>(window, selection, runner, alerts, metadata,
                                                   m_storage, m_settings, m_places);
-    m_editForm = std::make_unique<EditFormController>(o.form(), window, *m_formState, selection,
-                                                      m_current, runner, alerts, metadata,
-                                                      m_storage, m_settings, m_places);
+    m_editForm =
+        std::make_unique<EditFormController>(o.form(), window, *m_formState, selection, runner,
+                                             alerts, metadata, m_storage, m_settings, m_places);
     m_editForm->keywordCompleter()->follow(*m_localPhotos);
     m_chrome = std::make_unique<ChromeController>(o.window, fileViewer, m_storage);
 
@@ -89,6 +88,7 @@ AppDelegate::AppDelegate(MetadataService& metadata, FileViewer& fileViewer, QObj
     wireEditForm();
 
     wireChrome();
+    wireButtons();
     wireMenuBar();
 }
 
@@ -146,6 +146,10 @@ CameraDevice* AppDelegate::currentDevice() const {
 }
 const OperationReport& AppDelegate::lastReport() const {
     return m_runner->lastReport();
+}
+
+const CurrentPhoto& AppDelegate::currentPhoto() const {
+    return m_selection->current();
 }
 
 QModelIndex AppDelegate::shownIndexOfRow(int row) const {

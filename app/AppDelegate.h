@@ -49,8 +49,8 @@ class TemplatesController;
 class ThumbnailLoader;
 
 // The application's controller: builds the main window, the few things the
-// command groups share (the settings, the photo lists, the selection, the
-// current photo, the storage folder, the alerts and the command runner), one
+// command groups share (the settings, the photo lists, the selection with
+// the current photo, the storage folder, the alerts and the command runner), one
 // controller per command group given only what it uses, and connects the
 // window's controls to their commands. Commands gather their inputs from the
 // controls, call the core and show the result; work on files runs off the
@@ -67,7 +67,7 @@ public:
     void applicationDidFinishLaunching();
 
     StorageLocation& storage() { return m_storage; }
-    CurrentPhoto& currentPhoto() { return m_current; }
+    const CurrentPhoto& currentPhoto() const;
     DateStampFont& stampFont() { return m_stampFont; }
     SourceSelection* selection() const { return m_selection.get(); }
     EditFormState* formState() const { return m_formState.get(); }
@@ -133,6 +133,8 @@ private:
     void wireEditForm();
 
     void wireChrome();
+    // The image buttons' commands, after the chrome has taken the buttons.
+    void wireButtons();
     void wireMenuBar();
 
     // Declared in the order they are made; each is destroyed before what it
@@ -142,7 +144,6 @@ private:
     MainWindowOutlets m_outlets;
     std::unique_ptr<QMainWindow> m_window;
     StorageLocation m_storage;
-    CurrentPhoto m_current;
     DateStampFont m_stampFont;
     PlacesSource m_places;
     std::unique_ptr<ThumbnailLoader> m_thumbnails;

@@ -51,20 +51,8 @@ void AppDelegate::wireChrome() {
     b.removeExifMenu = o.removeExifMenu;
     b.importPhotoMenu = o.importPhotoMenu;
     b.importandExportMenu = o.importandExportMenu;
+    // Their commands: wireButtons, once the chrome has every button.
     m_chrome->attach(b);
-
-    ChromeCommands& c = m_chrome->commands;
-    DeviceController* d = m_device.get();
-    DisplayController* display = m_display.get();
-    TemplatesController* templates = m_templates.get();
-    c.OpenDeviceAction = [d] { d->OpenDeviceAction(); };
-    c.DeletePhotoAction = [d] { d->DeletePhotoAction(); };
-    c.DownloadPhotoAction = [d] { d->DownloadPhotoAction(); };
-    c.DownloadImportEditePhotoAction = [d] { d->DownloadImportEditePhotoAction(); };
-    c.ChangeToImportiOSDevicePhoto = [d] { d->ChangeToImportiOSDevicePhoto(); };
-    c.ChangeToImportComputerPhoto = [display] { display->ChangeToImportComputerPhoto(); };
-    c.ExportTemplateDataToPlist = [templates] { templates->ExportTemplateDataToPlist(); };
-    // The edit form's own commands: wireEditForm.
 
     ChromeController* chrome = m_chrome.get();
     const CommandRunner* runner = m_runner.get();

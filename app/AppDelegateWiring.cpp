@@ -14,7 +14,10 @@
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
 #include "app/GeotagController.h"
+#include "app/GeotagWindow.h"
 #include "app/GpsController.h"
+#include "app/LargePhotoView.h"
+#include "app/PhotoViewerWindow.h"
 #include "app/PreferencesController.h"
 #include "app/PreferencesWindow.h"
 #include "app/RemovalController.h"
@@ -55,6 +58,13 @@ void AppDelegate::wireDisplay() {
             &DisplayController::ClearLeftPhotos);
     connect(m_browser.get(), &BrowserController::shownChanged, d,
             &DisplayController::refreshSelectionState);
+    // The selected photo at full size, and steps from it to the next.
+    connect(o.fullSizeItem, &QAction::triggered, d, &DisplayController::showFullSize);
+    connect(o.localPhotoImageView, &LargePhotoView::doubleClicked, d,
+            &DisplayController::showFullSize);
+    connect(o.localPhotoImageView, &LargePhotoView::stepRequested, d,
+            &DisplayController::stepPhoto);
+    connect(d->photoViewer(), &PhotoViewerWindow::stepRequested, d, &DisplayController::stepPhoto);
 
     PreferencesWindow* preferences = p->preferenceWindow();
     connect(preferences->changeLocationButton, &QPushButton::clicked, p,
@@ -187,12 +197,20 @@ void AppDelegate::wireGeotag() {
     QAction* item = new QAction(tr("Geotag from Track…"), m_outlets.editExifMenu);
     item->setObjectName(QStringLiteral("geotagItem"));
     m_outlets.editExifMenu->insertAction(m_outlets.fixedPositionItem, item);
-    connect(item, &QAction::triggered, m_geotag.get(), &GeotagController::GeotagFromTrackAction);
+    GeotagController* g = m_geotag.get();
+    connect(item, &QAction::triggered, g, &GeotagController::GeotagFromTrackAction);
+    GeotagWindow* w = g->geotagWindow();
+    connect(w->addTrackButton, &QPushButton::clicked, g, &GeotagController::AddTrackAction);
+    connect(w->removeTrackButton, &QPushButton::clicked, g, &GeotagController::RemoveTrackAction);
+    connect(w->syncButton, &QPushButton::clicked, g, &GeotagController::SynchroniseAction);
+    connect(w->clearSyncButton, &QPushButton::clicked, g, &GeotagController::ClearSyncAction);
+    connect(w->applyButton, &QPushButton::clicked, g, &GeotagController::ApplyGeotagAction);
+    connect(w->closeButton, &QPushButton::clicked, g, &GeotagController::CloseGeotagAction);
 }
 
 void AppDelegate::wireEditForm() {
-    // The form's image buttons act through the chrome, which swaps their
-    // pictures around the form's commands.
+    // The form's image buttons take their pictures from the chrome, their
+    // commands in wireButtons.
     const MainWindowOutlets& o = m_outlets;
     ChromeButtons b;
     b.editBackBtn = o.editBackBtn;
@@ -201,13 +219,39 @@ void AppDelegate::wireEditForm() {
     b.localeditexifBtn = o.localeditexifBtn;
     m_chrome->attach(b);
     EditFormController* f = m_editForm.get();
-    ChromeCommands& c = m_chrome->commands;
-    c.StartEditViewAction = [f] { f->StartEditViewAction(); };
-    c.HideEditViewAction = [f] { f->HideEditViewAction(); };
-    c.ClickApplyChangeAction = [f] { f->ClickApplyChangeAction(); };
     connect(o.fillPlacesBtn, &QPushButton::clicked, f, &EditFormController::FillFromPositionAction);
     connect(o.placesItem, &QAction::triggered, f,
             &EditFormController::FillPlacesFromPositionsAction);
-    // The template button shows once it has its command (wireChrome).
+    // The template button shows once it has its command (wireButtons).
     o.editTemplateBtn->show();
+}
+
+namespace {
+
+// A press of an image button, by the mouse, the keyboard or a click made by
+// the program or an assistive tool, runs its command. Connected after the
+// chrome (ChromeController::attach), which sets the pressed picture first.
+template <class Receiver>
+void onPress(PRButton* button, Receiver* receiver, void (Receiver::*command)()) {
+    QObject::connect(button, &PRButton::mouseDown, receiver, command);
+    QObject::connect(button, &QPushButton::clicked, receiver, command);
+}
+
+} // namespace
+
+void AppDelegate::wireButtons() {
+    const MainWindowOutlets& o = m_outlets;
+    const DeviceWindow* w = m_device->cameraWindow();
+    DeviceController* d = m_device.get();
+    onPress(w->opendeviceBtn, d, &DeviceController::OpenDeviceAction);
+    onPress(w->deletePhotoBtn, d, &DeviceController::DeletePhotoAction);
+    onPress(w->downloadPhotoBtn, d, &DeviceController::DownloadPhotoAction);
+    onPress(w->importEditPhotoBtn, d, &DeviceController::DownloadImportEditePhotoAction);
+    onPress(o.cameraphotoBtn, d, &DeviceController::ChangeToImportiOSDevicePhoto);
+    onPress(o.localphotoBtn, m_display.get(), &DisplayController::ChangeToImportComputerPhoto);
+    EditFormController* f = m_editForm.get();
+    onPress(o.localeditexifBtn, f, &EditFormController::StartEditViewAction);
+    onPress(o.editBackBtn, f, &EditFormController::HideEditViewAction);
+    onPress(o.editApplyBtn, f, &EditFormController::ClickApplyChangeAction);
+    onPress(o.editTemplateBtn, m_templates.get(), &TemplatesController::ExportTemplateDataToPlist);
 }

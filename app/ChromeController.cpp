@@ -115,44 +115,36 @@ void ChromeController::onClicked() {
         MybuttonMouseDownHandle(button);
 }
 
-void ChromeController::around(PRButton* button, const QString& picture,
-                              const std::function<void()>& command) {
-    button->setPicture(picture);
-    if (command)
-        command();
-    button->setPicture(picture);
-}
-
 void ChromeController::popUpBelow(QMenu* menu, PRButton* button) {
     if (!menu)
         return;
     menu->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
+// The pictures and menus of a press; the button's own command runs next.
 void ChromeController::MybuttonMouseDownHandle(PRButton* button) {
     if (!button)
         return;
     const ChromeButtons& b = m_buttons;
-    const ChromeCommands& c = commands;
     if (button == b.opendeviceBtn) {
-        around(button, QStringLiteral("opendevice.png"), c.OpenDeviceAction);
+        button->setPicture(QStringLiteral("opendevice.png"));
         for (PRButton* offered :
              {b.deletePhotoBtn, b.downloadPhotoBtn, b.viewExifBtn, b.removeExifBtn}) {
             if (offered)
                 offered->setEnabled(true);
         }
     } else if (button == b.deletePhotoBtn) {
-        around(button, QStringLiteral("delete.png"), c.DeletePhotoAction);
+        button->setPicture(QStringLiteral("delete.png"));
     } else if (button == b.downloadPhotoBtn) {
-        around(button, QStringLiteral("downloadphoto.png"), c.DownloadPhotoAction);
+        button->setPicture(QStringLiteral("downloadphoto.png"));
     } else if (button == b.importEditPhotoBtn) {
-        around(button, QStringLiteral("importphototoedit.png"), c.DownloadImportEditePhotoAction);
+        button->setPicture(QStringLiteral("importphototoedit.png"));
     } else if (button == b.viewExifBtn) {
-        around(button, QStringLiteral("editphotometa.png"),
-               [this, button] { popUpBelow(m_buttons.editExifMenu, button); });
+        button->setPicture(QStringLiteral("editphotometa.png"));
+        popUpBelow(b.editExifMenu, button);
     } else if (button == b.removeExifBtn) {
-        around(button, QStringLiteral("deletemetadata.png"),
-               [this, button] { popUpBelow(m_buttons.removeExifMenu, button); });
+        button->setPicture(QStringLiteral("deletemetadata.png"));
+        popUpBelow(b.removeExifMenu, button);
     } else if (button == b.importPhotobtn) {
         popUpBelow(b.importPhotoMenu, button);
     } else if (button == b.remoMetaDataLocalBtn) {
@@ -168,8 +160,6 @@ void ChromeController::MybuttonMouseDownHandle(PRButton* button) {
             b.localphotoBtn->setPicture(QStringLiteral("localphotonom.png"));
             b.localphotoBtn->setChecked(false);
         }
-        if (c.ChangeToImportiOSDevicePhoto)
-            c.ChangeToImportiOSDevicePhoto();
     } else if (button == b.localphotoBtn) {
         if (b.cameraphotoBtn) {
             b.cameraphotoBtn->setPicture(QStringLiteral("cameraphotonom.png"));
@@ -177,22 +167,14 @@ void ChromeController::MybuttonMouseDownHandle(PRButton* button) {
         }
         button->setPicture(QStringLiteral("localphotodown.png"));
         button->setChecked(true);
-        if (c.ChangeToImportComputerPhoto)
-            c.ChangeToImportComputerPhoto();
     } else if (button == b.editBackBtn) {
         button->setPicture(QStringLiteral("backdown.png"));
-        if (c.HideEditViewAction)
-            c.HideEditViewAction();
     } else if (button == b.editTemplateBtn) {
         button->setPicture(QStringLiteral("templatedown.png"));
-        if (c.ExportTemplateDataToPlist)
-            c.ExportTemplateDataToPlist();
     } else if (button == b.editApplyBtn) {
         button->setPicture(QStringLiteral("applydown.png"));
-        if (c.ClickApplyChangeAction)
-            c.ClickApplyChangeAction();
     } else if (button == b.localeditexifBtn) {
-        around(button, QStringLiteral("editexifnom.png"), c.StartEditViewAction);
+        button->setPicture(QStringLiteral("editexifnom.png"));
     }
 }
 

@@ -37,17 +37,11 @@ struct ChromeButtons {
           *importandExportMenu = nullptr;
 };
 
-// The commands the buttons lead to, each run without a sender. One that is
-// not set does nothing.
-struct ChromeCommands {
-    std::function<void()> OpenDeviceAction, DeletePhotoAction, DownloadPhotoAction,
-        DownloadImportEditePhotoAction, ChangeToImportiOSDevicePhoto, ChangeToImportComputerPhoto,
-        HideEditViewAction, ExportTemplateDataToPlist, ClickApplyChangeAction, StartEditViewAction;
-};
-
-// The window's chrome: the image buttons' pictures and what their presses
-// do, the exit confirmation, About, Support, the update check, and the
-// status bar that says what the last command did.
+// The window's chrome: the image buttons' pictures, the menus their presses
+// open, the exit confirmation, About, Support, the update check, and the
+// status bar that says what the last command did. A button's command is
+// connected to the button itself (AppDelegateWiring.cpp), after the chrome,
+// so that it runs with the button's pressed picture on.
 class ChromeController : public QObject {
     Q_OBJECT
 public:
@@ -61,7 +55,6 @@ public:
     // their signals; may be called again as more buttons appear.
     void attach(const ChromeButtons& buttons);
     const ChromeButtons& buttons() const { return m_buttons; }
-    ChromeCommands commands;
     // How the application ends and how a web page is opened; tests record them.
     std::function<void()> terminate;
     std::function<void(const QUrl&)> openUrl;
@@ -96,7 +89,6 @@ protected:
 private:
     void onClicked();
     void popUpBelow(QMenu* menu, PRButton* button);
-    void around(PRButton* button, const QString& picture, const std::function<void()>& command);
 
     QMainWindow* m_window;
     FileViewer& m_fileViewer;

@@ -6,8 +6,10 @@
 #include <QString>
 #include <QVariantMap>
 
-// The photo the window shows: set by the selection's read (the device list
-// names its current photo too), read by the commands that work on one photo.
+// The photo the window shows, read by the commands that work on one photo.
+// SourceSelection holds it and alone changes it (the selection's read, the
+// device list's current photo, the edit form's position); the others see it
+// only as const.
 struct CurrentPhoto {
     QString currentChooseFilePath;
     QString currentFileName;

@@ -26,11 +26,11 @@
 #include <QMainWindow>
 #include <QPushButton>
 
-DatesController::DatesController(QWidget* window, SourceSelection& selection, CurrentPhoto& current,
-                                 CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
+DatesController::DatesController(QWidget* window, SourceSelection& selection, CommandRunner& runner,
+                                 Alerts& alerts, MetadataService& metadata,
                                  const StorageLocation& storage, QSettings& settings,
                                  QObject* parent)
-    : QObject(parent), m_selection(selection), m_current(current), m_runner(runner),
+    : QObject(parent), m_selection(selection), m_current(selection.current()), m_runner(runner),
       m_alerts(alerts), m_metadata(metadata), m_storage(storage), m_window(window),
       m_settings(settings) {
     m_dateWindow = new ChangeDateWindow(window);
@@ -164,7 +164,7 @@ void DatesController::openPanelDidEnd3(int returnCode, const QStringList& paths)
     if (returnCode != 1 || paths.isEmpty())
         return;
     const QString path = paths.first();
-    m_current.currentChooseFilePath = path;
+    m_selection.chooseFile(path);
     MetadataService* metadata = &m_metadata;
     const QSize box = m_batchWindow->dateImageview->size();
     runInBackground(

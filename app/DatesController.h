@@ -23,9 +23,9 @@ class DatesController : public QObject {
     Q_OBJECT
 public:
     // Makes the two date windows on the main window.
-    DatesController(QWidget* window, SourceSelection& selection, CurrentPhoto& current,
-                    CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
-                    const StorageLocation& storage, QSettings& settings, QObject* parent = nullptr);
+    DatesController(QWidget* window, SourceSelection& selection, CommandRunner& runner,
+                    Alerts& alerts, MetadataService& metadata, const StorageLocation& storage,
+                    QSettings& settings, QObject* parent = nullptr);
 
     ChangeDateWindow* changeDateWindow() const { return m_dateWindow; }
     // Asks before the batch window writes several photos.
@@ -63,7 +63,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     SourceSelection& m_selection;
-    CurrentPhoto& m_current; // the batch window's photo panel chooses it
+    const CurrentPhoto& m_current; // the selection's
     CommandRunner& m_runner;
     ChangeConfirmation* m_confirmation = nullptr;
     Alerts& m_alerts;

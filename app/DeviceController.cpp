@@ -1,7 +1,6 @@
 #include "app/DeviceController.h"
 
 #include "app/Alerts.h"
-#include "app/CurrentPhoto.h"
 #include "app/DeviceWindow.h"
 #include "app/SourcePane.h"
 #include "app/SourceSelection.h"
@@ -31,14 +30,12 @@ QString DeviceController::itemTypeOf(const QString& name) {
 
 DeviceController::DeviceController(const Outlets& outlets, SourcePane& pane,
                                    SourceSelection& selection, PhotoListModel& localPhotos,
-                                   PhotoListModel& devicePhotos, CurrentPhoto& current,
-                                   Alerts& alerts, FileViewer& fileViewer,
-                                   const StorageLocation& storage,
+                                   PhotoListModel& devicePhotos, Alerts& alerts,
+                                   FileViewer& fileViewer, const StorageLocation& storage,
                                    std::shared_ptr<CameraService> cameras, QObject* parent)
     : QObject(parent), m_outlets(outlets), m_pane(pane), m_selection(selection),
-      m_localPhotos(localPhotos), m_devicePhotos(devicePhotos), m_current(current),
-      m_alerts(alerts), m_fileViewer(fileViewer), m_storage(storage),
-      m_cameraService(std::move(cameras)) {
+      m_localPhotos(localPhotos), m_devicePhotos(devicePhotos), m_alerts(alerts),
+      m_fileViewer(fileViewer), m_storage(storage), m_cameraService(std::move(cameras)) {
     m_cameraWindow = new DeviceWindow(outlets.imageBrowserView, outlets.window);
     DeviceWindow* w = m_cameraWindow;
     for (QPushButton* b :
@@ -65,7 +62,7 @@ void DeviceController::startBrowsing() {
     connect(m_outlets.imageBrowserView->selectionModel(), &QItemSelectionModel::currentChanged,
             this, [this](const QModelIndex& current) {
                 if (current.isValid())
-                    m_current.currentFileName = m_devicePhotos.itemAt(current.row()).fileName;
+                    m_selection.nameDevicePhoto(m_devicePhotos.itemAt(current.row()).fileName);
             });
     mDeviceBrowser = std::make_unique<DeviceBrowser>(m_cameraService, 3000);
     connect(mDeviceBrowser.get(), &DeviceBrowser::didAddDevice, this,

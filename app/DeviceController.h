@@ -23,7 +23,6 @@ class QMessageBox;
 class QWidget;
 class SourcePane;
 class SourceSelection;
-struct CurrentPhoto;
 struct StorageLocation;
 
 // The device source: the cameras and phones that come and go, the device
@@ -42,10 +41,9 @@ public:
     // Makes the device window; the device commands wait for an open device.
     // Downloads for editing join the computer list.
     DeviceController(const Outlets& outlets, SourcePane& pane, SourceSelection& selection,
-                     PhotoListModel& localPhotos, PhotoListModel& devicePhotos,
-                     CurrentPhoto& current, Alerts& alerts, FileViewer& fileViewer,
-                     const StorageLocation& storage, std::shared_ptr<CameraService> cameras,
-                     QObject* parent = nullptr);
+                     PhotoListModel& localPhotos, PhotoListModel& devicePhotos, Alerts& alerts,
+                     FileViewer& fileViewer, const StorageLocation& storage,
+                     std::shared_ptr<CameraService> cameras, QObject* parent = nullptr);
     // Stops the cameras' threads.
     ~DeviceController() override;
 
@@ -98,7 +96,6 @@ private:
     SourceSelection& m_selection;
     PhotoListModel& m_localPhotos;
     PhotoListModel& m_devicePhotos;
-    CurrentPhoto& m_current; // the device list's current photo names it
     Alerts& m_alerts;
     FileViewer& m_fileViewer;
     const StorageLocation& m_storage;

@@ -1,10 +1,10 @@
 #include "app/DeviceController.h"
 
 #include "app/Alerts.h"
-#include "app/CurrentPhoto.h"
 #include "app/DeviceWindow.h"
 #include "app/FileViewer.h"
 #include "app/SourcePane.h"
+#include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
 #include "sources/PhotoListModel.h"
 
@@ -101,7 +101,7 @@ void DeviceController::downloadsDidFinish(const QList<DownloadOutcome>& outcomes
         m_pane.showPhotosOrDropHint(true);
     }
     if (purpose == DownloadPurpose::View && !written.isEmpty())
-        m_current.currentFileName = QFileInfo(written.last()).fileName();
+        m_selection.nameDevicePhoto(QFileInfo(written.last()).fileName());
     if (!written.isEmpty() && purpose != DownloadPurpose::View)
         m_fileViewer.revealFiles(written);
     if (!failures.isEmpty()) {

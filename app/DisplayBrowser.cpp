@@ -71,13 +71,8 @@ void DisplayController::startFollowing() {
         if (!m_current.currentChooseFilePath.isEmpty())
             m_largeView->prefetch(photoAhead(), m_outlets.localPhotoImageView->pixelSize());
     });
-    connect(o.localPhotoImageView, &LargePhotoView::doubleClicked, this,
-            &DisplayController::showFullSize);
-    connect(o.localPhotoImageView, &LargePhotoView::stepRequested, this,
-            &DisplayController::stepPhoto);
-    connect(m_viewer, &PhotoViewerWindow::stepRequested, this, &DisplayController::stepPhoto);
+    // Full size and its steps are wired with the other commands (AppDelegateWiring.cpp).
     o.fullSizeItem->setEnabled(false);
-    connect(o.fullSizeItem, &QAction::triggered, this, &DisplayController::showFullSize);
     // Enter in the browser shows the photo at full size, as a double click does.
     browser->installEventFilter(this);
 

@@ -27,12 +27,12 @@
 
 DisplayController::DisplayController(const MainWindowOutlets& outlets, SourcePane& pane,
                                      SourceSelection& selection, PhotoListModel& localPhotos,
-                                     const PhotoListModel& devicePhotos, CurrentPhoto& current,
-                                     EditFormState& formState, MetadataService& metadata,
-                                     ThumbnailLoader& thumbnails, const StorageLocation& storage,
-                                     QSettings& settings, QObject* parent)
+                                     const PhotoListModel& devicePhotos, EditFormState& formState,
+                                     MetadataService& metadata, ThumbnailLoader& thumbnails,
+                                     const StorageLocation& storage, QSettings& settings,
+                                     QObject* parent)
     : QObject(parent), m_outlets(outlets), m_pane(pane), m_selection(selection),
-      m_localPhotos(localPhotos), m_devicePhotos(devicePhotos), m_current(current),
+      m_localPhotos(localPhotos), m_devicePhotos(devicePhotos), m_current(selection.current()),
       m_formState(formState), m_metadata(metadata), m_thumbnails(thumbnails), m_storage(storage),
       m_settings(settings) {
     m_outline = new QStandardItemModel(this);

@@ -35,10 +35,10 @@ class DisplayController : public QObject {
 public:
     DisplayController(const MainWindowOutlets& outlets, SourcePane& pane,
                       SourceSelection& selection, PhotoListModel& localPhotos,
-                      const PhotoListModel& devicePhotos, CurrentPhoto& current,
-                      EditFormState& formState, MetadataService& metadata,
-                      ThumbnailLoader& thumbnails, const StorageLocation& storage,
-                      QSettings& settings, QObject* parent = nullptr);
+                      const PhotoListModel& devicePhotos, EditFormState& formState,
+                      MetadataService& metadata, ThumbnailLoader& thumbnails,
+                      const StorageLocation& storage, QSettings& settings,
+                      QObject* parent = nullptr);
     ~DisplayController() override;
 
     // The selection's property outline.
@@ -68,6 +68,10 @@ public Q_SLOTS:
     void openPanelDidEnd1(int returnCode, const QStringList& paths);
     void openPanelDidEnd(int returnCode, const QStringList& paths);
 
+    // The selected photo at full size, and a step from it to the next or
+    // the previous photo.
+    void showFullSize();
+    void stepPhoto(int step);
     // The tree shows stored values rather than readable ones.
     void showStoredValues(bool stored);
     // "N photos, M selected", and the commands that need a selection.
@@ -108,8 +112,6 @@ private:
     // The photo after the selected one in the way the selection last moved.
     QString photoAhead();
     void compareSelectedPhotos();
-    void showFullSize();
-    void stepPhoto(int step);
     int firstSelectedRow() const;
 
     const MainWindowOutlets& m_outlets;
@@ -117,7 +119,7 @@ private:
     SourceSelection& m_selection;
     PhotoListModel& m_localPhotos;
     const PhotoListModel& m_devicePhotos;
-    CurrentPhoto& m_current;
+    const CurrentPhoto& m_current; // the selection's
     EditFormState& m_formState;
     MetadataService& m_metadata;
     ThumbnailLoader& m_thumbnails;

@@ -1,10 +1,10 @@
 #include "app/DisplayController.h"
 
+#include "editing/FormField.h"
 #include "editing/WorkingCopies.h"
 
 #include "app/Background.h"
 #include "app/CurrentPhoto.h"
-#include "app/DateTimeField.h"
 #include "app/DropTargets.h"
 #include "app/EditFormState.h"
 #include "app/FormFieldText.h"
@@ -15,7 +15,6 @@
 #include "app/MapWidget.h"
 #include "app/ParallelReads.h"
 #include "app/PropertyOutlineView.h"
-#include "app/RatingField.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
 #include "metadata/FileTimes.h"
@@ -29,7 +28,6 @@
 #include "sources/PhotoListModel.h"
 
 #include <QFileInfo>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QThread>
@@ -88,8 +86,7 @@ void DisplayController::cellWasDoubleClickedAtIndex(int index) {
 // The selected photo is current at once; until its read returns it has no
 // dictionary, so nothing can pair its path with the previous photo's values.
 void DisplayController::selectPhotoPath(const QString& path) {
-    m_current.currentChooseFilePath = path;
-    m_current.currentExifDictionary.clear();
+    m_selection.choosePhoto(path);
 }
 
 // The large view follows the current photo, decoded for the view's size on
@@ -161,8 +158,8 @@ void DisplayController::readInBackground(const QString& path, bool doubleClick,
 void DisplayController::showSelectionRead(const SelectionRead& read) {
     if (read.generation != m_readGeneration)
         return; // a later selection is on its way
-    m_current.currentFileName = read.fileName;
     if (!read.readable) {
+        m_selection.photoUnreadable(read.fileName);
         showUnreadable(read);
         return;
     }
@@ -171,10 +168,10 @@ void DisplayController::showSelectionRead(const SelectionRead& read) {
     m_sidecarKeys = QSet<QString>(read.sidecarKeys.cbegin(), read.sidecarKeys.cend());
     showOutline(read.dictionary);
     const PhotoDisplay display = photoDisplayFor(read.dictionary);
-    m_current.bMapPreview = display.hasPosition;
-    if (display.hasPosition)
-        m_current.currentCoords = QPointF(display.latitude, display.longitude);
-    m_current.currentExifDictionary = read.dictionary;
+    m_selection.photoRead(read.fileName, read.dictionary,
+                          display.hasPosition
+                              ? std::optional(QPointF(display.latitude, display.longitude))
+                              : std::nullopt);
 
     if (display.hasPosition) {
         m_outlets.currentlocalMapView->show();
@@ -194,7 +191,6 @@ void DisplayController::showSelectionRead(const SelectionRead& read) {
 // is about, so that nothing of the photo shown before passes for this one.
 void DisplayController::showUnreadable(const SelectionRead& read) {
     const MainWindowOutlets& o = m_outlets;
-    m_current.currentExifDictionary.clear();
     m_outline->removeRows(0, m_outline->rowCount());
     o.propertyOutline->setPlaceholderText(notAPhoto());
     for (QLineEdit* field : o.summaryFields())
@@ -230,35 +226,16 @@ void DisplayController::showPosition(double latitude, double longitude) {
 
 void DisplayController::applyDisplay(const PhotoDisplay& display) {
     const MainWindowOutlets& o = m_outlets;
-    const std::pair<const std::optional<QString>*, QWidget*> fields[] = {
-        {&display.photoImageSizelab, o.photoImageSizelab},
-        {&display.artistlab, o.artistlab},
-        {&display.imageDescrilab, o.imageDescrilab},
-        {&display.copyrightlab, o.copyrightlab},
-        {&display.cameraMakelab, o.cameraMakelab},
-        {&display.cameraModelab, o.cameraModelab},
-        {&display.cameraDatelab, o.cameraDatelab},
-        {&display.commentslab, o.commentslab},
-        {&display.gpsDatelab, o.gpsDatelab},
-        {&display.gpsTimelab, o.gpsTimelab},
-        {&display.gpsAitlab, o.gpsAitlab},
-        {&display.gpsLatilab, o.gpsLatilab},
-        {&display.gpsLongtlab, o.gpsLongtlab},
-        {&display.keywordslab, o.keywordslab},
-        {&display.citylab, o.citylab},
-        {&display.statelab, o.statelab},
-        {&display.countrylab, o.countrylab},
-        {&display.countryCodelab, o.countryCodelab},
-        {&display.titlelab, o.titlelab},
-        {&display.ratinglab, o.ratinglab},
-    };
-    for (const auto& [value, edit] : fields) {
-        if (value->has_value())
-            FormFieldText::setText(edit, **value);
-    }
+    if (display.photoImageSizelab)
+        o.photoImageSizelab->setText(*display.photoImageSizelab);
+    const QVariantMap& dictionary = m_current.currentExifDictionary;
+    const EditFormFields shown = shownFields(dictionary);
+    const QList<FormField>& rows = formFields();
+    const QList<QWidget*> fields = o.formFields();
+    for (qsizetype i = 0; i < rows.size() && i < fields.size(); ++i)
+        FormFieldText::setText(fields[i], (shown.*rows[i].edit).value_or(QString()));
     // The summary names the camera by make and model (the lens is in the
     // tree), and shows the digitized date as every date is shown.
-    const QVariantMap& dictionary = m_current.currentExifDictionary;
     o.photoDPIlab->setText(cameraName(dictionary));
     const auto date = photoDate(dictionary);
     o.photoModDatelab->setText(date ? PrintConversion::readable(PropertyKeys::ExifSet,
@@ -292,20 +269,21 @@ void DisplayController::compareSelectedPhotos() {
         this,
         [metadata, paths, stop, threads, storage = m_storage.storagelocation] {
             // A photo that cannot be read is not written either: it has no say.
-            return readInParallel<std::optional<PhotoDisplay>>(
-                size_t(paths.size()), threads, *stop, [&](size_t i) -> std::optional<PhotoDisplay> {
+            return readInParallel<std::optional<EditFormFields>>(
+                size_t(paths.size()), threads, *stop,
+                [&](size_t i) -> std::optional<EditFormFields> {
                     const QString& path = paths[qsizetype(i)];
                     const QString working = workingCopyOf(path, storage);
                     const auto read = metadata->readProperties(working.isEmpty() ? path : working);
                     if (!read)
                         return std::nullopt;
-                    return photoDisplayFor(read->dictionary);
+                    return shownFields(read->dictionary);
                 });
         },
-        [this, stop, generation](const std::vector<std::optional<PhotoDisplay>>& read) {
+        [this, stop, generation](const std::vector<std::optional<EditFormFields>>& read) {
             if (stop->load() || generation != m_readGeneration)
                 return;
-            QList<PhotoDisplay> displays;
+            QList<EditFormFields> displays;
             for (const auto& display : read) {
                 if (display)
                     displays << *display;

@@ -3,8 +3,6 @@
 #include "app/Alerts.h"
 #include "app/ChangeConfirmation.h"
 #include "app/CommandRunner.h"
-#include "app/CurrentPhoto.h"
-#include "app/DateTimeField.h"
 #include "app/EditFormState.h"
 #include "app/EditViewLayout.h"
 #include "app/FormFieldText.h"
@@ -12,27 +10,26 @@
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "app/PlacesSource.h"
-#include "app/RatingField.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
 #include "editing/EditFormOperation.h"
+#include "editing/FormField.h"
 #include "editing/PlacesOperation.h"
 
 #include <QEvent>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPlainTextEdit>
 
 #include <cmath>
 
 EditFormController::EditFormController(const FormOutlets& form, QWidget* window,
                                        const EditFormState& formState, SourceSelection& selection,
-                                       CurrentPhoto& current, CommandRunner& runner, Alerts& alerts,
+                                       CommandRunner& runner, Alerts& alerts,
                                        MetadataService& metadata, const StorageLocation& storage,
                                        QSettings& settings, PlacesSource& places, QObject* parent)
     : QObject(parent), m_form(form), m_window(window), m_formState(formState),
-      m_selection(selection), m_current(current), m_runner(runner), m_alerts(alerts),
-      m_metadata(metadata), m_storage(storage), m_places(places) {
+      m_selection(selection), m_runner(runner), m_alerts(alerts), m_metadata(metadata),
+      m_storage(storage), m_places(places) {
     m_confirmation = new ChangeConfirmation(settings, this);
     m_keywords = new KeywordCompleter(m_form.keywordslab, metadata, this);
     for (QWidget* field : m_form.fields())
@@ -56,44 +53,19 @@ void EditFormController::HideEditViewAction() {
 // photo's value or none ("(several values)"), and writing them would put
 // that photo's date, camera or position into all the others.
 void EditFormController::ClickApplyChangeAction() {
-    const FormOutlets& o = m_form;
     const SourceMode mode = m_selection.mode();
     const std::vector<SelectedPhoto> photos = m_selection.selectedPhotos(mode);
     const bool several = photos.size() > 1;
-    const auto take = [&](QWidget* field) -> std::optional<QString> {
-        if (several && !m_formState.isEdited(field))
-            return std::nullopt;
-        return FormFieldText::text(field);
-    };
-    // Written only when changed, even for one photo: the camera date shown
-    // is one of the photo's dates, and writing it back would put it in
-    // place of the other and drop the fractions and XMP dates the photo
-    // keeps; an untouched title or rating has nothing to write.
-    const auto changed = [&](QWidget* field) -> std::optional<QString> {
-        if (!m_formState.isEdited(field))
-            return std::nullopt;
-        return FormFieldText::text(field);
-    };
+    // Some fields are written only when changed, even for one photo (their
+    // rows say why).
+    const QList<FormField>& rows = formFields();
+    const QList<QWidget*> widgets = m_form.fields();
     EditFormFields fields;
-    fields.artist = take(o.artistlab);
-    fields.description = take(o.imageDescrilab);
-    fields.copyright = take(o.copyrightlab);
-    fields.make = take(o.cameraMakelab);
-    fields.model = take(o.cameraModelab);
-    fields.date = changed(o.cameraDatelab);
-    fields.comment = take(o.commentslab);
-    fields.keywords = take(o.keywordslab);
-    fields.latitude = take(o.gpsLatilab);
-    fields.longitude = take(o.gpsLongtlab);
-    fields.altitude = take(o.gpsAitlab);
-    fields.gpsDate = take(o.gpsDatelab);
-    fields.gpsTime = take(o.gpsTimelab);
-    fields.city = take(o.citylab);
-    fields.state = take(o.statelab);
-    fields.country = take(o.countrylab);
-    fields.countryCode = take(o.countryCodelab);
-    fields.title = changed(o.titlelab);
-    fields.rating = changed(o.ratinglab);
+    for (qsizetype i = 0; i < rows.size() && i < widgets.size(); ++i) {
+        if ((several || rows[i].onlyWhenEdited) && !m_formState.isEdited(widgets[i]))
+            continue;
+        fields.*rows[i].edit = FormFieldText::text(widgets[i]);
+    }
     if (several && m_formState.editedFields().isEmpty()) {
         m_alerts.showSheet(
             tr("Nothing to apply"),
@@ -219,8 +191,7 @@ void EditFormController::textShouldBeginEditing(QWidget*) {
     const auto longitude = leadingNumber(m_form.gpsLongtlab->text());
     if (!latitude || !longitude || std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180)
         return;
-    m_current.currentCoords = QPointF(*latitude, *longitude);
-    m_current.bMapPreview = true;
+    m_selection.moveToPosition(QPointF(*latitude, *longitude));
     m_form.currentlocalMapView->show();
     showOnMap(m_form.currentlocalMapView, *latitude, *longitude, PinPolicy::ReplaceAll);
 }

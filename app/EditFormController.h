@@ -14,18 +14,17 @@ class PlacesSource;
 class QLineEdit;
 class QSettings;
 class SourceSelection;
-struct CurrentPhoto;
 struct StorageLocation;
 
-// The edit form: seventeen fields written together into every selected photo,
+// The edit form: its fields written together into every selected photo,
 // the panel that slides in to hold them, and the form's map, which follows
 // the form's position whenever the user begins to edit a field.
 class EditFormController : public QObject {
     Q_OBJECT
 public:
     EditFormController(const FormOutlets& form, QWidget* window, const EditFormState& formState,
-                       SourceSelection& selection, CurrentPhoto& current, CommandRunner& runner,
-                       Alerts& alerts, MetadataService& metadata, const StorageLocation& storage,
+                       SourceSelection& selection, CommandRunner& runner, Alerts& alerts,
+                       MetadataService& metadata, const StorageLocation& storage,
                        QSettings& settings, PlacesSource& places, QObject* parent = nullptr);
 
     ChangeConfirmation* confirmation() const { return m_confirmation; }
@@ -53,7 +52,6 @@ private:
     QWidget* m_window;
     const EditFormState& m_formState;
     SourceSelection& m_selection;
-    CurrentPhoto& m_current; // the form's map moves the current position
     CommandRunner& m_runner;
     Alerts& m_alerts;
     MetadataService& m_metadata;

@@ -1,23 +1,11 @@
 #include "app/EditFormState.h"
 
 #include "app/FormFieldText.h"
-#include "metadata/PhotoDisplay.h"
+#include "editing/FormField.h"
 
 #include <QWidget>
 
-#include <optional>
-
-namespace {
-
-// The form's fields in formFields() order, as a photo fills them.
-QList<std::optional<QString>> formTexts(const PhotoDisplay& d) {
-    return {d.artistlab,     d.imageDescrilab, d.copyrightlab, d.cameraMakelab, d.cameraModelab,
-            d.cameraDatelab, d.commentslab,    d.keywordslab,  d.gpsDatelab,    d.gpsTimelab,
-            d.gpsAitlab,     d.gpsLatilab,     d.gpsLongtlab,  d.citylab,       d.statelab,
-            d.countrylab,    d.countryCodelab, d.titlelab,     d.ratinglab};
-}
-
-} // namespace
+#include <algorithm>
 
 EditFormState::EditFormState(const QList<QWidget*>& fields, QObject* parent)
     : QObject(parent), m_order(fields) {
@@ -59,22 +47,22 @@ void EditFormState::filled() {
     Q_EMIT stateChanged();
 }
 
-void EditFormState::filledFromSeveral(const QList<PhotoDisplay>& photos) {
+void EditFormState::filledFromSeveral(const QList<EditFormFields>& photos) {
     if (photos.isEmpty())
         return;
-    QList<QList<std::optional<QString>>> texts;
-    for (const PhotoDisplay& photo : photos)
-        texts << formTexts(photo);
-    for (int i = 0; i < m_order.size(); ++i) {
+    const QList<FormField>& rows = formFields();
+    for (int i = 0; i < m_order.size() && i < rows.size(); ++i) {
         QWidget* field = m_order[i];
         Field& f = m_fields[field];
         if (isEdited(field))
             continue;
-        bool same = true;
-        for (const auto& photo : std::as_const(texts))
-            same =
-                same && photo.value(i).value_or(QString()) == texts[0].value(i).value_or(QString());
-        FormFieldText::setText(field, same ? texts[0].value(i).value_or(QString()) : QString());
+        const auto textOf = [&](const EditFormFields& photo) {
+            return (photo.*rows[i].edit).value_or(QString());
+        };
+        const QString first = textOf(photos.first());
+        const bool same = std::all_of(photos.cbegin(), photos.cend(),
+                                      [&](const EditFormFields& p) { return textOf(p) == first; });
+        FormFieldText::setText(field, same ? first : QString());
         f.filledText = FormFieldText::text(field);
         setMixed(field, !same);
     }

@@ -6,7 +6,7 @@
 #include <QString>
 
 class QWidget;
-struct PhotoDisplay;
+struct EditFormFields;
 
 // What the edit form's fields hold besides their texts: whether the user has
 // edited each since the form was filled, and whether it stands for values
@@ -16,15 +16,16 @@ struct PhotoDisplay;
 class EditFormState : public QObject {
     Q_OBJECT
 public:
+    // The fields in the order of their table (formFields()).
     explicit EditFormState(const QList<QWidget*>& fields, QObject* parent = nullptr);
 
     // The fields have just been filled from one photo (or emptied).
     void filled();
-    // The fields compared across the selected photos, in the order of
-    // MainWindowOutlets::formFields(): a field whose photos differ becomes
-    // mixed, one whose photos agree shows their value. Fields the user has
-    // edited meanwhile keep what the user typed.
-    void filledFromSeveral(const QList<PhotoDisplay>& photos);
+    // The fields compared across the selected photos, each as it shows for
+    // one photo: a field whose photos differ becomes mixed, one whose photos
+    // agree shows their value. Fields the user has edited meanwhile keep what
+    // the user typed.
+    void filledFromSeveral(const QList<EditFormFields>& photos);
 
     bool isEdited(const QWidget* field) const;
     bool isMixed(const QWidget* field) const;

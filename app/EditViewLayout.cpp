@@ -5,6 +5,7 @@
 #include "app/MainWindowLayout.h"
 #include "app/MapWidget.h"
 #include "app/RatingField.h"
+#include "editing/FormField.h"
 
 #include <QFormLayout>
 #include <QFrame>
@@ -16,11 +17,12 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <type_traits>
+
 namespace {
 
-QLineEdit* formField(const QString& name, const QString& placeholder = QString()) {
+QLineEdit* formField(const QString& placeholder) {
     auto* edit = new QLineEdit;
-    edit->setObjectName(name);
     edit->setPlaceholderText(placeholder);
     // Room for its hint and for the mixed state's, whichever is longer.
     const QFontMetrics metrics(edit->font());
@@ -42,6 +44,24 @@ QPlainTextEdit* descriptionField() {
     return edit;
 }
 
+QWidget* fieldOfKind(FormFieldKind kind, const QString& placeholder) {
+    switch (kind) {
+    case FormFieldKind::Line:
+        return formField(placeholder);
+    case FormFieldKind::Lines:
+        return descriptionField();
+    case FormFieldKind::DateAndTime:
+        return new DateTimeField(DateTimeField::Part::DateAndTime);
+    case FormFieldKind::Date:
+        return new DateTimeField(DateTimeField::Part::Date);
+    case FormFieldKind::Time:
+        return new DateTimeField(DateTimeField::Part::Time);
+    case FormFieldKind::Stars:
+        return new RatingField;
+    }
+    return nullptr;
+}
+
 PRButton* formButton(const QString& title, const QString& name, const QString& picture) {
     auto* b = new PRButton(title);
     b->setObjectName(name);
@@ -61,65 +81,20 @@ void buildEditView(MainWindowOutlets& o) {
     panel->setBackgroundRole(QPalette::Window);
     o.editView = panel;
 
-    const struct {
-        QString label;
-        QLineEdit** outlet;
-        QString name;
-        QString placeholder;
-    } rows[] = {
-        {QObject::tr("Artist"), &o.artistlab, QStringLiteral("artistlab"), {}},
-        {QObject::tr("Description"), nullptr, QStringLiteral("imageDescrilab"), {}},
-        {QObject::tr("Copyright"), &o.copyrightlab, QStringLiteral("copyrightlab"), {}},
-        {QObject::tr("Make"), &o.cameraMakelab, QStringLiteral("cameraMakelab"), {}},
-        {QObject::tr("Model"), &o.cameraModelab, QStringLiteral("cameraModelab"), {}},
-        {QObject::tr("Date"), nullptr, QStringLiteral("cameraDatelab"), {}},
-        {QObject::tr("Comment"), &o.commentslab, QStringLiteral("commentslab"), {}},
-        {QObject::tr("Keywords"), &o.keywordslab, QStringLiteral("keywordslab"),
-         QObject::tr("one, two, three")},
-        {QObject::tr("Latitude"), &o.gpsLatilab, QStringLiteral("gpsLatilab"),
-         QObject::tr("south negative")},
-        {QObject::tr("Longitude"), &o.gpsLongtlab, QStringLiteral("gpsLongtlab"),
-         QObject::tr("west negative")},
-        {QObject::tr("Altitude"), &o.gpsAitlab, QStringLiteral("gpsAitlab"), QObject::tr("metres")},
-        {QObject::tr("GPS date"), nullptr, QStringLiteral("gpsDatelab"), {}},
-        {QObject::tr("GPS time (UTC)"), nullptr, QStringLiteral("gpsTimelab"), {}},
-        {QObject::tr("City"), &o.citylab, QStringLiteral("citylab"), {}},
-        {QObject::tr("State"), &o.statelab, QStringLiteral("statelab"), QObject::tr("or province")},
-        {QObject::tr("Country"), &o.countrylab, QStringLiteral("countrylab"), {}},
-        {QObject::tr("Country code"), &o.countryCodelab, QStringLiteral("countryCodelab"),
-         QObject::tr("ISO, such as DE")},
-        {QObject::tr("Title"), &o.titlelab, QStringLiteral("titlelab"), {}},
-        {QObject::tr("Rating"), nullptr, QStringLiteral("ratinglab"), {}},
-    };
     auto* fields = new QWidget;
     fields->setObjectName(QStringLiteral("editFields"));
     auto* form = new QFormLayout(fields);
     form->setVerticalSpacing(6);
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-    for (const auto& row : rows) {
-        QWidget* field = nullptr;
-        if (row.outlet) {
-            *row.outlet = formField(row.name, row.placeholder);
-            field = *row.outlet;
-        } else if (row.name == QLatin1String("imageDescrilab")) {
-            o.imageDescrilab = descriptionField();
-            field = o.imageDescrilab;
-        } else if (row.name == QLatin1String("ratinglab")) {
-            o.ratinglab = new RatingField;
-            field = o.ratinglab;
-        } else {
-            const auto part = row.name == QLatin1String("gpsDatelab") ? DateTimeField::Part::Date
-                              : row.name == QLatin1String("gpsTimelab")
-                                  ? DateTimeField::Part::Time
-                                  : DateTimeField::Part::DateAndTime;
-            auto* date = new DateTimeField(part);
-            (part == DateTimeField::Part::Date   ? o.gpsDatelab
-             : part == DateTimeField::Part::Time ? o.gpsTimelab
-                                                 : o.cameraDatelab) = date;
-            field = date;
-        }
-        field->setObjectName(row.name);
-        form->addRow(row.label, field);
+    for (const FormField& row : formFields()) {
+        QWidget* field = fieldOfKind(row.kind, QObject::tr(row.placeholder));
+        field->setObjectName(row.outlet);
+        o.fieldWidgets << field;
+        o.forEachOutlet([&](const char* name, auto*& outlet) {
+            if (row.outlet == QLatin1String(name))
+                outlet = qobject_cast<std::remove_reference_t<decltype(outlet)>>(field);
+        });
+        form->addRow(QObject::tr(row.label), field);
         if (field == o.countryCodelab) {
             // Beside the place it fills, below the position it reads.
             o.fillPlacesBtn = new QPushButton(QObject::tr("Fill from Position"));

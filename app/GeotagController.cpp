@@ -82,14 +82,8 @@ GeotagController::GeotagController(QWidget* window, SourceSelection& selection,
     m_window->photoTable->horizontalHeader()->resizeSection(GeotagModel::GpsTimeColumn, 190);
     m_confirmation = new ChangeConfirmation(settings, this);
 
+    // The window's buttons meet their commands in AppDelegate::wireGeotag.
     GeotagWindow* w = m_window;
-    connect(w->addTrackButton, &QPushButton::clicked, this, &GeotagController::AddTrackAction);
-    connect(w->removeTrackButton, &QPushButton::clicked, this,
-            &GeotagController::RemoveTrackAction);
-    connect(w->syncButton, &QPushButton::clicked, this, &GeotagController::SynchroniseAction);
-    connect(w->clearSyncButton, &QPushButton::clicked, this, &GeotagController::ClearSyncAction);
-    connect(w->applyButton, &QPushButton::clicked, this, &GeotagController::ApplyGeotagAction);
-    connect(w->closeButton, &QPushButton::clicked, this, &GeotagController::CloseGeotagAction);
     connect(w, &QDialog::finished, this, [this] {
         stopReading();
         saveGeometry();

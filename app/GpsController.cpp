@@ -42,11 +42,10 @@ void setField(QWidget* field, const QString& text) {
 
 } // namespace
 
-GpsController::GpsController(QWidget* window, SourceSelection& selection,
-                             const CurrentPhoto& current, CommandRunner& runner, Alerts& alerts,
-                             MetadataService& metadata, const StorageLocation& storage,
-                             QSettings& settings, QObject* parent)
-    : QObject(parent), m_window(window), m_selection(selection), m_current(current),
+GpsController::GpsController(QWidget* window, SourceSelection& selection, CommandRunner& runner,
+                             Alerts& alerts, MetadataService& metadata,
+                             const StorageLocation& storage, QSettings& settings, QObject* parent)
+    : QObject(parent), m_window(window), m_selection(selection), m_current(selection.current()),
       m_runner(runner), m_alerts(alerts), m_metadata(metadata), m_storage(storage) {
     m_gpsWindow = new ChangeGPSWindow(window);
     m_mapWindow = new MapWindow(settings, window);

@@ -24,9 +24,9 @@ class GpsController : public QObject {
     Q_OBJECT
 public:
     // Makes the GPS window and the map window on the main window.
-    GpsController(QWidget* window, SourceSelection& selection, const CurrentPhoto& current,
-                  CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
-                  const StorageLocation& storage, QSettings& settings, QObject* parent = nullptr);
+    GpsController(QWidget* window, SourceSelection& selection, CommandRunner& runner,
+                  Alerts& alerts, MetadataService& metadata, const StorageLocation& storage,
+                  QSettings& settings, QObject* parent = nullptr);
 
     ChangeGPSWindow* changeGPSWindow() const { return m_gpsWindow; }
     MapWindow* mapWindow() const { return m_mapWindow; }
@@ -59,7 +59,7 @@ private:
 
     QWidget* m_window;
     SourceSelection& m_selection;
-    const CurrentPhoto& m_current;
+    const CurrentPhoto& m_current; // the selection's
     CommandRunner& m_runner;
     Alerts& m_alerts;
     MetadataService& m_metadata;

@@ -20,8 +20,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMainWindow>
-#include <QPlainTextEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
@@ -35,43 +35,11 @@ QList<QLineEdit*> MainWindowOutlets::summaryFields() const {
 }
 
 QList<QWidget*> MainWindowOutlets::formFields() const {
-    return form().fields();
+    return fields();
 }
 
 FormOutlets MainWindowOutlets::form() const {
-    FormOutlets f;
-    f.editView = editView;
-    f.infoPane = infoPane;
-    f.localphotoView = localphotoView;
-    f.currentlocalMapView = currentlocalMapView;
-    f.artistlab = artistlab;
-    f.copyrightlab = copyrightlab;
-    f.cameraMakelab = cameraMakelab;
-    f.cameraModelab = cameraModelab;
-    f.commentslab = commentslab;
-    f.keywordslab = keywordslab;
-    f.gpsAitlab = gpsAitlab;
-    f.gpsLatilab = gpsLatilab;
-    f.gpsLongtlab = gpsLongtlab;
-    f.citylab = citylab;
-    f.statelab = statelab;
-    f.countrylab = countrylab;
-    f.countryCodelab = countryCodelab;
-    f.titlelab = titlelab;
-    f.imageDescrilab = imageDescrilab;
-    f.cameraDatelab = cameraDatelab;
-    f.gpsDatelab = gpsDatelab;
-    f.gpsTimelab = gpsTimelab;
-    f.ratinglab = ratinglab;
-    f.fillPlacesBtn = fillPlacesBtn;
-    return f;
-}
-
-QList<QWidget*> FormOutlets::fields() const {
-    return {artistlab,     imageDescrilab, copyrightlab, cameraMakelab, cameraModelab,
-            cameraDatelab, commentslab,    keywordslab,  gpsDatelab,    gpsTimelab,
-            gpsAitlab,     gpsLatilab,     gpsLongtlab,  citylab,       statelab,
-            countrylab,    countryCodelab, titlelab,     ratinglab};
+    return *this;
 }
 
 QList<QSplitter*> MainWindowOutlets::splitters() const {

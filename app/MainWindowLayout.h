@@ -27,8 +27,9 @@ class QSplitter;
 class QToolButton;
 class QWidget;
 
-// The controls of the main window by the controller's names for them.
-struct MainWindowOutlets {
+// The controls of the main window by the controller's names for them; the
+// edit form's among them.
+struct MainWindowOutlets : FormOutlets {
     QMainWindow* window = nullptr;
     CommandBar* commandBar = nullptr; // the window's buttons, under the title bar
 
@@ -38,8 +39,7 @@ struct MainWindowOutlets {
     QSplitter* mainSplitter = nullptr;  // the browser | the photo view
     QSplitter* photoSplitter = nullptr; // the summary and tree | the large view and map
     QSplitter* viewSplitter = nullptr;  // the large view above the map
-    QWidget* infoPane = nullptr;
-    QWidget* viewPane = nullptr;
+    QWidget* viewPane = nullptr;        // beside the summary and tree pane, infoPane
 
     // Left pane: exactly one of the three is visible.
     NSDragImageBrowserView* localImageBrowserView = nullptr; // also the scroll view
@@ -61,23 +61,12 @@ struct MainWindowOutlets {
     // The device photos; shown by the device source.
     QListView* imageBrowserView = nullptr;
 
-    QWidget* localphotoView = nullptr;
-    LargePhotoView* localPhotoImageView = nullptr;
-    MapWidget* currentlocalMapView = nullptr;
+    LargePhotoView* localPhotoImageView = nullptr; // above the map, currentlocalMapView
     PropertyOutlineView* propertyOutline = nullptr;
     QLineEdit* propertyFilter = nullptr; // narrows the tree to a text
 
     QLineEdit *photoNamelab = nullptr, *photoFileSizelab = nullptr, *photoImageSizelab = nullptr,
               *photoDPIlab = nullptr, *photoCreateDatelab = nullptr, *photoModDatelab = nullptr;
-    QLineEdit *artistlab = nullptr, *copyrightlab = nullptr, *cameraMakelab = nullptr,
-              *cameraModelab = nullptr, *commentslab = nullptr, *keywordslab = nullptr,
-              *gpsAitlab = nullptr, *gpsLatilab = nullptr, *gpsLongtlab = nullptr,
-              *citylab = nullptr, *statelab = nullptr, *countrylab = nullptr,
-              *countryCodelab = nullptr, *titlelab = nullptr;
-    QPlainTextEdit* imageDescrilab = nullptr; // a description may run over lines
-    DateTimeField *cameraDatelab = nullptr, *gpsDatelab = nullptr, *gpsTimelab = nullptr;
-    RatingField* ratinglab = nullptr;
-    QPushButton* fillPlacesBtn = nullptr;
 
     // The import button opens its menu below it.
     PRButton* importPhotobtn = nullptr;
@@ -110,9 +99,8 @@ struct MainWindowOutlets {
     QSlider* thumbnailSizeSlider = nullptr;
     QLabel* photoCountLabel = nullptr; // "N photos, M selected"
 
-    // The edit form: a panel of the seventeen fields that slides in over the
-    // summary and the outline, beside the photo and the map.
-    QWidget* editView = nullptr;
+    // The edit form (editView, of the fields of FormOutlets) slides in over
+    // the summary and the outline, beside the photo and the map.
     PRButton *editBackBtn = nullptr, *editApplyBtn = nullptr, *editTemplateBtn = nullptr;
     // Shows the form (the command bar's, and the Metadata menu's Edit Fields…).
     PRButton* localeditexifBtn = nullptr;

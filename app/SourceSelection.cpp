@@ -44,3 +44,35 @@ std::vector<SelectedPhoto> SourceSelection::selectedPhotos(SourceMode mode) cons
         listed.append({item.filePath, item.fileName});
     return selectPhotos(mode, listed, rows, m_storage.storagelocation);
 }
+
+void SourceSelection::choosePhoto(const QString& path) {
+    m_current.currentChooseFilePath = path;
+    m_current.currentExifDictionary.clear();
+}
+
+void SourceSelection::chooseFile(const QString& path) {
+    m_current.currentChooseFilePath = path;
+}
+
+void SourceSelection::photoRead(const QString& fileName, const QVariantMap& dictionary,
+                                std::optional<QPointF> position) {
+    m_current.currentFileName = fileName;
+    m_current.bMapPreview = position.has_value();
+    if (position)
+        m_current.currentCoords = *position;
+    m_current.currentExifDictionary = dictionary;
+}
+
+void SourceSelection::photoUnreadable(const QString& fileName) {
+    m_current.currentFileName = fileName;
+    m_current.currentExifDictionary.clear();
+}
+
+void SourceSelection::nameDevicePhoto(const QString& fileName) {
+    m_current.currentFileName = fileName;
+}
+
+void SourceSelection::moveToPosition(const QPointF& coords) {
+    m_current.currentCoords = coords;
+    m_current.bMapPreview = true;
+}

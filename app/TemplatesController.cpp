@@ -4,29 +4,27 @@
 #include "app/Background.h"
 #include "app/CommandRunner.h"
 #include "app/CurrentPhoto.h"
-#include "app/DateTimeField.h"
 #include "app/EditFormState.h"
 #include "app/FileViewer.h"
+#include "app/FormFieldText.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
+#include "editing/FormField.h"
 #include "metadata/DateText.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
 
 #include <QFileDialog>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 
 using namespace PropertyKeys;
 
 TemplatesController::TemplatesController(const FormOutlets& form, QWidget* window,
                                          const EditFormState& formState, SourceSelection& selection,
-                                         const CurrentPhoto& current, CommandRunner& runner,
-                                         Alerts& alerts, MetadataService& metadata,
-                                         FileViewer& fileViewer, const StorageLocation& storage,
-                                         QObject* parent)
+                                         CommandRunner& runner, Alerts& alerts,
+                                         MetadataService& metadata, FileViewer& fileViewer,
+                                         const StorageLocation& storage, QObject* parent)
     : QObject(parent), m_form(form), m_window(window), m_formState(formState),
-      m_selection(selection), m_current(current), m_runner(runner), m_alerts(alerts),
+      m_selection(selection), m_current(selection.current()), m_runner(runner), m_alerts(alerts),
       m_metadata(metadata), m_fileViewer(fileViewer), m_storage(storage) {}
 
 void TemplatesController::exportCurrentPhoto(ExportKind kind) {
@@ -80,46 +78,25 @@ void TemplatesController::WriteSelectedItemsExifDataToPlist() {
     exportCurrentPhoto(ExportKind::All);
 }
 
+// A field that stands for several photos' differing values has no value to
+// save: the template leaves it out, and applying the template leaves it as
+// each photo has it. Edited fields and fields the photos share are saved as
+// they show.
 void TemplatesController::ExportTemplateDataToPlist() {
-    const FormOutlets& o = m_form;
-    TemplateFields fields;
-    fields.artist = o.artistlab->text();
-    fields.imageDescription = o.imageDescrilab->toPlainText();
-    fields.copyright = o.copyrightlab->text();
-    fields.make = o.cameraMakelab->text();
-    fields.model = o.cameraModelab->text();
-    // The template keeps the wall time alone, as it always has.
-    fields.dateDigitized = DateText::splitZone(o.cameraDatelab->text()).wall;
-    fields.comment = o.commentslab->text();
-    fields.keywords = o.keywordslab->text();
-    fields.gpsDate = o.gpsDatelab->text();
-    fields.gpsTime = o.gpsTimelab->text();
-    fields.altitude = o.gpsAitlab->text();
-    fields.latitude = o.gpsLatilab->text();
-    fields.longitude = o.gpsLongtlab->text();
+    const QList<FormField>& rows = formFields();
+    const QList<QWidget*> widgets = m_form.fields();
+    EditFormFields fields;
+    for (qsizetype i = 0; i < rows.size() && i < widgets.size(); ++i) {
+        QString text = FormFieldText::text(widgets[i]);
+        // The template keeps the wall time alone, as it always has.
+        if (rows[i].rule == FormFieldRule::CameraDate)
+            text = DateText::splitZone(text).wall;
+        fields.*rows[i].edit = text;
+    }
     QVariantMap dictionary = templateDictionary(fields);
-    // A field that stands for several photos' differing values has no value
-    // to save: the template leaves it out, and applying the template leaves
-    // it as each photo has it. Edited fields and fields the photos share are
-    // saved as they show.
-    const std::pair<QWidget*, QStringList> keysOf[] = {
-        {o.artistlab, {Artist}},
-        {o.imageDescrilab, {ImageDescription}},
-        {o.copyrightlab, {Copyright}},
-        {o.cameraMakelab, {Make, LensMake}},
-        {o.cameraModelab, {Model, LensModel}},
-        {o.cameraDatelab, {DateTimeDigitized}},
-        {o.commentslab, {UserComment}},
-        {o.keywordslab, {Keywords}},
-        {o.gpsDatelab, {DateStamp}},
-        {o.gpsTimelab, {TimeStamp}},
-        {o.gpsAitlab, {Altitude}},
-        {o.gpsLatilab, {Latitude, LatitudeRef}},
-        {o.gpsLongtlab, {Longitude, LongitudeRef}},
-    };
-    for (const auto& [field, keys] : keysOf) {
-        if (m_formState.isMixed(field)) {
-            for (const QString& key : keys)
+    for (qsizetype i = 0; i < rows.size() && i < widgets.size(); ++i) {
+        if (m_formState.isMixed(widgets[i])) {
+            for (const QString& key : rows[i].templateKeys)
                 dictionary.remove(key);
         }
     }

@@ -24,10 +24,9 @@ class TemplatesController : public QObject {
     Q_OBJECT
 public:
     TemplatesController(const FormOutlets& form, QWidget* window, const EditFormState& formState,
-                        SourceSelection& selection, const CurrentPhoto& current,
-                        CommandRunner& runner, Alerts& alerts, MetadataService& metadata,
-                        FileViewer& fileViewer, const StorageLocation& storage,
-                        QObject* parent = nullptr);
+                        SourceSelection& selection, CommandRunner& runner, Alerts& alerts,
+                        MetadataService& metadata, FileViewer& fileViewer,
+                        const StorageLocation& storage, QObject* parent = nullptr);
 
 public Q_SLOTS:
     void ExportTIFFtoPlistAction();
@@ -66,7 +65,7 @@ private:
     QWidget* m_window;
     const EditFormState& m_formState;
     SourceSelection& m_selection;
-    const CurrentPhoto& m_current;
+    const CurrentPhoto& m_current; // the selection's
     CommandRunner& m_runner;
     Alerts& m_alerts;
     MetadataService& m_metadata;

@@ -1,5 +1,6 @@
 #include "cli/TemplateCommands.h"
 
+#include "editing/EditFormOperation.h"
 #include "editing/TemplateOperations.h"
 #include "metadata/MetadataService.h"
 
@@ -94,13 +95,13 @@ int exportTemplate(const QStringList& arguments, const CliStreams& streams) {
     if (!parsed || !parsed->first.contains(QStringLiteral("--out")) || !parsed->second.isEmpty())
         return usage(streams, QStringLiteral("template export takes its fields and --out DIR"));
     const auto& v = parsed->first;
-    TemplateFields fields;
+    EditFormFields fields;
     fields.artist = v.value(QStringLiteral("--artist"));
-    fields.imageDescription = v.value(QStringLiteral("--description"));
+    fields.description = v.value(QStringLiteral("--description"));
     fields.copyright = v.value(QStringLiteral("--copyright"));
     fields.make = v.value(QStringLiteral("--make"));
     fields.model = v.value(QStringLiteral("--model"));
-    fields.dateDigitized = v.value(QStringLiteral("--date"));
+    fields.date = v.value(QStringLiteral("--date"));
     fields.comment = v.value(QStringLiteral("--comment"));
     fields.keywords = v.value(QStringLiteral("--keywords"));
     fields.gpsDate = v.value(QStringLiteral("--gps-date"));

@@ -1,5 +1,6 @@
 #include "editing/EditFormOperation.h"
 
+#include "editing/FormField.h"
 #include "editing/PlacesOperation.h"
 #include "metadata/DateText.h"
 #include "metadata/PhotoDisplay.h"
@@ -8,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <map>
 
 using namespace PropertyKeys;
 
@@ -87,15 +89,15 @@ Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
     PlannedRewrite plan;
     plan.form = OutputForm::PlainName;
 
-    QVariantMap tiff, exif, iptc;
-    insertIfGiven(tiff, Artist, f.artist);
-    insertIfGiven(tiff, ImageDescription, f.description);
-    insertIfGiven(tiff, Copyright, f.copyright);
-    insertIfGiven(tiff, Make, f.make);
-    insertIfGiven(tiff, Model, f.model);
-    insertIfGiven(exif, LensMake, f.make);
-    insertIfGiven(exif, LensModel, f.model);
-    insertIfGiven(exif, UserComment, f.comment);
+    std::map<QString, QVariantMap> sets;
+    for (const FormField& field : formFields()) {
+        if (field.rule != FormFieldRule::Text)
+            continue;
+        for (const FormFieldHome& home : field.homes)
+            insertIfGiven(sets[home.set], home.key, f.*field.edit);
+    }
+    QVariantMap& exif = sets[ExifSet];
+    QVariantMap& iptc = sets[IptcSet];
     if (!isEmpty(f.date)) {
         if (!DateText::isValid(f.date->trimmed()))
             return R::fail(QStringLiteral("date: \"%1\" is not a date of the form YYYY:MM:DD "
@@ -123,12 +125,10 @@ Result<PlannedRewrite> editFormPlan(const EditFormFields& f) {
             return R::fail(QStringLiteral("rating: \"%1\" is not a number of stars from 0 to 5")
                                .arg(f.rating->trimmed()));
     }
-    if (!tiff.isEmpty())
-        plan.changes.insert(TiffSet, tiff);
-    if (!exif.isEmpty())
-        plan.changes.insert(ExifSet, exif);
-    if (!iptc.isEmpty())
-        plan.changes.insert(IptcSet, iptc);
+    for (const auto& [set, values] : sets) {
+        if (!values.isEmpty())
+            plan.changes.insert(set, values);
+    }
 
     const GpsTexts texts{f.latitude.value_or(QString()), f.longitude.value_or(QString()),
                          f.altitude.value_or(QString()), f.gpsDate.value_or(QString()),
@@ -162,19 +162,18 @@ namespace {
 // The GPS keys of one photo that the given fields change: the whole set for a
 // photo without a position, else only the keys of the fields given.
 std::optional<QVariantMap> typedGpsChanges(const EditFormFields& f, const QVariantMap& dictionary) {
-    const PhotoDisplay own = photoDisplayFor(dictionary);
-    if (!own.hasPosition && !(f.latitude && f.longitude))
+    const bool hasPosition = photoDisplayFor(dictionary).hasPosition;
+    if (!hasPosition && !(f.latitude && f.longitude))
         return std::nullopt;
-    const GpsTexts texts{f.latitude.value_or(own.gpsLatilab.value_or(QString())),
-                         f.longitude.value_or(own.gpsLongtlab.value_or(QString())),
-                         f.altitude.value_or(own.gpsAitlab.value_or(QString())),
-                         f.gpsDate.value_or(own.gpsDatelab.value_or(QString())),
-                         f.gpsTime.value_or(own.gpsTimelab.value_or(QString()))};
+    const EditFormFields own = shownFields(dictionary);
+    const GpsTexts texts{f.latitude.value_or(*own.latitude), f.longitude.value_or(*own.longitude),
+                         f.altitude.value_or(*own.altitude), f.gpsDate.value_or(*own.gpsDate),
+                         f.gpsTime.value_or(*own.gpsTime)};
     const auto values = readGpsTexts(texts, GpsDateRule::Optional);
     if (!values) // the photo's own GPS texts do not read: its set stays as it is
         return std::nullopt;
     const QVariantMap whole = gpsChangesFor(values.value(), dictionary);
-    if (!own.hasPosition)
+    if (!hasPosition)
         return whole;
     QVariantMap changes;
     const auto take = [&](bool given, std::initializer_list<QString> keys) {
@@ -195,21 +194,12 @@ std::optional<QVariantMap> typedGpsChanges(const EditFormFields& f, const QVaria
 
 Result<PlannedRewrite> editFormPlanForSeveral(const EditFormFields& f) {
     using R = Result<PlannedRewrite>;
-    EditFormFields common;
-    common.artist = f.artist;
-    common.description = f.description;
-    common.copyright = f.copyright;
-    common.make = f.make;
-    common.model = f.model;
-    common.date = f.date;
-    common.comment = f.comment;
-    common.keywords = f.keywords;
-    common.city = f.city;
-    common.state = f.state;
-    common.country = f.country;
-    common.countryCode = f.countryCode;
-    common.title = f.title;
-    common.rating = f.rating;
+    // The GPS texts are each photo's own business below; the rest is shared.
+    EditFormFields common = f;
+    for (const FormField& field : formFields()) {
+        if (field.isGps())
+            common.*field.edit = std::nullopt;
+    }
     auto planned = editFormPlan(common);
     if (!planned || !(f.latitude || f.longitude || f.altitude || f.gpsDate || f.gpsTime))
         return planned;

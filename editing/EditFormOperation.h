@@ -8,8 +8,9 @@
 
 #include <optional>
 
-// The texts of the edit form. An absent field is not touched; the
-// window hands all seventeen, the command line only those it was given.
+// The texts of the edit form, one for each of its fields (formFields() in
+// editing/FormField.h). An absent field is not touched; the window hands
+// every field, the command line only those it was given.
 struct EditFormFields {
     std::optional<QString> artist = std::nullopt;      // TIFF Artist
     std::optional<QString> description = std::nullopt; // TIFF ImageDescription

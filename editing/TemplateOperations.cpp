@@ -1,5 +1,7 @@
 #include "editing/TemplateOperations.h"
 
+#include "editing/EditFormOperation.h"
+#include "editing/FormField.h"
 #include "editing/GpsFields.h"
 #include "editing/OutputNaming.h"
 #include "editing/WorkingCopies.h"
@@ -172,22 +174,26 @@ Result<QVariantMap> exportDictionary(ExportKind kind, const QVariantMap& photo) 
     return R::fail(QString());
 }
 
-QVariantMap templateDictionary(const TemplateFields& f) {
-    QVariantMap t = {
-        {Artist, f.artist},       {ImageDescription, f.imageDescription},
-        {Copyright, f.copyright}, {Make, f.make},
-        {Model, f.model},         {LensMake, f.make},
-        {LensModel, f.model},     {DateTimeDigitized, f.dateDigitized},
-        {UserComment, f.comment}, {Keywords, keywordList(f.keywords)},
-        {DateStamp, f.gpsDate},   {TimeStamp, f.gpsTime},
-        {Altitude, f.altitude},
-    };
-    const double latitude = leadingNumber(f.latitude).value_or(0.0);
-    const double longitude = leadingNumber(f.longitude).value_or(0.0);
-    t.insert(Latitude, singlePrecision(latitude));
-    t.insert(LatitudeRef, latitude < 0 ? QStringLiteral("S") : QStringLiteral("N"));
-    t.insert(Longitude, singlePrecision(longitude));
-    t.insert(LongitudeRef, longitude < 0 ? QStringLiteral("W") : QStringLiteral("E"));
+QVariantMap templateDictionary(const EditFormFields& f) {
+    QVariantMap t;
+    for (const FormField& field : formFields()) {
+        if (field.templateKeys.isEmpty())
+            continue;
+        const QString text = (f.*field.edit).value_or(QString());
+        if (field.rule == FormFieldRule::Keywords) {
+            t.insert(field.templateKeys.first(), keywordList(text));
+        } else if (field.rule == FormFieldRule::Latitude ||
+                   field.rule == FormFieldRule::Longitude) {
+            const double degrees = leadingNumber(text).value_or(0.0);
+            const bool latitude = field.rule == FormFieldRule::Latitude;
+            t.insert(field.templateKeys.value(0), singlePrecision(degrees));
+            const char* ref = latitude ? (degrees < 0 ? "S" : "N") : (degrees < 0 ? "W" : "E");
+            t.insert(field.templateKeys.value(1), QString::fromLatin1(ref));
+        } else {
+            for (const QString& key : field.templateKeys)
+                t.insert(key, text);
+        }
+    }
     return t;
 }
 

@@ -20,15 +20,13 @@ QString exportFileName(ExportKind kind, const QString& photoFileName);
 // What the file holds; fails when the photo has none of what it asks for.
 Result<QVariantMap> exportDictionary(ExportKind kind, const QVariantMap& photo);
 
-// The edit form's fields, as a template carries them.
-struct TemplateFields {
-    QString artist, imageDescription, copyright, make, model, dateDigitized, comment, keywords;
-    QString gpsDate, gpsTime, altitude, latitude, longitude;
-};
 inline const QString TemplateFileName = QStringLiteral("templatefile.plist");
-// The template's 17 keys; keywords as a list, latitude and longitude as
-// single-precision numbers with their sign and reference letter.
-QVariantMap templateDictionary(const TemplateFields& fields);
+// The edit form's fields as a template carries them: the 17 keys of the
+// fields that have template keys (an absent field as an empty text);
+// keywords as a list, latitude and longitude as single-precision numbers
+// with their sign and reference letter.
+struct EditFormFields;
+QVariantMap templateDictionary(const EditFormFields& fields);
 
 // Writes a dictionary into the folder as an XML property list, atomically.
 Result<QString> writePropertyListFile(const QString& folder, const QString& fileName,

@@ -25,12 +25,6 @@ double signedAltitude(const QVariantMap& gps) {
 }
 
 namespace {
-const QRegularExpression zoneOffset(QStringLiteral("^[+-]\\d{2}:\\d{2}$"));
-
-QString numberText(double value) {
-    return QString::number(value, 'g', 10);
-}
-
 // An XMP or IPTC date in the EXIF layout, its wall time as it reads.
 QString exifLayout(const QString& date, const QString& time = QString()) {
     static const QRegularExpression day(QStringLiteral("^(\\d{4})-?(\\d{2})-?(\\d{2})"));
@@ -115,85 +109,7 @@ PhotoDisplay photoDisplayFor(const QVariantMap& dictionary) {
                                   .arg(dictionary.value(PixelWidth).toLongLong())
                                   .arg(dictionary.value(PixelHeight).toLongLong());
 
-    // Cleared first; the TIFF set, then the EXIF set, fill them.
-    const QString empty;
-    d.photoDPIlab = d.artistlab = d.imageDescrilab = d.copyrightlab = empty;
-    d.cameraMakelab = d.cameraModelab = d.cameraDatelab = d.commentslab = empty;
-    if (dictionary.contains(TiffSet)) {
-        const QVariantMap tiff = dictionary.value(TiffSet).toMap();
-        d.artistlab = displayText(tiff.value(Artist));
-        d.imageDescrilab = displayText(tiff.value(ImageDescription));
-        d.copyrightlab = displayText(tiff.value(Copyright));
-        d.cameraMakelab = displayText(tiff.value(Make));
-        d.cameraModelab = displayText(tiff.value(Model));
-        d.photoDPIlab = displayText(tiff.value(Model));
-    }
-    d.photoModDatelab = empty;
-    if (dictionary.contains(ExifSet)) {
-        // The make and model fields show the EXIF lens make and model where
-        // the photo has them, else the camera's: an empty field would be
-        // written back over the TIFF make by Apply.
-        const QVariantMap exif = dictionary.value(ExifSet).toMap();
-        if (exif.contains(LensMake))
-            d.cameraMakelab = displayText(exif.value(LensMake));
-        if (exif.contains(LensModel))
-            d.cameraModelab = displayText(exif.value(LensModel));
-        d.photoDPIlab = displayText(exif.value(LensModel));
-        d.commentslab = displayText(exif.value(UserComment));
-    }
-    if (const auto date = photoDate(dictionary)) {
-        d.cameraDatelab = d.photoModDatelab = *date;
-        // The form shows the zone the camera kept for that date: an edited
-        // date keeps it unless the user picks another.
-        const QVariantMap exif = dictionary.value(ExifSet).toMap();
-        const std::pair<QString, QString> zoned[] = {
-            {DateTimeDigitized, QStringLiteral("OffsetTimeDigitized")},
-            {DateTimeOriginal, QStringLiteral("OffsetTimeOriginal")},
-        };
-        for (const auto& [key, offset] : zoned) {
-            const QString zone = exif.value(offset).toString().trimmed();
-            if (exif.value(key).toString().trimmed() == *date) {
-                if (zoneOffset.match(zone).hasMatch())
-                    d.cameraDatelab = *date + zone;
-                break;
-            }
-        }
-    }
     const QVariantMap gps = dictionary.value(GpsSet).toMap();
-    d.gpsDatelab = displayText(gps.value(DateStamp));
-    d.gpsTimelab = displayText(gps.value(TimeStamp));
-    // Below sea level shows as negative, so that applying the form unchanged
-    // keeps the photo below sea level.
-    d.gpsAitlab = gps.contains(Altitude) ? numberText(signedAltitude(gps)) : empty;
-    d.gpsLatilab = gps.contains(Latitude) ? numberText(signedLatitude(gps)) : empty;
-    d.gpsLongtlab = gps.contains(Longitude) ? numberText(signedLongitude(gps)) : empty;
-    // A photo that keeps XMP and no IPTC has its keywords in XMP alone.
-    const QVariant keywords = dictionary.value(IptcSet).toMap().value(Keywords);
-    d.keywordslab = displayText(
-        keywords.isValid() ? keywords
-                           : dictionary.value(XmpSet).toMap().value(QStringLiteral("dc:subject")));
-    // The location as IPTC has it, else as XMP has it (a photo that never
-    // had IPTC).
-    const QVariantMap iptc = dictionary.value(IptcSet).toMap();
-    const QVariantMap xmp = dictionary.value(XmpSet).toMap();
-    const struct {
-        std::optional<QString> PhotoDisplay::*field;
-        const char *iptc, *xmp;
-    } location[] = {
-        {&PhotoDisplay::citylab, "City", "photoshop:City"},
-        {&PhotoDisplay::statelab, "Province/State", "photoshop:State"},
-        {&PhotoDisplay::countrylab, "Country/PrimaryLocationName", "photoshop:Country"},
-        {&PhotoDisplay::countryCodelab, "Country/PrimaryLocationCode", "Iptc4xmpCore:CountryCode"},
-        {&PhotoDisplay::titlelab, "ObjectName", "dc:title"},
-    };
-    for (const auto& place : location) {
-        const QString key = QLatin1String(place.iptc);
-        d.*place.field =
-            displayText(iptc.contains(key) ? iptc.value(key) : xmp.value(QLatin1String(place.xmp)));
-    }
-    // The stars as XMP keeps them; the text stays as it is ("-1" marks a
-    // rejected photo), so that an untouched field writes nothing new.
-    d.ratinglab = displayText(xmp.value(QStringLiteral("xmp:Rating")));
     // A GPS set with no position (some cameras write only its version) is
     // not a position at 0, 0.
     if (gps.contains(Latitude) && gps.contains(Longitude)) {

@@ -5,13 +5,11 @@
 
 #include <optional>
 
-// What the summary and the edit form show for a selected photo. A field
+// What the summary shows of a selected photo and where the photo is (the
+// edit form's texts are its fields' own: editing/FormField.h). A field
 // without a value keeps what it showed before.
 struct PhotoDisplay {
-    std::optional<QString> photoDPIlab, artistlab, imageDescrilab, copyrightlab, cameraMakelab,
-        cameraModelab, cameraDatelab, commentslab, photoModDatelab, gpsDatelab, gpsTimelab,
-        gpsAitlab, gpsLatilab, gpsLongtlab, keywordslab, photoImageSizelab, citylab, statelab,
-        countrylab, countryCodelab, titlelab, ratinglab;
+    std::optional<QString> photoImageSizelab;
     bool hasPosition = false;
     double latitude = 0;  // north positive
     double longitude = 0; // east positive

@@ -1,9 +1,13 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
 #include "app/ChromeController.h"
+#include "app/DeviceController.h"
 #include "app/DeviceWindow.h"
+#include "app/DisplayController.h"
 #include "app/DropTargets.h"
+#include "app/EditFormController.h"
 #include "app/PRButton.h"
+#include "app/TemplatesController.h"
 #include "metadata/WorkerMetadataClient.h"
 
 #include <QMainWindow>
@@ -40,26 +44,51 @@ private:
 
     QMessageBox* exitBox() const { return chrome()->exitConfirmation(); }
 
+    // The button's command as the window wires it, taken off the button and
+    // recorded instead: the real commands are the other tests' business.
+    template <class Receiver>
+    void recordInstead(const char* button, Receiver* receiver, void (Receiver::*command)(),
+                       const char* name) {
+        PRButton* pressed = buttonNamed(QString::fromLatin1(button));
+        QVERIFY2(pressed, button);
+        QVERIFY2(QObject::disconnect(pressed, &PRButton::mouseDown, receiver, command), button);
+        QVERIFY2(QObject::disconnect(pressed, &QPushButton::clicked, receiver, command), button);
+        const auto record = recorder(QString::fromLatin1(name));
+        connect(pressed, &PRButton::mouseDown, this, record);
+        connect(pressed, &QPushButton::clicked, this, record);
+    }
+
 private Q_SLOTS:
     void init() {
         launchDelegate();
         m_called.clear();
         m_picturesDuring.clear();
         // Each command records that it ran and the pressed button's picture
-        // meanwhile; the real commands are the other tests' business.
-        ChromeCommands& c = chrome()->commands;
-        for (const auto& [slot, name] :
-             {std::pair{&c.OpenDeviceAction, "OpenDeviceAction"},
-              {&c.DeletePhotoAction, "DeletePhotoAction"},
-              {&c.DownloadPhotoAction, "DownloadPhotoAction"},
-              {&c.DownloadImportEditePhotoAction, "DownloadImportEditePhotoAction"},
-              {&c.ChangeToImportiOSDevicePhoto, "ChangeToImportiOSDevicePhoto"},
-              {&c.ChangeToImportComputerPhoto, "ChangeToImportComputerPhoto"},
-              {&c.ExportTemplateDataToPlist, "ExportTemplateDataToPlist"},
-              {&c.StartEditViewAction, "StartEditViewAction"},
-              {&c.HideEditViewAction, "HideEditViewAction"},
-              {&c.ClickApplyChangeAction, "ClickApplyChangeAction"}})
-            *slot = recorder(QString::fromLatin1(name));
+        // meanwhile.
+        DeviceController* device = m_app->device();
+        recordInstead("opendeviceBtn", device, &DeviceController::OpenDeviceAction,
+                      "OpenDeviceAction");
+        recordInstead("deletePhotoBtn", device, &DeviceController::DeletePhotoAction,
+                      "DeletePhotoAction");
+        recordInstead("downloadPhotoBtn", device, &DeviceController::DownloadPhotoAction,
+                      "DownloadPhotoAction");
+        recordInstead("importEditPhotoBtn", device,
+                      &DeviceController::DownloadImportEditePhotoAction,
+                      "DownloadImportEditePhotoAction");
+        recordInstead("cameraphotoBtn", device, &DeviceController::ChangeToImportiOSDevicePhoto,
+                      "ChangeToImportiOSDevicePhoto");
+        recordInstead("localphotoBtn", m_app->display(),
+                      &DisplayController::ChangeToImportComputerPhoto,
+                      "ChangeToImportComputerPhoto");
+        recordInstead("editTemplateBtn", m_app->templates(),
+                      &TemplatesController::ExportTemplateDataToPlist, "ExportTemplateDataToPlist");
+        EditFormController* form = m_app->editForm();
+        recordInstead("localeditexifBtn", form, &EditFormController::StartEditViewAction,
+                      "StartEditViewAction");
+        recordInstead("editBackBtn", form, &EditFormController::HideEditViewAction,
+                      "HideEditViewAction");
+        recordInstead("editApplyBtn", form, &EditFormController::ClickApplyChangeAction,
+                      "ClickApplyChangeAction");
         // The form's buttons take presses while the form is out.
         m_app->outlets().editView->show();
     }
@@ -204,7 +233,6 @@ private Q_SLOTS:
     void openingTheDeviceOffersItsFourCommands() {
         DeviceWindow* w = m_app->cameraWindow();
         w->show();
-        chrome()->commands.OpenDeviceAction = recorder(QStringLiteral("OpenDeviceAction"));
         for (PRButton* b :
              {w->deletePhotoBtn, w->downloadPhotoBtn, w->viewExifBtn, w->removeExifBtn})
             QVERIFY(!b->isEnabled());

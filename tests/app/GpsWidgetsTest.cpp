@@ -8,6 +8,7 @@
 #include "app/MapDisplay.h"
 #include "app/MapWidget.h"
 #include "app/MapWindow.h"
+#include "app/RatingField.h"
 #include "app/WorldOutline.h"
 #include "editing/ChangePreview.h"
 #include "metadata/PropertyKeys.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QSettings>
@@ -275,6 +277,12 @@ private Q_SLOTS:
         QVERIFY(o.editTemplateBtn->isHidden());
         for (QWidget* field : o.formFields())
             QVERIFY2(o.editView->isAncestorOf(field), qPrintable(field->objectName()));
+        // Every outlet is the form's field of its name.
+        o.forEachOutlet([&](const char* name, QWidget* outlet) {
+            QVERIFY2(outlet && outlet->objectName() == QLatin1String(name) &&
+                         o.formFields().contains(outlet),
+                     name);
+        });
         QVERIFY(!o.editView->isAncestorOf(o.currentlocalMapView));
 
         QPropertyAnimation* slide = slideInEditView(o.form());

@@ -1,4 +1,5 @@
 #include "editing/EditFormOperation.h"
+#include "editing/FormField.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PhotoDisplay.h"
 #include "metadata/PropertyKeys.h"
@@ -26,11 +27,9 @@ QVariantMap dictionaryOf(const QString& path) {
 // The fields as the window hands them for one photo filled from it: the
 // date, title and rating only where changed.
 EditFormFields windowFields(const QVariantMap& dictionary) {
-    const PhotoDisplay d = photoDisplayFor(dictionary);
-    return {d.artistlab,  d.imageDescrilab, d.copyrightlab, d.cameraMakelab, d.cameraModelab,
-            std::nullopt, d.commentslab,    d.keywordslab,  d.gpsLatilab,    d.gpsLongtlab,
-            d.gpsAitlab,  d.gpsDatelab,     d.gpsTimelab,   d.citylab,       d.statelab,
-            d.countrylab, d.countryCodelab};
+    EditFormFields fields = shownFields(dictionary);
+    fields.date = fields.title = fields.rating = std::nullopt;
+    return fields;
 }
 
 // Applies the fields to a copy of the fixture; the written photo's path.
@@ -71,8 +70,7 @@ TEST(EditForm, writesKeywordsAsAListInThePhotosOwnIptcSet) {
     fields.keywords = QStringLiteral(" lake, hills,, sky ,");
     const QString output = applied(folder, QStringLiteral("no_exif.jpg"), fields);
     const QJsonObject tags = exiftoolRead(output);
-    EXPECT_EQ(photoDisplayFor(dictionaryOf(output)).keywordslab,
-              QStringLiteral("lake, hills, sky"));
+    EXPECT_EQ(shownFields(dictionaryOf(output)).keywords, QStringLiteral("lake, hills, sky"));
     EXPECT_EQ(tags.value("IPTC:Keywords").toArray(), (QJsonArray{"lake", "hills", "sky"}));
     EXPECT_EQ(tags.value("IPTC:By-line").toString(), "CREDIT");
     EXPECT_EQ(tags.value("IPTC:Caption-Abstract").toString(), "Der Goalie bin ig");
@@ -94,7 +92,7 @@ TEST(EditForm, keepsTheCameraMakeOfAPhotoWithoutLensMake) {
         const QVariantMap photo = dictionaryOf(fixturePath(fixture));
         ASSERT_TRUE(photo.contains(ExifSet));
         ASSERT_FALSE(photo.value(ExifSet).toMap().contains(LensMake));
-        EXPECT_EQ(photoDisplayFor(photo).cameraMakelab, QString::fromLatin1(c.make));
+        EXPECT_EQ(shownFields(photo).make, QString::fromLatin1(c.make));
 
         // The command line's edit of the artist alone.
         EditFormFields artistOnly;
@@ -184,8 +182,7 @@ TEST(EditForm, theFieldsShownKeepAPositionBelowSeaLevelAndNoPositionIsNotZero) {
     below.longitude = QStringLiteral("35.5");
     below.altitude = QStringLiteral("-430");
     const QString first = applied(folder, QStringLiteral("DSCN0010.jpg"), below);
-    const PhotoDisplay shown = photoDisplayFor(dictionaryOf(first));
-    EXPECT_EQ(shown.gpsAitlab, QStringLiteral("-430"));
+    EXPECT_EQ(shownFields(dictionaryOf(first)).altitude, QStringLiteral("-430"));
 
     // The window's apply of what it showed, with another artist, leaves the
     // photo below sea level.
@@ -252,12 +249,11 @@ TEST(EditForm, theDateShownIsTheFirstThePhotoHoldsInTheOrderReadersTakeThem) {
         }
         EXPECT_EQ(shown.value_or(QString()), QLatin1String(c.shown));
         EXPECT_EQ(photoOriginalDate(c.dictionary).value_or(QString()), QLatin1String(c.original));
-        EXPECT_EQ(photoDisplayFor(c.dictionary).cameraDatelab, QLatin1String(c.shown));
+        EXPECT_EQ(shownFields(c.dictionary).date, QLatin1String(c.shown));
     }
     // A camera's photo with an original date and its XMP copies, and no digitized date.
-    EXPECT_EQ(
-        photoDisplayFor(dictionaryOf(fixturePath(QStringLiteral("Nikon_D70.jpg")))).cameraDatelab,
-        QStringLiteral("2008:03:15 09:52:01"));
+    EXPECT_EQ(shownFields(dictionaryOf(fixturePath(QStringLiteral("Nikon_D70.jpg")))).date,
+              QStringLiteral("2008:03:15 09:52:01"));
 }
 
 // What the form writes beside the camera's own: the title where the photo
@@ -327,15 +323,15 @@ TEST(EditForm, theTitleRatingAndZoneGoWhereThePhotoKeepsThemAndAnOtherEditKeepsT
                 EXPECT_FALSE(tags.contains(QLatin1String(tag)));
         }
         // The form shows again what it wrote.
-        const PhotoDisplay shown = photoDisplayFor(dictionaryOf(output));
+        const EditFormFields shown = shownFields(dictionaryOf(output));
         if (c.fields.title) {
-            EXPECT_EQ(shown.titlelab, c.fields.title);
+            EXPECT_EQ(shown.title, c.fields.title);
         }
         if (c.fields.rating) {
-            EXPECT_EQ(shown.ratinglab, c.fields.rating);
+            EXPECT_EQ(shown.rating, c.fields.rating);
         }
         if (c.fields.date) {
-            EXPECT_EQ(shown.cameraDatelab, c.fields.date);
+            EXPECT_EQ(shown.date, c.fields.date);
         }
     }
 }

@@ -1,4 +1,5 @@
 #include "editing/TemplateOperations.h"
+#include "editing/EditFormOperation.h"
 #include "metadata/MetadataService.h"
 #include "metadata/PropertyKeys.h"
 #include "support/TestPhotos.h"
@@ -69,7 +70,7 @@ TEST(TemplateExport, namesItsFilesAndHoldsWhatItSays) {
 }
 
 TEST(TemplateExport, writesTheFormsFieldsAsTheTemplateKeys) {
-    TemplateFields fields;
+    EditFormFields fields;
     fields.make = QStringLiteral("NIKON");
     fields.keywords = QStringLiteral("lake, hills,, sky ");
     fields.latitude = QStringLiteral("-33.8688");
@@ -91,7 +92,7 @@ TEST(TemplateExport, writesTheFormsFieldsAsTheTemplateKeys) {
 
 TEST(TemplateImport, writesAPositionOnlyWhereTheTemplateHasOne) {
     TestFolder folder;
-    TemplateFields fields;
+    EditFormFields fields;
     fields.artist = QStringLiteral("Ana");
     fields.keywords = QStringLiteral("lake, hills, sky");
     fields.latitude = QStringLiteral("-33.8568");
