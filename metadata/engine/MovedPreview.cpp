@@ -99,6 +99,8 @@ void followMovedPreview(const QByteArray& source, qsizetype oldExif, qsizetype o
             char((quint64(value) >> (8 * (after->little ? i : 3 - i))) & 0xff);
 }
 
+namespace {
+
 QByteArray withoutPreviewPointer(const QByteArray& makerNote) {
     const auto pointer = olympusPreviewIn(makerNote, 0, makerNote.size());
     if (!pointer)
@@ -107,4 +109,10 @@ QByteArray withoutPreviewPointer(const QByteArray& makerNote) {
     for (int i = 0; i < 4; ++i)
         cleared[pointer->valueAt + i] = 0;
     return cleared;
+}
+
+} // namespace
+
+bool samePreviewAside(const QByteArray& before, const QByteArray& after) {
+    return withoutPreviewPointer(before) == withoutPreviewPointer(after);
 }

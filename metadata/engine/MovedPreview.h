@@ -16,6 +16,6 @@
 void followMovedPreview(const QByteArray& source, qsizetype oldExif, qsizetype oldExifEnd,
                         qsizetype scan, QByteArray& head, qsizetype newExif, qsizetype newExifEnd);
 
-// The maker note with that pointer's value cleared, so that a check of
-// what else a rewrite changed can pass over it.
-QByteArray withoutPreviewPointer(const QByteArray& makerNote);
+// Whether two maker notes are the same but for that pointer's value, so that
+// a check of what else a rewrite changed can pass over it.
+bool samePreviewAside(const QByteArray& before, const QByteArray& after);

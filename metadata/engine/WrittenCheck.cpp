@@ -334,11 +334,10 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
                     return same;
                 continue;
             }
-            // A preview after the image moves with it, and its pointer too.
-            const bool sameValue = a.first.value == b.first.value ||
-                                   (directory == Directory::Exif && tag == 0x927c &&
-                                    withoutPreviewPointer(a.first.value.toByteArray()) ==
-                                        withoutPreviewPointer(b.first.value.toByteArray()));
+            const bool sameValue =
+                a.first.value == b.first.value ||
+                (directory == Directory::Exif && tag == 0x927c &&
+                 samePreviewAside(a.first.value.toByteArray(), b.first.value.toByteArray()));
             if (a.count != b.count || a.first.stored.type != b.first.stored.type ||
                 a.first.stored.count != b.first.stored.count || !sameValue)
                 return unasked(nameOfTag(directory, tag));
