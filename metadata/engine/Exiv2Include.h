@@ -6,6 +6,7 @@
 // below, which hide the difference.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#include <QByteArray>
 #include <QtGlobal>
 #include <exiv2/exiv2.hpp>
 
@@ -26,6 +27,14 @@ inline qlonglong integer(const Exiv2::Value& value, long i) {
     return qlonglong(value.toInt64(size_t(i)));
 #else
     return qlonglong(value.toLong(i));
+#endif
+}
+// A buffer's bytes: 0.28 hides the members 0.27 reads them by.
+inline QByteArray bytesOf(const Exiv2::DataBuf& buffer) {
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    return QByteArray(reinterpret_cast<const char*>(buffer.c_data()), qsizetype(buffer.size()));
+#else
+    return QByteArray(reinterpret_cast<const char*>(buffer.pData_), qsizetype(buffer.size_));
 #endif
 }
 } // namespace Exiv2Owned

@@ -54,8 +54,7 @@ private:
     Status applyIptc(const MetadataEdit& edit) {
         Exiv2::IptcData& iptc = m_image.iptcData();
         const Exiv2::DataBuf stored = Exiv2::IptcParser::encode(iptc);
-        auto block = IptcBlock::parse(
-            QByteArray(reinterpret_cast<const char*>(stored.pData_), qsizetype(stored.size_)));
+        auto block = IptcBlock::parse(Exiv2Owned::bytesOf(stored));
         if (!block)
             return Status::fail(block.error());
         const Status applied = applyIptcSteps(block.value(), edit);
