@@ -114,12 +114,28 @@ QMap<QString, QString> makeForeignXmpPhotos(const TestFolder& folder) {
     runTool("exiftool",
             QStringList{"-q", "-q", "-o", sidecar} + values.filter("-XMP") + QStringList{png});
     const QByteArray data = QByteArray("XML:com.adobe.xmp\0\0\0\0\0", 22) + fileBytes(sidecar);
-    const QByteArray chunk =
-        bigEndian(quint32(data.size()), 4) + "iTXt" + data + bigEndian(crc32("iTXt" + data), 4);
     QByteArray pngBytes = fileBytes(png);
-    pngBytes.insert(pngBytes.lastIndexOf("IEND") - 4, chunk);
+    pngBytes.insert(pngBytes.lastIndexOf("IEND") - 4, pngChunk("iTXt", data));
     made.insert("late.png", folder.writeFile("late.png", pngBytes));
     QFile::remove(sidecar);
     QFile::remove(base);
     return made;
+}
+
+QByteArray pngChunk(const QByteArray& type, const QByteArray& data) {
+    return bigEndian(quint32(data.size()), 4) + type + data + bigEndian(crc32(type + data), 4);
+}
+
+QByteArray withRawExifProfile(const QByteArray& png, const QByteArray& tiff) {
+    // The profile's text: its name, its length and the bytes in hex, 36 to
+    // a line, after the "Exif" header.
+    const QByteArray exif = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray text = "\nexif\n" + QByteArray::number(exif.size()).rightJustified(8) + "\n";
+    for (qsizetype at = 0; at < exif.size(); at += 36)
+        text += exif.mid(at, 36).toHex() + "\n";
+    // A zlib stream, which is what qCompress makes after its own length.
+    const QByteArray data = QByteArray("Raw profile type exif\0\0", 23) + qCompress(text).mid(4);
+    QByteArray out = png;
+    out.insert(out.indexOf("IDAT") - 4, pngChunk("zTXt", data));
+    return out;
 }

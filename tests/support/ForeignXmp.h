@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QMap>
 #include <QString>
 
@@ -18,3 +19,10 @@ class TestFolder;
 // Each JPEG keeps its values in EXIF, IPTC (with Photoshop's digest) and
 // XMP alike: artist, keywords, dates and a position.
 QMap<QString, QString> makeForeignXmpPhotos(const TestFolder& folder);
+
+// A PNG chunk of this type, with its length and check.
+QByteArray pngChunk(const QByteArray& type, const QByteArray& data);
+
+// The PNG with this EXIF (a TIFF stream) in a compressed text chunk of hex,
+// before the image data, as older tools and image converters write it.
+QByteArray withRawExifProfile(const QByteArray& png, const QByteArray& tiff);
