@@ -245,7 +245,7 @@ ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit&
             exifIndex = i;
         if (chunks[i].type == "VP8X" && header < 0)
             header = i;
-        if (chunks[i].type == "XMP " && xmpIndex < 0)
+        if (chunks[i].isWebPXmp() && xmpIndex < 0)
             xmpIndex = i;
     }
     const QByteArray exifData = exifIndex < 0 ? QByteArray() : chunks[exifIndex].dataOf(source);
@@ -293,6 +293,9 @@ ContainerAnswer rewriteWebpInPlace(const QByteArray& source, const MetadataEdit&
             continue;
         }
         if (i == xmpIndex && xmp) {
+            // Under the name the format gives it, where a packet only some
+            // readers found before came under another: after an edit every
+            // reader finds it.
             if (!xmp->isEmpty())
                 body += chunkBytes("XMP ", *xmp);
             continue;

@@ -18,6 +18,9 @@ struct Chunk {
         return QByteArrayView(bytes).sliced(data, size);
     }
     QByteArray dataOf(const QByteArray& bytes) const { return bytes.mid(data, size); }
+    // Whether it is a WebP's XMP packet: "XMP ", or "XMP" and a zero byte as
+    // some converters name it, which other readers read as XMP too.
+    bool isWebPXmp() const { return type == "XMP " || type == QByteArrayView("XMP\0", 4); }
 };
 
 // The walk over the chunks of a PNG (past its signature, up to and with its

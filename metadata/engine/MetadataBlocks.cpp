@@ -151,7 +151,7 @@ void readWebP(const QByteArray& bytes, MetadataBlocks& blocks) {
     for (const Chunk& chunk : ChunkWalk(bytes, ChunkWalk::Form::WebP)) {
         if (chunk.type == "EXIF")
             blocks.exif = withoutExifHeader(chunk.dataOf(bytes));
-        else if (chunk.type == "XMP ")
+        else if (chunk.isWebPXmp() && blocks.xmp.isNull())
             blocks.xmp = chunk.dataOf(bytes);
     }
 }
