@@ -7,8 +7,10 @@
 #include "editing/WorkingCopies.h"
 #include "metadata/MetadataService.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 RemovalController::RemovalController(SourceSelection& selection, CommandRunner& runner,
                                      Alerts& alerts, MetadataService& metadata,
@@ -49,6 +51,17 @@ void RemovalController::RemoveAllMetadataFromPhoto() {
     runRemovalCommand(RemovalKind::All);
 }
 
+namespace {
+
+// Newer Qt moves a file into the trash only where the user's data folder
+// exists, and a fresh account may have none yet.
+bool moveToTrash(const QString& path) {
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    return QFile::moveToTrash(path);
+}
+
+} // namespace
+
 void RemovalController::RevertToOriginalAction() {
     if (m_selection.selectionCount(SourceMode::Computer) == 0) {
         m_alerts.showEmptySelectionAlert();
@@ -59,7 +72,7 @@ void RemovalController::RevertToOriginalAction() {
         const QString copy = workingCopyOf(photo.inputPath, m_storage.storagelocation);
         if (copy.isEmpty())
             continue;
-        if (QFile::moveToTrash(copy))
+        if (moveToTrash(copy))
             reverted << photo.inputPath;
         else
             failed
