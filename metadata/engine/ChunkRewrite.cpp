@@ -10,6 +10,7 @@
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/PngText.h"
+#include "metadata/engine/TagTable.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpEdit.h"
 
@@ -323,7 +324,7 @@ ContainerAnswer rewriteTiffInPlace(const QByteArray& source, const MetadataEdit&
         return R::fail(status.error());
     using D = TiffEditor::Directory;
     if (edit.touches(IptcSet)) {
-        constexpr quint16 IptcTag = 0x83bb, PhotoshopTag = 0x8649;
+        constexpr quint16 IptcTag = Tag::Iptc, PhotoshopTag = Tag::ImageResources;
         const QByteArray iptc = editor.valueOf(D::Ifd0, IptcTag).value_or(QByteArray());
         auto block = IptcBlock::parse(iptc);
         if (!block)
@@ -364,7 +365,7 @@ ContainerAnswer rewriteTiffInPlace(const QByteArray& source, const MetadataEdit&
                 return R::fail(status.error());
         }
     }
-    constexpr quint16 XmpTag = 0x02bc;
+    constexpr quint16 XmpTag = Tag::Xmp;
     const auto packet = editor.valueOf(D::Ifd0, XmpTag);
     const auto xmp = editXmpPacket(packet ? &*packet : nullptr, edit);
     if (!xmp)
@@ -386,17 +387,18 @@ ContainerAnswer rewriteTiffInPlace(const QByteArray& source, const MetadataEdit&
         // entries (its private data too), another RAW its maker note.
         const TiffRawKind raw = tiffRawKind(source);
         for (quint16 tag : editor.tagsOf(D::Ifd0)) {
-            if (isImageStructureTag(tag) || tag == 0x8773 || tag == 0x8769 || tag == 0x8825 ||
-                (raw == TiffRawKind::Dng && isDngTag(tag)))
+            if (TagTable::isImageStructureTag(tag) || tag == Tag::IccProfile ||
+                tag == Tag::ExifPointer || tag == Tag::GpsPointer ||
+                (raw == TiffRawKind::Dng && TagTable::isDngTag(tag)))
                 continue;
             const auto type = editor.typeOf(D::Ifd0, tag);
             const auto value = editor.valueOf(D::Ifd0, tag);
-            if (type && value && showsEntry("Image", tag, *type, value->size()))
+            if (type && value && showsEntry(D::Ifd0, tag, *type, *value))
                 continue;
             editor.removeEntry(D::Ifd0, tag);
         }
         if (raw != TiffRawKind::CameraRaw)
-            editor.removeEntry(D::Exif, 0x927c);
+            editor.removeEntry(D::Exif, Tag::MakerNote);
         editor.removeDirectory(D::Interop);
     }
     RewritePlan plan;

@@ -3,8 +3,11 @@
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/JpegSegments.h"
+#include "metadata/engine/TagTable.h"
 
 #include <QMap>
+
+#include <span>
 
 std::optional<QSize> heifPrimaryImageSize(const QByteArray& bytes) {
     std::optional<quint32> primary;
@@ -100,7 +103,8 @@ Status checkTiff(const QByteArray& bytes) {
         for (quint32 i = 0; i < entries; ++i) {
             const qsizetype entry = ifd + 2 + qsizetype(i) * 12;
             const quint32 tag = readUnsigned(bytes, entry, 2, little);
-            if (tag != 0x0111 && tag != 0x0117 && tag != 0x0144 && tag != 0x0145)
+            if (tag != Tag::StripOffsets && tag != Tag::StripByteCounts &&
+                tag != Tag::TileOffsets && tag != Tag::TileByteCounts)
                 continue;
             const quint32 type = readUnsigned(bytes, entry + 2, 2, little);
             const quint32 count = readUnsigned(bytes, entry + 4, 4, little);
@@ -113,8 +117,7 @@ Status checkTiff(const QByteArray& bytes) {
             for (quint32 j = 0; j < count; ++j)
                 fields[tag] << readUnsigned(bytes, at + qsizetype(j) * width, width, little);
         }
-        for (const auto& [offsets, counts] :
-             {std::pair{0x0111u, 0x0117u}, std::pair{0x0144u, 0x0145u}}) {
+        for (const auto& [offsets, counts] : std::span(Tag::DataPairs).first(Tag::ImageDataPairs)) {
             const QList<quint64> starts = fields.value(offsets);
             const QList<quint64> lengths = fields.value(counts);
             for (qsizetype i = 0; i < std::min(starts.size(), lengths.size()); ++i) {

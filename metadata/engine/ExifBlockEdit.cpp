@@ -2,16 +2,17 @@
 
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/MetadataEdit.h"
+#include "metadata/engine/TagTable.h"
 #include "metadata/engine/TiffEditor.h"
 
 #include <limits>
 
-bool showsEntry(const char* group, quint16 tag, quint16 type, qsizetype size) {
-    // The dictionary shows no value of unknown bytes this long.
-    if (type == 7 && size > 256)
+bool showsEntry(TiffEditor::Directory directory, quint16 tag, quint16 type, QByteArrayView value) {
+    if (type == TagTable::Undefined && !TagTable::showsUnknownBytes(value))
         return false;
     try {
-        return Exiv2Values::dictionaryEntry(Exiv2::Exifdatum(Exiv2::ExifKey(tag, group)))
+        return Exiv2Values::dictionaryEntry(
+                   Exiv2::Exifdatum(Exiv2::ExifKey(tag, TagTable::groupName(directory))))
             .has_value();
     } catch (const std::exception&) {
         return false;
@@ -25,13 +26,12 @@ namespace {
 Result<TiffEditor> shownEntriesOnly(const TiffEditor& editor) {
     using D = TiffEditor::Directory;
     TiffEditor fresh = TiffEditor::empty(editor.littleEndian());
-    for (const auto& [directory, group] :
-         {std::pair{D::Ifd0, "Image"}, std::pair{D::Exif, "Photo"}, std::pair{D::Gps, "GPSInfo"}}) {
+    for (const D directory : {D::Ifd0, D::Exif, D::Gps}) {
         for (quint16 tag : editor.tagsOf(directory)) {
             const auto type = editor.typeOf(directory, tag);
             const auto value = editor.valueOf(directory, tag);
             if (!type || !value || TiffEditor::typeSize(*type) == 0 ||
-                !showsEntry(group, tag, *type, value->size()))
+                !showsEntry(directory, tag, *type, *value))
                 continue;
             const Status copied =
                 fresh.setEntry(directory, tag, *type,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "metadata/Result.h"
+#include "metadata/engine/TiffEditor.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -21,7 +22,7 @@ struct ExifBlockEdit {
 Result<ExifBlockEdit> editExifBlock(const QByteArray* block, const MetadataEdit& edit,
                                     qsizetype maxSize);
 
-// Whether the dictionary shows an entry of the directory ("Image", "Photo"
-// or "GPSInfo") stored with this type and size: a block stripped of what the
-// dictionary does not show keeps such entries alone.
-bool showsEntry(const char* group, quint16 tag, quint16 type, qsizetype size);
+// Whether the dictionary shows an entry of the directory stored with this
+// type and value: a block stripped of what the dictionary does not show
+// keeps such entries alone.
+bool showsEntry(TiffEditor::Directory directory, quint16 tag, quint16 type, QByteArrayView value);

@@ -2,6 +2,7 @@
 
 #include "metadata/PropertyKeys.h"
 #include "metadata/PropertyValues.h"
+#include "metadata/engine/TagTable.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -13,22 +14,28 @@
 #include <numeric>
 
 namespace Exiv2Values {
+namespace {
+
+bool hasRole(const std::string& group, uint16_t tag, quint16 roles) {
+    const auto named = TagTable::groupNamed(group);
+    return named && TagTable::is(*named, tag, roles);
+}
+
+} // namespace
+
 namespace detail {
 
 bool isWindowsXpTag(const std::string& group, uint16_t tag) {
-    return group == "Image" && tag >= 0x9c9b && tag <= 0x9c9f;
+    return hasRole(group, tag, TagTable::WindowsText);
 }
 
 bool isCommentTag(const std::string& group, uint16_t tag) {
-    return (group == "Photo" && tag == 0x9286) || // UserComment
-           (group == "GPSInfo" &&
-            (tag == 0x001b || tag == 0x001c)); // ProcessingMethod, AreaInformation
+    return hasRole(group, tag, TagTable::Comment);
 }
 
 bool isDegreesTag(const QString& set, const QString& key) {
-    return set == PropertyKeys::GpsSet &&
-           (key == QLatin1String("Latitude") || key == QLatin1String("Longitude") ||
-            key == QLatin1String("DestLatitude") || key == QLatin1String("DestLongitude"));
+    const TagTable::Row* row = TagTable::findKey(set, key);
+    return row && (row->roles & TagTable::Degrees) != 0;
 }
 
 std::optional<double> number(const QVariant& value) {
@@ -51,36 +58,6 @@ bool isNumber(const QVariant& value) {
 namespace {
 
 using namespace detail;
-
-bool isHiddenTag(const std::string& group, uint16_t tag) {
-    if (group == "Image") {
-        switch (tag) {
-        case 0x8769: // ExifTag
-        case 0x8825: // GPSTag
-        case 0x0111: // StripOffsets
-        case 0x0117: // StripByteCounts
-        case 0x0144: // TileOffsets
-        case 0x0145: // TileByteCounts
-        case 0x0120: // FreeOffsets
-        case 0x0121: // FreeByteCounts
-        case 0x014a: // SubIFDs
-        case 0x0201: // JPEGInterchangeFormat
-        case 0x0202: // JPEGInterchangeFormatLength
-        case 0x02bc: // XMLPacket
-        case 0x83bb: // IPTCNAA
-        case 0x8649: // ImageResources
-        case 0x8773: // InterColorProfile
-        case 0xc4a5: // PrintImageMatching
-        case 0xc634: // DNGPrivateData
-            return true;
-        default:
-            return false;
-        }
-    }
-    if (group == "Photo")
-        return tag == 0x927c /* MakerNote */ || tag == 0xa005 /* InteroperabilityTag */;
-    return false;
-}
 
 double rationalToDouble(const Exiv2::Rational& r) {
     return r.second == 0 ? 0.0 : double(r.first) / double(r.second);
@@ -142,30 +119,22 @@ QVariant listOrSingle(const QVariantList& items) {
 } // namespace
 
 std::optional<SetEntry> dictionaryEntry(const Exiv2::Exifdatum& datum) {
-    const std::string group = datum.groupName();
-    if (isHiddenTag(group, datum.tag()))
+    const auto group = TagTable::groupNamed(datum.groupName());
+    const auto set = group ? TagTable::shownSetOf(*group) : std::nullopt;
+    if (!set || TagTable::is(*group, datum.tag(), TagTable::Hidden))
         return std::nullopt;
-    const QString name = QString::fromStdString(datum.tagName());
-    if (group == "Image")
-        return SetEntry{PropertyKeys::TiffSet, name};
-    if (group == "Photo")
-        return SetEntry{PropertyKeys::ExifSet, name};
-    if (group == "GPSInfo") {
-        if (datum.tag() == 0x0000)
-            return SetEntry{PropertyKeys::GpsSet, PropertyKeys::GPSVersion};
-        return SetEntry{PropertyKeys::GpsSet,
-                        name.startsWith(QLatin1String("GPS")) ? name.mid(3) : name};
-    }
-    return std::nullopt;
+    return SetEntry{*set,
+                    TagTable::keyOf(*group, datum.tag(), QString::fromStdString(datum.tagName()))};
 }
 
 QString exifKeyName(const QString& set, const QString& key) {
+    if (const TagTable::Row* row = TagTable::findKey(set, key))
+        return QStringLiteral("Exif.%1.%2")
+            .arg(TagTable::latin1(TagTable::groupName(row->group)), TagTable::latin1(row->name));
     if (set == PropertyKeys::TiffSet)
         return QStringLiteral("Exif.Image.") + key;
     if (set == PropertyKeys::ExifSet)
         return QStringLiteral("Exif.Photo.") + key;
-    if (key == PropertyKeys::GPSVersion)
-        return QStringLiteral("Exif.GPSInfo.GPSVersionID");
     if (key.startsWith(QLatin1String("0x")))
         return QStringLiteral("Exif.GPSInfo.") + key;
     return QStringLiteral("Exif.GPSInfo.GPS") + key;
@@ -219,11 +188,13 @@ std::optional<QString> gpsKeyOfTag(uint16_t tag) {
         return *found;
     std::optional<QString> key;
     try {
-        const auto entry = dictionaryEntry(Exiv2::Exifdatum(Exiv2::ExifKey(tag, "GPSInfo")));
+        const auto entry = dictionaryEntry(
+            Exiv2::Exifdatum(Exiv2::ExifKey(tag, TagTable::groupName(TiffEditor::Directory::Gps))));
         if (entry) {
             const Exiv2::ExifKey named(exifKeyName(entry->set, entry->key).toStdString());
-            const bool leadsBack = entry->set == PropertyKeys::GpsSet && named.tag() == tag &&
-                                   named.groupName() == "GPSInfo";
+            const bool leadsBack =
+                entry->set == PropertyKeys::GpsSet && named.tag() == tag &&
+                named.groupName() == TagTable::groupName(TiffEditor::Directory::Gps);
             key = leadsBack ? entry->key : QString();
         }
     } catch (const std::bad_alloc&) {
@@ -238,7 +209,9 @@ std::optional<QString> gpsKeyOfTag(uint16_t tag) {
 std::optional<QVariant> storedAsciiText(const QString& set, const QString& key, uint16_t tag,
                                         QByteArrayView bytes) {
     // The cases exifToVariant takes before a value's type.
-    if ((set == PropertyKeys::TiffSet && isWindowsXpTag("Image", tag)) || isDegreesTag(set, key) ||
+    if ((set == PropertyKeys::TiffSet &&
+         TagTable::is(TagTable::Group::Image, tag, TagTable::WindowsText)) ||
+        isDegreesTag(set, key) ||
         (set == PropertyKeys::GpsSet &&
          (key == PropertyKeys::GPSVersion || key == PropertyKeys::TimeStamp)))
         return std::nullopt;
@@ -305,15 +278,11 @@ QVariant exifToVariant(const Exiv2::Exifdatum& datum, const QString& set, const 
     case Exiv2::undefined: {
         // Version fields and other short printable codes read best as text.
         QByteArray bytes;
-        bool printable = count > 0;
-        for (long i = 0; i < count; ++i) {
-            const qlonglong byte = integerAt(value, i);
-            printable = printable && byte >= 0x20 && byte < 0x7f;
-            bytes.append(char(byte));
-        }
-        if (printable)
+        for (long i = 0; i < count; ++i)
+            bytes.append(char(integerAt(value, i)));
+        if (TagTable::isPrintable(bytes))
             return QString::fromLatin1(bytes);
-        if (count > 256)
+        if (!TagTable::showsUnknownBytes(bytes))
             return {};
         QVariantList items;
         for (long i = 0; i < count; ++i)

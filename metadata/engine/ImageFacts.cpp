@@ -2,12 +2,13 @@
 
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/JpegSegments.h"
+#include "metadata/engine/TagTable.h"
 
 #include <QList>
 
 namespace {
 
-constexpr quint16 SubIfds = 0x014a, Photometric = 0x0106, DngVersion = 0xc612;
+using Tag::DngVersion, Tag::Photometric, Tag::SubIfds;
 
 // The raw data's photometric interpretations: colour filter array, linear raw.
 bool isRawPhotometric(quint32 value) {
@@ -118,8 +119,4 @@ bool jpegHasIccProfile(const QByteArray& jpeg) {
             return true;
     }
     return false;
-}
-
-bool isDngTag(quint16 tag) {
-    return (tag >= 0xc612 && tag <= 0xc7ff) || (tag >= 0xcd2d && tag <= 0xcd4f);
 }

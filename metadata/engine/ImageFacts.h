@@ -28,12 +28,9 @@ struct JpegFrameFacts {
 };
 std::optional<JpegFrameFacts> jpegFrameFacts(const QByteArray& jpeg);
 
-// Whether IFD0 of a TIFF structure holds the tag (0x8769: an EXIF
-// directory; 0x8773: an ICC profile).
+// Whether IFD0 of a TIFF structure holds the tag (an EXIF directory's
+// pointer, an ICC profile).
 bool ifd0HasTag(const QByteArray& tiff, quint16 tag);
 
 // Whether a JPEG carries an ICC profile (an APP2 "ICC_PROFILE" segment).
 bool jpegHasIccProfile(const QByteArray& jpeg);
-
-// Whether a tag of IFD0 is one of the DNG format's own.
-bool isDngTag(quint16 tag);

@@ -8,6 +8,7 @@
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MovedPreview.h"
+#include "metadata/engine/TagTable.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpEdit.h"
 #include "metadata/engine/XmpExtension.h"
@@ -44,7 +45,7 @@ std::optional<QByteArray> shiftedMpf(const QByteArray& payload, qint64 delta) {
     auto editor = TiffEditor::open(payload.mid(MpfHeader.size()), TiffEditor::Origin::ExifBlock);
     if (!editor)
         return std::nullopt;
-    const auto entries = editor->valueOf(TiffEditor::Directory::Ifd0, 0xb002);
+    const auto entries = editor->valueOf(TiffEditor::Directory::Ifd0, Tag::MpfImageList);
     if (!entries || entries->size() % 16 != 0)
         return std::nullopt;
     QByteArray patched = *entries;
@@ -57,8 +58,8 @@ std::optional<QByteArray> shiftedMpf(const QByteArray& payload, qint64 delta) {
         for (int i = 0; i < 4; ++i)
             patched[at + 8 + i] = char((offset >> (8 * (little ? i : 3 - i))) & 0xff);
     }
-    const auto type = editor->typeOf(TiffEditor::Directory::Ifd0, 0xb002);
-    if (!editor.value().setEntry(TiffEditor::Directory::Ifd0, 0xb002, *type,
+    const auto type = editor->typeOf(TiffEditor::Directory::Ifd0, Tag::MpfImageList);
+    if (!editor.value().setEntry(TiffEditor::Directory::Ifd0, Tag::MpfImageList, *type,
                                  quint32(patched.size()), patched))
         return std::nullopt;
     const auto finished = editor->finish(MaxPayload - MpfHeader.size());

@@ -3,8 +3,10 @@
 #include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ChunkWalk.h"
+#include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/PngText.h"
+#include "metadata/engine/TagTable.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpExtension.h"
 
@@ -213,7 +215,7 @@ QByteArray iptcFromImageResources(const QByteArray& resources) {
         data += 4;
         if (data + size > resources.size())
             break;
-        if (id == 0x0404)
+        if (id == PhotoshopResources::IptcId)
             iptc += resources.mid(data, size);
         at = data + size + (size & 1);
     }
@@ -248,7 +250,7 @@ QByteArray xmpPacketOf(PhotoFormat format, const QByteArray& bytes) {
     if (format != PhotoFormat::Tiff)
         return findMetadataBlocks(format, bytes).xmp;
     const auto editor = TiffEditor::open(bytes, TiffEditor::Origin::TiffFile);
-    return editor ? editor->valueOf(TiffEditor::Directory::Ifd0, 0x02bc).value_or(QByteArray())
+    return editor ? editor->valueOf(TiffEditor::Directory::Ifd0, Tag::Xmp).value_or(QByteArray())
                   : QByteArray();
 }
 

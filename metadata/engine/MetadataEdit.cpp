@@ -3,10 +3,10 @@
 #include "metadata/PropertyKeys.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/IptcBlock.h"
+#include "metadata/engine/TagTable.h"
 #include "metadata/engine/TiffEditor.h"
 
 #include <QHash>
-#include <QSet>
 
 using namespace PropertyKeys;
 
@@ -66,21 +66,16 @@ Status addSteps(MetadataEdit& edit, const QVariantMap& source, const QVariantMap
     return Status::ok();
 }
 
-TiffEditor::Directory directoryOf(const QString& set) {
-    if (set == ExifSet)
-        return TiffEditor::Directory::Exif;
-    if (set == GpsSet)
-        return TiffEditor::Directory::Gps;
-    return TiffEditor::Directory::Ifd0;
-}
+using TagTable::directoryOf;
 
 void removeTiffSet(TiffEditor& editor) {
-    for (quint16 tag : editor.tagsOf(TiffEditor::Directory::Ifd0)) {
-        if (isImageStructureTag(tag))
+    constexpr auto Ifd0 = TiffEditor::Directory::Ifd0;
+    for (quint16 tag : editor.tagsOf(Ifd0)) {
+        if (TagTable::isImageStructureTag(tag))
             continue;
-        const Exiv2::Exifdatum probe(Exiv2::ExifKey(tag, "Image"));
+        const Exiv2::Exifdatum probe(Exiv2::ExifKey(tag, TagTable::groupName(Ifd0)));
         if (Exiv2Values::dictionaryEntry(probe))
-            editor.removeEntry(TiffEditor::Directory::Ifd0, tag);
+            editor.removeEntry(Ifd0, tag);
     }
 }
 
@@ -186,17 +181,6 @@ Status writeKey(TiffEditor& editor, const MetadataEdit::Step& step) {
 }
 
 } // namespace
-
-// Tags that describe how the pixels are stored: removing the TIFF set never
-// takes them, or a TIFF file would lose its image.
-bool isImageStructureTag(quint16 tag) {
-    static const QSet<quint16> tags = {
-        0x00fe, 0x00ff, 0x0100, 0x0101, 0x0102, 0x0103, 0x0106, 0x0107, 0x010a, 0x0111,
-        0x0115, 0x0116, 0x0117, 0x0118, 0x0119, 0x011c, 0x0122, 0x0123, 0x0124, 0x0125,
-        0x013d, 0x0140, 0x0142, 0x0143, 0x0144, 0x0145, 0x014a, 0x014c, 0x0152, 0x0153,
-        0x0154, 0x0155, 0x015b, 0x0200, 0x0201, 0x0202, 0x0211, 0x0212, 0x0213, 0x0214};
-    return tags.contains(tag);
-}
 
 Result<MetadataEdit> resolveEdit(const QVariantMap& source, const QVariantMap& containerProperties,
                                  const QVariantMap& changes) {

@@ -51,9 +51,6 @@ void writeHeldValuesMissingFrom(MetadataEdit& edit, const TiffEditor& block);
 // The steps of the TIFF, EXIF and GPS sets applied to an EXIF block or to a
 // TIFF file's directories.
 Status applyExifSteps(TiffEditor& editor, const MetadataEdit& edit);
-// Whether an entry of IFD0 describes how the pixels are stored: removing the
-// TIFF set never takes those, or a TIFF file would lose its image.
-bool isImageStructureTag(quint16 tag);
 
 // The steps of the IPTC set.
 Status applyIptcSteps(IptcBlock& block, const MetadataEdit& edit);

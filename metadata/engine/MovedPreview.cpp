@@ -1,6 +1,7 @@
 #include "metadata/engine/MovedPreview.h"
 
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/TagTable.h"
 
 #include <optional>
 
@@ -49,11 +50,11 @@ std::optional<Pointer> olympusPreviewIn(const QByteArray& file, qsizetype note, 
     if (note < 0 || note + 12 > limit || limit > file.size() ||
         file.mid(note, 8) != QByteArray("OLYMPUS\0", 8) || !byteOrder(file, note + 8, &little))
         return std::nullopt;
-    const auto settings = entryOf(file, note + 12, limit, 0x2020, little);
+    const auto settings = entryOf(file, note + 12, limit, Tag::OlympusCameraSettings, little);
     if (!settings || readUnsigned(file, *settings + 4, 4, little) != 1)
         return std::nullopt;
-    const auto start =
-        entryOf(file, note + readUnsigned(file, *settings + 8, 4, little), limit, 0x0101, little);
+    const auto start = entryOf(file, note + readUnsigned(file, *settings + 8, 4, little), limit,
+                               Tag::OlympusPreviewStart, little);
     if (!start || readUnsigned(file, *start + 2, 2, little) != 4 ||
         readUnsigned(file, *start + 4, 4, little) != 1)
         return std::nullopt;
@@ -66,12 +67,12 @@ std::optional<Pointer> olympusPreview(const QByteArray& file, qsizetype tiff, qs
     bool little = false;
     if (limit > file.size() || !byteOrder(file, tiff, &little) || tiff + 8 > limit)
         return std::nullopt;
-    const auto exifEntry =
-        entryOf(file, tiff + readUnsigned(file, tiff + 4, 4, little), limit, 0x8769, little);
+    const auto exifEntry = entryOf(file, tiff + readUnsigned(file, tiff + 4, 4, little), limit,
+                                   Tag::ExifPointer, little);
     if (!exifEntry)
         return std::nullopt;
-    const auto noteEntry =
-        entryOf(file, tiff + readUnsigned(file, *exifEntry + 8, 4, little), limit, 0x927c, little);
+    const auto noteEntry = entryOf(file, tiff + readUnsigned(file, *exifEntry + 8, 4, little),
+                                   limit, Tag::MakerNote, little);
     if (!noteEntry || readUnsigned(file, *noteEntry + 4, 4, little) <= 4)
         return std::nullopt;
     return olympusPreviewIn(file, tiff + readUnsigned(file, *noteEntry + 8, 4, little), limit);

@@ -9,6 +9,7 @@
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/TagTable.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void addRequiredEntries(QVariantMap& changes, const QByteArray& source, PhotoFor
     const QByteArray block =
         format == PhotoFormat::Tiff ? source : findMetadataBlocks(format, source).exif;
     const bool newBlock = block.isEmpty();
-    const bool newExif = writesExif && !ifd0HasTag(block, 0x8769);
+    const bool newExif = writesExif && !ifd0HasTag(block, Tag::ExifPointer);
     if (!newBlock && !newExif)
         return;
     const auto frame = format == PhotoFormat::Jpeg ? jpegFrameFacts(source) : std::nullopt;
@@ -56,8 +57,8 @@ void addRequiredEntries(QVariantMap& changes, const QByteArray& source, PhotoFor
     }
     if (!newExif)
         return;
-    const bool icc =
-        format == PhotoFormat::Jpeg ? jpegHasIccProfile(source) : ifd0HasTag(block, 0x8773);
+    const bool icc = format == PhotoFormat::Jpeg ? jpegHasIccProfile(source)
+                                                 : ifd0HasTag(block, Tag::IccProfile);
     require(ExifSet, "ExifVersion", QStringLiteral("0232"));
     require(ExifSet, "FlashpixVersion", QStringLiteral("0100"));
     require(ExifSet, "ColorSpace", icc ? 0xffff : 1);
@@ -77,7 +78,8 @@ void addRequiredEntries(QVariantMap& changes, const QByteArray& source, PhotoFor
 bool keptForRaw(TiffRawKind raw, quint16 tag) {
     if (raw == TiffRawKind::None)
         return false;
-    return tag == 0x010f || tag == 0x0110 || (raw == TiffRawKind::Dng && isDngTag(tag));
+    return TagTable::is(TagTable::Group::Image, tag, TagTable::NamesCamera) ||
+           (raw == TiffRawKind::Dng && TagTable::isDngTag(tag));
 }
 
 QVariantMap removeAllChanges(const QVariantMap& dictionary, PhotoFormat format, TiffRawKind raw) {
@@ -98,11 +100,11 @@ QVariantMap removeAllChanges(const QVariantMap& dictionary, PhotoFormat format, 
         for (auto it = values.cbegin(); it != values.cend(); ++it) {
             const Exiv2Values::KeyFacts* facts = Exiv2Values::exifKeyFacts(set, it.key());
             const quint16 tag = facts ? quint16(facts->named.tag()) : 0;
-            const bool kept = set == TiffSet
-                                  ? keptTiff.contains(it.key()) ||
-                                        (format == PhotoFormat::Tiff && facts &&
-                                         (isImageStructureTag(tag) || keptForRaw(raw, tag)))
-                                  : keptExif.contains(it.key());
+            const bool kept =
+                set == TiffSet ? keptTiff.contains(it.key()) ||
+                                     (format == PhotoFormat::Tiff && facts &&
+                                      (TagTable::isImageStructureTag(tag) || keptForRaw(raw, tag)))
+                               : keptExif.contains(it.key());
             if (!kept)
                 removed.insert(it.key(), removal());
         }

@@ -7,6 +7,7 @@
 #include "metadata/engine/HeifDecoder.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataLibrary.h"
+#include "metadata/engine/TagTable.h"
 #include "metadata/engine/XmpPacket.h"
 
 #include <QSet>
@@ -89,9 +90,10 @@ bool readBlockByBlock(Exiv2::Image& image, PhotoFormat format, const QByteArray&
             else
                 anyRead = true;
             // A TIFF carries its IPTC and XMP as tags of its main directory.
-            for (const auto& [tag, into] : {std::pair{"Exif.Image.IPTCNAA", &iptc},
-                                            std::pair{"Exif.Image.XMLPacket", &xmp}}) {
-                const auto found = exif.findKey(Exiv2::ExifKey(tag));
+            for (const auto& [tag, into] :
+                 {std::pair{Tag::Iptc, &iptc}, std::pair{Tag::Xmp, &xmp}}) {
+                const auto found = exif.findKey(
+                    Exiv2::ExifKey(tag, TagTable::groupName(TiffEditor::Directory::Ifd0)));
                 if (found != exif.end() && into->isEmpty()) {
                     QByteArray bytes(qsizetype(found->size()), '\0');
                     found->copy(reinterpret_cast<Exiv2::byte*>(bytes.data()), Exiv2::bigEndian);

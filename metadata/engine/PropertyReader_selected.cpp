@@ -5,6 +5,7 @@
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/PropertyWriter.h"
 #include "metadata/engine/StoredIptc.h"
+#include "metadata/engine/TagTable.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpPacket.h"
 
@@ -57,40 +58,18 @@ Result<QVariantMap> wholeDictionary(const QByteArray& source) {
     return Result<QVariantMap>::ok(properties->dictionary);
 }
 
-// Tags the library reads as more than a plain entry (directories, image
-// data, embedded blocks, maker notes): its decode is left to answer for them.
-bool isStructureTag(quint16 tag) {
-    switch (tag) {
-    case 0x0111:
-    case 0x0117:
-    case 0x0144:
-    case 0x0145:
-    case 0x014a:
-    case 0x0201:
-    case 0x0202:
-    case 0x02bc:
-    case 0x83bb:
-    case 0x8649:
-    case 0x8769:
-    case 0x8825:
-    case 0x927c:
-    case 0xa005:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // One wanted key as the library's decode of the block would give it, built
 // from the entry as stored. Nothing when it might decode otherwise.
 std::optional<std::optional<QVariant>> storedValue(const TiffEditor& editor, const QString& set,
                                                    const QString& name) {
-    const TiffEditor::Directory directory = set == TiffSet   ? TiffEditor::Directory::Ifd0
-                                            : set == ExifSet ? TiffEditor::Directory::Exif
-                                                             : TiffEditor::Directory::Gps;
-    const char* group = set == TiffSet ? "Image" : set == ExifSet ? "Photo" : "GPSInfo";
+    const TiffEditor::Directory directory = TagTable::directoryOf(set);
     const Exiv2Values::KeyFacts* facts = Exiv2Values::exifKeyFacts(set, name);
-    if (!facts || facts->named.groupName() != group || isStructureTag(facts->named.tag()))
+    // The library reads the entries of directories, image data, embedded
+    // blocks and maker notes as more than a plain value: its decode is left
+    // to answer for them.
+    if (!facts || facts->named.groupName() != TagTable::groupName(directory) ||
+        TagTable::is(directory, facts->named.tag(),
+                     TagTable::Location | TagTable::DataLength | TagTable::Embedded))
         return std::nullopt;
     const quint16 tag = facts->named.tag();
     TiffEditor::Stored entry;
@@ -108,7 +87,7 @@ std::optional<std::optional<QVariant>> storedValue(const TiffEditor& editor, con
     if (type == Exiv2::undefined && key.defaultTypeId() == Exiv2::comment) {
         // The library reads a user comment as a comment; other comment tags
         // only in some of its versions.
-        if (set != ExifSet || tag != 0x9286)
+        if (set != ExifSet || tag != Tag::UserComment)
             return std::nullopt;
         type = Exiv2::comment;
     }
@@ -153,10 +132,10 @@ std::optional<QSet<QString>> storedNames(const TiffEditor& editor, const QString
 std::optional<QVariantMap> storedValues(const TiffEditor* editor, const Wanted& wanted) {
     if (!editor || !editor->repairs().isEmpty())
         return std::nullopt;
-    if (wanted.iptc && (editor->storedCount(TiffEditor::Directory::Ifd0, 0x83bb) > 0 ||
-                        editor->storedCount(TiffEditor::Directory::Ifd0, 0x8649) > 0))
+    if (wanted.iptc && (editor->storedCount(TiffEditor::Directory::Ifd0, Tag::Iptc) > 0 ||
+                        editor->storedCount(TiffEditor::Directory::Ifd0, Tag::ImageResources) > 0))
         return std::nullopt;
-    for (quint16 pointer : {quint16(0x8769), quint16(0x8825)}) {
+    for (quint16 pointer : {Tag::ExifPointer, Tag::GpsPointer}) {
         if (editor->storedCount(TiffEditor::Directory::Ifd0, pointer) > 1)
             return std::nullopt;
     }
@@ -213,8 +192,10 @@ std::optional<QVariantMap> exifValues(const QByteArray& source, const Wanted& wa
             uint32_t(blocks.exif.size()));
         if (order == Exiv2::invalidByteOrder)
             return std::nullopt;
-        for (const char* carrier : {"Exif.Image.IPTCNAA", "Exif.Image.ImageResources"}) {
-            if (wanted.iptc && exif.findKey(Exiv2::ExifKey(carrier)) != exif.end())
+        for (quint16 carrier : {Tag::Iptc, Tag::ImageResources}) {
+            if (wanted.iptc &&
+                exif.findKey(Exiv2::ExifKey(
+                    carrier, TagTable::groupName(TiffEditor::Directory::Ifd0))) != exif.end())
                 return std::nullopt;
         }
     } catch (const std::bad_alloc&) {

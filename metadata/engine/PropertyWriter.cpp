@@ -13,6 +13,7 @@
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/SidecarOnlyPlan.h"
+#include "metadata/engine/TagTable.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/TiffGuard.h"
 #include "metadata/engine/WrittenCheck.h"
@@ -92,9 +93,9 @@ private:
             if (set == ExifSet)
                 remove = group == "Photo" || group == "Iop" ||
                          Exiv2::ExifTags::isMakerGroup(group) ||
-                         (group == "Image" && it->tag() == 0x8769);
+                         (group == "Image" && it->tag() == Tag::ExifPointer);
             else if (set == GpsSet)
-                remove = group == "GPSInfo" || (group == "Image" && it->tag() == 0x8825);
+                remove = group == "GPSInfo" || (group == "Image" && it->tag() == Tag::GpsPointer);
             else if (set == TiffSet)
                 remove = group == "Image" && Exiv2Values::dictionaryEntry(*it).has_value();
             it = remove ? exif.erase(it) : std::next(it);

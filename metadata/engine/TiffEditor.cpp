@@ -1,5 +1,7 @@
 #include "metadata/engine/TiffEditor.h"
 
+#include "metadata/engine/TagTable.h"
+
 #include <QSet>
 
 #include <algorithm>
@@ -7,9 +9,6 @@
 
 namespace {
 
-constexpr quint16 ExifPointer = 0x8769;
-constexpr quint16 GpsPointer = 0x8825;
-constexpr quint16 InteropPointer = 0xa005;
 constexpr int MaxPages = 10000;
 constexpr int MaxEntries = 256;
 
@@ -58,8 +57,9 @@ int TiffEditor::typeSize(quint16 type) {
 }
 
 quint16 TiffEditor::pointerTag(Directory kind) {
-    return kind == Directory::Exif ? ExifPointer
-                                   : (kind == Directory::Gps ? GpsPointer : InteropPointer);
+    return kind == Directory::Exif
+               ? Tag::ExifPointer
+               : (kind == Directory::Gps ? Tag::GpsPointer : Tag::InteropPointer);
 }
 
 quint32 TiffEditor::readU(qint64 at, int size) const {

@@ -1,5 +1,7 @@
 #include "metadata/engine/TiffEditor.h"
 
+#include "metadata/engine/TagTable.h"
+
 #include <QHash>
 
 #include <map>
@@ -51,10 +53,9 @@ private:
     std::map<qint64, qint64> m_runs; // start -> end
 };
 
-// The pairs of tags whose values are offsets and lengths of data outside the
-// directories: strips, tiles and the thumbnail. None of it may be zeroed.
-constexpr std::pair<quint16, quint16> DataPairs[] = {
-    {0x0111, 0x0117}, {0x0144, 0x0145}, {0x0201, 0x0202}};
+// The strips, tiles and the thumbnail lie outside the directories: none of
+// them may be zeroed.
+using Tag::DataPairs;
 
 } // namespace
 

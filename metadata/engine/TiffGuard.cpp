@@ -1,6 +1,7 @@
 #include "metadata/engine/TiffGuard.h"
 
 #include "metadata/engine/ByteReading.h"
+#include "metadata/engine/TagTable.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ Status checkTiffIsSafeToWrite(const QByteArray& bytes) {
         return Status::fail(QStringLiteral("damaged TIFF: first directory truncated"));
     for (qint64 i = 0; i < entries; ++i) {
         const qint64 entry = ifd + 2 + i * 12;
-        if (tiff.read(entry, 2) != 0x8649)
+        if (tiff.read(entry, 2) != Tag::ImageResources)
             continue;
         const quint32 type = tiff.read(entry + 2, 2);
         const qint64 count = tiff.read(entry + 4, 4);

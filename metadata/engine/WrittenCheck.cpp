@@ -8,6 +8,7 @@
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/MovedPreview.h"
+#include "metadata/engine/TagTable.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/WrittenXmpCheck.h"
 
@@ -25,52 +26,13 @@ using Directory = TiffEditor::Directory;
 constexpr Directory directories[] = {Directory::Ifd0, Directory::Exif, Directory::Gps,
                                      Directory::Interop};
 
-const char* groupOf(Directory directory) {
-    switch (directory) {
-    case Directory::Ifd0:
-        return "Image";
-    case Directory::Exif:
-        return "Photo";
-    case Directory::Gps:
-        return "GPSInfo";
-    case Directory::Interop:
-        return "Iop";
-    }
-    return "Image";
-}
-
-QString setOf(Directory directory) {
-    switch (directory) {
-    case Directory::Exif:
-    case Directory::Interop:
-        return ExifSet;
-    case Directory::Gps:
-        return GpsSet;
-    case Directory::Ifd0:
-        break;
-    }
-    return TiffSet;
-}
-
-Directory directoryOf(const QString& set) {
-    return set == ExifSet ? Directory::Exif : set == GpsSet ? Directory::Gps : Directory::Ifd0;
-}
+using TagTable::directoryOf;
+using TagTable::setOf;
 
 // Entries that say where other data lies: a rewrite may move that data, and
 // the data itself is compared where it is read.
-bool isLocationTag(quint16 tag) {
-    switch (tag) {
-    case 0x0111: // strip offsets
-    case 0x0144: // tile offsets
-    case 0x014a: // sub-directories
-    case 0x0201: // thumbnail offset
-    case 0x8769: // EXIF directory
-    case 0x8825: // GPS directory
-    case 0xa005: // interoperability directory
-        return true;
-    default:
-        return false;
-    }
+bool isLocationTag(Directory directory, quint16 tag) {
+    return TagTable::is(directory, tag, TagTable::Location);
 }
 
 // What an edit leaves a photo with, once its steps have all applied: the
@@ -109,7 +71,7 @@ struct Intended {
 
 QString nameOfTag(Directory directory, quint16 tag) {
     try {
-        const Exiv2::Exifdatum probe(Exiv2::ExifKey(tag, groupOf(directory)));
+        const Exiv2::Exifdatum probe(Exiv2::ExifKey(tag, TagTable::groupName(directory)));
         if (const auto entry = Exiv2Values::dictionaryEntry(probe))
             return entry->set + QLatin1Char('.') + entry->key;
     } catch (const std::exception&) {
@@ -146,12 +108,12 @@ Status planReadsBack(const Intended& intended, const Exiv2::ExifData& exif,
         const bool byGroup = set == ExifSet || set == GpsSet;
         for (const Exiv2::Exifdatum& datum : exif) {
             if (byGroup) {
-                const std::string group = datum.groupName();
-                if (set == GpsSet ? group != "GPSInfo" : group != "Photo" && group != "Iop")
+                const auto group = TagTable::groupNamed(datum.groupName());
+                if (!group || *group > TagTable::Group::Iop || setOf(Directory(*group)) != set)
                     continue;
             }
             const auto entry = Exiv2Values::dictionaryEntry(datum);
-            if (!entry || entry->set != set || isImageStructureTag(datum.tag()) ||
+            if (!entry || entry->set != set || TagTable::isImageStructureTag(datum.tag()) ||
                 intended.values.value(set).contains(entry->key))
                 continue;
             problems << QStringLiteral("%1.%2 was not removed").arg(set, entry->key);
@@ -308,35 +270,38 @@ Status exifUnchangedBesides(const Intended& intended, PhotoFormat format, const 
                 tags << tag;
         }
         for (quint16 tag : std::as_const(tags)) {
-            if (isLocationTag(tag) || intended.tags.contains({int(directory), tag}))
+            if (isLocationTag(directory, tag) || intended.tags.contains({int(directory), tag}))
                 continue;
             const Stored a = was.value(tag);
             const Stored b = is.value(tag);
             if (intended.strip && a.count > 0 &&
-                !showsEntry(groupOf(directory), tag, a.first.stored.type, a.first.value.size()))
+                !showsEntry(directory, tag, a.first.stored.type, a.first.value))
                 continue;
-            if (writer == WrittenBy::Library && directory == Directory::Exif && tag == 0x927c)
+            if (writer == WrittenBy::Library && directory == Directory::Exif &&
+                tag == Tag::MakerNote)
                 continue;
-            if (directory == Directory::Ifd0 && tiffRemoved && !isImageStructureTag(tag))
+            if (directory == Directory::Ifd0 && tiffRemoved && !TagTable::isImageStructureTag(tag))
                 continue;
             // A TIFF file keeps its IPTC and XMP in IFD0: they are compared
             // as the blocks they are.
             if (format == PhotoFormat::Tiff && directory == Directory::Ifd0 &&
-                (tag == 0x83bb || tag == 0x8649 || tag == 0x02bc)) {
+                (tag == Tag::Iptc || tag == Tag::ImageResources || tag == Tag::Xmp)) {
                 const QByteArray before = a.first.value.toByteArray();
                 const QByteArray after = b.first.value.toByteArray();
                 const Status same =
-                    tag == 0x02bc ? xmpUnchangedBesides(intended, {before, {}, {}}, {after, {}, {}})
-                    : tag == 0x83bb ? iptcUnchangedBesides(intended, before, after)
-                                    : iptcUnchangedBesides(intended, iptcFromImageResources(before),
-                                                           iptcFromImageResources(after));
+                    tag == Tag::Xmp
+                        ? xmpUnchangedBesides(intended, {before, {}, {}}, {after, {}, {}})
+                    : tag == Tag::Iptc
+                        ? iptcUnchangedBesides(intended, before, after)
+                        : iptcUnchangedBesides(intended, iptcFromImageResources(before),
+                                               iptcFromImageResources(after));
                 if (!same)
                     return same;
                 continue;
             }
             const bool sameValue =
                 a.first.value == b.first.value ||
-                (directory == Directory::Exif && tag == 0x927c &&
+                (directory == Directory::Exif && tag == Tag::MakerNote &&
                  samePreviewAside(a.first.value.toByteArray(), b.first.value.toByteArray()));
             if (a.count != b.count || a.first.stored.type != b.first.stored.type ||
                 a.first.stored.count != b.first.stored.count || !sameValue)
@@ -373,8 +338,8 @@ Exiv2::ExifData entriesOf(const TiffEditor& editor, const Intended& intended) {
         if (!intended.removesDirectory(directory) && !(tiffRemoved && directory == Directory::Ifd0))
             continue;
         for (quint16 tag : editor.tagsOf(directory)) {
-            if (!isLocationTag(tag))
-                add(directory, tag, Exiv2::ExifKey(tag, groupOf(directory)));
+            if (!isLocationTag(directory, tag))
+                add(directory, tag, Exiv2::ExifKey(tag, TagTable::groupName(directory)));
         }
     }
     return exif;
@@ -414,10 +379,11 @@ Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArr
         if (format == PhotoFormat::Tiff && parsedAfter) {
             // A TIFF file keeps its IPTC in IFD0, as a block of its own or
             // among its Photoshop resources: readers take the block first.
-            const auto block = parsedAfter->valueOf(Directory::Ifd0, 0x83bb);
+            const auto block = parsedAfter->valueOf(Directory::Ifd0, Tag::Iptc);
             if (!block || !decodes(*block)) {
                 const QByteArray resources =
-                    parsedAfter->valueOf(Directory::Ifd0, 0x8649).value_or(QByteArray());
+                    parsedAfter->valueOf(Directory::Ifd0, Tag::ImageResources)
+                        .value_or(QByteArray());
                 const QByteArray fromResources = iptcFromImageResources(resources);
                 if (!fromResources.isEmpty() && !decodes(fromResources))
                     return Status::fail(

@@ -2,9 +2,11 @@
 #include "metadata/AtomicFile.h"
 #include "metadata/DisplayNames.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/TagTable.h"
 #include "support/TestPhotos.h"
 
 #include <QJsonArray>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -209,4 +211,28 @@ TEST(DisplayNames, showsKnownKeysByNameAndOthersAsTheirWords) {
     };
     for (const auto& [key, name] : cases)
         EXPECT_EQ(displayNameForKey(QString::fromLatin1(key)), QString::fromLatin1(name)) << key;
+}
+
+// Every reader, writer and check takes its facts of a tag from one row: a row
+// whose number, group or type is not the library's would have them treat
+// another tag so, and a row given twice would answer by chance.
+TEST(TagTable, eachRowIsTheTagTheLibraryKnowsByItsNumberAndGroup) {
+    QSet<std::pair<int, quint16>> seen;
+    for (const TagTable::Row& row : TagTable::rows) {
+        const std::string what = std::string(TagTable::groupName(row.group)) + "." +
+                                 std::string(row.name) + " " + std::to_string(row.number);
+        EXPECT_FALSE(seen.contains({int(row.group), row.number})) << what << " is listed twice";
+        seen.insert({int(row.group), row.number});
+        EXPECT_EQ(TagTable::find(row.group, row.number), &row) << what;
+        const auto library = TagTable::libraryTag(row);
+        if (!library) {
+            // Known to the engine alone: the library must not know its name
+            // by another number either.
+            if (const auto named = TagTable::libraryTagNamed(row))
+                ADD_FAILURE() << what << " is " << named->number << " to the library";
+            continue;
+        }
+        EXPECT_EQ(library->name, row.name) << what;
+        EXPECT_EQ(library->type, row.type) << what;
+    }
 }
