@@ -51,21 +51,26 @@ void readLocations(const QByteArray& bytes, HeifItems& heif, const Infos& infos,
             extent.length = qint64(loc.read(heif.lengthSize));
             item.extents.append(extent);
         }
+        // An extent the box ends in is checked as read, but not kept: the
+        // ones before it are what could be read.
+        const bool cutExtent = loc.cutShort() && !item.extents.isEmpty();
         const auto info = infos.value(item.id);
         item.type = info.first;
         item.contentType = info.second;
         if (item.construction > 1 || item.dataReference != 0) {
             note(QStringLiteral("item %1 keeps its data in a form not written here").arg(item.id));
-            item.inFile = false;
+            // A data reference may name this very file (a self-contained
+            // one), where a reader still finds the data; an item offset
+            // names no place in it.
+            item.inFile = item.construction <= 1;
         }
         // Where the data lies: in the file, or inside the idat box. A
         // metadata item emptied by another writer keeps an extent of no
         // length: its data is none, not the rest of the file.
         const qint64 areaStart = heif.areaOf(item);
         const qint64 areaEnd = item.construction == 0 ? bytes.size() : heif.idat.end();
-        for (const HeifItems::Extent& extent : std::as_const(item.extents)) {
-            if (!item.inFile)
-                break;
+        for (qsizetype j = 0; j < item.extents.size() && item.inFile; ++j) {
+            const HeifItems::Extent& extent = item.extents[j];
             // Compared by what is left of the area, so that no sum overflows.
             const bool inside =
                 extent.length >= 0 && (extent.length > 0 || item.isMetadata()) &&
@@ -74,13 +79,13 @@ void readLocations(const QByteArray& bytes, HeifItems& heif, const Infos& infos,
                 extent.length <= areaEnd - areaStart - item.baseOffset - extent.offset;
             if (!inside) {
                 note(QStringLiteral("the data of item %1 lies past its end").arg(item.id));
-                item.inFile = false;
+                item.inFile = cutExtent && j == item.extents.size() - 1;
                 break;
             }
             fileExtents.append({areaStart + item.baseOffset + extent.offset, extent.length});
         }
-        if (loc.cutShort())
-            item.inFile = false;
+        if (cutExtent)
+            item.extents.removeLast();
         heif.items.append(item);
     }
     if (loc.cutShort())

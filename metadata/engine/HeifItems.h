@@ -15,8 +15,9 @@
 // that do not add up, a second meta box or item box, entries cut short, data
 // past the end or over another item's, and forms not written here (other
 // iloc versions or field sizes, data in other files). An item whose data it
-// could not place is kept, but not inFile. A reader keeps what it read; a
-// writer refuses the photo with the reason damage gives (parse()).
+// could not place is kept, but not inFile; one the iloc box ends in keeps
+// the extents before. A reader keeps what it read; a writer refuses the
+// photo with the reason damage gives (parse()).
 struct HeifItems {
     using Box = IsoBox;
     struct Extent {
@@ -32,7 +33,7 @@ struct HeifItems {
         quint16 dataReference = 0;
         qint64 baseOffset = 0;
         QList<Extent> extents;
-        bool inFile = true; // its extents were read and lie inside their area
+        bool inFile = true; // its extents lie inside their area, in this file
 
         bool isExif() const { return type == "Exif"; }
         bool isXmp() const {

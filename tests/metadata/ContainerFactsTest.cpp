@@ -206,18 +206,18 @@ TEST(ContainerFacts, walksHeifBoxesAndItemsByOneSetOfRules) {
         QList<Location> items;
         int ilocVersion = 0;
         int fieldSizes = 0x4400;
-        int missing = 0; // items the iloc box counts but lacks
+        int cut = 0; // extents the last item counts but lacks
         QByteArray head{}, primary{}, information{}, properties{}, idat{}; // null: the sound one
     };
     const auto heif = [&](Layout l) {
         const auto metaOf = [&]() {
-            QByteArray fields =
-                number(quint64(l.fieldSizes), 2) + number(l.items.size() + l.missing, 2);
+            QByteArray fields = number(quint64(l.fieldSizes), 2) + number(l.items.size(), 2);
             for (const Location& item : l.items) {
                 fields += number(item.id, 2);
                 if (l.ilocVersion > 0)
                     fields += number(quint64(item.construction), 2);
-                fields += number(quint64(item.reference), 2) + number(1, 2) +
+                fields += number(quint64(item.reference), 2) +
+                          number(item.id == l.items.last().id ? 1 + l.cut : 1, 2) +
                           number(quint64(item.offset), 4) + number(quint64(item.length), 4);
             }
             return full("meta", 0,
@@ -240,11 +240,13 @@ TEST(ContainerFacts, walksHeifBoxesAndItemsByOneSetOfRules) {
     toTheEnd.replace(mdat, 4, number(0, 4));
     QByteArray iprpPastMeta = iprp;
     iprpPastMeta[3] = char(iprpPastMeta[3] + 1);
-    QList<Location> pastItsEnd = sound, overlapping = sound, inIdat = sound, elsewhere = sound;
+    QList<Location> pastItsEnd = sound, overlapping = sound, inIdat = sound, elsewhere = sound,
+                    offsetItem = sound;
     pastItsEnd[1].offset = 1000;
     overlapping[2].offset = 40;
     inIdat[1] = {2, 0, exif.size(), 1};
     elsewhere[1].reference = 1;
+    offsetItem[1].construction = 2;
     const QByteArray shortFtyp = bigFtyp.left(8) + number(12, 8) + bigFtyp.mid(16);
     const QByteArray oldEntry =
         full("iinf", 0, number(2, 2) + infe(1, 1, "hvc1", {}) + infe(2, 2, "Exif", {}));
@@ -284,11 +286,13 @@ TEST(ContainerFacts, walksHeifBoxesAndItemsByOneSetOfRules) {
          "the data of item 2 lies past its end", "xs"},
         {"two items over the same bytes", heif({.items = overlapping}), all,
          "the data of two items overlap", "exs"},
-        {"item locations cut short", heif({.items = sound.mid(0, 2), .missing = 1}), all,
-         "its item locations are cut short", "es"},
+        {"item locations cut short in an item", heif({.items = sound, .cut = 1}), all,
+         "its item locations are cut short", "exs"},
         {"fields of two bytes", heif({.items = sound, .fieldSizes = 0x2200}), all,
          "item locations with 2-byte fields", "s"},
-        {"data in another file", heif({.items = elsewhere, .ilocVersion = 1}), all,
+        {"data by a data reference", heif({.items = elsewhere}), all,
+         "item 2 keeps its data in a form not written here", "exs"},
+        {"data by an item offset", heif({.items = offsetItem, .ilocVersion = 1}), all,
          "item 2 keeps its data in a form not written here", "xs"},
     };
     const auto edit = resolveEdit({}, {}, {{PropertyKeys::GpsSet, PropertyKeys::removal()}});
