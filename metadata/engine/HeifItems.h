@@ -14,10 +14,10 @@
 // read() takes in what the bytes let it, and names the first damage: boxes
 // that do not add up, a second meta box or item box, entries cut short, data
 // past the end or over another item's, and forms not written here (other
-// iloc versions or field sizes, data in other files). An item whose data it
-// could not place is kept, but not inFile; one the iloc box ends in keeps
-// the extents before. A reader keeps what it read; a writer refuses the
-// photo with the reason damage gives (parse()).
+// iloc versions or field sizes, data by a data reference or an item offset).
+// An item whose data it could not place is kept, but not inFile; one the
+// iloc box ends in keeps the extents before. A reader keeps what it read; a
+// writer refuses the photo with the reason damage gives (parse()).
 struct HeifItems {
     using Box = IsoBox;
     struct Extent {
