@@ -2,11 +2,13 @@
 #include "fuzz/FuzzEntries.h"
 #include "metadata/PhotoFormat.h"
 #include "metadata/PropertyKeys.h"
+#include "metadata/engine/BoxWalk.h"
 #include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/HeifItems.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/JpegSegments.h"
+#include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/TiffGuard.h"
 
@@ -67,6 +69,22 @@ void rewriteEach(const QByteArray& input, PhotoFormat format, Writer writer) {
         } catch (const std::exception&) {
         }
     }
+}
+
+// Boxes inside each other, walked a few levels deep whatever their type:
+// the walk must hold on any bytes, not only where a container is expected.
+void checkBoxes(const QByteArray& input, BoxWalk walk, qint64 begin, qint64 end, int depth) {
+    qint64 next = begin;
+    for (const IsoBox& box : walk) {
+        if (box.start != next || (box.header != 8 && box.header != 16) || box.size < box.header ||
+            box.end() > end)
+            FuzzEntries::fail(QStringLiteral("a box out of order or past the box around it"));
+        if (depth < 3)
+            checkBoxes(input, BoxWalk(input, box), box.payload(), box.end(), depth + 1);
+        next = box.end();
+    }
+    if (!walk.damaged() && next != end)
+        FuzzEntries::fail(QStringLiteral("a box walk that ended early without damage"));
 }
 
 } // namespace
@@ -173,17 +191,44 @@ void chunkRewrite(const QByteArray& input) {
 }
 
 void heifRewrite(const QByteArray& input) {
+    // The walk the readers and writers share: each box follows the one
+    // before inside the box around it, and the walk ends there or is damaged.
+    checkBoxes(input, BoxWalk(input), 0, input.size(), 0);
+    // The item table: what it places lies inside the bytes, whatever the
+    // damage, and its locations written anew read back as they were.
+    const HeifItems read = HeifItems::read(input);
+    for (const HeifItems::Item& item : read.items) {
+        if (item.inFile)
+            readAll(read.dataOf(item, input));
+        else if (read.damage.isEmpty())
+            fail(QStringLiteral("a sound HEIF item table with an item it cannot place"));
+    }
+    (void)findMetadataBlocks(PhotoFormat::Heif, input);
+    (void)heifPrimaryImageSize(input);
     if (sniffPhotoFormat(input) != PhotoFormat::Heif)
         return;
-    if (const auto items = HeifItems::parse(input)) {
-        for (const HeifItems::Item& item : items->items)
-            readAll(items->dataOf(item, input));
-        (void)items->ilocBytes();
+    if (read.damage.isEmpty()) {
+        const QByteArray iloc = read.ilocBytes();
+        if (iloc.size() == read.iloc.size) {
+            const QByteArray again = QByteArray(input).replace(read.iloc.start, iloc.size(), iloc);
+            const auto placed = [](const HeifItems& heif) {
+                QList<QList<qint64>> out;
+                for (const HeifItems::Item& item : heif.items) {
+                    QList<qint64> fields = {item.id, item.construction, item.baseOffset};
+                    for (const HeifItems::Extent& extent : item.extents)
+                        fields << extent.index << extent.offset << extent.length;
+                    out << fields;
+                }
+                return out;
+            };
+            if (placed(HeifItems::read(again)) != placed(read))
+                fail(QStringLiteral("HEIF item locations written anew read back otherwise"));
+        }
         HeifItems::Item exif;
-        exif.id = items->largestId + 1;
+        exif.id = read.largestId + 1;
         exif.type = "Exif";
-        (void)items->iinfWith(input, {exif});
-        (void)items->irefWith(input, "cdsc", {exif.id}, items->primary);
+        (void)read.iinfWith(input, {exif});
+        (void)read.irefWith(input, "cdsc", {exif.id}, read.primary);
     }
     rewriteEach(input, PhotoFormat::Heif, rewriteHeifInPlace);
 }

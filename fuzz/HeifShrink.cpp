@@ -6,11 +6,6 @@ namespace {
 
 constexpr qint64 KeptImageBytes = 64;
 
-void putBig(QByteArray& bytes, qsizetype at, quint64 value, int size) {
-    for (int i = 0; i < size; ++i)
-        bytes[at + i] = char((value >> (8 * (size - 1 - i))) & 0xff);
-}
-
 } // namespace
 
 QByteArray shrinkHeif(const QByteArray& photo) {
@@ -27,10 +22,9 @@ QByteArray shrinkHeif(const QByteArray& photo) {
     for (HeifItems::Item& item : heif.items) {
         if (item.construction != 0)
             continue;
-        const bool metadata = item.type == "Exif" || item.type == "mime";
         for (HeifItems::Extent& extent : item.extents) {
             const qint64 length =
-                metadata ? extent.length : std::min(extent.length, KeptImageBytes);
+                item.isMetadata() ? extent.length : std::min(extent.length, KeptImageBytes);
             const qint64 at = data.size();
             data += photo.mid(item.baseOffset + extent.offset, length);
             extent.offset = at; // moved past the boxes below
@@ -54,10 +48,7 @@ QByteArray shrinkHeif(const QByteArray& photo) {
     }
     // Same field sizes, so the same length: the boxes before stay where they are.
     newMeta.replace(ilocAt, heif.ilocBytes().size(), heif.ilocBytes());
-    if (meta.header == 16)
-        putBig(newMeta, 8, quint64(newMeta.size()), 8);
-    else
-        putBig(newMeta, 0, quint64(newMeta.size()), 4);
+    newMeta = withBoxSize(newMeta, meta.header);
     QByteArray out;
     for (const HeifItems::Box& box : heif.top) {
         if (box.type == "meta")
@@ -65,8 +56,5 @@ QByteArray shrinkHeif(const QByteArray& photo) {
         else if (box.type != "mdat")
             out += photo.mid(box.start, box.size);
     }
-    QByteArray mdat(8, '\0');
-    putBig(mdat, 0, quint64(data.size() + 8), 4);
-    mdat.replace(4, 4, "mdat");
-    return out + mdat + data;
+    return out + boxOf("mdat", data);
 }

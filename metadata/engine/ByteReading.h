@@ -19,30 +19,6 @@ inline quint32 readBigEndian(const QByteArray& bytes, qsizetype at, int size) {
     return readUnsigned(bytes, at, size, false);
 }
 
-// ISO base media boxes in [begin, end): visit(type, payloadStart, payloadEnd);
-// the walk stops at the first box that does not fit.
-template <typename Visit>
-void forEachBox(const QByteArray& bytes, qsizetype begin, qsizetype end, Visit visit) {
-    qsizetype at = begin;
-    while (at + 8 <= end) {
-        qint64 size = readBigEndian(bytes, at, 4);
-        qsizetype header = 8;
-        if (size == 1) {
-            if (at + 16 > end)
-                return;
-            size =
-                (qint64(readBigEndian(bytes, at + 8, 4)) << 32) | readBigEndian(bytes, at + 12, 4);
-            header = 16;
-        } else if (size == 0) {
-            size = end - at;
-        }
-        if (size < header || at + size > end)
-            return;
-        visit(bytes.mid(at + 4, 4), at + header, qsizetype(at + size));
-        at += qsizetype(size);
-    }
-}
-
 // The range-for face of a walk over a container's parts, whose next() gives
 // them one by one and nothing once the walk has ended:
 //     for (const auto& part : walk) ...

@@ -2,6 +2,7 @@
 
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ChunkWalk.h"
+#include "metadata/engine/HeifItems.h"
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/TagTable.h"
 
@@ -9,56 +10,57 @@
 
 #include <span>
 
+namespace {
+
+// The properties each item is associated with (1-based indexes into ipco),
+// as far as the ipma box can be read.
+void readAssociations(const QByteArray& bytes, const IsoBox& ipma,
+                      QMap<quint32, QList<int>>& associations) {
+    BoxFields fields(bytes, ipma);
+    const BoxFields::FullBox full = fields.fullBox();
+    const bool wide = full.flags & 1;
+    const quint64 entries = fields.read(4);
+    for (quint64 i = 0; i < entries && !fields.cutShort(); ++i) {
+        const quint32 item = quint32(fields.read(full.version < 1 ? 2 : 4));
+        const int count = int(fields.read(1));
+        for (int j = 0; j < count && !fields.cutShort(); ++j) {
+            const quint64 association = fields.read(wide ? 2 : 1);
+            if (!fields.cutShort())
+                associations[item] << int(association & (wide ? 0x7fff : 0x7f));
+        }
+    }
+}
+
+} // namespace
+
 std::optional<QSize> heifPrimaryImageSize(const QByteArray& bytes) {
-    std::optional<quint32> primary;
+    const HeifItems heif = HeifItems::read(bytes);
+    if (heif.primary == 0)
+        return std::nullopt;
     QMap<int, QSize> sizes; // property index (1-based) -> size
     QMap<quint32, QList<int>> associations;
-    forEachBox(bytes, 0, bytes.size(), [&](const QByteArray& type, qsizetype begin, qsizetype end) {
-        if (type != "meta")
-            return;
-        forEachBox(bytes, begin + 4, end, [&](const QByteArray& inner, qsizetype b, qsizetype e) {
-            if (inner == "pitm" && e - b >= 6)
-                primary = bytes[b] == 0 ? readBigEndian(bytes, b + 4, 2)
-                                        : (e - b >= 8 ? readBigEndian(bytes, b + 4, 4) : 0);
-            if (inner != "iprp")
-                return;
-            forEachBox(bytes, b, e, [&](const QByteArray& part, qsizetype pb, qsizetype pe) {
-                if (part == "ipco") {
-                    int index = 0;
-                    forEachBox(
-                        bytes, pb, pe, [&](const QByteArray& property, qsizetype qb, qsizetype qe) {
-                            ++index;
-                            if (property == "ispe" && qe - qb >= 12)
-                                sizes.insert(index, QSize(int(readBigEndian(bytes, qb + 4, 4)),
-                                                          int(readBigEndian(bytes, qb + 8, 4))));
-                        });
-                } else if (part == "ipma" && pe - pb >= 8) {
-                    const int version = quint8(bytes[pb]);
-                    const bool wide = bytes[pb + 3] & 1;
-                    const quint32 entries = readBigEndian(bytes, pb + 4, 4);
-                    qsizetype at = pb + 8;
-                    for (quint32 i = 0; i < entries; ++i) {
-                        const int idSize = version < 1 ? 2 : 4;
-                        if (at + idSize + 1 > pe)
-                            return;
-                        const quint32 item = readBigEndian(bytes, at, idSize);
-                        const int count = quint8(bytes[at + idSize]);
-                        at += idSize + 1;
-                        for (int j = 0; j < count; ++j) {
-                            if (at + (wide ? 2 : 1) > pe)
-                                return;
-                            associations[item] << int(wide ? readBigEndian(bytes, at, 2) & 0x7fff
-                                                           : quint8(bytes[at]) & 0x7f);
-                            at += wide ? 2 : 1;
-                        }
-                    }
+    for (const IsoBox& box : heif.inMeta) {
+        if (box.type != "iprp")
+            continue;
+        for (const IsoBox& part : BoxWalk(bytes, box)) {
+            if (part.type == "ipco") {
+                int index = 0;
+                for (const IsoBox& property : BoxWalk(bytes, part)) {
+                    ++index;
+                    if (property.type != "ispe")
+                        continue;
+                    BoxFields extent(bytes, property);
+                    extent.fullBox();
+                    const quint64 width = extent.read(4), height = extent.read(4);
+                    if (!extent.cutShort())
+                        sizes.insert(index, QSize(int(width), int(height)));
                 }
-            });
-        });
-    });
-    if (!primary)
-        return std::nullopt;
-    for (int index : associations.value(*primary)) {
+            } else if (part.type == "ipma") {
+                readAssociations(bytes, part, associations);
+            }
+        }
+    }
+    for (int index : associations.value(heif.primary)) {
         if (sizes.contains(index))
             return sizes.value(index);
     }

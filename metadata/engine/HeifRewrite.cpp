@@ -20,40 +20,12 @@ using Item = HeifItems::Item;
 
 constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
 
-bool isXmp(const Item& item) {
-    return item.type == "mime" && item.contentType == "application/rdf+xml";
-}
-
-QByteArray sizeField(quint64 value, int size) {
-    QByteArray out;
-    for (int i = size - 1; i >= 0; --i)
-        out.append(char((value >> (8 * i)) & 0xff));
-    return out;
-}
-
-// What phones put before the TIFF structure of an Exif item: the offset
-// past an "Exif" marker to it.
-QByteArray exifItemPrefix() {
-    return QByteArray("\0\0\0\6Exif\0\0", 10);
-}
-
-// The TIFF structure inside an Exif item: after a 4-byte offset to it.
-std::optional<qsizetype> tiffStartOf(const QByteArray& data) {
-    if (data.size() < 4)
-        return std::nullopt;
-    const quint32 skip = (quint32(quint8(data[0])) << 24) | (quint32(quint8(data[1])) << 16) |
-                         (quint32(quint8(data[2])) << 8) | quint32(quint8(data[3]));
-    if (qint64(skip) + 4 > data.size())
-        return std::nullopt;
-    return qsizetype(4 + skip);
-}
-
 // Whether an item's data is the same in both files, compared where it lies
 // rather than gathered into copies: image items are megabytes.
 bool sameData(const HeifItems& a, const Item& itemA, const QByteArray& bytesA, const HeifItems& b,
               const Item& itemB, const QByteArray& bytesB) {
     auto spans = [](const HeifItems& heif, const Item& item, const QByteArray& bytes) {
-        const qint64 area = item.construction == 0 ? 0 : heif.idat.start + heif.idat.header;
+        const qint64 area = heif.areaOf(item);
         QList<std::pair<const char*, qint64>> out;
         for (const HeifItems::Extent& extent : item.extents)
             out.append({bytes.constData() + area + item.baseOffset + extent.offset, extent.length});
@@ -163,7 +135,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
     QStringList notes;
     qsizetype exifIndex = -1;
     for (qsizetype i = 0; i < heif.items.size() && exifIndex < 0; ++i) {
-        if (heif.items[i].type == "Exif")
+        if (heif.items[i].isExif())
             exifIndex = i;
     }
     if (edit.touchesExifBlock()) {
@@ -174,9 +146,9 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         // An emptied item is written as a new one would be.
         const bool emptied = exifIndex >= 0 && data.isEmpty();
         if (exifIndex >= 0 && !emptied) {
-            const auto found = tiffStartOf(data);
+            const auto found = HeifItems::tiffStartOf(data);
             if (!found)
-                return R::fail(QStringLiteral("damaged HEIF: its EXIF item is cut short"));
+                return R::fail(HeifItems::damaged(QStringLiteral("its EXIF item is cut short")));
             start = *found;
             block = data.mid(start);
         }
@@ -187,18 +159,19 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
             // A new item, as phones write it: its data the offset to the TIFF
             // header past an "Exif" marker.
             if (const Status status =
-                    addItem("Exif", QByteArray(), exifItemPrefix() + *exif->bytes);
+                    addItem("Exif", QByteArray(), HeifItems::exifItemPrefix() + *exif->bytes);
                 !status)
                 return R::fail(status.error());
         } else if (exif->bytes) {
             changed.insert(heif.items[exifIndex].id,
-                           (emptied ? exifItemPrefix() : data.left(start)) + *exif->bytes);
+                           (emptied ? HeifItems::exifItemPrefix() : data.left(start)) +
+                               *exif->bytes);
         }
         notes << exif->repairs;
     }
     bool hasXmp = false;
     for (const Item& item : std::as_const(heif.items)) {
-        if (!isXmp(item))
+        if (!item.isXmp())
             continue;
         hasXmp = true;
         const QByteArray data = heif.dataOf(item, source);
@@ -215,7 +188,8 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         if (!packet)
             return R::fail(packet.error());
         if (packet.value() && !packet.value()->isEmpty()) {
-            if (const Status status = addItem("mime", "application/rdf+xml", *packet.value());
+            if (const Status status =
+                    addItem("mime", BlockSignatures::XmpContentType, *packet.value());
                 !status)
                 return R::fail(status.error());
         }
@@ -242,7 +216,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         if (!changed.contains(item.id))
             continue;
         const QByteArray data = changed.value(item.id);
-        const qint64 area = item.construction == 0 ? 0 : heif.idat.start + heif.idat.header;
+        const qint64 area = heif.areaOf(item);
         if (std::any_of(added.cbegin(), added.cend(),
                         [&](const Item& other) { return other.id == item.id; })) {
             moved.append({i, tail.size()});
@@ -282,7 +256,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
     const qint64 grown =
         added.isEmpty() ? 0 : iinf.size() - heif.iinf.size + iref.size() - heif.iref.size;
     const qint64 delta = heif.ilocBytes().size() - original.iloc.size + grown;
-    const qint64 metaEnd = meta.start + meta.size;
+    const qint64 metaEnd = meta.end();
     const qint64 tailData = source.size() + delta + 8;
     for (qsizetype i = 0; i < heif.items.size(); ++i) {
         Item& item = heif.items[i];
@@ -333,10 +307,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
         --it;
         newMeta.replace(it.key() - meta.start, it.value().first, it.value().second);
     }
-    if (meta.header == 16)
-        newMeta.replace(8, 8, sizeField(quint64(newMeta.size()), 8));
-    else
-        newMeta.replace(0, 4, sizeField(quint64(newMeta.size()), 4));
+    newMeta = withBoxSize(newMeta, meta.header);
 
     QMap<qint64, std::pair<qint64, QByteArray>> replacements; // offset -> old length, new bytes
     replacements.insert(meta.start, {meta.size, newMeta});
@@ -352,7 +323,7 @@ ContainerAnswer rewriteHeifInPlace(const QByteArray& source, const MetadataEdit&
     }
     plan.addSource(cursor, source.size() - cursor);
     if (!tail.isEmpty())
-        plan.addBytes(sizeField(quint64(tail.size() + 8), 4) + "mdat" + tail);
+        plan.addBytes(boxOf("mdat", tail));
 
     const QByteArray written = plan.assemble(source);
     Status checked = checkItems(written, source, original, changed, added);

@@ -3,6 +3,7 @@
 #include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ChunkWalk.h"
+#include "metadata/engine/HeifItems.h"
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/PngText.h"
@@ -58,93 +59,24 @@ void readJpeg(const QByteArray& bytes, MetadataBlocks& blocks) {
         blocks.xmpExtensionProblem = assembled.error();
 }
 
-// An unsigned field of 0, 4 or 8 bytes, as the item location box sizes them.
-quint64 readField(const QByteArray& bytes, qsizetype& at, int size, qsizetype end) {
-    if (size == 0 || at + size > end) {
-        at += size;
-        return 0;
-    }
-    quint64 value = 0;
-    for (int i = 0; i < size; ++i)
-        value = (value << 8) | quint8(bytes[at + i]);
-    at += size;
-    return value;
-}
-
 void readHeif(const QByteArray& bytes, MetadataBlocks& blocks) {
-    QMap<quint32, QByteArray> itemTypes; // item -> "Exif", or the content type of "mime"
-    QMap<quint32, std::pair<quint64, quint64>> locations; // item -> first extent
-    forEachBox(bytes, 0, bytes.size(), [&](const QByteArray& type, qsizetype begin, qsizetype end) {
-        if (type != "meta")
-            return;
-        forEachBox(bytes, begin + 4, end, [&](const QByteArray& inner, qsizetype b, qsizetype e) {
-            if (inner == "iinf" && e - b >= 6) {
-                const int version = quint8(bytes[b]);
-                const qsizetype first = b + (version == 0 ? 6 : 8);
-                forEachBox(bytes, first, e,
-                           [&](const QByteArray& entry, qsizetype ib, qsizetype ie) {
-                               if (entry != "infe" || ie - ib < 12 || quint8(bytes[ib]) < 2)
-                                   return;
-                               const bool wide = quint8(bytes[ib]) >= 3;
-                               qsizetype at = ib + 4;
-                               const quint32 item = readBigEndian(bytes, at, wide ? 4 : 2);
-                               at += (wide ? 4 : 2) + 2;
-                               if (at + 4 > ie)
-                                   return;
-                               const QByteArray itemType = bytes.mid(at, 4);
-                               at += 4;
-                               if (itemType == "mime") {
-                                   const qsizetype nameEnd = bytes.indexOf('\0', at);
-                                   const qsizetype typeEnd =
-                                       nameEnd < 0 ? -1 : bytes.indexOf('\0', nameEnd + 1);
-                                   if (typeEnd > 0 && typeEnd < ie)
-                                       itemTypes.insert(
-                                           item, bytes.mid(nameEnd + 1, typeEnd - nameEnd - 1));
-                               } else {
-                                   itemTypes.insert(item, itemType);
-                               }
-                           });
-            } else if (inner == "iloc" && e - b >= 8) {
-                const int version = quint8(bytes[b]);
-                const int offsetSize = quint8(bytes[b + 4]) >> 4;
-                const int lengthSize = quint8(bytes[b + 4]) & 15;
-                const int baseSize = quint8(bytes[b + 5]) >> 4;
-                const int indexSize = version >= 1 ? quint8(bytes[b + 5]) & 15 : 0;
-                qsizetype at = b + 6;
-                const quint64 count = readField(bytes, at, version < 2 ? 2 : 4, e);
-                for (quint64 i = 0; i < count && at < e; ++i) {
-                    const quint32 item = quint32(readField(bytes, at, version < 2 ? 2 : 4, e));
-                    const quint64 method = version >= 1 ? readField(bytes, at, 2, e) & 15 : 0;
-                    at += 2; // data reference index
-                    const quint64 base = readField(bytes, at, baseSize, e);
-                    const quint64 extents = readField(bytes, at, 2, e);
-                    for (quint64 x = 0; x < extents && at < e; ++x) {
-                        readField(bytes, at, indexSize, e);
-                        const quint64 offset = readField(bytes, at, offsetSize, e);
-                        const quint64 length = readField(bytes, at, lengthSize, e);
-                        if (x == 0 && method == 0)
-                            locations.insert(item, {base + offset, length});
-                    }
-                }
-            }
-        });
-    });
-    for (auto it = itemTypes.cbegin(); it != itemTypes.cend(); ++it) {
-        if (!locations.contains(it.key()))
-            continue;
-        const bool exif = it.value() == "Exif";
-        if (!exif && it.value() != "application/rdf+xml")
-            continue; // image data: megabytes that are no metadata
-        const auto [offset, length] = locations.value(it.key());
-        if (offset + length > quint64(bytes.size()))
-            continue;
-        const QByteArray payload = bytes.mid(qsizetype(offset), qsizetype(length));
-        if (exif && payload.size() >= 4) {
-            const quint32 skip = readBigEndian(payload, 0, 4);
-            if (qsizetype(skip) + 4 < payload.size())
-                blocks.exif = payload.mid(4 + skip);
-        } else if (!exif) {
-            blocks.xmp = payload;
+    // What the item table holds up to any damage: a reader keeps the items
+    // it could place. Of two entries for one item the later counts, and of
+    // two Exif or XMP items the one of the larger id.
+    const HeifItems heif = HeifItems::read(bytes);
+    QMap<quint32, const HeifItems::Item*> items;
+    for (const HeifItems::Item& item : heif.items) {
+        if (item.inFile && !item.extents.isEmpty())
+            items.insert(item.id, &item);
+    }
+    for (const HeifItems::Item* item : std::as_const(items)) {
+        if (item->isExif()) {
+            const QByteArray data = heif.dataOf(*item, bytes);
+            const auto start = HeifItems::tiffStartOf(data);
+            if (start && *start < data.size())
+                blocks.exif = data.mid(*start);
+        } else if (item->isXmp()) {
+            blocks.xmp = heif.dataOf(*item, bytes);
         }
     }
 }

@@ -1,6 +1,12 @@
 #include "metadata/engine/ContainerFacts.h"
+#include "metadata/PropertyKeys.h"
+#include "metadata/engine/BoxWalk.h"
 #include "metadata/engine/ChunkWalk.h"
+#include "metadata/engine/HeifItems.h"
+#include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/JpegSegments.h"
+#include "metadata/engine/MetadataBlocks.h"
+#include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/TiffGuard.h"
 #include "support/TestPhotos.h"
@@ -8,14 +14,6 @@
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
-
-TEST(ContainerFacts, readsTheTrueSizeOfAHeifImage) {
-    const auto size = heifPrimaryImageSize(fileBytes(fixturePath(QStringLiteral("IMG_5195.HEIC"))));
-    ASSERT_TRUE(size.has_value());
-    EXPECT_EQ(*size, QSize(2566, 3313));
-    EXPECT_FALSE(
-        heifPrimaryImageSize(fileBytes(fixturePath(QStringLiteral("DSCN0010.jpg")))).has_value());
-}
 
 // The one walk of JPEG headers that every reader and writer here takes: what
 // it gives, and where and why it stops.
@@ -160,6 +158,163 @@ TEST(ContainerFacts, walksPngAndWebpChunksByOneSetOfRules) {
         EXPECT_EQ(types, c.types);
         EXPECT_EQ(walk.reachedEnd(), !c.damage);
         EXPECT_EQ(walk.damage(), c.damage ? QString::fromLatin1(c.damage) : QString());
+    }
+}
+
+// The one walk of ISO base media boxes and the one HEIF item table: where
+// each stops and why, and what the reader, the size lookup and the writer
+// make of it.
+TEST(ContainerFacts, walksHeifBoxesAndItemsByOneSetOfRules) {
+    const auto number = [](quint64 value, int size) {
+        QByteArray out;
+        for (int i = size - 1; i >= 0; --i)
+            out.append(char((value >> (8 * i)) & 0xFF));
+        return out;
+    };
+    const auto box = [&](const char* type, const QByteArray& payload) {
+        return number(quint64(payload.size()) + 8, 4) + type + payload;
+    };
+    const auto full = [&](const char* type, int version, const QByteArray& fields) {
+        return box(type, number(quint64(version), 1) + number(0, 3) + fields);
+    };
+    const auto infe = [&](int version, quint16 id, const char* type, const QByteArray& rest) {
+        return full("infe", version, number(id, 2) + number(0, 2) + QByteArray(type) + '\0' + rest);
+    };
+    const QByteArray image(40, 'i');
+    const QByteArray exif("\0\0\0\6Exif\0\0MM\0*\0\0\0\x08\0\0\0\0\0\0", 24);
+    const QByteArray xmp("<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"
+                         "<x:xmpmeta xmlns:x='adobe:ns:meta/'/><?xpacket end='w'?>");
+    const QByteArray ftyp = box("ftyp", QByteArray("heic\0\0\0\0mif1heic", 16));
+    const QByteArray bigFtyp = number(1, 4) + "ftyp" + number(32, 8) + ftyp.mid(8);
+    const QByteArray pitm = full("pitm", 0, number(1, 2));
+    const QByteArray iinf = full("iinf", 0,
+                                 number(3, 2) + infe(2, 1, "hvc1", {}) + infe(2, 2, "Exif", {}) +
+                                     infe(2, 3, "mime", "application/rdf+xml" + QByteArray(1, 0)));
+    const QByteArray iprp = box(
+        "iprp", box("ipco", full("ispe", 0, number(64, 4) + number(48, 4))) +
+                    full("ipma", 0, number(1, 4) + number(1, 2) + number(1, 1) + number(0x81, 1)));
+    struct Location {
+        quint16 id;
+        qint64 offset; // in the mdat box's payload, or in the idat box's
+        qint64 length;
+        int construction = 0;
+        int reference = 0;
+    };
+    const QList<Location> sound = {
+        {1, 0, 40}, {2, 40, exif.size()}, {3, 40 + exif.size(), xmp.size()}};
+    struct Layout {
+        QList<Location> items;
+        int ilocVersion = 0;
+        int fieldSizes = 0x4400;
+        int cut = 0; // extents the last item counts but lacks
+        QByteArray head{}, primary{}, information{}, properties{}, idat{}; // null: the sound one
+    };
+    const auto heif = [&](Layout l) {
+        const auto metaOf = [&]() {
+            QByteArray fields = number(quint64(l.fieldSizes), 2) + number(l.items.size(), 2);
+            for (const Location& item : l.items) {
+                fields += number(item.id, 2);
+                if (l.ilocVersion > 0)
+                    fields += number(quint64(item.construction), 2);
+                fields += number(quint64(item.reference), 2) +
+                          number(item.id == l.items.last().id ? 1 + l.cut : 1, 2) +
+                          number(quint64(item.offset), 4) + number(quint64(item.length), 4);
+            }
+            return full("meta", 0,
+                        (l.primary.isNull() ? pitm : l.primary) +
+                            (l.information.isNull() ? iinf : l.information) +
+                            full("iloc", l.ilocVersion, fields) +
+                            (l.properties.isNull() ? iprp : l.properties) +
+                            (l.idat.isEmpty() ? QByteArray() : box("idat", l.idat)));
+        };
+        const QByteArray head = l.head.isNull() ? ftyp : l.head;
+        const qint64 data = head.size() + metaOf().size() + 8;
+        for (Location& item : l.items)
+            item.offset += item.construction == 0 ? data : 0;
+        return head + metaOf() + box("mdat", image + exif + xmp);
+    };
+    const QByteArray whole = heif({sound});
+    const qsizetype mdat = whole.size() - 8 - image.size() - exif.size() - xmp.size();
+    QByteArray pastTheEnd = whole, toTheEnd = whole;
+    pastTheEnd[mdat + 3] = char(pastTheEnd[mdat + 3] + 1);
+    toTheEnd.replace(mdat, 4, number(0, 4));
+    QByteArray iprpPastMeta = iprp;
+    iprpPastMeta[3] = char(iprpPastMeta[3] + 1);
+    QList<Location> pastItsEnd = sound, overlapping = sound, inIdat = sound, elsewhere = sound,
+                    offsetItem = sound;
+    pastItsEnd[1].offset = 1000;
+    overlapping[2].offset = 40;
+    inIdat[1] = {2, 0, exif.size(), 1};
+    elsewhere[1].reference = 1;
+    offsetItem[1].construction = 2;
+    const QByteArray shortFtyp = bigFtyp.left(8) + number(12, 8) + bigFtyp.mid(16);
+    const QByteArray oldEntry =
+        full("iinf", 0, number(2, 2) + infe(1, 1, "hvc1", {}) + infe(2, 2, "Exif", {}));
+    const QList<QByteArray> all = {"ftyp", "meta", "mdat"};
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QList<QByteArray> top; // the boxes the walk gives
+        const char* damage;    // nullptr: a sound table
+        const char* found;     // by the reader: e(xif), x(mp); by the size lookup: s(ize)
+    } cases[] = {
+        {"a sound file", whole, all, nullptr, "exs"},
+        {"a 64-bit size", heif({.items = sound, .head = bigFtyp}), all, nullptr, "exs"},
+        {"a last box that runs to the end", toTheEnd, all, nullptr, "exs"},
+        {"an Exif item in the idat box", heif({.items = inIdat, .ilocVersion = 1, .idat = exif}),
+         all, nullptr, "exs"},
+        {"too few bytes for a header after the last box", whole + "abc", all,
+         "its boxes do not add up to the file", "exs"},
+        {"a last box past the end",
+         pastTheEnd,
+         {"ftyp", "meta"},
+         "its boxes do not add up to the file",
+         "exs"},
+        {"a 64-bit size smaller than its header",
+         heif({.items = sound, .head = shortFtyp}),
+         {},
+         "its boxes do not add up to the file",
+         ""},
+        {"no meta box", ftyp + box("mdat", image), {"ftyp", "mdat"}, "it has no meta box", ""},
+        {"a box past the end of the meta box", heif({.items = sound, .properties = iprpPastMeta}),
+         all, "the boxes of its meta box do not add up", "ex"},
+        {"a full box cut short", heif({.items = sound, .primary = full("pitm", 0, number(1, 1))}),
+         all, "its primary item is cut short", "ex"},
+        {"an entry of an old version", heif({.items = sound, .information = oldEntry}), all,
+         "an item information entry of version 1", "es"},
+        {"an extent past the end", heif({.items = pastItsEnd}), all,
+         "the data of item 2 lies past its end", "xs"},
+        {"two items over the same bytes", heif({.items = overlapping}), all,
+         "the data of two items overlap", "exs"},
+        {"item locations cut short in an item", heif({.items = sound, .cut = 1}), all,
+         "its item locations are cut short", "exs"},
+        {"fields of two bytes", heif({.items = sound, .fieldSizes = 0x2200}), all,
+         "item locations with 2-byte fields", "s"},
+        {"data by a data reference", heif({.items = elsewhere}), all,
+         "item 2 keeps its data in a form not written here", "exs"},
+        {"data by an item offset", heif({.items = offsetItem, .ilocVersion = 1}), all,
+         "item 2 keeps its data in a form not written here", "xs"},
+    };
+    const auto edit = resolveEdit({}, {}, {{PropertyKeys::GpsSet, PropertyKeys::removal()}});
+    ASSERT_TRUE(edit.isOk());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QList<QByteArray> top;
+        for (const IsoBox& b : BoxWalk(c.bytes))
+            top << b.type;
+        EXPECT_EQ(top, c.top);
+        const HeifItems items = HeifItems::read(c.bytes);
+        EXPECT_EQ(items.damage, c.damage ? QStringLiteral("damaged HEIF: ") + c.damage : QString());
+        const MetadataBlocks blocks = findMetadataBlocks(PhotoFormat::Heif, c.bytes);
+        const QByteArray found(c.found);
+        EXPECT_EQ(blocks.exif, found.contains('e') ? exif.mid(10) : QByteArray());
+        EXPECT_EQ(!blocks.xmp.isEmpty(), found.contains('x'));
+        EXPECT_EQ(heifPrimaryImageSize(c.bytes),
+                  found.contains('s') ? std::optional(QSize(64, 48)) : std::nullopt);
+        const ContainerAnswer written = rewriteHeifInPlace(c.bytes, edit.value());
+        EXPECT_EQ(written.kind(),
+                  c.damage ? ContainerAnswer::Kind::Refused : ContainerAnswer::Kind::Planned);
+        EXPECT_EQ(written.result().isOk() ? QString() : written.result().error(), items.damage);
     }
 }
 
