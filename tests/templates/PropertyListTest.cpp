@@ -128,7 +128,10 @@ TEST(PropertyList, refusesHostileInputQuicklyWithAReason) {
         EXPECT_TRUE(read.error().contains(QLatin1String(c.reason))) << qPrintable(read.error());
     }
 #ifndef TESSAVIEW_SANITIZED_BUILD
-    EXPECT_LT(peakMegabytes(), 100 + 40); // the 17 MB input and the test binary itself
+    // The million objects read before the list is refused take about 100 MB,
+    // and how much of that stays resident varies with the machine's load; a
+    // blow-up takes gigabytes.
+    EXPECT_LT(peakMegabytes(), 256);
 #endif
 }
 
