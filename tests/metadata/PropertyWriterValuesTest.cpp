@@ -1,8 +1,9 @@
 #include "metadata/PropertyKeys.h"
-#include "metadata/engine/MetadataEdit.h"
+#include "metadata/engine/LibraryWriter.h"
 #include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/PropertyWriter.h"
-#include "metadata/engine/WrittenCheck.h"
+#include "metadata/engine/WritePlan.h"
+#include "metadata/engine/WriteVerification.h"
 #include "support/TestPhotos.h"
 
 #include <QJsonArray>
@@ -286,14 +287,15 @@ TEST(PropertyWriter, writesDegreesWithMinutesAndSecondsBelowSixty) {
     }
 }
 
-// The check that stands between a written photo and its name: every planned
-// value must read back, and nothing else of the metadata may have changed.
+// The one check that stands between a written photo and its name, whoever
+// wrote it: every planned value must read back, and nothing else of the
+// metadata may have changed.
 TEST(PropertyWriter, theCheckOfAWrittenPhotoFindsWhatItDidNotPlan) {
     TestFolder folder;
-    const QString source = fixturePath(QStringLiteral("Kodak_CX7530.jpg"));
+    const QByteArray source = fileBytes(fixturePath(QStringLiteral("Kodak_CX7530.jpg")));
     const QVariantMap changes = {{TiffSet, QVariantMap{{Artist, QStringLiteral("X")}}}};
-    const auto edit = resolveEdit(dictionaryOf(fileBytes(source)), {}, changes);
-    ASSERT_TRUE(edit.isOk());
+    const auto plan = planWrite(source, changes, {}, nullptr, nullptr, false);
+    ASSERT_TRUE(plan.isOk()) << qPrintable(plan.error());
     const struct {
         const char* what;
         QStringList commands; // what another writer did to the photo
@@ -313,14 +315,50 @@ TEST(PropertyWriter, theCheckOfAWrittenPhotoFindsWhatItDidNotPlan) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const QString written = crafted(folder, QStringLiteral("w.jpg"), c.commands,
-                                        QStringLiteral("Kodak_CX7530.jpg"));
-        const Status status =
-            checkWritten(PhotoFormat::Jpeg, fileBytes(source), fileBytes(written), edit.value());
+        RewritePlan written;
+        written.addBytes(fileBytes(crafted(folder, QStringLiteral("w.jpg"), c.commands,
+                                           QStringLiteral("Kodak_CX7530.jpg"))));
+        const Status status = verifyWrite(source, plan.value(), written, WrittenBy::Us);
         EXPECT_EQ(status.isOk(), c.problem == nullptr) << qPrintable(status.error());
         if (c.problem) {
             EXPECT_TRUE(status.error().contains(QLatin1String(c.problem)))
                 << qPrintable(status.error());
         }
+    }
+}
+
+// The same check holds every writer's output to its plan: each writer here
+// writes a model beside the artist, which a plan of the artist alone did not
+// ask for.
+TEST(PropertyWriter, theCheckHoldsEveryWriterToThePlan) {
+    const QVariantMap asked = {{TiffSet, QVariantMap{{Artist, QStringLiteral("X")}}}};
+    const QVariantMap more = {
+        {TiffSet, QVariantMap{{Artist, QStringLiteral("X")}, {Model, QStringLiteral("Y")}}}};
+    const struct {
+        const char* photo;
+        WrittenBy writer;
+    } cases[] = {
+        {"DSCN0010.jpg", WrittenBy::Us},  {"DSCN0010.jpg", WrittenBy::Library},
+        {"Jobagent.tiff", WrittenBy::Us}, {"Jobagent.tiff", WrittenBy::Library},
+        {"photo.png", WrittenBy::Us},     {"photo.png", WrittenBy::Library},
+        {"photo.webp", WrittenBy::Us},    {"photo.webp", WrittenBy::Library},
+        {"IMG_5195.HEIC", WrittenBy::Us},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.photo) +
+                     (c.writer == WrittenBy::Us ? " in place" : " by library"));
+        const QByteArray source = fileBytes(fixturePath(QString::fromLatin1(c.photo)));
+        const auto wide = planWrite(source, more, {}, nullptr, nullptr, false);
+        const auto narrow = planWrite(source, asked, {}, nullptr, nullptr, false);
+        ASSERT_TRUE(wide.isOk() && narrow.isOk());
+        const auto written = c.writer == WrittenBy::Library
+                                 ? rewriteWithLibrary(source, wide->format, wide->edit)
+                                 : wide->inPlace(source, wide->edit).result();
+        ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+        const Status planned = verifyWrite(source, wide.value(), written.value(), c.writer);
+        EXPECT_TRUE(planned.isOk()) << qPrintable(planned.error());
+        const Status unasked = verifyWrite(source, narrow.value(), written.value(), c.writer);
+        EXPECT_EQ(unasked.error(),
+                  QStringLiteral("the write changed {TIFF}.Model, which no change asked for"));
     }
 }
