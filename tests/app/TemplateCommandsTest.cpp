@@ -17,9 +17,6 @@ class TemplateCommandsTest : public DelegateTest {
     Q_OBJECT
 
 private:
-    QString stored(const QString& name) const {
-        return m_app->storage().storagelocation + QLatin1Char('/') + name;
-    }
     void showPhoto(const QString& path) {
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
         m_app->display()->openPanelDidEnd1(1, {path});
