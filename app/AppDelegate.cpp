@@ -132,7 +132,7 @@ ChangeDateWindow* AppDelegate::changeDateWindow() const {
 ChangeMutiDateWindow* AppDelegate::changeMutiDateWindow() const {
     return m_dates->changeMutiDateWindow();
 }
-DeviceWindow* AppDelegate::cameraWindow() const {
+CameraWindow* AppDelegate::cameraWindow() const {
     return m_device->cameraWindow();
 }
 DeviceBrowser* AppDelegate::deviceBrowser() const {

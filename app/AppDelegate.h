@@ -27,7 +27,7 @@ class CommandRunner;
 class DatesController;
 class DeviceBrowser;
 class DeviceController;
-class DeviceWindow;
+class CameraWindow;
 class BrowserController;
 class DisplayController;
 class EditFormController;
@@ -96,7 +96,7 @@ public:
     ChangeDateWindow* changeDateWindow() const;
     ChangeMutiDateWindow* changeMutiDateWindow() const;
     CommandRunner* commandRunner() const { return m_runner.get(); }
-    DeviceWindow* cameraWindow() const;
+    CameraWindow* cameraWindow() const;
     DeviceBrowser* deviceBrowser() const;
     QList<CameraDevice*> cameras() const;
     CameraDevice* currentDevice() const;

@@ -3,13 +3,13 @@
 #include "app/BrowserController.h"
 #include "sources/PhotoBrowserModel.h"
 
+#include "app/CameraWindow.h"
 #include "app/ChangeGPSWindow.h"
 #include "app/ChromeController.h"
 #include "app/CommandRunner.h"
 #include "app/DateWindows.h"
 #include "app/DatesController.h"
 #include "app/DeviceController.h"
-#include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
@@ -241,7 +241,7 @@ void onPress(PRButton* button, Receiver* receiver, void (Receiver::*command)()) 
 
 void AppDelegate::wireButtons() {
     const MainWindowOutlets& o = m_outlets;
-    const DeviceWindow* w = m_device->cameraWindow();
+    const CameraWindow* w = m_device->cameraWindow();
     DeviceController* d = m_device.get();
     onPress(w->opendeviceBtn, d, &DeviceController::OpenDeviceAction);
     onPress(w->deletePhotoBtn, d, &DeviceController::DeletePhotoAction);

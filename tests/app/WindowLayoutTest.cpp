@@ -3,12 +3,12 @@
 #include "TileServer.h"
 #include "app/AppDelegate.h"
 #include "app/BrowserController.h"
+#include "app/CameraWindow.h"
 #include "app/ChangeGPSWindow.h"
 #include "app/CommandBar.h"
 #include "app/DateWindows.h"
 #include "app/DatesController.h"
 #include "app/DeviceController.h"
-#include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
@@ -309,7 +309,7 @@ private Q_SLOTS:
         screenshot(QStringLiteral("gps-window"));
         gps->cancelButton->click();
 
-        DeviceWindow* camera = m_app->cameraWindow();
+        CameraWindow* camera = m_app->cameraWindow();
         camera->show();
         expectNothingClipped(camera, QStringLiteral("camera window"));
         QVERIFY(camera->openHint->isVisible());
