@@ -147,6 +147,8 @@ void AppDelegate::wireTemplateMenu() {
         {"Export EXIF and TIFF Sets…", &T::ExportExifAndIiFFDataToPlist},
         {"Export EXIF and GPS Sets…", &T::ExportExifAndGPSDataToPlist},
         {"Export All Metadata…", &T::WriteExifDataToPlist},
+        // The same file; it too writes the shown photo alone, whatever else is selected.
+        {"Export All Metadata of the Shown Photo…", &T::WriteSelectedItemsExifDataToPlist},
         {"Export Template from the Form…", &T::ExportTemplateDataToPlist},
         {nullptr, nullptr},
         {"Import TIFF Set…", &T::ImportTIFFtoPlistAction},

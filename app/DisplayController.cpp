@@ -101,7 +101,7 @@ void DisplayController::followWorkingCopies() {
     const int first = firstSelectedRow();
     if (first >= 0) {
         const IKImageItem& item = m_localPhotos.itemAt(first);
-        readInBackground(item.filePath, false, item.fileName);
+        readInBackground(item.filePath, item.fileName);
     }
 }
 

@@ -99,7 +99,7 @@ private:
     void selectFirstPhoto();
     void openImportPanel(bool clearFirst, bool openCommand);
     void selectPhotoPath(const QString& path);
-    void readInBackground(const QString& path, bool doubleClick, const QString& fileName);
+    void readInBackground(const QString& path, const QString& fileName);
     void showSelectionRead(const SelectionRead& read);
     void showUnreadable(const SelectionRead& read);
     void showSummary(const SelectionRead& read);
