@@ -131,6 +131,9 @@ private:
     void wireGps();
     void wireGeotag();
     void wireEditForm();
+    // The browsers' selections, the lists, the large view, the tree and the
+    // View menu to the display, once the browsers have their models.
+    void wireBrowsers();
 
     void wireChrome();
     // The image buttons' commands, after the chrome has taken the buttons.

@@ -290,12 +290,6 @@ void DisplayController::compareSelectedPhotos() {
         });
 }
 
-void DisplayController::showStoredValues(bool stored) {
-    m_storedValues = stored;
-    if (!m_current.currentExifDictionary.isEmpty())
-        showOutline(m_current.currentExifDictionary);
-}
-
 void DisplayController::appendNodes(QStandardItem* parent, const QVariantMap& values,
                                     const QString& set, const QString& path) {
     for (const PropertyNode& node : propTree(values)) {
