@@ -101,7 +101,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     m_browser->startFollowing();
     o.imageBrowserView->setModel(m_devicePhotos.get());
     m_device->startBrowsing();
-    m_display->startFollowing();
+    m_display->restoreView();
+    wireBrowsers();
 
     // The drop hint until photos arrive.
     m_pane->showPhotosOrDropHint(false);
@@ -132,7 +133,7 @@ ChangeDateWindow* AppDelegate::changeDateWindow() const {
 ChangeMutiDateWindow* AppDelegate::changeMutiDateWindow() const {
     return m_dates->changeMutiDateWindow();
 }
-DeviceWindow* AppDelegate::cameraWindow() const {
+CameraWindow* AppDelegate::cameraWindow() const {
     return m_device->cameraWindow();
 }
 DeviceBrowser* AppDelegate::deviceBrowser() const {

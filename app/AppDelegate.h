@@ -27,7 +27,7 @@ class CommandRunner;
 class DatesController;
 class DeviceBrowser;
 class DeviceController;
-class DeviceWindow;
+class CameraWindow;
 class BrowserController;
 class DisplayController;
 class EditFormController;
@@ -96,7 +96,7 @@ public:
     ChangeDateWindow* changeDateWindow() const;
     ChangeMutiDateWindow* changeMutiDateWindow() const;
     CommandRunner* commandRunner() const { return m_runner.get(); }
-    DeviceWindow* cameraWindow() const;
+    CameraWindow* cameraWindow() const;
     DeviceBrowser* deviceBrowser() const;
     QList<CameraDevice*> cameras() const;
     CameraDevice* currentDevice() const;
@@ -131,6 +131,9 @@ private:
     void wireGps();
     void wireGeotag();
     void wireEditForm();
+    // The browsers' selections, the lists, the large view, the tree and the
+    // View menu to the display, once the browsers have their models.
+    void wireBrowsers();
 
     void wireChrome();
     // The image buttons' commands, after the chrome has taken the buttons.

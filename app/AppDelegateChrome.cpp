@@ -1,9 +1,9 @@
 #include "app/AppDelegate.h"
 
+#include "app/CameraWindow.h"
 #include "app/ChromeController.h"
 #include "app/CommandRunner.h"
 #include "app/DeviceController.h"
-#include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
 #include "app/PreferencesController.h"
 #include "app/TemplatesController.h"
@@ -33,7 +33,7 @@
 
 void AppDelegate::wireChrome() {
     const MainWindowOutlets& o = m_outlets;
-    const DeviceWindow* w = m_device->cameraWindow();
+    const CameraWindow* w = m_device->cameraWindow();
     ChromeButtons b;
     b.opendeviceBtn = w->opendeviceBtn;
     b.deletePhotoBtn = w->deletePhotoBtn;

@@ -3,13 +3,13 @@
 #include "app/BrowserController.h"
 #include "sources/PhotoBrowserModel.h"
 
+#include "app/CameraWindow.h"
 #include "app/ChangeGPSWindow.h"
 #include "app/ChromeController.h"
 #include "app/CommandRunner.h"
 #include "app/DateWindows.h"
 #include "app/DatesController.h"
 #include "app/DeviceController.h"
-#include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
@@ -17,19 +17,24 @@
 #include "app/GeotagWindow.h"
 #include "app/GpsController.h"
 #include "app/LargePhotoView.h"
+#include "app/LatestPhotoDecoder.h"
 #include "app/PhotoViewerWindow.h"
 #include "app/PreferencesController.h"
 #include "app/PreferencesWindow.h"
+#include "app/PropertyOutlineView.h"
 #include "app/RemovalController.h"
+#include "app/SourceSelection.h"
 #include "app/StampController.h"
 #include "app/TemplatesController.h"
 #include "app/ZoneController.h"
 #include "app/ZoneWindow.h"
+#include "sources/PhotoListModel.h"
 
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSlider>
 
 // Every control of the main window and its windows meets its command here.
 
@@ -75,6 +80,39 @@ void AppDelegate::wireDisplay() {
             &PreferencesController::CancelPreferenceSetting);
     connect(preferences->fontButton, &QPushButton::clicked, m_stamp.get(),
             &StampController::ShowFontPanelAction);
+}
+
+void AppDelegate::wireBrowsers() {
+    const MainWindowOutlets& o = m_outlets;
+    DisplayController* d = m_display.get();
+    connect(o.localImageBrowserView->selectionModel(), &QItemSelectionModel::selectionChanged, d,
+            &DisplayController::imageBrowserSelectionDidChange);
+    for (QListView* view : {static_cast<QListView*>(o.localImageBrowserView), o.imageBrowserView})
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, d,
+                &DisplayController::refreshSelectionState);
+    for (const PhotoListModel* list : {m_localPhotos.get(), m_devicePhotos.get()}) {
+        connect(list, &QAbstractItemModel::rowsInserted, d,
+                &DisplayController::refreshSelectionState);
+        connect(list, &QAbstractItemModel::rowsRemoved, d,
+                &DisplayController::refreshSelectionState);
+        connect(list, &QAbstractItemModel::modelReset, d,
+                &DisplayController::refreshSelectionState);
+    }
+    connect(m_selection.get(), &SourceSelection::modeChanged, d,
+            &DisplayController::refreshSelectionState);
+
+    connect(d->largeViewDecoder(), &LatestPhotoDecoder::decoded, d,
+            &DisplayController::showLargeView);
+    connect(o.localPhotoImageView, &LargePhotoView::needsLargerPhoto, d,
+            &DisplayController::requestLargeView);
+    connect(o.localPhotoImageView, &LargePhotoView::pixelSizeChanged, d,
+            &DisplayController::prefetchAhead);
+    connect(o.propertyOutline, &QTreeView::collapsed, d, &DisplayController::rememberClosedSet);
+    connect(o.propertyOutline, &QTreeView::expanded, d, &DisplayController::forgetClosedSet);
+    connect(o.storedValuesItem, &QAction::toggled, d, &DisplayController::showStoredValues);
+    connect(o.thumbnailSizeSlider, &QSlider::valueChanged, d, &DisplayController::setThumbnailSide);
+    connect(o.largerThumbnailsItem, &QAction::triggered, d, &DisplayController::largerThumbnails);
+    connect(o.smallerThumbnailsItem, &QAction::triggered, d, &DisplayController::smallerThumbnails);
 }
 
 void AppDelegate::wireEditing() {
@@ -147,6 +185,8 @@ void AppDelegate::wireTemplateMenu() {
         {"Export EXIF and TIFF Sets…", &T::ExportExifAndIiFFDataToPlist},
         {"Export EXIF and GPS Sets…", &T::ExportExifAndGPSDataToPlist},
         {"Export All Metadata…", &T::WriteExifDataToPlist},
+        // The same file; it too writes the shown photo alone, whatever else is selected.
+        {"Export All Metadata of the Shown Photo…", &T::WriteSelectedItemsExifDataToPlist},
         {"Export Template from the Form…", &T::ExportTemplateDataToPlist},
         {nullptr, nullptr},
         {"Import TIFF Set…", &T::ImportTIFFtoPlistAction},
@@ -241,7 +281,7 @@ void onPress(PRButton* button, Receiver* receiver, void (Receiver::*command)()) 
 
 void AppDelegate::wireButtons() {
     const MainWindowOutlets& o = m_outlets;
-    const DeviceWindow* w = m_device->cameraWindow();
+    const CameraWindow* w = m_device->cameraWindow();
     DeviceController* d = m_device.get();
     onPress(w->opendeviceBtn, d, &DeviceController::OpenDeviceAction);
     onPress(w->deletePhotoBtn, d, &DeviceController::DeletePhotoAction);

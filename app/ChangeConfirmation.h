@@ -25,7 +25,6 @@ public:
 
     // False, and nothing asked or run, while an earlier question is pending.
     bool confirmThenRun(QWidget* on, size_t photoCount, Preview preview, std::function<void()> run);
-    bool isAsking() const { return m_asking; }
 
 Q_SIGNALS:
     // The question is up, with the changes it lists.

@@ -60,12 +60,6 @@ QString ChangePreviewModel::readableValue(const PhotoChangePreview& photo, const
 ChangePreviewModel::ChangePreviewModel(std::vector<PhotoChangePreview> previews, QObject* parent)
     : QAbstractItemModel(parent), m_previews(std::move(previews)) {}
 
-int ChangePreviewModel::changedPhotos() const {
-    return int(std::count_if(m_previews.begin(), m_previews.end(), [](const auto& preview) {
-        return preview.skipReason.isEmpty() && !preview.changes.isEmpty();
-    }));
-}
-
 int ChangePreviewModel::skippedPhotos() const {
     return int(std::count_if(m_previews.begin(), m_previews.end(),
                              [](const auto& preview) { return !preview.skipReason.isEmpty(); }));

@@ -19,7 +19,6 @@ public:
                                 QObject* parent = nullptr);
 
     const std::vector<PhotoChangePreview>& previews() const { return m_previews; }
-    int changedPhotos() const;
     int skippedPhotos() const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;

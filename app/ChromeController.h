@@ -63,7 +63,6 @@ public:
     PRUpdateController* updateController() const { return m_update.get(); }
     QMessageBox* exitConfirmation() const { return m_exitBox; }
     QLabel* statusLabel() const { return m_status; }
-    QString statusFolder() const { return m_statusFolder; }
 
     // The main window's close: asks first. True when the window may close now.
     bool windowWantsToClose();

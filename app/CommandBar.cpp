@@ -76,11 +76,6 @@ int CommandBar::titledWidth() const {
     return m_titledWidth;
 }
 
-int CommandBar::compactWidth() const {
-    measure();
-    return m_compactWidth;
-}
-
 QSize CommandBar::sizeHint() const {
     measure();
     return {m_titledWidth, m_height};

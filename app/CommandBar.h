@@ -21,9 +21,9 @@ public:
     void addSeparator();
     void addStretch();
     bool showsTitles() const { return m_titles; }
-    // The widths of the row with the titles and with the pictures alone.
+    // The width of the row with the titles (its minimum size hint is the
+    // row with the pictures alone).
     int titledWidth() const;
-    int compactWidth() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -1,7 +1,7 @@
 #include "app/DeviceController.h"
 
 #include "app/Alerts.h"
-#include "app/DeviceWindow.h"
+#include "app/CameraWindow.h"
 #include "app/SourcePane.h"
 #include "app/SourceSelection.h"
 #include "app/StorageLocation.h"
@@ -36,8 +36,8 @@ DeviceController::DeviceController(const Outlets& outlets, SourcePane& pane,
     : QObject(parent), m_outlets(outlets), m_pane(pane), m_selection(selection),
       m_localPhotos(localPhotos), m_devicePhotos(devicePhotos), m_alerts(alerts),
       m_fileViewer(fileViewer), m_storage(storage), m_cameraService(std::move(cameras)) {
-    m_cameraWindow = new DeviceWindow(outlets.imageBrowserView, outlets.window);
-    DeviceWindow* w = m_cameraWindow;
+    m_cameraWindow = new CameraWindow(outlets.imageBrowserView, outlets.window);
+    CameraWindow* w = m_cameraWindow;
     for (QPushButton* b :
          {w->deletePhotoBtn, w->downloadPhotoBtn, w->viewExifBtn, w->removeExifBtn})
         b->setEnabled(false);

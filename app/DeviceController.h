@@ -14,7 +14,7 @@
 class Alerts;
 class CameraService;
 class DeviceBrowser;
-class DeviceWindow;
+class CameraWindow;
 class FileViewer;
 class PhotoListModel;
 class QAction;
@@ -50,7 +50,7 @@ public:
     // Starts looking for cameras and follows the device list's current photo.
     void startBrowsing();
 
-    DeviceWindow* cameraWindow() const { return m_cameraWindow; }
+    CameraWindow* cameraWindow() const { return m_cameraWindow; }
     DeviceBrowser* deviceBrowser() const { return mDeviceBrowser.get(); }
     QList<CameraDevice*> cameras() const;
     CameraDevice* currentDevice() const { return m_currentDevice; } // one of cameras(), or none
@@ -103,7 +103,7 @@ private:
     std::unique_ptr<DeviceBrowser> mDeviceBrowser;
     std::vector<std::unique_ptr<CameraDevice>> mCameras;
     CameraDevice* m_currentDevice = nullptr;
-    DeviceWindow* m_cameraWindow = nullptr;
+    CameraWindow* m_cameraWindow = nullptr;
     QList<DeviceEntry> m_deviceEntries; // beside the device photo list, row for row
     bool bDownloadandimportToEdit = false;
     int m_nextDownloadTag = 0;

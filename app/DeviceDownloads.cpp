@@ -1,7 +1,7 @@
 #include "app/DeviceController.h"
 
 #include "app/Alerts.h"
-#include "app/DeviceWindow.h"
+#include "app/CameraWindow.h"
 #include "app/FileViewer.h"
 #include "app/SourcePane.h"
 #include "app/SourceSelection.h"

@@ -34,95 +34,85 @@ const QString StoredValuesKey = QStringLiteral("window/storedValues");
 constexpr int RawPathRole = Qt::UserRole + 1;
 } // namespace
 
-// Everything that follows the browsers once the lists exist.
-void DisplayController::startFollowing() {
+// The tree's values and the thumbnails' size as the settings keep them, and
+// the commands' first state, once the lists exist (their connections are
+// made in AppDelegateWiring.cpp).
+void DisplayController::restoreView() {
     const MainWindowOutlets& o = m_outlets;
-    QListView* browser = o.localImageBrowserView;
-    connect(browser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &DisplayController::imageBrowserSelectionDidChange);
-    for (QListView* view : {static_cast<QListView*>(browser), o.imageBrowserView})
-        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                &DisplayController::refreshSelectionState);
-    for (const PhotoListModel* list : {&std::as_const(m_localPhotos), &m_devicePhotos}) {
-        connect(list, &QAbstractItemModel::rowsInserted, this,
-                &DisplayController::refreshSelectionState);
-        connect(list, &QAbstractItemModel::rowsRemoved, this,
-                &DisplayController::refreshSelectionState);
-        connect(list, &QAbstractItemModel::modelReset, this,
-                &DisplayController::refreshSelectionState);
-    }
-    connect(&m_selection, &SourceSelection::modeChanged, this,
-            &DisplayController::refreshSelectionState);
-
-    connect(m_largeView, &LatestPhotoDecoder::decoded, this,
-            [this](const QString& path, const QImage& photo) {
-                if (path != m_current.currentChooseFilePath)
-                    return;
-                LargePhotoView* view = m_outlets.localPhotoImageView;
-                if (photo.isNull())
-                    view->setMessage(tr("Not a photo Tessaview can read"));
-                else
-                    view->setPhoto(photo, path);
-                Q_EMIT largeViewShown(path);
-            });
-    connect(o.localPhotoImageView, &LargePhotoView::needsLargerPhoto, this,
-            &DisplayController::requestLargeView);
-    connect(o.localPhotoImageView, &LargePhotoView::pixelSizeChanged, this, [this] {
-        if (!m_current.currentChooseFilePath.isEmpty())
-            m_largeView->prefetch(photoAhead(), m_outlets.localPhotoImageView->pixelSize());
-    });
-    // Full size and its steps are wired with the other commands (AppDelegateWiring.cpp).
     o.fullSizeItem->setEnabled(false);
     // Enter in the browser shows the photo at full size, as a double click does.
-    browser->installEventFilter(this);
-
-    PropertyOutlineView* tree = o.propertyOutline;
-    connect(tree, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
-        m_collapsedSets.insert(index.data(RawPathRole).toString());
-    });
-    connect(tree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
-        m_collapsedSets.remove(index.data(RawPathRole).toString());
-    });
+    o.localImageBrowserView->installEventFilter(this);
     m_storedValues = m_settings.value(StoredValuesKey, false).toBool();
     o.storedValuesItem->setChecked(m_storedValues);
-    connect(o.storedValuesItem, &QAction::toggled, this, [this](bool stored) {
-        m_settings.setValue(StoredValuesKey, stored);
-        showStoredValues(stored);
-    });
-
-    m_thumbnailResize = new QTimer(this);
-    m_thumbnailResize->setSingleShot(true);
-    m_thumbnailResize->setInterval(150);
-    connect(m_thumbnailResize, &QTimer::timeout, this, [this] {
-        const auto* delegate =
-            static_cast<PhotoCellDelegate*>(m_outlets.localImageBrowserView->itemDelegate());
-        // Made at the screen's density, so that they are sharp at 200 %.
-        const qreal ratio = m_outlets.window->devicePixelRatioF();
-        const QSize made = delegate->thumbnailBox() * ratio;
-        m_thumbnails.setSize(made);
-        // The cache holds what the screen can show three times over (a
-        // screen either way of the one shown), whatever the list's length.
-        const QScreen* screen = m_outlets.window->screen();
-        const QSize cell = delegate->cellSize();
-        const qint64 screenCells = screen ? qint64(screen->size().width() / cell.width() + 1) *
-                                                (screen->size().height() / cell.height() + 1)
-                                          : 100;
-        const qint64 perThumbnail = qint64(made.width()) * made.height() * 4;
-        m_thumbnails.setCacheLimit(std::max<qint64>(8 << 20, 3 * screenCells * perThumbnail));
-        m_settings.setValue(ThumbnailSideKey, delegate->thumbnailSide());
-        m_outlets.localImageBrowserView->viewport()->update();
-    });
     QSlider* slider = o.thumbnailSizeSlider;
-    connect(slider, &QSlider::valueChanged, this, &DisplayController::setThumbnailSide);
-    connect(o.largerThumbnailsItem, &QAction::triggered, slider,
-            [slider] { slider->setValue(slider->value() + PhotoCellDelegate::sideStep); });
-    connect(o.smallerThumbnailsItem, &QAction::triggered, slider,
-            [slider] { slider->setValue(slider->value() - PhotoCellDelegate::sideStep); });
     const int side = m_settings.value(ThumbnailSideKey, PhotoCellDelegate::firstSide).toInt();
     slider->setValue(side);
     setThumbnailSide(slider->value());
     m_thumbnailResize->start(0);
     refreshSelectionState();
+}
+
+// The thumbnails made anew for the size the browser's cells now have.
+void DisplayController::remakeThumbnails() {
+    const auto* delegate =
+        static_cast<PhotoCellDelegate*>(m_outlets.localImageBrowserView->itemDelegate());
+    // Made at the screen's density, so that they are sharp at 200 %.
+    const qreal ratio = m_outlets.window->devicePixelRatioF();
+    const QSize made = delegate->thumbnailBox() * ratio;
+    m_thumbnails.setSize(made);
+    // The cache holds what the screen can show three times over (a
+    // screen either way of the one shown), whatever the list's length.
+    const QScreen* screen = m_outlets.window->screen();
+    const QSize cell = delegate->cellSize();
+    const qint64 screenCells = screen ? qint64(screen->size().width() / cell.width() + 1) *
+                                            (screen->size().height() / cell.height() + 1)
+                                      : 100;
+    const qint64 perThumbnail = qint64(made.width()) * made.height() * 4;
+    m_thumbnails.setCacheLimit(std::max<qint64>(8 << 20, 3 * screenCells * perThumbnail));
+    m_settings.setValue(ThumbnailSideKey, delegate->thumbnailSide());
+    m_outlets.localImageBrowserView->viewport()->update();
+}
+
+void DisplayController::largerThumbnails() {
+    QSlider* slider = m_outlets.thumbnailSizeSlider;
+    slider->setValue(slider->value() + PhotoCellDelegate::sideStep);
+}
+
+void DisplayController::smallerThumbnails() {
+    QSlider* slider = m_outlets.thumbnailSizeSlider;
+    slider->setValue(slider->value() - PhotoCellDelegate::sideStep);
+}
+
+void DisplayController::showLargeView(const QString& path, const QImage& photo) {
+    if (path != m_current.currentChooseFilePath)
+        return;
+    LargePhotoView* view = m_outlets.localPhotoImageView;
+    if (photo.isNull())
+        view->setMessage(tr("Not a photo Tessaview can read"));
+    else
+        view->setPhoto(photo, path);
+    Q_EMIT largeViewShown(path);
+}
+
+void DisplayController::prefetchAhead() {
+    if (!m_current.currentChooseFilePath.isEmpty())
+        m_largeView->prefetch(photoAhead(), m_outlets.localPhotoImageView->pixelSize());
+}
+
+// The choice is kept for the next run.
+void DisplayController::showStoredValues(bool stored) {
+    m_settings.setValue(StoredValuesKey, stored);
+    m_storedValues = stored;
+    if (!m_current.currentExifDictionary.isEmpty())
+        showOutline(m_current.currentExifDictionary);
+}
+
+void DisplayController::rememberClosedSet(const QModelIndex& index) {
+    m_collapsedSets.insert(index.data(RawPathRole).toString());
+}
+
+void DisplayController::forgetClosedSet(const QModelIndex& index) {
+    m_collapsedSets.remove(index.data(RawPathRole).toString());
 }
 
 void DisplayController::setThumbnailSide(int side) {

@@ -23,6 +23,7 @@
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QStandardItemModel>
+#include <QTimer>
 #include <QTreeView>
 
 DisplayController::DisplayController(const MainWindowOutlets& outlets, SourcePane& pane,
@@ -40,6 +41,11 @@ DisplayController::DisplayController(const MainWindowOutlets& outlets, SourcePan
     m_outlets.propertyOutline->setModel(m_outline);
     m_largeView = new LatestPhotoDecoder(metadata, this);
     m_viewer = new PhotoViewerWindow(metadata, settings, m_outlets.window);
+    // The thumbnails are made anew once their size has rested a moment.
+    m_thumbnailResize = new QTimer(this);
+    m_thumbnailResize->setSingleShot(true);
+    m_thumbnailResize->setInterval(150);
+    connect(m_thumbnailResize, &QTimer::timeout, this, &DisplayController::remakeThumbnails);
 }
 
 DisplayController::~DisplayController() {
@@ -101,7 +107,7 @@ void DisplayController::followWorkingCopies() {
     const int first = firstSelectedRow();
     if (first >= 0) {
         const IKImageItem& item = m_localPhotos.itemAt(first);
-        readInBackground(item.filePath, false, item.fileName);
+        readInBackground(item.filePath, item.fileName);
     }
 }
 

@@ -10,6 +10,8 @@
 #include <memory>
 
 class EditFormState;
+class QImage;
+class QModelIndex;
 class LatestPhotoDecoder;
 class MetadataService;
 class PhotoListModel;
@@ -43,12 +45,10 @@ public:
 
     // The selection's property outline.
     QStandardItemModel* outlineModel() const { return m_outline; }
-    // Follows both browsers' selections and the window's settings.
-    void startFollowing();
+    // The view as the settings keep it, once the lists exist.
+    void restoreView();
     PhotoViewerWindow* photoViewer() const { return m_viewer; }
     LatestPhotoDecoder* largeViewDecoder() const { return m_largeView; }
-    // The browser's thumbnails, in logical pixels a side.
-    void setThumbnailSide(int side);
 
     // The file types the open panels offer first.
     static QStringList photoNameFilters();
@@ -74,6 +74,18 @@ public Q_SLOTS:
     void stepPhoto(int step);
     // The tree shows stored values rather than readable ones.
     void showStoredValues(bool stored);
+    // The sets of the tree the user closed stay closed from photo to photo.
+    void rememberClosedSet(const QModelIndex& index);
+    void forgetClosedSet(const QModelIndex& index);
+    // The browser's thumbnails, in logical pixels a side, and a step up or down.
+    void setThumbnailSide(int side);
+    void largerThumbnails();
+    void smallerThumbnails();
+    // The large view follows the current photo, decoded for its size; the
+    // photo a step on is decoded ahead.
+    void requestLargeView();
+    void showLargeView(const QString& path, const QImage& photo);
+    void prefetchAhead();
     // "N photos, M selected", and the commands that need a selection.
     void refreshSelectionState();
     // After a write or a revert: the browser's marks, and the current
@@ -99,7 +111,7 @@ private:
     void selectFirstPhoto();
     void openImportPanel(bool clearFirst, bool openCommand);
     void selectPhotoPath(const QString& path);
-    void readInBackground(const QString& path, bool doubleClick, const QString& fileName);
+    void readInBackground(const QString& path, const QString& fileName);
     void showSelectionRead(const SelectionRead& read);
     void showUnreadable(const SelectionRead& read);
     void showSummary(const SelectionRead& read);
@@ -108,7 +120,7 @@ private:
                      const QString& path);
     void showPosition(double latitude, double longitude);
     void applyDisplay(const PhotoDisplay& display);
-    void requestLargeView();
+    void remakeThumbnails();
     // The photo after the selected one in the way the selection last moved.
     QString photoAhead();
     void compareSelectedPhotos();

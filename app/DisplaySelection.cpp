@@ -35,7 +35,6 @@
 // What a selection needs from the disk, read off the GUI thread.
 struct DisplayController::SelectionRead {
     quint64 generation = 0;
-    bool doubleClick = false;
     QString path;
     QString fileName;
     bool readable = false;
@@ -69,7 +68,7 @@ void DisplayController::imageBrowserSelectionDidChange() {
         return; // an emptied selection keeps the last display
     const IKImageItem& item = m_localPhotos.itemAt(first);
     selectPhotoPath(item.filePath);
-    readInBackground(item.filePath, false, item.fileName);
+    readInBackground(item.filePath, item.fileName);
     requestLargeView();
 }
 
@@ -78,7 +77,7 @@ void DisplayController::cellWasDoubleClickedAtIndex(int index) {
         return;
     const IKImageItem& item = m_localPhotos.itemAt(index);
     selectPhotoPath(item.filePath);
-    readInBackground(item.filePath, true, item.fileName);
+    readInBackground(item.filePath, item.fileName);
     requestLargeView();
     showFullSize();
 }
@@ -119,11 +118,9 @@ QString DisplayController::photoAhead() {
     return m_localPhotos.itemAt(listRowOf(browser->model()->index(ahead, 0))).filePath;
 }
 
-void DisplayController::readInBackground(const QString& path, bool doubleClick,
-                                         const QString& fileName) {
+void DisplayController::readInBackground(const QString& path, const QString& fileName) {
     SelectionRead read;
     read.generation = ++m_readGeneration;
-    read.doubleClick = doubleClick;
     read.path = path;
     read.fileName = fileName;
     if (m_comparisonStop)
@@ -291,12 +288,6 @@ void DisplayController::compareSelectedPhotos() {
             m_formState.filledFromSeveral(displays);
             Q_EMIT formCompared();
         });
-}
-
-void DisplayController::showStoredValues(bool stored) {
-    m_storedValues = stored;
-    if (!m_current.currentExifDictionary.isEmpty())
-        showOutline(m_current.currentExifDictionary);
 }
 
 void DisplayController::appendNodes(QStandardItem* parent, const QVariantMap& values,

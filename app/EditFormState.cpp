@@ -88,12 +88,3 @@ QList<QWidget*> EditFormState::editedFields() const {
     }
     return edited;
 }
-
-QList<QWidget*> EditFormState::mixedFields() const {
-    QList<QWidget*> mixed;
-    for (QWidget* field : m_order) {
-        if (isMixed(field))
-            mixed << field;
-    }
-    return mixed;
-}

@@ -32,7 +32,6 @@ public:
     // A field typed into since the form was filled, or holding a text other
     // than the one it was filled with (a script's or a test's setText).
     QList<QWidget*> editedFields() const;
-    QList<QWidget*> mixedFields() const;
 
     static QString mixedText();
 

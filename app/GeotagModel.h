@@ -33,7 +33,6 @@ public:
     void match(const GpsTrack& track, const GeotagSettings& settings);
 
     const Photo& photoAt(int row) const { return m_photos[size_t(row)]; }
-    const GeotagMatch& matchAt(int row) const { return m_matches[size_t(row)]; }
     const Result<PhotoInstant>& instantAt(int row) const { return m_instants[size_t(row)]; }
     int placedCount() const;
     std::vector<SelectedPhoto> placedPhotos() const;

@@ -114,9 +114,9 @@ QMenu* buildFilterMenu(MainWindowOutlets& o) {
 }
 
 QWidget* buildFilterRow(MainWindowOutlets& o) {
-    o.photoFilterRow = new QWidget;
-    o.photoFilterRow->setObjectName(QStringLiteral("photoFilterRow"));
-    auto* row = new QHBoxLayout(o.photoFilterRow);
+    auto* filterRow = new QWidget;
+    filterRow->setObjectName(QStringLiteral("photoFilterRow"));
+    auto* row = new QHBoxLayout(filterRow);
     row->setContentsMargins(0, 0, 0, 4);
     row->setSpacing(4);
     o.photoFilterField = new QLineEdit;
@@ -140,7 +140,7 @@ QWidget* buildFilterRow(MainWindowOutlets& o) {
                                QObject::tr("By Date Taken"), QObject::tr("By Folder")});
     o.photoOrderBox->setToolTip(QObject::tr("The order of the photos"));
     row->addWidget(o.photoOrderBox);
-    return o.photoFilterRow;
+    return filterRow;
 }
 
 void buildLeftPane(MainWindowOutlets& o, QWidget* left) {

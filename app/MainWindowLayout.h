@@ -49,7 +49,6 @@ struct MainWindowOutlets : FormOutlets {
     // Above the browser: the text it is narrowed to (in names, folders and
     // cameras), a menu of the position and the dates it is narrowed to, and
     // its order.
-    QWidget* photoFilterRow = nullptr;
     QLineEdit* photoFilterField = nullptr;
     QToolButton* photoFilterButton = nullptr;
     QAction *anyPositionItem = nullptr, *withPositionItem = nullptr, *withoutPositionItem = nullptr;

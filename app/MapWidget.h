@@ -23,13 +23,11 @@ class QNetworkReply;
 // dragged to a new place as the position the user means.
 class MapWidget : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(QString tileUrlTemplate READ tileUrlTemplate WRITE setTileUrlTemplate)
 public:
     explicit MapWidget(QWidget* parent = nullptr);
 
     static QString defaultTileUrlTemplate();
     static QString userAgent();
-    QString tileUrlTemplate() const { return m_urlTemplate; }
     // "{z}", "{x}" and "{y}" are replaced by the tile's zoom and position.
     void setTileUrlTemplate(const QString& urlTemplate);
 

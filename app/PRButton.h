@@ -17,7 +17,6 @@ public:
     QString picture() const { return m_picture; }
     // A button that opens a menu shows the style's arrow, as a menu button does.
     void setMenuArrow(bool arrow);
-    bool hasMenuArrow() const { return m_menuArrow; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -31,11 +31,9 @@ public:
 
     // Hides the rows that neither match nor hold a match; "" shows all.
     void setFilterText(const QString& text);
-    QString filterText() const { return m_filter; }
     // Again, over a model filled anew.
     void applyFilter();
 
-    QAction* copyAction() const { return m_copy; }
     QAction* copyValueAction() const { return m_copyValue; }
     QAction* storedValueAction() const { return m_showStored; }
 

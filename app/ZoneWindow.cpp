@@ -81,8 +81,9 @@ ChangeZoneWindow::ChangeZoneWindow(QWidget* parent) : QDialog(parent) {
         connect(button, &QRadioButton::toggled, this, follow);
     follow();
 
-    noteLabel = new QLabel(tr("Writes the zone offset of every date the photos hold, in EXIF, "
-                              "XMP and IPTC alike, summer time included."));
+    auto* noteLabel =
+        new QLabel(tr("Writes the zone offset of every date the photos hold, in EXIF, "
+                      "XMP and IPTC alike, summer time included."));
     noteLabel->setObjectName(QStringLiteral("zoneNote"));
     noteLabel->setWordWrap(true);
 

@@ -3,7 +3,6 @@
 #include <QDialog>
 
 class QComboBox;
-class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -21,7 +20,6 @@ public:
     QRadioButton* keepWallTimeButton;
     QRadioButton* keepInstantButton;
     QComboBox* fromZoneBox; // item 0: each photo's own offset
-    QLabel* noteLabel;
     QPushButton* saveButton;
     QPushButton* cancelButton;
 

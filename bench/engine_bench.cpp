@@ -5,7 +5,7 @@
 #include "cli/CliCommands.h"
 #include "editing/WorkingCopies.h"
 #include "metadata/WorkerMetadataClient.h"
-#include "metadata/engine/LocalMetadataService.h"
+#include "metadata/engine/EngineMetadataService.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -95,13 +95,14 @@ void keepBest(Figures& kept, const Figures& now) {
     keepBest(kept.removeBig, now.removeBig);
 }
 
-void printRow(const char* what, const Rate& local, const Rate& remote) {
+void printRow(const char* what, const Rate& inProcess, const Rate& remote) {
     std::printf("  %-26s %8.1f files/s in process %8.1f files/s via workers (%.2fx); processor "
                 "%.3f ms/file "
                 "in process, %.3f via workers (%.2fx)\n",
-                what, local.filesPerSecond, remote.filesPerSecond,
-                remote.filesPerSecond / local.filesPerSecond, local.processorMsPerFile,
-                remote.processorMsPerFile, remote.processorMsPerFile / local.processorMsPerFile);
+                what, inProcess.filesPerSecond, remote.filesPerSecond,
+                remote.filesPerSecond / inProcess.filesPerSecond, inProcess.processorMsPerFile,
+                remote.processorMsPerFile,
+                remote.processorMsPerFile / inProcess.processorMsPerFile);
 }
 
 // The floor under every request to a worker: a 4-byte message to another
@@ -206,7 +207,7 @@ int main(int argc, char** argv) {
     const QStringList big = photosIn(QString::fromLocal8Bit(argv[2]));
     const QString out = QString::fromLocal8Bit(argv[3]);
 
-    LocalMetadataService local;
+    EngineMetadataService engine;
     WorkerMetadataClient worker;
     (void)worker.readProperties(small.first()); // start a worker before timing
 
@@ -215,7 +216,7 @@ int main(int argc, char** argv) {
     Figures inProcess;
     Figures viaWorkers;
     for (int round = 0; round < 3; ++round) {
-        keepBest(inProcess, measure(local, small, big, out, [] { return QList<qint64>(); }));
+        keepBest(inProcess, measure(engine, small, big, out, [] { return QList<qint64>(); }));
         keepBest(viaWorkers,
                  measure(worker, small, big, out, [&] { return worker.workerProcessIds(); }));
     }

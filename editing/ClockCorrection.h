@@ -25,7 +25,6 @@ public:
     static ClockCorrection synced(std::vector<SyncPoint> points);
 
     qint64 offsetAt(qint64 photoMsecs) const;
-    bool isSynced() const { return !m_points.empty(); }
     const std::vector<SyncPoint>& points() const { return m_points; }
     // "+00:01:20", or "drift from 2 sync points".
     QString describe() const;

@@ -38,7 +38,6 @@ public:
     void removeRowsAt(QList<int> rows);
     // What is known of the photos at these paths (a path may be listed twice).
     void setFacts(const QList<std::pair<QString, PhotoFacts>>& facts);
-    PhotoFacts factsOf(const QString& path) const { return m_facts.value(path); }
     const PhotoFacts* factsAt(int row) const;
     // Whether another listed photo of another folder has this photo's name.
     bool nameIsShared(int row) const;

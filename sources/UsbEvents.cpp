@@ -43,7 +43,3 @@ UsbEvents::UsbEvents(QObject* parent) : QObject(parent), m_monitor(new Monitor) 
 }
 
 UsbEvents::~UsbEvents() = default;
-
-bool UsbEvents::isWatching() const {
-    return m_monitor && m_monitor->notifier;
-}

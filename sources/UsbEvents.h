@@ -13,7 +13,6 @@ class UsbEvents : public QObject {
 public:
     explicit UsbEvents(QObject* parent = nullptr);
     ~UsbEvents() override;
-    bool isWatching() const;
 
 Q_SIGNALS:
     void changed();

@@ -1,5 +1,5 @@
 #include "metadata/SystemLog.h"
-#include "metadata/engine/LocalMetadataService.h"
+#include "metadata/engine/EngineMetadataService.h"
 #include "worker/Sandbox.h"
 #include "worker/WorkerServer.h"
 
@@ -26,6 +26,6 @@ int main(int argc, char** argv) {
     SystemLog::install(SystemLog::inherited(), "tessaview-worker");
     enterSandbox(memoryLimit);
     std::set_new_handler([] { ::_exit(75); });
-    LocalMetadataService service;
+    EngineMetadataService service;
     return serveRequests(STDIN_FILENO, service);
 }

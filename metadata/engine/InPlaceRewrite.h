@@ -30,7 +30,6 @@ public:
     }
 
     Kind kind() const { return m_kind; }
-    bool isNotMine() const { return m_kind == Kind::NotMine; }
     // The plan or the refusal; of a "not mine", the reason it gave.
     const Result<RewritePlan>& result() const& { return m_result; }
     Result<RewritePlan>&& result() && { return std::move(m_result); }

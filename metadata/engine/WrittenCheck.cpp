@@ -66,7 +66,6 @@ struct Intended {
             return false; // removing the TIFF set leaves IFD0 and its image entries
         return removedSets.contains(setOf(directory));
     }
-    bool touchesIptc() const { return removedSets.contains(IptcSet) || values.contains(IptcSet); }
 };
 
 QString nameOfTag(Directory directory, quint16 tag) {

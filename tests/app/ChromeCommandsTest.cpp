@@ -1,8 +1,8 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/CameraWindow.h"
 #include "app/ChromeController.h"
 #include "app/DeviceController.h"
-#include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
@@ -231,7 +231,7 @@ private Q_SLOTS:
     }
 
     void openingTheDeviceOffersItsFourCommands() {
-        DeviceWindow* w = m_app->cameraWindow();
+        CameraWindow* w = m_app->cameraWindow();
         w->show();
         for (PRButton* b :
              {w->deletePhotoBtn, w->downloadPhotoBtn, w->viewExifBtn, w->removeExifBtn})

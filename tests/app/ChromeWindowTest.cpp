@@ -269,8 +269,10 @@ private Q_SLOTS:
         QVERIFY(!o.editView->isVisible());
         QTest::mousePress(o.localeditexifBtn, Qt::LeftButton);
         QTRY_VERIFY(o.editView->isVisible());
+        o.artistlab->setText(QStringLiteral("kept"));
         QTest::mousePress(o.editBackBtn, Qt::LeftButton);
         QVERIFY(!o.editView->isVisible());
+        QCOMPARE(o.artistlab->text(), QStringLiteral("kept"));
         QCOMPARE(o.editBackBtn->picture(), QStringLiteral("backdown.png"));
         QTest::mousePress(o.localeditexifBtn, Qt::LeftButton);
         QTRY_VERIFY(o.editView->isVisible());

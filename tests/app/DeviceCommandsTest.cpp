@@ -1,8 +1,8 @@
 #include "GuiTestSupport.h"
 #include "app/AppDelegate.h"
+#include "app/CameraWindow.h"
 #include "app/ChangeGPSWindow.h"
 #include "app/DeviceController.h"
-#include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
 #include "app/GpsController.h"
 #include "app/RemovalController.h"
@@ -188,7 +188,7 @@ private Q_SLOTS:
         m_app->applicationDidFinishLaunching();
         attach(true);
         m_app->device()->ChangeToImportiOSDevicePhoto();
-        DeviceWindow* window = m_app->cameraWindow();
+        CameraWindow* window = m_app->cameraWindow();
         QVERIFY(window->showsOpenHint());
         QCOMPARE(window->openHint->text(),
                  QStringLiteral("Connect a camera or phone, then choose Open"));

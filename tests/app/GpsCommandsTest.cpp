@@ -45,22 +45,8 @@ class GpsCommandsTest : public DelegateTest {
     Q_OBJECT
 
 private:
-    QString photo(const QString& fixture) { return m_photos->copyPhoto(fixture); }
-    QString stored(const QString& name) const {
-        return m_app->storage().storagelocation + QLatin1Char('/') + name;
-    }
-    QStringList storedFiles() const {
-        return QDir(m_app->storage().storagelocation).entryList(QDir::Files, QDir::Name);
-    }
     ChangeGPSWindow* gpsWindow() const { return m_app->gps()->changeGPSWindow(); }
 
-    // Lists the photos, selects them all and waits until the first is shown.
-    bool listAndSelect(const QStringList& paths) {
-        QSignalSpy shown(m_app, &AppDelegate::photoShown);
-        m_app->display()->openPanelDidEnd1(1, paths);
-        m_app->outlets().localImageBrowserView->selectAll();
-        return shown.wait(10000) || !shown.isEmpty();
-    }
     bool openGpsWindow(void (GpsController::*command)()) {
         QSignalSpy opened(m_app->gps(), &GpsController::gpsWindowShown);
         (m_app->gps()->*command)();

@@ -1,20 +1,29 @@
 #pragma once
 
 #include "app/AppDelegate.h"
+#include "app/ChangeConfirmation.h"
+#include "app/ChangePreviewWindow.h"
 #include "app/DateTimeField.h"
+#include "app/DropTargets.h"
+#include "app/EditFormController.h"
 #include "app/FileViewer.h"
 #include "app/FormFieldText.h"
+#include "app/MainWindowLayout.h"
 #include "app/Plurals.h"
 #include "app/PreferencesController.h"
 #include "app/SourceSelection.h"
 #include "metadata/WorkerMetadataClient.h"
+#include "sources/PhotoListModel.h"
 #include "support/TestPhotos.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QList>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,13 +57,14 @@ inline QList<QMessageBox*> openAlerts() {
 }
 
 // The fixture of the command tests: each test gets a launched controller over
-// the worker, writing into a storage folder of its own inside its photo folder.
+// the worker (or the service given), writing into a storage folder of its own
+// inside its photo folder.
 class DelegateTest : public QObject {
 protected:
-    void launchDelegate() {
+    void launchDelegate(MetadataService* service = nullptr) {
         m_photos = new TestFolder;
         m_viewer = new RecordingFileViewer;
-        m_app = new AppDelegate(m_metadata, *m_viewer);
+        m_app = new AppDelegate(service ? *service : m_metadata, *m_viewer);
         m_app->applicationDidFinishLaunching();
         m_app->storage().storagelocation = m_photos->file(QStringLiteral("storage"));
         QDir().mkpath(m_app->storage().storagelocation);
@@ -66,6 +76,46 @@ protected:
         delete m_app;
         delete m_viewer;
         delete m_photos;
+    }
+    const MainWindowOutlets& o() const { return m_app->outlets(); }
+    QString photo(const QString& fixture, const QString& as = QString()) {
+        return m_photos->copyPhoto(fixture, as);
+    }
+    QString stored(const QString& name) const {
+        return m_app->storage().storagelocation + QLatin1Char('/') + name;
+    }
+    QStringList storedFiles() const {
+        return QDir(m_app->storage().storagelocation).entryList(QDir::Files, QDir::Name);
+    }
+    // Lists the photos, selects them all and waits until the form shows the first.
+    bool listAndSelect(const QStringList& paths) {
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        m_app->openPanelDidEnd1(1, paths);
+        o().localImageBrowserView->selectAll();
+        return shown.wait(10000) || !shown.isEmpty();
+    }
+    // Applies the form, answering the question (when it comes) with the given button.
+    bool applyAndWait(bool confirm = true) {
+        QSignalSpy finished(m_app, &AppDelegate::commandFinished);
+        connect(m_app->editForm()->confirmation(), &ChangeConfirmation::previewShown, this,
+                [confirm](ChangePreviewWindow* window) {
+                    (confirm ? window->confirmButton : window->cancelButton)->click();
+                });
+        QTest::mouseClick(o().editApplyBtn, Qt::LeftButton);
+        const bool done = finished.wait(confirm ? 60000 : 1500);
+        disconnect(m_app->editForm()->confirmation(), nullptr, this, nullptr);
+        return done;
+    }
+    // Lists the photos, selects the first of them and waits until it is shown.
+    bool showAndWait(const QStringList& paths) {
+        m_app->openPanelDidEnd1(1, paths);
+        return selectRow(m_app->localPhotoItemArray()->rowCount() - int(paths.size()));
+    }
+    bool selectRow(int row) {
+        QSignalSpy shown(m_app, &AppDelegate::photoShown);
+        m_app->outlets().localImageBrowserView->selectionModel()->select(
+            m_app->shownIndexOfRow(row), QItemSelectionModel::ClearAndSelect);
+        return shown.wait(10000);
     }
 
     WorkerMetadataClient m_metadata;
@@ -83,8 +133,17 @@ inline void useHome(const QTemporaryDir& home) {
     qunsetenv("XDG_PICTURES_DIR");
 }
 
-// Runs a GUI test object offscreen in a fresh home.
-template <typename Test> int runGuiTests(int argc, char** argv) {
+// A test object of one of the executable's other files.
+template <typename Test> int runTestObject(int argc, char** argv) {
+    Test test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+// Runs a GUI test object offscreen in a fresh home, then the executable's
+// others, each by its runTestObject. A test function named on the command
+// line is unknown to the objects that do not have it.
+template <typename Test>
+int runGuiTests(int argc, char** argv, std::initializer_list<int (*)(int, char**)> others = {}) {
     QTemporaryDir home;
     useHome(home);
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -93,6 +152,8 @@ template <typename Test> int runGuiTests(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tessaview"));
     EnglishPlurals plurals;
     QApplication::installTranslator(&plurals);
-    Test test;
-    return QTest::qExec(&test, argc, argv);
+    int failed = runTestObject<Test>(argc, argv);
+    for (const auto run : others)
+        failed += run(argc, argv);
+    return failed;
 }

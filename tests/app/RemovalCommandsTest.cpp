@@ -18,11 +18,6 @@
 class RemovalCommandsTest : public DelegateTest {
     Q_OBJECT
 
-private:
-    QString stored(const QString& name) const {
-        return m_app->storage().storagelocation + QLatin1Char('/') + name;
-    }
-
 private Q_SLOTS:
     void init() { launchDelegate(); }
     void cleanup() { closeDelegate(); }

@@ -8,8 +8,10 @@
 #include "support/TestPhotos.h"
 #include "templates/PropertyListCodec.h"
 
+#include <QAction>
 #include <QDir>
 #include <QListView>
+#include <QMenu>
 #include <QSignalSpy>
 
 // The window's exports and imports of property lists.
@@ -17,9 +19,6 @@ class TemplateCommandsTest : public DelegateTest {
     Q_OBJECT
 
 private:
-    QString stored(const QString& name) const {
-        return m_app->storage().storagelocation + QLatin1Char('/') + name;
-    }
     void showPhoto(const QString& path) {
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
         m_app->display()->openPanelDidEnd1(1, {path});
@@ -47,6 +46,15 @@ private Q_SLOTS:
         QCOMPARE(read->keys(), (QStringList{QStringLiteral("{Exif}"), QStringLiteral("{TIFF}")}));
         QCOMPARE(read->value(QStringLiteral("{TIFF}")),
                  m_app->currentPhoto().currentExifDictionary.value(QStringLiteral("{TIFF}")));
+        // The menu's whole-dictionary item replaces the file with all of it.
+        for (QAction* item : m_app->outlets().importandExportMenu->actions()) {
+            if (item->text().remove(QLatin1Char('&')) ==
+                QStringLiteral("Export All Metadata of the Shown Photo…"))
+                item->trigger();
+        }
+        QVERIFY(exported.wait(10000));
+        QCOMPARE(readPropertyListDictionary(fileBytes(path))->keys(),
+                 m_app->currentPhoto().currentExifDictionary.keys());
     }
 
     void theTemplateComesFromTheFormsFields() {

@@ -3,12 +3,12 @@
 #include "TileServer.h"
 #include "app/AppDelegate.h"
 #include "app/BrowserController.h"
+#include "app/CameraWindow.h"
 #include "app/ChangeGPSWindow.h"
 #include "app/CommandBar.h"
 #include "app/DateWindows.h"
 #include "app/DatesController.h"
 #include "app/DeviceController.h"
-#include "app/DeviceWindow.h"
 #include "app/DisplayController.h"
 #include "app/DropTargets.h"
 #include "app/EditFormController.h"
@@ -38,6 +38,7 @@
 #include <QMainWindow>
 #include <QProcess>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStyle>
@@ -51,8 +52,6 @@ class WindowLayoutTest : public DelegateTest {
     Q_OBJECT
 
 private:
-    const MainWindowOutlets& o() const { return m_app->outlets(); }
-
     void listAndShow() {
         QSignalSpy shown(m_app, &AppDelegate::photoShown);
         QSignalSpy large(m_app->display(), &DisplayController::largeViewShown);
@@ -74,7 +73,12 @@ private:
     }
 
 private Q_SLOTS:
-    void init() { launchDelegate(); }
+    // Each test opens the window as at its first launch, whatever size the
+    // test before left it at.
+    void init() {
+        QSettings().remove(QStringLiteral("window"));
+        launchDelegate();
+    }
     void cleanup() { closeDelegate(); }
 
     void theWindowOpensAtItsFirstSizeResizesAndComesBackAsItWasLeft() {
@@ -273,182 +277,6 @@ private Q_SLOTS:
         screenshot(QStringLiteral("command-bar-%1").arg(window->width()));
     }
 
-    // A larger window gives the browser more columns, and the columns share
-    // the pane's width whatever it is: right of the first row no more than
-    // a scroll bar's room is left.
-    void theBrowserGridFillsItsPaneAsTheWindowGrows() {
-        listAndShow();
-        QStringList more;
-        for (int i = 0; i < 16; ++i)
-            more << m_photos->copyPhoto(QStringLiteral("Nikon_D70.jpg"),
-                                        QStringLiteral("more%1.jpg").arg(i));
-        m_app->openPanelDidEnd1(1, more);
-        NSDragImageBrowserView* browser = o().localImageBrowserView;
-        const QRect screen = o().window->screen()->availableGeometry();
-        const auto columns = [browser] {
-            const int top = browser->visualRect(browser->model()->index(0, 0)).top();
-            int shown = 0;
-            while (browser->visualRect(browser->model()->index(shown, 0)).top() == top)
-                ++shown;
-            return shown;
-        };
-        const auto spread = [&] {
-            QTest::qWait(50);
-            const int room = browser->viewport()->width() - columns() * browser->gridSize().width();
-            const int bar = browser->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-            QVERIFY(browser->gridSize().width() >= browser->cellSize().width());
-            QVERIFY2(
-                room <= bar + 5 + columns(),
-                qPrintable(
-                    QStringLiteral("%1 left of %2").arg(room).arg(browser->viewport()->width())));
-        };
-        spread();
-        const int atFirstSize = columns();
-        o().window->resize(screen.size() - QSize(16, 48));
-        QTest::qWait(200);
-        spread();
-        if (screen.width() >= 1400)
-            QVERIFY(columns() > atFirstSize);
-        QList<int> sizes = o().mainSplitter->sizes();
-        sizes[0] += browser->cellSize().width();
-        sizes[1] -= browser->cellSize().width();
-        o().mainSplitter->setSizes(sizes);
-        QTest::qWait(100);
-        spread();
-        screenshot(QStringLiteral("browser-wide"));
-    }
-
-    // The browser narrows and orders the list by what it read of each photo
-    // off the GUI thread, marks positions and unreadable files, names the
-    // folder of a name listed twice, and Delete takes photos off the list
-    // only: the commands then work on the photos the user sees selected.
-    void theBrowserFiltersSortsMarksAndTakesPhotosOffTheList() {
-        QDir().mkpath(m_photos->file(QStringLiteral("other")));
-        const QStringList paths = {
-            m_photos->copyPhoto(QStringLiteral("DSCN0010.jpg")),
-            m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg")),
-            m_photos->copyPhoto(QStringLiteral("Kodak_CX7530.jpg")),
-            m_photos->copyPhoto(QStringLiteral("Canon_40D.jpg"),
-                                QStringLiteral("other/Canon_40D.jpg")),
-            m_photos->copyPhoto(QStringLiteral("no_exif.jpg")),
-            m_photos->copyPhoto(QStringLiteral("riff-idit-chunk-overflow.fuzzed"),
-                                QStringLiteral("broken.jpg"))};
-        m_app->openFiles(paths);
-        PhotoListModel* list = m_app->localPhotoItemArray();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [list] {
-                for (int row = 0; row < list->rowCount(); ++row)
-                    if (!list->factsAt(row))
-                        return false;
-                return true;
-            }(),
-            20000);
-        QTest::qWait(400); // the filter takes the last facts in
-        const auto roleOf = [list](int row, int role) { return list->index(row).data(role); };
-        QCOMPARE(roleOf(0, PhotoListModel::PositionRole).toBool(), true);
-        QCOMPARE(roleOf(1, PhotoListModel::PositionRole).toBool(), false);
-        QCOMPARE(roleOf(5, PhotoListModel::UnreadableRole).toBool(), true);
-        QCOMPARE(roleOf(0, PhotoListModel::UnreadableRole).toBool(), false);
-        QCOMPARE(roleOf(3, PhotoListModel::TitleRole).toString(),
-                 QStringLiteral("other/Canon_40D.jpg"));
-        QVERIFY(roleOf(0, PhotoListModel::TitleRole).toString() == QStringLiteral("DSCN0010.jpg"));
-        QVERIFY(roleOf(3, Qt::ToolTipRole)
-                    .toString()
-                    .contains(m_photos->file(QStringLiteral("other"))));
-
-        const struct {
-            const char* what;
-            QString text;
-            QAction* position;
-            QDate from, to;   // a null from: no range; given to the window backwards
-            int order;        // as listed, name, date taken, folder
-            QList<int> shown; // list rows, in the browser's order
-        } cases[] = {
-            {"all, as listed", {}, o().anyPositionItem, {}, {}, 0, {0, 1, 2, 3, 4, 5}},
-            {"a name", QStringLiteral("canon"), o().anyPositionItem, {}, {}, 0, {1, 3}},
-            {"a camera", QStringLiteral("coolpix"), o().anyPositionItem, {}, {}, 0, {0}},
-            {"a folder", QStringLiteral("other"), o().anyPositionItem, {}, {}, 0, {3}},
-            {"each word somewhere",
-             QStringLiteral("40D other"),
-             o().anyPositionItem,
-             {},
-             {},
-             0,
-             {3}},
-            {"with a position", {}, o().withPositionItem, {}, {}, 0, {0, 2}},
-            {"without one, the unreadable left out",
-             {},
-             o().withoutPositionItem,
-             {},
-             {},
-             0,
-             {1, 3, 4}},
-            {"a name with a position",
-             QStringLiteral("kodak"),
-             o().withPositionItem,
-             {},
-             {},
-             0,
-             {2}},
-            {"taken in 2008",
-             {},
-             o().anyPositionItem,
-             QDate(2008, 1, 1),
-             QDate(2008, 12, 31),
-             0,
-             {0, 1, 3}},
-            {"one day", {}, o().anyPositionItem, QDate(2008, 5, 30), QDate(2008, 5, 30), 0, {1, 3}},
-            {"by name", {}, o().anyPositionItem, {}, {}, 1, {5, 1, 3, 0, 2, 4}},
-            {"by date taken, the undated last",
-             {},
-             o().anyPositionItem,
-             {},
-             {},
-             2,
-             {2, 1, 3, 0, 4, 5}}, // no_exif.jpg has an XMP date of 2013
-            {"by folder", {}, o().anyPositionItem, {}, {}, 3, {5, 1, 0, 2, 4, 3}},
-            {"filtered and ordered",
-             QStringLiteral("canon"),
-             o().anyPositionItem,
-             {},
-             {},
-             3,
-             {1, 3}},
-        };
-        PhotoBrowserModel* shown = m_app->browser()->browserModel();
-        for (const auto& c : cases) {
-            o().photoFilterField->setText(c.text);
-            c.position->setChecked(true);
-            o().takenBetweenBox->setChecked(!c.from.isNull());
-            o().takenFromEdit->setDate(c.from.isNull() ? QDate(2000, 1, 1) : c.to);
-            o().takenToEdit->setDate(c.from.isNull() ? QDate(2000, 1, 1) : c.from);
-            o().photoOrderBox->setCurrentIndex(c.order);
-            QList<int> rows;
-            for (int row = 0; row < shown->rowCount(); ++row)
-                rows << listRowOf(shown->index(row, 0));
-            QVERIFY2(rows == c.shown, c.what);
-        }
-        screenshot(QStringLiteral("browser-filtered"));
-
-        // Filtered to the two of the same name and ordered by folder: the
-        // second shown is the one in "other", and the commands see that one.
-        o().localImageBrowserView->selectionModel()->select(shown->index(1, 0),
-                                                            QItemSelectionModel::ClearAndSelect);
-        const auto selected = m_app->selection()->selectedPhotos(SourceMode::Computer);
-        QCOMPARE(selected.size(), size_t(1));
-        QCOMPARE(selected.front().inputPath, paths[3]);
-        o().localImageBrowserView->setFocus();
-        QTest::keyClick(o().localImageBrowserView, Qt::Key_Delete);
-        QCOMPARE(list->rowCount(), 5);
-        QVERIFY(QFile::exists(paths[3]));
-        QCOMPARE(roleOf(1, PhotoListModel::TitleRole).toString(), QStringLiteral("Canon_40D.jpg"));
-        // The one left of the two takes the selection.
-        QCOMPARE(m_app->selection()->selectedPhotos(SourceMode::Computer).front().inputPath,
-                 paths[1]);
-        o().photoFilterField->clear();
-        o().photoOrderBox->setCurrentIndex(0);
-    }
-
     void noTextIsCutOffInTheWindowTheFormTheGpsWindowOrTheCameraWindow() {
         listAndShow();
         expectNothingClipped(o().window, QStringLiteral("main window"));
@@ -481,7 +309,7 @@ private Q_SLOTS:
         screenshot(QStringLiteral("gps-window"));
         gps->cancelButton->click();
 
-        DeviceWindow* camera = m_app->cameraWindow();
+        CameraWindow* camera = m_app->cameraWindow();
         camera->show();
         expectNothingClipped(camera, QStringLiteral("camera window"));
         QVERIFY(camera->openHint->isVisible());
@@ -512,6 +340,8 @@ private Q_SLOTS:
         }
     }
 };
+
+int runBrowserLayoutTests(int argc, char** argv);
 
 // Starts an X server of the test's own at the screen size given, then runs
 // the tests on it; without Xvfb the tests are skipped with a message.
@@ -554,8 +384,7 @@ int main(int argc, char** argv) {
             dark.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
             QApplication::setPalette(dark);
         }
-        WindowLayoutTest test;
-        status = QTest::qExec(&test, argc, argv);
+        status = runTestObject<WindowLayoutTest>(argc, argv) + runBrowserLayoutTests(argc, argv);
     }
     xvfb.terminate();
     xvfb.waitForFinished(5000);

@@ -1,7 +1,7 @@
 #include "metadata/AtomicFile.h"
 #include "metadata/CanonicalPaths.h"
 #include "metadata/PropertyKeys.h"
-#include "metadata/engine/LocalMetadataService.h"
+#include "metadata/engine/EngineMetadataService.h"
 #include "metadata/engine/MappedFile.h"
 #include "metadata/engine/PropertyWriter.h"
 #include "support/TestPhotos.h"
@@ -182,7 +182,7 @@ TEST(MappedFile, readsTheHeadersOfALargePhotoWithoutCopyingTheRest) {
         folder.copyPhoto(QStringLiteral("DSCN0010.jpg"), QStringLiteral("big.jpg"));
     constexpr qint64 size = qint64(256) << 20;
     ASSERT_TRUE(QFile::resize(photo, size));
-    LocalMetadataService engine;
+    EngineMetadataService engine;
     const qint64 before = bytesReadSoFar();
     ASSERT_GE(before, 0);
     const auto properties = engine.readProperties(photo);

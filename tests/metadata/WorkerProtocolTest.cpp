@@ -1,6 +1,6 @@
 #include "metadata/WorkerProtocol.h"
 #include "metadata/PropertyKeys.h"
-#include "metadata/engine/LocalMetadataService.h"
+#include "metadata/engine/EngineMetadataService.h"
 #include "support/TestPhotos.h"
 
 #include <QCborArray>
@@ -33,7 +33,7 @@ std::optional<QVariantMap> crossed(const QVariantMap& message) {
 } // namespace
 
 TEST(WorkerProtocol, carriesTheDictionariesOfRealPhotosUnchanged) {
-    LocalMetadataService engine;
+    EngineMetadataService engine;
     const QStringList names = stillPhotoFixtures();
     ASSERT_GE(names.size(), 12);
     for (const QString& name : names) {
@@ -149,7 +149,7 @@ TEST(WorkerProtocol, readsDamagedFramesAsWellFormedMessagesOrNotAtAll) {
     // A worker corrupted by a hostile photo may send anything: a damaged
     // frame is refused, or read as a message that crosses again unchanged,
     // and what the general CBOR reader refuses is never taken.
-    LocalMetadataService engine;
+    EngineMetadataService engine;
     const auto properties = engine.readProperties(fixturePath(QStringLiteral("Canon_40D.jpg")));
     ASSERT_TRUE(properties.isOk());
     const QByteArray frame = WorkerProtocol::encode(WorkerProtocol::propertiesAnswer(properties));

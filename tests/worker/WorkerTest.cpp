@@ -2,7 +2,7 @@
 #include "editing/RemovalOperation.h"
 #include "metadata/PropertyKeys.h"
 #include "metadata/WorkerMetadataClient.h"
-#include "metadata/engine/LocalMetadataService.h"
+#include "metadata/engine/EngineMetadataService.h"
 #include "support/TestPhotos.h"
 
 #include <QCoreApplication>
@@ -160,13 +160,13 @@ TEST(Worker, runsConfinedAndOnePerCoreForBatches) {
 }
 
 TEST(Worker, answersAsTheLibraryDoesInProcess) {
-    LocalMetadataService local;
+    EngineMetadataService engine;
     for (const QString& name :
          {QStringLiteral("DSCN0010.jpg"), QStringLiteral("BlueSquare.jpg"),
           QStringLiteral("multipage.tiff"), QStringLiteral("IMG_5195.HEIC")}) {
         SCOPED_TRACE(name.toStdString());
         const auto remote = workerService().readProperties(fixturePath(name));
-        const auto here = local.readProperties(fixturePath(name));
+        const auto here = engine.readProperties(fixturePath(name));
         ASSERT_TRUE(remote.isOk()) << qPrintable(remote.error());
         EXPECT_EQ(remote->dictionary, here->dictionary);
         EXPECT_EQ(remote->imageCount, here->imageCount);
@@ -179,10 +179,10 @@ TEST(Worker, answersAsTheLibraryDoesInProcess) {
     ASSERT_TRUE(QFile::resize(large, qint64(48) << 20));
     const auto remoteLarge = workerService().readProperties(large);
     ASSERT_TRUE(remoteLarge.isOk()) << qPrintable(remoteLarge.error());
-    EXPECT_EQ(remoteLarge->dictionary, local.readProperties(large)->dictionary);
+    EXPECT_EQ(remoteLarge->dictionary, engine.readProperties(large)->dictionary);
     const auto largePreview = workerService().readPreview(large, 85);
     ASSERT_TRUE(largePreview.isOk()) << qPrintable(largePreview.error());
-    EXPECT_EQ(largePreview->bytes, local.readPreview(large, 85)->bytes);
+    EXPECT_EQ(largePreview->bytes, engine.readPreview(large, 85)->bytes);
 
     const auto refused = workerService().readProperties(
         fixturePath(QStringLiteral("riff-idit-chunk-overflow.fuzzed")));

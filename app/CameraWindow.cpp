@@ -1,4 +1,4 @@
-#include "app/DeviceWindow.h"
+#include "app/CameraWindow.h"
 
 #include "app/PRButton.h"
 
@@ -9,7 +9,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-DeviceWindow::DeviceWindow(QListView* browser, QWidget* parent)
+CameraWindow::CameraWindow(QListView* browser, QWidget* parent)
     : QWidget(parent, Qt::Window), imageBrowserView(browser) {
     setObjectName(QStringLiteral("cameraWindow"));
     setWindowTitle(tr("Camera"));
@@ -56,10 +56,10 @@ DeviceWindow::DeviceWindow(QListView* browser, QWidget* parent)
     layout->addLayout(buttons);
 }
 
-void DeviceWindow::showOpenHint(bool hint) {
+void CameraWindow::showOpenHint(bool hint) {
     m_pages->setCurrentWidget(hint ? static_cast<QWidget*>(openHint) : imageBrowserView);
 }
 
-bool DeviceWindow::showsOpenHint() const {
+bool CameraWindow::showsOpenHint() const {
     return m_pages->currentWidget() == openHint;
 }

@@ -9,13 +9,13 @@ class QListView;
 class QProgressBar;
 class QStackedWidget;
 
-// The device window: the connected camera's name, its photos and movies,
-// the task progress and the device commands.
-class DeviceWindow : public QWidget {
+// The camera window of the device source: the connected camera's name, its
+// photos and movies, the task progress and the device commands.
+class CameraWindow : public QWidget {
     Q_OBJECT
 public:
     // Takes the device browser into its layout.
-    DeviceWindow(QListView* imageBrowserView, QWidget* parent = nullptr);
+    CameraWindow(QListView* imageBrowserView, QWidget* parent = nullptr);
 
     QLabel* deviceNamelab = nullptr;
     QListView* imageBrowserView = nullptr;

@@ -4,9 +4,9 @@
 
 // The metadata library called in this process. Only the worker process uses
 // it for the application; benchmarks use it to compare.
-class LocalMetadataService : public MetadataService {
+class EngineMetadataService : public MetadataService {
 public:
-    LocalMetadataService();
+    EngineMetadataService();
     Result<PhotoProperties> readProperties(const QString& path) override;
     Result<PhotoPreview> readPreview(const QString& path, int maxSide) override;
     PhotoOutcome rewrite(const RewriteJob& job) override;

@@ -1,4 +1,4 @@
-#include "metadata/engine/LocalMetadataService.h"
+#include "metadata/engine/EngineMetadataService.h"
 
 #include "metadata/AtomicFile.h"
 #include "metadata/KeyChanges.h"
@@ -16,11 +16,11 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-LocalMetadataService::LocalMetadataService() {
+EngineMetadataService::EngineMetadataService() {
     initialiseMetadataLibrary();
 }
 
-Result<PhotoProperties> LocalMetadataService::readProperties(const QString& path) {
+Result<PhotoProperties> EngineMetadataService::readProperties(const QString& path) {
     const auto file = MappedFile::open(path, MappedFile::Reach::JpegHeaders);
     if (!file)
         return Result<PhotoProperties>::fail(file.error());
@@ -30,7 +30,7 @@ Result<PhotoProperties> LocalMetadataService::readProperties(const QString& path
     return properties;
 }
 
-Result<PhotoPreview> LocalMetadataService::readPreview(const QString& path, int maxSide) {
+Result<PhotoPreview> EngineMetadataService::readPreview(const QString& path, int maxSide) {
     const auto file = MappedFile::open(path);
     if (!file)
         return Result<PhotoPreview>::fail(file.error());
@@ -56,7 +56,7 @@ PhotoOutcome plannedOutcome(const RewriteJob& job, const QByteArray& bytes) {
 
 } // namespace
 
-PhotoOutcome LocalMetadataService::rewrite(const RewriteJob& job) {
+PhotoOutcome EngineMetadataService::rewrite(const RewriteJob& job) {
     if (!job.refusal.isEmpty())
         return PhotoOutcome::skip(job, job.refusal);
     if (job.inputPath.isEmpty())
