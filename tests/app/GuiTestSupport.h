@@ -28,6 +28,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <vector>
+
 // Records what the window asked the file viewer to show.
 class RecordingFileViewer : public FileViewer {
 public:
@@ -133,15 +135,44 @@ inline void useHome(const QTemporaryDir& home) {
     qunsetenv("XDG_PICTURES_DIR");
 }
 
-// A test object of one of the executable's other files.
+// How many test objects the executable has run so far.
+inline int& testObjectsRun() {
+    static int count = 0;
+    return count;
+}
+
+// A test object of one of the executable's other files. Of the test
+// functions named on the command line it is given those it has, and it is
+// not run where they are all another object's.
 template <typename Test> int runTestObject(int argc, char** argv) {
     Test test;
-    return QTest::qExec(&test, argc, argv);
+    static const QStringList valued = {"-o",          "-maxwarnings", "-eventdelay", "-keydelay",
+                                       "-mousedelay", "-seed",        "-repeat"};
+    std::vector<char*> kept = {argv[0]};
+    bool named = false, mine = false;
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QString::fromLocal8Bit(argv[i]);
+        if (argument.startsWith(QLatin1Char('-'))) {
+            kept.push_back(argv[i]);
+            if (valued.contains(argument) && i + 1 < argc)
+                kept.push_back(argv[++i]);
+            continue;
+        }
+        named = true;
+        const QByteArray function = argument.section(QLatin1Char(':'), 0, 0).toLatin1() + "()";
+        if (test.metaObject()->indexOfMethod(function.constData()) >= 0) {
+            kept.push_back(argv[i]);
+            mine = true;
+        }
+    }
+    if (named && !mine)
+        return 0;
+    ++testObjectsRun();
+    return QTest::qExec(&test, int(kept.size()), kept.data());
 }
 
 // Runs a GUI test object offscreen in a fresh home, then the executable's
-// others, each by its runTestObject. A test function named on the command
-// line is unknown to the objects that do not have it.
+// others, each by its runTestObject.
 template <typename Test>
 int runGuiTests(int argc, char** argv, std::initializer_list<int (*)(int, char**)> others = {}) {
     QTemporaryDir home;
@@ -155,5 +186,9 @@ int runGuiTests(int argc, char** argv, std::initializer_list<int (*)(int, char**
     int failed = runTestObject<Test>(argc, argv);
     for (const auto run : others)
         failed += run(argc, argv);
+    if (testObjectsRun() == 0) { // a name no object has: the first says so
+        Test test;
+        return QTest::qExec(&test, argc, argv);
+    }
     return failed;
 }

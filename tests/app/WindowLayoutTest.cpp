@@ -385,6 +385,10 @@ int main(int argc, char** argv) {
             QApplication::setPalette(dark);
         }
         status = runTestObject<WindowLayoutTest>(argc, argv) + runBrowserLayoutTests(argc, argv);
+        if (testObjectsRun() == 0) {
+            WindowLayoutTest test;
+            status = QTest::qExec(&test, argc, argv);
+        }
     }
     xvfb.terminate();
     xvfb.waitForFinished(5000);
