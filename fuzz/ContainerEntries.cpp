@@ -6,11 +6,14 @@
 #include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/HeifItems.h"
+#include "metadata/engine/ImageFacts.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/MetadataBlocks.h"
+#include "metadata/engine/PropertyReader.h"
 #include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/TiffGuard.h"
+#include "metadata/engine/TiffLayout.h"
 
 #include <new>
 
@@ -92,6 +95,23 @@ void checkBoxes(const QByteArray& input, BoxWalk walk, qint64 begin, qint64 end,
 namespace FuzzEntries {
 
 void tiffParse(const QByteArray& input) {
+    // The one walk of directories, and every fact read through it.
+    if (const auto header = TiffHeader::read(input)) {
+        TiffPages pages(input, *header);
+        for (IfdWalk page : pages) {
+            for (const IfdEntry& entry : page) {
+                if (entry.at < 10 || entry.at + 12 > input.size())
+                    fail(QStringLiteral("a directory entry outside the bytes"));
+                readAll(QByteArrayView(input).sliced(entry.at, 12));
+            }
+        }
+        if (countImages(PhotoFormat::Tiff, input) != std::max(pages.pagesWalked(), 1))
+            fail(QStringLiteral("the page count and the walk of pages disagree"));
+        (void)tiffRawKind(input);
+        (void)ifd0HasTag(input, ArtistTag);
+        (void)checkTiffIsSafeToWrite(input);
+        (void)checkImageDataComplete(PhotoFormat::Tiff, input);
+    }
     for (Origin origin : {Origin::ExifBlock, Origin::TiffFile}) {
         const auto editor = TiffEditor::open(input, origin);
         if (!editor)

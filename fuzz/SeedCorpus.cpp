@@ -16,6 +16,8 @@
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/PropertyReader.h"
+#include "metadata/engine/TagTable.h"
+#include "metadata/engine/TiffLayout.h"
 #include "metadata/engine/XmpExtension.h"
 #include "metadata/engine/XmpPacket.h"
 #include "templates/PropertyListCodec.h"
@@ -219,31 +221,22 @@ void addTrackLogs(Seeds& seeds, double latitude, double longitude, const QDateTi
 // A TIFF's IPTC entry as other writers store it: undefined bytes where it
 // is 32-bit integers, and the other way round; nothing when it has none.
 QByteArray withIptcTypeSwapped(const QByteArray& tiff) {
-    if (tiff.size() < 8 || (!tiff.startsWith("II") && !tiff.startsWith("MM")))
+    const auto header = TiffHeader::read(tiff);
+    if (!header)
         return {};
-    const bool little = tiff.startsWith("II");
+    const bool little = header->little;
     const auto put = [&](QByteArray& bytes, qsizetype at, quint32 value, int size) {
         for (int i = 0; i < size; ++i)
             bytes[at + (little ? i : size - 1 - i)] = char((value >> (8 * i)) & 0xff);
     };
-    const qsizetype ifd = readUnsigned(tiff, 4, 4, little);
-    if (ifd < 8 || ifd + 2 > tiff.size())
+    const auto iptc = IfdWalk(tiff, little, header->firstDirectory).find(Tag::Iptc);
+    if (!iptc || (iptc->type != 4 && iptc->type != 7) ||
+        (iptc->type == 7 && iptc->count % 4 != 0) || iptc->count > 0x3fffffff)
         return {};
-    const quint32 count = readUnsigned(tiff, ifd, 2, little);
-    for (quint32 i = 0; i < count && ifd + 2 + 12 * qsizetype(i + 1) <= tiff.size(); ++i) {
-        const qsizetype at = ifd + 2 + 12 * qsizetype(i);
-        if (readUnsigned(tiff, at, 2, little) != 0x83bb)
-            continue;
-        const quint32 type = readUnsigned(tiff, at + 2, 2, little);
-        const quint32 items = readUnsigned(tiff, at + 4, 4, little);
-        if ((type != 4 && type != 7) || (type == 7 && items % 4 != 0) || items > 0x3fffffff)
-            return {};
-        QByteArray swapped = tiff;
-        put(swapped, at + 2, type == 4 ? 7 : 4, 2);
-        put(swapped, at + 4, type == 4 ? items * 4 : items / 4, 4);
-        return swapped;
-    }
-    return {};
+    QByteArray swapped = tiff;
+    put(swapped, iptc->at + 2, iptc->type == 4 ? 7 : 4, 2);
+    put(swapped, iptc->at + 4, iptc->type == 4 ? iptc->count * 4 : iptc->count / 4, 4);
+    return swapped;
 }
 
 void addPhoto(Seeds& seeds, const QString& path) {

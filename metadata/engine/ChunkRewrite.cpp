@@ -345,9 +345,8 @@ ContainerAnswer rewriteTiffInPlace(const QByteArray& source, const MetadataEdit&
             if (newIptc.isEmpty())
                 editor.removeEntry(D::Ifd0, IptcTag);
             else
-                status =
-                    editor.setEntry(D::Ifd0, IptcTag, type,
-                                    quint32(stored.size() / TiffEditor::typeSize(type)), stored);
+                status = editor.setEntry(D::Ifd0, IptcTag, type,
+                                         quint32(stored.size() / tiffTypeSize(type)), stored);
             if (const auto resources = editor.valueOf(D::Ifd0, PhotoshopTag);
                 status && resources &&
                 PhotoshopResources::find(*resources, PhotoshopResources::IptcId)) {

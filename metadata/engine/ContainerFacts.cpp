@@ -5,6 +5,7 @@
 #include "metadata/engine/HeifItems.h"
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/TagTable.h"
+#include "metadata/engine/TiffLayout.h"
 
 #include <QMap>
 
@@ -91,33 +92,23 @@ Status checkJpeg(const QByteArray& bytes) {
 }
 
 Status checkTiff(const QByteArray& bytes) {
-    if (bytes.size() < 8)
+    const auto header = TiffHeader::read(bytes);
+    if (!header)
         return incomplete();
-    const bool little = bytes.startsWith("II");
-    quint32 ifd = readUnsigned(bytes, 4, 4, little);
-    for (int page = 0; ifd != 0 && page < 10000; ++page) {
-        if (qsizetype(ifd) + 2 > bytes.size())
-            return incomplete();
-        const quint32 entries = readUnsigned(bytes, ifd, 2, little);
-        if (qsizetype(ifd) + 2 + qsizetype(entries) * 12 + 4 > bytes.size())
-            return incomplete();
+    TiffPages pages(bytes, *header);
+    for (IfdWalk page : pages) {
         QMap<quint32, QList<quint64>> fields;
-        for (quint32 i = 0; i < entries; ++i) {
-            const qsizetype entry = ifd + 2 + qsizetype(i) * 12;
-            const quint32 tag = readUnsigned(bytes, entry, 2, little);
-            if (tag != Tag::StripOffsets && tag != Tag::StripByteCounts &&
-                tag != Tag::TileOffsets && tag != Tag::TileByteCounts)
+        for (const IfdEntry& entry : page) {
+            if (entry.tag != Tag::StripOffsets && entry.tag != Tag::StripByteCounts &&
+                entry.tag != Tag::TileOffsets && entry.tag != Tag::TileByteCounts)
                 continue;
-            const quint32 type = readUnsigned(bytes, entry + 2, 2, little);
-            const quint32 count = readUnsigned(bytes, entry + 4, 4, little);
-            const int width = type == 3 ? 2 : 4;
-            const qsizetype at = qint64(count) * width <= 4
-                                     ? entry + 8
-                                     : qsizetype(readUnsigned(bytes, entry + 8, 4, little));
-            if (count > 1000000 || at + qsizetype(count) * width > bytes.size())
+            const int width = entry.type == 3 ? 2 : 4;
+            const qsizetype at = qint64(entry.count) * width <= 4 ? entry.at + 8 : entry.field;
+            if (entry.count > 1000000 || at + qsizetype(entry.count) * width > bytes.size())
                 return incomplete();
-            for (quint32 j = 0; j < count; ++j)
-                fields[tag] << readUnsigned(bytes, at + qsizetype(j) * width, width, little);
+            for (quint32 j = 0; j < entry.count; ++j)
+                fields[entry.tag] << readUnsigned(bytes, at + qsizetype(j) * width, width,
+                                                  header->little);
         }
         for (const auto& [offsets, counts] : std::span(Tag::DataPairs).first(Tag::ImageDataPairs)) {
             const QList<quint64> starts = fields.value(offsets);
@@ -127,9 +118,8 @@ Status checkTiff(const QByteArray& bytes) {
                     return incomplete();
             }
         }
-        ifd = readUnsigned(bytes, ifd + 2 + qsizetype(entries) * 12, 4, little);
     }
-    return Status::ok();
+    return pages.damage() == IfdWalk::Damage::None ? Status::ok() : incomplete();
 }
 
 Status checkPng(const QByteArray& bytes) {

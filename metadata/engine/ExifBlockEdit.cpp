@@ -30,12 +30,11 @@ Result<TiffEditor> shownEntriesOnly(const TiffEditor& editor) {
         for (quint16 tag : editor.tagsOf(directory)) {
             const auto type = editor.typeOf(directory, tag);
             const auto value = editor.valueOf(directory, tag);
-            if (!type || !value || TiffEditor::typeSize(*type) == 0 ||
+            if (!type || !value || tiffTypeSize(*type) == 0 ||
                 !showsEntry(directory, tag, *type, *value))
                 continue;
-            const Status copied =
-                fresh.setEntry(directory, tag, *type,
-                               quint32(value->size() / TiffEditor::typeSize(*type)), *value);
+            const Status copied = fresh.setEntry(
+                directory, tag, *type, quint32(value->size() / tiffTypeSize(*type)), *value);
             if (!copied)
                 return Result<TiffEditor>::fail(copied.error());
         }

@@ -3,6 +3,7 @@
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/JpegSegments.h"
 #include "metadata/engine/TagTable.h"
+#include "metadata/engine/TiffLayout.h"
 
 #include <QList>
 
@@ -15,64 +16,45 @@ bool isRawPhotometric(quint32 value) {
     return value == 32803 || value == 34892;
 }
 
-struct IfdWalk {
-    const QByteArray& bytes;
-    bool little;
+// A SHORT or LONG value of one item in the entry's field.
+quint32 single(const QByteArray& bytes, bool little, const IfdEntry& entry) {
+    return readUnsigned(bytes, entry.at + 8, entry.type == 3 ? 2 : 4, little);
+}
 
-    quint32 at(qint64 offset, int size) const {
-        if (offset < 0 || offset + size > bytes.size())
-            return 0;
-        return readUnsigned(bytes, qsizetype(offset), size, little);
-    }
-
-    // The directory's entries, visited as (tag, type, count, field offset);
-    // nothing of a directory that does not lie inside the bytes.
-    template <typename Visit> void entries(quint32 ifd, Visit visit) const {
-        if (ifd < 8 || qint64(ifd) + 2 > bytes.size())
-            return;
-        const quint32 count = at(ifd, 2);
-        if (qint64(ifd) + 2 + 12 * qint64(count) > bytes.size())
-            return;
-        for (quint32 i = 0; i < count; ++i) {
-            const qint64 entry = qint64(ifd) + 2 + 12 * qint64(i);
-            visit(quint16(at(entry, 2)), quint16(at(entry + 2, 2)), at(entry + 4, 4), entry + 8);
-        }
-    }
-
-    // A SHORT or LONG value of one item in the entry's field.
-    quint32 single(quint16 type, qint64 field) const {
-        return type == 3 ? at(field, 2) : at(field, 4);
-    }
-};
+// A 32-bit value at offset, or 0 where it does not lie inside the bytes.
+quint32 longAt(const QByteArray& bytes, bool little, qint64 offset) {
+    return offset < 0 || offset + 4 > bytes.size() ? 0 : readUnsigned(bytes, offset, 4, little);
+}
 
 } // namespace
 
 TiffRawKind tiffRawKind(const QByteArray& tiff) {
-    if (tiff.size() < 16 || (!tiff.startsWith("II") && !tiff.startsWith("MM")))
+    const auto header = TiffHeader::read(tiff);
+    if (tiff.size() < 16 || !header)
         return TiffRawKind::None;
-    const IfdWalk walk{tiff, tiff.startsWith("II")};
-    const quint32 first = walk.at(4, 4);
+    const bool little = header->little;
     bool dng = false;
     bool raw = tiff.mid(8, 2) == "CR";
     QList<quint32> subIfds;
-    walk.entries(first, [&](quint16 tag, quint16 type, quint32 count, qint64 field) {
-        if (tag == DngVersion)
+    for (const IfdEntry& entry : IfdWalk(tiff, little, header->firstDirectory)) {
+        if (entry.tag == DngVersion)
             dng = true;
-        else if (tag == Photometric && count == 1)
-            raw = raw || isRawPhotometric(walk.single(type, field));
-        else if (tag == SubIfds && (type == 4 || type == 13) && count >= 1 && count <= 16) {
-            const qint64 values = count == 1 ? field : walk.at(field, 4);
-            for (quint32 i = 0; i < count; ++i)
-                subIfds << walk.at(values + 4 * qint64(i), 4);
+        else if (entry.tag == Photometric && entry.count == 1)
+            raw = raw || isRawPhotometric(single(tiff, little, entry));
+        else if (entry.tag == SubIfds && (entry.type == 4 || entry.type == 13) &&
+                 entry.count >= 1 && entry.count <= 16) {
+            const qint64 values = entry.count == 1 ? entry.at + 8 : entry.field;
+            for (quint32 i = 0; i < entry.count; ++i)
+                subIfds << longAt(tiff, little, values + 4 * qint64(i));
         }
-    });
+    }
     if (dng)
         return TiffRawKind::Dng;
     for (quint32 sub : subIfds) {
-        walk.entries(sub, [&](quint16 tag, quint16 type, quint32 count, qint64 field) {
-            if (tag == Photometric && count == 1)
-                raw = raw || isRawPhotometric(walk.single(type, field));
-        });
+        for (const IfdEntry& entry : IfdWalk(tiff, little, sub)) {
+            if (entry.tag == Photometric && entry.count == 1)
+                raw = raw || isRawPhotometric(single(tiff, little, entry));
+        }
     }
     return raw ? TiffRawKind::CameraRaw : TiffRawKind::None;
 }
@@ -104,13 +86,8 @@ std::optional<JpegFrameFacts> jpegFrameFacts(const QByteArray& jpeg) {
 }
 
 bool ifd0HasTag(const QByteArray& tiff, quint16 wanted) {
-    if (tiff.size() < 8 || (!tiff.startsWith("II") && !tiff.startsWith("MM")))
-        return false;
-    const IfdWalk walk{tiff, tiff.startsWith("II")};
-    bool found = false;
-    walk.entries(walk.at(4, 4),
-                 [&](quint16 tag, quint16, quint32, qint64) { found = found || tag == wanted; });
-    return found;
+    const auto header = TiffHeader::read(tiff);
+    return header && IfdWalk(tiff, header->little, header->firstDirectory).find(wanted);
 }
 
 bool jpegHasIccProfile(const QByteArray& jpeg) {

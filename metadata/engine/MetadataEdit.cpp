@@ -137,7 +137,7 @@ Result<EncodedValue> encodedValue(const Exiv2Values::KeyFacts& facts, Exiv2::Typ
     const Exiv2::Value& converted = *value.value();
     EncodedValue encoded;
     encoded.type = quint16(converted.typeId());
-    if (TiffEditor::typeSize(encoded.type) == 0)
+    if (tiffTypeSize(encoded.type) == 0)
         return R::fail(QStringLiteral("cannot write %1: unsupported type").arg(step.key));
     encoded.bytes = QByteArray(qsizetype(converted.size()), '\0');
     converted.copy(reinterpret_cast<Exiv2::byte*>(encoded.bytes.data()),
@@ -164,14 +164,14 @@ Status writeKey(TiffEditor& editor, const MetadataEdit::Step& step) {
         const auto stored = editor.typeOf(directory, key.tag());
         Exiv2::TypeId type = Exiv2Values::exifTypeToWrite(
             key, stored ? std::optional(Exiv2::TypeId(*stored)) : std::nullopt);
-        if (TiffEditor::typeSize(quint16(type)) == 0)
+        if (tiffTypeSize(quint16(type)) == 0)
             type = Exiv2::asciiString;
         const auto encoded = encodedValue(*facts, type, editor.littleEndian(), step);
         if (!encoded)
             return Status::fail(encoded.error());
         const QByteArray& bytes = encoded->bytes;
         return editor.setEntry(directory, key.tag(), encoded->type,
-                               quint32(bytes.size() / TiffEditor::typeSize(encoded->type)), bytes);
+                               quint32(bytes.size() / tiffTypeSize(encoded->type)), bytes);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& error) {

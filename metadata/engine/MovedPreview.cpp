@@ -1,7 +1,7 @@
 #include "metadata/engine/MovedPreview.h"
 
-#include "metadata/engine/ByteReading.h"
 #include "metadata/engine/TagTable.h"
+#include "metadata/engine/TiffLayout.h"
 
 #include <optional>
 
@@ -14,68 +14,43 @@ struct Pointer {
     bool little = false;
 };
 
-// The entry of the tag in the directory at ifd, all of it before limit.
-std::optional<qsizetype> entryOf(const QByteArray& file, qsizetype ifd, qsizetype limit,
-                                 quint16 tag, bool little) {
-    if (ifd < 0 || ifd + 2 > limit)
-        return std::nullopt;
-    const qsizetype count = readUnsigned(file, ifd, 2, little);
-    if (ifd + 2 + 12 * count > limit)
-        return std::nullopt;
-    for (qsizetype i = 0; i < count; ++i) {
-        const qsizetype at = ifd + 2 + 12 * i;
-        if (readUnsigned(file, at, 2, little) == tag)
-            return at;
-    }
-    return std::nullopt;
-}
-
-bool byteOrder(const QByteArray& file, qsizetype at, bool* little) {
-    if (at + 2 > file.size())
-        return false;
-    if (file[at] == 'I' && file[at + 1] == 'I')
-        *little = true;
-    else if (file[at] == 'M' && file[at + 1] == 'M')
-        *little = false;
-    else
-        return false;
-    return true;
-}
-
 // The preview pointer of an Olympus maker note at note ("OLYMPUS\0", its
 // own byte order, its directory at 12, offsets from its start), all of it
 // before limit.
 std::optional<Pointer> olympusPreviewIn(const QByteArray& file, qsizetype note, qsizetype limit) {
-    bool little = false;
     if (note < 0 || note + 12 > limit || limit > file.size() ||
-        file.mid(note, 8) != QByteArray("OLYMPUS\0", 8) || !byteOrder(file, note + 8, &little))
+        file.mid(note, 8) != QByteArray("OLYMPUS\0", 8))
         return std::nullopt;
-    const auto settings = entryOf(file, note + 12, limit, Tag::OlympusCameraSettings, little);
-    if (!settings || readUnsigned(file, *settings + 4, 4, little) != 1)
+    const auto little = littleEndianMark(file, note + 8);
+    if (!little)
         return std::nullopt;
-    const auto start = entryOf(file, note + readUnsigned(file, *settings + 8, 4, little), limit,
-                               Tag::OlympusPreviewStart, little);
-    if (!start || readUnsigned(file, *start + 2, 2, little) != 4 ||
-        readUnsigned(file, *start + 4, 4, little) != 1)
+    const auto settings = IfdWalk(file, *little, 12, note, limit).find(Tag::OlympusCameraSettings);
+    if (!settings || settings->count != 1)
         return std::nullopt;
-    return Pointer{*start + 8, note, readUnsigned(file, *start + 8, 4, little), little};
+    const auto start =
+        IfdWalk(file, *little, settings->field, note, limit).find(Tag::OlympusPreviewStart);
+    if (!start || start->type != 4 || start->count != 1)
+        return std::nullopt;
+    return Pointer{qsizetype(start->at + 8), note, start->field, *little};
 }
 
 // The same in the EXIF block whose TIFF header is at tiff and which ends at
 // limit.
 std::optional<Pointer> olympusPreview(const QByteArray& file, qsizetype tiff, qsizetype limit) {
-    bool little = false;
-    if (limit > file.size() || !byteOrder(file, tiff, &little) || tiff + 8 > limit)
+    if (limit > file.size())
         return std::nullopt;
-    const auto exifEntry = entryOf(file, tiff + readUnsigned(file, tiff + 4, 4, little), limit,
-                                   Tag::ExifPointer, little);
+    const auto header = TiffHeader::read(file, tiff, limit);
+    if (!header)
+        return std::nullopt;
+    const auto exifEntry =
+        IfdWalk(file, header->little, header->firstDirectory, tiff, limit).find(Tag::ExifPointer);
     if (!exifEntry)
         return std::nullopt;
-    const auto noteEntry = entryOf(file, tiff + readUnsigned(file, *exifEntry + 8, 4, little),
-                                   limit, Tag::MakerNote, little);
-    if (!noteEntry || readUnsigned(file, *noteEntry + 4, 4, little) <= 4)
+    const auto noteEntry =
+        IfdWalk(file, header->little, exifEntry->field, tiff, limit).find(Tag::MakerNote);
+    if (!noteEntry || noteEntry->count <= 4)
         return std::nullopt;
-    return olympusPreviewIn(file, tiff + readUnsigned(file, *noteEntry + 8, 4, little), limit);
+    return olympusPreviewIn(file, tiff + noteEntry->field, limit);
 }
 
 } // namespace

@@ -1,38 +1,27 @@
 #include "metadata/engine/PropertyReader.h"
 
 #include "metadata/PropertyKeys.h"
-#include "metadata/engine/ByteReading.h"
 #include "metadata/engine/ContainerFacts.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/HeifDecoder.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataLibrary.h"
 #include "metadata/engine/TagTable.h"
+#include "metadata/engine/TiffLayout.h"
 #include "metadata/engine/XmpPacket.h"
-
-#include <QSet>
 
 int countImages(PhotoFormat format, const QByteArray& bytes) {
     if (format != PhotoFormat::Tiff)
         return format == PhotoFormat::Unknown ? 0 : 1;
-    // Walk the chain of main directories; a loop or an offset out of the file
-    // ends the walk rather than the program.
-    if (bytes.size() < 8)
+    // The chain of main directories; a loop or an offset out of the file
+    // ends it rather than the program.
+    const auto header = TiffHeader::read(bytes);
+    if (!header)
         return 1;
-    const bool little = bytes.startsWith("II");
-    quint32 offset = readUnsigned(bytes, 4, 4, little);
-    QSet<quint32> seen;
-    int pages = 0;
-    while (offset != 0 && qsizetype(offset) + 2 <= bytes.size() && !seen.contains(offset)) {
-        seen.insert(offset);
-        ++pages;
-        const quint32 entries = readUnsigned(bytes, offset, 2, little);
-        const qsizetype next = qsizetype(offset) + 2 + qsizetype(entries) * 12;
-        if (next + 4 > bytes.size())
-            break;
-        offset = readUnsigned(bytes, next, 4, little);
+    TiffPages pages(bytes, *header);
+    while (pages.next()) {
     }
-    return std::max(pages, 1);
+    return std::max(pages.pagesWalked(), 1);
 }
 
 namespace {

@@ -1,15 +1,13 @@
 #include "metadata/engine/TiffEditor.h"
 
 #include "metadata/engine/TagTable.h"
-
-#include <QSet>
+#include "metadata/engine/TiffLayout.h"
 
 #include <algorithm>
 #include <functional>
 
 namespace {
 
-constexpr int MaxPages = 10000;
 constexpr int MaxEntries = 256;
 
 QString directoryName(TiffEditor::Directory kind, int page) {
@@ -26,35 +24,17 @@ QString directoryName(TiffEditor::Directory kind, int page) {
     return {};
 }
 
+QString damageOf(IfdWalk::Damage damage, const QString& name) {
+    return damage == IfdWalk::Damage::Outside
+               ? QStringLiteral("damaged EXIF: %1 lies outside the block").arg(name)
+               : QStringLiteral("damaged EXIF: %1 is cut short").arg(name);
+}
+
 int childSlot(TiffEditor::Directory kind) {
     return kind == TiffEditor::Directory::Exif ? 0 : kind == TiffEditor::Directory::Gps ? 1 : 2;
 }
 
 } // namespace
-
-int TiffEditor::typeSize(quint16 type) {
-    switch (type) {
-    case 1: // BYTE
-    case 2: // ASCII
-    case 6: // SBYTE
-    case 7: // UNDEFINED
-        return 1;
-    case 3: // SHORT
-    case 8: // SSHORT
-        return 2;
-    case 4:  // LONG
-    case 9:  // SLONG
-    case 11: // FLOAT
-    case 13: // IFD
-        return 4;
-    case 5:  // RATIONAL
-    case 10: // SRATIONAL
-    case 12: // DOUBLE
-        return 8;
-    default:
-        return 0;
-    }
-}
 
 quint16 TiffEditor::pointerTag(Directory kind) {
     return kind == Directory::Exif
@@ -70,7 +50,7 @@ quint32 TiffEditor::readU(qint64 at, int size) const {
 }
 
 qint64 TiffEditor::valueSize(const Entry& entry) const {
-    return qint64(entry.count) * typeSize(entry.type);
+    return qint64(entry.count) * tiffTypeSize(entry.type);
 }
 
 Result<TiffEditor> TiffEditor::open(QByteArray bytes, Origin origin) {
@@ -98,70 +78,62 @@ TiffEditor TiffEditor::empty(bool littleEndian) {
 Status TiffEditor::parse() {
     if (m_bytes.size() < 8)
         return Status::fail(QStringLiteral("damaged EXIF: the block is too short"));
-    if (m_bytes.startsWith("II"))
-        m_little = true;
-    else if (m_bytes.startsWith("MM"))
-        m_little = false;
-    else
+    const auto header = TiffHeader::read(m_bytes);
+    if (!header)
         return Status::fail(QStringLiteral("damaged EXIF: no byte order mark"));
-    if (readU(2, 2) != 42)
+    m_little = header->little;
+    if (header->magic != 42)
         return Status::fail(QStringLiteral("damaged EXIF: not a TIFF structure"));
-    QSet<qint64> seen;
-    qint64 offset = readU(4, 4);
-    while (offset != 0 && m_pages.size() < MaxPages) {
-        const bool first = m_pages.isEmpty();
-        // A chain that leads nowhere after the first page is left as it is:
-        // other readers stop there too.
-        if (seen.contains(offset)) {
-            if (first || m_origin == Origin::TiffFile)
-                return Status::fail(QStringLiteral("damaged EXIF: its directories form a loop"));
-            break;
-        }
-        seen.insert(offset);
-        auto page = parseIfd(offset, Directory::Ifd0, 0);
+    // A chain that leads nowhere after the first page is left as it is:
+    // other readers stop there too.
+    const auto strict = [this] { return m_pages.isEmpty() || m_origin == Origin::TiffFile; };
+    TiffPages pages(m_bytes, *header);
+    for (const IfdWalk& walk : pages) {
+        auto page = parseIfd(walk, Directory::Ifd0, 0);
         if (!page) {
-            if (first || m_origin == Origin::TiffFile)
+            if (strict())
                 return Status::fail(page.error());
             break;
         }
         m_pages.append(page.value());
-        offset = m_ifds[page.value()].next;
     }
+    if (pages.looped() && strict())
+        return Status::fail(QStringLiteral("damaged EXIF: its directories form a loop"));
+    if (pages.damage() != IfdWalk::Damage::None && strict())
+        return Status::fail(
+            damageOf(pages.damage(), directoryName(Directory::Ifd0, int(m_pages.size()))));
     if (m_pages.isEmpty())
         return Status::fail(QStringLiteral("damaged EXIF: it has no first directory"));
     return Status::ok();
 }
 
-Result<int> TiffEditor::parseIfd(qint64 offset, Directory kind, int depth) {
+Result<int> TiffEditor::parseIfd(IfdWalk walk, Directory kind, int depth) {
     using R = Result<int>;
     // Named only for a message: most directories need none.
     const auto name = [kind, page = int(m_pages.size())] { return directoryName(kind, page); };
-    if (offset < 8 || offset + 2 > m_bytes.size())
-        return R::fail(QStringLiteral("damaged EXIF: %1 lies outside the block").arg(name()));
-    const int stored = int(readU(offset, 2));
-    if (offset + 2 + qint64(stored) * 12 + 4 > m_bytes.size())
-        return R::fail(QStringLiteral("damaged EXIF: %1 is cut short").arg(name()));
+    if (walk.damage() != IfdWalk::Damage::None)
+        return R::fail(damageOf(walk.damage(), name()));
+    const int stored = walk.storedEntries();
     // The metadata library reads no directory this long, so no other view
     // of the photo has its entries: an edit would bring them to light.
     if (stored > MaxEntries)
         return R::fail(QStringLiteral("damaged EXIF: %1 has %2 entries").arg(name()).arg(stored));
     Ifd ifd;
     ifd.kind = kind;
-    ifd.offset = offset;
+    ifd.offset = walk.position();
     ifd.storedEntries = stored;
-    ifd.next = readU(offset + 2 + qint64(stored) * 12, 4);
+    ifd.next = walk.nextDirectory();
     ifd.entries.reserve(stored);
     int dropped = 0;
-    for (int i = 0; i < stored; ++i) {
-        const qint64 at = offset + 2 + qint64(i) * 12;
+    for (const IfdEntry& read : walk) {
         Entry entry;
-        entry.tag = quint16(readU(at, 2));
-        entry.type = quint16(readU(at + 2, 2));
-        entry.count = readU(at + 4, 4);
-        entry.field = readU(at + 8, 4);
-        entry.at = at;
-        const qint64 size = valueSize(entry);
-        const bool valid = typeSize(entry.type) != 0 &&
+        entry.tag = read.tag;
+        entry.type = read.type;
+        entry.count = read.count;
+        entry.field = read.field;
+        entry.at = read.at;
+        const qint64 size = read.valueSize();
+        const bool valid = tiffTypeSize(entry.type) != 0 &&
                            (size <= 4 || qint64(entry.field) + size <= m_bytes.size());
         if (!valid) {
             ++dropped;
@@ -204,7 +176,7 @@ Result<int> TiffEditor::parseIfd(qint64 offset, Directory kind, int depth) {
             if (other.offset == qint64(pointer->field))
                 return R::fail(QStringLiteral("damaged EXIF: its directories form a loop"));
         }
-        auto parsed = parseIfd(pointer->field, child, depth + 1);
+        auto parsed = parseIfd(IfdWalk(m_bytes, m_little, pointer->field), child, depth + 1);
         if (!parsed)
             return parsed;
         m_ifds[index].children[childSlot(child)] = parsed.value();
@@ -373,7 +345,7 @@ void TiffEditor::removeDirectory(Directory directory) {
 
 Status TiffEditor::setEntry(Directory directory, quint16 tag, quint16 type, quint32 count,
                             const QByteArray& value) {
-    if (typeSize(type) == 0 || qint64(count) * typeSize(type) != value.size())
+    if (tiffTypeSize(type) == 0 || qint64(count) * tiffTypeSize(type) != value.size())
         return Status::fail(
             QStringLiteral("cannot write tag 0x%1: its value does not match its type")
                 .arg(tag, 4, 16, QLatin1Char('0')));

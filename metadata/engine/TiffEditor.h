@@ -1,6 +1,7 @@
 #pragma once
 
 #include "metadata/Result.h"
+#include "metadata/engine/TiffLayout.h"
 
 #include <QByteArray>
 #include <QList>
@@ -74,8 +75,6 @@ public:
     bool changed() const { return m_changed; }
     const QStringList& repairs() const { return m_repairs; }
 
-    static int typeSize(quint16 type);
-
 private:
     struct Entry {
         quint16 tag = 0;
@@ -98,7 +97,7 @@ private:
 
     TiffEditor() = default;
     Status parse();
-    Result<int> parseIfd(qint64 offset, Directory kind, int depth);
+    Result<int> parseIfd(IfdWalk walk, Directory kind, int depth);
     int find(Directory directory, int page = 0) const;
     QByteArrayView valueView(const Entry& entry) const;
     void removeEntries(int ifd, quint16 tag, int from);

@@ -91,7 +91,7 @@ Result<QByteArray> TiffEditor::finish(qsizetype maxSize) const {
                 continue;
             const qint64 n = std::min(starts->count, sizes->count);
             auto read = [&](const Entry& entry, qint64 k) -> qint64 {
-                const int width = typeSize(entry.type);
+                const int width = tiffTypeSize(entry.type);
                 if (width != 2 && width != 4)
                     return 0;
                 const qint64 base = valueSize(entry) <= 4 ? entry.at + 8 : qint64(entry.field);
@@ -128,7 +128,7 @@ Result<QByteArray> TiffEditor::finish(qsizetype maxSize) const {
             if (!entry.valueChanged)
                 continue;
             const qint64 oldSize = entry.at >= 0 ? qint64(readU(entry.at + 4, 4)) *
-                                                       typeSize(quint16(readU(entry.at + 2, 2)))
+                                                       tiffTypeSize(quint16(readU(entry.at + 2, 2)))
                                                  : 0;
             const qint64 oldField = entry.at >= 0 ? qint64(readU(entry.at + 8, 4)) : 0;
             const qint64 size = entry.newValue.size();

@@ -2,24 +2,22 @@
 
 #include "metadata/engine/ByteReading.h"
 #include "metadata/engine/TagTable.h"
+#include "metadata/engine/TiffLayout.h"
 
 namespace {
 
 class TiffBytes {
 public:
-    explicit TiffBytes(const QByteArray& bytes)
-        : m_bytes(bytes), m_little(bytes.startsWith("II")) {}
+    explicit TiffBytes(const QByteArray& bytes) : m_bytes(bytes) {}
 
     bool has(qint64 at, qint64 length) const {
         return at >= 0 && length >= 0 && at + length <= m_bytes.size();
     }
-    quint32 read(qint64 at, int size) const { return readUnsigned(m_bytes, at, size, m_little); }
     quint32 readBigEndian(qint64 at, int size) const { return ::readBigEndian(m_bytes, at, size); }
     const QByteArray& bytes() const { return m_bytes; }
 
 private:
     const QByteArray& m_bytes;
-    bool m_little;
 };
 
 // Photoshop image resources: a run of blocks "8BIM", id, padded Pascal name,
@@ -48,22 +46,25 @@ Status checkTiffIsSafeToWrite(const QByteArray& bytes) {
     const TiffBytes tiff(bytes);
     if (!tiff.has(0, 8))
         return Status::fail(QStringLiteral("truncated TIFF"));
-    const qint64 ifd = tiff.read(4, 4);
-    if (!tiff.has(ifd, 2))
+    const auto header = TiffHeader::read(bytes);
+    if (!header)
+        return Status::fail(QStringLiteral("damaged TIFF: no byte order mark"));
+    // Without a first directory the library has nothing to trust; the
+    // TIFF editor refuses the photo for that, by name.
+    if (header->firstDirectory == 0)
+        return Status::ok();
+    IfdWalk first(bytes, header->little, header->firstDirectory);
+    if (first.damage() == IfdWalk::Damage::Outside)
         return Status::fail(QStringLiteral("damaged TIFF: first directory out of the file"));
-    const qint64 entries = tiff.read(ifd, 2);
-    if (!tiff.has(ifd + 2, entries * 12))
+    if (first.damage() == IfdWalk::Damage::CutShort)
         return Status::fail(QStringLiteral("damaged TIFF: first directory truncated"));
-    for (qint64 i = 0; i < entries; ++i) {
-        const qint64 entry = ifd + 2 + i * 12;
-        if (tiff.read(entry, 2) != Tag::ImageResources)
+    for (const IfdEntry& entry : first) {
+        if (entry.tag != Tag::ImageResources)
             continue;
-        const quint32 type = tiff.read(entry + 2, 2);
-        const qint64 count = tiff.read(entry + 4, 4);
-        if (type != 1 && type != 7)
+        if (entry.type != 1 && entry.type != 7)
             return Status::fail(QStringLiteral("damaged Photoshop block"));
-        const qint64 at = count <= 4 ? entry + 8 : qint64(tiff.read(entry + 8, 4));
-        if (!tiff.has(at, count) || !resourcesAreWellFormed(tiff, at, count))
+        const qint64 at = entry.valueAt();
+        if (!tiff.has(at, entry.count) || !resourcesAreWellFormed(tiff, at, entry.count))
             return Status::fail(QStringLiteral("damaged Photoshop block"));
     }
     return Status::ok();

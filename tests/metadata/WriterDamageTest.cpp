@@ -49,3 +49,35 @@ TEST(WriterDamage, aDamagedPhotoIsRefusedWithAReasonOrWrittenSoItReadsBack) {
     EXPECT_GT(refused, 0);
     EXPECT_GT(written, 0);
 }
+
+// A TIFF whose chain of directories is damaged is refused with the reason
+// the one walk of its directories gives, whichever check meets it first.
+TEST(WriterDamage, refusesATiffWhoseDirectoriesAreDamagedWithTheReason) {
+    const QByteArray source = fileBytes(fixturePath(QStringLiteral("multipage.tiff")));
+    ASSERT_EQ(countImages(PhotoFormat::Tiff, source), 2);
+    const bool little = source.startsWith("II");
+    const auto withFirstAt = [&](quint32 offset) {
+        QByteArray bytes = source;
+        for (int i = 0; i < 4; ++i)
+            bytes[4 + i] = char((offset >> (8 * (little ? i : 3 - i))) & 0xff);
+        return bytes;
+    };
+    const QString lost = QStringLiteral("truncated or damaged image data");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        QString reason;
+    } cases[] = {
+        {"no first directory", withFirstAt(0),
+         QStringLiteral("damaged EXIF: it has no first directory")},
+        {"a first directory over the header", withFirstAt(4), lost},
+        {"a first directory past the end", withFirstAt(quint32(source.size())), lost},
+        {"a first directory cut short", withFirstAt(quint32(source.size() - 6)), lost},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto result = rewritePhoto(c.bytes, {{GpsSet, removal()}});
+        ASSERT_FALSE(result.isOk());
+        EXPECT_EQ(result.error(), c.reason);
+    }
+}

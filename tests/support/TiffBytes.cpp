@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-int tiffTypeSize(quint16 type) {
+int TiffBytes::typeSize(quint16 type) {
     static const int sizes[] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8, 4};
     return type < std::size(sizes) ? sizes[type] : 0;
 }
@@ -113,7 +113,7 @@ quint32 TiffBytes::child(quint32 ifd, quint16 pointerTag) const {
 }
 
 QByteArray TiffBytes::value(const Entry& e) const {
-    const qsizetype size = qsizetype(e.count) * tiffTypeSize(e.type);
+    const qsizetype size = qsizetype(e.count) * typeSize(e.type);
     const qsizetype from = size <= 4 ? e.at + 8 : qsizetype(e.field);
     return m_file.mid(m_base + from, size);
 }
@@ -155,7 +155,7 @@ void TiffBytes::addEntryToPage(int page, const NewEntry& added) {
     // carried over as the four bytes appendIfd stores in the entry.
     QList<NewEntry> kept;
     for (const Entry& e : entries(old)) {
-        const qsizetype size = qsizetype(e.count) * tiffTypeSize(e.type);
+        const qsizetype size = qsizetype(e.count) * typeSize(e.type);
         kept.append({e.tag, e.type, e.count, size <= 4 ? value(e) : number(e.field, 4)});
     }
     kept.append(added);

@@ -11,6 +11,8 @@
 // structure itself.
 class TiffBytes {
 public:
+    // The bytes of one value of the type; 0 for an unknown type.
+    static int typeSize(quint16 type);
     struct Entry {
         qsizetype at = 0; // of the 12-byte entry, from the TIFF header
         quint16 tag = 0;
@@ -58,5 +60,3 @@ private:
     qsizetype m_base;
     bool m_little = true;
 };
-
-int tiffTypeSize(quint16 type);
