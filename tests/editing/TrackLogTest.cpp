@@ -83,14 +83,14 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
          "$GPRMC,100000,A,4500.0000,N,00700.0000,E,0,0,010120,,,A*75\n"
          "$GPRMC,100001,A,4500.0000,N,00700.0000,E,0,0,010120,,,A*00\n"
          "$GPRMC,100002,V,4500.0000,N,00700.0000,E,0,0,010120,,,N*6F\n"
-         "$GPRMC,100003,A,4599.0000,N,00700.0000,E,0,0,010120,,,A*76\n"
          "$GPGGA,10000X,4500.0000,N,00700.0000,E,1,08,0.9,250.5,M,,M,,*30\n"
+         "$GPRMC,100003,A,4599.0000,N,00700.0000,E,0,0,010120,,,A*76\n"
          "garbage\n$GNRMC,100004.5,A,4500.0600,S,00700.1200,W,0,0,010120,,,A*7E\n",
          {2},
          "",
          250.5,
          "1 sentence with a bad checksum skipped (at line 3);2 malformed sentences skipped (the "
-         "first at line 5: an RMC sentence with a bad position)"},
+         "first at line 5: a GGA sentence with a bad time)"},
         {"a latitude that is no number",
          gpxOf("<trk><trkseg>\n<trkpt lat=\"north\" lon=\"7\"/>"),
          {},
