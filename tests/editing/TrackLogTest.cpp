@@ -71,18 +71,26 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
          {2, 1},
          "",
          300},
-        {"NMEA with a bad checksum, no fix and a broken sentence",
+        // Without its altitude mode a placemark lies on the ground, whatever
+        // height its coordinates give.
+        {"a timed placemark of no altitude mode",
+         "<kml><Placemark><TimeStamp><when>2020-01-01T09:00:00Z</when></TimeStamp><Point>"
+         "<coordinates>7,45,2</coordinates></Point></Placemark></kml>",
+         {1},
+         ""},
+        {"NMEA with a bad checksum, no fix and broken sentences",
          "$GPGGA,100000,4500.0000,N,00700.0000,E,1,08,0.9,250.5,M,,M,,*58\n"
          "$GPRMC,100000,A,4500.0000,N,00700.0000,E,0,0,010120,,,A*75\n"
          "$GPRMC,100001,A,4500.0000,N,00700.0000,E,0,0,010120,,,A*00\n"
          "$GPRMC,100002,V,4500.0000,N,00700.0000,E,0,0,010120,,,N*6F\n"
+         "$GPGGA,10000X,4500.0000,N,00700.0000,E,1,08,0.9,250.5,M,,M,,*30\n"
          "$GPRMC,100003,A,4599.0000,N,00700.0000,E,0,0,010120,,,A*76\n"
          "garbage\n$GNRMC,100004.5,A,4500.0600,S,00700.1200,W,0,0,010120,,,A*7E\n",
          {2},
          "",
          250.5,
-         "1 sentence with a bad checksum skipped (at line 3);1 malformed "
-         "sentence skipped (at line 5: an RMC sentence with a bad position)"},
+         "1 sentence with a bad checksum skipped (at line 3);2 malformed sentences skipped (the "
+         "first at line 5: a GGA sentence with a bad time)"},
         {"a latitude that is no number",
          gpxOf("<trk><trkseg>\n<trkpt lat=\"north\" lon=\"7\"/>"),
          {},
@@ -103,6 +111,7 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
          gpxOf("<trk><trkseg>").chopped(7),
          {},
          "line 3: the document ends inside <trkseg>"},
+        {"an end tag cut short", gpxOf("<trk>").chopped(3), {}, "line 3: </gp never closed"},
         {"a KML track of unequal lists",
          "<kml><gx:Track><when>2020-01-01T10:00:00Z</when><when>2020-01-01T10:00:00Z</when>\n"
          "<gx:coord>7 45 1</gx:coord></gx:Track></kml>",
@@ -145,7 +154,10 @@ TEST(TrackLog, readsEachFormatAndRefusesAFaultNamingTheFileAndTheLine) {
          "</LatitudeDegrees><LongitudeDegrees>7</LongitudeDegrees></Position><AltitudeMeters>310.5"
          "</AltitudeMeters><HeartRateBpm><Value>120</Value></HeartRateBpm></Trackpoint><Trackpoint>"
          "<Time>2020-01-01T10:00:01Z</Time><HeartRateBpm><Value>121</Value></HeartRateBpm>"
-         "</Trackpoint><Trackpoint><Time>2020-01-01T10:00:02Z</Time><Position><LatitudeDegrees>45.1"
+         "</Trackpoint><Trackpoint><Position><LatitudeDegrees>45</LatitudeDegrees>"
+         "<LongitudeDegrees>7</LongitudeDegrees></Position></Trackpoint><Trackpoint>"
+         "<Time>2020-01-01T10:00:02Z</Time>"
+         "<Position><LatitudeDegrees>45.1"
          "</LatitudeDegrees><LongitudeDegrees>7</LongitudeDegrees></Position></Trackpoint></Track>"
          "<Track><Trackpoint><Time>2020-01-01T10:01:00+01:00</Time><Position><LatitudeDegrees>45"
          "</LatitudeDegrees><LongitudeDegrees>7</LongitudeDegrees></Position></Trackpoint></Track>"
@@ -310,8 +322,9 @@ TEST(ClockCorrection, readsOffsetsZonesAndSyncPoints) {
     ASSERT_TRUE(point);
     EXPECT_EQ(point->offsetMsecs, 90000);
     // Drift: a minute behind at the first point, two at the second, and
-    // onwards at that rate.
+    // onwards at that rate, before the first as after the last.
     const ClockCorrection drift = ClockCorrection::synced({{0, 60000}, {600000, 120000}});
     EXPECT_EQ(drift.offsetAt(300000), 90000);
     EXPECT_EQ(drift.offsetAt(1200000), 180000);
+    EXPECT_EQ(drift.offsetAt(-300000), 30000);
 }
