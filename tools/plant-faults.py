@@ -24,8 +24,9 @@ import time
 
 ROOMS = {
     "metadata/engine": ["tv_metadata_tests", "tv_heif_tests", "tv_fuzz_regression_tests"],
+    # The date stamp's library is built from this folder too.
     "editing": ["tv_editing_tests", "tv_places_tests", "tv_dates_tests", "tv_gps_tests",
-                "tv_geotag_tests"],
+                "tv_geotag_tests", "tv_stamp_tests"],
     "templates": ["tv_templates_tests"],
 }
 
