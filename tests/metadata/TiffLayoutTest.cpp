@@ -1,4 +1,6 @@
 #include "metadata/engine/TiffLayout.h"
+#include "metadata/engine/ImageFacts.h"
+#include "metadata/engine/TagTable.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +24,13 @@ public:
             put(entry + 8, 0x100 + i, 2); // inline
         }
         put(at + 2 + 12 * entries, next, 4);
+        return *this;
+    }
+    // Sets the first entry of the directory at `at` to one value.
+    Layout& entry(quint32 at, quint16 tag, quint16 type, quint32 value) {
+        put(at + 2, tag, 2);
+        put(at + 4, type, 2);
+        put(at + 10, value, type == 3 ? 2 : 4);
         return *this;
     }
     QByteArray bytes() const { return m_bytes; }
@@ -140,4 +149,38 @@ TEST(TiffLayout, walksATiffInsideOtherBytesWithinItsEnd) {
     pointed.field = 100;
     EXPECT_EQ(pointed.valueAt(6), 106);
     EXPECT_FALSE(IfdWalk(file, true, 30, 6).find(3));
+}
+
+// A RAW is told by what its directories say of its data: a raw photometric
+// interpretation in IFD0 or in a SubIFD, or a DNG version.
+TEST(TiffLayout, tellsARawByItsDirectories) {
+    const auto one = [](quint16 tag, quint16 type, quint32 value) {
+        return Layout(true, 8).directory(8, 2, 0).entry(8, tag, type, value).bytes();
+    };
+    const quint16 Short = 3, Long = 4;
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        TiffRawKind kind;
+    } cases[] = {
+        {"RGB data", one(Tag::Photometric, Short, 2), TiffRawKind::None},
+        {"colour filter array data in IFD0", one(Tag::Photometric, Short, 32803),
+         TiffRawKind::CameraRaw},
+        {"linear raw data in IFD0", one(Tag::Photometric, Short, 34892), TiffRawKind::CameraRaw},
+        {"another tag of the same value", one(Tag::StripByteCounts, Long, 32803),
+         TiffRawKind::None},
+        {"colour filter array data in a SubIFD",
+         Layout(true, 8)
+             .directory(8, 2, 0)
+             .entry(8, Tag::SubIfds, Long, 40)
+             .directory(40, 1, 0)
+             .entry(40, Tag::Photometric, Short, 32803)
+             .bytes(),
+         TiffRawKind::CameraRaw},
+        {"a DNG version", one(Tag::DngVersion, Long, 0x01040000), TiffRawKind::Dng},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(tiffRawKind(c.bytes), c.kind);
+    }
 }
