@@ -135,6 +135,8 @@ Result<QVariantMap> shiftedDates(const QVariantMap& dictionary, const DateShiftA
         {ExifSet, DateTimeOriginal, &DateShiftAmounts::original},
         {ExifSet, DateTimeDigitized, &DateShiftAmounts::digitized},
         {TiffSet, DateTime, &DateShiftAmounts::modified},
+        // The TIFF/EP copy of the original date some RAW files keep in IFD0.
+        {TiffSet, DateTimeOriginal, &DateShiftAmounts::original},
         {XmpSet, QStringLiteral("exif:DateTimeOriginal"), &DateShiftAmounts::original},
         {XmpSet, QStringLiteral("photoshop:DateCreated"), &DateShiftAmounts::original},
         {XmpSet, QStringLiteral("exif:DateTimeDigitized"), &DateShiftAmounts::digitized},

@@ -70,21 +70,18 @@ QDateTime modified(const QString& path) {
 // Every date a photo holds moves, in every place it is kept, by the amount;
 // a date it lacks is not made up.
 TEST(AmountShift, movesEveryDateAndEveryCopyOfItAndInventsNone) {
-    const auto exiftool = [](const QString& path, const QStringList& arguments) {
-        runTool(QStringLiteral("exiftool"),
-                QStringList{QStringLiteral("-q"), QStringLiteral("-overwrite_original")} +
-                    arguments + QStringList{path});
-    };
     const struct {
         const char* what;
         const char* fixture;
         QStringList changes;                                 // exiftool's arguments
         QList<std::pair<const char*, const char*>> expected; // tag, value; "" for none
     } cases[] = {
-        {"only the original date, with XMP copies in a zone",
+        {"only the original date, with its TIFF/EP copy and XMP copies in a zone",
          "Nikon_D70.jpg",
-         {},
+         {QStringLiteral("-IFD0:DateTimeOriginal=2008:03:15 09:52:01"),
+          QStringLiteral("-ExifIFD:DateTimeOriginal=2008:03:15 09:52:01")},
          {{"ExifIFD:DateTimeOriginal", "2008:03:16 09:52:01"},
+          {"IFD0:DateTimeOriginal", "2008:03:16 09:52:01"},
           {"ExifIFD:CreateDate", ""},
           {"IFD0:ModifyDate", "2008:08:01 10:03:44"},
           {"XMP-exif:DateTimeOriginal", "2008:03:16 09:52:01-04:00"},
@@ -119,7 +116,9 @@ TEST(AmountShift, movesEveryDateAndEveryCopyOfItAndInventsNone) {
         Dated dated;
         const QString path = dated.folder.copyPhoto(QLatin1String(c.fixture));
         if (!c.changes.isEmpty())
-            exiftool(path, c.changes);
+            runTool(QStringLiteral("exiftool"),
+                    QStringList{QStringLiteral("-q"), QStringLiteral("-overwrite_original")} +
+                        c.changes + QStringList{path});
         const SelectedPhoto photo{0, path, QLatin1String(c.fixture)};
         const QDateTime sourceCreated = readFileTimes(path)->created;
         const OperationReport report = runAmountShift(
