@@ -112,11 +112,12 @@ void readPng(const QByteArray& bytes, MetadataBlocks& blocks) {
             if (const auto text = PngText::text(type, data))
                 blocks.exif = withoutExifHeader(PngText::profileBytes(text->second));
         }
-        // An uncompressed iTXt: keyword, flag, method, language and
-        // translated keyword (both empty here), then the text.
-        else if (type == "iTXt" && data.startsWith(xmpKeyword) && data.size() > 22 &&
-                 data[18] == 0 && blocks.xmp.isEmpty())
-            blocks.xmp = data.mid(22); // readers take the first packet, as the writer edits it
+        // The packet's own iTXt, compressed or not, as the writer edits it;
+        // readers take the first packet.
+        else if (type == "iTXt" && data.startsWith(xmpKeyword) && blocks.xmp.isEmpty()) {
+            if (const auto text = PngText::text(type, data))
+                blocks.xmp = text->second;
+        }
         // ImageMagick's hex raw profile of the packet, which its writers edit too.
         else if ((type == "zTXt" || type == "tEXt") && data.startsWith(xmpProfileKeyword) &&
                  blocks.xmp.isEmpty()) {

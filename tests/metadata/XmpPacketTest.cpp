@@ -236,6 +236,7 @@ TEST(XmpPacket, photosWithPacketsOtherProgramsWroteAreReadAndWrittenWhole) {
         {"stray.jpg", {"read 1 byte(s) of the XMP packet that are not UTF-8 as Latin-1"}},
         {"extended.jpg", {}},
         {"late.png", {}},
+        {"compressed.png", {}},
         {"malformed.jpg",
          {},
          "the XMP packet could not be read (its RDF is cut short), so its copies of "

@@ -114,9 +114,16 @@ QMap<QString, QString> makeForeignXmpPhotos(const TestFolder& folder) {
     runTool("exiftool",
             QStringList{"-q", "-q", "-o", sidecar} + values.filter("-XMP") + QStringList{png});
     const QByteArray data = QByteArray("XML:com.adobe.xmp\0\0\0\0\0", 22) + fileBytes(sidecar);
-    QByteArray pngBytes = fileBytes(png);
+    const QByteArray withoutXmp = fileBytes(png);
+    QByteArray pngBytes = withoutXmp;
     pngBytes.insert(pngBytes.lastIndexOf("IEND") - 4, pngChunk("iTXt", data));
     made.insert("late.png", folder.writeFile("late.png", pngBytes));
+    // The same packet compressed in its chunk, before the image data.
+    const QByteArray compressed = QByteArray("XML:com.adobe.xmp\0\1\0\0\0", 22) +
+                                  qCompress(fileBytes(sidecar)).mid(4); // a zlib stream
+    pngBytes = withoutXmp;
+    pngBytes.insert(pngBytes.indexOf("IDAT") - 4, pngChunk("iTXt", compressed));
+    made.insert("compressed.png", folder.writeFile("compressed.png", pngBytes));
     QFile::remove(sidecar);
     QFile::remove(base);
     return made;

@@ -15,7 +15,8 @@ class TestFolder;
 // - "malformed.jpg": a packet that is no well-formed XML;
 // - "extended.jpg": a description too long for the packet's segment, in
 //   extended XMP;
-// - "late.png": the packet in an iTXt chunk after the image data.
+// - "late.png": the packet in an iTXt chunk after the image data;
+// - "compressed.png": the packet compressed in its iTXt chunk.
 // Each JPEG keeps its values in EXIF, IPTC (with Photoshop's digest) and
 // XMP alike: artist, keywords, dates and a position.
 QMap<QString, QString> makeForeignXmpPhotos(const TestFolder& folder);
