@@ -13,6 +13,14 @@ run until one fails. A fault that does not compile is put back and another
 line drawn; one that builds and passes every program is missed. Each file
 is restored as it was, whatever happens. Prints one line per fault and the
 share caught per room.
+
+    tools/plant-faults.py CHECKOUT BUILD --replay LOG [--seed S --rooms ROOM]
+
+plants again, with the same seed, only the faults that LOG (the output of a
+first run) names as missed, and runs the programs that drive the room's code
+from further out: the engine through the worker, the command-line tool and
+the editing operations. A fault caught there is caught by the suite; the
+first run stays quick because most faults fail the room's own programs.
 """
 import argparse
 import os
@@ -28,6 +36,14 @@ ROOMS = {
     "editing": ["tv_editing_tests", "tv_places_tests", "tv_dates_tests", "tv_gps_tests",
                 "tv_geotag_tests", "tv_stamp_tests"],
     "templates": ["tv_templates_tests"],
+}
+
+# Programs that reach a room's code through other rooms, for --replay.
+FURTHER = {
+    "metadata/engine": ["tv_worker_tests", "tv_editing_tests", "tv_dates_tests", "tv_gps_tests",
+                        "tv_cli_tests"],
+    "editing": ["tv_cli_tests", "tv_app_tests"],
+    "templates": ["tv_editing_tests", "tv_cli_tests"],
 }
 
 # Each turn: a pattern and what it becomes. Spaces around binary operators
@@ -72,19 +88,40 @@ def main():
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--rooms", default=",".join(ROOMS))
     parser.add_argument("--jobs", default="2")
+    parser.add_argument("--replay")
     args = parser.parse_args()
+    logged = []  # (room, "file:line", missed) in the order the first run planted them
+    if args.replay:
+        with open(args.replay, encoding="utf-8") as f:
+            for entry in f:
+                found = re.match(r"(\S+): (\S+:\d+): .* -> (missed|caught|hangs)", entry)
+                if found:
+                    logged.append((found.group(1), found.group(2), found.group(3) == "missed"))
     build = os.path.abspath(args.build)
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     totals = {}
     for room in args.rooms.split(","):
-        programs = ROOMS[room]
+        programs = FURTHER[room] if args.replay else ROOMS[room]
+        wanted = [(place, miss) for r, place, miss in logged if r == room]
         places = candidates(args.checkout, room)
         draw = random.Random(f"{args.seed}:{room}")
         caught = planted = 0
         tried = 0
-        while planted < args.count and tried < args.count * 4:
+        while (any(miss for _, miss in wanted) if args.replay
+               else planted < args.count and tried < args.count * 4):
             tried += 1
             path, number, turn, start = places[draw.randrange(len(places))]
+            if args.replay:
+                # The same draws as the first run: one at the place of its next
+                # fault is that fault (or a turn that did not build, told by
+                # building it); the others did not build.
+                if f"{os.path.relpath(path, args.checkout)}:{number + 1}" != wanted[0][0]:
+                    if tried > 100000:
+                        sys.exit(f"{wanted[0][0]} is not among the draws of seed {args.seed}")
+                    continue
+                if not wanted[0][1]:
+                    wanted.pop(0)  # caught the first time
+                    continue
             with open(path, encoding="utf-8") as f:
                 original = f.read()
             lines = original.split("\n")
@@ -100,6 +137,8 @@ def main():
                                        stderr=subprocess.DEVNULL).returncode
                 if built != 0:
                     continue
+                if args.replay:
+                    wanted.pop(0)
                 planted += 1
                 outcome = "missed"
                 for program in programs:
