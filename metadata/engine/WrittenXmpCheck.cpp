@@ -20,8 +20,9 @@ Status unasked(const QString& what) {
 // text written to an array property reads back as the array.
 bool sameXmpValue(const QVariant& a, const QVariant& b) {
     const auto single = [](const QVariant& v) {
-        return v.typeId() == QMetaType::QVariantList && v.toList().size() == 1 ? v.toList().first()
-                                                                               : v;
+        const bool list =
+            v.typeId() == QMetaType::QVariantList || v.typeId() == QMetaType::QStringList;
+        return list && v.toList().size() == 1 ? v.toList().first() : v;
     };
     return Exiv2Values::sameValue(single(a), single(b));
 }

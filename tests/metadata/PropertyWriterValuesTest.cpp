@@ -288,36 +288,53 @@ TEST(PropertyWriter, writesDegreesWithMinutesAndSecondsBelowSixty) {
 }
 
 // The one check that stands between a written photo and its name, whoever
-// wrote it: every planned value must read back, and nothing else of the
-// metadata may have changed.
+// wrote it: every planned value must read back, in EXIF and XMP alike, and
+// nothing else of the metadata may have changed. The planned creator is a
+// string list of one text.
 TEST(PropertyWriter, theCheckOfAWrittenPhotoFindsWhatItDidNotPlan) {
     TestFolder folder;
-    const QByteArray source = fileBytes(fixturePath(QStringLiteral("Kodak_CX7530.jpg")));
-    const QVariantMap changes = {{TiffSet, QVariantMap{{Artist, QStringLiteral("X")}}}};
+    const QString kodak = QStringLiteral("Kodak_CX7530.jpg");
+    const QStringList xmp = {"set Xmp.dc.creator Ann", "set Xmp.xmp.Rating 3"};
+    const QByteArray source = fileBytes(crafted(folder, QStringLiteral("source.jpg"), xmp, kodak));
+    const QVariantMap changes = {
+        {TiffSet, QVariantMap{{Artist, QStringLiteral("X")}}},
+        {XmpSet, QVariantMap{{QStringLiteral("dc:creator"), QStringList{QStringLiteral("X")}}}}};
     const auto plan = planWrite(source, changes, {}, nullptr, nullptr, false);
     ASSERT_TRUE(plan.isOk()) << qPrintable(plan.error());
+    const QStringList asPlanned = {"set Exif.Image.Artist X", "set Xmp.dc.creator X",
+                                   "set Xmp.xmp.Rating 3"};
     const struct {
         const char* what;
         QStringList commands; // what another writer did to the photo
         const char* problem;  // nullptr: what was planned
+        qsizetype kept = -1;  // bytes of the written photo that arrive
     } cases[] = {
-        {"as planned", {"set Exif.Image.Artist X"}, nullptr},
-        {"the value left out", {"set Exif.Image.Software other"}, "{TIFF}.Artist was not written"},
+        {"as planned", asPlanned, nullptr},
+        {"the value left out", xmp + QStringList{"set Exif.Image.Software other"},
+         "{TIFF}.Artist was not written"},
         {"another value",
-         {"set Exif.Image.Artist Y"},
+         {"set Exif.Image.Artist Y", "set Xmp.dc.creator Y", "set Xmp.xmp.Rating 3"},
          "{TIFF}.Artist reads back as \"Y\" instead of \"X\""},
-        {"an entry lost on the way",
-         {"set Exif.Image.Artist X", "del Exif.Photo.ExposureTime"},
+        {"an entry lost on the way", asPlanned + QStringList{"del Exif.Photo.ExposureTime"},
          "the write changed {Exif}.ExposureTime, which no change asked for"},
         {"an IPTC dataset added on the way",
-         {"set Exif.Image.Artist X", "add Iptc.Application2.City Siena"},
+         asPlanned + QStringList{"add Iptc.Application2.City Siena"},
          "the write changed {IPTC}.City"},
+        {"the XMP copy left behind", xmp + QStringList{"set Exif.Image.Artist X"},
+         "{XMP}.dc:creator reads back as"},
+        {"the XMP copy lost", QStringList{"set Exif.Image.Artist X", "set Xmp.xmp.Rating 3"},
+         "{XMP}.dc:creator was not written"},
+        {"an XMP value changed on the way", asPlanned + QStringList{"set Xmp.xmp.Rating 5"},
+         "the write changed {XMP}.xmp:Rating, which no change asked for"},
+        {"the headers cut short", asPlanned, "{TIFF}.Artist was not written", 400},
+        {"no JPEG at all", asPlanned, "the written photo is incomplete", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         RewritePlan written;
-        written.addBytes(fileBytes(crafted(folder, QStringLiteral("w.jpg"), c.commands,
-                                           QStringLiteral("Kodak_CX7530.jpg"))));
+        const QByteArray bytes =
+            fileBytes(crafted(folder, QStringLiteral("w.jpg"), c.commands, kodak));
+        written.addBytes(c.kept < 0 ? bytes : bytes.left(c.kept));
         const Status status = verifyWrite(source, plan.value(), written, WrittenBy::Us);
         EXPECT_EQ(status.isOk(), c.problem == nullptr) << qPrintable(status.error());
         if (c.problem) {
