@@ -406,10 +406,19 @@ Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArr
                              parsedAfter ? &*parsedAfter : nullptr, writer);
     if (status)
         status = iptcUnchangedBesides(intended, before.iptc, after.iptc);
-    // A TIFF file's packet is one of its IFD0 entries, compared with them.
     if (status && format != PhotoFormat::Tiff)
         status = xmpUnchangedBesides(intended,
                                      {before.xmp, before.xmpExtension, before.xmpExtensionProblem},
                                      {after.xmp, after.xmpExtension, after.xmpExtensionProblem});
+    // A TIFF file's packet is one of its IFD0 entries. The comparison of the
+    // entries passes over one a step writes or removes, so the packet is
+    // compared here as well, whatever the steps.
+    if (status && format == PhotoFormat::Tiff) {
+        const QByteArray written =
+            parsedAfter ? parsedAfter->valueOf(Directory::Ifd0, Tag::Xmp).value_or(QByteArray())
+                        : QByteArray();
+        status =
+            xmpUnchangedBesides(intended, {xmpPacketOf(format, source), {}, {}}, {written, {}, {}});
+    }
     return status;
 }

@@ -379,3 +379,43 @@ TEST(PropertyWriter, theCheckHoldsEveryWriterToThePlan) {
                   QStringLiteral("the write changed {TIFF}.Model, which no change asked for"));
     }
 }
+
+// Each set removed by either writer: the set is gone and the other sets read
+// back as they were, or the check refuses the write. The library leaves a
+// TIFF's packet, and the WebP chunk it does not know, where they were.
+TEST(PropertyWriter, eitherWriterRemovesTheSetAndNothingElseOrIsRefused) {
+    const QStringList refused = {"multipage.tiff {XMP} by library", "photo.webp {XMP} by library"};
+    for (const char* photo : {"DSCN0010.jpg", "multipage.tiff", "photo.png", "photo.webp"}) {
+        const QByteArray source = fileBytes(fixturePath(QString::fromLatin1(photo)));
+        const QVariantMap before = dictionaryOf(source);
+        for (const QString& set : {GpsSet, ExifSet, IptcSet, XmpSet}) {
+            if (!before.contains(set))
+                continue;
+            const auto plan = planWrite(source, {{set, removal()}}, {}, nullptr, nullptr, false);
+            ASSERT_TRUE(plan.isOk()) << qPrintable(plan.error());
+            for (const WrittenBy writer : {WrittenBy::Us, WrittenBy::Library}) {
+                const QString what =
+                    QStringLiteral("%1 %2 %3")
+                        .arg(QLatin1String(photo), set,
+                             writer == WrittenBy::Us ? QStringLiteral("in place")
+                                                     : QStringLiteral("by library"));
+                SCOPED_TRACE(what.toStdString());
+                const auto written = writer == WrittenBy::Library
+                                         ? rewriteWithLibrary(source, plan->format, plan->edit)
+                                         : plan->inPlace(source, plan->edit).result();
+                ASSERT_TRUE(written.isOk()) << qPrintable(written.error());
+                const Status checked = verifyWrite(source, plan.value(), written.value(), writer);
+                ASSERT_EQ(checked.isOk(), !refused.contains(what)) << qPrintable(checked.error());
+                if (!checked)
+                    continue;
+                const QVariantMap after = dictionaryOf(written->assemble(source));
+                EXPECT_FALSE(after.contains(set));
+                for (const QString& other : {GpsSet, ExifSet, TiffSet, IptcSet, XmpSet}) {
+                    if (other != set && (set != ExifSet || other != GpsSet)) {
+                        EXPECT_EQ(after.value(other), before.value(other)) << qPrintable(other);
+                    }
+                }
+            }
+        }
+    }
+}
