@@ -417,8 +417,13 @@ Status checkWritten(PhotoFormat format, const QByteArray& source, const QByteArr
         const QByteArray written =
             parsedAfter ? parsedAfter->valueOf(Directory::Ifd0, Tag::Xmp).value_or(QByteArray())
                         : QByteArray();
-        status =
-            xmpUnchangedBesides(intended, {xmpPacketOf(format, source), {}, {}}, {written, {}, {}});
+        // The edit's parse of the source stands for a second one.
+        const TiffEditor* parsed = edit.parsedExifBlock.get();
+        const QByteArray was =
+            parsed && parsed->isOpenedFrom(before.exif, origin)
+                ? parsed->valueOf(Directory::Ifd0, Tag::Xmp).value_or(QByteArray())
+                : xmpPacketOf(format, source);
+        status = xmpUnchangedBesides(intended, {was, {}, {}}, {written, {}, {}});
     }
     return status;
 }
