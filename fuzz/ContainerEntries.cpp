@@ -21,7 +21,6 @@ namespace {
 
 using Directory = TiffEditor::Directory;
 using Origin = TiffEditor::Origin;
-constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
 constexpr Directory AllDirectories[] = {Directory::Ifd0, Directory::Exif, Directory::Gps,
                                         Directory::Interop};
 constexpr quint16 ArtistTag = 0x013b, DateTimeOriginalTag = 0x9003, LatitudeTag = 0x0002;

@@ -17,8 +17,6 @@ namespace {
 using namespace PropertyKeys;
 using Item = HeifItems::Item;
 
-constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
-
 // Whether an item's data is the same in both files, compared where it lies
 // rather than gathered into copies: image items are megabytes.
 bool sameData(const HeifItems& a, const Item& itemA, const QByteArray& bytesA, const HeifItems& b,

@@ -39,6 +39,10 @@ private:
     Result<RewritePlan> m_result;
 };
 
+// The size limit of a block where the container sets none: what the 32-bit
+// offsets of a TIFF structure reach.
+inline constexpr qsizetype Unlimited = qsizetype(0xfffffff0);
+
 using ContainerWriter = ContainerAnswer (*)(const QByteArray& source, const MetadataEdit& edit);
 
 ContainerAnswer rewriteJpegInPlace(const QByteArray& source, const MetadataEdit& edit);
