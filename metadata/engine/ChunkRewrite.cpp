@@ -3,15 +3,11 @@
 #include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/ExifBlockEdit.h"
 #include "metadata/engine/Exiv2Include.h"
-#include "metadata/engine/Exiv2Values.h"
-#include "metadata/engine/ImageFacts.h"
 #include "metadata/engine/InPlaceRewrite.h"
 #include "metadata/engine/IptcBlock.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/MetadataEdit.h"
 #include "metadata/engine/PngText.h"
-#include "metadata/engine/TagTable.h"
-#include "metadata/engine/TiffEditor.h"
 #include "metadata/engine/XmpEdit.h"
 
 namespace {
@@ -80,6 +76,52 @@ bool isExifSetTextKey(const QByteArray& keyword) {
         return false;
     return knownTag("Exif.Photo." + name.toStdString()) ||
            !knownTag("Exif.Image." + name.toStdString());
+}
+
+// The value an edit gives a text keyword that repeats a property: a standard
+// keyword that one of the form's fields writes, or a text copy of an EXIF
+// tag. Readers show these beside EXIF and XMP, so a stale one would
+// contradict the edit: a chunk the photo has follows its value, and goes with
+// its removal. No new one is made; EXIF and XMP are where values go.
+std::optional<QVariant> textCopyOf(QByteArrayView keyword, const MetadataEdit& edit) {
+    QList<std::pair<QString, QString>> homes;
+    if (keyword == "Author" || keyword == "Artist")
+        homes = {{TiffSet, Artist}, {XmpSet, QStringLiteral("dc:creator")}};
+    else if (keyword == "Copyright")
+        homes = {{TiffSet, Copyright}, {XmpSet, QStringLiteral("dc:rights")}};
+    else if (keyword == "Description")
+        homes = {{TiffSet, ImageDescription}, {XmpSet, QStringLiteral("dc:description")}};
+    else if (keyword == "Title")
+        homes = {{IptcSet, QStringLiteral("ObjectName")}, {XmpSet, QStringLiteral("dc:title")}};
+    // The tags as ImageMagick copies them, under their EXIF names.
+    else if (keyword.startsWith("exif:GPS"))
+        homes = {{GpsSet, QString::fromLatin1(keyword.sliced(8))}};
+    else if (keyword.startsWith("exif:"))
+        homes = {{TiffSet, QString::fromLatin1(keyword.sliced(5))},
+                 {ExifSet, QString::fromLatin1(keyword.sliced(5))}};
+    for (const auto& [set, key] : homes) {
+        std::optional<QVariant> value;
+        for (const MetadataEdit::Step& step : edit.steps) {
+            if (step.set == set && step.key == key)
+                value = step.value;
+        }
+        if (value)
+            return value;
+    }
+    return std::nullopt;
+}
+
+// An XMP value as one line of text: a language alternative's default, the
+// items of a list in turn.
+QString plainText(const QVariant& value) {
+    if (value.typeId() == QMetaType::QVariantMap) {
+        const QVariantMap map = value.toMap();
+        return map.value(QStringLiteral("x-default"), map.isEmpty() ? QVariant() : map.first())
+            .toString();
+    }
+    if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral("; "));
+    return value.toString();
 }
 
 } // namespace
@@ -184,14 +226,27 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
         const bool text = chunk.type == "tEXt" || chunk.type == "zTXt" || chunk.type == "iTXt";
         if (edit.stripHidden && (text || chunk.type == "tIME"))
             continue; // text, the XMP packet among it, and the date go with everything else
-        if (text && (removesGps || removesExif || editsXmp)) {
+        if (text) {
+            const QByteArrayView data = chunk.dataIn(source);
+            const QByteArrayView keyword = data.first(qMax(data.indexOf('\0'), 0));
+            // Copies of EXIF tags in text chunks go with the set they copy.
+            if ((removesGps && keyword.startsWith("exif:GPS")) ||
+                (removesExif && isExifSetTextKey(keyword.toByteArray())))
+                continue;
+            if (const auto copy = textCopyOf(keyword, edit)) {
+                // A tag's copy in a form of its own (numbers, rationals) is
+                // dropped rather than left with the old value.
+                const bool plain =
+                    !keyword.startsWith("exif:") || copy->typeId() == QMetaType::QString;
+                if (!isRemoval(*copy) && plain)
+                    plan.addBytes(PngText::textChunk(keyword.toByteArray(), plainText(*copy)));
+                continue;
+            }
+        }
+        if (text && editsXmp) {
             const QByteArray data = chunk.dataOf(source);
             const auto parsed = PngText::text(chunk.type, data);
             const QByteArray keyword = data.left(data.indexOf('\0'));
-            // Copies of EXIF tags in text chunks go with the set they copy.
-            if ((removesGps && keyword.startsWith("exif:GPS")) ||
-                (removesExif && isExifSetTextKey(keyword)))
-                continue;
             const bool xmp = keyword == "XML:com.adobe.xmp" || keyword == "Raw profile type xmp";
             // Readers take the first packet: a second one would stand
             // stale beside the edited one.

@@ -22,6 +22,14 @@ QByteArray chunk(const QByteArray& type, const QByteArray& data) {
     return bigEndian32(quint32(data.size())) + type + data + bigEndian32(quint32(crc));
 }
 
+QByteArray textChunk(const QByteArray& keyword, const QString& text) {
+    const QByteArray latin = text.toLatin1();
+    if (QString::fromLatin1(latin) == text && !latin.contains('\0'))
+        return chunk("tEXt", keyword + '\0' + latin);
+    // Flag and method (uncompressed), then an empty language and translation.
+    return chunk("iTXt", keyword + QByteArray(5, '\0') + text.toUtf8());
+}
+
 std::optional<QByteArray> inflate(QByteArrayView deflated, qsizetype limit) {
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK)

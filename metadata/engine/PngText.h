@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <optional>
 #include <utility>
@@ -11,6 +12,10 @@ namespace PngText {
 
 // A chunk with its length and checksum.
 QByteArray chunk(const QByteArray& type, const QByteArray& data);
+
+// A text chunk of the keyword: tEXt where Latin-1 holds the text, as the
+// standard keywords are mostly written, else an uncompressed iTXt in UTF-8.
+QByteArray textChunk(const QByteArray& keyword, const QString& text);
 
 // A zlib stream inflated, at most limit bytes of it; nothing when the stream
 // is damaged or inflates past the limit.

@@ -49,6 +49,16 @@ QString managedPhoto(const TestFolder& folder, const QString& name, bool iptc) {
     return photo;
 }
 
+// A PNG as ImageMagick converts a camera photo, the EXIF tags copied into
+// text chunks, with the standard text keywords another application added.
+QString textPng(const TestFolder& folder) {
+    const QString photo = folder.copyPhoto(QStringLiteral("photo.png"), QStringLiteral("text.png"));
+    runTool(QStringLiteral("exiftool"),
+            {"-q", "-overwrite_original", "-PNG:Author=Ann", "-PNG:Artist=Ann",
+             "-PNG:Description=Old", "-PNG:Copyright=Old", "-PNG:Title=Trip", photo});
+    return photo;
+}
+
 // Every place exiftool reads the value from holds it: EXIF, each XMP copy
 // the photo has (one at least where it keeps XMP) and IPTC where it keeps
 // IPTC.
@@ -93,6 +103,7 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
         {folder.copyPhoto(QStringLiteral("no_exif.jpg")), true, true},
         {folder.copyPhoto(QStringLiteral("IMG_5195.HEIC")), true, false},
         {folder.copyPhoto(QStringLiteral("Canon_40D.jpg")), false, false},
+        {textPng(folder), true, false},
     };
     const QString date = QStringLiteral("2020:01:02 03:04:05");
     const QJsonArray keywords = {QStringLiteral("sea"), QStringLiteral("sky")};
@@ -127,7 +138,7 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
                      "XMP-xmp:ModifyDate", "IPTC:DateCreated", "IPTC:TimeCreated",
                      "IPTC:DigitalCreationDate", "IPTC:DigitalCreationTime", "ExifIFD:SubSecTime",
                      "ExifIFD:OffsetTime", "XMP-exif:SubSecTime", "XMP-tiff:DateTime",
-                     "Composite:SubSec"} +
+                     "Composite:SubSec", "PNG:ExifDateTime"} +
              required},
         {"edit",
          [&](const auto& selected, const QString& storage) {
@@ -135,7 +146,8 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
          },
          QStringList{"IFD0:Artist", "IFD0:ImageDescription", "IFD0:Copyright", "XMP-dc:Creator",
                      "XMP-dc:Description", "XMP-dc:Rights", "XMP-dc:Subject", "IPTC:By-line",
-                     "IPTC:Caption-Abstract", "IPTC:CopyrightNotice", "IPTC:Keywords"} +
+                     "IPTC:Caption-Abstract", "IPTC:CopyrightNotice", "IPTC:Keywords", "PNG:Author",
+                     "PNG:Artist", "PNG:Description", "PNG:Copyright", "PNG:ExifImageDescription"} +
              required},
         {"template import",
          [&](const auto& selected, const QString& storage) {
@@ -143,7 +155,8 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
                               workerService());
          },
          QStringList{"IFD0:Artist", "XMP-dc:Creator", "XMP-dc:Subject", "IPTC:By-line",
-                     "IPTC:Keywords", "GPS:", "IFD0:GPSInfo", "XMP-exif:GPS"} +
+                     "IPTC:Keywords", "GPS:", "IFD0:GPSInfo", "XMP-exif:GPS", "PNG:Author",
+                     "PNG:Artist", "PNG:ExifGPS"} +
              required},
     };
     QList<ListedPhoto> listed;
@@ -171,6 +184,15 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
             const auto& p = photos[i];
             SCOPED_TRACE(QFileInfo(p.photo).fileName().toStdString());
             const QJsonObject& tags = after[i];
+            // The photo's own text copies of a value, where it has them.
+            const auto textCopies = [&](const QStringList& keys, const QString& value) {
+                for (const QString& key : keys) {
+                    if (before[i].contains(key)) {
+                        EXPECT_TRUE(tags.value(key).toString().startsWith(value))
+                            << qPrintable(key) << " " << qPrintable(tags.value(key).toString());
+                    }
+                }
+            };
             if (QLatin1String(command.name) == QLatin1String("dates set")) {
                 expectEverywhere(tags, "ExifIFD:DateTimeOriginal",
                                  {"XMP-exif:DateTimeOriginal", "XMP-photoshop:DateCreated"},
@@ -178,16 +200,22 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
                 expectEverywhere(tags, "ExifIFD:CreateDate", {"XMP-xmp:CreateDate"},
                                  "IPTC:DigitalCreationDate", QStringLiteral("2020:01:02"), p.xmp,
                                  p.iptc);
+                textCopies({"PNG:ExifDateTimeOriginal", "PNG:ExifDateTimeDigitized"},
+                           QStringLiteral("2020:01:02"));
             } else {
                 expectEverywhere(tags, "IFD0:Artist", {"XMP-dc:Creator"}, "IPTC:By-line",
                                  QStringLiteral("Bea"), p.xmp, p.iptc);
                 // Keywords go to IPTC where the photo keeps IPTC or no XMP.
                 expectEverywhere(tags, QString(), {"XMP-dc:Subject"}, "IPTC:Keywords", keywords,
                                  p.xmp, p.iptc || !p.xmp);
+                textCopies({"PNG:Author", "PNG:Artist"}, QStringLiteral("Bea"));
             }
-            if (QLatin1String(command.name) == QLatin1String("edit"))
+            if (QLatin1String(command.name) == QLatin1String("edit")) {
                 expectEverywhere(tags, "IFD0:ImageDescription", {"XMP-dc:Description"},
                                  "IPTC:Caption-Abstract", QStringLiteral("New"), p.xmp, p.iptc);
+                textCopies({"PNG:Description", "PNG:ExifImageDescription"}, QStringLiteral("New"));
+                textCopies({"PNG:Copyright"}, QStringLiteral("CC-BY"));
+            }
             // The toolkit and every property no copy of the change holds stay.
             const auto unchanged = [&](QJsonObject t) {
                 t = withoutVolatileTags(t);

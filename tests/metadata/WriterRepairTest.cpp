@@ -294,7 +294,7 @@ TEST(WriterRepair, growsAValueOrAddsABlockWithoutDisturbingAnythingElse) {
          {{QStringLiteral("{TIFF}"), QVariantMap{{QStringLiteral("Make"), longText}}}},
          QStringLiteral("IFD0:Make"),
          longText,
-         {{QStringLiteral("XMP-tiff:Make"), longText}}},
+         {{QStringLiteral("XMP-tiff:Make"), longText}, {QStringLiteral("PNG:ExifMake"), longText}}},
         // Its packet is in a chunk named "XMP" and a zero byte, which older
         // exiftool versions skip; written, it has the name the format gives
         // it, and its other values come to light there.
