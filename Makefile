@@ -9,6 +9,7 @@ BUILD_TYPE  ?= RelWithDebInfo
 FUZZ_DIR    ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_SEED    ?=
+DEBIAN13_MAKE ?= test
 
 PACKAGES = cmake make g++ pkg-config \
            qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev \
@@ -16,8 +17,10 @@ PACKAGES = cmake make g++ pkg-config \
            qt6-image-formats-plugins \
            exiv2 libheif-examples libimage-exiftool-perl imagemagick bc dbus-daemon gphoto2 \
            desktop-file-utils xvfb
-# What the fuzz build needs besides: clang with its sanitizer runtimes and libFuzzer.
-FUZZ_PACKAGES = clang-14 libclang-rt-14-dev libfuzzer-14-dev
+# What the fuzz build needs besides: clang with its sanitizer runtimes and
+# libFuzzer, of the release's own version (14 on Debian 12, 19 on Debian 13).
+CLANG_VERSION ?= $(shell . /etc/os-release 2>/dev/null; [ "$$VERSION_ID" = 12 ] && echo 14 || echo 19)
+FUZZ_PACKAGES = clang-$(CLANG_VERSION) libclang-rt-$(CLANG_VERSION)-dev libfuzzer-$(CLANG_VERSION)-dev
 
 .PHONY: deps fuzz-deps build run test bench test-asan fuzz test-debian13 clean
 
@@ -74,16 +77,18 @@ test-asan: deps
 # FUZZ_SECONDS on its corpus, two at a time.
 $(FUZZ_DIR)/CMakeCache.txt:
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAVIEW_FUZZ=ON \
-	  -DCMAKE_CXX_COMPILER=clang++-14 $(CMAKE_FLAGS)
+	  -DCMAKE_CXX_COMPILER=clang++-$(CLANG_VERSION) $(CMAKE_FLAGS)
 
 fuzz: deps fuzz-deps $(FUZZ_DIR)/CMakeCache.txt
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_SEED=$(FUZZ_SEED) bash fuzz/run.sh $(FUZZ_DIR)
 
 # The whole suite in a Debian 13 root made with mmdebstrap and kept in
-# $(BUILD_DIR)/debian13 (root only; not part of CI).
+# $(BUILD_DIR)/debian13 (root only; not part of CI). DEBIAN13_MAKE="fuzz
+# FUZZ_SECONDS=10" makes those targets there instead of test.
 test-debian13:
-	DEBIAN13_DIR=$(abspath $(BUILD_DIR))/debian13 JOBS=$(JOBS) bash tools/test-debian13.sh
+	DEBIAN13_DIR=$(abspath $(BUILD_DIR))/debian13 DEBIAN13_MAKE="$(DEBIAN13_MAKE)" JOBS=$(JOBS) \
+	  bash tools/test-debian13.sh
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

@@ -4,12 +4,14 @@
 # builds the targets once more with clang's source coverage (in
 # FUZZ_BUILD_DIR-coverage), runs every input of FUZZ_BUILD_DIR/fuzz/corpus
 # and of the seeds through them and prints llvm-cov's line coverage of the
-# files each target is for. Needs llvm-14 (llvm-profdata-14, llvm-cov-14).
+# files each target is for. Needs the llvm of the fuzz build's clang (llvm-14 on
+# Debian 12, llvm-19 on Debian 13; CLANG_VERSION names another).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 fuzzed=$(cd "$1" && pwd)
 shift
 build=$fuzzed-coverage
+v=${CLANG_VERSION:-$(. /etc/os-release 2>/dev/null; [ "${VERSION_ID:-}" = 12 ] && echo 14 || echo 19)}
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(tiff_parse tiff_edit jpeg_rewrite chunk_rewrite heif_rewrite iptc_block xmp_edit
@@ -34,13 +36,14 @@ files_of() {
       editing/KmlReader.cpp editing/NmeaReader.cpp editing/IgcReader.cpp \
       editing/TcxReader.cpp editing/CsvReader.cpp editing/GpsTrack.cpp ;;
     differential) echo $e/PropertyWriter.cpp $e/PropertyReader.cpp $e/JpegRewrite.cpp \
-      $e/ChunkRewrite.cpp $e/HeifRewrite.cpp $e/TiffEditor.cpp $e/TiffEditorFinish.cpp ;;
+      $e/ChunkRewrite.cpp $e/HeifRewrite.cpp $e/TiffRewrite.cpp $e/TiffEditor.cpp \
+      $e/TiffEditorFinish.cpp ;;
   esac
 }
 
 flags="-fprofile-instr-generate -fcoverage-mapping"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAVIEW_FUZZ=ON \
-  -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_CXX_FLAGS="$flags" \
+  -DCMAKE_CXX_COMPILER=clang++-$v -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" --target $(printf 'fuzz_%s ' "${targets[@]}") >/dev/null
 
@@ -55,11 +58,11 @@ for target in "${targets[@]}"; do
   rm -f "$build/profiles/$target".*
   LLVM_PROFILE_FILE="$build/profiles/$target.%p.profraw" \
     "$build/bin/fuzz_$target" -runs=0 -timeout=60 "${dirs[@]}" >/dev/null 2>&1 || true
-  llvm-profdata-14 merge -sparse "$build/profiles/$target".*.profraw \
+  llvm-profdata-$v merge -sparse "$build/profiles/$target".*.profraw \
     -o "$build/profiles/$target.profdata"
   echo "== $target: $(find "${dirs[@]}" -type f | wc -l) inputs"
   # shellcheck disable=SC2046
-  llvm-cov-14 report "$build/bin/fuzz_$target" -instr-profile="$build/profiles/$target.profdata" \
+  llvm-cov-$v report "$build/bin/fuzz_$target" -instr-profile="$build/profiles/$target.profdata" \
     $(for f in $(files_of "$target"); do echo "$root/$f"; done) |
     awk '$8 ~ /^[0-9]+$/ { printf "  %-42s %6s of %5d lines (%s)\n", $1, $8 - $9, $8, $10 }' |
     sed "s|$root/||"

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds and tests this checkout inside a Debian 13 root, made once with
 # mmdebstrap from Debian's own registry and kept in the build tree. Inside
-# it, `make test` installs the packages as it does on a fresh machine.
+# it, `make test` installs the packages as it does on a fresh machine;
+# DEBIAN13_MAKE names other targets to make there instead ("fuzz", say).
 # Needs root (for chroot and the mounts the tests use: /proc, /dev, /sys).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -52,4 +53,4 @@ mount --rbind /dev "$root/dev"
 mount -t devpts devpts "$root/dev/pts" 2>/dev/null || true
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 
-chroot "$root" /bin/bash -c "cd /src && make test JOBS=${JOBS:-$(nproc)}"
+chroot "$root" /bin/bash -c "cd /src && make ${DEBIAN13_MAKE:-test} JOBS=${JOBS:-$(nproc)}"
