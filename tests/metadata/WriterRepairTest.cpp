@@ -268,6 +268,8 @@ TEST(WriterRepair, growsAValueOrAddsABlockWithoutDisturbingAnythingElse) {
     const QString longText =
         QStringLiteral("A description far longer than the one the camera left, "
                        "so it cannot be written where the old one was");
+    // Past Latin-1, which a PNG's plain text chunk cannot hold.
+    const QString wideText = longText + QString::fromUtf8(" \u2013 \u6e56");
     const QString date = QStringLiteral("2020:01:02 03:04:05");
     const QList<Case> cases = {
         {"DSCN0010.jpg",
@@ -291,10 +293,10 @@ TEST(WriterRepair, growsAValueOrAddsABlockWithoutDisturbingAnythingElse) {
          {{QStringLiteral("XMP-dc:Creator"), longText},
           {QStringLiteral("IPTC:By-line"), longText.left(32)}}}, // as much as IPTC holds
         {"photo.png",
-         {{QStringLiteral("{TIFF}"), QVariantMap{{QStringLiteral("Make"), longText}}}},
+         {{QStringLiteral("{TIFF}"), QVariantMap{{QStringLiteral("Make"), wideText}}}},
          QStringLiteral("IFD0:Make"),
-         longText,
-         {{QStringLiteral("XMP-tiff:Make"), longText}, {QStringLiteral("PNG:ExifMake"), longText}}},
+         wideText,
+         {{QStringLiteral("XMP-tiff:Make"), wideText}, {QStringLiteral("PNG:ExifMake"), wideText}}},
         // Its packet is in a chunk named "XMP" and a zero byte, which older
         // exiftool versions skip; written, it has the name the format gives
         // it, and its other values come to light there.
