@@ -79,8 +79,8 @@ bool isExifSetTextKey(const QByteArray& keyword) {
 }
 
 // The value an edit gives a text keyword that repeats a property: a standard
-// keyword that one of the form's fields writes, or a text copy of an EXIF
-// tag. Readers show these beside EXIF and XMP, so a stale one would
+// keyword that one of the form's fields or the original date writes, or a
+// text copy of an EXIF tag. Readers show these beside EXIF and XMP, so a stale one would
 // contradict the edit: a chunk the photo has follows its value, and goes with
 // its removal. No new one is made; EXIF and XMP are where values go.
 std::optional<QVariant> textCopyOf(QByteArrayView keyword, const MetadataEdit& edit) {
@@ -93,6 +93,9 @@ std::optional<QVariant> textCopyOf(QByteArrayView keyword, const MetadataEdit& e
         homes = {{TiffSet, ImageDescription}, {XmpSet, QStringLiteral("dc:description")}};
     else if (keyword == "Title")
         homes = {{IptcSet, QStringLiteral("ObjectName")}, {XmpSet, QStringLiteral("dc:title")}};
+    // The time the photo was made, written in EXIF's form as exiftool does.
+    else if (keyword == "Creation Time")
+        homes = {{ExifSet, DateTimeOriginal}};
     // The tags as ImageMagick copies them, under their EXIF names.
     else if (keyword.startsWith("exif:GPS"))
         homes = {{GpsSet, QString::fromLatin1(keyword.sliced(8))}};

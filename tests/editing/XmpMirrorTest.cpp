@@ -55,7 +55,8 @@ QString textPng(const TestFolder& folder) {
     const QString photo = folder.copyPhoto(QStringLiteral("photo.png"), QStringLiteral("text.png"));
     runTool(QStringLiteral("exiftool"),
             {"-q", "-overwrite_original", "-PNG:Author=Ann", "-PNG:Artist=Ann",
-             "-PNG:Description=Old", "-PNG:Copyright=Old", "-PNG:Title=Trip", photo});
+             "-PNG:Description=Old", "-PNG:Copyright=Old", "-PNG:Title=Trip",
+             "-PNG:CreationTime=2008:10:22 16:28:39", photo});
     return photo;
 }
 
@@ -138,7 +139,7 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
                      "XMP-xmp:ModifyDate", "IPTC:DateCreated", "IPTC:TimeCreated",
                      "IPTC:DigitalCreationDate", "IPTC:DigitalCreationTime", "ExifIFD:SubSecTime",
                      "ExifIFD:OffsetTime", "XMP-exif:SubSecTime", "XMP-tiff:DateTime",
-                     "Composite:SubSec", "PNG:ExifDateTime"} +
+                     "Composite:SubSec", "PNG:ExifDateTime", "PNG:CreationTime"} +
              required},
         {"edit",
          [&](const auto& selected, const QString& storage) {
@@ -200,8 +201,9 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
                 expectEverywhere(tags, "ExifIFD:CreateDate", {"XMP-xmp:CreateDate"},
                                  "IPTC:DigitalCreationDate", QStringLiteral("2020:01:02"), p.xmp,
                                  p.iptc);
-                textCopies({"PNG:ExifDateTimeOriginal", "PNG:ExifDateTimeDigitized"},
-                           QStringLiteral("2020:01:02"));
+                textCopies(
+                    {"PNG:ExifDateTimeOriginal", "PNG:ExifDateTimeDigitized", "PNG:CreationTime"},
+                    QStringLiteral("2020:01:02"));
             } else {
                 expectEverywhere(tags, "IFD0:Artist", {"XMP-dc:Creator"}, "IPTC:By-line",
                                  QStringLiteral("Bea"), p.xmp, p.iptc);
