@@ -76,6 +76,13 @@ const DateMirror dateMirrors[3] = {
      {QStringLiteral("tiff:DateTime"), QStringLiteral("exif:DateTime")}},
 };
 
+const WindowsCopy windowsCopies[4] = {
+    {"XPAuthor", TiffSet, "Artist", nullptr},
+    {"XPComment", ExifSet, "UserComment", nullptr},
+    {"XPKeywords", IptcSet, "Keywords", "dc:subject"},
+    {"XPTitle", IptcSet, "ObjectName", "dc:title"},
+};
+
 bool mirrorsRemovedSet(const QString& set, const QString& key) {
     const QString prefix = XmpNames::prefixOfKey(key);
     const QString top = XmpNames::topLevelOf(key);

@@ -39,6 +39,19 @@ struct DateMirror {
 };
 extern const DateMirror dateMirrors[3];
 
+// The copies Windows keeps of a few values in the main directory (the TIFF
+// set), as UTF-16 text with items separated by ";", and shows in a file's
+// properties: each of a key of a set, or of an XMP property where the
+// changes give the value there alone. Replaced where the photo has them,
+// never added.
+struct WindowsCopy {
+    const char* key;
+    const QString& set;
+    const char* from;
+    const char* xmp;
+};
+extern const WindowsCopy windowsCopies[4];
+
 // Which XMP properties (by "{XMP}" key) a removed set takes with it.
 bool mirrorsRemovedSet(const QString& set, const QString& key);
 

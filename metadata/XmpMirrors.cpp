@@ -36,6 +36,7 @@ public:
                 }
             }
         }
+        mirrorWindows();
         mirrorTiffAndExif();
         mirrorDates();
         mirrorGps();
@@ -128,6 +129,35 @@ private:
             m_xmp.insert(xmp, items);
         else
             m_xmp.insert(xmp, V::text(*value));
+    }
+
+    // Windows's copies follow their values, or go with them.
+    void mirrorWindows() {
+        if (removesSet(TiffSet))
+            return;
+        const QVariantMap tiff = m_photo.value(TiffSet).toMap();
+        const QVariantMap xmp = changedSet(XmpSet);
+        for (const WindowsCopy& copy : windowsCopies) {
+            const QString key = QString::fromLatin1(copy.key);
+            const QString from = QString::fromLatin1(copy.from);
+            const QString alone = copy.xmp ? QString::fromLatin1(copy.xmp) : QString();
+            if (!tiff.contains(key) || changedSet(TiffSet).contains(key))
+                continue;
+            std::optional<QVariant> value;
+            if (changed(copy.set, from)) {
+                value = after(copy.set, from);
+            } else if (copy.xmp && xmp.contains(alone)) {
+                if (!isRemoval(xmp.value(alone)))
+                    value = xmp.value(alone);
+            } else {
+                continue;
+            }
+            QStringList items;
+            for (const QVariant& item : value ? V::list(*value, false) : QVariantList())
+                items << item.toString();
+            const QString text = items.join(u';');
+            setValue(TiffSet, key, text.isEmpty() ? removal() : QVariant(text));
+        }
     }
 
     void mirrorTiffAndExif() {

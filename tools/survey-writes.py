@@ -44,7 +44,7 @@ DATE_TAGS = {'DateTimeOriginal', 'CreateDate', 'ModifyDate', 'DateTimeDigitized'
              'OffsetTimeDigitized', 'OffsetTime'}
 EDIT_TAGS = {'Artist', 'Creator', 'By-line', 'ImageDescription', 'Description',
              'Caption-Abstract', 'Keywords', 'Subject', 'CodedCharacterSet',
-             'ApplicationRecordVersion'}
+             'ApplicationRecordVersion', 'XPAuthor', 'XPKeywords'}
 # Entries EXIF requires of a block or directory made anew.
 REQUIRED = {'XResolution', 'YResolution', 'ResolutionUnit', 'YCbCrPositioning', 'ExifVersion',
             'FlashpixVersion', 'ColorSpace', 'ComponentsConfiguration', 'ExifImageWidth',
@@ -220,12 +220,15 @@ def check_values(command, source, out, after, sidecar):
     elif command == 'edit':
         for key, value in everything.items():
             name = name_of(key)
-            if name in ('Artist', 'Creator', 'By-line') and str(value) not in (ARTIST, str([ARTIST])):
+            if name in ('Artist', 'Creator', 'By-line', 'XPAuthor') and \
+                    str(value) not in (ARTIST, str([ARTIST])):
                 faults.append('%s reads %s' % (key, value))
             if name in ('ImageDescription', 'Description', 'Caption-Abstract') and value != DESCRIPTION:
                 faults.append('%s reads %s' % (key, value))
-            if name in ('Keywords', 'Subject'):
-                items = value if isinstance(value, list) else [value]
+            if name in ('Keywords', 'Subject', 'XPKeywords'):
+                # Windows's copy separates the items with ";".
+                items = str(value).split(';') if name == 'XPKeywords' else \
+                    value if isinstance(value, list) else [value]
                 if [str(i) for i in items] != KEYWORDS:
                     faults.append('%s reads %s' % (key, value))
     return faults

@@ -1,6 +1,7 @@
 #include "metadata/engine/PropertyReader.h"
 
 #include "metadata/PropertyKeys.h"
+#include "metadata/XmpMirrorTable.h"
 #include "metadata/engine/Exiv2Values.h"
 #include "metadata/engine/MetadataBlocks.h"
 #include "metadata/engine/PropertyWriter.h"
@@ -273,6 +274,11 @@ void wantMirrorKeys(Wanted& wanted, const QVariantMap& changes) {
             if (changes.value(set).toMap().contains(date))
                 wanted.keys[ExifSet].insert(offset);
         }
+    }
+    for (const XmpMirrorTable::WindowsCopy& copy : XmpMirrorTable::windowsCopies) {
+        if (changes.value(copy.set).toMap().contains(QString::fromLatin1(copy.from)) ||
+            (copy.xmp && changes.value(XmpSet).toMap().contains(QString::fromLatin1(copy.xmp))))
+            wanted.keys[TiffSet].insert(QString::fromLatin1(copy.key));
     }
     if (changes.value(GpsSet).typeId() == QMetaType::QVariantMap)
         wanted.keys[GpsSet] +=

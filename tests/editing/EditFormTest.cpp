@@ -169,9 +169,10 @@ TEST(EditForm, refusesBadFieldsBeforeWritingAndPreviewsWithoutWriting) {
     QStringList keys;
     for (const KeyChange& change : previews[0].changes)
         keys << change.key;
-    // With their copies in the photo's IPTC and XMP.
-    EXPECT_EQ(keys, (QStringList{"{IPTC}.By-line", "{IPTC}.Keywords", "{TIFF}.Artist",
-                                 "{XMP}.dc:creator", "{XMP}.dc:subject"}));
+    // With their copies in the photo's IPTC, XMP and Windows tags.
+    EXPECT_EQ(keys,
+              (QStringList{"{IPTC}.By-line", "{IPTC}.Keywords", "{TIFF}.Artist", "{TIFF}.XPAuthor",
+                           "{TIFF}.XPKeywords", "{XMP}.dc:creator", "{XMP}.dc:subject"}));
     EXPECT_FALSE(QFileInfo::exists(storage));
 }
 

@@ -60,6 +60,16 @@ QString textPng(const TestFolder& folder) {
     return photo;
 }
 
+// A photo whose properties were edited in Windows, which keeps its own
+// copies of the author, keywords and title in the main directory.
+QString windowsPhoto(const TestFolder& folder) {
+    const QString photo =
+        folder.copyPhoto(QStringLiteral("Canon_40D.jpg"), QStringLiteral("windows.jpg"));
+    runTool(QStringLiteral("exiftool"), {"-q", "-overwrite_original", "-XPAuthor=Ann",
+                                         "-XPKeywords=lake;hills", "-XPTitle=Trip", photo});
+    return photo;
+}
+
 // Every place exiftool reads the value from holds it: EXIF, each XMP copy
 // the photo has (one at least where it keeps XMP) and IPTC where it keeps
 // IPTC.
@@ -105,6 +115,7 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
         {folder.copyPhoto(QStringLiteral("IMG_5195.HEIC")), true, false},
         {folder.copyPhoto(QStringLiteral("Canon_40D.jpg")), false, false},
         {textPng(folder), true, false},
+        {windowsPhoto(folder), false, false},
     };
     const QString date = QStringLiteral("2020:01:02 03:04:05");
     const QJsonArray keywords = {QStringLiteral("sea"), QStringLiteral("sky")};
@@ -148,7 +159,8 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
          QStringList{"IFD0:Artist", "IFD0:ImageDescription", "IFD0:Copyright", "XMP-dc:Creator",
                      "XMP-dc:Description", "XMP-dc:Rights", "XMP-dc:Subject", "IPTC:By-line",
                      "IPTC:Caption-Abstract", "IPTC:CopyrightNotice", "IPTC:Keywords", "PNG:Author",
-                     "PNG:Artist", "PNG:Description", "PNG:Copyright", "PNG:ExifImageDescription"} +
+                     "PNG:Artist", "PNG:Description", "PNG:Copyright", "PNG:ExifImageDescription",
+                     "IFD0:XPAuthor", "IFD0:XPKeywords"} +
              required},
         {"template import",
          [&](const auto& selected, const QString& storage) {
@@ -157,7 +169,7 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
          },
          QStringList{"IFD0:Artist", "XMP-dc:Creator", "XMP-dc:Subject", "IPTC:By-line",
                      "IPTC:Keywords", "GPS:", "IFD0:GPSInfo", "XMP-exif:GPS", "PNG:Author",
-                     "PNG:Artist", "PNG:ExifGPS"} +
+                     "PNG:Artist", "PNG:ExifGPS", "IFD0:XPAuthor", "IFD0:XPKeywords"} +
              required},
     };
     QList<ListedPhoto> listed;
@@ -185,7 +197,8 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
             const auto& p = photos[i];
             SCOPED_TRACE(QFileInfo(p.photo).fileName().toStdString());
             const QJsonObject& tags = after[i];
-            // The photo's own text copies of a value, where it has them.
+            // The copies of a value that a PNG keeps as text and Windows in its
+            // own tags, where the photo has them.
             const auto textCopies = [&](const QStringList& keys, const QString& value) {
                 for (const QString& key : keys) {
                     if (before[i].contains(key)) {
@@ -210,7 +223,8 @@ TEST(XmpMirrors, everyCopyOfAValueIsKeptInStep) {
                 // Keywords go to IPTC where the photo keeps IPTC or no XMP.
                 expectEverywhere(tags, QString(), {"XMP-dc:Subject"}, "IPTC:Keywords", keywords,
                                  p.xmp, p.iptc || !p.xmp);
-                textCopies({"PNG:Author", "PNG:Artist"}, QStringLiteral("Bea"));
+                textCopies({"PNG:Author", "PNG:Artist", "IFD0:XPAuthor"}, QStringLiteral("Bea"));
+                textCopies({"IFD0:XPKeywords"}, QStringLiteral("sea;sky"));
             }
             if (QLatin1String(command.name) == QLatin1String("edit")) {
                 expectEverywhere(tags, "IFD0:ImageDescription", {"XMP-dc:Description"},
