@@ -5,13 +5,15 @@
 # FUZZ_BUILD_DIR-coverage), runs every input of FUZZ_BUILD_DIR/fuzz/corpus
 # and of the seeds through them and prints llvm-cov's line coverage of the
 # files each target is for. Needs the llvm of the fuzz build's clang (llvm-14 on
-# Debian 12, llvm-19 on Debian 13; CLANG_VERSION names another).
+# Debian 12, llvm-19 on Debian 13).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 fuzzed=$(cd "$1" && pwd)
 shift
 build=$fuzzed-coverage
-v=${CLANG_VERSION:-$(. /etc/os-release 2>/dev/null; [ "${VERSION_ID:-}" = 12 ] && echo 14 || echo 19)}
+# The clang the fuzz build was made with, and its llvm tools.
+compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$fuzzed/CMakeCache.txt")
+v=${compiler##*-}
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(tiff_parse tiff_edit jpeg_rewrite chunk_rewrite heif_rewrite iptc_block xmp_edit

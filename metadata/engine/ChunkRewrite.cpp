@@ -1,4 +1,5 @@
 #include "metadata/PropertyKeys.h"
+#include "metadata/XmpMirrorValues.h"
 #include "metadata/engine/BlockSignatures.h"
 #include "metadata/engine/ChunkWalk.h"
 #include "metadata/engine/ExifBlockEdit.h"
@@ -112,19 +113,6 @@ std::optional<QVariant> textCopyOf(QByteArrayView keyword, const MetadataEdit& e
             return value;
     }
     return std::nullopt;
-}
-
-// An XMP value as one line of text: a language alternative's default, the
-// items of a list in turn.
-QString plainText(const QVariant& value) {
-    if (value.typeId() == QMetaType::QVariantMap) {
-        const QVariantMap map = value.toMap();
-        return map.value(QStringLiteral("x-default"), map.isEmpty() ? QVariant() : map.first())
-            .toString();
-    }
-    if (value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QStringLiteral("; "));
-    return value.toString();
 }
 
 } // namespace
@@ -242,7 +230,8 @@ ContainerAnswer rewritePngInPlace(const QByteArray& source, const MetadataEdit& 
                 const bool plain =
                     !keyword.startsWith("exif:") || copy->typeId() == QMetaType::QString;
                 if (!isRemoval(*copy) && plain)
-                    plan.addBytes(PngText::textChunk(keyword.toByteArray(), plainText(*copy)));
+                    plan.addBytes(
+                        PngText::textChunk(keyword.toByteArray(), XmpMirrorValues::text(*copy)));
                 continue;
             }
         }
